@@ -1,0 +1,30 @@
+#pragma once
+// The one door through which the program asks the operator something.
+// Production shows real Qt boxes (app/QtDialogs); tests queue answers.
+#include <QString>
+#include <optional>
+
+enum class MsgIcon { None, Information, Warning, Critical, Question };
+
+struct FileRequest {
+    QString title;
+    // Filter in the "Text (*.a)|*.a|Text (*.*)|*.*" form; the Qt layer converts it.
+    QString filter;
+    // Appended when the operator types a name without an extension ("csvz").
+    QString defaultSuffix;
+    // File the dialog proposes (may be empty).
+    QString proposedPath;
+};
+
+class Dialogs {
+public:
+    virtual ~Dialogs() = default;
+    // A plain box with one OK button.  An empty title means the program's title.
+    virtual void message(const QString &text, MsgIcon icon = MsgIcon::None,
+                         const QString &title = {}) = 0;
+    // A Yes/No box; true on Yes.
+    virtual bool question(const QString &title, const QString &text, MsgIcon icon) = 0;
+    // The chosen path, or nothing when the operator cancels.
+    virtual std::optional<QString> openFile(const FileRequest &request) = 0;
+    virtual std::optional<QString> saveFile(const FileRequest &request) = 0;
+};

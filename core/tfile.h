@@ -1,0 +1,86 @@
+#pragma once
+// The time record store: TRadek (one record) and TData (all records of the
+// current data file, with the data file and its results file).
+#include "DayTime.h"
+
+#include <QString>
+#include <cstdint>
+#include <memory>
+#include <stdexcept>
+#include <vector>
+
+class Dialogs;
+class RacerDirectory;
+
+// Start number that marks a race start record ("START ZÁVODU").
+constexpr int32_t RaceStartNumber = 10000;
+
+struct TRadek {
+    int32_t Number = 0;
+    int32_t Lap = 0;
+    DayTime Time = 0;
+    int32_t Penalty = 0;   // whole seconds
+    DayTime NetTime = 0;   // from the race start above; set by the refresh
+
+    // The time the results list ranks by.
+    DayTime PenalizedTime() const { return Penalty / SecondsPerDay + NetTime; }
+};
+
+// Records are shared: a list row or the manual entry dialog may still hold a
+// record after it left the store, and it must stay a valid object until then.
+using TRadekPtr = std::shared_ptr<TRadek>;
+
+// An error carrying a text meant for the operator.
+class TikomatError : public std::runtime_error {
+public:
+    explicit TikomatError(const QString &message)
+        : std::runtime_error(message.toStdString()), text(message) {}
+    QString text;
+};
+
+// 0 when a and b are less than a millisecond apart, else -1 or 1 by Time.
+int CompareRecordTimes(const TRadek &a, const TRadek &b);
+
+// Creates a new empty file "~<hex>.tmp" in the temporary folder and returns its
+// full path.  Throws TikomatError with the system's message when it cannot.
+QString NewTempFileName();
+
+// The results file beside a data file: the extension replaced by ".results".
+QString ResultsFileName(const QString &dataFileName);
+
+class TData {
+public:
+    // Starts empty with a temporary file name.  Throws TikomatError when no
+    // temporary file can be made.  `dialogs` reports file errors; `racers`
+    // names the racers in both files (either may be null).
+    explicit TData(Dialogs *dialogs = nullptr, RacerDirectory *racers = nullptr);
+
+    std::vector<TRadekPtr> Records;
+    QString FileName;
+    bool Unnamed = true;
+    int32_t MaxLap = 0;
+
+    void SetRacers(RacerDirectory *racers) { m_racers = racers; }
+    void SetDialogs(Dialogs *dialogs) { m_dialogs = dialogs; }
+
+    // Ascending by Time with CompareRecordTimes (not stable).
+    void SortByTime();
+    // Drops all records and takes a new temporary name.  Throws TikomatError.
+    void NewFile();
+    // Numbers the laps and writes the data file and the results file, each
+    // replaced atomically.  Reports a failure to the operator and returns false.
+    bool Save();
+    // Replaces the records by those of the data file at path.  On any failure
+    // the store stays exactly as it was; the failure is reported, false returned.
+    bool Load(const QString &path);
+    // FileName := path, then Save.
+    bool SaveAs(const QString &path);
+
+    bool Contains(const TRadek *record) const;
+    // Removes the record from Records; it stays valid for whoever holds it.
+    bool Remove(const TRadek *record);
+
+private:
+    Dialogs *m_dialogs = nullptr;
+    RacerDirectory *m_racers = nullptr;
+};

@@ -1,0 +1,61 @@
+#include "ScriptedDialogs.h"
+
+#include <gtest/gtest.h>
+
+void ScriptedDialogs::message(const QString &text, MsgIcon icon, const QString &title)
+{
+    asked.push_back({Asked::Message, title, text, icon, {}});
+}
+
+bool ScriptedDialogs::question(const QString &title, const QString &text, MsgIcon icon)
+{
+    asked.push_back({Asked::Question, title, text, icon, {}});
+    if (questions.empty()) {
+        ADD_FAILURE() << "unexpected question: " << text.toStdString();
+        return false;
+    }
+    const bool yes = questions.front();
+    questions.pop_front();
+    return yes;
+}
+
+std::optional<QString> ScriptedDialogs::openFile(const FileRequest &request)
+{
+    asked.push_back({Asked::OpenFile, request.title, request.filter, MsgIcon::None, request});
+    if (opens.empty()) {
+        ADD_FAILURE() << "unexpected open dialog: " << request.title.toStdString();
+        return std::nullopt;
+    }
+    auto answer = opens.front();
+    opens.pop_front();
+    return answer;
+}
+
+std::optional<QString> ScriptedDialogs::saveFile(const FileRequest &request)
+{
+    asked.push_back({Asked::SaveFile, request.title, request.filter, MsgIcon::None, request});
+    if (saves.empty()) {
+        ADD_FAILURE() << "unexpected save dialog: " << request.title.toStdString();
+        return std::nullopt;
+    }
+    auto answer = saves.front();
+    saves.pop_front();
+    return answer;
+}
+
+QStringList ScriptedDialogs::messages() const
+{
+    QStringList out;
+    for (const auto &a : asked)
+        if (a.kind == Asked::Message)
+            out << a.text;
+    return out;
+}
+
+int ScriptedDialogs::count(Asked::Kind kind) const
+{
+    int n = 0;
+    for (const auto &a : asked)
+        n += a.kind == kind;
+    return n;
+}

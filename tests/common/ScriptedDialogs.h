@@ -1,0 +1,39 @@
+#pragma once
+// Dialogs for tests: answers are queued beforehand, every question is recorded.
+// A question with no queued answer fails the test instead of blocking.
+#include "Dialogs.h"
+
+#include <QString>
+#include <QStringList>
+#include <deque>
+#include <optional>
+
+class ScriptedDialogs : public Dialogs {
+public:
+    struct Asked {
+        enum Kind { Message, Question, OpenFile, SaveFile } kind;
+        QString title;
+        QString text;  // message text, or the file dialog's filter
+        MsgIcon icon = MsgIcon::None;
+        FileRequest request;  // for the file dialogs
+    };
+
+    void message(const QString &text, MsgIcon icon, const QString &title) override;
+    bool question(const QString &title, const QString &text, MsgIcon icon) override;
+    std::optional<QString> openFile(const FileRequest &request) override;
+    std::optional<QString> saveFile(const FileRequest &request) override;
+
+    // Queue answers, used in order.
+    void answerQuestion(bool yes) { questions.push_back(yes); }
+    void answerOpen(std::optional<QString> path) { opens.push_back(std::move(path)); }
+    void answerSave(std::optional<QString> path) { saves.push_back(std::move(path)); }
+
+    // All messages shown so far (texts only).
+    QStringList messages() const;
+    int count(Asked::Kind kind) const;
+
+    std::deque<bool> questions;
+    std::deque<std::optional<QString>> opens;
+    std::deque<std::optional<QString>> saves;
+    std::vector<Asked> asked;
+};
