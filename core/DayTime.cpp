@@ -1,5 +1,6 @@
 #include "DayTime.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <limits>
@@ -12,6 +13,14 @@ namespace {
 // fractions of a millisecond (from the clock) are still cut, never rounded.
 constexpr double NoiseMs = 1e-5;  // 10 ns, far below anything the clock gives
 
+// Snaps a count of milliseconds that lies within the noise of a whole one onto
+// it; anything else is left as it is.
+double WithoutNoise(double ms)
+{
+    const double nearest = std::nearbyint(ms);
+    return std::fabs(ms - nearest) < NoiseMs ? nearest : ms;
+}
+
 int64_t TruncatedMilliseconds(double ms)
 {
     if (!std::isfinite(ms))
@@ -21,41 +30,48 @@ int64_t TruncatedMilliseconds(double ms)
         return static_cast<int64_t>(limit);
     if (ms <= -limit)
         return -static_cast<int64_t>(limit);
-    const double nearest = std::nearbyint(ms);
-    if (std::fabs(ms - nearest) < NoiseMs)
-        return static_cast<int64_t>(nearest);
     return static_cast<int64_t>(ms);  // truncates toward zero
 }
 
-void AppendPadded(QString &out, int64_t value, int width)
+// Writes value with at least `width` digits; a negative value gets its sign
+// in front of the zeros.
+char16_t *WritePadded(char16_t *out, int64_t value, int width)
 {
-    QString digits = QString::number(value < 0 ? -value : value);
+    uint64_t magnitude = value < 0 ? uint64_t(0) - uint64_t(value) : uint64_t(value);
     if (value < 0)
-        out += QLatin1Char('-');
-    for (qsizetype i = digits.size(); i < width; ++i)
-        out += QLatin1Char('0');
-    out += digits;
+        *out++ = u'-';
+    char16_t digits[20];
+    int n = 0;
+    do {
+        digits[n++] = char16_t(u'0' + magnitude % 10);
+        magnitude /= 10;
+    } while (magnitude != 0);
+    for (int i = n; i < width; ++i)
+        *out++ = u'0';
+    while (n > 0)
+        *out++ = digits[--n];
+    return out;
 }
 
 }  // namespace
 
 QString DayTimeToText(DayTime d)
 {
-    double seconds = d * SecondsPerDay;
-    if (seconds < 0)
-        seconds += 1;  // one second, not one day: a quirk the display relies on
-    const int64_t total = TruncatedMilliseconds(seconds * 1000.0);
+    double ms = WithoutNoise(d * SecondsPerDay * 1000.0);
+    if (ms < 0)
+        ms += 1000;  // one second, not one day: the running time before a start relies on it
+    const int64_t total = TruncatedMilliseconds(ms);
 
-    QString out;
-    out.reserve(12);
-    AppendPadded(out, total / 3600000, 2);
-    out += QLatin1Char(':');
-    AppendPadded(out, (total / 60000) % 60, 2);
-    out += QLatin1Char(':');
-    AppendPadded(out, (total / 1000) % 60, 2);
-    out += QLatin1Char(',');
-    AppendPadded(out, total % 1000, 3);
-    return out;
+    char16_t buffer[64];
+    char16_t *p = buffer;
+    p = WritePadded(p, total / 3600000, 2);
+    *p++ = u':';
+    p = WritePadded(p, (total / 60000) % 60, 2);
+    *p++ = u':';
+    p = WritePadded(p, (total / 1000) % 60, 2);
+    *p++ = u',';
+    p = WritePadded(p, total % 1000, 3);
+    return QString(reinterpret_cast<const QChar *>(buffer), p - buffer);
 }
 
 int ReadIntField(QStringView text, int fallback)
@@ -88,19 +104,22 @@ int ReadIntField(QStringView text, int fallback)
 
 DayTime TextToDayTime(const QString &text)
 {
-    auto field = [&text](qsizetype from, qsizetype length) {
-        return ReadIntField(QStringView(text).mid(from, length), 0);
-    };
-    // The mid() of a QStringView must stay inside the text.
-    auto safeField = [&](qsizetype from, qsizetype length) {
+    return TextToDayTime(QStringView(text));
+}
+
+DayTime TextToDayTime(QStringView text)
+{
+    // A field is the substring at its positions, shorter or empty if the text
+    // ends early.
+    auto field = [text](qsizetype from, qsizetype length) {
         if (from >= text.size())
             return 0;
-        return field(from, std::min(length, text.size() - from));
+        return ReadIntField(text.mid(from, std::min(length, text.size() - from)), 0);
     };
-    const int64_t hours = safeField(0, 2);
-    const int64_t minutes = safeField(3, 2);
-    const int64_t seconds = safeField(6, 2);
-    const int64_t millis = safeField(9, 3);
+    const int64_t hours = field(0, 2);
+    const int64_t minutes = field(3, 2);
+    const int64_t seconds = field(6, 2);
+    const int64_t millis = field(9, 3);
     // Whole milliseconds, divided once: a time text read and written again is
     // unchanged, and differences of two read times are exact milliseconds.
     const int64_t total = ((hours * 60 + minutes) * 60 + seconds) * 1000 + millis;

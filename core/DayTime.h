@@ -16,6 +16,7 @@ QString DayTimeToText(DayTime d);
 // Reads hh:mm:ss,zzz by fixed character positions; an unreadable field counts
 // as 0.  Never fails.
 DayTime TextToDayTime(const QString &text);
+DayTime TextToDayTime(QStringView text);
 
 // Reads a signed decimal integer the way the time fields and the data file
 // fields are read: leading blanks skipped, anything else gives `fallback`.

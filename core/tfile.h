@@ -63,7 +63,8 @@ public:
     void SetRacers(RacerDirectory *racers) { m_racers = racers; }
     void SetDialogs(Dialogs *dialogs) { m_dialogs = dialogs; }
 
-    // Ascending by Time with CompareRecordTimes (not stable).
+    // Ascending by Time.  Records less than a millisecond apart, which
+    // CompareRecordTimes calls equal, may end in either order.
     void SortByTime();
     // Drops all records and takes a new temporary name.  Throws TikomatError.
     void NewFile();

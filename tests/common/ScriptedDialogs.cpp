@@ -2,6 +2,17 @@
 
 #include <gtest/gtest.h>
 
+namespace {
+std::optional<QString> TakeFront(std::deque<std::optional<QString>> &queue)
+{
+    std::optional<QString> answer;
+    if (queue.front())
+        answer.emplace(*queue.front());
+    queue.pop_front();
+    return answer;
+}
+}  // namespace
+
 void ScriptedDialogs::message(const QString &text, MsgIcon icon, const QString &title)
 {
     asked.push_back({Asked::Message, title, text, icon, {}});
@@ -26,9 +37,7 @@ std::optional<QString> ScriptedDialogs::openFile(const FileRequest &request)
         ADD_FAILURE() << "unexpected open dialog: " << request.title.toStdString();
         return std::nullopt;
     }
-    auto answer = opens.front();
-    opens.pop_front();
-    return answer;
+    return TakeFront(opens);
 }
 
 std::optional<QString> ScriptedDialogs::saveFile(const FileRequest &request)
@@ -38,9 +47,7 @@ std::optional<QString> ScriptedDialogs::saveFile(const FileRequest &request)
         ADD_FAILURE() << "unexpected save dialog: " << request.title.toStdString();
         return std::nullopt;
     }
-    auto answer = saves.front();
-    saves.pop_front();
-    return answer;
+    return TakeFront(saves);
 }
 
 QStringList ScriptedDialogs::messages() const

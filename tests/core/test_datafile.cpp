@@ -1,0 +1,472 @@
+#include "FakeRacers.h"
+#include "ScriptedDialogs.h"
+#include "tfile.h"
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QXmlStreamReader>
+
+#include <csignal>
+#include <sys/resource.h>
+
+namespace {
+
+const QString Prefix = QStringLiteral("Nemohu zapsat soubor dat: ");
+
+QByteArray ReadAll(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return "<missing>";
+    return file.readAll();
+}
+
+void WriteAll(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    ASSERT_EQ(file.write(bytes), bytes.size());
+}
+
+TRadekPtr Record(int number, const char *time, int penalty = 0, int lap = 0)
+{
+    auto r = std::make_shared<TRadek>();
+    r->Number = number;
+    r->Time = TextToDayTime(QString::fromLatin1(time));
+    r->Penalty = penalty;
+    r->Lap = lap;
+    return r;
+}
+
+class DataFileTest : public ::testing::Test {
+protected:
+    DataFileTest()
+    {
+        racers.rows = {
+            {12, QStringLiteral("Novák Jan"), QStringLiteral("Muži")},
+            {13, QStringLiteral("Šťastná Eva"), std::nullopt},
+            {14, std::nullopt, QStringLiteral("Ženy")},
+            {std::nullopt, QStringLiteral("Bez čísla"), QStringLiteral("X")},
+        };
+    }
+    QString path(const QString &name) const { return dir.filePath(name); }
+
+    QTemporaryDir dir;
+    ScriptedDialogs dialogs;
+    FakeRacers racers;
+    TData data{&dialogs, &racers};
+};
+
+TEST_F(DataFileTest, WritesOneQuotedLinePerRecordInTimeOrder)
+{
+    data.Records = {Record(99, "10:00:00,500", 30), Record(12, "10:00:00,000"),
+                    Record(RaceStartNumber, "09:59:00,000")};
+    data.Records[1]->NetTime = TextToDayTime("00:01:00,000");
+    ASSERT_TRUE(data.SaveAs(path("sobota.csv")));
+    EXPECT_EQ(ReadAll(path("sobota.csv")),
+              QByteArray("\"10000\",\"START Z\xC1VODU\",\"09:59:00,000\",\"1\",\"00:00:00,000\",\"0\"\r\n"
+                         "\"12\",\"Nov\xE1k Jan (Mu\x9Ei)\",\"10:00:00,000\",\"1\",\"00:01:00,000\",\"0\"\r\n"
+                         "\"99\",\"<nezn\xE1m\xFD>\",\"10:00:00,500\",\"1\",\"00:00:00,000\",\"30\"\r\n"));
+    EXPECT_EQ(data.FileName, path("sobota.csv"));
+    EXPECT_TRUE(dialogs.messages().isEmpty());
+}
+
+TEST_F(DataFileTest, FilesWrittenBySaveLoadBackUnchanged)
+{
+    racers.rows.push_back({15, QStringLiteral("Łukasz 中文 \"Luk\""), std::nullopt});
+    data.Records = {
+        Record(RaceStartNumber, "09:00:00,000"), Record(12, "09:10:00,001", 0, 7),
+        Record(13, "09:10:00,001"),              Record(14, "09:20:30,999", 120),
+        Record(15, "09:25:00,000", -5),          Record(16, "23:59:59,999"),
+        Record(RaceStartNumber, "10:00:00,000"), Record(12, "10:10:00,000", 2147483647),
+    };
+    // A clock stamp with a fraction of a millisecond is stored cut.
+    auto stamp = Record(12, "10:20:00,123");
+    stamp->Time += 0.7 / MillisecondsPerDay;
+    data.Records.push_back(stamp);
+    ASSERT_TRUE(data.SaveAs(path("a.csvz")));
+
+    TData loaded(&dialogs, &racers);
+    ASSERT_TRUE(loaded.Load(path("a.csvz")));
+    EXPECT_EQ(loaded.FileName, path("a.csvz"));
+    EXPECT_EQ(loaded.MaxLap, data.MaxLap);
+    ASSERT_EQ(loaded.Records.size(), data.Records.size());
+    for (size_t i = 0; i < data.Records.size(); ++i) {
+        EXPECT_EQ(loaded.Records[i]->Number, data.Records[i]->Number) << i;
+        EXPECT_EQ(loaded.Records[i]->Lap, data.Records[i]->Lap) << i;
+        EXPECT_EQ(loaded.Records[i]->Penalty, data.Records[i]->Penalty) << i;
+        EXPECT_EQ(DayTimeToText(loaded.Records[i]->Time), DayTimeToText(data.Records[i]->Time)) << i;
+        EXPECT_EQ(loaded.Records[i]->NetTime, 0);
+    }
+
+    ASSERT_TRUE(loaded.SaveAs(path("b.csvz")));
+    const QByteArray first = ReadAll(path("a.csvz")), second = ReadAll(path("b.csvz"));
+    EXPECT_EQ(first.size(), second.size());
+    EXPECT_EQ(first, second);
+    EXPECT_EQ(ReadAll(path("a.results")), ReadAll(path("b.results")));
+    EXPECT_EQ(first.count("\r\n"), qsizetype(data.Records.size()));
+    EXPECT_TRUE(dialogs.messages().isEmpty());
+}
+
+struct Expected {
+    int number;
+    const char *time;
+    int lap;
+    int penalty;
+};
+
+struct LoadCase {
+    const char *what;
+    QByteArray contents;
+    std::vector<Expected> records;
+};
+
+TEST_F(DataFileTest, LoadSplitsFieldsAndFillsDefaults)
+{
+    const LoadCase cases[] = {
+        {"six fields", "\"12\",\"x\",\"10:00:00,000\",\"3\",\"00:00:00,000\",\"5\"", {{12, "10:00:00,000", 3, 5}}},
+        {"five fields: no penalty", "\"12\",\"x\",\"10:00:00,000\",\"3\",\"7\"", {{12, "10:00:00,000", 3, 0}}},
+        {"four fields", "\"12\",\"x\",\"10:00:00,000\",\"3\"", {{12, "10:00:00,000", 3, 0}}},
+        {"three fields", "\"12\",\"x\",\"10:00:00,000\"", {}},
+        {"two fields", "\"12\",\"x\"", {}},
+        {"one field", "\"12\"", {}},
+        {"blank time", "\"12\",\"x\",\" \t \",\"3\"", {}},
+        {"empty time", "\"12\",\"x\",\"\",\"3\"", {}},
+        {"number not a number", "\"abc\",\"x\",\"10:00:00,000\",\"1\"", {{999, "10:00:00,000", 1, 0}}},
+        {"number with a trailing blank", "\"12 \",\"x\",\"10:00:00,000\",\"1\"", {{999, "10:00:00,000", 1, 0}}},
+        {"lap and penalty not numbers", "\"12\",\"x\",\"10:00:00,000\",\"-\",\"\",\"x\"", {{12, "10:00:00,000", 0, 0}}},
+        {"blanks belong to unquoted fields", "  12,x,\"10:00:00,000\", 4", {{12, "10:00:00,000", 4, 0}}},
+        // Unquoted, the time's own comma splits it: "10:00:00" and "250".
+        {"unquoted time", "12,x,10:00:00,250,0,9", {{12, "10:00:00,000", 250, 9}}},
+        {"doubled quote", "\"1\"\"2\",\"x\",\"10:00:00,000\",\"1\"", {{999, "10:00:00,000", 1, 0}}},
+        {"doubled quotes in the time", "\"12\",\"x\",\"10:00\"\"00,000\",\"1\"", {{12, "10:00:00,000", 1, 0}}},
+        // Text after a closing quote is a field of its own and shifts the rest.
+        {"text after a closing quote", "\"12\"3,\"x\",\"10:00:00,000\",\"1\",\"\",\"6\"", {{12, "00:00:00,000", 0, 0}}},
+        {"old label with quotes", "\"12\",\"Jan \"Honza\" (A)\",\"10:00:00,000\",\"1\",\"00:00:00,000\",\"0\"",
+         {{12, "00:00:00,000", 0, 0}}},
+        {"comma at the end", "\"12\",\"x\",\"10:00:00,000\",", {{12, "10:00:00,000", 0, 0}}},
+        {"comma at the end of six", "\"12\",\"x\",\"10:00:00,000\",\"2\",\"\",", {{12, "10:00:00,000", 2, 0}}},
+        {"no closing quote", "\"12\",\"x\",\"10:00:00,000\",\"7", {{12, "10:00:00,000", 7, 0}}},
+        {"empty file", "", {}},
+        {"line ends of every kind, last line open",
+         "\"1\",\"\",\"10:00:00,001\",\"1\"\r\n\r\n\"2\",\"\",\"10:00:00,002\",\"2\"\n\n"
+         "\"3\",\"\",\"10:00:00,003\",\"3\"\r\"4\",\"\",\"10:00:00,004\",\"4\"",
+         {{1, "10:00:00,001", 1, 0}, {2, "10:00:00,002", 2, 0}, {3, "10:00:00,003", 3, 0}, {4, "10:00:00,004", 4, 0}}},
+        {"file order kept, not sorted",
+         "\"2\",\"\",\"11:00:00,000\",\"1\"\r\n\"1\",\"\",\"10:00:00,000\",\"1\"\r\n",
+         {{2, "11:00:00,000", 1, 0}, {1, "10:00:00,000", 1, 0}}},
+        {"undefined code page bytes", "\"12\",\"\x81\x83\",\"10:00:00,000\",\"1\"\r\n\"13\",\"\x90\",\"10:00:00,001\",\"1\"",
+         {{12, "10:00:00,000", 1, 0}, {13, "10:00:00,001", 1, 0}}},
+    };
+    for (const LoadCase &c : cases) {
+        SCOPED_TRACE(c.what);
+        WriteAll(path("in.csvz"), c.contents);
+        data.Records = {Record(1, "01:00:00,000")};
+        data.MaxLap = 99;
+        ASSERT_TRUE(data.Load(path("in.csvz")));
+        ASSERT_EQ(data.Records.size(), c.records.size());
+        int maxLap = 0;
+        for (size_t i = 0; i < c.records.size(); ++i) {
+            const Expected &e = c.records[i];
+            EXPECT_EQ(data.Records[i]->Number, e.number) << i;
+            EXPECT_EQ(DayTimeToText(data.Records[i]->Time), e.time) << i;
+            EXPECT_EQ(data.Records[i]->Lap, e.lap) << i;
+            EXPECT_EQ(data.Records[i]->Penalty, e.penalty) << i;
+            maxLap = std::max(maxLap, e.lap);
+        }
+        EXPECT_EQ(data.MaxLap, maxLap);
+    }
+    EXPECT_TRUE(dialogs.messages().isEmpty());
+}
+
+TEST_F(DataFileTest, LapsAreNumberedPerStartNumberAtEverySave)
+{
+    data.Records = {Record(12, "10:10:00,000", 0, 9), Record(RaceStartNumber, "10:07:00,000"),
+                    Record(12, "10:00:00,000", 0, 9), Record(12, "10:05:00,000", 0, 9),
+                    Record(RaceStartNumber, "09:55:00,000"), Record(13, "10:06:00,000", 0, 4)};
+    ASSERT_TRUE(data.SaveAs(path("laps.csvz")));
+    auto lapsOf = [this](int number) {
+        std::vector<std::pair<QString, int>> laps;
+        for (const TRadekPtr &r : data.Records)
+            if (r->Number == number)
+                laps.emplace_back(DayTimeToText(r->Time), r->Lap);
+        return laps;
+    };
+    using Laps = std::vector<std::pair<QString, int>>;
+    EXPECT_EQ(lapsOf(12), (Laps{{"10:00:00,000", 1}, {"10:05:00,000", 2}, {"10:10:00,000", 3}}));
+    EXPECT_EQ(lapsOf(13), (Laps{{"10:06:00,000", 1}}));
+    EXPECT_EQ(lapsOf(RaceStartNumber), (Laps{{"09:55:00,000", 1}, {"10:07:00,000", 2}}));
+    EXPECT_EQ(data.MaxLap, 3);
+
+    for (const TRadekPtr &r : data.Records)
+        if (r->Number == 12 && DayTimeToText(r->Time) == "10:05:00,000") {
+            ASSERT_TRUE(data.Remove(r.get()));
+            break;
+        }
+    ASSERT_TRUE(data.Save());
+    EXPECT_EQ(lapsOf(12), (Laps{{"10:00:00,000", 1}, {"10:10:00,000", 2}}));
+    EXPECT_EQ(data.MaxLap, 2);
+
+    // The file carries the new numbers.
+    TData loaded;
+    ASSERT_TRUE(loaded.Load(path("laps.csvz")));
+    std::vector<int> fileLaps;
+    for (const TRadekPtr &r : loaded.Records)
+        fileLaps.push_back(r->Lap);
+    EXPECT_EQ(fileLaps, (std::vector<int>{1, 1, 1, 2, 2}));  // 09:55 S, 10:00 12, 10:06 13, 10:07 S, 10:10 12
+}
+
+// One element of the results file with its attributes in document order.
+struct XmlElement {
+    QString name;
+    int depth;
+    std::vector<std::pair<QString, QString>> attributes;
+    bool operator==(const XmlElement &) const = default;
+    friend void PrintTo(const XmlElement &e, std::ostream *os)
+    {
+        *os << std::string(e.depth * 2, ' ') << e.name.toStdString();
+        for (const auto &[name, value] : e.attributes)
+            *os << ' ' << name.toStdString() << "=\"" << value.toStdString() << '"';
+    }
+};
+
+std::vector<XmlElement> ParseResults(const QByteArray &bytes, QString *encoding = nullptr)
+{
+    std::vector<XmlElement> elements;
+    QXmlStreamReader reader(bytes);
+    int depth = 0;
+    while (!reader.atEnd()) {
+        switch (reader.readNext()) {
+        case QXmlStreamReader::StartDocument:
+            if (encoding)
+                *encoding = reader.documentEncoding().toString();
+            break;
+        case QXmlStreamReader::StartElement: {
+            XmlElement e{reader.name().toString(), depth++, {}};
+            for (const QXmlStreamAttribute &a : reader.attributes())
+                e.attributes.emplace_back(a.name().toString(), a.value().toString());
+            elements.push_back(e);
+            break;
+        }
+        case QXmlStreamReader::EndElement:
+            --depth;
+            break;
+        case QXmlStreamReader::Characters:
+            EXPECT_TRUE(reader.isWhitespace()) << reader.text().toString().toStdString();
+            break;
+        default:
+            break;
+        }
+    }
+    EXPECT_FALSE(reader.hasError()) << reader.errorString().toStdString();
+    return elements;
+}
+
+TEST_F(DataFileTest, ResultsFileHoldsRecordsAndRacers)
+{
+    racers.rows.push_back({20, QStringLiteral("<A & \"B\">"), QStringLiteral("中")});
+    racers.rows.push_back({21, QStringLiteral("Tab\tand\x01" "bell"), QStringLiteral("\U0001F600")});
+    data.Records = {Record(13, "10:02:00,000"), Record(RaceStartNumber, "10:00:00,000"),
+                    Record(77, "10:03:00,000"), Record(20, "10:04:00,000")};
+    data.Records[0]->NetTime = TextToDayTime("00:02:00,000");
+    ASSERT_TRUE(data.SaveAs(path("zavod.csvz")));
+
+    const QByteArray bytes = ReadAll(path("zavod.results"));
+    EXPECT_TRUE(bytes.startsWith("<?xml version=\"1.0\" encoding=\"utf-8\"?>")) << bytes.left(60).toStdString();
+    QString encoding;
+    const std::vector<XmlElement> elements = ParseResults(bytes, &encoding);
+    EXPECT_EQ(encoding, "utf-8");
+    using A = std::vector<std::pair<QString, QString>>;
+    const std::vector<XmlElement> expected = {
+        {"XML", 0, {}},
+        {"kola", 1, {}},
+        {"kolo", 2, A{{"cislo", "10000"}, {"kolo", "1"}, {"cas", "10:00:00,000"}, {"subcas", "00:00:00,000"},
+                      {"jmeno", "START ZÁVODU"}, {"kategorie", ""}}},
+        {"kolo", 2, A{{"cislo", "13"}, {"kolo", "1"}, {"cas", "10:02:00,000"}, {"subcas", "00:02:00,000"},
+                      {"jmeno", "Šťastná Eva"}, {"kategorie", " <nezadáná kategorie>"}}},
+        {"kolo", 2, A{{"cislo", "77"}, {"kolo", "1"}, {"cas", "10:03:00,000"}, {"subcas", "00:00:00,000"},
+                      {"jmeno", "<neznámý>"}, {"kategorie", "N/A"}}},
+        {"kolo", 2, A{{"cislo", "20"}, {"kolo", "1"}, {"cas", "10:04:00,000"}, {"subcas", "00:00:00,000"},
+                      {"jmeno", "<A & 'B'>"}, {"kategorie", "中"}}},
+        {"racerlist", 1, {}},
+        {"racer", 2, A{{"cislo", "12"}, {"jmeno", "Novák Jan"}, {"kategorie", "Muži"}}},
+        {"racer", 2, A{{"cislo", "13"}, {"jmeno", "Šťastná Eva"}}},
+        {"racer", 2, A{{"cislo", "14"}, {"kategorie", "Ženy"}}},
+        {"racer", 2, A{{"jmeno", "Bez čísla"}, {"kategorie", "X"}}},
+        {"racer", 2, A{{"cislo", "20"}, {"jmeno", "<A & \"B\">"}, {"kategorie", "中"}}},
+        {"racer", 2, A{{"cislo", "21"}, {"jmeno", "Tab\tand?bell"}, {"kategorie", "\U0001F600"}}},
+    };
+    ASSERT_EQ(elements.size(), expected.size());
+    for (size_t i = 0; i < expected.size(); ++i)
+        EXPECT_EQ(elements[i], expected[i]) << i << ' ' << elements[i].name.toStdString();
+    // Nested elements are indented.
+    EXPECT_TRUE(bytes.contains("?>\n<XML>\n  <kola>\n    <kolo ")) << bytes.toStdString();
+}
+
+TEST_F(DataFileTest, EmptyStoreWritesEmptyFiles)
+{
+    TData bare(&dialogs, nullptr);  // no racer table at all
+    bare.Records = {Record(12, "10:00:00,000")};
+    ASSERT_TRUE(bare.SaveAs(path("one.csvz")));
+    EXPECT_EQ(ReadAll(path("one.csvz")), "\"12\",\"\",\"10:00:00,000\",\"1\",\"00:00:00,000\",\"0\"\r\n");
+    bare.Records.clear();
+    ASSERT_TRUE(bare.Save());
+    EXPECT_EQ(ReadAll(path("one.csvz")), QByteArray());
+    EXPECT_EQ(bare.MaxLap, 0);
+    using A = std::vector<std::pair<QString, QString>>;
+    EXPECT_EQ(ParseResults(ReadAll(path("one.results"))),
+              (std::vector<XmlElement>{{"XML", 0, A{}}, {"kola", 1, A{}}, {"racerlist", 1, A{}}}));
+}
+
+TEST_F(DataFileTest, LabelsCannotCutOrShiftALine)
+{
+    racers.rows = {
+        {1, QStringLiteral("Jan \"Honza\" Novák"), std::nullopt},  // label keeps the quotes
+        {2, QStringLiteral("Dva\r\nřádky"), QStringLiteral("A")},
+        {3, QStringLiteral("Łukasz 中文 😀"), QStringLiteral("B")},
+    };
+    data.Records = {Record(1, "10:00:00,001", 5), Record(2, "10:00:00,002", 6), Record(3, "10:00:00,003", 7)};
+    ASSERT_TRUE(data.SaveAs(path("labels.csvz")));
+    const QList<QByteArray> lines = ReadAll(path("labels.csvz")).split('\n');
+    ASSERT_EQ(lines.size(), 4);  // three lines and nothing after the last line end
+    EXPECT_EQ(lines[0], "\"1\",\"Jan 'Honza' Nov\xE1k <nezad\xE1n\xE1 kategorie>\",\"10:00:00,001\",\"1\",\"00:00:00,000\",\"5\"\r");
+    EXPECT_EQ(lines[1], "\"2\",\"Dva  \xF8\xE1" "dky (A)\",\"10:00:00,002\",\"1\",\"00:00:00,000\",\"6\"\r");
+    EXPECT_EQ(lines[2], "\"3\",\"\xA3ukasz ?? ? (B)\",\"10:00:00,003\",\"1\",\"00:00:00,000\",\"7\"\r");
+
+    TData loaded;
+    ASSERT_TRUE(loaded.Load(path("labels.csvz")));
+    ASSERT_EQ(loaded.Records.size(), 3u);
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_EQ(loaded.Records[i]->Number, i + 1);
+        EXPECT_EQ(loaded.Records[i]->Penalty, i + 5);
+        EXPECT_EQ(DayTimeToText(loaded.Records[i]->Time), QString("10:00:00,00%1").arg(i + 1));
+    }
+}
+
+TEST(ResultsFileName, ReplacesOrAppendsTheExtension)
+{
+    const std::pair<const char *, const char *> cases[] = {
+        {"/data/sobota.csv", "/data/sobota.results"},
+        {"/data/zavod", "/data/zavod.results"},
+        {"/data/zavod.2024/zavod", "/data/zavod.2024/zavod.results"},
+        {"/data/zavod.2024/a.b.csvz", "/data/zavod.2024/a.b.results"},
+        {"/data/zavod.", "/data/zavod.results"},
+        {"zavod.csvz", "zavod.results"},
+    };
+    for (const auto &[data, results] : cases)
+        EXPECT_EQ(ResultsFileName(data), results) << data;
+}
+
+TEST_F(DataFileTest, SaveIntoAPlaceThatCannotBeWrittenReports)
+{
+    WriteAll(path("plain"), "x");
+    ASSERT_TRUE(QDir(dir.path()).mkdir("folder.csvz"));
+    const QString targets[] = {
+        path("plain/zavod.csvz"),    // the folder is a regular file
+        path("missing/zavod.csvz"),  // the folder does not exist
+        path("folder.csvz"),         // the target is a folder
+    };
+    for (const QString &target : targets) {
+        SCOPED_TRACE(target.toStdString());
+        dialogs.asked.clear();
+        data.Records = {Record(12, "10:05:00,000", 0, 5), Record(12, "10:00:00,000", 0, 5)};
+        data.MaxLap = 0;
+        EXPECT_FALSE(data.SaveAs(target));
+        const QStringList messages = dialogs.messages();
+        ASSERT_EQ(messages.size(), 1);
+        EXPECT_TRUE(messages[0].startsWith(Prefix));
+        EXPECT_GT(messages[0].size(), Prefix.size());
+        // The laps are numbered even though nothing could be written.
+        EXPECT_EQ(data.Records[0]->Lap, 1);
+        EXPECT_EQ(data.Records[1]->Lap, 2);
+        EXPECT_EQ(data.MaxLap, 2);
+        EXPECT_EQ(data.FileName, target);
+    }
+    EXPECT_EQ(ReadAll(path("plain")), "x");
+    EXPECT_TRUE(QFileInfo(path("folder.csvz")).isDir());
+}
+
+TEST_F(DataFileTest, ResultsFileFailureComesAfterACompleteDataFile)
+{
+    ASSERT_TRUE(QDir(dir.path()).mkdir("zavod.results"));
+    data.Records = {Record(12, "10:00:00,000")};
+    EXPECT_FALSE(data.SaveAs(path("zavod.csvz")));
+    ASSERT_EQ(dialogs.messages().size(), 1);
+    EXPECT_TRUE(dialogs.messages()[0].startsWith(Prefix));
+    EXPECT_EQ(ReadAll(path("zavod.csvz")), "\"12\",\"Nov\xE1k Jan (Mu\x9Ei)\",\"10:00:00,000\",\"1\",\"00:00:00,000\",\"0\"\r\n");
+}
+
+// Lowers the largest file this process may write, as a full disk would.
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t bytes)
+    {
+        getrlimit(RLIMIT_FSIZE, &m_old);
+        m_oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit limit = m_old;
+        limit.rlim_cur = bytes;
+        m_active = setrlimit(RLIMIT_FSIZE, &limit) == 0;
+    }
+    ~FileSizeLimit()
+    {
+        setrlimit(RLIMIT_FSIZE, &m_old);
+        std::signal(SIGXFSZ, m_oldHandler);
+    }
+    bool active() const { return m_active; }
+
+private:
+    rlimit m_old{};
+    void (*m_oldHandler)(int) = nullptr;
+    bool m_active = false;
+};
+
+TEST_F(DataFileTest, SaveFailingMidwayKeepsThePreviousFiles)
+{
+    data.Records = {Record(12, "10:00:00,000")};
+    ASSERT_TRUE(data.SaveAs(path("zavod.csvz")));
+    const QByteArray oldData = ReadAll(path("zavod.csvz"));
+    const QByteArray oldResults = ReadAll(path("zavod.results"));
+
+    for (int i = 0; i < 2000; ++i)
+        data.Records.push_back(Record(13, "11:00:00,000"));
+    bool saved = true;
+    {
+        FileSizeLimit limit(4096);
+        ASSERT_TRUE(limit.active());
+        saved = data.Save();
+    }
+    EXPECT_FALSE(saved);
+    ASSERT_EQ(dialogs.messages().size(), 1);
+    EXPECT_TRUE(dialogs.messages()[0].startsWith(Prefix));
+    EXPECT_EQ(ReadAll(path("zavod.csvz")), oldData);
+    EXPECT_EQ(ReadAll(path("zavod.results")), oldResults);
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden),
+              (QStringList{"zavod.csvz", "zavod.results"}));  // no half-written leftovers
+    EXPECT_EQ(data.MaxLap, 2000);
+}
+
+TEST_F(DataFileTest, LoadFailureLeavesTheStoreAsItWas)
+{
+    ASSERT_TRUE(QDir(dir.path()).mkdir("folder.csvz"));
+    data.Records = {Record(12, "10:00:00,000"), Record(13, "10:01:00,000")};
+    data.MaxLap = 4;
+    data.FileName = path("current.csvz");
+    const std::vector<TRadekPtr> before = data.Records;
+    for (const QString &source : {path("missing.csvz"), path("folder.csvz")}) {
+        SCOPED_TRACE(source.toStdString());
+        dialogs.asked.clear();
+        EXPECT_FALSE(data.Load(source));
+        const QStringList messages = dialogs.messages();
+        ASSERT_EQ(messages.size(), 1);
+        EXPECT_TRUE(messages[0].startsWith(Prefix));
+        EXPECT_GT(messages[0].size(), Prefix.size());
+        EXPECT_EQ(data.Records, before);  // the very same records
+        EXPECT_EQ(data.MaxLap, 4);
+        EXPECT_EQ(data.FileName, path("current.csvz"));
+    }
+}
+
+}  // namespace

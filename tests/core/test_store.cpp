@@ -1,0 +1,194 @@
+#include "tfile.h"
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QRandomGenerator>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+
+namespace {
+
+TRadekPtr Record(int number, const char *time)
+{
+    auto r = std::make_shared<TRadek>();
+    r->Number = number;
+    r->Time = TextToDayTime(QString::fromLatin1(time));
+    return r;
+}
+
+TEST(CompareRecordTimes, MillisecondIsTheResolution)
+{
+    struct Case {
+        const char *what;
+        double a, b;  // in milliseconds after 10:00
+        int expected;
+    };
+    const Case cases[] = {
+        {"same time", 0, 0, 0},
+        {"0.4 ms apart", 0.4, 0, 0},
+        {"0.999 ms apart", 0, 0.999, 0},
+        {"1 ms apart", 0, 1, -1},
+        {"1 ms apart, the other way", 1, 0, 1},
+        {"1.5 ms apart", 1.5, 0, 1},
+        {"minutes apart", 0, 5 * 60000, -1},
+    };
+    const double ten = TextToDayTime("10:00:00,000");
+    for (const Case &c : cases) {
+        TRadek a, b;
+        a.Time = ten + c.a / MillisecondsPerDay;
+        b.Time = ten + c.b / MillisecondsPerDay;
+        EXPECT_EQ(CompareRecordTimes(a, b), c.expected) << c.what;
+    }
+}
+
+TEST(CompareRecordTimes, ReadTimesOneMillisecondApartAlwaysOrder)
+{
+    // Times read from text sit a hair off their true value; a millisecond
+    // apart they must never compare equal anywhere in the day.
+    for (long long ms = 0; ms < 86400000; ms += 999) {
+        TRadek a, b;
+        a.Time = TextToDayTime(DayTimeToText(ms / MillisecondsPerDay));
+        b.Time = TextToDayTime(DayTimeToText((ms + 1) / MillisecondsPerDay));
+        ASSERT_EQ(CompareRecordTimes(a, b), -1) << ms;
+        ASSERT_EQ(CompareRecordTimes(b, a), 1) << ms;
+    }
+}
+
+TEST(SortByTime, OrdersByTimeAndCopesWithCloseTimes)
+{
+    TData data;
+    data.Records = {Record(3, "10:10:00,000"), Record(1, "09:00:00,000"), Record(2, "10:00:00,000")};
+    data.SortByTime();
+    ASSERT_EQ(data.Records.size(), 3u);
+    EXPECT_EQ(data.Records[0]->Number, 1);
+    EXPECT_EQ(data.Records[1]->Number, 2);
+    EXPECT_EQ(data.Records[2]->Number, 3);
+
+    // Many records within a millisecond of their neighbours: the tolerance of
+    // the comparison is not transitive, and the sort must still order them.
+    QRandomGenerator random(7);
+    data.Records.clear();
+    for (int i = 0; i < 5000; ++i) {
+        auto r = std::make_shared<TRadek>();
+        r->Number = i;
+        r->Time = 0.4 + random.bounded(3.0) / MillisecondsPerDay;
+        data.Records.push_back(r);
+    }
+    data.SortByTime();
+    for (size_t i = 1; i < data.Records.size(); ++i)
+        ASSERT_LE(CompareRecordTimes(*data.Records[i - 1], *data.Records[i]), 0) << i;
+}
+
+TEST(NewTempFileName, MakesANewEmptyFileInTheTemporaryFolder)
+{
+    const QString first = NewTempFileName();
+    const QString second = NewTempFileName();
+    const QRegularExpression shape(
+        "^" + QRegularExpression::escape(QDir::cleanPath(QDir::tempPath())) + "/~[0-9A-F]+\\.tmp$");
+    for (const QString &name : {first, second}) {
+        EXPECT_TRUE(shape.match(name).hasMatch()) << name.toStdString();
+        EXPECT_TRUE(QFileInfo(name).isFile()) << name.toStdString();
+        EXPECT_EQ(QFileInfo(name).size(), 0);
+    }
+    EXPECT_NE(first, second);
+    QFile::remove(first);
+    QFile::remove(second);
+}
+
+// Points TMPDIR elsewhere for one test.
+class TmpDirOverride {
+public:
+    explicit TmpDirOverride(const QString &path) : m_old(qgetenv("TMPDIR")), m_had(qEnvironmentVariableIsSet("TMPDIR"))
+    {
+        qputenv("TMPDIR", QFile::encodeName(path));
+    }
+    ~TmpDirOverride()
+    {
+        if (m_had)
+            qputenv("TMPDIR", m_old);
+        else
+            qunsetenv("TMPDIR");
+    }
+
+private:
+    QByteArray m_old;
+    bool m_had;
+};
+
+TEST(NewTempFileName, CreatesAMissingTemporaryFolder)
+{
+    QTemporaryDir scratch;
+    const QString folder = scratch.path() + "/not/yet";
+    ASSERT_TRUE(QDir().mkpath(scratch.path() + "/not"));
+    TmpDirOverride tmp(folder);
+    const QString name = NewTempFileName();
+    EXPECT_EQ(QFileInfo(name).absolutePath(), folder);
+    EXPECT_TRUE(QFileInfo(name).isFile());
+}
+
+TEST(NewTempFileName, FallsBackWhenTheTemporaryFolderCannotBeHad)
+{
+    QTemporaryDir scratch;
+    QFile blocker(scratch.path() + "/file");
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    TmpDirOverride tmp(blocker.fileName() + "/tmp");  // below a regular file
+    const QString name = NewTempFileName();
+    EXPECT_EQ(QFileInfo(name).absolutePath(), "/tmp");
+    EXPECT_TRUE(QFileInfo(name).isFile());
+    QFile::remove(name);
+}
+
+TEST(TData, StartsEmptyWithATemporaryFile)
+{
+    TData data;
+    EXPECT_TRUE(data.Records.empty());
+    EXPECT_TRUE(data.Unnamed);
+    EXPECT_EQ(data.MaxLap, 0);
+    EXPECT_TRUE(QFileInfo(data.FileName).isFile());
+    EXPECT_TRUE(QFileInfo(data.FileName).fileName().startsWith('~'));
+    QFile::remove(data.FileName);
+}
+
+TEST(TData, NewFileLeavesTheOldFileAlone)
+{
+    QTemporaryDir dir;
+    TData data;
+    data.Records = {Record(12, "10:00:00,000"), Record(13, "10:01:00,000")};
+    ASSERT_TRUE(data.SaveAs(dir.filePath("zavod.csvz")));
+    data.Unnamed = false;
+    QFile saved(data.FileName);
+    ASSERT_TRUE(saved.open(QIODevice::ReadOnly));
+    const QByteArray before = saved.readAll();
+    saved.close();
+    ASSERT_FALSE(before.isEmpty());
+
+    data.NewFile();
+    EXPECT_TRUE(data.Records.empty());
+    EXPECT_EQ(data.MaxLap, 0);
+    EXPECT_TRUE(data.Unnamed);
+    EXPECT_NE(data.FileName, saved.fileName());
+    EXPECT_TRUE(QFileInfo(data.FileName).isFile());
+    ASSERT_TRUE(saved.open(QIODevice::ReadOnly));
+    EXPECT_EQ(saved.readAll(), before);
+    EXPECT_TRUE(QFileInfo::exists(dir.filePath("zavod.results")));
+}
+
+TEST(TData, RemovedRecordStaysValidForWhoeverHoldsIt)
+{
+    TData data;
+    data.Records = {Record(12, "10:00:00,000"), Record(13, "10:01:00,000")};
+    TRadekPtr held = data.Records[0];
+    EXPECT_TRUE(data.Contains(held.get()));
+    EXPECT_TRUE(data.Remove(held.get()));
+    EXPECT_FALSE(data.Contains(held.get()));
+    EXPECT_FALSE(data.Remove(held.get()));
+    ASSERT_EQ(data.Records.size(), 1u);
+    data.Records.clear();
+    EXPECT_EQ(held->Number, 12);  // still a whole record
+}
+
+}  // namespace
