@@ -1,0 +1,169 @@
+#include "ImpulseListModel.h"
+
+#include <QPainter>
+#include <QPixmap>
+#include <QPolygonF>
+
+namespace {
+
+QPixmap NewIconCanvas()
+{
+    QPixmap pixmap(16, 16);
+    pixmap.fill(Qt::transparent);
+    return pixmap;
+}
+
+QIcon PaintImpulseIcon()
+{
+    QPixmap pixmap = NewIconCanvas();
+    QPainter p(&pixmap);
+    p.setRenderHint(QPainter::Antialiasing);
+    // A light arrow pointing right: shaft and head in one outline.
+    const QPolygonF arrow({{1.5, 5.5}, {8.5, 5.5}, {8.5, 2.0}, {14.5, 8.0},
+                           {8.5, 14.0}, {8.5, 10.5}, {1.5, 10.5}});
+    p.setPen(QPen(QColor(90, 130, 170), 1.0));
+    p.setBrush(QColor(190, 225, 250));
+    p.drawPolygon(arrow);
+    p.end();
+    return QIcon(pixmap);
+}
+
+QIcon PaintPreselectionIcon()
+{
+    QPixmap pixmap = NewIconCanvas();
+    QPainter p(&pixmap);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(QPen(QColor(150, 0, 0), 1.0));
+    p.setBrush(QColor(220, 30, 30));
+    p.drawEllipse(QRectF(1.0, 1.0, 14.0, 14.0));
+    p.setPen(QPen(Qt::white, 2.0, Qt::SolidLine, Qt::RoundCap));
+    p.drawLine(QPointF(5.0, 5.0), QPointF(11.0, 11.0));
+    p.drawLine(QPointF(11.0, 5.0), QPointF(5.0, 11.0));
+    p.end();
+    return QIcon(pixmap);
+}
+
+}  // namespace
+
+QIcon ImpulseListModel::impulseIcon()
+{
+    static const QIcon icon = PaintImpulseIcon();
+    return icon;
+}
+
+QIcon ImpulseListModel::preselectionIcon()
+{
+    static const QIcon icon = PaintPreselectionIcon();
+    return icon;
+}
+
+ImpulseListModel::ImpulseListModel(QObject *parent) : QAbstractTableModel(parent) {}
+
+int ImpulseListModel::rowCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : size();
+}
+
+int ImpulseListModel::columnCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : ColumnCount;
+}
+
+QVariant ImpulseListModel::data(const QModelIndex &index, int role) const
+{
+    if (!index.isValid() || index.row() >= size())
+        return {};
+    const Row &row = at(index.row());
+    switch (role) {
+    case Qt::DisplayRole:
+        return index.column() == Photocell ? row.caption : row.subItem;
+    case Qt::DecorationRole:
+        if (index.column() == Photocell)
+            return isImpulseCaption(row.caption) ? impulseIcon() : preselectionIcon();
+        return {};
+    default:
+        return {};
+    }
+}
+
+QVariant ImpulseListModel::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (orientation != Qt::Horizontal || role != Qt::DisplayRole)
+        return {};
+    switch (section) {
+    case Photocell: return QStringLiteral("Fotobuňka");
+    case Time: return QStringLiteral("Čas");
+    default: return {};
+    }
+}
+
+Qt::ItemFlags ImpulseListModel::flags(const QModelIndex &index) const
+{
+    if (!index.isValid())
+        return Qt::NoItemFlags;
+    return Qt::ItemIsEnabled | Qt::ItemIsSelectable;  // never editable
+}
+
+quint64 ImpulseListModel::appendRow(const QString &caption, const QString &subItem)
+{
+    const int row = size();
+    beginInsertRows({}, row, row);
+    m_rows.push_back({m_nextId++, caption, subItem});
+    endInsertRows();
+    return m_rows.back().id;
+}
+
+void ImpulseListModel::removeRowAt(int row)
+{
+    if (row < 0 || row >= size())
+        return;
+    beginRemoveRows({}, row, row);
+    m_rows.erase(m_rows.begin() + row);
+    endRemoveRows();
+    // The selection follows its row: gone with it, or one up when a row above left.
+    if (m_selected == row)
+        setSelectedRow(-1);
+    else if (m_selected > row)
+        setSelectedRow(m_selected - 1);
+}
+
+void ImpulseListModel::clear()
+{
+    if (m_rows.empty())
+        return;
+    beginRemoveRows({}, 0, size() - 1);
+    m_rows.clear();
+    endRemoveRows();
+    setSelectedRow(-1);
+}
+
+int ImpulseListModel::findFirst(const QString &caption) const
+{
+    for (int i = 0; i < size(); ++i)
+        if (m_rows[std::size_t(i)].caption == caption)
+            return i;
+    return -1;
+}
+
+int ImpulseListModel::indexOfId(quint64 id) const
+{
+    for (int i = 0; i < size(); ++i)
+        if (m_rows[std::size_t(i)].id == id)
+            return i;
+    return -1;
+}
+
+bool ImpulseListModel::isImpulseCaption(const QString &caption)
+{
+    return caption.startsWith(QLatin1String("IMPULS"));
+}
+
+void ImpulseListModel::setSelectedRow(int row)
+{
+    if (row < -1 || row >= size())
+        row = -1;
+    if (row == m_selected)
+        return;
+    m_selected = row;
+    emit selectedRowChanged(row);
+}

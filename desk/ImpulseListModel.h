@@ -1,0 +1,73 @@
+#pragma once
+// One impulse list of the timing page (start or finish): rows that wait to be
+// assigned to a start number.  Rows are only ever appended at the bottom, so
+// the top row is the oldest; they leave by assignment or deletion.
+//
+// The selected row lives here rather than in a view: the assignment decides by
+// it which impulse it takes, and tests drive it without widgets.  A window
+// mirrors it to its view's selection and back (setSelectedRow / the signal).
+#include <QAbstractTableModel>
+#include <QIcon>
+#include <QString>
+#include <QtGlobal>
+#include <vector>
+
+// Row captions; they name the kind of row.
+inline const QString CaptionImpulseFB1 = QStringLiteral("IMPULS FB1");
+inline const QString CaptionImpulseFB2 = QStringLiteral("IMPULS FB2");
+inline const QString CaptionImpulse = QStringLiteral("IMPULS");
+inline const QString CaptionPreselection = QStringLiteral("Před.IMPULS");
+
+class ImpulseListModel : public QAbstractTableModel {
+    Q_OBJECT
+public:
+    enum Column { Photocell = 0, Time = 1, ColumnCount };
+
+    struct Row {
+        quint64 id;       // stays with the row while other rows come and go
+        QString caption;  // "IMPULS FB1", "IMPULS FB2", "IMPULS" or "Před.IMPULS"
+        QString subItem;  // time text of an impulse, or the preselected number
+    };
+
+    explicit ImpulseListModel(QObject *parent = nullptr);
+
+    int rowCount(const QModelIndex &parent = {}) const override;
+    int columnCount(const QModelIndex &parent = {}) const override;
+    QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
+    QVariant headerData(int section, Qt::Orientation orientation,
+                        int role = Qt::DisplayRole) const override;
+    Qt::ItemFlags flags(const QModelIndex &index) const override;
+
+    // Appends at the bottom; returns the new row's id.
+    quint64 appendRow(const QString &caption, const QString &subItem);
+    void removeRowAt(int row);
+    void clear();
+
+    int size() const { return int(m_rows.size()); }
+    bool empty() const { return m_rows.empty(); }
+    const Row &at(int row) const { return m_rows.at(std::size_t(row)); }
+    const std::vector<Row> &rows() const { return m_rows; }
+    // First row from the top with this caption, or -1.
+    int findFirst(const QString &caption) const;
+    // Current position of the row with this id, or -1 when it is gone.
+    int indexOfId(quint64 id) const;
+    // Only rows whose caption starts with "IMPULS" carry a time.
+    static bool isImpulseCaption(const QString &caption);
+
+    // -1 when no row is selected.
+    int selectedRow() const { return m_selected; }
+    void setSelectedRow(int row);
+    void clearSelection() { setSelectedRow(-1); }
+
+    // The two 16 x 16 row icons, painted once on first use (needs a GUI application).
+    static QIcon impulseIcon();
+    static QIcon preselectionIcon();
+
+signals:
+    void selectedRowChanged(int row);
+
+private:
+    std::vector<Row> m_rows;
+    quint64 m_nextId = 1;
+    int m_selected = -1;
+};

@@ -1,0 +1,349 @@
+#include "TimingDesk.h"
+
+#include "Clock.h"
+#include "Dialogs.h"
+#include "RacerDirectory.h"
+
+namespace {
+
+const QString MsgWrongSelection = QStringLiteral(
+    "Neplatná obsluha: v seznamu vybraná položka není impuls od fotobuňky. Výběr bude zrušen.");
+const QString MsgNoImpulse = QStringLiteral("Neexistuje impuls od fotobuňky k přiřazení!");
+const QString MsgNewFileQuestion =
+    QStringLiteral("Opravdu chcete vytvořit nový prázdný datový soubor?");
+const QString ProgramTitle = QStringLiteral("Záznam časů");
+const QString DataFileDialogTitle = QStringLiteral("Datový soubor záznamu časů...");
+const QString DataFileFilter =
+    QStringLiteral("Soubory CSV (*.csv)|*.csv|Všechny soubory (*.*)|*.*");
+const QString DataFileSuffix = QStringLiteral("csvz");
+const QString NoLabel = QStringLiteral("---");
+
+}  // namespace
+
+TimingDesk::TimingDesk(TData &data, Dialogs &dialogs, RacerDirectory *racers, QObject *parent)
+    : QObject(parent), m_data(data), m_dialogs(dialogs), m_racers(racers)
+{
+}
+
+// ---------------------------------------------------------------------------
+// Impulses
+
+// One window for both photocells: an impulse passes only when it comes more
+// than the window after the last impulse that passed.  Impulse times are whole
+// milliseconds, so the test is made in milliseconds with a tolerance far below
+// one, which keeps an impulse exactly one window later reliably dropped.
+bool TimingDesk::Filtered(DayTime t) const
+{
+    const int index = m_settings.filterIndex;
+    if (index <= 0)
+        return false;
+    const double windowMs = (0.5 * index + 1.0) * 1000.0;
+    const double sinceLastMs = (t - m_lastImpulseTime) * MillisecondsPerDay;
+    return sinceLastMs <= windowMs + 1e-6;
+}
+
+void TimingDesk::PostStartImpulse(DayTime t)
+{
+    if (Filtered(t))
+        return;
+    m_startList.appendRow(CaptionImpulseFB1, DayTimeToText(t));
+    m_lastImpulseTime = t;
+    StartImpulseArrived();
+}
+
+void TimingDesk::PostFinishImpulse(DayTime t)
+{
+    if (Filtered(t))
+        return;
+    m_finishList.appendRow(FinishCaption(), DayTimeToText(t));
+    m_lastImpulseTime = t;
+    FinishImpulseArrived();
+}
+
+// Simulated impulses bypass the filter and leave LastImpulseTime alone.
+void TimingDesk::btnSimulaceClick()
+{
+    const QString time = DayTimeToText(NowDayTime());
+    if (m_settings.photocellMode == 1) {
+        m_finishList.appendRow(CaptionImpulse, time);
+        FinishImpulseArrived();
+    } else {
+        m_startList.appendRow(CaptionImpulseFB1, time);
+        StartImpulseArrived();
+    }
+}
+
+void TimingDesk::btnSimulace2Click()
+{
+    m_finishList.appendRow(FinishCaption(), DayTimeToText(NowDayTime()));
+    FinishImpulseArrived();
+}
+
+void TimingDesk::btnSmazClick()
+{
+    HideManualEntry();
+    if (m_startList.selectedRow() >= 0)
+        m_startList.removeRowAt(m_startList.selectedRow());
+    else if (m_finishList.selectedRow() >= 0)
+        m_finishList.removeRowAt(m_finishList.selectedRow());
+}
+
+void TimingDesk::btnSmazVseClick()
+{
+    HideManualEntry();
+    m_startList.clear();
+    m_finishList.clear();
+}
+
+QString TimingDesk::FinishCaption() const
+{
+    return m_settings.photocellMode == 1 ? CaptionImpulse : CaptionImpulseFB2;
+}
+
+// ---------------------------------------------------------------------------
+// Number entry
+
+int TimingDesk::DisplayNumber() const
+{
+    return ReadIntField(m_display, 0);
+}
+
+QString TimingDesk::LabelOf(int number) const
+{
+    return m_racers ? m_racers->RacerLabel(number) : QString();
+}
+
+void TimingDesk::SetDisplay(const QString &number, const QString &label)
+{
+    m_display = number;
+    m_label = label;
+    emit displayChanged(m_display, m_label);
+}
+
+void TimingDesk::ResetDisplay()
+{
+    SetDisplay(QStringLiteral("0"), NoLabel);
+}
+
+void TimingDesk::Button6Click(const QString &caption)
+{
+    int n = DisplayNumber();
+    if (caption.size() == 1 && caption[0] >= u'0' && caption[0] <= u'9') {
+        n = n * 10 + (caption[0].unicode() - u'0');
+        // A fifth digit does not extend the number: it starts it over.
+        if (n > 9999)
+            n = 0;
+    } else if (caption == QLatin1String("<")) {
+        n /= 10;
+    }
+    SetDisplay(QString::number(n), LabelOf(n));
+    emit focusInsertRequested();
+}
+
+// ---------------------------------------------------------------------------
+// Assignment
+
+TRadekPtr TimingDesk::MakeRecord(int number, DayTime time)
+{
+    auto record = std::make_shared<TRadek>();
+    record->Number = number;
+    record->Time = time;
+    record->Penalty = 0;
+    m_data.Records.push_back(record);
+    return record;
+}
+
+TimingDesk::Assignment TimingDesk::AssignFromList(ImpulseListModel &list, const QString &caption)
+{
+    int impulse = list.selectedRow();
+    if (impulse >= 0 && list.at(impulse).caption != caption) {
+        m_dialogs.message(MsgWrongSelection);
+        list.clearSelection();
+        return {true, nullptr};
+    }
+    if (impulse < 0)
+        impulse = list.findFirst(caption);
+
+    if (impulse >= 0) {
+        const DayTime time = TextToDayTime(list.at(impulse).subItem);
+        TRadekPtr record = MakeRecord(DisplayNumber(), time);
+        list.removeRowAt(impulse);
+        return {false, record};
+    }
+    if (m_settings.functionMode == 2)
+        list.appendRow(CaptionPreselection, m_display);
+    else
+        m_dialogs.message(MsgNoImpulse);
+    return {false, nullptr};
+}
+
+void TimingDesk::Button2Click()
+{
+    TRadekPtr record;
+    if (m_settings.functionMode == 0) {
+        record = MakeRecord(DisplayNumber(), NowDayTime());
+    } else {
+        const Assignment a = AssignFromList(m_finishList, FinishCaption());
+        if (a.aborted)
+            return;
+        record = a.record;
+    }
+    ClosingSteps(record);
+}
+
+void TimingDesk::btnStartClick()
+{
+    SetDisplay(QString::number(RaceStartNumber), m_label);
+    if (m_settings.photocellMode == 1) {
+        // With one list the race start is an ordinary insert of 10000; START
+        // then closes on its own, which saves once more.
+        Button2Click();
+        ClosingSteps(nullptr);
+        return;
+    }
+    TRadekPtr record;
+    if (m_settings.functionMode == 0) {
+        record = MakeRecord(RaceStartNumber, NowDayTime());
+    } else {
+        const Assignment a = AssignFromList(m_startList, CaptionImpulseFB1);
+        if (a.aborted)
+            return;
+        record = a.record;
+    }
+    ClosingSteps(record);
+}
+
+void TimingDesk::ClosingSteps(const TRadekPtr &record)
+{
+    // "&Uložit" in all but name: the Save-as dialog at most once per data file.
+    SaveButtonClick();
+    if (record)
+        Refresh(record->Number);
+    ResetDisplay();
+}
+
+// A preselection waits until an impulse of its kind arrives; the oldest
+// preselection is completed first.
+void TimingDesk::ImpulseArrived(ImpulseListModel &list, const QString &impulseCaption, bool start)
+{
+    if (list.empty() || list.at(list.size() - 1).caption != impulseCaption)
+        return;
+    const int found = list.findFirst(CaptionPreselection);
+    if (found < 0)
+        return;
+    // The assignment below removes an impulse row, possibly above this one,
+    // so the preselection row is followed by its id, not its position.
+    const quint64 preselection = list.at(found).id;
+    const QString number = list.at(found).subItem;
+    SetDisplay(number, LabelOf(ReadIntField(number, 0)));
+    if (start)
+        btnStartClick();
+    else
+        Button2Click();
+    list.clearSelection();
+    list.removeRowAt(list.indexOfId(preselection));
+}
+
+void TimingDesk::StartImpulseArrived()
+{
+    ImpulseArrived(m_startList, CaptionImpulseFB1, true);
+}
+
+void TimingDesk::FinishImpulseArrived()
+{
+    ImpulseArrived(m_finishList, FinishCaption(), false);
+}
+
+// ---------------------------------------------------------------------------
+// Record list and data file
+
+void TimingDesk::Refresh(int number)
+{
+    if (refreshLists)
+        refreshLists(number);
+}
+
+void TimingDesk::HideManualEntry()
+{
+    if (hideManualEntry)
+        hideManualEntry();
+}
+
+FileRequest TimingDesk::DataFileRequest(const QString &proposed) const
+{
+    return FileRequest{DataFileDialogTitle, DataFileFilter, DataFileSuffix, proposed};
+}
+
+void TimingDesk::Button21Click(const TRadekPtr &selected)
+{
+    if (selected)
+        m_data.Remove(selected.get());
+    // Saved even when nothing was selected, and never via the Save-as dialog.
+    m_data.Save();
+    Refresh(-1);
+}
+
+void TimingDesk::lvDblClick(const TRadekPtr &selected)
+{
+    if (selected && openManualEntry)
+        openManualEntry(selected);
+}
+
+void TimingDesk::cbRaditClick()
+{
+    Refresh(-1);
+}
+
+void TimingDesk::tsMereniShow()
+{
+    Refresh(-1);
+}
+
+void TimingDesk::Button27Click()
+{
+    HideManualEntry();
+    if (m_dialogs.question(ProgramTitle, MsgNewFileQuestion, MsgIcon::Warning)) {
+        try {
+            m_data.NewFile();
+        } catch (const TikomatError &e) {
+            m_dialogs.message(e.text, MsgIcon::Critical);
+        }
+    }
+    Refresh(-1);
+}
+
+void TimingDesk::Button28Click()
+{
+    const auto path = m_dialogs.openFile(DataFileRequest(m_proposedOpenName));
+    if (!path)
+        return;
+    HideManualEntry();
+    m_proposedOpenName = *path;
+    m_proposedSaveName = *path;
+    // A failed load leaves the store as it was, temporary name included; it
+    // must then keep asking for a name, or the next inserts would silently go
+    // on into the temporary file.
+    if (m_data.Load(*path))
+        m_data.Unnamed = false;
+    Refresh(-1);
+}
+
+void TimingDesk::Button29Click()
+{
+    const auto path = m_dialogs.saveFile(DataFileRequest(m_proposedSaveName));
+    if (!path)
+        return;
+    m_proposedSaveName = *path;
+    m_data.SaveAs(*path);
+    m_data.Unnamed = false;
+}
+
+void TimingDesk::SaveButtonClick()
+{
+    if (m_data.Unnamed)
+        Button29Click();
+    // Cleared also after a cancelled dialog: the data then stays in the
+    // temporary file, and the dialog does not come back for this data file.
+    m_data.Unnamed = false;
+    m_data.Save();
+}

@@ -1,0 +1,125 @@
+#pragma once
+// The logic of the timing page: the two impulse lists and their debounce
+// filter, the keypad with its number display, the assignment of impulses to
+// start numbers (Vlož, START, preselections), and the commands on the record
+// list and the data file.  It holds no widget: the window binds its controls
+// to the handlers below, mirrors the display through displayChanged and hands
+// in the refresh of the lists and the manual entry dialog as callbacks.
+#include "DayTime.h"
+#include "ImpulseListModel.h"
+#include "tfile.h"
+
+#include <QObject>
+#include <QString>
+#include <functional>
+
+class Dialogs;
+class RacerDirectory;
+struct FileRequest;
+
+// The three drop-down lists that steer the desk; the window keeps them current.
+struct DeskSettings {
+    int filterIndex = 0;    // cbFiltr: 0 off, i > 0 a window of (0.5 i + 1) s
+    int photocellMode = 0;  // cbRezimFB: 0 FB1 start / FB2 finish, 1 either photocell finishes
+    int functionMode = 2;   // cbRezimFunkce: 0 no module, 1 assign, 2 assign with preselection
+};
+
+class TimingDesk : public QObject {
+    Q_OBJECT
+public:
+    // `racers` may be null: labels are then empty texts.
+    TimingDesk(TData &data, Dialogs &dialogs, RacerDirectory *racers, QObject *parent = nullptr);
+
+    // Rebuilds the record and results lists; the argument is the start number
+    // whose record row is to be selected, or -1.
+    std::function<void(int)> refreshLists;
+    // Hides the manual entry dialog if it is shown.
+    std::function<void()> hideManualEntry;
+    // Opens the manual entry dialog on a record.
+    std::function<void(const TRadekPtr &)> openManualEntry;
+
+    DeskSettings &settings() { return m_settings; }
+    const DeskSettings &settings() const { return m_settings; }
+    void setRacers(RacerDirectory *racers) { m_racers = racers; }
+
+    ImpulseListModel &startList() { return m_startList; }    // lvPulsy
+    ImpulseListModel &finishList() { return m_finishList; }  // lvPulsy2
+
+    // Time of the last impulse the debounce filter let through, from either photocell.
+    DayTime LastImpulseTime() const { return m_lastImpulseTime; }
+
+    // The number display (lblCislo) and the racer label line under it (lblUkazJmeno).
+    QString displayText() const { return m_display; }
+    QString labelText() const { return m_label; }
+
+    // --- Impulses --------------------------------------------------------
+    // Impulses from the timing module, t in whole milliseconds of the day.
+    // Main thread only; the communication thread hands them over and waits.
+    void PostStartImpulse(DayTime t);
+    void PostFinishImpulse(DayTime t);
+    void btnSimulaceClick();   // "Simuluj FB1"
+    void btnSimulace2Click();  // "Simuluj FB2"
+    void btnSmazClick();       // "S&maž vybraný"
+    void btnSmazVseClick();    // "Smaž &vše"
+
+    // --- Number entry and assignment ---------------------------------------
+    // A keypad key by its caption: "0" to "9" or "<".
+    void Button6Click(const QString &caption);
+    void Button2Click();   // "Vlož"
+    void btnStartClick();  // "START"
+    // Display back to "0", label line to "---" (also Esc).
+    void ResetDisplay();
+    void StartImpulseArrived();
+    void FinishImpulseArrived();
+
+    // --- Record list and data file -------------------------------------------
+    // "Sma&ž": `selected` is the record of the record list's selected row, or null.
+    void Button21Click(const TRadekPtr &selected);
+    // Double click (or F2) on the record list.
+    void lvDblClick(const TRadekPtr &selected);
+    void cbRaditClick();     // "Reál.čas" clicked
+    void tsMereniShow();     // the timing page became visible
+    void Button27Click();    // "&Nový"
+    void Button28Click();    // "&Otevřít"
+    void Button29Click();    // "Uložit &jako..."
+    void SaveButtonClick();  // "&Uložit"
+
+    // The name the save dialog proposes next (the opened or last saved file).
+    QString proposedSaveName() const { return m_proposedSaveName; }
+
+signals:
+    void displayChanged(const QString &number, const QString &label);
+    // The keypad moves the focus to "Vlož" so that Enter inserts next.
+    void focusInsertRequested();
+
+private:
+    struct Assignment {
+        bool aborted = false;  // the selection check ended the key press
+        TRadekPtr record;      // the record made, if any
+    };
+
+    bool Filtered(DayTime t) const;
+    Assignment AssignFromList(ImpulseListModel &list, const QString &caption);
+    TRadekPtr MakeRecord(int number, DayTime time);
+    void ClosingSteps(const TRadekPtr &record);
+    void ImpulseArrived(ImpulseListModel &list, const QString &impulseCaption, bool start);
+    QString FinishCaption() const;
+    int DisplayNumber() const;
+    QString LabelOf(int number) const;
+    void SetDisplay(const QString &number, const QString &label);
+    FileRequest DataFileRequest(const QString &proposed) const;
+    void Refresh(int number);
+    void HideManualEntry();
+
+    TData &m_data;
+    Dialogs &m_dialogs;
+    RacerDirectory *m_racers;
+    DeskSettings m_settings;
+    ImpulseListModel m_startList;
+    ImpulseListModel m_finishList;
+    DayTime m_lastImpulseTime = 0;
+    QString m_display = QStringLiteral("0");
+    QString m_label = QStringLiteral("---");
+    QString m_proposedSaveName;
+    QString m_proposedOpenName;
+};

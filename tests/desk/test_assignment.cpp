@@ -1,0 +1,311 @@
+// The keypad, Vlož and START: assignment, preselections, function modes and
+// the closing steps (Save-as once, save, refresh, display reset).
+#include "DeskFixture.h"
+
+#include <QFileInfo>
+#include <QSignalSpy>
+
+namespace {
+
+struct KeypadCase {
+    const char *keys;
+    const char *display;
+};
+
+void PrintTo(const KeypadCase &c, std::ostream *os) { *os << c.keys; }
+
+class KeypadTest : public DeskFixture, public ::testing::WithParamInterface<KeypadCase> {};
+
+TEST_P(KeypadTest, DigitsAndBackspace)
+{
+    QSignalSpy focus(&desk, &TimingDesk::focusInsertRequested);
+    QSignalSpy shown(&desk, &TimingDesk::displayChanged);
+    const QString keys = QString::fromLatin1(GetParam().keys);
+    Type(keys);
+    const QString expected = QString::fromLatin1(GetParam().display);
+    EXPECT_EQ(desk.displayText(), expected);
+    EXPECT_EQ(desk.labelText(), "Racer " + expected);
+    EXPECT_EQ(focus.size(), keys.size());
+    ASSERT_FALSE(shown.isEmpty());
+    EXPECT_EQ(shown.last()[0].toString(), expected);
+    EXPECT_EQ(shown.last()[1].toString(), "Racer " + expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(Desk, KeypadTest,
+                         ::testing::Values(KeypadCase{"1234", "1234"},
+                                           KeypadCase{"12345", "0"},  // a fifth digit starts over
+                                           KeypadCase{"123456", "6"},
+                                           KeypadCase{"1234<", "123"},
+                                           KeypadCase{"7<", "0"},
+                                           KeypadCase{"<", "0"},
+                                           KeypadCase{"0070", "70"},
+                                           KeypadCase{"9999", "9999"}));
+
+TEST_F(DeskFixture, LabelIsEmptyWithoutRacerDirectoryAndResetsToDashes)
+{
+    desk.setRacers(nullptr);
+    Type("42");
+    EXPECT_EQ(desk.labelText(), "");
+    desk.ResetDisplay();
+    EXPECT_EQ(desk.displayText(), "0");
+    EXPECT_EQ(desk.labelText(), "---");
+}
+
+TEST_F(DeskFixture, VlozAssignsTheSelectedImpulseElseTheOldest)
+{
+    const QString path = NameDataFile();
+    for (int i = 0; i < 3; ++i)
+        desk.PostFinishImpulse(At(10, 0, i, 7));
+    desk.finishList().setSelectedRow(1);
+    Type("12");
+    desk.Button2Click();
+    Type("34");
+    desk.Button2Click();
+
+    ASSERT_EQ(data.Records.size(), 2u);
+    EXPECT_EQ(data.Records[0]->Number, 34);  // saved, so sorted by time
+    EXPECT_EQ(data.Records[0]->Time, At(10, 0, 0, 7));
+    EXPECT_EQ(data.Records[1]->Number, 12);
+    EXPECT_EQ(data.Records[1]->Time, At(10, 0, 1, 7));
+    EXPECT_EQ(data.Records[1]->Penalty, 0);
+    EXPECT_EQ(SubItems(desk.finishList()), QStringList{"10:00:02,007"});
+    EXPECT_EQ(refreshed, (std::vector<int>{12, 34}));
+    EXPECT_EQ(desk.displayText(), "0");
+    EXPECT_EQ(desk.labelText(), "---");
+    EXPECT_EQ(OnDisk(path).size(), 2u);
+    EXPECT_TRUE(dialogs.asked.empty());
+}
+
+TEST_F(DeskFixture, VlozWithZeroOnTheDisplayAssignsNumberZero)
+{
+    NameDataFile();
+    desk.PostFinishImpulse(At(10, 0, 0));
+    desk.Button2Click();
+    EXPECT_EQ(StoreNumbers(), std::vector<int>{0});
+}
+
+// A selected row of the wrong kind ends the key press at once.
+struct WrongSelectionCase {
+    const char *name;
+    int photocellMode;
+    bool start;                // START instead of Vlož
+    const char *displayAfter;  // START in photocell mode 1 still runs its own closing steps
+    bool saved;
+    const char *otherRow;  // an impulse row of the other kind, if any fits the list
+};
+
+void PrintTo(const WrongSelectionCase &c, std::ostream *os) { *os << c.name; }
+
+class WrongSelectionTest : public DeskFixture,
+                           public ::testing::WithParamInterface<WrongSelectionCase> {};
+
+TEST_P(WrongSelectionTest, ShowsMessageClearsSelectionAndStops)
+{
+    const auto &c = GetParam();
+    const QString path = NameDataFile();
+    // A preselection in the list the key works on, then a row of an impulse
+    // kind this photocell mode does not assign below it.
+    desk.settings().photocellMode = c.photocellMode;
+    if (c.start)
+        desk.btnStartClick();
+    else {
+        Type("7");
+        desk.Button2Click();
+    }
+    ImpulseListModel &list =
+        c.start && c.photocellMode == 0 ? desk.startList() : desk.finishList();
+    ASSERT_EQ(Captions(list), QStringList{"Před.IMPULS"});
+    if (c.otherRow)
+        list.appendRow(c.otherRow, "10:00:00,000");
+    ASSERT_TRUE(QFile::remove(path));
+
+    for (int row : {0, list.size() - 1}) {
+        SCOPED_TRACE(row);
+        list.setSelectedRow(row);
+        Type("45");
+        c.start ? desk.btnStartClick() : desk.Button2Click();
+        EXPECT_EQ(dialogs.messages().last(),
+                  "Neplatná obsluha: v seznamu vybraná položka není impuls od fotobuňky. Výběr "
+                  "bude zrušen.");
+        EXPECT_EQ(list.selectedRow(), -1);
+        EXPECT_EQ(desk.displayText(), c.displayAfter);
+        EXPECT_EQ(QFileInfo::exists(path), c.saved);
+        desk.ResetDisplay();
+    }
+    EXPECT_TRUE(data.Records.empty());
+    EXPECT_TRUE(refreshed.empty());
+    EXPECT_EQ(dialogs.messages().size(), 2);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Desk, WrongSelectionTest,
+    ::testing::Values(WrongSelectionCase{"Vloz", 0, false, "45", false, "IMPULS"},
+                      WrongSelectionCase{"VlozPhotocellMode1", 1, false, "45", false, "IMPULS FB2"},
+                      WrongSelectionCase{"Start", 0, true, "10000", false, nullptr},
+                      WrongSelectionCase{"StartPhotocellMode1", 1, true, "0", true, "IMPULS FB2"}),
+    [](const auto &tested) { return std::string(tested.param.name); });
+
+TEST_F(DeskFixture, FunctionModeOneWithoutImpulseSaysSoSavesAndResets)
+{
+    const QString path = NameDataFile();
+    desk.settings().functionMode = 1;
+    desk.PostStartImpulse(At(10, 0, 0));  // a start impulse is no use to Vlož
+    Type("45");
+    desk.Button2Click();
+    EXPECT_EQ(dialogs.messages(), QStringList{"Neexistuje impuls od fotobuňky k přiřazení!"});
+    EXPECT_TRUE(desk.finishList().empty());
+    EXPECT_EQ(desk.startList().size(), 1);
+    EXPECT_TRUE(data.Records.empty());
+    EXPECT_TRUE(QFileInfo::exists(path));
+    EXPECT_TRUE(refreshed.empty());
+    EXPECT_EQ(desk.displayText(), "0");
+}
+
+TEST_F(DeskFixture, PreselectionsQueueAndCompleteInOrder)
+{
+    for (int mode : {0, 1}) {
+        SCOPED_TRACE(mode);
+        data.Records.clear();
+        refreshed.clear();
+        NameDataFile(QString("mode%1.csv").arg(mode));
+        desk.settings().photocellMode = mode;
+        Type("7");
+        desk.Button2Click();
+        Type("12");
+        desk.Button2Click();
+        EXPECT_EQ(Captions(desk.finishList()), (QStringList{"Před.IMPULS", "Před.IMPULS"}));
+        EXPECT_EQ(SubItems(desk.finishList()), (QStringList{"7", "12"}));
+        EXPECT_TRUE(refreshed.empty());
+
+        desk.PostFinishImpulse(At(11 + mode, 0, 0));
+        EXPECT_EQ(SubItems(desk.finishList()), QStringList{"12"});
+        desk.PostFinishImpulse(At(11 + mode, 0, 5));
+        EXPECT_TRUE(desk.finishList().empty());
+        ASSERT_EQ(StoreNumbers(), (std::vector<int>{7, 12}));
+        EXPECT_EQ(data.Records[0]->Time, At(11 + mode, 0, 0));
+        EXPECT_EQ(data.Records[1]->Time, At(11 + mode, 0, 5));
+        EXPECT_EQ(refreshed, (std::vector<int>{7, 12}));
+        EXPECT_EQ(OnDisk(data.FileName).size(), 2u);
+    }
+}
+
+TEST_F(DeskFixture, StartPreselectionBecomesTheRaceStart)
+{
+    struct Case {
+        int photocellMode;
+        bool inStartList;
+    };
+    for (const Case c : {Case{0, true}, Case{1, false}}) {
+        SCOPED_TRACE(c.photocellMode);
+        data.Records.clear();
+        NameDataFile();
+        desk.settings().photocellMode = c.photocellMode;
+        desk.btnStartClick();
+        ImpulseListModel &queued = c.inStartList ? desk.startList() : desk.finishList();
+        EXPECT_EQ(Captions(queued), QStringList{"Před.IMPULS"});
+        EXPECT_EQ(SubItems(queued), QStringList{"10000"});
+        EXPECT_EQ(desk.displayText(), "0");
+
+        now = At(10, 30, 0, 250);
+        // FB1 in either mode: in mode 1 a simulated FB1 lands in the finish list.
+        desk.btnSimulaceClick();
+        EXPECT_TRUE(desk.startList().empty());
+        EXPECT_TRUE(desk.finishList().empty());
+        ASSERT_EQ(StoreNumbers(), std::vector<int>{RaceStartNumber});
+        EXPECT_EQ(data.Records[0]->Time, At(10, 30, 0, 250));
+        EXPECT_EQ(refreshed.back(), RaceStartNumber);
+    }
+}
+
+TEST_F(DeskFixture, ArrivingImpulseCompletesPreselectionWhileTyping)
+{
+    NameDataFile();
+    Type("12");
+    desk.Button2Click();
+    Type("45");
+    desk.PostFinishImpulse(At(10, 5, 0));
+    EXPECT_EQ(StoreNumbers(), std::vector<int>{12});
+    EXPECT_EQ(desk.displayText(), "0");
+    EXPECT_EQ(desk.labelText(), "---");
+}
+
+TEST_F(DeskFixture, PreselectionRowIsFoundAgainAfterAnOlderImpulseAboveItIsTaken)
+{
+    NameDataFile();
+    // An "IMPULS" row from photocell mode 1 waits; in mode 0 Vlož does not see
+    // it and queues 7 below it.
+    desk.settings().photocellMode = 1;
+    desk.btnSimulace2Click();
+    desk.settings().photocellMode = 0;
+    Type("7");
+    desk.Button2Click();
+    ASSERT_EQ(Captions(desk.finishList()), (QStringList{"IMPULS", "Před.IMPULS"}));
+    // Back in mode 1 a new impulse arrives; the assignment takes the older row
+    // above the preselection, and the preselection row is still the one deleted.
+    desk.settings().photocellMode = 1;
+    desk.PostFinishImpulse(At(10, 1, 0));
+    EXPECT_EQ(StoreNumbers(), std::vector<int>{7});
+    EXPECT_EQ(data.Records[0]->Time, At(10, 0, 0));
+    EXPECT_EQ(Captions(desk.finishList()), QStringList{"IMPULS"});
+    EXPECT_EQ(SubItems(desk.finishList()), QStringList{"10:01:00,000"});
+}
+
+TEST_F(DeskFixture, FunctionModeZeroStampsTheCurrentTime)
+{
+    NameDataFile();
+    desk.settings().functionMode = 0;
+    desk.PostFinishImpulse(At(9, 0, 0));
+    desk.PostStartImpulse(At(9, 0, 1));
+    now = At(10, 0, 0, 1) + 0.25 / MillisecondsPerDay;  // kept at full precision
+    Type("5");
+    desk.Button2Click();
+    now = At(9, 59, 0);
+    desk.btnStartClick();
+    ASSERT_EQ(StoreNumbers(), (std::vector<int>{RaceStartNumber, 5}));
+    EXPECT_EQ(data.Records[0]->Time, At(9, 59, 0));
+    EXPECT_EQ(data.Records[1]->Time, At(10, 0, 0, 1) + 0.25 / MillisecondsPerDay);
+    EXPECT_EQ(desk.finishList().size(), 1);
+    EXPECT_EQ(desk.startList().size(), 1);
+    EXPECT_EQ(refreshed, (std::vector<int>{5, RaceStartNumber}));
+}
+
+TEST_F(DeskFixture, SaveAsComesOnceCancelStillSavesToTheTemporaryFile)
+{
+    const QString temp = data.FileName;
+    desk.settings().functionMode = 0;
+    dialogs.answerSave(std::nullopt);
+    Type("3");
+    desk.Button2Click();
+    ASSERT_EQ(dialogs.count(ScriptedDialogs::Asked::SaveFile), 1);
+    const FileRequest &asked = dialogs.asked[0].request;
+    EXPECT_EQ(asked.title, "Datový soubor záznamu časů...");
+    EXPECT_EQ(asked.filter, "Soubory CSV (*.csv)|*.csv|Všechny soubory (*.*)|*.*");
+    EXPECT_EQ(asked.defaultSuffix, "csvz");
+    EXPECT_FALSE(data.Unnamed);
+    EXPECT_EQ(data.FileName, temp);
+    EXPECT_EQ(OnDisk(temp).size(), 1u);
+
+    desk.btnStartClick();
+    desk.SaveButtonClick();
+    EXPECT_EQ(dialogs.count(ScriptedDialogs::Asked::SaveFile), 1);
+    EXPECT_EQ(OnDisk(temp).size(), 2u);
+}
+
+TEST_F(DeskFixture, StartInPhotocellModeOneAsksOnceAndSavesToTheChosenFile)
+{
+    const QString chosen = dir.filePath("sobota.csv");
+    dialogs.answerSave(chosen);
+    desk.settings().photocellMode = 1;
+    desk.PostFinishImpulse(At(10, 0, 0));
+    desk.btnStartClick();
+    EXPECT_EQ(dialogs.count(ScriptedDialogs::Asked::SaveFile), 1);
+    EXPECT_EQ(data.FileName, chosen);
+    const auto saved = OnDisk(chosen);
+    ASSERT_EQ(saved.size(), 1u);
+    EXPECT_EQ(saved[0].Number, RaceStartNumber);
+    EXPECT_EQ(saved[0].Time, At(10, 0, 0));
+    EXPECT_EQ(refreshed, std::vector<int>{RaceStartNumber});
+    EXPECT_EQ(desk.displayText(), "0");
+}
+
+}  // namespace

@@ -1,0 +1,192 @@
+// Impulse lists: the debounce filter, simulation, deleting rows, the model.
+#include "DeskFixture.h"
+
+#include <QImage>
+#include <QSignalSpy>
+
+namespace {
+
+struct Post {
+    bool start;    // FB1 in photocell mode 0, else FB2
+    int offsetMs;  // after 10:00:00,000
+    bool accepted;
+};
+
+struct FilterCase {
+    const char *name;
+    int filterIndex;
+    std::vector<Post> posts;
+};
+
+void PrintTo(const FilterCase &c, std::ostream *os) { *os << c.name; }
+
+class DebounceTest : public DeskFixture, public ::testing::WithParamInterface<FilterCase> {};
+
+TEST_P(DebounceTest, AcceptsOnlyImpulsesBeyondTheSharedWindow)
+{
+    const FilterCase &c = GetParam();
+    desk.settings().filterIndex = c.filterIndex;
+    QStringList start, finish;
+    DayTime last = 0;
+    for (const Post &p : c.posts) {
+        const DayTime t = At(10, 0, 0, p.offsetMs);
+        p.start ? desk.PostStartImpulse(t) : desk.PostFinishImpulse(t);
+        if (p.accepted) {
+            (p.start ? start : finish) << DayTimeToText(t);
+            last = t;
+        }
+        EXPECT_EQ(desk.LastImpulseTime(), last) << "after the impulse at +" << p.offsetMs << " ms";
+    }
+    EXPECT_EQ(SubItems(desk.startList()), start);
+    EXPECT_EQ(SubItems(desk.finishList()), finish);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Desk, DebounceTest,
+    ::testing::Values(
+        FilterCase{"Off", 0, {{true, 0, true}, {false, 1, true}, {false, 2, true}}},
+        // The window is shared by both photocells.
+        FilterCase{"Window1500", 1, {{true, 0, true}, {false, 1200, false}, {false, 1600, true}}},
+        // A dropped impulse does not push the window on.
+        FilterCase{"Window2000", 2,
+                   {{false, 0, true}, {false, 1500, false}, {false, 3000, true}, {false, 4500, false}}},
+        // Exactly one window later is still inside it.
+        FilterCase{"Boundary1500", 1, {{true, 0, true}, {true, 1500, false}, {true, 1501, true}}},
+        FilterCase{"Window4000", 6, {{true, 0, true}, {false, 4000, false}, {true, 4001, true}}}),
+    [](const auto &tested) { return std::string(tested.param.name); });
+
+TEST_F(DeskFixture, PostedImpulseRowsCarryCaptionAndTimeText)
+{
+    desk.PostStartImpulse(At(10, 0, 0, 5));
+    desk.PostFinishImpulse(At(10, 0, 1, 250));
+    desk.settings().photocellMode = 1;
+    desk.PostFinishImpulse(At(10, 0, 2, 0));
+    EXPECT_EQ(Captions(desk.startList()), QStringList{"IMPULS FB1"});
+    EXPECT_EQ(SubItems(desk.startList()), QStringList{"10:00:00,005"});
+    // Switching the photocell mode does not rename rows already there.
+    EXPECT_EQ(Captions(desk.finishList()), (QStringList{"IMPULS FB2", "IMPULS"}));
+    EXPECT_EQ(SubItems(desk.finishList()), (QStringList{"10:00:01,250", "10:00:02,000"}));
+}
+
+TEST_F(DeskFixture, SimulationBypassesTheFilterAndKeepsLastImpulseTime)
+{
+    desk.settings().filterIndex = 6;
+    desk.PostStartImpulse(At(10, 0, 0));
+    now = At(10, 0, 0, 100);
+    desk.btnSimulaceClick();
+    now = At(10, 0, 0, 200);
+    desk.btnSimulace2Click();
+    desk.btnSimulaceClick();
+    EXPECT_EQ(SubItems(desk.startList()),
+              (QStringList{"10:00:00,000", "10:00:00,100", "10:00:00,200"}));
+    EXPECT_EQ(Captions(desk.finishList()), QStringList{"IMPULS FB2"});
+    EXPECT_EQ(desk.LastImpulseTime(), At(10, 0, 0));
+    // The window still runs from the posted impulse, not from the simulated ones.
+    desk.PostFinishImpulse(At(10, 0, 4, 1));
+    EXPECT_EQ(desk.finishList().size(), 2);
+}
+
+TEST_F(DeskFixture, PhotocellModeOneSimulatesIntoTheFinishListOnly)
+{
+    desk.settings().photocellMode = 1;
+    now = At(10, 0, 0, 123) + 0.4 / MillisecondsPerDay;  // full precision, shown to the ms
+    desk.btnSimulaceClick();
+    desk.btnSimulace2Click();
+    EXPECT_TRUE(desk.startList().empty());
+    EXPECT_EQ(Captions(desk.finishList()), (QStringList{"IMPULS", "IMPULS"}));
+    EXPECT_EQ(SubItems(desk.finishList()), (QStringList{"10:00:00,123", "10:00:00,123"}));
+}
+
+TEST_F(DeskFixture, DeleteSelectedPrefersTheStartList)
+{
+    for (int i = 0; i < 3; ++i) {
+        desk.PostStartImpulse(At(10, 0, i));
+        desk.PostFinishImpulse(At(10, 1, i));
+    }
+    desk.btnSmazClick();  // nothing selected: only hides the dialog
+    EXPECT_EQ(hidden, 1);
+    EXPECT_EQ(desk.startList().size() + desk.finishList().size(), 6);
+
+    desk.startList().setSelectedRow(1);
+    desk.finishList().setSelectedRow(0);
+    desk.btnSmazClick();
+    EXPECT_EQ(SubItems(desk.startList()), (QStringList{"10:00:00,000", "10:00:02,000"}));
+    EXPECT_EQ(desk.finishList().size(), 3);
+    desk.btnSmazClick();
+    EXPECT_EQ(SubItems(desk.finishList()), (QStringList{"10:01:01,000", "10:01:02,000"}));
+    EXPECT_EQ(desk.finishList().selectedRow(), -1);
+}
+
+TEST_F(DeskFixture, DeleteAllDropsImpulsesAndPreselections)
+{
+    NameDataFile();
+    desk.PostStartImpulse(At(10, 0, 0));
+    Type("7");
+    desk.Button2Click();  // queues a preselection of 7
+    ASSERT_EQ(Captions(desk.finishList()), QStringList{"Před.IMPULS"});
+    desk.btnSmazVseClick();
+    EXPECT_TRUE(desk.startList().empty());
+    EXPECT_TRUE(desk.finishList().empty());
+    EXPECT_EQ(hidden, 1);
+    // The 7 is gone: the next impulse just waits.
+    desk.PostFinishImpulse(At(10, 0, 5));
+    EXPECT_TRUE(data.Records.empty());
+    EXPECT_EQ(desk.LastImpulseTime(), At(10, 0, 5));  // nothing resets it
+}
+
+TEST(ImpulseListModelTest, PresentsTwoColumnsWithIconsAndNoEditing)
+{
+    ImpulseListModel model;
+    model.appendRow(CaptionImpulseFB1, "10:00:00,000");
+    model.appendRow(CaptionPreselection, "12");
+    EXPECT_EQ(model.columnCount(), 2);
+    EXPECT_EQ(model.headerData(ImpulseListModel::Photocell, Qt::Horizontal).toString(), "Fotobuňka");
+    EXPECT_EQ(model.headerData(ImpulseListModel::Time, Qt::Horizontal).toString(), "Čas");
+    EXPECT_EQ(model.data(model.index(1, ImpulseListModel::Time)).toString(), "12");
+    EXPECT_FALSE(model.flags(model.index(0, 0)) & Qt::ItemIsEditable);
+
+    const auto icon = [&](int row) {
+        return model.data(model.index(row, ImpulseListModel::Photocell), Qt::DecorationRole).value<QIcon>();
+    };
+    EXPECT_EQ(icon(0).cacheKey(), ImpulseListModel::impulseIcon().cacheKey());
+    EXPECT_EQ(icon(1).cacheKey(), ImpulseListModel::preselectionIcon().cacheKey());
+
+    // The preselection icon is a red disc with a white cross through its middle.
+    const QImage disc = ImpulseListModel::preselectionIcon().pixmap(16, 16).toImage();
+    ASSERT_EQ(disc.size(), QSize(16, 16));
+    EXPECT_EQ(disc.pixelColor(8, 8), QColor(Qt::white));
+    const QColor rim = disc.pixelColor(8, 3);
+    EXPECT_GT(rim.red(), 150);
+    EXPECT_LT(rim.green(), 80);
+    EXPECT_EQ(disc.pixelColor(0, 0).alpha(), 0);
+    const QImage arrow = ImpulseListModel::impulseIcon().pixmap(16, 16).toImage();
+    EXPECT_GT(arrow.pixelColor(5, 8).lightness(), 150);  // light shaft
+    EXPECT_EQ(arrow.pixelColor(5, 1).alpha(), 0);
+}
+
+TEST(ImpulseListModelTest, SelectionFollowsItsRowAndIsSignalled)
+{
+    ImpulseListModel model;
+    for (int i = 0; i < 4; ++i)
+        model.appendRow(CaptionImpulseFB2, QString::number(i));
+    QSignalSpy selection(&model, &ImpulseListModel::selectedRowChanged);
+    QSignalSpy removed(&model, &QAbstractItemModel::rowsRemoved);
+
+    model.setSelectedRow(2);
+    model.setSelectedRow(2);  // no change, no signal
+    model.removeRowAt(0);     // a row above leaves: the selection moves up with its row
+    EXPECT_EQ(model.selectedRow(), 1);
+    EXPECT_EQ(model.at(1).subItem, "2");
+    model.removeRowAt(1);  // the selected row itself
+    EXPECT_EQ(model.selectedRow(), -1);
+    model.setSelectedRow(7);  // out of range means none
+    EXPECT_EQ(model.selectedRow(), -1);
+
+    ASSERT_EQ(selection.size(), 3);
+    EXPECT_EQ(selection[0][0].toInt(), 2);
+    EXPECT_EQ(selection[1][0].toInt(), 1);
+    EXPECT_EQ(selection[2][0].toInt(), -1);
+    EXPECT_EQ(removed.size(), 2);
+}
+
+}  // namespace
