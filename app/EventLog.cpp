@@ -1,0 +1,112 @@
+#include "EventLog.h"
+
+#include "Cp1250.h"
+
+#include <QFile>
+#include <cstdio>
+#include <mutex>
+
+namespace {
+
+struct LogState {
+    std::mutex mutex;
+    std::FILE *file = nullptr;
+    QLocale locale;
+    QString timeFormat;
+};
+
+LogState &State()
+{
+    static LogState state;
+    return state;
+}
+
+QByteArray FormatLogLineWith(const QLocale &locale, const QString &timeFormat,
+                             const QTime &time, QStringView message)
+{
+    QString line = locale.toString(time, timeFormat);
+    line += u": ";
+    line += message;
+    line += u"\r\n";
+    return ToCp1250(line);
+}
+
+}  // namespace
+
+QString LogTimeFormat(const QLocale &locale)
+{
+    return WithoutTimeZone(locale.timeFormat(QLocale::LongFormat));
+}
+
+QString WithoutTimeZone(const QString &format)
+{
+    // Walk the format, keeping quoted literals as they are, and drop every run
+    // of the time-zone letter "t" with the blanks after it.
+    QString out;
+    bool quoted = false;
+    for (qsizetype i = 0; i < format.size(); ++i) {
+        const QChar c = format.at(i);
+        if (c == u'\'') {
+            quoted = !quoted;
+            out += c;
+        } else if (!quoted && c == u't') {
+            while (i + 1 < format.size() && format.at(i + 1) == u't')
+                ++i;
+            // blanks on both sides of the zone collapse into the one kept before it
+            while (i + 1 < format.size() && format.at(i + 1) == u' ')
+                ++i;
+        } else {
+            out += c;
+        }
+    }
+    return out.trimmed();
+}
+
+QByteArray FormatLogLine(const QLocale &locale, const QTime &time, QStringView message)
+{
+    return FormatLogLineWith(locale, LogTimeFormat(locale), time, message);
+}
+
+void OpenLog(const QString &path)
+{
+    LogState &s = State();
+    const std::lock_guard lock(s.mutex);
+    if (s.file) {
+        std::fclose(s.file);
+        s.file = nullptr;
+    }
+    s.locale = QLocale::system();
+    s.timeFormat = LogTimeFormat(s.locale);
+    // "wb": the file of an earlier run is emptied, and CR LF is written as given.
+    s.file = std::fopen(QFile::encodeName(path).constData(), "wb");
+}
+
+void WriteLog(const QString &message)
+{
+    LogState &s = State();
+    const std::lock_guard lock(s.mutex);
+    if (!s.file)
+        return;
+    // The stamp is taken under the lock so that the lines stay in time order.
+    const QByteArray line = FormatLogLineWith(s.locale, s.timeFormat, QTime::currentTime(), message);
+    std::fwrite(line.constData(), 1, size_t(line.size()), s.file);
+    std::fflush(s.file);
+    // A failed write leaves the file open; the next line simply tries again.
+    std::clearerr(s.file);
+}
+
+void CloseLog()
+{
+    LogState &s = State();
+    const std::lock_guard lock(s.mutex);
+    if (s.file)
+        std::fclose(s.file);
+    s.file = nullptr;
+}
+
+bool LogIsOpen()
+{
+    LogState &s = State();
+    const std::lock_guard lock(s.mutex);
+    return s.file != nullptr;
+}

@@ -1,0 +1,111 @@
+#include "QtDialogs.h"
+
+#include <QApplication>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QMessageBox>
+#include <QStringList>
+
+namespace {
+
+QMessageBox::Icon ToQtIcon(MsgIcon icon)
+{
+    switch (icon) {
+    case MsgIcon::Information: return QMessageBox::Information;
+    case MsgIcon::Warning: return QMessageBox::Warning;
+    case MsgIcon::Critical: return QMessageBox::Critical;
+    case MsgIcon::Question: return QMessageBox::Question;
+    case MsgIcon::None: break;
+    }
+    return QMessageBox::NoIcon;
+}
+
+QString TitleOrApplication(const QString &title)
+{
+    return title.isEmpty() ? QGuiApplication::applicationDisplayName() : title;
+}
+
+std::optional<QString> RunFileDialog(const FileRequest &request, QFileDialog::AcceptMode mode)
+{
+    QFileDialog dialog(QApplication::activeWindow(), request.title);
+    dialog.setAcceptMode(mode);
+    dialog.setFileMode(mode == QFileDialog::AcceptOpen ? QFileDialog::ExistingFile
+                                                      : QFileDialog::AnyFile);
+    const QString filter = ToQtFileFilter(request.filter);
+    if (!filter.isEmpty())
+        dialog.setNameFilter(filter);
+    dialog.setDefaultSuffix(request.defaultSuffix);
+    if (!request.proposedPath.isEmpty()) {
+        const QFileInfo proposed(request.proposedPath);
+        if (proposed.isDir()) {
+            dialog.setDirectory(proposed.absoluteFilePath());
+        } else {
+            dialog.setDirectory(proposed.absolutePath());
+            dialog.selectFile(proposed.fileName());
+        }
+    }
+    if (dialog.exec() != QDialog::Accepted)
+        return std::nullopt;
+    const QStringList files = dialog.selectedFiles();
+    if (files.isEmpty())
+        return std::nullopt;
+    return files.front();
+}
+
+}  // namespace
+
+QString ToQtFileFilter(const QString &filter)
+{
+    const QStringList parts = filter.split(u'|');
+    QStringList out;
+    for (qsizetype i = 0; i < parts.size(); i += 2) {
+        QString description = parts.at(i).trimmed();
+        if (i + 1 >= parts.size()) {
+            // A description without its pattern: Qt takes it as it stands.
+            if (!description.isEmpty())
+                out << description;
+            break;
+        }
+        QString patterns = parts.at(i + 1).trimmed();
+        patterns.replace(u';', u' ');
+        patterns = patterns.simplified();
+        if (patterns.isEmpty()) {
+            if (!description.isEmpty())
+                out << description;
+            continue;
+        }
+        const QString suffix = u'(' + patterns + u')';
+        if (description.isEmpty())
+            description = suffix;
+        else if (!description.endsWith(suffix))
+            description += u' ' + suffix;
+        out << description;
+    }
+    return out.join(QStringLiteral(";;"));
+}
+
+void QtDialogs::message(const QString &text, MsgIcon icon, const QString &title)
+{
+    QMessageBox box(ToQtIcon(icon), TitleOrApplication(title), text, QMessageBox::Ok,
+                    QApplication::activeWindow());
+    box.exec();
+}
+
+bool QtDialogs::question(const QString &title, const QString &text, MsgIcon icon)
+{
+    QMessageBox box(ToQtIcon(icon), TitleOrApplication(title), text,
+                    QMessageBox::Yes | QMessageBox::No, QApplication::activeWindow());
+    box.setDefaultButton(QMessageBox::Yes);
+    box.setEscapeButton(QMessageBox::No);
+    return box.exec() == QMessageBox::Yes;
+}
+
+std::optional<QString> QtDialogs::openFile(const FileRequest &request)
+{
+    return RunFileDialog(request, QFileDialog::AcceptOpen);
+}
+
+std::optional<QString> QtDialogs::saveFile(const FileRequest &request)
+{
+    return RunFileDialog(request, QFileDialog::AcceptSave);
+}

@@ -1,0 +1,20 @@
+#pragma once
+// The production side of the Dialogs interface: real Qt message boxes and
+// file dialogs, parented to the active window.
+#include "Dialogs.h"
+
+class QWidget;
+
+class QtDialogs : public Dialogs {
+public:
+    void message(const QString &text, MsgIcon icon = MsgIcon::None,
+                 const QString &title = {}) override;
+    bool question(const QString &title, const QString &text, MsgIcon icon) override;
+    std::optional<QString> openFile(const FileRequest &request) override;
+    std::optional<QString> saveFile(const FileRequest &request) override;
+};
+
+// "Text (*.a)|*.a|All (*.*)|*.*" to Qt's "Text (*.a);;All (*.*)".  A
+// description that does not already end with its patterns in parentheses gets
+// them appended, since Qt reads the patterns from there.
+QString ToQtFileFilter(const QString &filter);

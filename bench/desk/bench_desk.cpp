@@ -1,0 +1,228 @@
+// What one insert costs on a full store, and whether the refresh of the lists
+// stays close to the work no refresh can avoid.
+//
+// Per store size, one iteration measures three things:
+//   vloz_ms     an impulse posted and assigned with "Vlož": the record made,
+//               the data file and the results file written, both lists rebuilt
+//               (wall time, disk included; vloz_cpu_ms is its processor time);
+//   refresh_ms  RefreshLists alone (processor time of this thread);
+//   floor_ms    the unavoidable part of a refresh: the records sorted by time
+//               and every time text formatted once (processor time).
+// The counters are medians over the samples.  refresh_per_floor is RefreshLists
+// / floor; at the largest size refresh_vs_10k is RefreshLists at this size /
+// RefreshLists at 10,000 records.
+#include "ResultsLists.h"
+#include "TimingDesk.h"
+
+#include "Dialogs.h"
+#include "RacerDirectory.h"
+#include "tfile.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QTemporaryDir>
+#include <algorithm>
+#include <benchmark/benchmark.h>
+#include <chrono>
+#include <ctime>
+#include <map>
+
+namespace {
+
+constexpr int RacerCount = 300;
+
+// Racers 1..300 with a name and a category; lookups by index.
+class BenchRacers : public RacerDirectory {
+public:
+    BenchRacers()
+    {
+        for (int n = 1; n <= RacerCount; ++n)
+            m_rows.push_back({n, QStringLiteral("Příjmení%1, Jméno").arg(n),
+                              QStringLiteral("Kat%1").arg(n % 7)});
+    }
+    QString RacerLabel(int number) override
+    {
+        if (number == RaceStartNumber)
+            return QStringLiteral("START ZÁVODU");
+        const RacerRow *row = find(number);
+        return row ? *row->name + " (" + *row->category + ")" : QStringLiteral("<neznámý>");
+    }
+    QString RacerName(int number) override
+    {
+        const RacerRow *row = find(number);
+        return row ? *row->name : QStringLiteral("<neznámý>");
+    }
+    QString RacerCategory(int number) override
+    {
+        const RacerRow *row = find(number);
+        return row ? *row->category : QStringLiteral("N/A");
+    }
+    std::vector<RacerRow> Rows() override { return m_rows; }
+
+private:
+    const RacerRow *find(int number) const
+    {
+        return number >= 1 && number <= RacerCount ? &m_rows[size_t(number - 1)] : nullptr;
+    }
+    std::vector<RacerRow> m_rows;
+};
+
+// Nothing is asked: the store is named, and a failure is a broken benchmark.
+class NoDialogs : public Dialogs {
+public:
+    void message(const QString &text, MsgIcon, const QString &) override
+    {
+        qFatal("unexpected message: %s", qPrintable(text));
+    }
+    bool question(const QString &, const QString &, MsgIcon) override { return false; }
+    std::optional<QString> openFile(const FileRequest &) override { return std::nullopt; }
+    std::optional<QString> saveFile(const FileRequest &) override { return std::nullopt; }
+};
+
+DayTime Ms(int64_t ms)
+{
+    return double(ms) / MillisecondsPerDay;
+}
+
+// A race as it grows: one start, then passages of every racer in turn, 50 ms apart.
+void FillStore(TData &data, int records)
+{
+    const int64_t startMs = 9 * 3600 * 1000;
+    auto start = std::make_shared<TRadek>();
+    start->Number = RaceStartNumber;
+    start->Time = Ms(startMs);
+    data.Records.push_back(start);
+    for (int i = 1; i < records; ++i) {
+        auto r = std::make_shared<TRadek>();
+        r->Number = 1 + (i - 1) % RacerCount;
+        r->Time = Ms(startMs + 60000 + int64_t(i) * 50);
+        data.Records.push_back(r);
+    }
+}
+
+using Clock = std::chrono::steady_clock;
+
+double Seconds(Clock::time_point from, Clock::time_point to)
+{
+    return std::chrono::duration<double>(to - from).count();
+}
+
+// CPU time of this thread: the machine may be shared, and a refresh or the
+// floor waits for nothing but the processor.
+double ThreadCpuSeconds()
+{
+    timespec ts{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
+    return double(ts.tv_sec) + double(ts.tv_nsec) * 1e-9;
+}
+
+double Median(std::vector<double> samples)
+{
+    if (samples.empty())
+        return 0;
+    auto middle = samples.begin() + std::ptrdiff_t(samples.size() / 2);
+    std::nth_element(samples.begin(), middle, samples.end());
+    return *middle;
+}
+
+// Median RefreshLists time per store size, for the ratio between sizes.
+std::map<int, double> &RefreshBySize()
+{
+    static std::map<int, double> seconds;
+    return seconds;
+}
+
+void BM_DeskInsertAndRefresh(benchmark::State &state)
+{
+    const int records = int(state.range(0));
+    QTemporaryDir dir;
+    NoDialogs dialogs;
+    BenchRacers racers;
+    TData data(&dialogs, &racers);
+    const QString temp = data.FileName;
+    data.FileName = dir.filePath("race.csv");
+    data.Unnamed = false;
+    FillStore(data, records);
+    data.Save();
+
+    ResultsLists results(data, &racers);
+    TimingDesk desk(data, dialogs, &racers);
+    desk.refreshLists = [&results](int number) { results.RefreshLists(number); };
+    results.RefreshLists(-1);
+
+    // Several refresh and floor samples per insert, interleaved, and medians
+    // taken: the ratios must not follow whatever else the machine is doing.
+    constexpr int SamplesPerInsert = 3;
+    int64_t nextImpulseMs = 20 * 3600 * 1000;  // after every record of the store
+    std::vector<double> vloz, vlozCpu, refresh, floor;
+    int64_t formatted = 0;
+    for (auto _ : state) {
+        const auto t0 = Clock::now();
+        const double c0 = ThreadCpuSeconds();
+        desk.PostFinishImpulse(Ms(nextImpulseMs));
+        desk.Button6Click(QStringLiteral("4"));
+        desk.Button6Click(QStringLiteral("2"));
+        desk.Button2Click();
+        vlozCpu.push_back(ThreadCpuSeconds() - c0);
+        vloz.push_back(Seconds(t0, Clock::now()));
+        for (int k = 0; k < SamplesPerInsert; ++k) {
+            const double r0 = ThreadCpuSeconds();
+            results.RefreshLists(-1);
+            const double r1 = ThreadCpuSeconds();
+            std::vector<TRadekPtr> rows = data.Records;
+            std::sort(rows.begin(), rows.end(), [](const TRadekPtr &a, const TRadekPtr &b) {
+                return CompareRecordTimes(*a, *b) < 0;
+            });
+            for (const auto &r : rows)
+                formatted += DayTimeToText(r->Time).size();
+            benchmark::DoNotOptimize(rows.data());
+            const double r2 = ThreadCpuSeconds();
+            refresh.push_back(r1 - r0);
+            floor.push_back(r2 - r1);
+        }
+        state.SetIterationTime(Seconds(t0, Clock::now()));
+
+        // Back to the same size: the new record is the latest, hence the last.
+        if (data.Records.size() != size_t(records) + 1 || data.Records.back()->Number != 42)
+            state.SkipWithError("the insert did not make the expected record");
+        data.Records.pop_back();
+        nextImpulseMs += 1000;
+    }
+    benchmark::DoNotOptimize(formatted);
+
+    const double vlozMedian = Median(vloz), refreshMedian = Median(refresh),
+                 floorMedian = Median(floor);
+    state.counters["vloz_ms"] = vlozMedian * 1e3;
+    state.counters["vloz_cpu_ms"] = Median(vlozCpu) * 1e3;
+    state.counters["refresh_ms"] = refreshMedian * 1e3;
+    state.counters["floor_ms"] = floorMedian * 1e3;
+    state.counters["refresh_per_floor"] = refreshMedian / floorMedian;
+    RefreshBySize()[records] = refreshMedian;
+    const auto base = RefreshBySize().find(10000);
+    if (records > 10000 && base != RefreshBySize().end())
+        state.counters["refresh_vs_10k"] = refreshMedian / base->second;
+    QFile::remove(temp);
+}
+
+BENCHMARK(BM_DeskInsertAndRefresh)
+    ->Arg(1000)
+    ->Arg(10000)
+    ->Arg(50000)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond)
+    ->MinTime(2.0);
+
+}  // namespace
+
+int main(int argc, char **argv)
+{
+    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);  // the list icons are painted pixmaps
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+        return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

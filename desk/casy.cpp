@@ -1,0 +1,145 @@
+#include "casy.h"
+
+#include <QCheckBox>
+#include <QFont>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRegularExpressionValidator>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+#include <algorithm>
+
+TfrmTime::TfrmTime(QWidget *parent)
+    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint
+                          | Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint)
+{
+    setObjectName(QStringLiteral("frmTime"));
+    setWindowTitle(QStringLiteral("Ruční zadání časů"));
+    setModal(false);
+
+    QFont large = font();
+    large.setPointSizeF(large.pointSizeF() * 1.8);
+    large.setBold(true);
+
+    MaskEdit1 = new QLineEdit(this);
+    MaskEdit1->setObjectName(QStringLiteral("MaskEdit1"));
+    // every digit position required; separators are part of the text
+    MaskEdit1->setInputMask(QStringLiteral("99:99:99,999;_"));
+    MaskEdit1->setFont(large);
+
+    MaskEdit2 = new QLineEdit(this);
+    MaskEdit2->setObjectName(QStringLiteral("MaskEdit2"));
+    // Up to four digits typed; the race start shows "10000" put in by the
+    // program, so the length allows five while typing allows four.
+    MaskEdit2->setValidator(new QRegularExpressionValidator(
+        QRegularExpression(QStringLiteral("\\s*\\d{0,4}\\s*")), MaskEdit2));
+    MaskEdit2->setMaxLength(5);
+    MaskEdit2->setFont(large);
+
+    cbStartZavodu = new QCheckBox(QStringLiteral("Toto je čas startu závodu"), this);
+    cbStartZavodu->setObjectName(QStringLiteral("cbStartZavodu"));
+
+    Edit1 = new QLineEdit(QStringLiteral("0"), this);
+    Edit1->setObjectName(QStringLiteral("Edit1"));
+    Edit1->installEventFilter(this);
+
+    UpDown1 = new QWidget(this);
+    UpDown1->setObjectName(QStringLiteral("UpDown1"));
+    auto *up = new QToolButton(UpDown1);
+    up->setArrowType(Qt::UpArrow);
+    up->setAutoRepeat(true);
+    up->setFocusPolicy(Qt::NoFocus);
+    auto *down = new QToolButton(UpDown1);
+    down->setArrowType(Qt::DownArrow);
+    down->setAutoRepeat(true);
+    down->setFocusPolicy(Qt::NoFocus);
+    auto *arrows = new QVBoxLayout(UpDown1);
+    arrows->setContentsMargins(0, 0, 0, 0);
+    arrows->setSpacing(0);
+    arrows->addWidget(up);
+    arrows->addWidget(down);
+    const int arrowHeight = Edit1->sizeHint().height() / 2;
+    up->setFixedSize(18, arrowHeight);
+    down->setFixedSize(18, arrowHeight);
+    connect(up, &QToolButton::clicked, this, [this] { StepPenalty(1); });
+    connect(down, &QToolButton::clicked, this, [this] { StepPenalty(-1); });
+
+    Button1 = new QPushButton(QStringLiteral("OK"), this);
+    Button1->setObjectName(QStringLiteral("Button1"));
+    Button1->setDefault(true);
+    Button2 = new QPushButton(QStringLiteral("Storno"), this);
+    Button2->setObjectName(QStringLiteral("Button2"));
+    Button2->setAutoDefault(false);
+
+    auto *lblTime = new QLabel(QStringLiteral("Čas"), this);
+    lblTime->setBuddy(MaskEdit1);
+    auto *lblNumber = new QLabel(QStringLiteral("Číslo"), this);
+    lblNumber->setBuddy(MaskEdit2);
+    auto *lblPenalty = new QLabel(QStringLiteral("Trestné vteřiny"), this);
+    lblPenalty->setBuddy(Edit1);
+
+    auto *grid = new QGridLayout;
+    grid->addWidget(lblTime, 0, 0);
+    grid->addWidget(MaskEdit1, 1, 0);
+    grid->addWidget(lblNumber, 0, 1);
+    grid->addWidget(MaskEdit2, 1, 1);
+    grid->setColumnStretch(0, 3);
+    grid->setColumnStretch(1, 2);
+
+    auto *penalty = new QHBoxLayout;
+    penalty->setSpacing(0);
+    penalty->addWidget(Edit1);
+    penalty->addWidget(UpDown1);
+
+    auto *lower = new QGridLayout;
+    lower->addWidget(cbStartZavodu, 0, 0, 1, 2);
+    lower->addWidget(lblPenalty, 1, 0);
+    lower->addLayout(penalty, 1, 1);
+
+    auto *buttons = new QHBoxLayout;
+    buttons->addStretch(1);
+    buttons->addWidget(Button1);
+    buttons->addWidget(Button2);
+
+    auto *layout = new QVBoxLayout(this);
+    layout->addLayout(grid);
+    layout->addLayout(lower);
+    layout->addLayout(buttons);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
+
+    setTabOrder(MaskEdit1, MaskEdit2);
+    setTabOrder(MaskEdit2, cbStartZavodu);
+    setTabOrder(cbStartZavodu, Edit1);
+    setTabOrder(Edit1, Button1);
+    setTabOrder(Button1, Button2);
+
+    MaskEdit1->setMinimumWidth(QFontMetrics(large).horizontalAdvance(QStringLiteral("00:00:00,000")) + 16);
+    MaskEdit2->setMinimumWidth(QFontMetrics(large).horizontalAdvance(QStringLiteral("00000")) + 16);
+}
+
+void TfrmTime::StepPenalty(int delta)
+{
+    bool ok = false;
+    const int typed = Edit1->text().trimmed().toInt(&ok);
+    if (ok)
+        m_upDownPosition = std::clamp(typed, PenaltyMin, PenaltyMax);
+    m_upDownPosition = std::clamp(m_upDownPosition + delta, PenaltyMin, PenaltyMax);
+    Edit1->setText(QString::number(m_upDownPosition));
+}
+
+bool TfrmTime::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == Edit1 && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent *>(event)->key();
+        if (key == Qt::Key_Up || key == Qt::Key_Down) {
+            StepPenalty(key == Qt::Key_Up ? 1 : -1);
+            return true;
+        }
+    }
+    return QDialog::eventFilter(watched, event);
+}

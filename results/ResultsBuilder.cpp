@@ -1,0 +1,299 @@
+#include "ResultsBuilder.h"
+
+#include "RacerDirectory.h"
+
+#include <algorithm>
+#include <climits>
+#include <cmath>
+#include <unordered_map>
+
+namespace {
+
+const QString &RaceStartCaption()
+{
+    static const QString caption = QStringLiteral("START ZÁVODU");
+    return caption;
+}
+
+// Captions by start number.  A refresh shows every passage of a racer with
+// the same label, so the directory is asked once per number, not per record.
+class CaptionCache {
+public:
+    explicit CaptionCache(RacerDirectory *racers) : m_racers(racers) {}
+
+    const QString &caption(int32_t number)
+    {
+        if (number == RaceStartNumber)
+            return RaceStartCaption();
+        auto it = m_captions.find(number);
+        if (it == m_captions.end()) {
+            const QString label = m_racers ? m_racers->RacerLabel(number) : QString();
+            QString text = QString::number(number);
+            text.reserve(text.size() + label.size() + 3);
+            text += QLatin1String(" (");
+            text += label;
+            text += QLatin1Char(')');
+            it = m_captions.emplace(number, std::move(text)).first;
+        }
+        return it->second;
+    }
+
+private:
+    RacerDirectory *m_racers;
+    std::unordered_map<int32_t, QString> m_captions;
+};
+
+int ClampToInt(long long value)
+{
+    return static_cast<int>(std::clamp<long long>(value, INT_MIN, INT_MAX));
+}
+
+constexpr double HalfTolerance = 1e-9;  // in units of 1/100000 day: under a nanosecond
+
+// RoundedDayDifference(a, b) < 0, the "less" of both sorts.  Only the border
+// at minus half a unit decides it, so the full rounding is needed only there.
+bool RoundsBelowZero(DayTime a, DayTime b)
+{
+    const double x = (a - b) * 100000.0;
+    if (x < -0.5 - 4 * HalfTolerance)
+        return true;
+    if (x > -0.5 + 4 * HalfTolerance || std::isnan(x))
+        return false;
+    return RoundedDayDifference(a, b) < 0;
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------
+// Comparisons
+
+int RoundedDayDifference(DayTime a, DayTime b)
+{
+    const double x = (a - b) * 100000.0;
+    if (std::isnan(x))
+        return 0;
+    if (x >= double(INT_MAX))
+        return INT_MAX;
+    if (x <= double(INT_MIN))
+        return INT_MIN;
+    const double below = std::floor(x);
+    const double fraction = x - below;
+    // Times of whole milliseconds are not exact in binary: 432 ms is exactly
+    // half a unit but may come out a hair above or below it.  Anything that
+    // close to a half is taken as the half and goes to the even neighbour.
+    double rounded;
+    if (std::fabs(fraction - 0.5) < HalfTolerance)
+        rounded = std::fmod(below, 2.0) == 0.0 ? below : below + 1.0;
+    else
+        rounded = fraction < 0.5 ? below : below + 1.0;
+    return ClampToInt(static_cast<long long>(rounded));
+}
+
+int lvCompare(const TRadek &a, const TRadek &b)
+{
+    return RoundedDayDifference(a.Time, b.Time);
+}
+
+int lv1Compare(const TRadek &a, const TRadek &b, int lapsMode)
+{
+    if (lapsMode == 0 && a.Lap != b.Lap)
+        return ClampToInt(static_cast<long long>(b.Lap) - a.Lap);
+    return RoundedDayDifference(a.PenalizedTime(), b.PenalizedTime());
+}
+
+DayTime ShownTime(DayTime t)
+{
+    // The common case without making a text: below 96 hours the text carries
+    // the hours in two digits and reads back as the same whole milliseconds.
+    // This follows DayTimeToText's own cut to milliseconds (tiny binary noise
+    // below a whole millisecond is absorbed, real fractions are truncated).
+    if (t >= 0 && t < 4.0) {
+        const double ms = t * SecondsPerDay * 1000.0;
+        const double nearest = std::nearbyint(ms);
+        const long long total =
+            std::fabs(ms - nearest) < 1e-5 ? static_cast<long long>(nearest) : static_cast<long long>(ms);
+        return static_cast<double>(total) / MillisecondsPerDay;
+    }
+    return TextToDayTime(DayTimeToText(t));
+}
+
+// ---------------------------------------------------------------------------
+// Row texts
+
+QString RecordRow::timeText() const
+{
+    switch (shown) {
+    case Shown::BeforeStart:
+        return QStringLiteral("???");
+    case Shown::Measured:
+        return QLatin1Char('>') + DayTimeToText(measured);
+    case Shown::TimeOfDay:
+        break;
+    }
+    return DayTimeToText(time);
+}
+
+QString RecordRow::lapText() const
+{
+    return isRaceStart() ? QStringLiteral("---") : QString::number(lap);
+}
+
+QString RecordRow::penaltyText() const
+{
+    return isRaceStart() ? QString() : QString::number(penalty);
+}
+
+QString ResultRow::penalizedText() const { return DayTimeToText(penalized); }
+QString ResultRow::lapText() const { return QString::number(lap); }
+QString ResultRow::penaltyText() const { return QString::number(penalty); }
+QString ResultRow::startText() const { return DayTimeToText(start); }
+
+QString ResultRow::noteText() const
+{
+    QString note;
+    note.reserve(qsizetype(splits.size()) * 15);
+    for (DayTime split : splits) {
+        note += DayTimeToText(split);
+        note += QLatin1String("   ");
+    }
+    return note;
+}
+
+// ---------------------------------------------------------------------------
+// The refresh
+
+RefreshResult ResultsBuilder::Build(TData &data, RacerDirectory *racers, const RefreshOptions &options,
+                                    int selectNumber)
+{
+    RefreshResult out;
+    Build(data, racers, options, selectNumber, out);
+    return out;
+}
+
+void ResultsBuilder::Build(TData &data, RacerDirectory *racers, const RefreshOptions &options, int selectNumber,
+                           RefreshResult &out)
+{
+    out.records.clear();
+    out.results.clear();
+    out.selectRow = -1;
+    out.leader.clear();
+    out.lastStartTime = 0;
+    CaptionCache captions(racers);
+
+    // The record list: its rows enter in store order and are sorted by time
+    // of day.  The comparison is coarse and not transitive, so the sort is
+    // stable: rows it calls equal keep store order.  Sorting keys first and
+    // making each row once in its final place keeps this cheap.
+    const std::vector<TRadekPtr> &stored = data.Records;
+    std::vector<TimeKey> &timeKeys = m_timeKeys;
+    timeKeys.clear();
+    timeKeys.reserve(stored.size());
+    int remembered = -1;
+    for (size_t i = 0; i < stored.size(); ++i) {
+        const TRadek *record = stored[i].get();
+        if (!record)
+            continue;
+        if (selectNumber >= 0 && record->Number == selectNumber)
+            remembered = int(i);  // the last match in store order wins
+        timeKeys.push_back({record->Time, uint32_t(i)});
+    }
+    std::stable_sort(timeKeys.begin(), timeKeys.end(),
+                     [](const TimeKey &a, const TimeKey &b) { return RoundsBelowZero(a.time, b.time); });
+
+    // One pass in list order makes each row and runs the measuring walk on
+    // it: a passage is measured from the latest race start above it, both
+    // read as the whole milliseconds their texts show.  A measured passage
+    // becomes a ranking key; its results row is made once, after ranking.
+    std::vector<RankKey> &ranked = m_ranked;
+    ranked.clear();
+    ranked.reserve(timeKeys.size());
+    out.records.resize(timeKeys.size());
+    DayTime start = 0;
+    for (size_t i = 0; i < timeKeys.size(); ++i) {
+        const TRadekPtr &record = stored[timeKeys[i].index];
+        RecordRow &row = out.records[i];
+        row.record = record;
+        row.number = record->Number;
+        row.lap = record->Lap;
+        row.penalty = record->Penalty;
+        row.time = record->Time;
+        row.caption = captions.caption(row.number);
+        if (int(timeKeys[i].index) == remembered)
+            out.selectRow = int(i);
+        record->NetTime = 0;
+
+        if (row.isRaceStart()) {
+            row.icon = GoldStar;
+            start = ShownTime(row.time);
+            continue;
+        }
+        row.icon = row.lap == data.MaxLap ? RedFlag : BlueFlag;
+        const DayTime elapsed = ShownTime(row.time) - start;
+        if (elapsed < 0) {
+            if (!options.realCas)
+                row.shown = RecordRow::Shown::BeforeStart;
+        } else if (start > 0) {
+            if (!options.realCas) {
+                row.shown = RecordRow::Shown::Measured;
+                row.measured = elapsed;
+            }
+            record->NetTime = elapsed;
+            ranked.push_back({record->PenalizedTime(), start, row.lap, row.number, uint32_t(i)});
+        }
+    }
+    out.lastStartTime = start;
+
+    // The store itself by exact time.  It is first laid out in list order,
+    // which is already by time up to the coarse ties, so the sort has little
+    // left to do; records of exactly equal times keep store order both ways,
+    // so the outcome is the same as sorting the store as it was.
+    m_storeScratch.clear();
+    m_storeScratch.reserve(stored.size());
+    for (const TimeKey &key : timeKeys)
+        m_storeScratch.push_back(std::move(data.Records[key.index]));
+    m_storeScratch.resize(data.Records.size());  // empty pointers, had there been any, go last
+    data.Records.swap(m_storeScratch);
+    m_storeScratch.clear();
+    data.SortByTime();
+
+    // Ranking, stable for the same reason as the record list.
+    const bool lapsFirst = options.lapsMode == 0;
+    std::stable_sort(ranked.begin(), ranked.end(), [lapsFirst](const RankKey &a, const RankKey &b) {
+        if (lapsFirst && a.lap != b.lap)
+            return a.lap > b.lap;
+        return RoundsBelowZero(a.penalized, b.penalized);
+    });
+
+    auto makeRow = [&out](const RankKey &key) {
+        const RecordRow &source = out.records[key.row];
+        ResultRow row;
+        row.record = source.record;
+        row.caption = source.caption;
+        row.number = source.number;
+        row.lap = source.lap;
+        row.penalty = source.penalty;
+        row.penalized = key.penalized;
+        row.start = key.start;
+        return row;
+    };
+    if (lapsFirst) {
+        // One row per racer: its first row in ranking order, with the penalized
+        // times of its other rows as the note, in ranking order.  Equal captions
+        // are equal start numbers, as a caption begins with the number and " (".
+        std::unordered_map<int32_t, uint32_t> rowOfNumber;
+        for (const RankKey &key : ranked) {
+            auto [it, first] = rowOfNumber.try_emplace(key.number, uint32_t(out.results.size()));
+            if (first)
+                out.results.push_back(makeRow(key));
+            else
+                out.results[it->second].splits.push_back(key.penalized);
+        }
+    } else {
+        out.results.reserve(ranked.size());
+        for (const RankKey &key : ranked)
+            out.results.push_back(makeRow(key));
+    }
+
+    if (!out.results.empty())
+        out.leader = out.results.front().caption;
+}

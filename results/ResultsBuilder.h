@@ -1,0 +1,121 @@
+#pragma once
+// The refresh of the record list and the results list, as a computation
+// without widgets: it measures every passage from the race start above it,
+// ranks the measured passages and returns the rows both lists show.
+#include "DayTime.h"
+#include "tfile.h"
+
+#include <QString>
+#include <cstdint>
+#include <vector>
+
+class RacerDirectory;
+
+// What the operator chose on the main window that shapes the lists.
+struct RefreshOptions {
+    int lapsMode = 0;      // cbRezimKol: 0 most laps first and one row per racer, 1 laps ignored
+    bool realCas = false;  // cbRealCas: the record list keeps times of day
+};
+
+// Icons of the record list rows.
+enum RecordIcon : int8_t { BlueFlag = 0, RedFlag = 1, GoldStar = 2 };
+
+// One row of the record list, a snapshot of its record at the refresh.  Texts
+// are made on demand so that a refresh of many thousand rows formats nothing.
+struct RecordRow {
+    // What the "Čas čistý" column shows.
+    enum class Shown : int8_t {
+        TimeOfDay,    // the record's time of day
+        BeforeStart,  // "???": the passage lies before the race start above it
+        Measured,     // ">" and the time since the race start
+    };
+
+    TRadekPtr record;
+    QString caption;  // "START ZÁVODU", or "<number> (<racer label>)"
+    int32_t number = 0;
+    int32_t lap = 0;
+    int32_t penalty = 0;
+    DayTime time = 0;      // time of day
+    DayTime measured = 0;  // time since the race start, when shown is Measured
+    Shown shown = Shown::TimeOfDay;
+    RecordIcon icon = BlueFlag;
+
+    bool isRaceStart() const { return number == RaceStartNumber; }
+    QString timeText() const;     // "Čas čistý"
+    QString lapText() const;      // "Kolo": "---" for a race start
+    QString penaltyText() const;  // "Trest": empty for a race start
+};
+
+// One row of the results list.
+struct ResultRow {
+    TRadekPtr record;
+    QString caption;  // the passage's caption in the record list
+    int32_t number = 0;
+    int32_t lap = 0;
+    int32_t penalty = 0;
+    DayTime penalized = 0;  // PenalizedTime: penalty plus time since the race start
+    DayTime start = 0;      // time of day of the race start it was measured from
+    // Laps mode 0: the penalized times of the racer's other passages, in
+    // ranking order (its previous lap first).
+    std::vector<DayTime> splits;
+
+    QString penalizedText() const;  // "Čas vč. trestu"
+    QString lapText() const;        // "Kolo"
+    QString penaltyText() const;    // "Trest"
+    QString startText() const;      // "Start v [hod]"
+    QString noteText() const;       // "Poznámka": each split and three blanks
+};
+
+struct RefreshResult {
+    std::vector<RecordRow> records;  // in the record list's order
+    std::vector<ResultRow> results;  // ranked
+    int selectRow = -1;              // record list row to select, -1 for none
+    QString leader;                  // caption of the first results row, or empty
+    DayTime lastStartTime = 0;       // time of day of the last race start, 0 for none
+};
+
+// The record list's order: (a - b) x 100000 with times in days, rounded to the
+// nearest integer with halves to even, so times up to 0.432 s apart are equal.
+int lvCompare(const TRadek &a, const TRadek &b);
+// The results list's order: the same rounding on PenalizedTime; in laps mode 0
+// unequal laps decide first (Lap(b) - Lap(a), more laps first).
+int lv1Compare(const TRadek &a, const TRadek &b, int lapsMode);
+
+// The rounding both comparisons share: nearest integer to (a - b) x 100000,
+// halves to even, clamped to 32 bits.  Differences of whole milliseconds
+// land exactly on the half where they should (432 ms gives 0, 433 ms gives 1).
+int RoundedDayDifference(DayTime a, DayTime b);
+
+// The time a text made by DayTimeToText(t) stands for when read back with
+// TextToDayTime: t cut to whole milliseconds.
+DayTime ShownTime(DayTime t);
+
+// Keeps its working buffers between runs, so that a refresh of many thousand
+// records does not fault in fresh memory every time.
+class ResultsBuilder {
+public:
+    // Rebuilds both lists from the store.  Sorts data.Records by time and sets
+    // every record's NetTime (the measured time of a ranked passage, else 0).
+    // selectNumber: the start number whose record row is to be selected (the
+    // last one in store order), or -1.  racers may be null (empty labels).
+    RefreshResult Build(TData &data, RacerDirectory *racers, const RefreshOptions &options, int selectNumber);
+    // The same into out, whose vectors are cleared and refilled in place.
+    void Build(TData &data, RacerDirectory *racers, const RefreshOptions &options, int selectNumber,
+               RefreshResult &out);
+
+private:
+    struct TimeKey {
+        DayTime time;
+        uint32_t index;  // in store order
+    };
+    struct RankKey {
+        DayTime penalized;  // PenalizedTime, the value ranked by
+        DayTime start;
+        int32_t lap;
+        int32_t number;  // kept here: looking it up in the rows costs a cache miss per key
+        uint32_t row;    // in the record list
+    };
+    std::vector<TimeKey> m_timeKeys;
+    std::vector<RankKey> m_ranked;
+    std::vector<TRadekPtr> m_storeScratch;
+};

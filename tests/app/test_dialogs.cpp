@@ -1,0 +1,139 @@
+#include "QtDialogs.h"
+#include "Startup.h"
+
+#include <gtest/gtest.h>
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QFileDialog>
+#include <QLibraryInfo>
+#include <QMessageBox>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include <functional>
+
+namespace {
+
+struct FilterCase {
+    const char *input;
+    const char *expected;
+};
+
+class FilterConversion : public ::testing::TestWithParam<FilterCase> {};
+
+TEST_P(FilterConversion, BecomesQtForm)
+{
+    EXPECT_EQ(ToQtFileFilter(QString::fromUtf8(GetParam().input)), QString::fromUtf8(GetParam().expected));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Filters, FilterConversion,
+    ::testing::Values(
+        FilterCase{"Soubory CSV (*.csv)|*.csv|Všechny soubory (*.*)|*.*",
+                   "Soubory CSV (*.csv);;Všechny soubory (*.*)"},
+        FilterCase{"Soubory dat (*.racerlist)|*.racerlist", "Soubory dat (*.racerlist)"},
+        // patterns missing from the description are added, since Qt reads them there
+        FilterCase{"Sešity|*.xls;*.xlsx", "Sešity (*.xls *.xlsx)"},
+        FilterCase{"Text (*.txt)|*.csv", "Text (*.txt) (*.csv)"},
+        FilterCase{"", ""},
+        FilterCase{"Jen popis", "Jen popis"},
+        FilterCase{"|*.csv", "(*.csv)"}));
+
+// Runs `inspect` on the modal box or dialog as soon as it is shown.
+void WhenModalShown(std::function<void(QWidget *)> inspect)
+{
+    auto *timer = new QTimer;
+    timer->setInterval(0);
+    QObject::connect(timer, &QTimer::timeout, [timer, inspect] {
+        if (QWidget *w = QApplication::activeModalWidget()) {
+            timer->stop();
+            timer->deleteLater();
+            inspect(w);
+        }
+    });
+    timer->start();
+}
+
+class QtDialogsTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite()
+    {
+        SetUpApplication();
+        translated = InstallCzechTranslations(*qApp);
+    }
+    static inline bool translated = false;
+    QtDialogs dialogs;
+};
+
+TEST_F(QtDialogsTest, QuestionHasCzechYesNoAndReportsTheAnswer)
+{
+    ASSERT_TRUE(translated) << "qtbase_cs missing under "
+                            << QLibraryInfo::path(QLibraryInfo::TranslationsPath).toStdString();
+    for (const bool yes : {true, false}) {
+        QString title, text, yesText, noText;
+        QMessageBox::Icon icon = QMessageBox::NoIcon;
+        WhenModalShown([&](QWidget *w) {
+            auto *box = qobject_cast<QMessageBox *>(w);
+            ASSERT_NE(box, nullptr);
+            title = box->windowTitle();
+            text = box->text();
+            icon = box->icon();
+            yesText = box->button(QMessageBox::Yes)->text();
+            noText = box->button(QMessageBox::No)->text();
+            box->button(yes ? QMessageBox::Yes : QMessageBox::No)->click();
+        });
+        EXPECT_EQ(dialogs.question(QStringLiteral("Tikomat"), QStringLiteral("Opravdu?"), MsgIcon::Question), yes);
+        EXPECT_EQ(title, QStringLiteral("Tikomat"));
+        EXPECT_EQ(text, QStringLiteral("Opravdu?"));
+        EXPECT_EQ(icon, QMessageBox::Question);
+        EXPECT_EQ(yesText.remove(u'&'), QStringLiteral("Ano"));
+        EXPECT_EQ(noText.remove(u'&'), QStringLiteral("Ne"));
+    }
+}
+
+TEST_F(QtDialogsTest, MessageWithoutTitleCarriesTheApplicationTitle)
+{
+    QString title;
+    int buttons = 0;
+    QMessageBox::Icon icon = QMessageBox::NoIcon;
+    WhenModalShown([&](QWidget *w) {
+        auto *box = qobject_cast<QMessageBox *>(w);
+        ASSERT_NE(box, nullptr);
+        title = box->windowTitle();
+        icon = box->icon();
+        buttons = int(box->buttons().size());
+        box->button(QMessageBox::Ok)->click();
+    });
+    dialogs.message(QStringLiteral("Neplatné číslo závodníka!"));
+    EXPECT_EQ(title, QStringLiteral("Záznam časů"));
+    EXPECT_EQ(icon, QMessageBox::NoIcon);
+    EXPECT_EQ(buttons, 1);
+}
+
+TEST_F(QtDialogsTest, SaveDialogAddsTheDefaultSuffixAndCancelGivesNothing)
+{
+    QTemporaryDir dir;
+    FileRequest request{QStringLiteral("Datový soubor záznamu časů..."),
+                        QStringLiteral("Soubory CSV (*.csv)|*.csv|Všechny soubory (*.*)|*.*"),
+                        QStringLiteral("csvz"), dir.filePath(QStringLiteral("zavod"))};
+    QString title;
+    QStringList filters;
+    WhenModalShown([&](QWidget *w) {
+        auto *dialog = qobject_cast<QFileDialog *>(w);
+        ASSERT_NE(dialog, nullptr);
+        title = dialog->windowTitle();
+        filters = dialog->nameFilters();
+        static_cast<QDialog *>(dialog)->accept();  // QFileDialog::accept, through the public slot
+    });
+    const auto chosen = dialogs.saveFile(request);
+    EXPECT_EQ(title, request.title);
+    EXPECT_EQ(filters, QStringList({QStringLiteral("Soubory CSV (*.csv)"), QStringLiteral("Všechny soubory (*.*)")}));
+    ASSERT_TRUE(chosen.has_value());
+    EXPECT_EQ(*chosen, dir.filePath(QStringLiteral("zavod.csvz")));
+
+    WhenModalShown([](QWidget *w) { qobject_cast<QDialog *>(w)->reject(); });
+    EXPECT_FALSE(dialogs.openFile(request).has_value());
+}
+
+}  // namespace

@@ -1,0 +1,136 @@
+#include "Display.h"
+#include "EventLog.h"
+#include "ScriptedDialogs.h"
+#include "Startup.h"
+#include "casy.h"
+#include "main.h"
+
+#include <gtest/gtest.h>
+
+#include <QFile>
+#include <QTemporaryDir>
+
+namespace {
+
+QList<QByteArray> LogMessages(const QString &path)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly))
+        return {};
+    QList<QByteArray> out;
+    for (QByteArray line : f.readAll().split('\n')) {
+        if (line.isEmpty())
+            continue;
+        line.chop(1);  // CR
+        // the message follows the first ": " (the time itself holds none)
+        out << line.mid(line.indexOf(": ") + 2);
+    }
+    return out;
+}
+
+class FrameTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(dir.isValid());
+        windows = CreateWindows(dialogs, logPath());
+        ASSERT_TRUE(windows.frmMain->HasStore());
+    }
+    void TearDown() override { CloseLog(); }
+
+    QString logPath() const { return dir.filePath(QStringLiteral("log.txt")); }
+    TfrmMain &main() { return *windows.frmMain; }
+    TfrmDisplay &display() { return *windows.frmDisplay; }
+
+    QTemporaryDir dir;
+    ScriptedDialogs dialogs;
+    TikomatWindows windows;
+};
+
+TEST_F(FrameTest, StartsWithHiddenHelperWindowsAndAnEmptyUnnamedStore)
+{
+    EXPECT_FALSE(display().isVisible());
+    ASSERT_NE(windows.frmTime, nullptr);
+    EXPECT_FALSE(windows.frmTime->isVisible());
+    EXPECT_EQ(windows.frmTime->parentWidget(), &main());
+    EXPECT_EQ(main().frmTime, windows.frmTime);
+    EXPECT_EQ(main().frmDisplay, &display());
+    EXPECT_TRUE(display().ShowRunningTime);
+
+    ASSERT_NE(main().Data(), nullptr);
+    EXPECT_TRUE(main().Data()->Records.empty());
+    EXPECT_TRUE(main().Data()->Unnamed);
+    EXPECT_TRUE(LogIsOpen());
+    EXPECT_TRUE(dialogs.asked.empty());
+}
+
+TEST_F(FrameTest, ShowingTheMainWindowHidesTheSpectatorWindow)
+{
+    display().show();
+    main().show();
+    EXPECT_TRUE(main().isVisible());
+    EXPECT_FALSE(display().isVisible());
+}
+
+TEST_F(FrameTest, CloseQuestionNoKeepsEverythingYesClosesBothWindows)
+{
+    main().show();
+    display().show();
+
+    dialogs.answerQuestion(false);
+    EXPECT_FALSE(main().close());
+    EXPECT_TRUE(main().isVisible());
+    EXPECT_TRUE(display().isVisible()) << "No must leave the spectator window as it was";
+    ASSERT_EQ(dialogs.asked.size(), 1u);
+    EXPECT_EQ(dialogs.asked[0].kind, ScriptedDialogs::Asked::Question);
+    EXPECT_EQ(dialogs.asked[0].title, QStringLiteral("Tikomat"));
+    EXPECT_EQ(dialogs.asked[0].text, QStringLiteral("Opravdu si přejete ukončit program?"));
+    EXPECT_EQ(dialogs.asked[0].icon, MsgIcon::Question);
+
+    bool closingHookRan = false;
+    main().OnClosing = [&] { closingHookRan = true; };
+    dialogs.answerQuestion(true);
+    EXPECT_TRUE(main().close());
+    EXPECT_FALSE(main().isVisible());
+    EXPECT_FALSE(display().isVisible());
+    EXPECT_TRUE(closingHookRan);
+    EXPECT_EQ(dialogs.count(ScriptedDialogs::Asked::Question), 2);
+}
+
+TEST_F(FrameTest, LogOfOneRunStartsAndEndsWithTheProgram)
+{
+    windows = {};
+    EXPECT_FALSE(LogIsOpen());
+    const QList<QByteArray> messages = LogMessages(logPath());
+    ASSERT_EQ(messages.size(), 2);
+    EXPECT_EQ(messages.front(), "start programu");
+    EXPECT_EQ(messages.back(), "konec programu");
+
+    // a second run empties the log again
+    windows = CreateWindows(dialogs, logPath());
+    windows = {};
+    EXPECT_EQ(LogMessages(logPath()).size(), 2);
+}
+
+TEST(FrameStartFailure, NoStoreShowsTheReasonAndCreatesNoDialog)
+{
+    QTemporaryDir dir;
+    ScriptedDialogs dialogs;
+    TikomatWindows windows =
+        CreateWindows(dialogs, dir.filePath(QStringLiteral("log.txt")), [](Dialogs &) -> std::unique_ptr<TData> {
+            throw TikomatError(QStringLiteral("Nelze vytvořit dočasný soubor."));
+        });
+
+    EXPECT_FALSE(windows.frmMain->HasStore());
+    EXPECT_EQ(windows.frmMain->Data(), nullptr);
+    EXPECT_EQ(windows.frmTime, nullptr);
+    EXPECT_EQ(dialogs.messages(), QStringList{QStringLiteral("Nelze vytvořit dočasný soubor.")});
+    windows = {};
+    EXPECT_FALSE(LogIsOpen());
+    // the run is still logged from start to end
+    const QList<QByteArray> messages = LogMessages(dir.filePath(QStringLiteral("log.txt")));
+    ASSERT_EQ(messages.size(), 2);
+    EXPECT_EQ(messages.back(), "konec programu");
+}
+
+}  // namespace

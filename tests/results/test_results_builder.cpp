@@ -1,0 +1,517 @@
+// The refresh as a computation: measuring, ranking, one row per racer, the
+// selection and what it writes into the records.
+#include "RacerDirectory.h"
+#include "ResultsBuilder.h"
+
+#include <gtest/gtest.h>
+
+#include <QRandomGenerator>
+#include <QStringList>
+#include <map>
+#include <string>
+
+namespace {
+
+class FakeRacers : public RacerDirectory {
+public:
+    std::map<int, QString> labels{{7, "Novák Jan (M)"}, {8, "Dvořák \"Eda\" (M)"}, {9, "Malá Eva (Z)"}};
+    std::map<int, int> asked;
+
+    QString RacerLabel(int number) override
+    {
+        ++asked[number];
+        auto it = labels.find(number);
+        return it == labels.end() ? QStringLiteral("<neznámý>") : it->second;
+    }
+    QString RacerName(int) override { return {}; }
+    QString RacerCategory(int) override { return {}; }
+    std::vector<RacerRow> Rows() override { return {}; }
+};
+
+struct Rec {
+    int number;
+    int lap;
+    const char *time;
+    int penalty = 0;
+};
+
+constexpr int Start = RaceStartNumber;
+
+TRadekPtr Make(const Rec &r)
+{
+    auto record = std::make_shared<TRadek>();
+    record->Number = r.number;
+    record->Lap = r.lap;
+    record->Time = TextToDayTime(QString::fromLatin1(r.time));
+    record->Penalty = r.penalty;
+    return record;
+}
+
+// One store for the whole binary: each store makes a temporary file.
+TData &Store()
+{
+    static TData data;
+    return data;
+}
+
+void Fill(TData &data, const std::vector<Rec> &records, int maxLap)
+{
+    data.Records.clear();
+    for (const Rec &r : records)
+        data.Records.push_back(Make(r));
+    data.MaxLap = maxLap;
+}
+
+std::vector<std::string> RecordTexts(const RefreshResult &r)
+{
+    std::vector<std::string> out;
+    for (const RecordRow &row : r.records)
+        out.push_back((QStringList{row.caption, row.timeText(), row.lapText(), row.penaltyText()}.join(" | "))
+                          .toStdString());
+    return out;
+}
+
+std::vector<std::string> ResultTexts(const RefreshResult &r)
+{
+    std::vector<std::string> out;
+    for (const ResultRow &row : r.results)
+        out.push_back(QStringList{row.caption, row.penalizedText(), row.lapText(), row.penaltyText(),
+                                  row.startText(), row.noteText()}
+                          .join(" | ")
+                          .toStdString());
+    return out;
+}
+
+// ---------------------------------------------------------------------------
+// Small races, whole lists compared
+
+struct RaceCase {
+    const char *name;
+    std::vector<Rec> store;  // in store order
+    int maxLap;
+    RefreshOptions options;
+    std::vector<std::string> recordList;  // caption | Čas čistý | Kolo | Trest
+    std::vector<std::string> results;     // caption | Čas vč. trestu | Kolo | Trest | Start | Poznámka
+    const char *lastStart;
+};
+
+const std::vector<RaceCase> &RaceCases()
+{
+    static const std::vector<RaceCase> cases = {
+        {"NoStart",
+         {{7, 1, "10:05:00,000"}, {8, 1, "10:06:00,000"}},
+         1,
+         {},
+         {"7 (Novák Jan (M)) | 10:05:00,000 | 1 | 0", "8 (Dvořák \"Eda\" (M)) | 10:06:00,000 | 1 | 0"},
+         {},
+         "00:00:00,000"},
+        {"PassagesAroundTheStart",
+         {{7, 1, "09:59:00,000"}, {Start, 1, "10:00:00,000"}, {7, 2, "10:05:00,250"}},
+         2,
+         {},
+         {"7 (Novák Jan (M)) | 09:59:00,000 | 1 | 0", "START ZÁVODU | 10:00:00,000 | --- | ",
+          "7 (Novák Jan (M)) | >00:05:00,250 | 2 | 0"},
+         {"7 (Novák Jan (M)) | 00:05:00,250 | 2 | 0 | 10:00:00,000 | "},
+         "10:00:00,000"},
+        {"TwoStartsMeasureFromTheLater",
+         {{Start, 1, "10:00:00,000"}, {8, 1, "10:20:00,000"}, {Start, 2, "10:30:00,000"}, {9, 1, "10:41:00,000"}},
+         2,
+         {},
+         {"START ZÁVODU | 10:00:00,000 | --- | ", "8 (Dvořák \"Eda\" (M)) | >00:20:00,000 | 1 | 0",
+          "START ZÁVODU | 10:30:00,000 | --- | ", "9 (Malá Eva (Z)) | >00:11:00,000 | 1 | 0"},
+         {"9 (Malá Eva (Z)) | 00:11:00,000 | 1 | 0 | 10:30:00,000 | ",
+          "8 (Dvořák \"Eda\" (M)) | 00:20:00,000 | 1 | 0 | 10:00:00,000 | "},
+         "10:30:00,000"},
+        {"StartAtMidnightIsNoStart",
+         {{Start, 1, "00:00:00,000"}, {7, 1, "00:05:00,000"}},
+         1,
+         {},
+         {"START ZÁVODU | 00:00:00,000 | --- | ", "7 (Novák Jan (M)) | 00:05:00,000 | 1 | 0"},
+         {},
+         "00:00:00,000"},
+        {"LapsMode0OneRowPerRacer",
+         {{Start, 1, "10:00:00,000"}, {7, 1, "10:05:00,000"}, {7, 2, "10:10:00,000"}, {7, 3, "10:15:00,000"}},
+         3,
+         {0, false},
+         {"START ZÁVODU | 10:00:00,000 | --- | ", "7 (Novák Jan (M)) | >00:05:00,000 | 1 | 0",
+          "7 (Novák Jan (M)) | >00:10:00,000 | 2 | 0", "7 (Novák Jan (M)) | >00:15:00,000 | 3 | 0"},
+         {"7 (Novák Jan (M)) | 00:15:00,000 | 3 | 0 | 10:00:00,000 | 00:10:00,000   00:05:00,000   "},
+         "10:00:00,000"},
+        {"LapsMode1EveryPassage",
+         {{Start, 1, "10:00:00,000"}, {7, 1, "10:05:00,000"}, {8, 1, "10:07:00,000"}, {7, 2, "10:10:00,000"},
+          {7, 3, "10:15:00,000"}},
+         3,
+         {1, false},
+         {"START ZÁVODU | 10:00:00,000 | --- | ", "7 (Novák Jan (M)) | >00:05:00,000 | 1 | 0",
+          "8 (Dvořák \"Eda\" (M)) | >00:07:00,000 | 1 | 0", "7 (Novák Jan (M)) | >00:10:00,000 | 2 | 0",
+          "7 (Novák Jan (M)) | >00:15:00,000 | 3 | 0"},
+         {"7 (Novák Jan (M)) | 00:05:00,000 | 1 | 0 | 10:00:00,000 | ",
+          "8 (Dvořák \"Eda\" (M)) | 00:07:00,000 | 1 | 0 | 10:00:00,000 | ",
+          "7 (Novák Jan (M)) | 00:10:00,000 | 2 | 0 | 10:00:00,000 | ",
+          "7 (Novák Jan (M)) | 00:15:00,000 | 3 | 0 | 10:00:00,000 | "},
+         "10:00:00,000"},
+        {"LapsMode0MostLapsFirstThenTime",
+         {{Start, 1, "10:00:00,000"}, {9, 1, "10:04:00,000"}, {7, 1, "10:05:00,000"}, {8, 1, "10:06:00,000"},
+          {9, 2, "10:09:00,000"}, {7, 2, "10:10:00,000"}, {8, 2, "10:12:00,000"}, {9, 3, "10:14:30,000"},
+          {7, 3, "10:15:00,000"}, {5, 1, "10:16:00,000"}},
+         3,
+         {0, false},
+         {},
+         {"9 (Malá Eva (Z)) | 00:14:30,000 | 3 | 0 | 10:00:00,000 | 00:09:00,000   00:04:00,000   ",
+          "7 (Novák Jan (M)) | 00:15:00,000 | 3 | 0 | 10:00:00,000 | 00:10:00,000   00:05:00,000   ",
+          "8 (Dvořák \"Eda\" (M)) | 00:12:00,000 | 2 | 0 | 10:00:00,000 | 00:06:00,000   ",
+          "5 (<neznámý>) | 00:16:00,000 | 1 | 0 | 10:00:00,000 | "},
+         "10:00:00,000"},
+        {"PenaltyInLapsMode0ShowsTheBestPassage",
+         {{Start, 1, "10:00:00,000"}, {7, 1, "10:05:00,000", 3}, {7, 2, "10:10:00,000", 10}},
+         2,
+         {0, false},
+         {"START ZÁVODU | 10:00:00,000 | --- | ", "7 (Novák Jan (M)) | >00:05:00,000 | 1 | 3",
+          "7 (Novák Jan (M)) | >00:10:00,000 | 2 | 10"},
+         {"7 (Novák Jan (M)) | 00:10:10,000 | 2 | 10 | 10:00:00,000 | 00:05:03,000   "},
+         "10:00:00,000"},
+        {"PenaltyDecidesTheRanking",
+         {{Start, 1, "10:00:00,000"}, {8, 1, "10:09:55,000", 10}, {9, 1, "10:10:00,000"}},
+         1,
+         {1, false},
+         {},
+         {"9 (Malá Eva (Z)) | 00:10:00,000 | 1 | 0 | 10:00:00,000 | ",
+          "8 (Dvořák \"Eda\" (M)) | 00:10:05,000 | 1 | 10 | 10:00:00,000 | "},
+         "10:00:00,000"},
+        // Less than 0.432 s before the start compares equal to it, so store
+        // order keeps the passage below the start: it cannot be measured.
+        {"PassageJustBeforeItsStart",
+         {{Start, 1, "10:00:00,000"}, {7, 1, "09:59:59,700"}, {8, 1, "10:01:00,000"}},
+         1,
+         {},
+         {"START ZÁVODU | 10:00:00,000 | --- | ", "7 (Novák Jan (M)) | ??? | 1 | 0",
+          "8 (Dvořák \"Eda\" (M)) | >00:01:00,000 | 1 | 0"},
+         {"8 (Dvořák \"Eda\" (M)) | 00:01:00,000 | 1 | 0 | 10:00:00,000 | "},
+         "10:00:00,000"},
+        {"RealCasKeepsTimesOfDay",
+         {{Start, 1, "10:00:00,000"}, {7, 1, "09:59:59,700"}, {8, 1, "10:01:00,000"}},
+         1,
+         {0, true},
+         {"START ZÁVODU | 10:00:00,000 | --- | ", "7 (Novák Jan (M)) | 09:59:59,700 | 1 | 0",
+          "8 (Dvořák \"Eda\" (M)) | 10:01:00,000 | 1 | 0"},
+         {"8 (Dvořák \"Eda\" (M)) | 00:01:00,000 | 1 | 0 | 10:00:00,000 | "},
+         "10:00:00,000"},
+    };
+    return cases;
+}
+
+class RaceTest : public ::testing::TestWithParam<RaceCase> {};
+
+TEST_P(RaceTest, ListsAsExpected)
+{
+    const RaceCase &c = GetParam();
+    TData &data = Store();
+    Fill(data, c.store, c.maxLap);
+    FakeRacers racers;
+    const RefreshResult r = ResultsBuilder().Build(data, &racers, c.options, -1);
+
+    if (!c.recordList.empty())
+        EXPECT_EQ(RecordTexts(r), c.recordList);
+    else
+        EXPECT_EQ(r.records.size(), c.store.size());
+    EXPECT_EQ(ResultTexts(r), c.results);
+    EXPECT_EQ(DayTimeToText(r.lastStartTime).toStdString(), c.lastStart);
+    const QString leader = r.results.empty() ? QString() : r.results.front().caption;
+    EXPECT_EQ(r.leader, leader);
+    EXPECT_EQ(r.selectRow, -1);
+    EXPECT_FALSE(racers.asked.count(RaceStartNumber)) << "a race start needs no racer lookup";
+}
+
+INSTANTIATE_TEST_SUITE_P(Races, RaceTest, ::testing::ValuesIn(RaceCases()),
+                         [](const auto &p) { return std::string(p.param.name); });
+
+// The results list does not depend on cbRealCas, in either laps mode.
+TEST(ResultsBuilder, RealCasChangesOnlyTheRecordList)
+{
+    const std::vector<Rec> store = {{Start, 1, "10:00:00,000"}, {7, 1, "09:59:59,800"}, {7, 2, "10:04:00,000"},
+                                    {8, 1, "10:03:00,000", 5},  {Start, 2, "10:30:00,000"}, {8, 2, "10:40:00,000"}};
+    for (int mode : {0, 1}) {
+        FakeRacers racers;
+        Fill(Store(), store, 2);
+        const RefreshResult plain = ResultsBuilder().Build(Store(), &racers, {mode, false}, -1);
+        Fill(Store(), store, 2);
+        const RefreshResult real = ResultsBuilder().Build(Store(), &racers, {mode, true}, -1);
+        EXPECT_EQ(ResultTexts(plain), ResultTexts(real)) << "mode " << mode;
+        EXPECT_EQ(plain.leader, real.leader);
+        EXPECT_EQ(plain.lastStartTime, real.lastStartTime);
+        EXPECT_NE(RecordTexts(plain), RecordTexts(real));
+    }
+}
+
+// ---------------------------------------------------------------------------
+// Ties: the comparisons work in units of 1/100000 day
+
+TEST(Comparisons, HalfUnitIsTheBorderOfEquality)
+{
+    // Many start points, so that binary noise in either direction is met.
+    for (int64_t ms = 0; ms < 86'400'000 - 2000; ms += 99'991) {
+        const DayTime t = ms / MillisecondsPerDay;
+        const DayTime at432 = (ms + 432) / MillisecondsPerDay;
+        const DayTime at433 = (ms + 433) / MillisecondsPerDay;
+        EXPECT_EQ(RoundedDayDifference(at432, t), 0) << ms;
+        EXPECT_EQ(RoundedDayDifference(t, at432), 0) << ms;
+        EXPECT_EQ(RoundedDayDifference(at433, t), 1) << ms;
+        EXPECT_EQ(RoundedDayDifference(t, at433), -1) << ms;
+        // Halves go to the even neighbour: 1.5 units to 2, 2.5 units to 2.
+        EXPECT_EQ(RoundedDayDifference((ms + 1296) / MillisecondsPerDay, t), 2) << ms;
+        EXPECT_EQ(RoundedDayDifference((ms + 2160) / MillisecondsPerDay, t), 2) << ms;
+        EXPECT_EQ(RoundedDayDifference((ms + 3024) / MillisecondsPerDay, t), 4) << ms;
+    }
+    TRadek a, b;
+    a.Time = TextToDayTime("10:00:00,433");
+    b.Time = TextToDayTime("10:00:00,000");
+    EXPECT_GT(lvCompare(a, b), 0);
+    a.Time = TextToDayTime("10:00:00,432");
+    EXPECT_EQ(lvCompare(a, b), 0);
+}
+
+TEST(Comparisons, ResultsCompareLapsFirstOnlyInMode0)
+{
+    TRadek a, b;
+    a.Lap = 3;
+    a.NetTime = TextToDayTime("00:20:00,000");
+    b.Lap = 2;
+    b.NetTime = TextToDayTime("00:10:00,000");
+    EXPECT_EQ(lv1Compare(a, b, 0), -1);  // Lap(b) - Lap(a)
+    EXPECT_GT(lv1Compare(a, b, 1), 0);
+    b.Lap = 3;
+    b.NetTime = TextToDayTime("00:20:00,000");
+    b.Penalty = 1;  // the penalty counts in the value compared
+    EXPECT_LT(lv1Compare(a, b, 0), 0);
+    a.NetTime = TextToDayTime("00:20:00,600");  // 0.4 s short of b: equal
+    EXPECT_EQ(lv1Compare(a, b, 0), 0);
+}
+
+// Values 0.3 s apart are equal and keep record-list order even against their
+// own order; 0.5 s apart they are ranked by value.
+TEST(ResultsBuilder, TiesKeepRecordListOrder)
+{
+    struct TieCase {
+        const char *second;  // racer 9's passage; racer 8 passes at 10:05:00,000 with 1 s penalty
+        const char *expectedLeader;
+    } cases[] = {
+        {"10:05:00,700", "8 (Dvořák \"Eda\" (M))"},  // values 00:05:01,000 and 00:05:00,700
+        {"10:05:00,500", "9 (Malá Eva (Z))"},        // values 00:05:01,000 and 00:05:00,500
+        {"10:05:00,568", "8 (Dvořák \"Eda\" (M))"},  // 0.432 s apart: equal
+        {"10:05:00,567", "9 (Malá Eva (Z))"},        // 0.433 s apart
+    };
+    for (int mode : {0, 1}) {
+        for (const TieCase &c : cases) {
+            Fill(Store(), {{Start, 1, "10:00:00,000"}, {8, 1, "10:05:00,000", 1}, {9, 1, c.second}}, 1);
+            FakeRacers racers;
+            const RefreshResult r = ResultsBuilder().Build(Store(), &racers, {mode, false}, -1);
+            ASSERT_EQ(r.results.size(), 2u);
+            EXPECT_EQ(r.leader, QString(c.expectedLeader)) << c.second << " mode " << mode;
+        }
+    }
+}
+
+// The record list keeps store order for times up to 0.432 s apart.
+TEST(ResultsBuilder, RecordListTiesKeepStoreOrder)
+{
+    struct TieCase {
+        const char *later;  // racer 9, stored before racer 8 at 10:05:00,000
+        std::vector<int> order;
+    } cases[] = {
+        {"10:05:00,300", {9, 8}},
+        {"10:05:00,432", {9, 8}},
+        {"10:05:00,433", {8, 9}},
+        {"10:05:00,500", {8, 9}},
+    };
+    for (const TieCase &c : cases) {
+        Fill(Store(), {{9, 1, c.later}, {8, 1, "10:05:00,000"}}, 1);
+        const RefreshResult r = ResultsBuilder().Build(Store(), nullptr, {}, -1);
+        std::vector<int> order;
+        for (const RecordRow &row : r.records)
+            order.push_back(row.number);
+        EXPECT_EQ(order, c.order) << c.later;
+    }
+}
+
+// ---------------------------------------------------------------------------
+// Selection, icons, records
+
+TEST(ResultsBuilder, SelectsTheLastMatchingRecordInStoreOrder)
+{
+    // Store order is not time order: racer 5's last record in store order is
+    // the earlier one, which ends up in row 1 once sorted.
+    const std::vector<Rec> store = {{Start, 1, "10:00:00,000"}, {5, 2, "10:10:00,000"}, {6, 1, "10:07:00,000"},
+                                    {5, 1, "10:05:00,000"}};
+    struct SelectCase {
+        int number;
+        int row;
+    } cases[] = {{5, 1}, {6, 2}, {Start, 0}, {4, -1}, {-1, -1}};
+    for (const SelectCase &c : cases) {
+        Fill(Store(), store, 2);
+        const RefreshResult r = ResultsBuilder().Build(Store(), nullptr, {}, c.number);
+        EXPECT_EQ(r.selectRow, c.row) << c.number;
+        if (c.row >= 0) {
+            EXPECT_EQ(r.records[size_t(c.row)].number, c.number);
+        }
+    }
+    Fill(Store(), store, 2);
+    const RefreshResult r = ResultsBuilder().Build(Store(), nullptr, {}, 5);
+    EXPECT_EQ(r.records[1].record, Store().Records[1]) << "the store is sorted by time as well";
+    EXPECT_EQ(DayTimeToText(r.records[1].time), "10:05:00,000");
+}
+
+TEST(ResultsBuilder, IconsMarkStartsAndTheHighestLap)
+{
+    Fill(Store(), {{Start, 1, "10:00:00,000"}, {7, 1, "10:05:00,000"}, {7, 2, "10:10:00,000"}, {8, 1, "10:11:00,000"}},
+         2);
+    const RefreshResult r = ResultsBuilder().Build(Store(), nullptr, {}, -1);
+    std::vector<int> icons;
+    for (const RecordRow &row : r.records)
+        icons.push_back(row.icon);
+    EXPECT_EQ(icons, (std::vector<int>{GoldStar, BlueFlag, RedFlag, BlueFlag}));
+}
+
+TEST(ResultsBuilder, WritesNetTimeIntoEveryRecord)
+{
+    Fill(Store(), {{7, 1, "09:58:00,000"}, {Start, 1, "10:00:00,000"}, {8, 1, "09:59:59,900"}, {8, 2, "10:03:00,123", 4}},
+         2);
+    for (const TRadekPtr &record : Store().Records)
+        record->NetTime = 0.25;  // left over from an earlier refresh
+    ResultsBuilder().Build(Store(), nullptr, {}, -1);
+    std::vector<std::string> net;
+    for (const TRadekPtr &record : Store().Records)
+        net.push_back(DayTimeToText(record->NetTime).toStdString());
+    EXPECT_EQ(net, (std::vector<std::string>{"00:00:00,000", "00:00:00,000", "00:00:00,000", "00:03:00,123"}));
+    EXPECT_EQ(DayTimeToText(Store().Records[3]->PenalizedTime()), "00:03:04,123");
+}
+
+TEST(ResultsBuilder, CaptionsComeFromTheRacerDirectory)
+{
+    Fill(Store(), {{Start, 1, "10:00:00,000"}, {8, 1, "10:05:00,000"}, {12, 1, "10:06:00,000"}, {8, 2, "10:09:00,000"}},
+         2);
+    FakeRacers racers;
+    RefreshResult r = ResultsBuilder().Build(Store(), &racers, {}, -1);
+    EXPECT_EQ(r.records[1].caption, "8 (Dvořák \"Eda\" (M))");
+    EXPECT_EQ(r.records[2].caption, "12 (<neznámý>)");
+    // Without a racer table the label is empty.
+    Fill(Store(), {{Start, 1, "10:00:00,000"}, {8, 1, "10:05:00,000"}}, 1);
+    r = ResultsBuilder().Build(Store(), nullptr, {}, -1);
+    EXPECT_EQ(r.records[1].caption, "8 ()");
+    EXPECT_EQ(r.leader, "8 ()");
+}
+
+TEST(ResultsBuilder, EmptyStore)
+{
+    Fill(Store(), {}, 0);
+    const RefreshResult r = ResultsBuilder().Build(Store(), nullptr, {}, 3);
+    EXPECT_TRUE(r.records.empty());
+    EXPECT_TRUE(r.results.empty());
+    EXPECT_EQ(r.selectRow, -1);
+    EXPECT_TRUE(r.leader.isEmpty());
+    EXPECT_EQ(r.lastStartTime, 0);
+}
+
+// The store ends sorted by exact time with nothing lost; records of exactly
+// equal times keep their store order.
+TEST(ResultsBuilder, SortsTheStoreKeepingEqualTimesInStoreOrder)
+{
+    Fill(Store(), {{9, 1, "10:07:00,000"}, {Start, 1, "10:00:00,000"}, {8, 1, "10:05:00,000"},
+                   {7, 1, "10:05:00,000"}, {6, 1, "10:04:59,900"}, {5, 1, "10:05:00,000"}, {4, 1, "09:00:00,000"}},
+         1);
+    const std::vector<TRadekPtr> before = Store().Records;
+    ResultsBuilder().Build(Store(), nullptr, {}, -1);
+    std::vector<int> numbers;
+    for (const TRadekPtr &record : Store().Records)
+        numbers.push_back(record->Number);
+    EXPECT_EQ(numbers, (std::vector<int>{4, Start, 6, 8, 7, 5, 9}));
+    std::vector<TRadekPtr> after = Store().Records;
+    std::vector<TRadekPtr> original = before;
+    std::sort(after.begin(), after.end());
+    std::sort(original.begin(), original.end());
+    EXPECT_EQ(after, original);
+}
+
+// The one-row-per-racer pass against the literal rule: walk the ranked rows
+// and fold every later row with the same caption into the first one's note.
+TEST(ResultsBuilder, OneRowPerRacerMatchesTheCaptionWalk)
+{
+    QRandomGenerator random(77);
+    for (int race = 0; race < 40; ++race) {
+        std::vector<TRadekPtr> records;
+        const int64_t startMs = 36'000'000 + random.bounded(1000);
+        for (int s = 0; s < 2; ++s) {
+            auto start = std::make_shared<TRadek>();
+            start->Number = RaceStartNumber;
+            start->Time = (startMs + s * 600'000) / MillisecondsPerDay;
+            records.push_back(start);
+        }
+        std::map<int, int> laps;
+        for (int i = 0; i < 60; ++i) {
+            auto r = std::make_shared<TRadek>();
+            r->Number = 1 + int(random.bounded(6));
+            r->Lap = ++laps[r->Number];
+            r->Penalty = random.bounded(4) == 0 ? int(random.bounded(3)) : 0;
+            // Coarse steps make many values less than half a unit apart.
+            r->Time = (startMs - 2000 + int64_t(random.bounded(1'500)) * 811) / MillisecondsPerDay;
+            records.push_back(r);
+        }
+        Store().Records = records;
+        Store().MaxLap = 0;
+        FakeRacers racers;
+        const RefreshResult got = ResultsBuilder().Build(Store(), &racers, {0, false}, -1);
+
+        // The measured passages in record-list order, ranked the literal way.
+        std::vector<const RecordRow *> rows;
+        for (const RecordRow &row : got.records)
+            if (row.shown == RecordRow::Shown::Measured)
+                rows.push_back(&row);
+        std::stable_sort(rows.begin(), rows.end(), [](const RecordRow *a, const RecordRow *b) {
+            return lv1Compare(*a->record, *b->record, 0) < 0;
+        });
+        std::vector<std::string> expected;
+        std::vector<QString> captions, notes;
+        for (const RecordRow *row : rows) {
+            captions.push_back(row->caption);
+            notes.push_back(QString());
+        }
+        std::vector<QString> times;
+        for (const RecordRow *row : rows)
+            times.push_back(DayTimeToText(row->record->PenalizedTime()));
+        for (size_t i = 0; i < captions.size(); ++i) {
+            for (size_t r = i + 1; r < captions.size();) {
+                if (captions[r] == captions[i]) {
+                    notes[i] += times[r] + "   ";
+                    captions.erase(captions.begin() + long(r));
+                    times.erase(times.begin() + long(r));
+                    notes.erase(notes.begin() + long(r));
+                } else {
+                    ++r;
+                }
+            }
+            expected.push_back((captions[i] + " | " + times[i] + " | " + notes[i]).toStdString());
+        }
+        std::vector<std::string> actual;
+        for (const ResultRow &row : got.results)
+            actual.push_back((row.caption + " | " + row.penalizedText() + " | " + row.noteText()).toStdString());
+        ASSERT_EQ(actual, expected) << "race " << race;
+    }
+}
+
+// The walk reads times as their texts show them; the shortcut must agree
+// with writing the text and reading it back.
+TEST(ShownTime, AgreesWithTheTextRoundTrip)
+{
+    QRandomGenerator random(1234);
+    std::vector<DayTime> values = {0, 1e-12, 0.5, 0.999999, 1.5, 3.999999, 4.0, 4.2, 5.0, -1e-6, -0.5};
+    for (int i = 0; i < 20000; ++i) {
+        values.push_back(random.bounded(4.5));
+        const int64_t ms = random.bounded(86'400'000);
+        values.push_back(ms / MillisecondsPerDay);
+        values.push_back((ms + 0.9999) / MillisecondsPerDay);   // just below the next millisecond
+        values.push_back(ms / MillisecondsPerDay - 1e-16);      // a hair below a whole millisecond
+    }
+    for (DayTime t : values)
+        ASSERT_EQ(ShownTime(t), TextToDayTime(DayTimeToText(t))) << DayTimeToText(t).toStdString() << " " << t;
+}
+
+}  // namespace

@@ -1,0 +1,144 @@
+// The two list models and the refresh that feeds them, without any view.
+#include "ResultsLists.h"
+
+#include <gtest/gtest.h>
+
+#include <QAbstractItemModelTester>
+#include <QSignalSpy>
+
+namespace {
+
+TRadekPtr Make(int number, int lap, const char *time, int penalty = 0)
+{
+    auto record = std::make_shared<TRadek>();
+    record->Number = number;
+    record->Lap = lap;
+    record->Time = TextToDayTime(QString::fromLatin1(time));
+    record->Penalty = penalty;
+    return record;
+}
+
+class ResultsListsTest : public ::testing::Test {
+protected:
+    static TData &Store()
+    {
+        static TData data;
+        return data;
+    }
+
+    void SetUp() override
+    {
+        TData &data = Store();
+        data.Records = {Make(7, 1, "10:05:00,000"), Make(RaceStartNumber, 1, "10:00:00,000"),
+                        Make(8, 1, "10:06:00,000", 2), Make(7, 2, "10:10:00,000")};
+        data.MaxLap = 2;
+    }
+
+    ResultsLists lists{Store(), nullptr};
+    QAbstractItemModelTester recordTester{lists.recordModel(), QAbstractItemModelTester::FailureReportingMode::Fatal};
+    QAbstractItemModelTester resultsTester{lists.resultsModel(),
+                                           QAbstractItemModelTester::FailureReportingMode::Fatal};
+};
+
+QString Cell(const QAbstractItemModel &model, int row, int column, int role = Qt::DisplayRole)
+{
+    return model.data(model.index(row, column), role).toString();
+}
+
+TEST_F(ResultsListsTest, RefreshFillsBothModelsAndSignals)
+{
+    QSignalSpy leader(&lists, &ResultsLists::leaderChanged);
+    QSignalSpy selection(&lists, &ResultsLists::recordSelectionRequested);
+    QSignalSpy refreshed(&lists, &ResultsLists::resultsRefreshed);
+    QSignalSpy recordResets(lists.recordModel(), &QAbstractItemModel::modelReset);
+    QSignalSpy resultResets(lists.resultsModel(), &QAbstractItemModel::modelReset);
+
+    lists.RefreshLists(8);
+
+    const RecordListModel &rec = *lists.recordModel();
+    ASSERT_EQ(rec.rowCount(), 4);
+    EXPECT_EQ(Cell(rec, 0, RecordListModel::Caption), "START ZÁVODU");
+    EXPECT_EQ(Cell(rec, 0, RecordListModel::Lap), "---");
+    EXPECT_EQ(Cell(rec, 3, RecordListModel::Caption), "7 ()");
+    EXPECT_EQ(Cell(rec, 3, RecordListModel::Time), ">00:10:00,000");
+    EXPECT_EQ(Cell(rec, 2, RecordListModel::Penalty), "2");
+
+    const ResultsListModel &res = *lists.resultsModel();
+    ASSERT_EQ(res.rowCount(), 2);
+    EXPECT_EQ(Cell(res, 0, ResultsListModel::Caption), "7 ()");
+    EXPECT_EQ(Cell(res, 0, ResultsListModel::PenalizedTime), "00:10:00,000");
+    EXPECT_EQ(Cell(res, 0, ResultsListModel::StartTime), "10:00:00,000");
+    EXPECT_EQ(Cell(res, 0, ResultsListModel::Note), "00:05:00,000   ");
+    EXPECT_EQ(Cell(res, 1, ResultsListModel::PenalizedTime), "00:06:02,000");
+
+    // The record behind a row, by role and by accessor.
+    const auto record = rec.data(rec.index(2, 0), RecordRole).value<TRadekPtr>();
+    ASSERT_TRUE(record);
+    EXPECT_EQ(record->Number, 8);
+    EXPECT_EQ(rec.recordAt(2), record);
+    EXPECT_EQ(rec.rowOf(record.get()), 2);
+    EXPECT_EQ(res.data(res.index(1, 3), RecordRole).value<TRadekPtr>(), record);
+    EXPECT_EQ(res.recordAt(5), nullptr);
+
+    EXPECT_EQ(recordResets.count(), 1);
+    EXPECT_EQ(resultResets.count(), 1);
+    ASSERT_EQ(leader.count(), 1);
+    EXPECT_EQ(leader.at(0).at(0).toString(), "7 ()");
+    ASSERT_EQ(selection.count(), 1);
+    EXPECT_EQ(selection.at(0).at(0).toInt(), 2);
+    ASSERT_EQ(refreshed.count(), 1);
+    EXPECT_EQ(DayTimeToText(refreshed.at(0).at(0).toDouble()), "10:00:00,000");
+    EXPECT_EQ(lists.leaderText(), "7 ()");
+    EXPECT_EQ(lists.selectedRecordRow(), 2);
+
+    // Laps mode 1 lists every passage; a number without a record clears the selection.
+    lists.setLapsMode(1);
+    lists.RefreshLists(99);
+    EXPECT_EQ(res.rowCount(), 3);
+    EXPECT_EQ(Cell(res, 0, ResultsListModel::Caption), "7 ()");
+    EXPECT_EQ(Cell(res, 0, ResultsListModel::PenalizedTime), "00:05:00,000");
+    EXPECT_EQ(selection.last().at(0).toInt(), -1);
+
+    // An emptied store empties everything.
+    Store().Records.clear();
+    lists.RefreshLists(-1);
+    EXPECT_EQ(rec.rowCount(), 0);
+    EXPECT_EQ(res.rowCount(), 0);
+    EXPECT_EQ(leader.last().at(0).toString(), "");
+    EXPECT_EQ(refreshed.last().at(0).toDouble(), 0.0);
+}
+
+TEST_F(ResultsListsTest, HeadersIconsAndFlags)
+{
+    lists.RefreshLists(-1);
+    const RecordListModel &rec = *lists.recordModel();
+    const ResultsListModel &res = *lists.resultsModel();
+
+    QStringList recordHeaders, resultHeaders;
+    for (int c = 0; c < rec.columnCount(); ++c)
+        recordHeaders << rec.headerData(c, Qt::Horizontal).toString();
+    for (int c = 0; c < res.columnCount(); ++c)
+        resultHeaders << res.headerData(c, Qt::Horizontal).toString();
+    EXPECT_EQ(recordHeaders, (QStringList{"Číslo", "Čas čistý", "Kolo", "Trest"}));
+    EXPECT_EQ(resultHeaders, (QStringList{"Číslo", "Čas vč. trestu", "Kolo", "Trest", "Start v [hod]", "Poznámka"}));
+
+    // Star on the start, red flag on the highest lap, blue flag otherwise.
+    const RecordIcon expected[] = {GoldStar, BlueFlag, BlueFlag, RedFlag};
+    for (int row = 0; row < 4; ++row) {
+        const QIcon icon = rec.data(rec.index(row, RecordListModel::Caption), Qt::DecorationRole).value<QIcon>();
+        ASSERT_FALSE(icon.isNull()) << row;
+        EXPECT_EQ(icon.cacheKey(), RecordListModel::icon(expected[row]).cacheKey()) << row;
+        EXPECT_TRUE(rec.data(rec.index(row, RecordListModel::Time), Qt::DecorationRole).isNull());
+    }
+    const QImage star = RecordListModel::icon(GoldStar).pixmap(16, 16).toImage();
+    EXPECT_EQ(star.size(), QSize(16, 16));
+    EXPECT_NE(RecordListModel::icon(BlueFlag).pixmap(16, 16).toImage(),
+              RecordListModel::icon(RedFlag).pixmap(16, 16).toImage());
+
+    for (int c = 0; c < res.columnCount(); ++c)
+        EXPECT_FALSE(res.flags(res.index(0, c)) & Qt::ItemIsEditable) << c;
+    EXPECT_FALSE(rec.flags(rec.index(0, 0)) & Qt::ItemIsEditable);
+    EXPECT_TRUE(res.flags(res.index(0, 0)) & Qt::ItemIsSelectable);
+}
+
+}  // namespace
