@@ -55,12 +55,17 @@ char16_t *WritePadded(char16_t *out, int64_t value, int width)
 
 }  // namespace
 
-QString DayTimeToText(DayTime d)
+int64_t WholeMilliseconds(DayTime d)
 {
     double ms = WithoutNoise(d * SecondsPerDay * 1000.0);
     if (ms < 0)
         ms += 1000;  // one second, not one day: the running time before a start relies on it
-    const int64_t total = TruncatedMilliseconds(ms);
+    return TruncatedMilliseconds(ms);
+}
+
+QString DayTimeToText(DayTime d)
+{
+    const int64_t total = WholeMilliseconds(d);
 
     char16_t buffer[64];
     char16_t *p = buffer;

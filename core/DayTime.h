@@ -3,6 +3,7 @@
 // fraction is the time of day (one second is 1/86400).  Its only text form is
 // hh:mm:ss,zzz.
 #include <QString>
+#include <cstdint>
 
 using DayTime = double;
 
@@ -12,6 +13,10 @@ constexpr double MillisecondsPerDay = 86400000.0;
 // Writes d as hh:mm:ss,zzz.  Hours are not wrapped at 24; every field is
 // truncated, never rounded, yet a whole millisecond stays whole.
 QString DayTimeToText(DayTime d);
+
+// The whole milliseconds that DayTimeToText writes for d, as a count; for
+// 0 <= d < 4 days, TextToDayTime(DayTimeToText(d)) == WholeMilliseconds(d) / ms per day.
+int64_t WholeMilliseconds(DayTime d);
 
 // Reads hh:mm:ss,zzz by fixed character positions; an unreadable field counts
 // as 0.  Never fails.

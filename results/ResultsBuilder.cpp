@@ -103,17 +103,10 @@ int lv1Compare(const TRadek &a, const TRadek &b, int lapsMode)
 
 DayTime ShownTime(DayTime t)
 {
-    // The common case without making a text: below 96 hours the text carries
-    // the hours in two digits and reads back as the same whole milliseconds.
-    // This follows DayTimeToText's own cut to milliseconds (tiny binary noise
-    // below a whole millisecond is absorbed, real fractions are truncated).
-    if (t >= 0 && t < 4.0) {
-        const double ms = t * SecondsPerDay * 1000.0;
-        const double nearest = std::nearbyint(ms);
-        const long long total =
-            std::fabs(ms - nearest) < 1e-5 ? static_cast<long long>(nearest) : static_cast<long long>(ms);
-        return static_cast<double>(total) / MillisecondsPerDay;
-    }
+    // Below 96 hours the text carries the hours in two digits and reads back
+    // as the same whole milliseconds, so no text needs to be made.
+    if (t >= 0 && t < 4.0)
+        return static_cast<double>(WholeMilliseconds(t)) / MillisecondsPerDay;
     return TextToDayTime(DayTimeToText(t));
 }
 
