@@ -1,0 +1,129 @@
+#pragma once
+// Writers of the workbook model (vteExcel.h).  TvteExcelWriter stores a
+// workbook as an .xls file: a compound document whose one stream "Workbook"
+// holds the BIFF8 record stream that WriteWorkbook produces.
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "vteExcel.h"
+
+// A byte stream the writer can write, seek back in to patch an offset, and
+// return to the end of.
+class TvteStream {
+public:
+    virtual ~TvteStream() = default;
+    // Writes at the current position, overwriting or extending.
+    virtual void Write(const void *data, std::size_t size) = 0;
+    virtual std::size_t Position() const = 0;
+    // Moves to an offset not beyond the end.
+    virtual void Seek(std::size_t position) = 0;
+    virtual void SeekEnd() = 0;
+};
+
+class TvteMemoryStream final : public TvteStream {
+public:
+    void Write(const void *data, std::size_t size) override;
+    std::size_t Position() const override { return position_; }
+    void Seek(std::size_t position) override;
+    void SeekEnd() override { position_ = bytes_.size(); }
+
+    const std::vector<unsigned char> &Bytes() const { return bytes_; }
+    std::size_t Size() const { return bytes_.size(); }
+    void Reserve(std::size_t size) { bytes_.reserve(size); }
+    void Clear() {
+        bytes_.clear();
+        position_ = 0;
+    }
+
+private:
+    std::vector<unsigned char> bytes_;
+    std::size_t position_ = 0;
+};
+
+class TvteCustomWriter {
+public:
+    virtual ~TvteCustomWriter() = default;
+    // Does nothing here; each kind of writer stores the workbook its own way.
+    virtual void SaveToFile(const TvteXLSWorkbook &workbook, const std::string &fileName);
+};
+
+class TvteExcelWriter : public TvteCustomWriter {
+public:
+    TvteExcelWriter();
+
+    // Creates or replaces the file; `fileName` is the path as the file system
+    // takes it (not a code page 1250 text).  Failures raise std::runtime_error
+    // with the message the caller shows: "StgCreateDocFile error %d",
+    // "CreateStream error %d" or the system's input/output error text.
+    void SaveToFile(const TvteXLSWorkbook &workbook, const std::string &fileName) override;
+
+    // The whole workbook stream, from the stream's current position on.
+    void WriteWorkbook(const TvteXLSWorkbook &workbook, TvteStream &stream);
+
+    // One record: id, length, data; data beyond 8224 bytes goes on in CONTINUE records.
+    static void WriteRecord(TvteStream &stream, std::uint16_t id, const void *data, std::size_t size);
+
+    // One UTF-16 unit per byte of the 8-bit (code page 1250) text.
+    static std::u16string ToWide(const std::string &text);
+
+    // Palette position 0..55 of a colour, taking a free palette entry for a
+    // colour the palette does not hold yet.  The colour index in FONT and XF
+    // records is this plus 8.
+    int ColorIndex(TvteColor color);
+
+    // The palette state of the current (or last) write.
+    const std::vector<std::uint32_t> &Palette() const { return palette_; }
+    bool PaletteChanged() const { return paletteChanged_; }
+
+private:
+    // Per range of the workbook, in workbook order.
+    struct RangeEntry {
+        std::int32_t xfIndex = 0;
+        std::int32_t sstIndex = -1;  // -1: the range has no string
+        std::int32_t fontIndex = 0;
+        std::int32_t formatIndex = 0;
+    };
+    struct SheetEntry {
+        std::size_t bofPosition = 0;
+        std::size_t offsetFieldPosition = 0;
+        std::size_t firstRange = 0;  // index of its first range in the range table
+    };
+    struct FormatEntry {
+        std::string text;
+        std::uint16_t index;
+    };
+
+    template <class F> void ForEachRange(F &&f) const;
+
+    void ResetColours();
+    void WriteGlobals(TvteStream &stream);
+    void CollectFonts();
+    void WriteFonts(TvteStream &stream);
+    void CollectFormats();
+    void WriteFormats(TvteStream &stream);
+    void CollectCellXfs();
+    void WriteXfs(TvteStream &stream);
+    void WritePalette(TvteStream &stream);
+    void WriteBoundSheets(TvteStream &stream);
+    void WriteSharedStrings(TvteStream &stream);
+    using XfData = std::array<std::uint8_t, 20>;
+    XfData BuildXf(const TvteXLSRange &range, const RangeEntry &entry);
+
+    void WriteSheet(TvteStream &stream, const TvteXLSWorksheet &sheet, std::size_t firstRange);
+
+    const TvteXLSWorkbook *workbook_ = nullptr;
+    std::size_t basePosition_ = 0;
+    std::vector<RangeEntry> rangeTable_;
+    std::vector<SheetEntry> sheetTable_;
+
+    std::vector<std::uint32_t> usedColours_;
+    std::vector<std::uint32_t> palette_;
+    bool paletteChanged_ = false;
+
+    std::vector<TvteXLSFont> fonts_;
+    std::vector<FormatEntry> formats_;
+    std::vector<XfData> cellXfs_;
+};
