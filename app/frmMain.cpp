@@ -4,6 +4,9 @@
 #include "EventLog.h"
 #include "HotTrackView.h"
 #include "casy.h"
+#include "ResultsLists.h"
+#include "TimingDesk.h"
+#include "sezZavodniku.h"
 
 #include "Dialogs.h"
 
@@ -516,7 +519,7 @@ void TfrmMain::FormCreate()
         m_dialogs.message(e.text, MsgIcon::Critical);
         return;
     }
-    // The racer table is created empty here once it is bound to its page.
+    CreateLogic();
 }
 
 void TfrmMain::FormShow()
@@ -546,7 +549,11 @@ void TfrmMain::FormDestroy()
     m_destroyed = true;
     WriteLog(QStringLiteral("konec programu"));
     CloseLog();
+    // The desk and the lists refer to the store: they go first.
+    m_desk.reset();
+    m_results.reset();
     m_data.reset();
+    m_racers.reset();
 }
 
 void TfrmMain::showEvent(QShowEvent *event)

@@ -23,8 +23,11 @@ class QPushButton;
 class QTabWidget;
 class QTableView;
 class QStatusBar;
+class RacerTable;
+class ResultsLists;
 class TfrmDisplay;
 class TfrmTime;
+class TimingDesk;
 
 class TfrmMain : public QMainWindow {
     Q_OBJECT
@@ -48,6 +51,12 @@ public:
     TData *Data() const { return m_data.get(); }
     bool HasStore() const { return m_data != nullptr; }
     Dialogs &dialogs() const { return m_dialogs; }
+
+    // The logic behind the timing page and the results page; null only
+    // without a store.
+    TimingDesk *Desk() const { return m_desk.get(); }
+    ResultsLists *Results() const { return m_results.get(); }
+    RacerTable *Racers() const { return m_racers.get(); }
 
     // The manual entry dialog, created after this window.
     void SetTimeDialog(TfrmTime *dialog) { frmTime = dialog; }
@@ -153,6 +162,24 @@ public:
     // Settings page
     QPlainTextEdit *memCategories = nullptr;
 
+    // Handlers of the timing and results pages; each forwards to the logic.
+    void Button6Click(QPushButton *key);
+    void Button2Click();
+    void btnStartClick();
+    void btnSimulaceClick();
+    void btnSimulace2Click();
+    void btnSmazClick();
+    void btnSmazVseClick();
+    void Button21Click();
+    void lvDblClick();
+    void cbRaditClick();
+    void cbRezimKolChange();
+    void tsMereniShow();
+    void Button27Click();
+    void Button28Click();
+    void Button29Click();
+    void SaveButtonClick();
+
 protected:
     void showEvent(QShowEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
@@ -160,6 +187,15 @@ protected:
 
 private:
     void BuildFrame();
+    // Creates the racer table, the timing desk and the results lists over the
+    // store and ties the controls to them.
+    void CreateLogic();
+    void BindTimingPage();
+    void BindResultsPage();
+    // The record of the record list's selected row, or null.
+    TRadekPtr SelectedRecord() const;
+    // Enter presses the focused button, else "Vlož" (the default button).
+    bool PressDefaultButton();
     QWidget *BuildTimingPage();
     QWidget *BuildLeftColumn();
     QWidget *BuildMiddleColumn();
@@ -174,5 +210,8 @@ private:
     QLabel *m_statusText = nullptr;
     QWidget *m_middleColumn = nullptr;
     std::unique_ptr<TData> m_data;
+    std::unique_ptr<RacerTable> m_racers;
+    std::unique_ptr<ResultsLists> m_results;
+    std::unique_ptr<TimingDesk> m_desk;
     bool m_destroyed = false;
 };

@@ -1,0 +1,189 @@
+// The main window's controls drive the timing desk and show the results: a
+// short race run by clicks and keys on the real window, offscreen.  What the
+// desk and the results do is tested on the logic classes; here only that the
+// widgets are bound to them.
+#include "Clock.h"
+#include "EventLog.h"
+#include "HotTrackView.h"
+#include "ImpulseListModel.h"
+#include "ResultsLists.h"
+#include "QtPrinters.h"
+#include "ScriptedDialogs.h"
+#include "Startup.h"
+#include "TimingDesk.h"
+#include "main.h"
+
+#include <gtest/gtest.h>
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTableView>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+class BindingTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(dir.isValid());
+        SetClockForTesting([this] { return now; });
+        windows = CreateWindows(dialogs, dir.filePath(QStringLiteral("log.txt")));
+        ASSERT_TRUE(windows.frmMain->HasStore());
+        main().show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&main()));
+    }
+    void TearDown() override
+    {
+        SetClockForTesting({});
+        dialogs.answerQuestion(true);
+        windows = {};
+        CloseLog();
+    }
+
+    TfrmMain &main() { return *windows.frmMain; }
+    void click(QAbstractButton *button) { QTest::mouseClick(button, Qt::LeftButton); }
+    void at(const char *time) { now = TextToDayTime(QString::fromLatin1(time)); }
+    int rows(QTableView *view) { return view->model()->rowCount(); }
+    QString cell(QTableView *view, int row, int column)
+    {
+        return view->model()->index(row, column).data().toString();
+    }
+
+    QTemporaryDir dir;
+    ScriptedDialogs dialogs;
+    TikomatWindows windows;
+    DayTime now = 0;
+};
+
+TEST_F(BindingTest, ARaceRunByClicksAndKeysReachesTheListsTheLeaderAndTheFile)
+{
+    const QString file = dir.filePath(QStringLiteral("zavod.csvz"));
+
+    // A race start: FB1 impulse, then START.  The first save asks for a name.
+    at("10:00:00,000");
+    click(main().btnSimulace);
+    EXPECT_EQ(rows(main().lvPulsy), 1);
+    dialogs.answerSave(file);
+    click(main().btnStart);
+    EXPECT_EQ(rows(main().lvPulsy), 0);
+    EXPECT_EQ(rows(main().lv), 1);
+    EXPECT_EQ(cell(main().lv, 0, RecordListModel::Caption), QStringLiteral("START ZÁVODU"));
+
+    // Racer 42 typed on the keyboard, inserted with Enter.
+    at("10:05:00,000");
+    click(main().btnSimulace2);
+    EXPECT_EQ(rows(main().lvPulsy2), 1);
+    click(main().Button9);
+    click(main().Button7);
+    EXPECT_EQ(main().lblCislo->text(), QStringLiteral("42"));
+    EXPECT_EQ(main().lblUkazJmeno->text(), QStringLiteral("<neznámý>"));
+    EXPECT_EQ(main().focusWidget(), main().Button2) << "a keypad key hands the focus to Vlož";
+    QTest::keyClick(main().focusWidget(), Qt::Key_Return);
+
+    EXPECT_EQ(rows(main().lvPulsy2), 0);
+    EXPECT_EQ(main().lblCislo->text(), QStringLiteral("0"));
+    EXPECT_EQ(main().lblUkazJmeno->text(), QStringLiteral("---"));
+    ASSERT_EQ(rows(main().lv), 2);
+    EXPECT_EQ(cell(main().lv, 1, RecordListModel::Time), QStringLiteral(">00:05:00,000"));
+    EXPECT_EQ(main().lv->selectionModel()->selectedRows().value(0).row(), 1) << "the new record is selected";
+    ASSERT_EQ(rows(main().lv1), 1);
+    EXPECT_EQ(cell(main().lv1, 0, ResultsListModel::PenalizedTime), QStringLiteral("00:05:00,000"));
+    EXPECT_EQ(main().lblVitez->text(), QStringLiteral("42 (<neznámý>)"));
+    EXPECT_EQ(dialogs.count(ScriptedDialogs::Asked::SaveFile), 1);
+
+    TData reread;
+    ASSERT_TRUE(reread.Load(file));
+    ASSERT_EQ(reread.Records.size(), 2u);
+    EXPECT_EQ(reread.Records[1]->Number, 42);
+
+    // "Reál.čas" shows the time of day again.
+    main().cbRealCas->click();
+    EXPECT_EQ(cell(main().lv, 1, RecordListModel::Time), QStringLiteral("10:05:00,000"));
+
+    // "Sma&ž" deletes the selected record and saves at once.
+    main().lv->selectRow(1);
+    click(main().Button21);
+    EXPECT_EQ(rows(main().lv), 1);
+    EXPECT_EQ(rows(main().lv1), 0);
+    EXPECT_EQ(main().lblVitez->text(), QString());
+    ASSERT_TRUE(reread.Load(file));
+    EXPECT_EQ(reread.Records.size(), 1u);
+}
+
+TEST_F(BindingTest, ImpulseSelectionModesAndDeleteButtonsReachTheDesk)
+{
+    TimingDesk &desk = *main().Desk();
+    at("10:00:00,000");
+    click(main().btnSimulace2);
+    at("10:00:01,000");
+    click(main().btnSimulace2);
+
+    // Selecting a row in the view selects it for the next assignment, and back.
+    main().lvPulsy2->selectRow(1);
+    EXPECT_EQ(desk.finishList().selectedRow(), 1);
+    desk.finishList().clearSelection();
+    EXPECT_TRUE(main().lvPulsy2->selectionModel()->selectedRows().isEmpty());
+
+    main().lvPulsy2->selectRow(0);
+    click(main().btnSmaz);
+    ASSERT_EQ(rows(main().lvPulsy2), 1);
+    EXPECT_EQ(cell(main().lvPulsy2, 0, ImpulseListModel::Time), QStringLiteral("10:00:01,000"));
+    click(main().btnSmazVse);
+    EXPECT_EQ(rows(main().lvPulsy2), 0);
+
+    // The three drop-down lists steer the desk.
+    main().cbFiltr->setCurrentIndex(3);
+    main().cbRezimFB->setCurrentIndex(1);
+    main().cbRezimFunkce->setCurrentIndex(0);
+    EXPECT_EQ(desk.settings().filterIndex, 3);
+    EXPECT_EQ(desk.settings().photocellMode, 1);
+    EXPECT_EQ(desk.settings().functionMode, 0);
+    click(main().btnSimulace);
+    EXPECT_EQ(rows(main().lvPulsy), 0);
+    EXPECT_EQ(cell(main().lvPulsy2, 0, ImpulseListModel::Photocell), QStringLiteral("IMPULS"));
+}
+
+TEST_F(BindingTest, DataFileButtonsAndLapsModeAreBound)
+{
+    // Function mode 0: Vlož stamps the clock; "&Uložit" asks once, "&Nový" empties.
+    main().cbRezimFunkce->setCurrentIndex(0);
+    dialogs.answerSave(std::nullopt);
+    at("10:00:00,000");
+    click(main().btnStart);
+    for (const char *time : {"10:01:00,000", "10:02:00,000"}) {
+        at(time);
+        click(main().Button13);  // "7"
+        click(main().Button2);
+    }
+    EXPECT_EQ(rows(main().lv1), 1);
+    main().cbRezimKol->setCurrentIndex(1);
+    EXPECT_EQ(rows(main().lv1), 2) << "laps mode 1 ranks every passage";
+
+    const QString file = dir.filePath(QStringLiteral("jinam.csvz"));
+    dialogs.answerSave(file);
+    click(main().Button29);
+    EXPECT_TRUE(QFile::exists(file));
+
+    dialogs.answerQuestion(true);
+    click(main().Button27);
+    EXPECT_EQ(rows(main().lv), 0);
+    EXPECT_TRUE(main().Data()->Unnamed);
+
+    dialogs.answerOpen(file);
+    click(main().Button28);
+    EXPECT_EQ(rows(main().lv), 3);
+    EXPECT_FALSE(main().Data()->Unnamed);
+
+    // Showing the timing page again refreshes the lists.
+    main().PageControl->setCurrentWidget(main().TabSheet3);
+    main().Data()->Records.clear();
+    main().PageControl->setCurrentWidget(main().tsMereni);
+    EXPECT_EQ(rows(main().lv), 0);
+}
+
+}  // namespace
