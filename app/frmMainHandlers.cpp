@@ -50,11 +50,14 @@ void BindSelection(QTableView *view, ImpulseListModel *model)
                               QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
         }
     });
+    // "Fotobuňka" is 90 pixels wide (70 to 90) in an 8-point face; here it
+    // also makes room for the icon and a caption such as "Před.IMPULS".
     QHeaderView *header = view->horizontalHeader();
-    header->resizeSection(ImpulseListModel::Photocell, 90);
-    header->resizeSection(ImpulseListModel::Time, 80);
+    const int captionWidth = view->fontMetrics().horizontalAdvance(QStringLiteral("Před.IMPULS")) + 16 + 14;
     header->setMinimumSectionSize(70);
-    header->setMaximumSectionSize(90);
+    header->setMaximumSectionSize(std::max(90, captionWidth));
+    header->resizeSection(ImpulseListModel::Photocell, std::max(90, captionWidth));
+    header->resizeSection(ImpulseListModel::Time, 80);
     header->setStretchLastSection(false);
 }
 
