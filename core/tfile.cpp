@@ -315,8 +315,10 @@ void TData::SortByTime()
     // one-millisecond tolerance of CompareRecordTimes does not (it is not
     // transitive).  Records closer than a millisecond may lie in either order,
     // and this is one of the permitted ones; stable keeps equal times as added.
-    std::stable_sort(Records.begin(), Records.end(),
-                     [](const TRadekPtr &a, const TRadekPtr &b) { return a->Time < b->Time; });
+    const auto earlier = [](const TRadekPtr &a, const TRadekPtr &b) { return a->Time < b->Time; };
+    // Every save and every refresh sorts; most of the time nothing has moved.
+    if (!std::is_sorted(Records.begin(), Records.end(), earlier))
+        std::stable_sort(Records.begin(), Records.end(), earlier);
 }
 
 void TData::NewFile()

@@ -190,8 +190,13 @@ void ResultsBuilder::Build(TData &data, RacerDirectory *racers, const RefreshOpt
             remembered = int(i);  // the last match in store order wins
         timeKeys.push_back({record->Time, uint32_t(i)});
     }
-    std::stable_sort(timeKeys.begin(), timeKeys.end(),
-                     [](const TimeKey &a, const TimeKey &b) { return RoundsBelowZero(a.time, b.time); });
+    // After a save the store is already in exact time order, in which no row
+    // can compare below an earlier one; the stable sort would keep it as it is.
+    const bool inTimeOrder = std::is_sorted(timeKeys.begin(), timeKeys.end(),
+                                            [](const TimeKey &a, const TimeKey &b) { return a.time < b.time; });
+    if (!inTimeOrder)
+        std::stable_sort(timeKeys.begin(), timeKeys.end(),
+                         [](const TimeKey &a, const TimeKey &b) { return RoundsBelowZero(a.time, b.time); });
 
     // One pass in list order makes each row and runs the measuring walk on
     // it: a passage is measured from the latest race start above it, both
@@ -240,13 +245,15 @@ void ResultsBuilder::Build(TData &data, RacerDirectory *racers, const RefreshOpt
     // which is already by time up to the coarse ties, so the sort has little
     // left to do; records of exactly equal times keep store order both ways,
     // so the outcome is the same as sorting the store as it was.
-    m_storeScratch.clear();
-    m_storeScratch.reserve(stored.size());
-    for (const TimeKey &key : timeKeys)
-        m_storeScratch.push_back(std::move(data.Records[key.index]));
-    m_storeScratch.resize(data.Records.size());  // empty pointers, had there been any, go last
-    data.Records.swap(m_storeScratch);
-    m_storeScratch.clear();
+    if (!inTimeOrder) {
+        m_storeScratch.clear();
+        m_storeScratch.reserve(stored.size());
+        for (const TimeKey &key : timeKeys)
+            m_storeScratch.push_back(std::move(data.Records[key.index]));
+        m_storeScratch.resize(data.Records.size());  // empty pointers, had there been any, go last
+        data.Records.swap(m_storeScratch);
+        m_storeScratch.clear();
+    }
     data.SortByTime();
 
     // Ranking, stable for the same reason as the record list.

@@ -2,58 +2,20 @@
 // The cost per record must stay flat: a save runs after every assignment, so
 // any work that grows faster than the records shows up late in a long race.
 #include "Cp1250.h"
-#include "RacerDirectory.h"
+#include "BenchRacers.h"
 #include "tfile.h"
 
 #include <benchmark/benchmark.h>
 
 #include <QRandomGenerator>
 #include <QTemporaryDir>
-#include <unordered_map>
 
 namespace {
-
-// A racer table with a constant-time lookup, so that only the store is measured.
-class BenchRacers : public RacerDirectory {
-public:
-    BenchRacers()
-    {
-        for (int n = 1; n <= 500; ++n) {
-            RacerRow row{n, QStringLiteral("Příjmení%1, Jméno").arg(n), QStringLiteral("Kategorie %1").arg(n % 7)};
-            m_index[n] = m_rows.size();
-            m_rows.push_back(row);
-        }
-    }
-    QString RacerLabel(int number) override
-    {
-        const RacerRow *row = find(number);
-        return row ? *row->name + QStringLiteral(" (") + *row->category + u')' : QStringLiteral("<neznámý>");
-    }
-    QString RacerName(int number) override
-    {
-        const RacerRow *row = find(number);
-        return row ? *row->name : QStringLiteral("<neznámý>");
-    }
-    QString RacerCategory(int number) override
-    {
-        const RacerRow *row = find(number);
-        return row ? *row->category : QStringLiteral("N/A");
-    }
-    std::vector<RacerRow> Rows() override { return m_rows; }
-
-private:
-    const RacerRow *find(int number) const
-    {
-        const auto it = m_index.find(number);
-        return it == m_index.end() ? nullptr : &m_rows[it->second];
-    }
-    std::vector<RacerRow> m_rows;
-    std::unordered_map<int, size_t> m_index;
-};
 
 struct Race {
     explicit Race(int64_t records) : data(nullptr, &racers)
     {
+        FillRacers(racers, 500);
         QRandomGenerator random(42);
         double time = 9.0 / 24;
         for (int64_t i = 0; i < records; ++i) {
@@ -67,7 +29,7 @@ struct Race {
         data.FileName = dir.filePath(QStringLiteral("zavod.csvz"));
     }
     QTemporaryDir dir;
-    BenchRacers racers;
+    RacerTable racers;
     TData data;
 };
 

@@ -15,7 +15,7 @@
 #include "TimingDesk.h"
 
 #include "Dialogs.h"
-#include "RacerDirectory.h"
+#include "BenchRacers.h"
 #include "tfile.h"
 
 #include <QApplication>
@@ -30,42 +30,6 @@
 namespace {
 
 constexpr int RacerCount = 300;
-
-// Racers 1..300 with a name and a category; lookups by index.
-class BenchRacers : public RacerDirectory {
-public:
-    BenchRacers()
-    {
-        for (int n = 1; n <= RacerCount; ++n)
-            m_rows.push_back({n, QStringLiteral("Příjmení%1, Jméno").arg(n),
-                              QStringLiteral("Kat%1").arg(n % 7)});
-    }
-    QString RacerLabel(int number) override
-    {
-        if (number == RaceStartNumber)
-            return QStringLiteral("START ZÁVODU");
-        const RacerRow *row = find(number);
-        return row ? *row->name + " (" + *row->category + ")" : QStringLiteral("<neznámý>");
-    }
-    QString RacerName(int number) override
-    {
-        const RacerRow *row = find(number);
-        return row ? *row->name : QStringLiteral("<neznámý>");
-    }
-    QString RacerCategory(int number) override
-    {
-        const RacerRow *row = find(number);
-        return row ? *row->category : QStringLiteral("N/A");
-    }
-    std::vector<RacerRow> Rows() override { return m_rows; }
-
-private:
-    const RacerRow *find(int number) const
-    {
-        return number >= 1 && number <= RacerCount ? &m_rows[size_t(number - 1)] : nullptr;
-    }
-    std::vector<RacerRow> m_rows;
-};
 
 // Nothing is asked: the store is named, and a failure is a broken benchmark.
 class NoDialogs : public Dialogs {
@@ -137,7 +101,8 @@ void BM_DeskInsertAndRefresh(benchmark::State &state)
     const int records = int(state.range(0));
     QTemporaryDir dir;
     NoDialogs dialogs;
-    BenchRacers racers;
+    RacerTable racers;
+    FillRacers(racers, RacerCount);
     TData data(&dialogs, &racers);
     const QString temp = data.FileName;
     data.FileName = dir.filePath("race.csv");

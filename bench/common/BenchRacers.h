@@ -1,0 +1,13 @@
+#pragma once
+// The racer table of a real race: racers 1..count with a name and a category,
+// looked up through the program's own racer table.
+#include "sezZavodniku.h"
+
+inline void FillRacers(RacerTable &table, int count)
+{
+    std::vector<RacerRow> rows;
+    rows.reserve(size_t(count));
+    for (int n = 1; n <= count; ++n)
+        rows.push_back({n, QStringLiteral("Příjmení%1, Jméno").arg(n), QStringLiteral("Kategorie %1").arg(n % 7)});
+    table.setRows(std::move(rows));
+}
