@@ -136,6 +136,7 @@ struct TvteXLSFont {
 struct TvteXLSBorder {
     TvteColor Color = TvteColorBlack;
     std::uint8_t LineStyle = 0;  // 0 none, 1 thin, ... 13 slanted dash-dot; 0 is not drawn
+    bool operator==(const TvteXLSBorder &) const = default;
 };
 
 enum class TvteBorderKind : int { DiagonalDown = 0, DiagonalUp = 1, Bottom = 2, Left = 3, Right = 4, Top = 5 };
@@ -146,6 +147,7 @@ public:
     const TvteXLSBorder &Items(int kind) const { return items_.at(static_cast<std::size_t>(kind)); }
     TvteXLSBorder &Items(TvteBorderKind kind) { return Items(static_cast<int>(kind)); }
     const TvteXLSBorder &Items(TvteBorderKind kind) const { return Items(static_cast<int>(kind)); }
+    bool operator==(const TvteXLSBorders &) const = default;
 
 private:
     std::array<TvteXLSBorder, 6> items_{};

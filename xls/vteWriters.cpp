@@ -3,7 +3,9 @@
 #include <algorithm>
 #include <array>
 #include <bit>
+#include <cassert>
 #include <cstring>
+#include <optional>
 #include <stdexcept>
 
 #include "BIFF8_Types.h"
@@ -11,6 +13,23 @@
 #include "CompoundFile.h"
 
 namespace {
+
+static_assert(std::endian::native == std::endian::little, "the record layouts are copied as they lie in memory");
+
+// Puts the UTF-16LE units of an 8-bit text at `p`; returns the end.
+std::uint8_t *PutWide(std::uint8_t *p, std::string_view text) {
+    for (char c : text) {
+        const char16_t unit = vte::Cp1250ToUnit(static_cast<unsigned char>(c));
+        std::memcpy(p, &unit, 2);
+        p += 2;
+    }
+    return p;
+}
+
+void Put16(std::uint8_t *p, unsigned v) {
+    p[0] = static_cast<std::uint8_t>(v);
+    p[1] = static_cast<std::uint8_t>(v >> 8);
+}
 
 // Little-endian record data under construction.
 class Bytes {
@@ -44,12 +63,7 @@ public:
     }
     // UTF-16LE units of an 8-bit text.
     Bytes &Wide(std::string_view text) {
-        std::uint8_t *p = Grow(2 * text.size());
-        for (char c : text) {
-            const char16_t unit = vte::Cp1250ToUnit(static_cast<unsigned char>(c));
-            *p++ = static_cast<std::uint8_t>(unit);
-            *p++ = static_cast<std::uint8_t>(unit >> 8);
-        }
+        PutWide(Grow(2 * text.size()), text);
         return *this;
     }
     // Character count, option byte 1 (uncompressed), the characters.
@@ -65,8 +79,6 @@ private:
     std::vector<std::uint8_t> &out_;
 };
 
-static_assert(std::endian::native == std::endian::little, "the record layouts are copied as they lie in memory");
-
 // The data of a small record, built on the stack.
 template <std::size_t N> class Small {
 public:
@@ -76,12 +88,6 @@ public:
         return *this;
     }
     Small &U32(std::uint32_t v) { return U16(v & 0xFFFF).U16(v >> 16); }
-    Small &F64(double v) {
-        std::memcpy(b_ + n_, &v, 8);  // the platform is little-endian like the format
-        n_ += 8;
-        return *this;
-    }
-    void WriteTo(TvteStream &stream, std::uint16_t id) const { TvteExcelWriter::WriteRecord(stream, id, b_, n_); }
     std::array<std::uint8_t, N> Array() const {
         std::array<std::uint8_t, N> out;
         std::memcpy(out.data(), b_, N);
@@ -93,8 +99,78 @@ private:
     std::size_t n_ = 0;
 };
 
-void Record(TvteStream &stream, std::uint16_t id, const std::vector<std::uint8_t> &data) {
-    TvteExcelWriter::WriteRecord(stream, id, data.data(), data.size());
+// Records of one block of rows, gathered before they go into the stream.  It
+// grows in large steps and never shrinks.  The small records are put
+// straight in place, field by field (Begin, then U16, U32, F64): building
+// them elsewhere and copying them in costs more than building them.
+class RecordBuffer {
+public:
+    // A record of `size` data bytes; exactly that many must follow.
+    RecordBuffer &Begin(std::uint16_t id, std::size_t size) {
+        assert(used_ == end_ && "the previous record got the bytes it announced");
+        Room(biff8::RecordHeaderSize + size);
+        end_ = used_ + biff8::RecordHeaderSize + size;
+        return U16(id).U16(static_cast<unsigned>(size));
+    }
+    RecordBuffer &U16(unsigned v) {
+        std::uint8_t *p = bytes_.data() + used_;
+        p[0] = static_cast<std::uint8_t>(v);
+        p[1] = static_cast<std::uint8_t>(v >> 8);
+        used_ += 2;
+        return *this;
+    }
+    RecordBuffer &U32(std::uint32_t v) { return U16(v & 0xFFFF).U16(v >> 16); }
+    RecordBuffer &F64(double v) {
+        std::memcpy(bytes_.data() + used_, &v, 8);
+        used_ += 8;
+        return *this;
+    }
+    // Any bytes, e.g. a whole record.
+    void Write(const void *data, std::size_t size) {
+        Room(size);
+        std::memcpy(bytes_.data() + used_, data, size);
+        used_ += size;
+        end_ = used_;
+    }
+
+    const std::uint8_t *Data() const { return bytes_.data(); }
+    std::size_t Size() const { return used_; }
+    void Clear() { used_ = end_ = 0; }
+
+private:
+    void Room(std::size_t size) {
+        if (bytes_.size() - used_ < size) bytes_.resize(std::max(2 * bytes_.size(), used_ + size));
+    }
+
+    std::vector<std::uint8_t> bytes_;
+    std::size_t used_ = 0;
+    std::size_t end_ = 0;  // where the current record ends
+};
+
+// TvteExcelWriter::WriteRecord, for a TvteStream or a RecordBuffer.
+template <class Sink> void PutRecord(Sink &sink, std::uint16_t id, const void *data, std::size_t size) {
+    const auto *bytes = static_cast<const std::uint8_t *>(data);
+    if (size <= 60) {  // the cell records: one write of header and data
+        std::uint8_t record[64] = {static_cast<std::uint8_t>(id), static_cast<std::uint8_t>(id >> 8),
+                                   static_cast<std::uint8_t>(size), 0};
+        if (size) std::memcpy(record + 4, bytes, size);
+        sink.Write(record, 4 + size);
+        return;
+    }
+    std::size_t done = 0;
+    do {
+        const std::size_t piece = std::min(size - done, biff8::MaxRecordData);
+        const std::uint16_t pieceId = done == 0 ? id : biff8::CONTINUE;
+        const std::uint8_t header[4] = {static_cast<std::uint8_t>(pieceId), static_cast<std::uint8_t>(pieceId >> 8),
+                                        static_cast<std::uint8_t>(piece), static_cast<std::uint8_t>(piece >> 8)};
+        sink.Write(header, sizeof header);
+        if (piece) sink.Write(bytes + done, piece);
+        done += piece;
+    } while (done < size);
+}
+
+template <class Sink> void Record(Sink &sink, std::uint16_t id, const std::vector<std::uint8_t> &data) {
+    PutRecord(sink, id, data.data(), data.size());
 }
 
 void Record16(TvteStream &stream, std::uint16_t id, unsigned value) {
@@ -180,16 +256,10 @@ constexpr std::uint16_t kFirstCustomFormat = 50;
 
 // ---------------------------------------------------------------------------
 
-void TvteMemoryStream::Write(const void *data, std::size_t size) {
-    const auto *bytes = static_cast<const unsigned char *>(data);
-    if (position_ == bytes_.size()) {
-        bytes_.insert(bytes_.end(), bytes, bytes + size);
-    } else {
-        const std::size_t overlap = std::min(size, bytes_.size() - position_);
-        std::memcpy(bytes_.data() + position_, bytes, overlap);
-        bytes_.insert(bytes_.end(), bytes + overlap, bytes + size);
-    }
-    position_ += size;
+void TvteMemoryStream::Overwrite(const unsigned char *bytes, std::size_t size) {
+    const std::size_t overlap = std::min(size, bytes_.size() - position_);
+    std::memcpy(bytes_.data() + position_, bytes, overlap);
+    bytes_.insert(bytes_.end(), bytes + overlap, bytes + size);
 }
 
 void TvteMemoryStream::Seek(std::size_t position) {
@@ -214,24 +284,7 @@ void TvteExcelWriter::SaveToFile(const TvteXLSWorkbook &workbook, const std::str
 }
 
 void TvteExcelWriter::WriteRecord(TvteStream &stream, std::uint16_t id, const void *data, std::size_t size) {
-    const auto *bytes = static_cast<const std::uint8_t *>(data);
-    if (size <= 60) {  // the cell records: one write of header and data
-        std::uint8_t record[64] = {static_cast<std::uint8_t>(id), static_cast<std::uint8_t>(id >> 8),
-                                   static_cast<std::uint8_t>(size), 0};
-        if (size) std::memcpy(record + 4, bytes, size);
-        stream.Write(record, 4 + size);
-        return;
-    }
-    std::size_t done = 0;
-    do {
-        const std::size_t piece = std::min(size - done, biff8::MaxRecordData);
-        const std::uint16_t pieceId = done == 0 ? id : biff8::CONTINUE;
-        const std::uint8_t header[4] = {static_cast<std::uint8_t>(pieceId), static_cast<std::uint8_t>(pieceId >> 8),
-                                        static_cast<std::uint8_t>(piece), static_cast<std::uint8_t>(piece >> 8)};
-        stream.Write(header, sizeof header);
-        if (piece) stream.Write(bytes + done, piece);
-        done += piece;
-    } while (done < size);
+    PutRecord(stream, id, data, size);
 }
 
 std::u16string TvteExcelWriter::ToWide(const std::string &text) {
@@ -384,14 +437,18 @@ void TvteExcelWriter::CollectFonts() {
     TvteXLSFont standard;
     standard.Color = TvteColorWindowText;
     fonts_.assign(4, standard);
+    std::size_t last = 0;  // neighbouring ranges mostly share their font: try the last one first
     ForEachRange([&](const TvteXLSRange &range, std::size_t entry) {
-        auto found = std::find(fonts_.begin(), fonts_.end(), range.Font);
-        if (found == fonts_.end()) {
-            fonts_.push_back(range.Font);
-            found = fonts_.end() - 1;
+        if (!(fonts_[last] == range.Font)) {
+            auto found = std::find(fonts_.begin(), fonts_.end(), range.Font);
+            if (found == fonts_.end()) {
+                fonts_.push_back(range.Font);
+                found = fonts_.end() - 1;
+            }
+            last = static_cast<std::size_t>(found - fonts_.begin());
         }
         // Readers skip font index 4, hence the + 1.
-        rangeTable_[entry].fontIndex = static_cast<std::int32_t>(found - fonts_.begin()) + 1;
+        rangeTable_[entry].fontIndex = static_cast<std::int32_t>(last) + 1;
     });
 }
 
@@ -452,8 +509,22 @@ void TvteExcelWriter::WriteFormats(TvteStream &stream) {
     }
 }
 
-TvteExcelWriter::XfData TvteExcelWriter::BuildXf(const TvteXLSRange &range, const RangeEntry &entry) {
-    const TvteXLSBorders &b = range.Borders;
+TvteExcelWriter::XfInputs TvteExcelWriter::XfInputs::Of(const TvteXLSRange &range, const RangeEntry &entry) {
+    return {.fontIndex = entry.fontIndex,
+            .formatIndex = entry.formatIndex,
+            .borders = range.Borders,
+            .fillColor = range.FillColor,
+            .patternColor = range.PatternColor,
+            .fillPattern = range.FillPattern,
+            .horzAlign = range.HorzAlign,
+            .vertAlign = range.VertAlign,
+            .rotation = range.Rotation,
+            .wrapText = range.WrapText,
+            .merged = range.Left != range.Right || range.Top != range.Bottom};
+}
+
+TvteExcelWriter::XfData TvteExcelWriter::BuildXf(const XfInputs &in) {
+    const TvteXLSBorders &b = in.borders;
     auto drawn = [&](TvteBorderKind kind) { return b.Items(kind).LineStyle != 0; };
     auto style = [&](TvteBorderKind kind) { return static_cast<std::uint32_t>(b.Items(kind).LineStyle & 0x0F); };
     auto colour = [&](TvteBorderKind kind) -> std::uint32_t {
@@ -467,8 +538,8 @@ TvteExcelWriter::XfData TvteExcelWriter::BuildXf(const TvteXLSRange &range, cons
     const std::uint32_t right = colour(TvteBorderKind::Right);
     const std::uint32_t top = colour(TvteBorderKind::Top);
     const std::uint32_t bottom = colour(TvteBorderKind::Bottom);
-    const std::uint32_t fill = static_cast<std::uint32_t>(ColorIndex(range.FillColor) + 8) & 0x7F;
-    const std::uint32_t pattern = static_cast<std::uint32_t>(ColorIndex(range.PatternColor) + 8) & 0x7F;
+    const std::uint32_t fill = static_cast<std::uint32_t>(ColorIndex(in.fillColor) + 8) & 0x7F;
+    const std::uint32_t pattern = static_cast<std::uint32_t>(ColorIndex(in.patternColor) + 8) & 0x7F;
 
     std::uint32_t diagColour = 0, diagStyle = 0;
     if (drawn(TvteBorderKind::DiagonalUp)) {
@@ -479,23 +550,21 @@ TvteExcelWriter::XfData TvteExcelWriter::BuildXf(const TvteXLSRange &range, cons
         diagStyle = style(TvteBorderKind::DiagonalDown);
     }
 
-    const bool merged = range.Left != range.Right || range.Top != range.Bottom;
-    const unsigned alignment = static_cast<std::uint8_t>(range.HorzAlign + (range.WrapText ? 0x08 : 0) +
-                                                         range.VertAlign * 16);
+    const unsigned alignment = static_cast<std::uint8_t>(in.horzAlign + (in.wrapText ? 0x08 : 0) + in.vertAlign * 16);
     const std::uint32_t lineStyles = style(TvteBorderKind::Left) | style(TvteBorderKind::Right) << 4 |
                                      style(TvteBorderKind::Top) << 8 | style(TvteBorderKind::Bottom) << 12;
     std::uint32_t sideColours = left | right << 7;
     if (drawn(TvteBorderKind::DiagonalDown)) sideColours |= 0x4000;
     if (drawn(TvteBorderKind::DiagonalUp)) sideColours |= 0x8000;
     const std::uint32_t moreColours = top | bottom << 7 | diagColour << 14 | diagStyle << 21 |
-                                      static_cast<std::uint32_t>(FillPatternNumber(range.FillPattern) & 0x3F) << 26;
+                                      static_cast<std::uint32_t>(FillPatternNumber(in.fillPattern) & 0x3F) << 26;
 
     Small<biff8::XfDataSize> xf;
-    xf.U16(static_cast<unsigned>(entry.fontIndex))
-        .U16(static_cast<unsigned>(entry.formatIndex))
+    xf.U16(static_cast<unsigned>(in.fontIndex))
+        .U16(static_cast<unsigned>(in.formatIndex))
         .U16(biff8::XfCellLocked)
-        .U16(alignment | static_cast<unsigned>(range.Rotation) << 8)
-        .U16(biff8::XfUsedAttributes | (merged ? biff8::XfMerge : 0))
+        .U16(alignment | static_cast<unsigned>(in.rotation) << 8)
+        .U16(biff8::XfUsedAttributes | (in.merged ? biff8::XfMerge : 0))
         .U16(lineStyles)
         .U16(sideColours)
         .U32(moreColours)
@@ -506,14 +575,24 @@ TvteExcelWriter::XfData TvteExcelWriter::BuildXf(const TvteXLSRange &range, cons
 void TvteExcelWriter::CollectCellXfs() {
     cellXfs_.clear();
     cellXfs_.push_back(biff8::DefaultCellXf);
+    // A range formatted like the one before it takes the same cell format.
+    // Skipping BuildXf skips its colour look-ups too, which is safe: a
+    // colour asked for again gets the same palette entry and changes nothing.
+    std::optional<XfInputs> lastInputs;
+    std::size_t last = 0;
     ForEachRange([&](const TvteXLSRange &range, std::size_t entry) {
-        const XfData xf = BuildXf(range, rangeTable_[entry]);
-        auto found = std::find(cellXfs_.begin(), cellXfs_.end(), xf);
-        if (found == cellXfs_.end()) {
-            cellXfs_.push_back(xf);
-            found = cellXfs_.end() - 1;
+        XfInputs inputs = XfInputs::Of(range, rangeTable_[entry]);
+        if (inputs != lastInputs) {
+            const XfData xf = BuildXf(inputs);
+            auto found = std::find(cellXfs_.begin(), cellXfs_.end(), xf);
+            if (found == cellXfs_.end()) {
+                cellXfs_.push_back(xf);
+                found = cellXfs_.end() - 1;
+            }
+            last = static_cast<std::size_t>(found - cellXfs_.begin());
+            lastInputs = std::move(inputs);
         }
-        rangeTable_[entry].xfIndex = static_cast<std::int32_t>(found - cellXfs_.begin() + biff8::FirstCellXf);
+        rangeTable_[entry].xfIndex = static_cast<std::int32_t>(last + biff8::FirstCellXf);
     });
 }
 
@@ -546,37 +625,37 @@ void TvteExcelWriter::WriteBoundSheets(TvteStream &stream) {
 
 void TvteExcelWriter::WriteSharedStrings(TvteStream &stream) {
     using biff8::MaxRecordSize;
+    using biff8::RecordHeaderSize;
     const std::size_t sstPosition = stream.Position();
 
-    std::vector<std::uint8_t> sst;
-    sst.reserve(4096 + rangeTable_.size() * 32);
-    Bytes out(sst);
-    out.U16(biff8::SST).U16(8).U32(0).U32(0);
-    std::size_t recordStart = 0;  // offset of the current record's header in the buffer
-    std::size_t recordSize = 12;  // header included
+    // The strings go out a record at a time: SST, then CONTINUE records.  A
+    // record is filled here and written once the next one starts.
+    std::array<std::uint8_t, MaxRecordSize> record;
+    std::size_t used = 0;  // bytes of `record` filled, header included
+    std::size_t recordPosition = sstPosition;
+    auto flush = [&] {
+        Put16(record.data() + 2, static_cast<unsigned>(used - RecordHeaderSize));
+        stream.Write(record.data(), used);
+        recordPosition += used;
+    };
+    auto startContinue = [&](bool withOptionByte) {
+        flush();
+        Put16(record.data(), biff8::CONTINUE);
+        used = RecordHeaderSize;
+        if (withOptionByte) record[used++] = 1;
+    };
+    Put16(record.data(), biff8::SST);
+    used = 12;  // the two counts are filled in at the end
 
     std::vector<std::uint8_t> extsst;
     Bytes(extsst).U16(biff8::StringsPerBucket);
 
-    auto addToLength = [&](std::size_t n) {
-        const std::size_t length = recordSize + n - biff8::RecordHeaderSize;
-        sst[recordStart + 2] = static_cast<std::uint8_t>(length);
-        sst[recordStart + 3] = static_cast<std::uint8_t>(length >> 8);
-        recordSize += n;
-    };
-    auto startContinue = [&](bool withOptionByte) {
-        recordStart = sst.size();
-        out.U16(biff8::CONTINUE).U16(0);
-        recordSize = biff8::RecordHeaderSize;
-        if (withOptionByte) {
-            out.U8(1);
-            addToLength(1);
-        }
-    };
-
     std::uint32_t n = 0;
     ForEachRange([&](const TvteXLSRange &range, std::size_t entry) {
-        if (range.Value.IsNumber()) return;
+        if (range.Value.IsNumber()) {
+            rangeTable_[entry].number = true;
+            return;
+        }
         std::string converted;
         std::string_view text;
         if (const std::string *stored = range.Value.Get<std::string>()) {
@@ -589,30 +668,32 @@ void TvteExcelWriter::WriteSharedStrings(TvteStream &stream) {
         text = text.substr(0, kMaxText);
 
         rangeTable_[entry].sstIndex = static_cast<std::int32_t>(n++);
-        if (MaxRecordSize - recordSize <= 4) startContinue(false);
+        if (MaxRecordSize - used <= 4) startContinue(false);
         if ((n - 1) % biff8::StringsPerBucket == 0)
-            Bytes(extsst).U32(static_cast<std::uint32_t>(sstPosition + sst.size())).U16(
-                static_cast<unsigned>(recordSize)).U16(0);
-        out.U16(static_cast<unsigned>(text.size())).U8(1);
-        addToLength(3);
+            Bytes(extsst)
+                .U32(static_cast<std::uint32_t>(recordPosition + used))
+                .U16(static_cast<unsigned>(used))
+                .U16(0);
 
-        std::size_t charsDone = 0;  // in bytes of UTF-16
-        const std::size_t total = text.size() * 2;
-        while (true) {
-            std::size_t piece = std::min(total - charsDone, MaxRecordSize - recordSize);
-            piece &= ~static_cast<std::size_t>(1);
-            out.Wide(text.substr(charsDone / 2, piece / 2));
-            addToLength(piece);
-            charsDone += piece;
-            if (charsDone >= total) break;
-            if (MaxRecordSize - recordSize <= 4) startContinue(true);
+        // The count and option byte, then as many characters as the record
+        // holds; the rest goes on in CONTINUE records, each starting with
+        // the option byte again.
+        std::size_t chars = std::min(text.size(), (MaxRecordSize - used - 3) / 2);
+        Put16(record.data() + used, static_cast<unsigned>(text.size()));
+        record[used + 2] = 1;
+        used = static_cast<std::size_t>(PutWide(record.data() + used + 3, text.substr(0, chars)) - record.data());
+        for (std::size_t done = chars; done < text.size(); done += chars) {
+            startContinue(true);
+            chars = std::min(text.size() - done, (MaxRecordSize - used) / 2);
+            used = static_cast<std::size_t>(PutWide(record.data() + used, text.substr(done, chars)) - record.data());
         }
     });
     if (n == 0) return;
 
-    for (int i = 0; i < 2; ++i)
-        for (int k = 0; k < 4; ++k) sst[4 + 4 * i + k] = static_cast<std::uint8_t>(n >> (8 * k));
-    stream.Write(sst.data(), sst.size());
+    flush();
+    PatchU32(stream, sstPosition + 4, n);  // total
+    PatchU32(stream, sstPosition + 8, n);  // unique
+    stream.SeekEnd();
     Record(stream, biff8::EXTSST, extsst);
 }
 
@@ -733,89 +814,103 @@ void TvteExcelWriter::WriteSheet(TvteStream &stream, const TvteXLSWorksheet &she
     }
     Record(stream, DIMENSIONS, data);
 
+    // The corners of the ranges, read once: the cells and the merged areas
+    // below look at them many times.
+    struct Corners {
+        int left, top, right, bottom;
+    };
+    std::vector<Corners> corners;
+    corners.reserve(static_cast<std::size_t>(sheet.RangeCount()));
+    for (int i = 0; i < sheet.RangeCount(); ++i) {
+        const TvteXLSRange &range = *sheet.RangeAt(i);
+        corners.push_back({range.Left, range.Top, range.Right, range.Bottom});
+    }
+
     if (hasRows && blocks > 0) {
         // The ranges that cover a row, found by sweeping the rows once rather
         // than scanning every range for every row.
         const int rangeCount = sheet.RangeCount();
+        const auto at = [&](int i) -> const Corners & { return corners[static_cast<std::size_t>(i)]; };
         std::vector<int> byTop;
         for (int i = 0; i < rangeCount; ++i)
-            if (sheet.RangeAt(i)->Top <= sheet.RangeAt(i)->Bottom) byTop.push_back(i);
-        std::stable_sort(byTop.begin(), byTop.end(),
-                         [&](int a, int b) { return sheet.RangeAt(a)->Top < sheet.RangeAt(b)->Top; });
+            if (at(i).top <= at(i).bottom) byTop.push_back(i);
+        const auto topLess = [&](int a, int b) { return at(a).top < at(b).top; };
+        // Sheets are mostly filled row by row, so the list is usually in order already.
+        if (!std::is_sorted(byTop.begin(), byTop.end(), topLess)) std::stable_sort(byTop.begin(), byTop.end(), topLess);
         std::size_t nextByTop = 0;
         std::vector<int> active;  // in range list order
         std::vector<int> rowList;
 
-        TvteMemoryStream cells;
+        // A block: its ROW records, then its cells, then a DBCELL record
+        // with the offsets the readers use to find the cells of each row.
+        RecordBuffer rows, cells;
         std::vector<std::size_t> rowCellStarts;  // offset of each row's cells in `cells`
         std::size_t blockRows = 0, blockNumber = 0;
-        std::size_t firstRowPosition = 0, afterFirstRowPosition = 0;
+        std::size_t firstRowEnd = 0;  // in `rows`
         std::vector<std::uint8_t> dbcell;
 
         for (int r = sheet.FirstRow(); r <= sheet.LastRow(); ++r) {
             bool added = false;
-            while (nextByTop < byTop.size() && sheet.RangeAt(byTop[nextByTop])->Top <= r) {
+            while (nextByTop < byTop.size() && at(byTop[nextByTop]).top <= r) {
                 active.push_back(byTop[nextByTop++]);
                 added = true;
             }
             if (added) std::sort(active.begin(), active.end());
-            std::erase_if(active, [&](int i) { return sheet.RangeAt(i)->Bottom < r; });
+            std::erase_if(active, [&](int i) { return at(i).bottom < r; });
             // By Left, ranges of equal Left keeping their list order; rows hold few ranges.
             rowList.clear();
             for (int i : active) {
-                const int left = sheet.RangeAt(i)->Left;
-                auto at = rowList.end();
-                while (at != rowList.begin() && sheet.RangeAt(*(at - 1))->Left > left) --at;
-                rowList.insert(at, i);
+                const int left = at(i).left;
+                auto place = rowList.end();
+                while (place != rowList.begin() && at(*(place - 1)).left > left) --place;
+                rowList.insert(place, i);
             }
 
-            const bool startsBlock = blockRows == 0;
-            if (startsBlock) firstRowPosition = stream.Position();
-            Small<16>()
+            rows.Begin(ROW, 16)
                 .U16(static_cast<unsigned>(r))
-                .U16(rowList.empty() ? 0 : static_cast<unsigned>(sheet.RangeAt(rowList.front())->Left))
-                .U16(rowList.empty() ? 0 : static_cast<unsigned>(sheet.RangeAt(rowList.back())->Right + 1))
+                .U16(rowList.empty() ? 0 : static_cast<unsigned>(at(rowList.front()).left))
+                .U16(rowList.empty() ? 0 : static_cast<unsigned>(at(rowList.back()).right + 1))
                 .U16(RowHeightTwips)
                 .U32(0)
-                .U32(0)
-                .WriteTo(stream, ROW);
-            if (startsBlock) afterFirstRowPosition = stream.Position();
+                .U32(0);
+            if (blockRows == 0) firstRowEnd = rows.Size();
 
             rowCellStarts.push_back(cells.Size());
             for (int i : rowList) {
-                const TvteXLSRange &range = *sheet.RangeAt(i);
+                const Corners &range = at(i);
                 const RangeEntry &entry = rangeTable_[firstRange + static_cast<std::size_t>(i)];
                 const auto xf = static_cast<unsigned>(entry.xfIndex);
-                int next = range.Left;
-                if (r == range.Top) {
-                    Small<14> cell;
-                    cell.U16(static_cast<unsigned>(r)).U16(static_cast<unsigned>(range.Left)).U16(xf);
-                    if (range.Value.IsNumber()) {
-                        cell.F64(range.Value.AsNumber()).WriteTo(cells, NUMBER);
-                    } else if (entry.sstIndex >= 0) {
-                        cell.U32(static_cast<std::uint32_t>(entry.sstIndex)).WriteTo(cells, LABELSST);
-                    } else {
-                        // No text to point to: an empty cell that keeps the format.
-                        cell.WriteTo(cells, BLANK);
-                    }
-                    next = range.Left + 1;
+                int next = range.left;
+                if (r == range.top) {
+                    const auto cell = [&](std::uint16_t id, std::size_t size) -> RecordBuffer & {
+                        return cells.Begin(id, size).U16(static_cast<unsigned>(r)).U16(
+                            static_cast<unsigned>(range.left)).U16(xf);
+                    };
+                    if (entry.number)
+                        cell(NUMBER, 14).F64(sheet.RangeAt(i)->Value.AsNumber());
+                    else if (entry.sstIndex >= 0)
+                        cell(LABELSST, 10).U32(static_cast<std::uint32_t>(entry.sstIndex));
+                    else
+                        cell(BLANK, 6);  // no text to point to: an empty cell that keeps the format
+                    next = range.left + 1;
                 }
-                if (next < range.Right) {
+                if (next < range.right) {
                     data.clear();
                     Bytes(data).U16(static_cast<unsigned>(r)).U16(static_cast<unsigned>(next));
-                    for (int c = next; c <= range.Right; ++c) Bytes(data).U16(xf);
-                    Bytes(data).U16(static_cast<unsigned>(range.Right));
+                    for (int c = next; c <= range.right; ++c) Bytes(data).U16(xf);
+                    Bytes(data).U16(static_cast<unsigned>(range.right));
                     Record(cells, MULBLANK, data);
-                } else if (next == range.Right) {
-                    Small<6>().U16(static_cast<unsigned>(r)).U16(static_cast<unsigned>(range.Right)).U16(xf).WriteTo(
-                        cells, BLANK);
+                } else if (next == range.right) {
+                    cells.Begin(BLANK, 6).U16(static_cast<unsigned>(r)).U16(static_cast<unsigned>(range.right)).U16(xf);
                 }
             }
 
             ++blockRows;
             if (blockRows == RowsPerBlock || r == sheet.LastRow()) {
-                const std::size_t firstCellOffset = stream.Position() - afterFirstRowPosition;
-                if (cells.Size()) stream.Write(cells.Bytes().data(), cells.Size());
+                const std::size_t firstRowPosition = stream.Position();
+                stream.Write(rows.Data(), rows.Size());
+                if (cells.Size()) stream.Write(cells.Data(), cells.Size());
+                const std::size_t firstCellOffset = rows.Size() - firstRowEnd;  // from the end of the first ROW
                 const std::size_t dbcellPosition = stream.Position() - basePosition_;
                 for (int k = 0; k < 4; ++k)
                     index[dbcellFields + 4 * blockNumber + static_cast<std::size_t>(k)] =
@@ -826,6 +921,7 @@ void TvteExcelWriter::WriteSheet(TvteStream &stream, const TvteXLSWorksheet &she
                 for (std::size_t k = 1; k < rowCellStarts.size(); ++k)
                     Bytes(dbcell).U16(static_cast<unsigned>(rowCellStarts[k] - rowCellStarts[k - 1]));
                 Record(stream, DBCELL, dbcell);
+                rows.Clear();
                 cells.Clear();
                 rowCellStarts.clear();
                 blockRows = 0;
@@ -850,21 +946,19 @@ void TvteExcelWriter::WriteSheet(TvteStream &stream, const TvteXLSWorksheet &she
 
     // Readers take at most 1027 areas from one record, so larger lists are
     // split into several complete records.
-    std::vector<const TvteXLSRange *> areas;
-    for (int i = 0; i < sheet.RangeCount(); ++i) {
-        const TvteXLSRange *range = sheet.RangeAt(i);
-        if (range->Left != range->Right || range->Top != range->Bottom) areas.push_back(range);
-    }
+    std::vector<const Corners *> areas;
+    for (const Corners &range : corners)
+        if (range.left != range.right || range.top != range.bottom) areas.push_back(&range);
     for (std::size_t from = 0; from < areas.size(); from += MaxMergedAreasPerRecord) {
         const std::size_t count = std::min(MaxMergedAreasPerRecord, areas.size() - from);
         data.clear();
         Bytes(data).U16(static_cast<unsigned>(count));
         for (std::size_t k = from; k < from + count; ++k)
             Bytes(data)
-                .U16(static_cast<unsigned>(areas[k]->Top))
-                .U16(static_cast<unsigned>(areas[k]->Bottom))
-                .U16(static_cast<unsigned>(areas[k]->Left))
-                .U16(static_cast<unsigned>(areas[k]->Right));
+                .U16(static_cast<unsigned>(areas[k]->top))
+                .U16(static_cast<unsigned>(areas[k]->bottom))
+                .U16(static_cast<unsigned>(areas[k]->left))
+                .U16(static_cast<unsigned>(areas[k]->right));
         Record(stream, MERGEDCELLS, data);
     }
 

@@ -25,7 +25,15 @@ public:
 
 class TvteMemoryStream final : public TvteStream {
 public:
-    void Write(const void *data, std::size_t size) override;
+    // Inline, as the writer appends many records of a few bytes.
+    void Write(const void *data, std::size_t size) override {
+        const auto *bytes = static_cast<const unsigned char *>(data);
+        if (position_ == bytes_.size())
+            bytes_.insert(bytes_.end(), bytes, bytes + size);
+        else
+            Overwrite(bytes, size);
+        position_ += size;
+    }
     std::size_t Position() const override { return position_; }
     void Seek(std::size_t position) override;
     void SeekEnd() override { position_ = bytes_.size(); }
@@ -39,6 +47,8 @@ public:
     }
 
 private:
+    void Overwrite(const unsigned char *bytes, std::size_t size);
+
     std::vector<unsigned char> bytes_;
     std::size_t position_ = 0;
 };
@@ -85,6 +95,7 @@ private:
         std::int32_t sstIndex = -1;  // -1: the range has no string
         std::int32_t fontIndex = 0;
         std::int32_t formatIndex = 0;
+        bool number = false;  // stored as a number rather than as a string
     };
     struct SheetEntry {
         std::size_t bofPosition = 0;
@@ -109,8 +120,18 @@ private:
     void WritePalette(TvteStream &stream);
     void WriteBoundSheets(TvteStream &stream);
     void WriteSharedStrings(TvteStream &stream);
+    // What a cell format (XF) record is made of: equal inputs give equal records.
+    struct XfInputs {
+        std::int32_t fontIndex, formatIndex;
+        TvteXLSBorders borders;
+        TvteColor fillColor, patternColor;
+        std::uint8_t fillPattern, horzAlign, vertAlign, rotation;
+        bool wrapText, merged;
+        bool operator==(const XfInputs &) const = default;
+        static XfInputs Of(const TvteXLSRange &range, const RangeEntry &entry);
+    };
     using XfData = std::array<std::uint8_t, 20>;
-    XfData BuildXf(const TvteXLSRange &range, const RangeEntry &entry);
+    XfData BuildXf(const XfInputs &inputs);
 
     void WriteSheet(TvteStream &stream, const TvteXLSWorksheet &sheet, std::size_t firstRange);
 

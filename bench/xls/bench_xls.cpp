@@ -1,11 +1,12 @@
 // Writing a results workbook of 2,000 rows by 6 text cells to a file, against
 // writing the same number of bytes to a file with one write.
 //
-// The workbook file is saved the way every file of the program is saved:
-// beside the target, flushed to disk, renamed over it.  The reference write
-// therefore does the same (one write, fsync, rename); the ratio of the two is
-// the counter "ratio" and must stay within 3.  For information the reference
-// without the flush is measured too ("plain_nosync_ms", "ratio_nosync").
+// The reference is the plain one: open, one write() of as many bytes as the
+// workbook file has, close (and a rename, as the workbook file is renamed
+// into place too).  The counter "ratio" is the workbook's time over that and
+// must stay within 3 ("within_3x").  The workbook file is also flushed to
+// disk before its rename, so for information the reference with an fsync is
+// measured too ("plain_sync_ms", "ratio_sync").
 #include <benchmark/benchmark.h>
 
 #include <fcntl.h>
@@ -81,7 +82,7 @@ void BM_SaveResultsWorkbook(benchmark::State &state) {
     writer.SaveToFile(book, xlsPath);  // warm up, and learn the file size
     const std::vector<unsigned char> same(static_cast<std::size_t>(fs::file_size(xlsPath)), 0x5A);
 
-    double xls = 0, plain = 0, plainNoSync = 0;
+    double xls = 0, plain = 0, plainSync = 0;
     for (auto _ : state) {
         const auto t0 = Clock::now();
         writer.SaveToFile(book, xlsPath);
@@ -91,8 +92,8 @@ void BM_SaveResultsWorkbook(benchmark::State &state) {
         PlainWrite(plainPath, same, false);
         const auto t3 = Clock::now();
         xls += Seconds(t1 - t0);
-        plain += Seconds(t2 - t1);
-        plainNoSync += Seconds(t3 - t2);
+        plainSync += Seconds(t2 - t1);
+        plain += Seconds(t3 - t2);
         state.SetIterationTime(Seconds(t1 - t0));
     }
     const double n = static_cast<double>(state.iterations());
@@ -100,22 +101,23 @@ void BM_SaveResultsWorkbook(benchmark::State &state) {
     state.counters["file_bytes"] = static_cast<double>(same.size());
     state.counters["xls_ms"] = xls / n * 1e3;
     state.counters["plain_ms"] = plain / n * 1e3;
-    state.counters["plain_nosync_ms"] = plainNoSync / n * 1e3;
+    state.counters["plain_sync_ms"] = plainSync / n * 1e3;
     state.counters["ratio"] = xls / plain;
-    state.counters["ratio_nosync"] = xls / plainNoSync;
+    state.counters["ratio_sync"] = xls / plainSync;
     state.counters["within_3x"] = xls <= 3 * plain ? 1 : 0;
     std::remove(xlsPath.c_str());
     std::remove(plainPath.c_str());
 }
 BENCHMARK(BM_SaveResultsWorkbook)->UseManualTime()->Unit(benchmark::kMillisecond)->MinTime(2.0);
 
-// The encoding alone, into memory.
+// The encoding alone, into memory (a stream whose room is already there).
 void BM_WriteWorkbookInMemory(benchmark::State &state) {
     const TvteXLSWorkbook &book = ResultsBook();
     TvteExcelWriter writer;
+    TvteMemoryStream stream;
     std::size_t size = 0;
     for (auto _ : state) {
-        TvteMemoryStream stream;
+        stream.Clear();
         writer.WriteWorkbook(book, stream);
         size = stream.Size();
         benchmark::DoNotOptimize(stream.Bytes().data());
