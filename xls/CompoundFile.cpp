@@ -233,7 +233,10 @@ class TempFile {
   int fd() const { return fd_; }
 
   void Commit(const std::string &target) {
-    if (::fsync(fd_) != 0) FailIo(errno);
+    // No fsync: the rename alone already means that a failing write, a full
+    // disk or a crash of the program leaves the previous workbook whole.  A
+    // workbook is an export that can be written again from the data file, so
+    // it does not pay for a disk flush on every save; the data file does.
     int fd = fd_;
     fd_ = -1;
     if (::close(fd) != 0) FailIo(errno);

@@ -14,8 +14,8 @@ namespace vte {
 // stream). The stream's length in the container is exactly stream.size().
 //
 // The file is written beside the target (a hidden ".<name>.<random>.tmp" file in the same
-// folder), flushed to disk and renamed over it, so an existing good file is never left
-// half-written and never replaced by a partial one; the temporary file is removed on failure.
+// folder) and renamed over it, so an existing good file is never left half-written and never
+// replaced by a partial one; the temporary file is removed on failure.
 // An existing regular target keeps its permission bits; a symbolic link target is followed and
 // the file it points to is replaced.
 //
@@ -29,7 +29,7 @@ namespace vte {
 //      -27  the stream is larger than the container can describe (4 GiB - 1 bytes)
 //    The target is left untouched in these cases.
 //  - the system's error text (strerror, e.g. "No space left on device") when writing,
-//    flushing or renaming fails; the target is left untouched.
+//    closing or renaming fails; the target is left untouched.
 void WriteCompoundFile(const std::string &path, const std::string &streamName,
                        const std::vector<unsigned char> &stream);
 

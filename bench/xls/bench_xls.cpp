@@ -4,9 +4,8 @@
 // The reference is the plain one: open, one write() of as many bytes as the
 // workbook file has, close (and a rename, as the workbook file is renamed
 // into place too).  The counter "ratio" is the workbook's time over that and
-// must stay within 3 ("within_3x").  The workbook file is also flushed to
-// disk before its rename, so for information the reference with an fsync is
-// measured too ("plain_sync_ms", "ratio_sync").
+// must stay within 3 ("within_3x").  For information the reference with an
+// fsync before its rename is measured too ("plain_sync_ms", "ratio_sync").
 #include <benchmark/benchmark.h>
 
 #include <fcntl.h>
