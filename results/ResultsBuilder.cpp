@@ -50,16 +50,33 @@ int ClampToInt(long long value)
 
 constexpr double HalfTolerance = 1e-9;  // in units of 1/100000 day: under a nanosecond
 
-// RoundedDayDifference(a, b) < 0, the "less" of both sorts.  Only the border
-// at minus half a unit decides it, so the full rounding is needed only there.
-bool RoundsBelowZero(DayTime a, DayTime b)
+
+// Orders keys as the lists' coarse comparison wants them, without its flaw.
+// Both lists compare in units of 1/100000 day, so values up to 0.432 s apart
+// are equal and keep the order they came in.  That comparison is not
+// transitive: handed to a sort as it is, a chain of near-ties can put a value
+// behind one that is more than a second worse.  So the keys are sorted by
+// their exact value first, and then every run of values that all compare
+// equal with the run's first is put back into the order the keys came in.
+// Within a run every pair is a tie, and across runs the exact order agrees
+// with the comparison, so no pair it tells apart ends up the wrong way round.
+// `group` orders first (laps), `value` then, `arrival` is the order in.
+template <typename Key, typename Group, typename Value, typename Arrival>
+void CoarseOrder(std::vector<Key> &keys, Group group, Value value, Arrival arrival)
 {
-    const double x = (a - b) * 100000.0;
-    if (x < -0.5 - 4 * HalfTolerance)
-        return true;
-    if (x > -0.5 + 4 * HalfTolerance || std::isnan(x))
-        return false;
-    return RoundedDayDifference(a, b) < 0;
+    std::stable_sort(keys.begin(), keys.end(), [&](const Key &a, const Key &b) {
+        const auto ga = group(a), gb = group(b);
+        return ga != gb ? ga < gb : value(a) < value(b);
+    });
+    for (auto first = keys.begin(); first != keys.end();) {
+        auto last = first + 1;
+        while (last != keys.end() && group(*last) == group(*first) &&
+               RoundedDayDifference(value(*last), value(*first)) == 0)
+            ++last;
+        if (last - first > 1)
+            std::sort(first, last, [&](const Key &a, const Key &b) { return arrival(a) < arrival(b); });
+        first = last;
+    }
 }
 
 }  // namespace
@@ -190,13 +207,14 @@ void ResultsBuilder::Build(TData &data, RacerDirectory *racers, const RefreshOpt
             remembered = int(i);  // the last match in store order wins
         timeKeys.push_back({record->Time, uint32_t(i)});
     }
-    // After a save the store is already in exact time order, in which no row
-    // can compare below an earlier one; the stable sort would keep it as it is.
+    // After a save the store is already in exact time order, which is also
+    // the order of the record list.
     const bool inTimeOrder = std::is_sorted(timeKeys.begin(), timeKeys.end(),
                                             [](const TimeKey &a, const TimeKey &b) { return a.time < b.time; });
     if (!inTimeOrder)
-        std::stable_sort(timeKeys.begin(), timeKeys.end(),
-                         [](const TimeKey &a, const TimeKey &b) { return RoundsBelowZero(a.time, b.time); });
+        CoarseOrder(
+            timeKeys, [](const TimeKey &) { return 0; }, [](const TimeKey &k) { return k.time; },
+            [](const TimeKey &k) { return k.index; });
 
     // One pass in list order makes each row and runs the measuring walk on
     // it: a passage is measured from the latest race start above it, both
@@ -256,13 +274,11 @@ void ResultsBuilder::Build(TData &data, RacerDirectory *racers, const RefreshOpt
     }
     data.SortByTime();
 
-    // Ranking, stable for the same reason as the record list.
+    // Ranking: in laps mode 0 more laps first, then the time with penalty.
     const bool lapsFirst = options.lapsMode == 0;
-    std::stable_sort(ranked.begin(), ranked.end(), [lapsFirst](const RankKey &a, const RankKey &b) {
-        if (lapsFirst && a.lap != b.lap)
-            return a.lap > b.lap;
-        return RoundsBelowZero(a.penalized, b.penalized);
-    });
+    CoarseOrder(
+        ranked, [lapsFirst](const RankKey &k) { return lapsFirst ? -int64_t(k.lap) : 0; },
+        [](const RankKey &k) { return k.penalized; }, [](const RankKey &k) { return k.row; });
 
     auto makeRow = [&out](const RankKey &key) {
         const RecordRow &source = out.records[key.row];

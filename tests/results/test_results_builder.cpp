@@ -311,6 +311,58 @@ TEST(ResultsBuilder, TiesKeepRecordListOrder)
     }
 }
 
+// A chain of near-ties must not carry a value past one that is clearly
+// better: racer 4 is 0.7 s faster than racer 1 and may not rank behind it.
+TEST(ResultsBuilder, NearTiesNeverOverrideAClearDifference)
+{
+    Fill(Store(),
+         {{Start, 1, "10:00:00,000"},
+          {1, 1, "10:00:12,000", 9},
+          {2, 1, "10:00:12,600", 8},
+          {3, 1, "10:00:13,200", 8},
+          {4, 1, "10:00:13,300", 7},
+          {5, 1, "10:00:13,800", 8}},
+         1);
+    for (int mode : {0, 1}) {
+        const RefreshResult r = ResultsBuilder().Build(Store(), nullptr, {mode, false}, -1);
+        std::vector<int32_t> order;
+        for (const ResultRow &row : r.results)
+            order.push_back(row.number);
+        // 20,6 and 20,3 s tie, so do 21,0 and 21,2 s; each tie keeps list order.
+        EXPECT_EQ(order, (std::vector<int32_t>{2, 4, 1, 3, 5})) << "mode " << mode;
+    }
+}
+
+// Over random bunches of close values neither list puts a row before one
+// that its own comparison clearly places earlier.
+TEST(ResultsBuilder, NoRowPrecedesOneItsComparisonClearlyPutsFirst)
+{
+    QRandomGenerator random(7);
+    for (int round = 0; round < 200; ++round) {
+        std::vector<Rec> store{{Start, 1, "10:00:00,000"}};
+        std::vector<QByteArray> times;
+        for (int i = 0; i < 12; ++i) {
+            const int ms = 600000 + int(random.bounded(4000));
+            times.push_back(DayTimeToText(ms / MillisecondsPerDay).toLatin1());
+        }
+        for (int i = 0; i < 12; ++i)
+            store.push_back({100 + i, 1 + int(random.bounded(2)), times[size_t(i)].constData(),
+                             int(random.bounded(3))});
+        std::swap(store[3], store[9]);  // not in time order: the record list sorts too
+        Fill(Store(), store, 2);
+        for (int mode : {0, 1}) {
+            const RefreshResult r = ResultsBuilder().Build(Store(), nullptr, {mode, false}, -1);
+            for (size_t i = 0; i < r.results.size(); ++i)
+                for (size_t j = i + 1; j < r.results.size(); ++j)
+                    ASSERT_LE(lv1Compare(*r.results[i].record, *r.results[j].record, mode), 0)
+                        << "round " << round << " mode " << mode;
+            for (size_t i = 0; i < r.records.size(); ++i)
+                for (size_t j = i + 1; j < r.records.size(); ++j)
+                    ASSERT_LE(lvCompare(*r.records[i].record, *r.records[j].record), 0) << "round " << round;
+        }
+    }
+}
+
 // The record list keeps store order for times up to 0.432 s apart.
 TEST(ResultsBuilder, RecordListTiesKeepStoreOrder)
 {
