@@ -113,8 +113,12 @@ void TfrmMain::BindTimingPage()
         lblUkazJmeno->setText(label);
     });
     connect(m_desk.get(), &TimingDesk::focusInsertRequested, Button2, [this] { Button2->setFocus(); });
-    for (QPushButton *key : KeypadKeys())
-        connect(key, &QPushButton::clicked, this, [this, key] { Button6Click(key); });
+    // Each key carries its digit from here on, whatever a desktop may do to
+    // the captions (some add accelerator marks to every button text).
+    const QList<QPushButton *> keys = KeypadKeys();
+    const QStringList digits{"1", "2", "3", "4", "5", "6", "7", "8", "9", "0", "<"};
+    for (qsizetype i = 0; i < keys.size(); ++i)
+        connect(keys[i], &QPushButton::clicked, this, [this, digit = digits[i]] { Button6Click(digit); });
     connect(Button2, &QPushButton::clicked, this, &TfrmMain::Button2Click);
     connect(btnStart, &QPushButton::clicked, this, &TfrmMain::btnStartClick);
     connect(btnSimulace, &QPushButton::clicked, this, &TfrmMain::btnSimulaceClick);
@@ -169,7 +173,7 @@ bool TfrmMain::PressDefaultButton()
     return true;
 }
 
-void TfrmMain::Button6Click(QPushButton *key) { m_desk->Button6Click(key->text()); }
+void TfrmMain::Button6Click(const QString &key) { m_desk->Button6Click(key); }
 void TfrmMain::Button2Click() { m_desk->Button2Click(); }
 void TfrmMain::btnStartClick() { m_desk->btnStartClick(); }
 void TfrmMain::btnSimulaceClick() { m_desk->btnSimulaceClick(); }

@@ -163,7 +163,7 @@ public:
     QPlainTextEdit *memCategories = nullptr;
 
     // Handlers of the timing and results pages; each forwards to the logic.
-    void Button6Click(QPushButton *key);
+    void Button6Click(const QString &key);  // the key's digit, or "<"
     void Button2Click();
     void btnStartClick();
     void btnSimulaceClick();

@@ -18,6 +18,7 @@ public:
     virtual QString RacerLabel(int number) = 0;
     virtual QString RacerName(int number) = 0;
     virtual QString RacerCategory(int number) = 0;
-    // Every row of the table in its current order.
+    // Every row of the table in its current order.  Like any walk over the
+    // table, it leaves the last row the current one.
     virtual std::vector<RacerRow> Rows() = 0;
 };

@@ -301,7 +301,10 @@ QString ResultsFileName(const QString &dataFileName)
     const qsizetype slash = dataFileName.lastIndexOf(u'/');
     const qsizetype dot = dataFileName.lastIndexOf(u'.');
     const QString base = dot > slash ? dataFileName.left(dot) : dataFileName;
-    return base + QStringLiteral(".results");
+    const QString results = base + QStringLiteral(".results");
+    // A data file that itself ends in ".results" must not be overwritten by
+    // its own results file.
+    return results == dataFileName ? dataFileName + QStringLiteral(".results") : results;
 }
 
 TData::TData(Dialogs *dialogs, RacerDirectory *racers)
@@ -391,9 +394,10 @@ bool TData::Save()
                     writer.writeEmptyElement(QStringLiteral("racer"));
                     if (row.number)
                         writer.writeAttribute(QStringLiteral("cislo"), QString::number(*row.number));
-                    if (row.name)
+                    // A cleared field counts as missing, as it does for the racer labels.
+                    if (row.name && !row.name->isEmpty())
                         writer.writeAttribute(QStringLiteral("jmeno"), XmlSafe(*row.name));
-                    if (row.category)
+                    if (row.category && !row.category->isEmpty())
                         writer.writeAttribute(QStringLiteral("kategorie"), XmlSafe(*row.category));
                 }
             }

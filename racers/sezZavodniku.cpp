@@ -67,6 +67,12 @@ const RacerRow *RacerTable::Lookup(int number)
     return &m_rows[size_t(row)];
 }
 
+std::vector<RacerRow> RacerTable::Rows()
+{
+    m_current = int(m_rows.size()) - 1;
+    return m_rows;
+}
+
 QString RacerTable::RacerLabel(int number)
 {
     if (number == RaceStartNumber)

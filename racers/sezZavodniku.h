@@ -39,7 +39,7 @@ public:
     QString RacerLabel(int number) override;
     QString RacerName(int number) override;
     QString RacerCategory(int number) override;
-    std::vector<RacerRow> Rows() override { return m_rows; }
+    std::vector<RacerRow> Rows() override;
 
 private:
     // A row found by the lookup, which then becomes the current row.

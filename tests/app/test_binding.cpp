@@ -78,6 +78,7 @@ TEST_F(BindingTest, ARaceRunByClicksAndKeysReachesTheListsTheLeaderAndTheFile)
     at("10:05:00,000");
     click(main().btnSimulace2);
     EXPECT_EQ(rows(main().lvPulsy2), 1);
+    main().Button9->setText(QStringLiteral("&4"));  // as a desktop adding accelerators leaves it
     click(main().Button9);
     click(main().Button7);
     EXPECT_EQ(main().lblCislo->text(), QStringLiteral("42"));

@@ -269,6 +269,7 @@ TEST_F(DataFileTest, ResultsFileHoldsRecordsAndRacers)
 {
     racers.rows.push_back({20, QStringLiteral("<A & \"B\">"), QStringLiteral("中")});
     racers.rows.push_back({21, QStringLiteral("Tab\tand\x01" "bell"), QStringLiteral("\U0001F600")});
+    racers.rows.push_back({22, QString(), QString()});
     data.Records = {Record(13, "10:02:00,000"), Record(RaceStartNumber, "10:00:00,000"),
                     Record(77, "10:03:00,000"), Record(20, "10:04:00,000")};
     data.Records[0]->NetTime = TextToDayTime("00:02:00,000");
@@ -298,6 +299,7 @@ TEST_F(DataFileTest, ResultsFileHoldsRecordsAndRacers)
         {"racer", 2, A{{"jmeno", "Bez čísla"}, {"kategorie", "X"}}},
         {"racer", 2, A{{"cislo", "20"}, {"jmeno", "<A & \"B\">"}, {"kategorie", "中"}}},
         {"racer", 2, A{{"cislo", "21"}, {"jmeno", "Tab\tand?bell"}, {"kategorie", "\U0001F600"}}},
+        {"racer", 2, A{{"cislo", "22"}}},
     };
     ASSERT_EQ(elements.size(), expected.size());
     for (size_t i = 0; i < expected.size(); ++i)
@@ -355,6 +357,7 @@ TEST(ResultsFileName, ReplacesOrAppendsTheExtension)
         {"/data/zavod.2024/a.b.csvz", "/data/zavod.2024/a.b.results"},
         {"/data/zavod.", "/data/zavod.results"},
         {"zavod.csvz", "zavod.results"},
+        {"/data/zavod.results", "/data/zavod.results.results"},  // never the data file itself
     };
     for (const auto &[data, results] : cases)
         EXPECT_EQ(ResultsFileName(data), results) << data;

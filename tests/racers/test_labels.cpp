@@ -76,3 +76,14 @@ TEST(RacerLabels, FirstRowOfADuplicateNumberWinsAndBecomesCurrent)
     table.setRow(0, Row(7, u"Nový"_qs, u"D"_qs));
     EXPECT_EQ(table.RacerLabel(7), u"Nový (D)"_qs);
 }
+
+TEST(RacerTable, WalkingTheRowsLeavesTheLastOneCurrent)
+{
+    RacerTable table;
+    table.appendRow(Row(1, u"A"_qs, u"X"_qs));
+    table.appendRow(Row(2, u"B"_qs, u"Y"_qs));
+    table.RacerLabel(1);
+    ASSERT_EQ(table.currentRow(), 0);
+    EXPECT_EQ(table.Rows().size(), 2u);
+    EXPECT_EQ(table.currentRow(), 1);
+}
