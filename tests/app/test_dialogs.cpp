@@ -20,6 +20,12 @@ struct FilterCase {
     const char *expected;
 };
 
+void PrintTo(const FilterCase &c, std::ostream *out)
+{
+    *out << '"' << c.input << '"';
+}
+
+
 class FilterConversion : public ::testing::TestWithParam<FilterCase> {};
 
 TEST_P(FilterConversion, BecomesQtForm)

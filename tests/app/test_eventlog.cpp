@@ -152,6 +152,12 @@ struct ZoneCase {
     const char *expected;
 };
 
+void PrintTo(const ZoneCase &c, std::ostream *out)
+{
+    *out << '"' << c.format << '"';
+}
+
+
 class TimeZoneRemoval : public ::testing::TestWithParam<ZoneCase> {};
 
 TEST_P(TimeZoneRemoval, DropsEveryZoneField)
@@ -176,6 +182,12 @@ struct LineCase {
     QTime time;
     const char *expected;
 };
+
+void PrintTo(const LineCase &c, std::ostream *out)
+{
+    *out << QLocale(c.language, c.territory).name().toStdString() << ' ' << c.time.toString().toStdString();
+}
+
 
 class LogLineShape : public ::testing::TestWithParam<LineCase> {};
 

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 
@@ -10,8 +11,6 @@ int main(int argc, char **argv)
 {
     if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    ::testing::InitGoogleTest(&argc, argv);
 
     // Every record store makes a temporary file when it is created; in the
     // tests they all go to one scratch folder that disappears with the run.
@@ -19,5 +18,15 @@ int main(int argc, char **argv)
     if (!scratch.isValid())
         return 2;
     qputenv("TMPDIR", QFile::encodeName(scratch.path()));
+    // Qt wants a private runtime folder, which a build server may not have.
+    if (!qEnvironmentVariableIsSet("XDG_RUNTIME_DIR")) {
+        const QString runtime = scratch.filePath(QStringLiteral("runtime"));
+        QDir().mkdir(runtime);
+        QFile::setPermissions(runtime, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime));
+    }
+
+    QApplication app(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

@@ -179,6 +179,12 @@ struct FramingCase {
     std::vector<std::pair<std::uint16_t, std::size_t>> pieces;
 };
 
+void PrintTo(const FramingCase &c, std::ostream *out)
+{
+    *out << c.size << " bytes";
+}
+
+
 class XlsWriteRecord : public ::testing::TestWithParam<FramingCase> {};
 
 TEST_P(XlsWriteRecord, DataBeyond8224BytesGoesOnInContinueRecords) {
