@@ -22,7 +22,6 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListView>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QStatusBar>
@@ -505,10 +504,8 @@ void TfrmMain::FormCreate()
         frmDisplay->hide();
         frmDisplay->ShowRunningTime = cbDispRunningTime->isChecked();
     }
-    // The spectator list's columns follow the results list; done here when the
-    // lists already have their models, and again whenever they get them.
-    CopyResultsColumnsToDisplay();
-
+    // The spectator list takes the results list's columns once that list has
+    // its model, which CreateLogic gives it below.
     OpenLog(m_logPath);
     WriteLog(QStringLiteral("start programu"));
 

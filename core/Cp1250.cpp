@@ -1,6 +1,5 @@
 #include "Cp1250.h"
 
-#include <QtEndian>
 #include <QtGlobal>
 #include <cerrno>
 #include <cstring>

@@ -22,7 +22,7 @@ public:
     // A plain box with one OK button.  An empty title means the program's title.
     virtual void message(const QString &text, MsgIcon icon = MsgIcon::None,
                          const QString &title = {}) = 0;
-    // A Yes/No box; true on Yes.
+    // A Yes/No box; true on Yes.  An empty title means the program's title.
     virtual bool question(const QString &title, const QString &text, MsgIcon icon) = 0;
     // The chosen path, or nothing when the operator cancels.
     virtual std::optional<QString> openFile(const FileRequest &request) = 0;

@@ -12,8 +12,9 @@
 class Dialogs;
 class RacerDirectory;
 
-// Start number that marks a race start record ("START ZÁVODU").
+// Start number that marks a race start record, and how the lists name it.
 constexpr int32_t RaceStartNumber = 10000;
+inline const QString RaceStartText = QStringLiteral("START ZÁVODU");
 
 struct TRadek {
     int32_t Number = 0;
@@ -61,7 +62,6 @@ public:
     int32_t MaxLap = 0;
 
     void SetRacers(RacerDirectory *racers) { m_racers = racers; }
-    void SetDialogs(Dialogs *dialogs) { m_dialogs = dialogs; }
 
     // Ascending by Time.  Records less than a millisecond apart, which
     // CompareRecordTimes calls equal, may end in either order.

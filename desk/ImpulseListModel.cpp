@@ -45,16 +45,18 @@ QIcon PaintPreselectionIcon()
 
 }  // namespace
 
+// Painted once and kept for the whole run: a pixmap must not be destroyed
+// after the application object, as a static would be.
 QIcon ImpulseListModel::impulseIcon()
 {
-    static const QIcon icon = PaintImpulseIcon();
-    return icon;
+    static const QIcon *icon = new QIcon(PaintImpulseIcon());
+    return *icon;
 }
 
 QIcon ImpulseListModel::preselectionIcon()
 {
-    static const QIcon icon = PaintPreselectionIcon();
-    return icon;
+    static const QIcon *icon = new QIcon(PaintPreselectionIcon());
+    return *icon;
 }
 
 ImpulseListModel::ImpulseListModel(QObject *parent) : QAbstractTableModel(parent) {}

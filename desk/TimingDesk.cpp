@@ -11,7 +11,6 @@ const QString MsgWrongSelection = QStringLiteral(
 const QString MsgNoImpulse = QStringLiteral("Neexistuje impuls od fotobuňky k přiřazení!");
 const QString MsgNewFileQuestion =
     QStringLiteral("Opravdu chcete vytvořit nový prázdný datový soubor?");
-const QString ProgramTitle = QStringLiteral("Záznam časů");
 const QString DataFileDialogTitle = QStringLiteral("Datový soubor záznamu časů...");
 const QString DataFileFilter =
     QStringLiteral("Soubory CSV (*.csv)|*.csv|Všechny soubory (*.*)|*.*");
@@ -21,7 +20,7 @@ const QString NoLabel = QStringLiteral("---");
 }  // namespace
 
 TimingDesk::TimingDesk(TData &data, Dialogs &dialogs, RacerDirectory *racers, QObject *parent)
-    : QObject(parent), m_data(data), m_dialogs(dialogs), m_racers(racers)
+    : QObject(parent), m_data(data), m_dialogs(dialogs), m_racers(racers), m_label(NoLabel)
 {
 }
 
@@ -302,7 +301,7 @@ void TimingDesk::tsMereniShow()
 void TimingDesk::Button27Click()
 {
     HideManualEntry();
-    if (m_dialogs.question(ProgramTitle, MsgNewFileQuestion, MsgIcon::Warning)) {
+    if (m_dialogs.question(QString(), MsgNewFileQuestion, MsgIcon::Warning)) {
         try {
             m_data.NewFile();
         } catch (const TikomatError &e) {

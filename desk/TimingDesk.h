@@ -119,7 +119,7 @@ private:
     ImpulseListModel m_finishList;
     DayTime m_lastImpulseTime = 0;
     QString m_display = QStringLiteral("0");
-    QString m_label = QStringLiteral("---");
+    QString m_label;  // "---" from the constructor on
     QString m_proposedSaveName;
     QString m_proposedOpenName;
 };

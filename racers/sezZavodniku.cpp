@@ -28,7 +28,9 @@ void RacerTable::appendRow(RacerRow row)
 {
     m_rows.push_back(std::move(row));
     m_current = int(m_rows.size()) - 1;
-    Reindex();
+    // A row at the end can only be the first of its number if it is new.
+    if (m_rows.back().number && !m_firstRowOf.contains(*m_rows.back().number))
+        m_firstRowOf.insert(*m_rows.back().number, m_current);
 }
 
 void RacerTable::setRow(int index, RacerRow row)

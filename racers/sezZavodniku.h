@@ -2,6 +2,7 @@
 // The racer table (start number, name, category) and the texts that name a
 // racer by start number wherever the program shows or stores one.
 #include "RacerDirectory.h"
+#include "tfile.h"
 
 #include <QHash>
 #include <QString>
@@ -15,7 +16,6 @@ inline const QString FieldCategory = QStringLiteral("Kategorie");
 class RacerTable : public RacerDirectory {
 public:
     // Texts of RacerLabel and friends for what is missing.
-    static inline const QString RaceStartText = QStringLiteral("START ZÁVODU");
     static inline const QString UnknownText = QStringLiteral("<neznámý>");
     static inline const QString UnknownCategory = QStringLiteral("N/A");
     static inline const QString NoName = QStringLiteral("<nezadáno jméno>");

@@ -9,12 +9,6 @@
 
 namespace {
 
-const QString &RaceStartCaption()
-{
-    static const QString caption = QStringLiteral("START ZÁVODU");
-    return caption;
-}
-
 // Captions by start number.  A refresh shows every passage of a racer with
 // the same label, so the directory is asked once per number, not per record.
 class CaptionCache {
@@ -24,7 +18,7 @@ public:
     const QString &caption(int32_t number)
     {
         if (number == RaceStartNumber)
-            return RaceStartCaption();
+            return RaceStartText;
         auto it = m_captions.find(number);
         if (it == m_captions.end()) {
             const QString label = m_racers ? m_racers->RacerLabel(number) : QString();

@@ -54,7 +54,6 @@ std::string Cp1250FromUtf16(std::u16string_view text) {
     return out;
 }
 
-unsigned char Cp1250Lower(unsigned char byte) { return kLower.map[byte]; }
 
 bool SameTextIgnoringCase(std::string_view a, std::string_view b) {
     if (a.size() != b.size()) return false;

@@ -34,9 +34,6 @@ inline char16_t Cp1250ToUnit(unsigned char byte) {
 // and a surrogate pair becomes a single '?'.
 std::string Cp1250FromUtf16(std::u16string_view text);
 
-// Lower case of a byte, Czech and the other letters of the code page included.
-unsigned char Cp1250Lower(unsigned char byte);
-
 // Equality of two 8-bit texts without regard to letter case.
 bool SameTextIgnoringCase(std::string_view a, std::string_view b);
 
