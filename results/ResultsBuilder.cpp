@@ -58,10 +58,38 @@ constexpr double HalfTolerance = 1e-9;  // in units of 1/100000 day: under a nan
 template <typename Key, typename Group, typename Value, typename Arrival>
 void CoarseOrder(std::vector<Key> &keys, Group group, Value value, Arrival arrival)
 {
-    std::stable_sort(keys.begin(), keys.end(), [&](const Key &a, const Key &b) {
-        const auto ga = group(a), gb = group(b);
-        return ga != gb ? ga < gb : value(a) < value(b);
-    });
+    const auto byValue = [&](const Key &a, const Key &b) { return value(a) < value(b); };
+    if (!keys.empty()) {
+        // The groups are few (lap counts), so they are dealt out by counting,
+        // and only each group is sorted by value: a long race costs little
+        // more per record than a short one.
+        const auto [low, high] = std::minmax_element(
+            keys.begin(), keys.end(), [&](const Key &a, const Key &b) { return group(a) < group(b); });
+        const int64_t lowest = group(*low);
+        const size_t groups = size_t(group(*high) - lowest) + 1;
+        if (groups == 1) {
+            std::stable_sort(keys.begin(), keys.end(), byValue);
+        } else if (groups <= 4 * keys.size()) {
+            std::vector<size_t> starts(groups + 1, 0);
+            for (const Key &k : keys)
+                ++starts[size_t(group(k) - lowest) + 1];
+            for (size_t g = 1; g <= groups; ++g)
+                starts[g] += starts[g - 1];
+            static thread_local std::vector<Key> dealt;  // kept between refreshes: no fresh pages each time
+            dealt.resize(keys.size());
+            std::vector<size_t> next(starts.begin(), starts.end() - 1);
+            for (const Key &k : keys)
+                dealt[next[size_t(group(k) - lowest)]++] = k;
+            keys.swap(dealt);
+            for (size_t g = 0; g < groups; ++g)
+                std::stable_sort(keys.begin() + starts[g], keys.begin() + starts[g + 1], byValue);
+        } else {
+            std::stable_sort(keys.begin(), keys.end(), [&](const Key &a, const Key &b) {
+                const auto ga = group(a), gb = group(b);
+                return ga != gb ? ga < gb : value(a) < value(b);
+            });
+        }
+    }
     for (auto first = keys.begin(); first != keys.end();) {
         auto last = first + 1;
         while (last != keys.end() && group(*last) == group(*first) &&
