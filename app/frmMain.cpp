@@ -71,19 +71,12 @@ QComboBox *FixedList(const char *name, const QStringList &items, int index)
 void SetUpList(QTableView *view, const QString &accessibleName, bool grid)
 {
     view->setAccessibleName(accessibleName);
-    view->setSelectionBehavior(QAbstractItemView::SelectRows);
-    view->setSelectionMode(QAbstractItemView::SingleSelection);
-    view->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    SetUpRowSelection(view);
     view->setShowGrid(grid);
     view->setWordWrap(false);
     view->verticalHeader()->hide();
     view->verticalHeader()->setDefaultSectionSize(view->fontMetrics().height() + 6);
     view->horizontalHeader()->setHighlightSections(false);
-    QPalette pal = view->palette();
-    pal.setColor(QPalette::Inactive, QPalette::Highlight, pal.color(QPalette::Active, QPalette::Highlight));
-    pal.setColor(QPalette::Inactive, QPalette::HighlightedText,
-                 pal.color(QPalette::Active, QPalette::HighlightedText));
-    view->setPalette(pal);
 }
 
 QLabel *Heading(const QString &text, QWidget *buddy)

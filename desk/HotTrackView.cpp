@@ -27,21 +27,23 @@ private:
 
 }  // namespace
 
-HotTrackView::HotTrackView(QWidget *parent) : QTableView(parent)
+void SetUpRowSelection(QAbstractItemView *view)
 {
-    setMouseTracking(true);
-    setSelectionBehavior(QAbstractItemView::SelectRows);
-    setSelectionMode(QAbstractItemView::SingleSelection);
-    setEditTriggers(QAbstractItemView::NoEditTriggers);
-    setItemDelegate(new HotTrackDelegate(this));
-
-    // The selection decides what the next command works on, so it must stay
-    // visible while another control has the focus.
-    QPalette pal = palette();
+    view->setSelectionBehavior(QAbstractItemView::SelectRows);
+    view->setSelectionMode(QAbstractItemView::SingleSelection);
+    view->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    QPalette pal = view->palette();
     pal.setColor(QPalette::Inactive, QPalette::Highlight, pal.color(QPalette::Active, QPalette::Highlight));
     pal.setColor(QPalette::Inactive, QPalette::HighlightedText,
                  pal.color(QPalette::Active, QPalette::HighlightedText));
-    setPalette(pal);
+    view->setPalette(pal);
+}
+
+HotTrackView::HotTrackView(QWidget *parent) : QTableView(parent)
+{
+    setMouseTracking(true);
+    SetUpRowSelection(this);
+    setItemDelegate(new HotTrackDelegate(this));
 
     m_hoverTimer.setSingleShot(true);
     m_hoverTimer.setInterval(HoverDelayMs);

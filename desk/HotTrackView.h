@@ -5,6 +5,14 @@
 #include <QTableView>
 #include <QTimer>
 
+class QAbstractItemView;
+
+// Sets view up as every list of the program works: one row at most selected,
+// always as a whole, nothing edited in place, and the selection kept visible
+// while another control has the focus (the selection decides what the next
+// command works on).
+void SetUpRowSelection(QAbstractItemView *view);
+
 class HotTrackView : public QTableView {
     Q_OBJECT
 public:

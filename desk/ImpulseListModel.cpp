@@ -1,22 +1,25 @@
 #include "ImpulseListModel.h"
 
+#include <QImage>
 #include <QPainter>
 #include <QPixmap>
 #include <QPolygonF>
+#include <array>
 
 namespace {
 
-QPixmap NewIconCanvas()
+// A blank 16 x 16 icon to paint on.
+QImage NewIconCanvas()
 {
-    QPixmap pixmap(16, 16);
-    pixmap.fill(Qt::transparent);
-    return pixmap;
+    QImage image(16, 16, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    return image;
 }
 
-QIcon PaintImpulseIcon()
+QImage ImpulseImage()
 {
-    QPixmap pixmap = NewIconCanvas();
-    QPainter p(&pixmap);
+    QImage image = NewIconCanvas();
+    QPainter p(&image);
     p.setRenderHint(QPainter::Antialiasing);
     // A light arrow pointing right: shaft and head in one outline.
     const QPolygonF arrow({{1.5, 5.5}, {8.5, 5.5}, {8.5, 2.0}, {14.5, 8.0},
@@ -24,14 +27,13 @@ QIcon PaintImpulseIcon()
     p.setPen(QPen(QColor(90, 130, 170), 1.0));
     p.setBrush(QColor(190, 225, 250));
     p.drawPolygon(arrow);
-    p.end();
-    return QIcon(pixmap);
+    return image;
 }
 
-QIcon PaintPreselectionIcon()
+QImage PreselectionImage()
 {
-    QPixmap pixmap = NewIconCanvas();
-    QPainter p(&pixmap);
+    QImage image = NewIconCanvas();
+    QPainter p(&image);
     p.setRenderHint(QPainter::Antialiasing);
     p.setPen(QPen(QColor(150, 0, 0), 1.0));
     p.setBrush(QColor(220, 30, 30));
@@ -39,24 +41,32 @@ QIcon PaintPreselectionIcon()
     p.setPen(QPen(Qt::white, 2.0, Qt::SolidLine, Qt::RoundCap));
     p.drawLine(QPointF(5.0, 5.0), QPointF(11.0, 11.0));
     p.drawLine(QPointF(11.0, 5.0), QPointF(5.0, 11.0));
-    p.end();
-    return QIcon(pixmap);
+    return image;
+}
+
+enum { Impulse, Preselection };
+
+// Drawn once on first use; kept for the whole run (pixmaps must not outlive
+// the application object, so the set is never destroyed at exit).
+const std::array<QIcon, 2> &Icons()
+{
+    static const auto *icons = new std::array<QIcon, 2>{
+        QIcon(QPixmap::fromImage(ImpulseImage())),
+        QIcon(QPixmap::fromImage(PreselectionImage())),
+    };
+    return *icons;
 }
 
 }  // namespace
 
-// Painted once and kept for the whole run: a pixmap must not be destroyed
-// after the application object, as a static would be.
 QIcon ImpulseListModel::impulseIcon()
 {
-    static const QIcon *icon = new QIcon(PaintImpulseIcon());
-    return *icon;
+    return Icons()[Impulse];
 }
 
 QIcon ImpulseListModel::preselectionIcon()
 {
-    static const QIcon *icon = new QIcon(PaintPreselectionIcon());
-    return *icon;
+    return Icons()[Preselection];
 }
 
 ImpulseListModel::ImpulseListModel(QObject *parent) : QAbstractTableModel(parent) {}

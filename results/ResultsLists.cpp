@@ -11,10 +11,17 @@
 
 namespace {
 
-QImage FlagImage(const QColor &cloth)
+// A blank 16 x 16 icon to paint on.
+QImage NewIconCanvas()
 {
     QImage image(16, 16, QImage::Format_ARGB32_Premultiplied);
     image.fill(Qt::transparent);
+    return image;
+}
+
+QImage FlagImage(const QColor &cloth)
+{
+    QImage image = NewIconCanvas();
     QPainter p(&image);
     p.setRenderHint(QPainter::Antialiasing);
     // The pole.
@@ -35,8 +42,7 @@ QImage FlagImage(const QColor &cloth)
 
 QImage StarImage()
 {
-    QImage image(16, 16, QImage::Format_ARGB32_Premultiplied);
-    image.fill(Qt::transparent);
+    QImage image = NewIconCanvas();
     QPainter p(&image);
     p.setRenderHint(QPainter::Antialiasing);
     QPolygonF star;
@@ -64,34 +70,16 @@ const std::array<QIcon, 3> &Icons()
     return *icons;
 }
 
-bool ValidRow(const QModelIndex &index, size_t rows, int columns)
-{
-    return index.isValid() && !index.parent().isValid() && index.row() >= 0 && size_t(index.row()) < rows
-           && index.column() >= 0 && index.column() < columns;
-}
-
-constexpr Qt::ItemFlags ReadOnlyFlags = Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemNeverHasChildren;
-
 }  // namespace
 
 // ---------------------------------------------------------------------------
 // RecordListModel
 
-RecordListModel::RecordListModel(QObject *parent) : QAbstractTableModel(parent) {}
-
-int RecordListModel::rowCount(const QModelIndex &parent) const
-{
-    return parent.isValid() ? 0 : int(m_rows.size());
-}
-
-int RecordListModel::columnCount(const QModelIndex &parent) const
-{
-    return parent.isValid() ? 0 : ColumnCount;
-}
+RecordListModel::RecordListModel(QObject *parent) : RowsModel(parent) {}
 
 QVariant RecordListModel::data(const QModelIndex &index, int role) const
 {
-    if (!ValidRow(index, m_rows.size(), ColumnCount))
+    if (!isValidIndex(index))
         return {};
     const RecordRow &r = m_rows[size_t(index.row())];
     switch (role) {
@@ -116,27 +104,23 @@ QVariant RecordListModel::data(const QModelIndex &index, int role) const
     return {};
 }
 
-QVariant RecordListModel::headerData(int section, Qt::Orientation orientation, int role) const
+QString RecordListModel::columnTitle(Column column)
 {
-    if (orientation != Qt::Horizontal || role != Qt::DisplayRole)
-        return {};
-    switch (section) {
+    switch (column) {
     case Caption: return QStringLiteral("Číslo");
     case Time: return QStringLiteral("Čas čistý");
     case Lap: return QStringLiteral("Kolo");
     case Penalty: return QStringLiteral("Trest");
-    default: return {};
+    case ColumnCount: break;
     }
+    return {};
 }
 
-Qt::ItemFlags RecordListModel::flags(const QModelIndex &index) const
+QVariant RecordListModel::headerData(int section, Qt::Orientation orientation, int role) const
 {
-    return ValidRow(index, m_rows.size(), ColumnCount) ? ReadOnlyFlags : Qt::NoItemFlags;
-}
-
-TRadekPtr RecordListModel::recordAt(int row) const
-{
-    return row >= 0 && size_t(row) < m_rows.size() ? m_rows[size_t(row)].record : TRadekPtr();
+    if (orientation != Qt::Horizontal || role != Qt::DisplayRole || section < 0 || section >= ColumnCount)
+        return {};
+    return columnTitle(Column(section));
 }
 
 int RecordListModel::rowOf(const TRadek *record) const
@@ -166,27 +150,18 @@ QIcon RecordListModel::icon(RecordIcon which)
     return i >= 0 && i < int(icons.size()) ? icons[size_t(i)] : QIcon();
 }
 
-void RecordListModel::swapRows(std::vector<RecordRow> &rows)
-{
-    beginResetModel();
-    m_rows.swap(rows);
-    endResetModel();
-}
-
 // ---------------------------------------------------------------------------
 // ResultsListModel
 
-ResultsListModel::ResultsListModel(QObject *parent) : QAbstractTableModel(parent) {}
+// The results list begins with the record list's columns, the penalized time
+// standing where the record list shows the plain one.
+static_assert(int(ResultsListModel::Caption) == int(RecordListModel::Caption)
+              && int(ResultsListModel::PenalizedTime) == int(RecordListModel::Time)
+              && int(ResultsListModel::Lap) == int(RecordListModel::Lap)
+              && int(ResultsListModel::Penalty) == int(RecordListModel::Penalty)
+              && int(ResultsListModel::StartTime) == int(RecordListModel::ColumnCount));
 
-int ResultsListModel::rowCount(const QModelIndex &parent) const
-{
-    return parent.isValid() ? 0 : int(m_rows.size());
-}
-
-int ResultsListModel::columnCount(const QModelIndex &parent) const
-{
-    return parent.isValid() ? 0 : ColumnCount;
-}
+ResultsListModel::ResultsListModel(QObject *parent) : RowsModel(parent) {}
 
 QString ResultsListModel::text(int row, Column column) const
 {
@@ -207,7 +182,7 @@ QString ResultsListModel::text(int row, Column column) const
 
 QVariant ResultsListModel::data(const QModelIndex &index, int role) const
 {
-    if (!ValidRow(index, m_rows.size(), ColumnCount))
+    if (!isValidIndex(index))
         return {};
     if (role == Qt::DisplayRole)
         return text(index.row(), Column(index.column()));
@@ -219,12 +194,12 @@ QVariant ResultsListModel::data(const QModelIndex &index, int role) const
 QString ResultsListModel::columnTitle(Column column)
 {
     switch (column) {
-    case Caption: return QStringLiteral("Číslo");
     case PenalizedTime: return QStringLiteral("Čas vč. trestu");
-    case Lap: return QStringLiteral("Kolo");
-    case Penalty: return QStringLiteral("Trest");
     case StartTime: return QStringLiteral("Start v [hod]");
     case Note: return QStringLiteral("Poznámka");
+    case Caption:
+    case Lap:
+    case Penalty: return RecordListModel::columnTitle(RecordListModel::Column(column));
     case ColumnCount: break;
     }
     return {};
@@ -237,36 +212,18 @@ QVariant ResultsListModel::headerData(int section, Qt::Orientation orientation, 
     return columnTitle(Column(section));
 }
 
-Qt::ItemFlags ResultsListModel::flags(const QModelIndex &index) const
-{
-    // Never editable: the results list refuses every edit of its captions.
-    return ValidRow(index, m_rows.size(), ColumnCount) ? ReadOnlyFlags : Qt::NoItemFlags;
-}
-
-TRadekPtr ResultsListModel::recordAt(int row) const
-{
-    return row >= 0 && size_t(row) < m_rows.size() ? m_rows[size_t(row)].record : TRadekPtr();
-}
-
 RecordListModel::Width ResultsListModel::columnWidth(Column column)
 {
     switch (column) {
-    case Caption: return {160, 50, 350};
-    case PenalizedTime: return {91, 50, 999};
-    case Lap: return {32, 10, 150};
-    case Penalty: return {40, 0, 0};
+    case Caption:
+    case PenalizedTime:
+    case Lap:
+    case Penalty: return RecordListModel::columnWidth(RecordListModel::Column(column));
     case StartTime: return {120, 0, 0};
     case Note:
     case ColumnCount: break;
     }
     return {0, 0, 0};
-}
-
-void ResultsListModel::swapRows(std::vector<ResultRow> &rows)
-{
-    beginResetModel();
-    m_rows.swap(rows);
-    endResetModel();
 }
 
 // ---------------------------------------------------------------------------

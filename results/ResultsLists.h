@@ -14,22 +14,43 @@ enum ResultsRole {
     RecordRole = Qt::UserRole + 1,  // the row's TRadekPtr, as a QVariant
 };
 
+// What both lists share: a read-only table of rows that a refresh replaces
+// all at once, each row carrying its record.  (A template cannot carry
+// Q_OBJECT; the lists derived from it do.)
+template <typename Row, int Columns>
+class RowsModel : public QAbstractTableModel {
+public:
+    explicit RowsModel(QObject *parent = nullptr) : QAbstractTableModel(parent) {}
+
+    int rowCount(const QModelIndex &parent = {}) const override;
+    int columnCount(const QModelIndex &parent = {}) const override;
+    Qt::ItemFlags flags(const QModelIndex &index) const override;
+
+    const Row &row(int row) const { return m_rows[size_t(row)]; }
+    const std::vector<Row> &rows() const { return m_rows; }
+    TRadekPtr recordAt(int row) const;
+
+    // Replaces every row at once (one model reset); rows receives the old
+    // ones, so that their buffer can serve the next refresh.
+    void swapRows(std::vector<Row> &rows);
+
+protected:
+    bool isValidIndex(const QModelIndex &index) const;
+
+    std::vector<Row> m_rows;
+};
+
 // Record list of the timing page: one row per record, by time of day.
-class RecordListModel : public QAbstractTableModel {
+class RecordListModel : public RowsModel<RecordRow, 4> {
     Q_OBJECT
 public:
     enum Column { Caption, Time, Lap, Penalty, ColumnCount };
 
     explicit RecordListModel(QObject *parent = nullptr);
 
-    int rowCount(const QModelIndex &parent = {}) const override;
-    int columnCount(const QModelIndex &parent = {}) const override;
     QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
     QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
-    Qt::ItemFlags flags(const QModelIndex &index) const override;
 
-    const RecordRow &row(int row) const { return m_rows[size_t(row)]; }
-    TRadekPtr recordAt(int row) const;
     // The row showing record, or -1.
     int rowOf(const TRadek *record) const;
 
@@ -38,47 +59,74 @@ public:
         int initial, minimum, maximum;
     };
     static Width columnWidth(Column column);
+    static QString columnTitle(Column column);
     // Blue flag, red flag, gold star (RecordIcon), 16 x 16.
     static QIcon icon(RecordIcon which);
-
-    // Replaces every row at once (one model reset); rows receives the old
-    // ones, so that their buffer can serve the next refresh.
-    void swapRows(std::vector<RecordRow> &rows);
-
-private:
-    std::vector<RecordRow> m_rows;
 };
 
 // Results list: one row per ranked passage (laps mode 1) or per racer (mode 0).
-// Read-only: its captions cannot be edited.
-class ResultsListModel : public QAbstractTableModel {
+// Read-only: its captions cannot be edited.  Its first four columns match
+// those of the record list in width and, but for the time, in title.
+class ResultsListModel : public RowsModel<ResultRow, 6> {
     Q_OBJECT
 public:
     enum Column { Caption, PenalizedTime, Lap, Penalty, StartTime, Note, ColumnCount };
 
     explicit ResultsListModel(QObject *parent = nullptr);
 
-    int rowCount(const QModelIndex &parent = {}) const override;
-    int columnCount(const QModelIndex &parent = {}) const override;
     QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
     QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
-    Qt::ItemFlags flags(const QModelIndex &index) const override;
 
-    const ResultRow &row(int row) const { return m_rows[size_t(row)]; }
-    const std::vector<ResultRow> &rows() const { return m_rows; }
-    TRadekPtr recordAt(int row) const;
     // The text of one cell, as the list shows it.
     QString text(int row, Column column) const;
 
     // Initial, least and greatest width (0 = no limit); the note fills the rest.
     static RecordListModel::Width columnWidth(Column column);
     static QString columnTitle(Column column);
-
-    void swapRows(std::vector<ResultRow> &rows);
-
-private:
-    std::vector<ResultRow> m_rows;
 };
+
+static_assert(RecordListModel::ColumnCount == 4 && ResultsListModel::ColumnCount == 6);
+
+template <typename Row, int Columns>
+int RowsModel<Row, Columns>::rowCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : int(m_rows.size());
+}
+
+template <typename Row, int Columns>
+int RowsModel<Row, Columns>::columnCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : Columns;
+}
+
+template <typename Row, int Columns>
+Qt::ItemFlags RowsModel<Row, Columns>::flags(const QModelIndex &index) const
+{
+    // Never editable: neither list takes an edit of its captions.
+    return isValidIndex(index) ? Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemNeverHasChildren
+                               : Qt::NoItemFlags;
+}
+
+template <typename Row, int Columns>
+TRadekPtr RowsModel<Row, Columns>::recordAt(int row) const
+{
+    return row >= 0 && size_t(row) < m_rows.size() ? m_rows[size_t(row)].record : TRadekPtr();
+}
+
+template <typename Row, int Columns>
+void RowsModel<Row, Columns>::swapRows(std::vector<Row> &rows)
+{
+    beginResetModel();
+    m_rows.swap(rows);
+    endResetModel();
+}
+
+template <typename Row, int Columns>
+bool RowsModel<Row, Columns>::isValidIndex(const QModelIndex &index) const
+{
+    return index.isValid() && !index.parent().isValid() && index.row() >= 0
+           && size_t(index.row()) < m_rows.size() && index.column() >= 0 && index.column() < Columns;
+}
 
 // The refresh: owns both models and the options that shape them.  The window
 // binds its list views to the models and its controls to the setters and
