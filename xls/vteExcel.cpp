@@ -1,8 +1,12 @@
 #include "vteExcel.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
+#include <iterator>
+#include <limits>
+#include <unordered_set>
 
 #include "CodePage1250.h"
 
@@ -31,6 +35,29 @@ std::string DateText(double days) {
     if (day == 0) return timeText;
     return std::string(dateText) + ' ' + timeText;
 }
+
+// The worksheet's cell index covers the rows and columns a sheet can address
+// and takes ranges of up to kMaxIndexedCells cells.
+constexpr int kIndexRows = 65536;
+constexpr int kIndexCols = 256;
+constexpr std::uint64_t kMaxIndexedCells = 1024;
+
+bool IsReversed(int left, int top, int right, int bottom) { return right < left || bottom < top; }
+
+// The number of cells of a rectangle that is not reversed (saturating).
+std::uint64_t CellCount(int left, int top, int right, int bottom) {
+    const auto width = static_cast<std::uint64_t>(static_cast<std::int64_t>(right) - left) + 1;
+    const auto height = static_cast<std::uint64_t>(static_cast<std::int64_t>(bottom) - top) + 1;
+    if (width > std::numeric_limits<std::uint64_t>::max() / height) return std::numeric_limits<std::uint64_t>::max();
+    return width * height;
+}
+
+bool IsIndexed(int left, int top, int right, int bottom) {
+    return !IsReversed(left, top, right, bottom) && left >= 0 && top >= 0 && right < kIndexCols &&
+           bottom < kIndexRows && CellCount(left, top, right, bottom) <= kMaxIndexedCells;
+}
+
+bool IsIndexed(const TvteXLSRange &r) { return IsIndexed(r.Left, r.Top, r.Right, r.Bottom); }
 
 std::string NumberText(double value) {
     char text[64];
@@ -158,22 +185,93 @@ TvteXLSRange *TvteXLSWorksheet::Ranges(int left, int top, int right, int bottom)
 }
 
 TvteXLSRange *TvteXLSWorksheet::FindRange(int left, int top, int right, int bottom) const {
-    for (const auto &range : ranges_)
-        if (range->Left == left && range->Top == top && range->Right == right && range->Bottom == bottom)
-            return range.get();
+    auto same = [&](const TvteXLSRange *r) {
+        return r->Left == left && r->Top == top && r->Right == right && r->Bottom == bottom;
+    };
+    // A range with these coordinates would be in the cell index, covering the top left cell.
+    if (IsIndexed(left, top, right, bottom)) {
+        TvteXLSRange *r = IndexedRange(left, top);
+        return r && same(r) ? r : nullptr;
+    }
+    // Equal reversed rectangles do not overlap and may both be here: the first one counts.
+    for (TvteXLSRange *r : looseRanges_)
+        if (same(r)) return r;
     return nullptr;
 }
 
+// The ranges that a new range with these coordinates overlaps, a range
+// possibly more than once.
+std::vector<TvteXLSRange *> TvteXLSWorksheet::OverlappedRanges(int left, int top, int right, int bottom) const {
+    std::vector<TvteXLSRange *> found;
+    auto test = [&](TvteXLSRange *e) {
+        if (vte::RangesOverlap(left, top, right, bottom, e->Left, e->Top, e->Right, e->Bottom)) found.push_back(e);
+    };
+    // Only the part of the new range inside the index needs looking up.
+    const int fromCol = std::max(left, 0), toCol = std::min(right, kIndexCols - 1);
+    const int fromRow = std::max(top, 0), toRow = std::min(bottom, kIndexRows - 1);
+    // When that has more cells than the sheet has ranges, testing every range
+    // is cheaper than looking up every cell.
+    if (IsReversed(left, top, right, bottom) ||
+        (fromCol <= toCol && fromRow <= toRow && CellCount(fromCol, fromRow, toCol, toRow) > ranges_.size())) {
+        for (const auto &e : ranges_) test(e.get());
+        return found;
+    }
+    for (TvteXLSRange *e : looseRanges_) test(e);
+    // Rectangles that are not reversed overlap exactly when they share a cell.
+    for (int row = fromRow; row <= toRow; ++row)
+        for (int col = fromCol; col <= toCol; ++col)
+            if (TvteXLSRange *e = IndexedRange(col, row); e && (found.empty() || found.back() != e)) found.push_back(e);
+    return found;
+}
+
+TvteXLSRange *TvteXLSWorksheet::IndexedRange(int col, int row) const {
+    const auto r = static_cast<std::size_t>(row);
+    const auto c = static_cast<std::size_t>(col);
+    return r < cellIndex_.size() && c < cellIndex_[r].size() ? cellIndex_[r][c] : nullptr;
+}
+
+// Points every cell of an indexed range at `value` (the range, or none).
+void TvteXLSWorksheet::MarkCells(const TvteXLSRange &range, TvteXLSRange *value) {
+    const auto bottom = static_cast<std::size_t>(range.Bottom);
+    const auto right = static_cast<std::size_t>(range.Right);
+    if (cellIndex_.size() <= bottom) cellIndex_.resize(bottom + 1);
+    for (auto row = static_cast<std::size_t>(range.Top); row <= bottom; ++row) {
+        std::vector<TvteXLSRange *> &cells = cellIndex_[row];
+        if (cells.size() <= right) cells.resize(right + 1);
+        for (auto col = static_cast<std::size_t>(range.Left); col <= right; ++col) cells[col] = value;
+    }
+}
+
+// Destroys the given ranges (repeats allowed); the others keep their order.
+void TvteXLSWorksheet::RemoveRanges(const std::vector<TvteXLSRange *> &doomed) {
+    const std::unordered_set<const TvteXLSRange *> gone(doomed.begin(), doomed.end());
+    for (const TvteXLSRange *r : gone)
+        if (IsIndexed(*r)) MarkCells(*r, nullptr);
+    std::erase_if(looseRanges_, [&](const TvteXLSRange *r) { return gone.contains(r); });
+    if (gone.size() == 1) {
+        // Usually a range added a moment ago is replaced: look for it from the end.
+        const auto it = std::find_if(ranges_.rbegin(), ranges_.rend(),
+                                     [&](const std::unique_ptr<TvteXLSRange> &r) { return r.get() == doomed.front(); });
+        ranges_.erase(std::next(it).base());
+        return;
+    }
+    std::erase_if(ranges_, [&](const std::unique_ptr<TvteXLSRange> &r) { return gone.contains(r.get()); });
+}
+
 TvteXLSRange *TvteXLSWorksheet::AddRange(int left, int top, int right, int bottom) {
-    std::erase_if(ranges_, [&](const std::unique_ptr<TvteXLSRange> &e) {
-        return vte::RangesOverlap(left, top, right, bottom, e->Left, e->Top, e->Right, e->Bottom);
-    });
+    const std::vector<TvteXLSRange *> doomed = OverlappedRanges(left, top, right, bottom);
+    if (!doomed.empty()) RemoveRanges(doomed);
     ranges_.push_back(std::make_unique<TvteXLSRange>(this, left, top, right, bottom));
+    TvteXLSRange *range = ranges_.back().get();
+    if (IsIndexed(*range))
+        MarkCells(*range, range);
+    else
+        looseRanges_.push_back(range);
     if (firstCol_ == -1 || left < firstCol_) firstCol_ = left;
     if (firstRow_ == -1 || top < firstRow_) firstRow_ = top;
     if (lastCol_ == -1 || lastCol_ < right) lastCol_ = right;
     if (lastRow_ == -1 || lastRow_ < bottom) lastRow_ = bottom;
-    return ranges_.back().get();
+    return range;
 }
 
 TvteXLSCol *TvteXLSWorksheet::Cols(int index) {

@@ -195,7 +195,9 @@ public:
     // turned into LF; any other value is stored as it is.
     void SetValue(const TvteVariant &value);
 
-    int Left, Top, Right, Bottom;  // inclusive, stored as given
+    // Inclusive, stored as given.  Fixed for the range's life: the worksheet
+    // finds its ranges by the cells they cover.
+    const int Left, Top, Right, Bottom;
     TvteVariant Value;
     TvteXLSFont Font;
     std::uint8_t HorzAlign = 0;  // 0 general .. 6 centred across selection
@@ -249,10 +251,25 @@ public:
     int LastRow() const { return lastRow_; }
 
 private:
+    std::vector<TvteXLSRange *> OverlappedRanges(int left, int top, int right, int bottom) const;
+    void RemoveRanges(const std::vector<TvteXLSRange *> &doomed);
+    TvteXLSRange *IndexedRange(int col, int row) const;
+    void MarkCells(const TvteXLSRange &range, TvteXLSRange *value);
+
     TvteXLSWorkbook *owner_;
     std::string name_;
     TvteXLSPageSetup pageSetup_;
     std::vector<std::unique_ptr<TvteXLSRange>> ranges_;
+    // A sheet is filled cell by cell, so ranges are looked up by cell rather
+    // than by walking the list.  Ranges that are not reversed never share a
+    // cell, so each cell of a small range names that range:
+    // cellIndex_[row][column], grown as cells are added, over the rows and
+    // columns a sheet can address.  Large ranges (which would fill the index),
+    // reversed ones (whose overlap is not a matter of common cells) and ones
+    // outside that area are kept apart in looseRanges_, in list order, and
+    // tested one by one.
+    std::vector<std::vector<TvteXLSRange *>> cellIndex_;
+    std::vector<TvteXLSRange *> looseRanges_;
     std::vector<std::unique_ptr<TvteXLSCol>> cols_;
     int firstCol_ = -1, firstRow_ = -1, lastCol_ = -1, lastRow_ = -1;
 };

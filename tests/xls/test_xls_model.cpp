@@ -2,6 +2,12 @@
 // names and titles, and the code page of its texts.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <limits>
+#include <random>
+#include <string>
+#include <vector>
+
 #include "XlsTestSupport.h"
 
 using xlstest::Cp;
@@ -71,6 +77,88 @@ TEST(XlsModel, AddRangeRemovesSeveralRangesAndKeepsTheOthersInOrder) {
     EXPECT_EQ(sheet->RangeAt(0), a);
     EXPECT_EQ(sheet->RangeAt(1), c);
     EXPECT_EQ(sheet->RangeAt(2), wide);
+}
+
+// The sheet finds overlapped ranges through an index; this plain list applies
+// the overlap rule to every range, the way the result is defined.
+struct ReferenceSheet {
+    struct Entry {
+        Rect rect;
+        const TvteXLSRange *range;
+    };
+    std::vector<Entry> entries;
+    int firstCol = -1, firstRow = -1, lastCol = -1, lastRow = -1;
+
+    const TvteXLSRange *Find(const Rect &n) const {
+        for (const Entry &e : entries)
+            if (e.rect.l == n.l && e.rect.t == n.t && e.rect.r == n.r && e.rect.b == n.b) return e.range;
+        return nullptr;
+    }
+    void Add(const Rect &n, const TvteXLSRange *range) {
+        std::erase_if(entries, [&](const Entry &e) {
+            return vte::RangesOverlap(n.l, n.t, n.r, n.b, e.rect.l, e.rect.t, e.rect.r, e.rect.b);
+        });
+        entries.push_back({n, range});
+        if (firstCol == -1 || n.l < firstCol) firstCol = n.l;
+        if (firstRow == -1 || n.t < firstRow) firstRow = n.t;
+        if (lastCol == -1 || lastCol < n.r) lastCol = n.r;
+        if (lastRow == -1 || lastRow < n.b) lastRow = n.b;
+    }
+};
+
+// Rectangles that meet often: mostly small ones, some large enough to be
+// kept out of the cell index, reversed ones, ones across the edges of the
+// addressable area and beyond it, and a rare one as large as the coordinates allow.
+Rect RandomRect(std::mt19937 &random) {
+    auto pick = [&](int from, int to) { return std::uniform_int_distribution<int>(from, to)(random); };
+    constexpr int kMax = std::numeric_limits<int>::max();
+    constexpr int kMin = std::numeric_limits<int>::min();
+    static constexpr int kOrigins[][2] = {{0, 0}, {245, 3}, {2, 65525}, {-12, -7}};  // column, row
+    const auto &origin = kOrigins[pick(0, 3)];
+    const int l = origin[0] + pick(0, 24);
+    const int t = origin[1] + pick(0, 24);
+    const int kind = pick(0, 99);
+    if (kind < 75) return {l, t, l + pick(0, 2), t + pick(0, 2)};
+    if (kind < 87) return {l, t, l + pick(10, 45), t + pick(10, 45)};
+    if (kind < 95) return {l + pick(0, 3), t + pick(0, 3), l + pick(-3, 3), t + pick(-3, 3)};  // often reversed
+    if (kind < 98) return {l, t, l + pick(0, 3), kMax};
+    return {kMin, t, kMax, t + pick(0, 1)};
+}
+
+TEST(XlsModel, AddingRangesMatchesTestingEveryRange) {
+    for (unsigned seed = 1; seed <= 40; ++seed) {
+        SCOPED_TRACE("seed " + std::to_string(seed));
+        std::mt19937 random(seed);
+        TvteXLSWorkbook book;
+        TvteXLSWorksheet *sheet = book.AddSheet();
+        ReferenceSheet reference;
+        for (int step = 0; step < 300; ++step) {
+            const Rect n = RandomRect(random);
+            if (random() % 3 == 0) {
+                // Ranges: the first equal range if there is one, else a new range.
+                const TvteXLSRange *expected = reference.Find(n);
+                ASSERT_EQ(sheet->FindRange(n.l, n.t, n.r, n.b), expected) << "step " << step;
+                TvteXLSRange *got = sheet->Ranges(n.l, n.t, n.r, n.b);
+                if (expected) {
+                    ASSERT_EQ(got, expected) << "step " << step;
+                    continue;
+                }
+                reference.Add(n, got);
+            } else {
+                reference.Add(n, sheet->AddRange(n.l, n.t, n.r, n.b));
+            }
+            ASSERT_EQ(sheet->RangeCount(), static_cast<int>(reference.entries.size())) << "step " << step;
+            for (int i = 0; i < sheet->RangeCount(); ++i)
+                ASSERT_EQ(sheet->RangeAt(i), reference.entries[static_cast<std::size_t>(i)].range)
+                    << "step " << step << ", position " << i;
+        }
+        for (const ReferenceSheet::Entry &e : reference.entries)
+            EXPECT_EQ(sheet->FindRange(e.rect.l, e.rect.t, e.rect.r, e.rect.b), reference.Find(e.rect));
+        EXPECT_EQ(sheet->FirstCol(), reference.firstCol);
+        EXPECT_EQ(sheet->FirstRow(), reference.firstRow);
+        EXPECT_EQ(sheet->LastCol(), reference.lastCol);
+        EXPECT_EQ(sheet->LastRow(), reference.lastRow);
+    }
 }
 
 TEST(XlsModel, UsedAreaOnlyGrows) {
