@@ -5,7 +5,6 @@
 #include <bit>
 #include <cassert>
 #include <cstring>
-#include <optional>
 #include <stdexcept>
 
 #include "BIFF8_Types.h"
@@ -16,13 +15,44 @@ namespace {
 
 static_assert(std::endian::native == std::endian::little, "the record layouts are copied as they lie in memory");
 
+// The UTF-16 unit of every code page 1250 byte, looked up without a branch.
+constexpr std::array<char16_t, 256> kCp1250Units = [] {
+    std::array<char16_t, 256> units{};
+    for (unsigned byte = 0; byte < 256; ++byte)
+        units[byte] = byte < 0x80 ? static_cast<char16_t>(byte) : vte::detail::kCp1250HighHalf[byte - 0x80];
+    return units;
+}();
+
 // Puts the UTF-16LE units of an 8-bit text at `p`; returns the end.
 std::uint8_t *PutWide(std::uint8_t *p, std::string_view text) {
-    for (char c : text) {
-        const char16_t unit = vte::Cp1250ToUnit(static_cast<unsigned char>(c));
-        std::memcpy(p, &unit, 2);
-        p += 2;
+    // Eight characters at a time: the units of ASCII characters are the
+    // bytes themselves, so each byte is spread to two, the high one zero.
+    const auto spread = [](std::uint64_t four) {
+        four = (four | four << 16) & 0x0000FFFF0000FFFFull;
+        return (four | four << 8) & 0x00FF00FF00FF00FFull;
+    };
+    const auto putUnits = [&p](std::string_view bytes) {
+        for (char c : bytes) {
+            const char16_t unit = kCp1250Units[static_cast<unsigned char>(c)];
+            std::memcpy(p, &unit, 2);
+            p += 2;
+        }
+    };
+    for (; text.size() >= 8; text.remove_prefix(8)) {
+        std::uint64_t eight;
+        std::memcpy(&eight, text.data(), 8);
+        const std::uint64_t low = spread(eight & 0xFFFFFFFFu), high = spread(eight >> 32);
+        std::memcpy(p, &low, 8);
+        std::memcpy(p + 8, &high, 8);
+        // The few bytes of the upper half of the code page get their own units.
+        for (std::uint64_t upper = eight & 0x8080808080808080ull; upper; upper &= upper - 1) {
+            const int k = std::countr_zero(upper) / 8;
+            const char16_t unit = kCp1250Units[static_cast<unsigned char>(text[static_cast<std::size_t>(k)])];
+            std::memcpy(p + 2 * k, &unit, 2);
+        }
+        p += 16;
     }
+    putUnits(text);
     return p;
 }
 
@@ -101,41 +131,56 @@ private:
 
 // Records of one block of rows, gathered before they go into the stream.  It
 // grows in large steps and never shrinks.  The small records are put
-// straight in place, field by field (Begin, then U16, U32, F64): building
-// them elsewhere and copying them in costs more than building them.
+// straight in place, field by field (Begin, then U16, U32, F64 on the
+// Fields it returns): building them elsewhere and copying them in costs more
+// than building them.
 class RecordBuffer {
 public:
+    // Where the fields of a record go: a pointer of its own, which stays in a
+    // register while the bytes are written (the buffer's own members would be
+    // read again after every byte).
+    class Fields {
+    public:
+        Fields(std::uint8_t *p, const std::uint8_t *end) : p_(p), end_(end) {}
+        Fields &U16(unsigned v) {
+            assert(end_ - p_ >= 2 && "no more bytes than the record announced");
+            p_[0] = static_cast<std::uint8_t>(v);
+            p_[1] = static_cast<std::uint8_t>(v >> 8);
+            p_ += 2;
+            return *this;
+        }
+        Fields &U32(std::uint32_t v) { return U16(v & 0xFFFF).U16(v >> 16); }
+        Fields &F64(double v) {
+            assert(end_ - p_ >= 8 && "no more bytes than the record announced");
+            std::memcpy(p_, &v, 8);
+            p_ += 8;
+            return *this;
+        }
+
+    private:
+        std::uint8_t *p_;
+        const std::uint8_t *end_;  // checked in debug builds; the optimiser drops it otherwise
+    };
+
     // A record of `size` data bytes; exactly that many must follow.
-    RecordBuffer &Begin(std::uint16_t id, std::size_t size) {
-        assert(used_ == end_ && "the previous record got the bytes it announced");
+    Fields Begin(std::uint16_t id, std::size_t size) {
         Room(biff8::RecordHeaderSize + size);
-        end_ = used_ + biff8::RecordHeaderSize + size;
-        return U16(id).U16(static_cast<unsigned>(size));
-    }
-    RecordBuffer &U16(unsigned v) {
-        std::uint8_t *p = bytes_.data() + used_;
-        p[0] = static_cast<std::uint8_t>(v);
-        p[1] = static_cast<std::uint8_t>(v >> 8);
-        used_ += 2;
-        return *this;
-    }
-    RecordBuffer &U32(std::uint32_t v) { return U16(v & 0xFFFF).U16(v >> 16); }
-    RecordBuffer &F64(double v) {
-        std::memcpy(bytes_.data() + used_, &v, 8);
-        used_ += 8;
-        return *this;
+        std::uint8_t *start = bytes_.data() + used_;
+        used_ += biff8::RecordHeaderSize + size;
+        Fields fields(start, bytes_.data() + used_);
+        fields.U16(id).U16(static_cast<unsigned>(size));
+        return fields;
     }
     // Any bytes, e.g. a whole record.
     void Write(const void *data, std::size_t size) {
         Room(size);
         std::memcpy(bytes_.data() + used_, data, size);
         used_ += size;
-        end_ = used_;
     }
 
     const std::uint8_t *Data() const { return bytes_.data(); }
     std::size_t Size() const { return used_; }
-    void Clear() { used_ = end_ = 0; }
+    void Clear() { used_ = 0; }
 
 private:
     void Room(std::size_t size) {
@@ -144,7 +189,6 @@ private:
 
     std::vector<std::uint8_t> bytes_;
     std::size_t used_ = 0;
-    std::size_t end_ = 0;  // where the current record ends
 };
 
 // TvteExcelWriter::WriteRecord, for a TvteStream or a RecordBuffer.
@@ -331,6 +375,35 @@ template <class F> void TvteExcelWriter::ForEachRange(F &&f) const {
     }
 }
 
+void TvteExcelWriter::CollectRanges() {
+    TvteXLSFont standard;
+    standard.Color = TvteColorWindowText;
+    fonts_.assign(4, standard);
+    lastFont_ = 0;
+    formats_.clear();
+    for (const BuiltInFormat &f : kBuiltInFormats) formats_.push_back({f.text, f.index});
+    xfInputs_.clear();
+    lastXfInputs_ = 0;
+
+    std::size_t at = 0;
+    for (int s = 0; s < workbook_->SheetCount(); ++s) {
+        const TvteXLSWorksheet &sheet = *workbook_->Sheets(s);
+        const int count = sheet.RangeCount();
+        for (int i = 0; i < count; ++i) {
+            const TvteXLSRange &range = *sheet.RangeAt(i);
+            RangeEntry &entry = rangeTable_[at++];
+            entry.left = range.Left;
+            entry.top = range.Top;
+            entry.right = range.Right;
+            entry.bottom = range.Bottom;
+            const std::int32_t fontIndex = CollectFont(range);
+            const std::int32_t formatIndex = CollectFormat(range);
+            entry.xfIndex = CollectCellXf(range, fontIndex, formatIndex);
+            entry.number = range.Value.IsNumber();
+        }
+    }
+}
+
 void TvteExcelWriter::WriteWorkbook(const TvteXLSWorkbook &workbook, TvteStream &stream) {
     // The tables and lists live for this write only, also when it fails.
     struct Release {
@@ -343,6 +416,7 @@ void TvteExcelWriter::WriteWorkbook(const TvteXLSWorkbook &workbook, TvteStream 
             w.fonts_.clear();
             w.formats_.clear();
             w.cellXfs_.clear();
+            w.xfInputs_.clear();
             w.workbook_ = nullptr;
         }
     } release{*this};
@@ -411,11 +485,10 @@ void TvteExcelWriter::WriteGlobals(TvteStream &stream) {
     Record16(stream, REFRESHALL, 0);
     Record16(stream, BOOKBOOL, 0);
 
-    CollectFonts();
+    CollectRanges();
     WriteFonts(stream);
-    CollectFormats();
     WriteFormats(stream);
-    CollectCellXfs();
+    BuildCellXfs();
     WriteXfs(stream);
     if (paletteChanged_) WritePalette(stream);
     for (const StyleImage &style : Styles) Image(stream, style);
@@ -433,23 +506,18 @@ void TvteExcelWriter::WriteGlobals(TvteStream &stream) {
 // ---------------------------------------------------------------------------
 // Fonts, formats, cell formats.
 
-void TvteExcelWriter::CollectFonts() {
-    TvteXLSFont standard;
-    standard.Color = TvteColorWindowText;
-    fonts_.assign(4, standard);
-    std::size_t last = 0;  // neighbouring ranges mostly share their font: try the last one first
-    ForEachRange([&](const TvteXLSRange &range, std::size_t entry) {
-        if (!(fonts_[last] == range.Font)) {
-            auto found = std::find(fonts_.begin(), fonts_.end(), range.Font);
-            if (found == fonts_.end()) {
-                fonts_.push_back(range.Font);
-                found = fonts_.end() - 1;
-            }
-            last = static_cast<std::size_t>(found - fonts_.begin());
+std::int32_t TvteExcelWriter::CollectFont(const TvteXLSRange &range) {
+    // Neighbouring ranges mostly share their font: try the last one first.
+    if (!(fonts_[lastFont_] == range.Font)) {
+        auto found = std::find(fonts_.begin(), fonts_.end(), range.Font);
+        if (found == fonts_.end()) {
+            fonts_.push_back(range.Font);
+            found = fonts_.end() - 1;
         }
-        // Readers skip font index 4, hence the + 1.
-        rangeTable_[entry].fontIndex = static_cast<std::int32_t>(last) + 1;
-    });
+        lastFont_ = static_cast<std::size_t>(found - fonts_.begin());
+    }
+    // Readers skip font index 4, hence the + 1.
+    return static_cast<std::int32_t>(lastFont_) + 1;
 }
 
 void TvteExcelWriter::WriteFonts(TvteStream &stream) {
@@ -480,24 +548,17 @@ void TvteExcelWriter::WriteFonts(TvteStream &stream) {
     }
 }
 
-void TvteExcelWriter::CollectFormats() {
-    formats_.clear();
-    for (const BuiltInFormat &f : kBuiltInFormats) formats_.push_back({f.text, f.index});
-    std::uint16_t next = kFirstCustomFormat;
-    ForEachRange([&](const TvteXLSRange &range, std::size_t entry) {
-        if (range.NumberFormat.empty()) {
-            rangeTable_[entry].formatIndex = 0;  // General
-            return;
-        }
-        auto found = std::find_if(formats_.begin(), formats_.end(), [&](const FormatEntry &f) {
-            return vte::SameTextIgnoringCase(f.text, range.NumberFormat);
-        });
-        if (found == formats_.end()) {
-            formats_.push_back({range.NumberFormat, next++});
-            found = formats_.end() - 1;
-        }
-        rangeTable_[entry].formatIndex = found->index;
+std::int32_t TvteExcelWriter::CollectFormat(const TvteXLSRange &range) {
+    if (range.NumberFormat.empty()) return 0;  // General
+    auto found = std::find_if(formats_.begin(), formats_.end(), [&](const FormatEntry &f) {
+        return vte::SameTextIgnoringCase(f.text, range.NumberFormat);
     });
+    if (found == formats_.end()) {
+        const auto custom = static_cast<std::uint16_t>(kFirstCustomFormat + formats_.size() - kBuiltInFormats.size());
+        formats_.push_back({range.NumberFormat, custom});
+        found = formats_.end() - 1;
+    }
+    return found->index;
 }
 
 void TvteExcelWriter::WriteFormats(TvteStream &stream) {
@@ -509,9 +570,10 @@ void TvteExcelWriter::WriteFormats(TvteStream &stream) {
     }
 }
 
-TvteExcelWriter::XfInputs TvteExcelWriter::XfInputs::Of(const TvteXLSRange &range, const RangeEntry &entry) {
-    return {.fontIndex = entry.fontIndex,
-            .formatIndex = entry.formatIndex,
+TvteExcelWriter::XfInputs TvteExcelWriter::XfInputs::Of(const TvteXLSRange &range, std::int32_t fontIndex,
+                                                         std::int32_t formatIndex) {
+    return {.fontIndex = fontIndex,
+            .formatIndex = formatIndex,
             .borders = range.Borders,
             .fillColor = range.FillColor,
             .patternColor = range.PatternColor,
@@ -521,6 +583,15 @@ TvteExcelWriter::XfInputs TvteExcelWriter::XfInputs::Of(const TvteXLSRange &rang
             .rotation = range.Rotation,
             .wrapText = range.WrapText,
             .merged = range.Left != range.Right || range.Top != range.Bottom};
+}
+
+bool TvteExcelWriter::XfInputs::Match(const TvteXLSRange &range, std::int32_t font, std::int32_t format) const {
+    // Field by field, without building the inputs of the range.
+    return fontIndex == font && formatIndex == format && fillColor == range.FillColor &&
+           patternColor == range.PatternColor && fillPattern == range.FillPattern &&
+           horzAlign == range.HorzAlign && vertAlign == range.VertAlign && rotation == range.Rotation &&
+           wrapText == range.WrapText && merged == (range.Left != range.Right || range.Top != range.Bottom) &&
+           borders == range.Borders;
 }
 
 TvteExcelWriter::XfData TvteExcelWriter::BuildXf(const XfInputs &in) {
@@ -572,28 +643,41 @@ TvteExcelWriter::XfData TvteExcelWriter::BuildXf(const XfInputs &in) {
     return xf.Array();
 }
 
-void TvteExcelWriter::CollectCellXfs() {
+std::int32_t TvteExcelWriter::CollectCellXf(const TvteXLSRange &range, std::int32_t fontIndex,
+                                            std::int32_t formatIndex) {
+    // Ranges formatted alike share their inputs; neighbours mostly are alike.
+    if (!xfInputs_.empty() && xfInputs_[lastXfInputs_].Match(range, fontIndex, formatIndex))
+        return static_cast<std::int32_t>(lastXfInputs_);
+    const XfInputs inputs = XfInputs::Of(range, fontIndex, formatIndex);
+    {
+        auto found = std::find(xfInputs_.begin(), xfInputs_.end(), inputs);
+        if (found == xfInputs_.end()) {
+            xfInputs_.push_back(inputs);
+            found = xfInputs_.end() - 1;
+        }
+        lastXfInputs_ = static_cast<std::size_t>(found - xfInputs_.begin());
+    }
+    return static_cast<std::int32_t>(lastXfInputs_);
+}
+
+void TvteExcelWriter::BuildCellXfs() {
     cellXfs_.clear();
     cellXfs_.push_back(biff8::DefaultCellXf);
-    // A range formatted like the one before it takes the same cell format.
-    // Skipping BuildXf skips its colour look-ups too, which is safe: a
-    // colour asked for again gets the same palette entry and changes nothing.
-    std::optional<XfInputs> lastInputs;
-    std::size_t last = 0;
-    ForEachRange([&](const TvteXLSRange &range, std::size_t entry) {
-        XfInputs inputs = XfInputs::Of(range, rangeTable_[entry]);
-        if (inputs != lastInputs) {
-            const XfData xf = BuildXf(inputs);
-            auto found = std::find(cellXfs_.begin(), cellXfs_.end(), xf);
-            if (found == cellXfs_.end()) {
-                cellXfs_.push_back(xf);
-                found = cellXfs_.end() - 1;
-            }
-            last = static_cast<std::size_t>(found - cellXfs_.begin());
-            lastInputs = std::move(inputs);
+    // In order of first use, so the colours are looked up in the order the
+    // ranges first ask for them.  A colour asked for again gets the same
+    // palette entry, so each distinct set of inputs is built once.
+    std::vector<std::int32_t> xfOfInputs;
+    xfOfInputs.reserve(xfInputs_.size());
+    for (const XfInputs &inputs : xfInputs_) {
+        const XfData xf = BuildXf(inputs);
+        auto found = std::find(cellXfs_.begin(), cellXfs_.end(), xf);
+        if (found == cellXfs_.end()) {
+            cellXfs_.push_back(xf);
+            found = cellXfs_.end() - 1;
         }
-        rangeTable_[entry].xfIndex = static_cast<std::int32_t>(last + biff8::FirstCellXf);
-    });
+        xfOfInputs.push_back(static_cast<std::int32_t>(found - cellXfs_.begin() + biff8::FirstCellXf));
+    }
+    for (RangeEntry &entry : rangeTable_) entry.xfIndex = xfOfInputs[static_cast<std::size_t>(entry.xfIndex)];
 }
 
 void TvteExcelWriter::WriteXfs(TvteStream &stream) {
@@ -652,10 +736,7 @@ void TvteExcelWriter::WriteSharedStrings(TvteStream &stream) {
 
     std::uint32_t n = 0;
     ForEachRange([&](const TvteXLSRange &range, std::size_t entry) {
-        if (range.Value.IsNumber()) {
-            rangeTable_[entry].number = true;
-            return;
-        }
+        if (rangeTable_[entry].number) return;
         std::string converted;
         std::string_view text;
         if (const std::string *stored = range.Value.Get<std::string>()) {
@@ -814,29 +895,34 @@ void TvteExcelWriter::WriteSheet(TvteStream &stream, const TvteXLSWorksheet &she
     }
     Record(stream, DIMENSIONS, data);
 
-    // The corners of the ranges, read once: the cells and the merged areas
-    // below look at them many times.
-    struct Corners {
-        int left, top, right, bottom;
-    };
-    std::vector<Corners> corners;
-    corners.reserve(static_cast<std::size_t>(sheet.RangeCount()));
-    for (int i = 0; i < sheet.RangeCount(); ++i) {
-        const TvteXLSRange &range = *sheet.RangeAt(i);
-        corners.push_back({range.Left, range.Top, range.Right, range.Bottom});
-    }
+    // The sheet's part of the range table.
+    const RangeEntry *const sheetRanges = rangeTable_.data() + firstRange;
+    const auto at = [&](int i) -> const RangeEntry & { return sheetRanges[i]; };
 
     if (hasRows && blocks > 0) {
-        // The ranges that cover a row, found by sweeping the rows once rather
-        // than scanning every range for every row.
         const int rangeCount = sheet.RangeCount();
-        const auto at = [&](int i) -> const Corners & { return corners[static_cast<std::size_t>(i)]; };
+        // A sheet filled as exports fill it, row by row and left to right
+        // with ranges of one row each, lists the ranges of a row as one run:
+        // the run is what the sweep below would find, at less cost.
+        bool rowRuns = true;
+        for (int i = 0; i < rangeCount && rowRuns; ++i) {
+            const RangeEntry &c = at(i);
+            rowRuns = c.top == c.bottom &&
+                      (i == 0 || at(i - 1).top < c.top || (at(i - 1).top == c.top && at(i - 1).left <= c.left));
+        }
+        int nextRun = 0;
+
+        // Otherwise the ranges that cover a row are found by sweeping the
+        // rows once rather than scanning every range for every row.
         std::vector<int> byTop;
-        for (int i = 0; i < rangeCount; ++i)
-            if (at(i).top <= at(i).bottom) byTop.push_back(i);
-        const auto topLess = [&](int a, int b) { return at(a).top < at(b).top; };
-        // Sheets are mostly filled row by row, so the list is usually in order already.
-        if (!std::is_sorted(byTop.begin(), byTop.end(), topLess)) std::stable_sort(byTop.begin(), byTop.end(), topLess);
+        if (!rowRuns) {
+            for (int i = 0; i < rangeCount; ++i)
+                if (at(i).top <= at(i).bottom) byTop.push_back(i);
+            const auto topLess = [&](int a, int b) { return at(a).top < at(b).top; };
+            // Sheets are mostly filled row by row, so the list is usually in order already.
+            if (!std::is_sorted(byTop.begin(), byTop.end(), topLess))
+                std::stable_sort(byTop.begin(), byTop.end(), topLess);
+        }
         std::size_t nextByTop = 0;
         std::vector<int> active;  // in range list order
         std::vector<int> rowList;
@@ -850,20 +936,25 @@ void TvteExcelWriter::WriteSheet(TvteStream &stream, const TvteXLSWorksheet &she
         std::vector<std::uint8_t> dbcell;
 
         for (int r = sheet.FirstRow(); r <= sheet.LastRow(); ++r) {
-            bool added = false;
-            while (nextByTop < byTop.size() && at(byTop[nextByTop]).top <= r) {
-                active.push_back(byTop[nextByTop++]);
-                added = true;
-            }
-            if (added) std::sort(active.begin(), active.end());
-            std::erase_if(active, [&](int i) { return at(i).bottom < r; });
-            // By Left, ranges of equal Left keeping their list order; rows hold few ranges.
             rowList.clear();
-            for (int i : active) {
-                const int left = at(i).left;
-                auto place = rowList.end();
-                while (place != rowList.begin() && at(*(place - 1)).left > left) --place;
-                rowList.insert(place, i);
+            if (rowRuns) {
+                while (nextRun < rangeCount && at(nextRun).top < r) ++nextRun;
+                while (nextRun < rangeCount && at(nextRun).top == r) rowList.push_back(nextRun++);
+            } else {
+                bool added = false;
+                while (nextByTop < byTop.size() && at(byTop[nextByTop]).top <= r) {
+                    active.push_back(byTop[nextByTop++]);
+                    added = true;
+                }
+                if (added) std::sort(active.begin(), active.end());
+                std::erase_if(active, [&](int i) { return at(i).bottom < r; });
+                // By Left, ranges of equal Left keeping their list order; rows hold few ranges.
+                for (int i : active) {
+                    const int left = at(i).left;
+                    auto place = rowList.end();
+                    while (place != rowList.begin() && at(*(place - 1)).left > left) --place;
+                    rowList.insert(place, i);
+                }
             }
 
             rows.Begin(ROW, 16)
@@ -877,19 +968,19 @@ void TvteExcelWriter::WriteSheet(TvteStream &stream, const TvteXLSWorksheet &she
 
             rowCellStarts.push_back(cells.Size());
             for (int i : rowList) {
-                const Corners &range = at(i);
-                const RangeEntry &entry = rangeTable_[firstRange + static_cast<std::size_t>(i)];
-                const auto xf = static_cast<unsigned>(entry.xfIndex);
+                const RangeEntry &range = at(i);
+                const auto xf = static_cast<unsigned>(range.xfIndex);
                 int next = range.left;
                 if (r == range.top) {
-                    const auto cell = [&](std::uint16_t id, std::size_t size) -> RecordBuffer & {
-                        return cells.Begin(id, size).U16(static_cast<unsigned>(r)).U16(
-                            static_cast<unsigned>(range.left)).U16(xf);
+                    const auto cell = [&](std::uint16_t id, std::size_t size) {
+                        RecordBuffer::Fields fields = cells.Begin(id, size);
+                        fields.U16(static_cast<unsigned>(r)).U16(static_cast<unsigned>(range.left)).U16(xf);
+                        return fields;
                     };
-                    if (entry.number)
+                    if (range.number)
                         cell(NUMBER, 14).F64(sheet.RangeAt(i)->Value.AsNumber());
-                    else if (entry.sstIndex >= 0)
-                        cell(LABELSST, 10).U32(static_cast<std::uint32_t>(entry.sstIndex));
+                    else if (range.sstIndex >= 0)
+                        cell(LABELSST, 10).U32(static_cast<std::uint32_t>(range.sstIndex));
                     else
                         cell(BLANK, 6);  // no text to point to: an empty cell that keeps the format
                     next = range.left + 1;
@@ -946,9 +1037,9 @@ void TvteExcelWriter::WriteSheet(TvteStream &stream, const TvteXLSWorksheet &she
 
     // Readers take at most 1027 areas from one record, so larger lists are
     // split into several complete records.
-    std::vector<const Corners *> areas;
-    for (const Corners &range : corners)
-        if (range.left != range.right || range.top != range.bottom) areas.push_back(&range);
+    std::vector<const RangeEntry *> areas;
+    for (int i = 0; i < sheet.RangeCount(); ++i)
+        if (at(i).left != at(i).right || at(i).top != at(i).bottom) areas.push_back(&at(i));
     for (std::size_t from = 0; from < areas.size(); from += MaxMergedAreasPerRecord) {
         const std::size_t count = std::min(MaxMergedAreasPerRecord, areas.size() - from);
         data.clear();

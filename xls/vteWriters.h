@@ -89,12 +89,14 @@ public:
     bool PaletteChanged() const { return paletteChanged_; }
 
 private:
-    // Per range of the workbook, in workbook order.
+    // Per range of the workbook, in workbook order: what the writing passes
+    // need of it, copied in one walk over the ranges so that they need not
+    // visit the range objects again.  Kept small: it is allocated per write.
     struct RangeEntry {
+        std::int32_t left = 0, top = 0, right = 0, bottom = 0;
+        // While collecting: the position in xfInputs_; then the cell XF index.
         std::int32_t xfIndex = 0;
         std::int32_t sstIndex = -1;  // -1: the range has no string
-        std::int32_t fontIndex = 0;
-        std::int32_t formatIndex = 0;
         bool number = false;  // stored as a number rather than as a string
     };
     struct SheetEntry {
@@ -111,11 +113,18 @@ private:
 
     void ResetColours();
     void WriteGlobals(TvteStream &stream);
-    void CollectFonts();
+    // The one walk over the ranges for the range table and the font, format
+    // and cell format lists, through the Collect functions.
+    void CollectRanges();
+    // Each returns the index the range gets in its list.
+    std::int32_t CollectFont(const TvteXLSRange &range);
     void WriteFonts(TvteStream &stream);
-    void CollectFormats();
+    std::int32_t CollectFormat(const TvteXLSRange &range);
     void WriteFormats(TvteStream &stream);
-    void CollectCellXfs();
+    std::int32_t CollectCellXf(const TvteXLSRange &range, std::int32_t fontIndex, std::int32_t formatIndex);
+    // Builds the XF records of the collected formats; after the fonts, as
+    // the order of the colour look-ups decides the palette positions.
+    void BuildCellXfs();
     void WriteXfs(TvteStream &stream);
     void WritePalette(TvteStream &stream);
     void WriteBoundSheets(TvteStream &stream);
@@ -128,7 +137,9 @@ private:
         std::uint8_t fillPattern, horzAlign, vertAlign, rotation;
         bool wrapText, merged;
         bool operator==(const XfInputs &) const = default;
-        static XfInputs Of(const TvteXLSRange &range, const RangeEntry &entry);
+        // Whether these are the inputs of the range, a cheaper test than building them.
+        bool Match(const TvteXLSRange &range, std::int32_t font, std::int32_t format) const;
+        static XfInputs Of(const TvteXLSRange &range, std::int32_t fontIndex, std::int32_t formatIndex);
     };
     using XfData = std::array<std::uint8_t, 20>;
     XfData BuildXf(const XfInputs &inputs);
@@ -147,4 +158,7 @@ private:
     std::vector<TvteXLSFont> fonts_;
     std::vector<FormatEntry> formats_;
     std::vector<XfData> cellXfs_;
+    std::vector<XfInputs> xfInputs_;  // the distinct inputs, in order of first use
+    std::size_t lastXfInputs_ = 0;
+    std::size_t lastFont_ = 0;
 };
