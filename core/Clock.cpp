@@ -1,6 +1,5 @@
 #include "Clock.h"
 
-#include <chrono>
 #include <ctime>
 
 namespace {
@@ -11,19 +10,23 @@ std::function<DayTime()> &Override()
 }
 }  // namespace
 
+DayTime LocalDayTime(std::chrono::system_clock::time_point reading)
+{
+    using namespace std::chrono;
+    // floor, not a cast: a reading before 1970 must not round its second up.
+    const auto second = floor<seconds>(reading);
+    const std::time_t secs = system_clock::to_time_t(second);
+    std::tm local{};
+    localtime_r(&secs, &local);
+    const DayTime sinceSecond = floor<milliseconds>(reading - second).count();
+    return local.tm_hour * MsPerHour + local.tm_min * MsPerMinute + local.tm_sec * MsPerSecond + sinceSecond;
+}
+
 DayTime NowDayTime()
 {
     if (const auto &clock = Override())
         return clock();
-    using namespace std::chrono;
-    const auto now = system_clock::now();
-    const std::time_t secs = system_clock::to_time_t(now);
-    std::tm local{};
-    localtime_r(&secs, &local);
-    const auto sinceSecond = now - system_clock::from_time_t(secs);
-    const double fraction = duration<double>(sinceSecond).count();
-    const double seconds = local.tm_hour * 3600.0 + local.tm_min * 60.0 + local.tm_sec + fraction;
-    return seconds / SecondsPerDay;
+    return LocalDayTime(std::chrono::system_clock::now());
 }
 
 void SetClockForTesting(std::function<DayTime()> clock)

@@ -1,37 +1,10 @@
 #include "DayTime.h"
 
 #include <algorithm>
-#include <cmath>
 #include <cstdint>
 #include <limits>
 
 namespace {
-
-// A DayTime that stands for a whole number of milliseconds is rarely exact in
-// binary: 10:05:00,000 minus 10:00:00,000 comes out a few billionths of a
-// millisecond short.  Such noise is absorbed before truncating, while genuine
-// fractions of a millisecond (from the clock) are still cut, never rounded.
-constexpr double NoiseMs = 1e-5;  // 10 ns, far below anything the clock gives
-
-// Snaps a count of milliseconds that lies within the noise of a whole one onto
-// it; anything else is left as it is.
-double WithoutNoise(double ms)
-{
-    const double nearest = std::nearbyint(ms);
-    return std::fabs(ms - nearest) < NoiseMs ? nearest : ms;
-}
-
-int64_t TruncatedMilliseconds(double ms)
-{
-    if (!std::isfinite(ms))
-        return 0;
-    constexpr double limit = 9.0e18;  // stay inside the 64-bit range
-    if (ms >= limit)
-        return static_cast<int64_t>(limit);
-    if (ms <= -limit)
-        return -static_cast<int64_t>(limit);
-    return static_cast<int64_t>(ms);  // truncates toward zero
-}
 
 // Writes value with at least `width` digits; a negative value gets its sign
 // in front of the zeros.
@@ -55,27 +28,20 @@ char16_t *WritePadded(char16_t *out, int64_t value, int width)
 
 }  // namespace
 
-int64_t WholeMilliseconds(DayTime d)
-{
-    double ms = WithoutNoise(d * SecondsPerDay * 1000.0);
-    if (ms < 0)
-        ms += 1000;  // one second, not one day: the running time before a start relies on it
-    return TruncatedMilliseconds(ms);
-}
-
 QString DayTimeToText(DayTime d)
 {
-    const int64_t total = WholeMilliseconds(d);
+    // One second, not one day: the running time before a start relies on it.
+    const int64_t total = d < 0 ? d + MsPerSecond : d;
 
     char16_t buffer[64];
     char16_t *p = buffer;
-    p = WritePadded(p, total / 3600000, 2);
+    p = WritePadded(p, total / MsPerHour, 2);
     *p++ = u':';
-    p = WritePadded(p, (total / 60000) % 60, 2);
+    p = WritePadded(p, (total / MsPerMinute) % 60, 2);
     *p++ = u':';
-    p = WritePadded(p, (total / 1000) % 60, 2);
+    p = WritePadded(p, (total / MsPerSecond) % 60, 2);
     *p++ = u',';
-    p = WritePadded(p, total % 1000, 3);
+    p = WritePadded(p, total % MsPerSecond, 3);
     return QString(reinterpret_cast<const QChar *>(buffer), p - buffer);
 }
 
@@ -125,8 +91,5 @@ DayTime TextToDayTime(QStringView text)
     const int64_t minutes = field(3, 2);
     const int64_t seconds = field(6, 2);
     const int64_t millis = field(9, 3);
-    // Whole milliseconds, divided once: a time text read and written again is
-    // unchanged, and differences of two read times are exact milliseconds.
-    const int64_t total = ((hours * 60 + minutes) * 60 + seconds) * 1000 + millis;
-    return static_cast<double>(total) / MillisecondsPerDay;
+    return hours * MsPerHour + minutes * MsPerMinute + seconds * MsPerSecond + millis;
 }

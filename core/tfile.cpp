@@ -272,13 +272,7 @@ const char XmlDeclaration[] = "<?xml version=\"1.0\" encoding=\"utf-8\"?>";
 
 int CompareRecordTimes(const TRadek &a, const TRadek &b)
 {
-    // Whole-millisecond times are exact apart from floating noise far below a
-    // microsecond, so 1 ms apart must order even when the difference falls a
-    // hair short of 1/86400000.
-    const double differenceMs = (a.Time - b.Time) * MillisecondsPerDay;
-    if (std::fabs(differenceMs) < 1.0 - 1e-5)
-        return 0;
-    return differenceMs < 0 ? -1 : 1;
+    return (a.Time > b.Time) - (a.Time < b.Time);
 }
 
 QString NewTempFileName()
@@ -314,10 +308,7 @@ TData::TData(Dialogs *dialogs, RacerDirectory *racers)
 
 void TData::SortByTime()
 {
-    // Exact times give a strict weak order, which the library sort needs; the
-    // one-millisecond tolerance of CompareRecordTimes does not (it is not
-    // transitive).  Records closer than a millisecond may lie in either order,
-    // and this is one of the permitted ones; stable keeps equal times as added.
+    // Stable: records of equal times keep the order they were added in.
     const auto earlier = [](const TRadekPtr &a, const TRadekPtr &b) { return a->Time < b->Time; };
     // Every save and every refresh sorts; most of the time nothing has moved.
     if (!std::is_sorted(Records.begin(), Records.end(), earlier))

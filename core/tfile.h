@@ -24,7 +24,7 @@ struct TRadek {
     DayTime NetTime = 0;   // from the race start above; set by the refresh
 
     // The time the results list ranks by.
-    DayTime PenalizedTime() const { return Penalty / SecondsPerDay + NetTime; }
+    DayTime PenalizedTime() const { return Penalty * MsPerSecond + NetTime; }
 };
 
 // Records are shared: a list row or the manual entry dialog may still hold a
@@ -39,7 +39,7 @@ public:
     QString text;
 };
 
-// 0 when a and b are less than a millisecond apart, else -1 or 1 by Time.
+// -1, 0 or 1 as a.Time is before, equal to or after b.Time.
 int CompareRecordTimes(const TRadek &a, const TRadek &b);
 
 // Creates a new empty file "~<hex>.tmp" in the temporary folder and returns its
@@ -63,8 +63,7 @@ public:
 
     void SetRacers(RacerDirectory *racers) { m_racers = racers; }
 
-    // Ascending by Time.  Records less than a millisecond apart, which
-    // CompareRecordTimes calls equal, may end in either order.
+    // Ascending by Time; records of equal times keep the order they had.
     void SortByTime();
     // Drops all records and takes a new temporary name.  Throws TikomatError.
     void NewFile();

@@ -28,17 +28,17 @@ TimingDesk::TimingDesk(TData &data, Dialogs &dialogs, RacerDirectory *racers, QO
 // Impulses
 
 // One window for both photocells: an impulse passes only when it comes more
-// than the window after the last impulse that passed.  Impulse times are whole
-// milliseconds, so the test is made in milliseconds with a tolerance far below
-// one, which keeps an impulse exactly one window later reliably dropped.
+// than the window after the last impulse that passed.  An impulse earlier than
+// that one (after midnight, or after the clock was set back) passes too and
+// becomes the new reference; otherwise the filter would swallow every impulse
+// for most of a day.  Before the first impulse nothing is filtered.
 bool TimingDesk::Filtered(DayTime t) const
 {
     const int index = m_settings.filterIndex;
-    if (index <= 0)
+    if (index <= 0 || !m_anyImpulsePassed)
         return false;
-    const double windowMs = (0.5 * index + 1.0) * 1000.0;
-    const double sinceLastMs = (t - m_lastImpulseTime) * MillisecondsPerDay;
-    return sinceLastMs <= windowMs + 1e-6;
+    const DayTime window = 500 * index + 1000;
+    return t >= m_lastImpulseTime && t - m_lastImpulseTime <= window;
 }
 
 void TimingDesk::PostStartImpulse(DayTime t)
@@ -47,6 +47,7 @@ void TimingDesk::PostStartImpulse(DayTime t)
         return;
     m_startList.appendRow(CaptionImpulseFB1, DayTimeToText(t));
     m_lastImpulseTime = t;
+    m_anyImpulsePassed = true;
     StartImpulseArrived();
 }
 
@@ -56,6 +57,7 @@ void TimingDesk::PostFinishImpulse(DayTime t)
         return;
     m_finishList.appendRow(FinishCaption(), DayTimeToText(t));
     m_lastImpulseTime = t;
+    m_anyImpulsePassed = true;
     FinishImpulseArrived();
 }
 

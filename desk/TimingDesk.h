@@ -45,7 +45,8 @@ public:
     ImpulseListModel &startList() { return m_startList; }    // lvPulsy
     ImpulseListModel &finishList() { return m_finishList; }  // lvPulsy2
 
-    // Time of the last impulse the debounce filter let through, from either photocell.
+    // Time of the last impulse the debounce filter let through, from either
+    // photocell; 0 before the first one.
     DayTime LastImpulseTime() const { return m_lastImpulseTime; }
 
     // The number display (lblCislo) and the racer label line under it (lblUkazJmeno).
@@ -118,6 +119,7 @@ private:
     ImpulseListModel m_startList;
     ImpulseListModel m_finishList;
     DayTime m_lastImpulseTime = 0;
+    bool m_anyImpulsePassed = false;  // until then LastImpulseTime is no impulse's time
     QString m_display = QStringLiteral("0");
     QString m_label;  // "---" from the constructor on
     QString m_proposedSaveName;

@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <climits>
-#include <cmath>
 #include <unordered_map>
 
 namespace {
@@ -42,11 +41,8 @@ int ClampToInt(long long value)
     return static_cast<int>(std::clamp<long long>(value, INT_MIN, INT_MAX));
 }
 
-constexpr double HalfTolerance = 1e-9;  // in units of 1/100000 day: under a nanosecond
-
-
 // Orders keys as the lists' coarse comparison wants them, without its flaw.
-// Both lists compare in units of 1/100000 day, so values up to 0.432 s apart
+// Both lists compare in units of 864 ms, so values up to 0.432 s apart
 // are equal and keep the order they came in.  That comparison is not
 // transitive: handed to a sort as it is, a chain of near-ties can put a value
 // behind one that is more than a second worse.  So the keys are sorted by
@@ -108,24 +104,19 @@ void CoarseOrder(std::vector<Key> &keys, Group group, Value value, Arrival arriv
 
 int RoundedDayDifference(DayTime a, DayTime b)
 {
-    const double x = (a - b) * 100000.0;
-    if (std::isnan(x))
-        return 0;
-    if (x >= double(INT_MAX))
-        return INT_MAX;
-    if (x <= double(INT_MIN))
-        return INT_MIN;
-    const double below = std::floor(x);
-    const double fraction = x - below;
-    // Times of whole milliseconds are not exact in binary: 432 ms is exactly
-    // half a unit but may come out a hair above or below it.  Anything that
-    // close to a half is taken as the half and goes to the even neighbour.
-    double rounded;
-    if (std::fabs(fraction - 0.5) < HalfTolerance)
-        rounded = std::fmod(below, 2.0) == 0.0 ? below : below + 1.0;
-    else
-        rounded = fraction < 0.5 ? below : below + 1.0;
-    return ClampToInt(static_cast<long long>(rounded));
+    // The lists have always compared times in hundred-thousandths of a day,
+    // 864 ms; the half unit, 432 ms, goes to the even neighbour.
+    constexpr int64_t Unit = MsPerDay / 100000;
+    const int64_t difference = a - b;
+    int64_t units = difference / Unit;
+    int64_t rest = difference % Unit;
+    if (rest < 0) {  // floor, so that the rest lies in [0, Unit)
+        rest += Unit;
+        --units;
+    }
+    if (2 * rest > Unit || (2 * rest == Unit && units % 2 != 0))
+        ++units;
+    return ClampToInt(units);
 }
 
 int lvCompare(const TRadek &a, const TRadek &b)
@@ -142,10 +133,10 @@ int lv1Compare(const TRadek &a, const TRadek &b, int lapsMode)
 
 DayTime ShownTime(DayTime t)
 {
-    // Below 96 hours the text carries the hours in two digits and reads back
-    // as the same whole milliseconds, so no text needs to be made.
-    if (t >= 0 && t < 4.0)
-        return static_cast<double>(WholeMilliseconds(t)) / MillisecondsPerDay;
+    // Below 100 hours the text carries the hours in two digits and reads back
+    // as the same value, so no text needs to be made.
+    if (t >= 0 && t < 100 * MsPerHour)
+        return t;
     return TextToDayTime(DayTimeToText(t));
 }
 

@@ -74,20 +74,21 @@ struct RefreshResult {
     DayTime lastStartTime = 0;       // time of day of the last race start, 0 for none
 };
 
-// The record list's order: (a - b) x 100000 with times in days, rounded to the
-// nearest integer with halves to even, so times up to 0.432 s apart are equal.
+// The record list's order: the difference of the times in units of 864 ms,
+// rounded to the nearest integer with halves to even, so times up to 0.432 s
+// apart are equal.
 int lvCompare(const TRadek &a, const TRadek &b);
 // The results list's order: the same rounding on PenalizedTime; in laps mode 0
 // unequal laps decide first (Lap(b) - Lap(a), more laps first).
 int lv1Compare(const TRadek &a, const TRadek &b, int lapsMode);
 
-// The rounding both comparisons share: nearest integer to (a - b) x 100000,
-// halves to even, clamped to 32 bits.  Differences of whole milliseconds
-// land exactly on the half where they should (432 ms gives 0, 433 ms gives 1).
+// The rounding both comparisons share: (a - b) / 864 ms to the nearest
+// integer, halves to even, clamped to 32 bits (432 ms gives 0, 433 ms gives 1,
+// 1296 ms gives 2).
 int RoundedDayDifference(DayTime a, DayTime b);
 
 // The time a text made by DayTimeToText(t) stands for when read back with
-// TextToDayTime: t cut to whole milliseconds.
+// TextToDayTime: t itself below 100 hours, where the text has two hour digits.
 DayTime ShownTime(DayTime t);
 
 // Keeps its working buffers between runs, so that a refresh of many thousand

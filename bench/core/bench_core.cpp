@@ -17,11 +17,11 @@ struct Race {
     {
         FillRacers(racers, 500);
         QRandomGenerator random(42);
-        double time = 9.0 / 24;
+        DayTime time = 9 * MsPerHour;
         for (int64_t i = 0; i < records; ++i) {
             auto r = std::make_shared<TRadek>();
             r->Number = i % 1000 == 0 ? RaceStartNumber : int(random.bounded(1, 520));
-            time += (1 + random.bounded(200)) / MillisecondsPerDay;
+            time += 1 + random.bounded(200);
             r->Time = time;
             r->Penalty = i % 50 == 0 ? 30 : 0;
             data.Records.push_back(std::move(r));

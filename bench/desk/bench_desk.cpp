@@ -43,23 +43,18 @@ public:
     std::optional<QString> saveFile(const FileRequest &) override { return std::nullopt; }
 };
 
-DayTime Ms(int64_t ms)
-{
-    return double(ms) / MillisecondsPerDay;
-}
-
 // A race as it grows: one start, then passages of every racer in turn, 50 ms apart.
 void FillStore(TData &data, int records)
 {
     const int64_t startMs = 9 * 3600 * 1000;
     auto start = std::make_shared<TRadek>();
     start->Number = RaceStartNumber;
-    start->Time = Ms(startMs);
+    start->Time = startMs;
     data.Records.push_back(start);
     for (int i = 1; i < records; ++i) {
         auto r = std::make_shared<TRadek>();
         r->Number = 1 + (i - 1) % RacerCount;
-        r->Time = Ms(startMs + 60000 + int64_t(i) * 50);
+        r->Time = startMs + 60000 + int64_t(i) * 50;
         data.Records.push_back(r);
     }
 }
@@ -124,7 +119,7 @@ void BM_DeskInsertAndRefresh(benchmark::State &state)
     for (auto _ : state) {
         const auto t0 = Clock::now();
         const double c0 = ThreadCpuSeconds();
-        desk.PostFinishImpulse(Ms(nextImpulseMs));
+        desk.PostFinishImpulse(nextImpulseMs);
         desk.Button6Click(QStringLiteral("4"));
         desk.Button6Click(QStringLiteral("2"));
         desk.Button2Click();

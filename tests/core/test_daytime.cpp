@@ -1,18 +1,20 @@
+#include "Clock.h"
 #include "DayTime.h"
 
 #include <gtest/gtest.h>
 
-#include <QRandomGenerator>
+#include <cstdlib>
+#include <ctime>
+
 
 namespace {
 
-constexpr double Hour = 1.0 / 24;
-constexpr double Second = 1.0 / SecondsPerDay;
-constexpr double Ms = 1.0 / MillisecondsPerDay;
+constexpr DayTime Hour = MsPerHour;
+constexpr DayTime Second = MsPerSecond;
 
 struct ToTextCase {
     const char *what;
-    double value;
+    DayTime value;
     const char *text;
     friend void PrintTo(const ToTextCase &c, std::ostream *os) { *os << c.what; }
 };
@@ -28,18 +30,18 @@ INSTANTIATE_TEST_SUITE_P(
     Values, DayTimeToTextTest,
     ::testing::Values(
         ToTextCase{"zero", 0, "00:00:00,000"},
-        ToTextCase{"noon", 0.5, "12:00:00,000"},
-        ToTextCase{"hours are not wrapped", 1.5, "36:00:00,000"},
+        ToTextCase{"noon", 12 * Hour, "12:00:00,000"},
+        ToTextCase{"hours are not wrapped", 36 * Hour, "36:00:00,000"},
         ToTextCase{"three hour digits", 100 * Hour, "100:00:00,000"},
-        ToTextCase{"every field", Hour + 2 * Hour / 60 + 3 * Second + 4 * Ms, "01:02:03,004"},
-        ToTextCase{"last millisecond of the day", 1 - Ms, "23:59:59,999"},
-        // A clock stamp with a true fraction of a millisecond is cut, not rounded.
-        ToTextCase{"fraction cut", 10 * Hour + 0.9 * Ms, "10:00:00,000"},
-        ToTextCase{"just below a millisecond", 10 * Hour + 7 * Ms - 0.001 * Ms, "10:00:00,006"},
+        ToTextCase{"every field", Hour + 2 * 60 * Second + 3 * Second + 4, "01:02:03,004"},
+        ToTextCase{"last millisecond of the day", MsPerDay - 1, "23:59:59,999"},
+        ToTextCase{"a whole day", MsPerDay, "24:00:00,000"},
         // One second is added to a negative value, not a day.
-        ToTextCase{"half a second before", -0.5 * Second, "00:00:00,500"},
+        ToTextCase{"half a second before", -500, "00:00:00,500"},
+        ToTextCase{"one millisecond before", -1, "00:00:00,999"},
         ToTextCase{"two seconds before", -2 * Second, "00:00:-01,000"},
-        ToTextCase{"a minute and a half before", -90.25 * Second, "00:-01:-29,-250"}),
+        ToTextCase{"a minute and a half before", -90 * Second - 250, "00:-01:-29,-250"},
+        ToTextCase{"a day before", -MsPerDay, "-23:-59:-59,000"}),
     [](const ::testing::TestParamInfo<ToTextCase> &param) { return "case" + std::to_string(param.index); });
 
 struct FromTextCase {
@@ -53,14 +55,14 @@ class TextToDayTimeTest : public ::testing::TestWithParam<FromTextCase> {};
 TEST_P(TextToDayTimeTest, Reads)
 {
     const FromTextCase &c = GetParam();
-    EXPECT_EQ(TextToDayTime(QString::fromUtf8(c.text)), double(c.milliseconds) / MillisecondsPerDay)
-        << c.text;
+    EXPECT_EQ(TextToDayTime(QString::fromUtf8(c.text)), c.milliseconds) << c.text;
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Texts, TextToDayTimeTest,
     ::testing::Values(
         FromTextCase{"01:02:03,004", ((1 * 60 + 2) * 60 + 3) * 1000 + 4},
+        FromTextCase{"24:00:00,000", 24 * 3600000},
         FromTextCase{"12:34", (12 * 60 + 34) * 60000},
         // Fixed positions: "1:", "2:" and "3," are no integers, "04" is.
         FromTextCase{"1:02:03,004", 4},
@@ -77,27 +79,38 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(DayTimeText, WholeMillisecondTextsSurviveReadAndWrite)
 {
-    // Every 7 ms over a whole day and beyond: no text may lose a millisecond.
-    for (long long ms = 0; ms < 100LL * 3600000; ms += 6997) {
-        const QString text = DayTimeToText(double(ms) / MillisecondsPerDay);
-        ASSERT_EQ(DayTimeToText(TextToDayTime(text)), text);
+    // Every 7 ms over four days: below 100 hours the text reads back exactly.
+    for (DayTime ms = 0; ms < 100 * Hour; ms += 6997) {
+        const QString text = DayTimeToText(ms);
+        ASSERT_EQ(TextToDayTime(text), ms) << text.toStdString();
     }
 }
 
-TEST(DayTimeText, DifferencesOfReadTimesAreExact)
+TEST(Clock, ReadingsAreCutToWholeMilliseconds)
 {
-    EXPECT_EQ(DayTimeToText(TextToDayTime("10:05:00,000") - TextToDayTime("10:00:00,000")),
-              "00:05:00,000");
-    QRandomGenerator random(1234);
-    for (int i = 0; i < 200000; ++i) {
-        const long long a = random.bounded(86400000);
-        const long long b = random.bounded(86400000);
-        const long long later = std::max(a, b), earlier = std::min(a, b);
-        const double difference = TextToDayTime(DayTimeToText(later / MillisecondsPerDay))
-                                  - TextToDayTime(DayTimeToText(earlier / MillisecondsPerDay));
-        ASSERT_EQ(DayTimeToText(difference), DayTimeToText(double(later - earlier) / MillisecondsPerDay))
-            << later << " - " << earlier;
-    }
+    const char *oldZone = std::getenv("TZ");
+    const std::string kept = oldZone ? oldZone : "";
+    setenv("TZ", "UTC", 1);
+    tzset();
+    using namespace std::chrono;
+    const system_clock::time_point midnight{duration_cast<system_clock::duration>(days(20797))};
+    struct Case {
+        microseconds after;
+        DayTime expected;
+    };
+    const Case cases[] = {
+        {microseconds(0), 0},
+        {hours(10) + microseconds(123'999), 10 * Hour + 123},  // cut, not rounded
+        {hours(23) + minutes(59) + seconds(59) + microseconds(999'999), MsPerDay - 1},
+        {hours(24) + microseconds(1), 0},  // the next day starts again at 0
+    };
+    for (const Case &c : cases)
+        EXPECT_EQ(LocalDayTime(midnight + c.after), c.expected) << c.after.count() << " us";
+    if (oldZone)
+        setenv("TZ", kept.c_str(), 1);
+    else
+        unsetenv("TZ");
+    tzset();
 }
 
 struct IntCase {

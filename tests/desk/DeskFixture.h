@@ -23,7 +23,7 @@ public:
 
 inline DayTime At(int h, int m, int s, int ms = 0)
 {
-    return (((h * 60 + m) * 60 + s) * 1000.0 + ms) / MillisecondsPerDay;
+    return h * MsPerHour + m * MsPerMinute + s * MsPerSecond + ms;
 }
 
 class DeskFixture : public ::testing::Test {

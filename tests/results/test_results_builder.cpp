@@ -244,31 +244,60 @@ TEST(ResultsBuilder, RealCasChangesOnlyTheRecordList)
 }
 
 // ---------------------------------------------------------------------------
-// Ties: the comparisons work in units of 1/100000 day
+// The time type: reading, differences and both comparisons, in one table
 
-TEST(Comparisons, HalfUnitIsTheBorderOfEquality)
+struct TimePairCase {
+    const char *a, *b;     // time texts as the files and lists hold them
+    const char *difference;  // DayTimeToText(a - b)
+    int coarse;            // the lists' comparison, in units of 864 ms
+    int exact;             // CompareRecordTimes
+};
+
+void PrintTo(const TimePairCase &c, std::ostream *os) { *os << c.a << " - " << c.b; }
+
+class TimePairTest : public ::testing::TestWithParam<TimePairCase> {};
+
+TEST_P(TimePairTest, DifferenceAndComparisons)
 {
-    // Many start points, so that binary noise in either direction is met.
-    for (int64_t ms = 0; ms < 86'400'000 - 2000; ms += 99'991) {
-        const DayTime t = ms / MillisecondsPerDay;
-        const DayTime at432 = (ms + 432) / MillisecondsPerDay;
-        const DayTime at433 = (ms + 433) / MillisecondsPerDay;
-        EXPECT_EQ(RoundedDayDifference(at432, t), 0) << ms;
-        EXPECT_EQ(RoundedDayDifference(t, at432), 0) << ms;
-        EXPECT_EQ(RoundedDayDifference(at433, t), 1) << ms;
-        EXPECT_EQ(RoundedDayDifference(t, at433), -1) << ms;
-        // Halves go to the even neighbour: 1.5 units to 2, 2.5 units to 2.
-        EXPECT_EQ(RoundedDayDifference((ms + 1296) / MillisecondsPerDay, t), 2) << ms;
-        EXPECT_EQ(RoundedDayDifference((ms + 2160) / MillisecondsPerDay, t), 2) << ms;
-        EXPECT_EQ(RoundedDayDifference((ms + 3024) / MillisecondsPerDay, t), 4) << ms;
-    }
+    const TimePairCase &c = GetParam();
     TRadek a, b;
-    a.Time = TextToDayTime("10:00:00,433");
-    b.Time = TextToDayTime("10:00:00,000");
-    EXPECT_GT(lvCompare(a, b), 0);
-    a.Time = TextToDayTime("10:00:00,432");
-    EXPECT_EQ(lvCompare(a, b), 0);
+    a.Time = TextToDayTime(QString::fromLatin1(c.a));
+    b.Time = TextToDayTime(QString::fromLatin1(c.b));
+    EXPECT_EQ(DayTimeToText(a.Time - b.Time).toStdString(), c.difference);
+    EXPECT_EQ(RoundedDayDifference(a.Time, b.Time), c.coarse);
+    EXPECT_EQ(RoundedDayDifference(b.Time, a.Time), -c.coarse);  // halves to even is symmetric
+    EXPECT_EQ(lvCompare(a, b), c.coarse);
+    EXPECT_EQ(CompareRecordTimes(a, b), c.exact);
+    // Penalties are whole seconds on the same scale.
+    a.NetTime = a.Time;
+    b.NetTime = b.Time;
+    b.Penalty = 1;
+    EXPECT_EQ(lv1Compare(a, b, 1), RoundedDayDifference(a.Time, b.Time + 1000));
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Times, TimePairTest,
+    ::testing::Values(
+        TimePairCase{"10:00:00,000", "10:00:00,000", "00:00:00,000", 0, 0},
+        TimePairCase{"10:00:00,001", "10:00:00,000", "00:00:00,001", 0, 1},
+        // Half a unit is the border: 0.432 s is equal, 0.433 s is not.
+        TimePairCase{"10:00:00,432", "10:00:00,000", "00:00:00,432", 0, 1},
+        TimePairCase{"10:00:00,433", "10:00:00,000", "00:00:00,433", 1, 1},
+        TimePairCase{"10:00:00,864", "10:00:00,000", "00:00:00,864", 1, 1},
+        // Halves go to the even neighbour: 1.5 units to 2, 2.5 units to 2, 3.5 to 4.
+        TimePairCase{"10:00:01,296", "10:00:00,000", "00:00:01,296", 2, 1},
+        TimePairCase{"10:00:02,160", "10:00:00,000", "00:00:02,160", 2, 1},
+        TimePairCase{"10:00:03,024", "10:00:00,000", "00:00:03,024", 4, 1},
+        // Negative differences: the text gains one second, the comparisons turn round.
+        TimePairCase{"10:00:00,000", "10:00:00,433", "00:00:00,567", -1, -1},
+        TimePairCase{"10:00:00,000", "10:00:01,296", "00:00:00,-296", -2, -1},
+        TimePairCase{"00:00:00,100", "23:59:59,900", "-23:-59:-58,-800", -100000, -1},
+        // Midnight at the end of the day and beyond it.
+        TimePairCase{"24:00:00,000", "00:00:00,000", "24:00:00,000", 100000, 1},
+        TimePairCase{"24:00:00,000", "23:59:59,568", "00:00:00,432", 0, 1},
+        TimePairCase{"30:00:00,000", "10:00:00,000", "20:00:00,000", 83333, 1},
+        TimePairCase{"99:59:59,999", "00:00:00,000", "99:59:59,999", 416667, 1}),
+    [](const auto &tested) { return "case" + std::to_string(tested.index); });
 
 TEST(Comparisons, ResultsCompareLapsFirstOnlyInMode0)
 {
@@ -343,7 +372,7 @@ TEST(ResultsBuilder, NoRowPrecedesOneItsComparisonClearlyPutsFirst)
         std::vector<QByteArray> times;
         for (int i = 0; i < 12; ++i) {
             const int ms = 600000 + int(random.bounded(4000));
-            times.push_back(DayTimeToText(ms / MillisecondsPerDay).toLatin1());
+            times.push_back(DayTimeToText(ms).toLatin1());
         }
         for (int i = 0; i < 12; ++i)
             store.push_back({100 + i, 1 + int(random.bounded(2)), times[size_t(i)].constData(),
@@ -494,7 +523,7 @@ TEST(ResultsBuilder, OneRowPerRacerMatchesTheCaptionWalk)
         for (int s = 0; s < 2; ++s) {
             auto start = std::make_shared<TRadek>();
             start->Number = RaceStartNumber;
-            start->Time = (startMs + s * 600'000) / MillisecondsPerDay;
+            start->Time = startMs + s * 600'000;
             records.push_back(start);
         }
         std::map<int, int> laps;
@@ -504,7 +533,7 @@ TEST(ResultsBuilder, OneRowPerRacerMatchesTheCaptionWalk)
             r->Lap = ++laps[r->Number];
             r->Penalty = random.bounded(4) == 0 ? int(random.bounded(3)) : 0;
             // Coarse steps make many values less than half a unit apart.
-            r->Time = (startMs - 2000 + int64_t(random.bounded(1'500)) * 811) / MillisecondsPerDay;
+            r->Time = startMs - 2000 + int64_t(random.bounded(1'500)) * 811;
             records.push_back(r);
         }
         Store().Records = records;
@@ -550,18 +579,15 @@ TEST(ResultsBuilder, OneRowPerRacerMatchesTheCaptionWalk)
 }
 
 // The walk reads times as their texts show them; the shortcut must agree
-// with writing the text and reading it back.
+// with writing the text and reading it back, also where the text does not
+// read back (negative values, 100 hours and more).
 TEST(ShownTime, AgreesWithTheTextRoundTrip)
 {
     QRandomGenerator random(1234);
-    std::vector<DayTime> values = {0, 1e-12, 0.5, 0.999999, 1.5, 3.999999, 4.0, 4.2, 5.0, -1e-6, -0.5};
-    for (int i = 0; i < 20000; ++i) {
-        values.push_back(random.bounded(4.5));
-        const int64_t ms = random.bounded(86'400'000);
-        values.push_back(ms / MillisecondsPerDay);
-        values.push_back((ms + 0.9999) / MillisecondsPerDay);   // just below the next millisecond
-        values.push_back(ms / MillisecondsPerDay - 1e-16);      // a hair below a whole millisecond
-    }
+    std::vector<DayTime> values = {0, 1, -1, -999, -1000, -1001, MsPerDay - 1, MsPerDay,
+                                   100 * MsPerHour - 1, 100 * MsPerHour, 123 * MsPerHour + 4567};
+    for (int i = 0; i < 20000; ++i)
+        values.push_back(int64_t(random.bounded(int(5 * MsPerDay))) - MsPerDay);
     for (DayTime t : values)
         ASSERT_EQ(ShownTime(t), TextToDayTime(DayTimeToText(t))) << DayTimeToText(t).toStdString() << " " << t;
 }

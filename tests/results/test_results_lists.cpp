@@ -87,7 +87,7 @@ TEST_F(ResultsListsTest, RefreshFillsBothModelsAndSignals)
     ASSERT_EQ(selection.count(), 1);
     EXPECT_EQ(selection.at(0).at(0).toInt(), 2);
     ASSERT_EQ(refreshed.count(), 1);
-    EXPECT_EQ(DayTimeToText(refreshed.at(0).at(0).toDouble()), "10:00:00,000");
+    EXPECT_EQ(DayTimeToText(refreshed.at(0).at(0).toLongLong()), "10:00:00,000");
     EXPECT_EQ(lists.leaderText(), "7 ()");
     EXPECT_EQ(lists.selectedRecordRow(), 2);
 
