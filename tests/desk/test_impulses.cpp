@@ -7,8 +7,8 @@
 namespace {
 
 struct Post {
-    bool start;    // FB1 in photocell mode 0, else FB2
-    int offsetMs;  // after 10:00:00,000
+    bool start;        // FB1 in photocell mode 0, else FB2
+    const char *time;  // as the module stamps it
     bool accepted;
 };
 
@@ -29,13 +29,13 @@ TEST_P(DebounceTest, AcceptsOnlyImpulsesBeyondTheSharedWindow)
     QStringList start, finish;
     DayTime last = 0;
     for (const Post &p : c.posts) {
-        const DayTime t = At(10, 0, 0, p.offsetMs);
+        const DayTime t = TextToDayTime(QString::fromLatin1(p.time));
         p.start ? desk.PostStartImpulse(t) : desk.PostFinishImpulse(t);
         if (p.accepted) {
-            (p.start ? start : finish) << DayTimeToText(t);
+            (p.start ? start : finish) << QString::fromLatin1(p.time);
             last = t;
         }
-        EXPECT_EQ(desk.LastImpulseTime(), last) << "after the impulse at +" << p.offsetMs << " ms";
+        EXPECT_EQ(desk.LastImpulseTime(), last) << "after the impulse at " << p.time;
     }
     EXPECT_EQ(SubItems(desk.startList()), start);
     EXPECT_EQ(SubItems(desk.finishList()), finish);
@@ -44,15 +44,32 @@ TEST_P(DebounceTest, AcceptsOnlyImpulsesBeyondTheSharedWindow)
 INSTANTIATE_TEST_SUITE_P(
     Desk, DebounceTest,
     ::testing::Values(
-        FilterCase{"Off", 0, {{true, 0, true}, {false, 1, true}, {false, 2, true}}},
+        FilterCase{"Off", 0, {{true, "10:00:00,000", true}, {false, "10:00:00,001", true},
+                              {false, "09:00:00,000", true}}},
         // The window is shared by both photocells.
-        FilterCase{"Window1500", 1, {{true, 0, true}, {false, 1200, false}, {false, 1600, true}}},
+        FilterCase{"Window1500", 1, {{true, "10:00:00,000", true}, {false, "10:00:01,200", false},
+                                     {false, "10:00:01,600", true}}},
         // A dropped impulse does not push the window on.
-        FilterCase{"Window2000", 2,
-                   {{false, 0, true}, {false, 1500, false}, {false, 3000, true}, {false, 4500, false}}},
-        // Exactly one window later is still inside it.
-        FilterCase{"Boundary1500", 1, {{true, 0, true}, {true, 1500, false}, {true, 1501, true}}},
-        FilterCase{"Window4000", 6, {{true, 0, true}, {false, 4000, false}, {true, 4001, true}}}),
+        FilterCase{"Window2000", 2, {{false, "10:00:00,000", true}, {false, "10:00:01,500", false},
+                                     {false, "10:00:03,000", true}, {false, "10:00:04,500", false}}},
+        // Exactly one window later is still inside it; the same time again too.
+        FilterCase{"Boundary1500", 1, {{true, "10:00:00,000", true}, {true, "10:00:00,000", false},
+                                       {true, "10:00:01,500", false}, {true, "10:00:01,501", true}}},
+        FilterCase{"Window4000", 6, {{true, "10:00:00,000", true}, {false, "10:00:04,000", false},
+                                     {true, "10:00:04,001", true}}},
+        // Past midnight the time of day starts again from 0: the first impulse
+        // of the new day passes and the window runs on from it.
+        FilterCase{"AcrossMidnight", 1, {{false, "23:59:59,000", true}, {false, "00:00:00,200", true},
+                                         {true, "00:00:01,000", false}, {false, "00:00:01,701", true},
+                                         {false, "00:00:02,000", false}}},
+        // The clock set back an hour: impulses go on being accepted at once.
+        FilterCase{"ClockSetBack", 2, {{false, "10:30:00,000", true}, {false, "09:30:00,500", true},
+                                       {false, "09:30:01,000", false}, {false, "09:30:02,501", true},
+                                       {true, "09:30:02,600", false}}},
+        // No impulse has passed yet: one in the first seconds of the day is
+        // not measured against a reference that was never stamped.
+        FilterCase{"FirstImpulseRightAfterMidnight", 6, {{false, "00:00:01,000", true},
+                                                         {false, "00:00:04,000", false}}}),
     [](const auto &tested) { return std::string(tested.param.name); });
 
 TEST_F(DeskFixture, PostedImpulseRowsCarryCaptionAndTimeText)
