@@ -180,6 +180,16 @@ TimingDesk::Assignment TimingDesk::AssignFromList(ImpulseListModel &list, const 
 
 void TimingDesk::Button2Click()
 {
+    RunExclusive([this] { Insert(); });
+}
+
+void TimingDesk::btnStartClick()
+{
+    RunExclusive([this] { RaceStart(); });
+}
+
+void TimingDesk::Insert()
+{
     TRadekPtr record;
     if (m_settings.functionMode == 0) {
         record = MakeRecord(DisplayNumber(), NowDayTime());
@@ -192,13 +202,13 @@ void TimingDesk::Button2Click()
     ClosingSteps(record);
 }
 
-void TimingDesk::btnStartClick()
+void TimingDesk::RaceStart()
 {
     SetDisplay(QString::number(RaceStartNumber), m_label);
     if (m_settings.photocellMode == 1) {
         // With one list the race start is an ordinary insert of 10000; START
         // then closes on its own, which saves once more.
-        Button2Click();
+        Insert();
         ClosingSteps(nullptr);
         return;
     }
@@ -212,6 +222,38 @@ void TimingDesk::btnStartClick()
         record = a.record;
     }
     ClosingSteps(record);
+}
+
+// An assignment may open dialogs (the Save-as of the closing steps, a
+// message), and the module link goes on delivering impulses while one is
+// open.  Those impulses are in their lists already; their arrival checks wait
+// here and run in order once the assignment under way has ended, so that no
+// second assignment, and no second dialog, starts inside the first.  A Vlož or
+// START pressed meanwhile is ignored.
+void TimingDesk::RunExclusive(const std::function<void()> &operation)
+{
+    if (m_assigning)
+        return;
+    struct Flag {
+        bool &flag;
+        explicit Flag(bool &f) : flag(f) { flag = true; }
+        ~Flag() { flag = false; }
+    } busy(m_assigning);
+    operation();
+    while (!m_waitingArrivals.empty()) {
+        const bool start = m_waitingArrivals.front();
+        m_waitingArrivals.pop_front();
+        if (start)
+            ImpulseArrived(m_startList, CaptionImpulseFB1, true);
+        else
+            ImpulseArrived(m_finishList, FinishCaption(), false);
+    }
+}
+
+void TimingDesk::ArrivalCheck(bool start)
+{
+    m_waitingArrivals.push_back(start);
+    RunExclusive([] {});
 }
 
 void TimingDesk::ClosingSteps(const TRadekPtr &record)
@@ -238,21 +280,21 @@ void TimingDesk::ImpulseArrived(ImpulseListModel &list, const QString &impulseCa
     const QString number = list.at(found).subItem;
     SetDisplay(number, LabelOf(ReadIntField(number, 0)));
     if (start)
-        btnStartClick();
+        RaceStart();
     else
-        Button2Click();
+        Insert();
     list.clearSelection();
     list.removeRowAt(list.indexOfId(preselection));
 }
 
 void TimingDesk::StartImpulseArrived()
 {
-    ImpulseArrived(m_startList, CaptionImpulseFB1, true);
+    ArrivalCheck(true);
 }
 
 void TimingDesk::FinishImpulseArrived()
 {
-    ImpulseArrived(m_finishList, FinishCaption(), false);
+    ArrivalCheck(false);
 }
 
 // ---------------------------------------------------------------------------

@@ -11,6 +11,7 @@
 
 #include <QObject>
 #include <QString>
+#include <deque>
 #include <functional>
 
 class Dialogs;
@@ -70,6 +71,9 @@ public:
     void btnStartClick();  // "START"
     // Display back to "0", label line to "---" (also Esc).
     void ResetDisplay();
+    // The arrival checks, run after an impulse row was appended.  While a
+    // Vlož, START or arrival check is under way (its dialog open), they wait
+    // and run in order after it; Vlož and START are then ignored.
     void StartImpulseArrived();
     void FinishImpulseArrived();
 
@@ -100,6 +104,10 @@ private:
     };
 
     bool Filtered(DayTime t) const;
+    void Insert();     // Vlož itself
+    void RaceStart();  // START itself
+    void RunExclusive(const std::function<void()> &operation);
+    void ArrivalCheck(bool start);
     Assignment AssignFromList(ImpulseListModel &list, const QString &caption);
     TRadekPtr MakeRecord(int number, DayTime time);
     void ClosingSteps(const TRadekPtr &record);
@@ -120,6 +128,8 @@ private:
     ImpulseListModel m_finishList;
     DayTime m_lastImpulseTime = 0;
     bool m_anyImpulsePassed = false;  // until then LastImpulseTime is no impulse's time
+    bool m_assigning = false;         // a Vlož, START or arrival check is under way
+    std::deque<bool> m_waitingArrivals;  // arrival checks held back meanwhile: true = start list
     QString m_display = QStringLiteral("0");
     QString m_label;  // "---" from the constructor on
     QString m_proposedSaveName;

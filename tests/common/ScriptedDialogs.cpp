@@ -16,11 +16,13 @@ std::optional<QString> TakeFront(std::deque<std::optional<QString>> &queue)
 void ScriptedDialogs::message(const QString &text, MsgIcon icon, const QString &title)
 {
     asked.push_back({Asked::Message, title, text, icon, {}});
+    WhileOpen();
 }
 
 bool ScriptedDialogs::question(const QString &title, const QString &text, MsgIcon icon)
 {
     asked.push_back({Asked::Question, title, text, icon, {}});
+    WhileOpen();
     if (questions.empty()) {
         ADD_FAILURE() << "unexpected question: " << text.toStdString();
         return false;
@@ -33,6 +35,7 @@ bool ScriptedDialogs::question(const QString &title, const QString &text, MsgIco
 std::optional<QString> ScriptedDialogs::openFile(const FileRequest &request)
 {
     asked.push_back({Asked::OpenFile, request.title, request.filter, MsgIcon::None, request});
+    WhileOpen();
     if (opens.empty()) {
         ADD_FAILURE() << "unexpected open dialog: " << request.title.toStdString();
         return std::nullopt;
@@ -43,11 +46,21 @@ std::optional<QString> ScriptedDialogs::openFile(const FileRequest &request)
 std::optional<QString> ScriptedDialogs::saveFile(const FileRequest &request)
 {
     asked.push_back({Asked::SaveFile, request.title, request.filter, MsgIcon::None, request});
+    WhileOpen();
     if (saves.empty()) {
         ADD_FAILURE() << "unexpected save dialog: " << request.title.toStdString();
         return std::nullopt;
     }
     return TakeFront(saves);
+}
+
+void ScriptedDialogs::WhileOpen()
+{
+    if (whileOpen) {
+        // A copy: the hook may ask again, which appends to `asked`.
+        const Asked current = asked.back();
+        whileOpen(current);
+    }
 }
 
 QStringList ScriptedDialogs::messages() const

@@ -6,6 +6,7 @@
 #include <QString>
 #include <QStringList>
 #include <deque>
+#include <functional>
 #include <optional>
 
 class ScriptedDialogs : public Dialogs {
@@ -32,8 +33,15 @@ public:
     QStringList messages() const;
     int count(Asked::Kind kind) const;
 
+    // Runs while a box or dialog is "open", after it was recorded: what the
+    // program receives meanwhile (impulses from the module, key presses).
+    std::function<void(const Asked &)> whileOpen;
+
     std::deque<bool> questions;
     std::deque<std::optional<QString>> opens;
     std::deque<std::optional<QString>> saves;
     std::vector<Asked> asked;
+
+private:
+    void WhileOpen();
 };

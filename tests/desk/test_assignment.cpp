@@ -308,4 +308,79 @@ TEST_F(DeskFixture, StartInPhotocellModeOneAsksOnceAndSavesToTheChosenFile)
     EXPECT_EQ(desk.displayText(), "0");
 }
 
+// The module link delivers impulses while a dialog of an assignment is open.
+// They go into their list at once; their arrival checks wait until the
+// assignment is over, so the preselection is completed once, after the
+// operator named the file, and no second Save-as dialog opens inside the first.
+TEST_F(DeskFixture, ArrivalDuringTheSaveAsDialogWaitsThenAssignsOnce)
+{
+    const QString chosen = dir.filePath("nedele.csv");
+    dialogs.answerSave(chosen);
+    dialogs.whileOpen = [&](const ScriptedDialogs::Asked &) {
+        dialogs.whileOpen = nullptr;
+        desk.PostFinishImpulse(At(10, 0, 5));
+        EXPECT_EQ(Captions(desk.finishList()), (QStringList{"Před.IMPULS", "IMPULS FB2"}));
+        EXPECT_TRUE(data.Records.empty());
+        desk.Button2Click();  // pressed meanwhile: ignored
+    };
+    Type("7");
+    desk.Button2Click();  // no impulse yet: a preselection of 7, then the Save-as dialog
+
+    EXPECT_EQ(dialogs.count(ScriptedDialogs::Asked::SaveFile), 1);
+    EXPECT_TRUE(desk.finishList().empty());
+    EXPECT_EQ(StoreNumbers(), std::vector<int>{7});
+    const auto saved = OnDisk(chosen);
+    ASSERT_EQ(saved.size(), 1u);
+    EXPECT_EQ(saved[0].Number, 7);
+    EXPECT_EQ(saved[0].Time, At(10, 0, 5));
+    EXPECT_EQ(refreshed, std::vector<int>{7});
+    EXPECT_EQ(desk.displayText(), "0");
+}
+
+// Several impulses during one message box: their checks run in arrival
+// order, each completing the oldest preselection of its own list.
+TEST_F(DeskFixture, ArrivalsDuringAMessageRunInOrderAfterIt)
+{
+    NameDataFile();
+    Type("7");
+    desk.Button2Click();
+    Type("12");
+    desk.Button2Click();
+    desk.btnStartClick();  // three preselections: 7 and 12 in the finish list, 10000 in the start list
+    desk.PostStartImpulse(At(9, 0, 0));
+    ASSERT_EQ(StoreNumbers(), std::vector<int>{RaceStartNumber});
+    refreshed.clear();
+    Type("12");
+    desk.Button2Click();
+    desk.btnStartClick();  // a second start, queued
+
+    // A start list row that is no impulse is selected: START says so.
+    desk.startList().setSelectedRow(0);
+    dialogs.whileOpen = [&](const ScriptedDialogs::Asked &) {
+        dialogs.whileOpen = nullptr;
+        desk.PostFinishImpulse(At(10, 0, 1));
+        desk.PostStartImpulse(At(10, 0, 2));
+        desk.PostFinishImpulse(At(10, 0, 3));
+        desk.PostFinishImpulse(At(10, 0, 4));
+        desk.btnStartClick();  // ignored while the message is open
+        EXPECT_EQ(desk.finishList().size(), 6);
+        EXPECT_EQ(data.Records.size(), 1u);
+    };
+    desk.btnStartClick();
+    EXPECT_EQ(dialogs.messages(), QStringList{"Neplatná obsluha: v seznamu vybraná položka není impuls od "
+                                              "fotobuňky. Výběr bude zrušen."});
+
+    EXPECT_EQ(refreshed, (std::vector<int>{7, RaceStartNumber, 12, 12}));
+    std::vector<std::pair<int, QString>> onDisk;
+    for (const TRadek &r : OnDisk(data.FileName))
+        onDisk.emplace_back(r.Number, DayTimeToText(r.Time));
+    EXPECT_EQ(onDisk, (std::vector<std::pair<int, QString>>{{RaceStartNumber, "09:00:00,000"},
+                                                             {7, "10:00:01,000"},
+                                                             {RaceStartNumber, "10:00:02,000"},
+                                                             {12, "10:00:03,000"},
+                                                             {12, "10:00:04,000"}}));
+    EXPECT_TRUE(desk.startList().empty());
+    EXPECT_TRUE(desk.finishList().empty());
+}
+
 }  // namespace
