@@ -13,7 +13,7 @@ std::function<DayTime()> &Override()
 DayTime LocalDayTime(std::chrono::system_clock::time_point reading)
 {
     using namespace std::chrono;
-    // floor, not a cast: a reading before 1970 must not round its second up.
+    // Whole seconds go through the local calendar; the rest is cut to milliseconds.
     const auto second = floor<seconds>(reading);
     const std::time_t secs = system_clock::to_time_t(second);
     std::tm local{};

@@ -5,6 +5,8 @@
 // list and the data file.  It holds no widget: the window binds its controls
 // to the handlers below, mirrors the display through displayChanged and hands
 // in the refresh of the lists and the manual entry dialog as callbacks.
+// It never starts one assignment inside another: impulses that arrive while
+// an assignment waits on a dialog are listed at once and assigned after it.
 #include "DayTime.h"
 #include "ImpulseListModel.h"
 #include "tfile.h"
