@@ -9,8 +9,6 @@
 #include <QTemporaryDir>
 #include <QXmlStreamReader>
 
-#include <csignal>
-#include <sys/resource.h>
 
 namespace {
 
@@ -412,55 +410,6 @@ TEST_F(DataFileTest, ResultsFileFailureComesAfterACompleteDataFile)
     ASSERT_EQ(dialogs.messages().size(), 1);
     EXPECT_TRUE(dialogs.messages()[0].startsWith(Prefix));
     EXPECT_EQ(ReadAll(path("zavod.csvz")), "\"12\",\"Nov\xE1k Jan (Mu\x9Ei)\",\"10:00:00,000\",\"1\",\"00:00:00,000\",\"0\"\r\n");
-}
-
-// Lowers the largest file this process may write, as a full disk would.
-class FileSizeLimit {
-public:
-    explicit FileSizeLimit(rlim_t bytes)
-    {
-        getrlimit(RLIMIT_FSIZE, &m_old);
-        m_oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-        rlimit limit = m_old;
-        limit.rlim_cur = bytes;
-        m_active = setrlimit(RLIMIT_FSIZE, &limit) == 0;
-    }
-    ~FileSizeLimit()
-    {
-        setrlimit(RLIMIT_FSIZE, &m_old);
-        std::signal(SIGXFSZ, m_oldHandler);
-    }
-    bool active() const { return m_active; }
-
-private:
-    rlimit m_old{};
-    void (*m_oldHandler)(int) = nullptr;
-    bool m_active = false;
-};
-
-TEST_F(DataFileTest, SaveFailingMidwayKeepsThePreviousFiles)
-{
-    data.Records = {Record(12, "10:00:00,000")};
-    ASSERT_TRUE(data.SaveAs(path("zavod.csvz")));
-    const QByteArray oldData = ReadAll(path("zavod.csvz"));
-    const QByteArray oldResults = ReadAll(path("zavod.results"));
-
-    for (int i = 0; i < 2000; ++i)
-        data.Records.push_back(Record(13, "11:00:00,000"));
-    bool saved = true;
-    {
-        FileSizeLimit limit(4096);
-        ASSERT_TRUE(limit.active());
-        saved = data.Save();
-    }
-    EXPECT_FALSE(saved);
-    ASSERT_EQ(dialogs.messages().size(), 1);
-    EXPECT_TRUE(dialogs.messages()[0].startsWith(Prefix));
-    EXPECT_EQ(ReadAll(path("zavod.csvz")), oldData);
-    EXPECT_EQ(ReadAll(path("zavod.results")), oldResults);
-    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden),
-              (QStringList{"zavod.csvz", "zavod.results"}));  // no half-written leftovers
-    EXPECT_EQ(data.MaxLap, 2000);
 }
 
 TEST_F(DataFileTest, LoadFailureLeavesTheStoreAsItWas)

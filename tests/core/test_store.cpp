@@ -212,6 +212,60 @@ TEST(TData, NewFileLeavesTheOldFileAlone)
     EXPECT_TRUE(QFileInfo::exists(dir.filePath("zavod.results")));
 }
 
+// A temporary data file that never received a record is litter and goes
+// when the store does (or on "&Nový"); one that holds a race stays.
+TEST(TData, TemporaryFileStaysOnlyIfItHoldsARace)
+{
+    QTemporaryDir dir;
+    struct Case {
+        const char *what;
+        void (*use)(TData &data, const QString &folder);
+        bool kept;
+    };
+    const Case cases[] = {
+        {"never used", [](TData &, const QString &) {}, false},
+        {"saved while empty", [](TData &data, const QString &) { ASSERT_TRUE(data.Save()); }, false},
+        {"race saved into it",
+         [](TData &data, const QString &) {
+             data.Records = {Record(12, "10:00:00,000")};
+             ASSERT_TRUE(data.Save());
+         },
+         true},
+        {"race saved under a chosen name",
+         [](TData &data, const QString &folder) {
+             data.Records = {Record(12, "10:00:00,000")};
+             ASSERT_TRUE(data.SaveAs(folder + "/zavod.csvz"));
+         },
+         false},
+        {"race saved into it, then New",
+         [](TData &data, const QString &) {
+             data.Records = {Record(12, "10:00:00,000")};
+             ASSERT_TRUE(data.Save());
+             data.NewFile();
+         },
+         true},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        QString temp;
+        {
+            TData data;
+            temp = data.FileName;
+            c.use(data, dir.path());
+        }
+        EXPECT_EQ(QFileInfo::exists(temp), c.kept);
+        EXPECT_EQ(QFileInfo::exists(ResultsFileName(temp)), c.kept);
+        QFile::remove(temp);
+        QFile::remove(ResultsFileName(temp));
+    }
+
+    TData data;
+    const QString first = data.FileName;
+    data.NewFile();
+    EXPECT_FALSE(QFileInfo::exists(first));  // "&Nový" leaves no empty file behind
+    EXPECT_TRUE(QFileInfo(data.FileName).isFile());
+}
+
 TEST(TData, RemovedRecordStaysValidForWhoeverHoldsIt)
 {
     TData data;
