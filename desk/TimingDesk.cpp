@@ -18,7 +18,7 @@ const QString DataFileSuffix = QStringLiteral("csvz");
 const QString NoLabel = QStringLiteral("---");
 const QString MsgUnsavedChanges = QStringLiteral(
     "Poslední změny nejsou uloženy: datový soubor se nepodařilo zapsat.\n\n"
-    "Zkusit je uložit znovu? (Ne: pokračovat bez nich.)");
+    "Zkusit je uložit znovu? (Ne: pokračovat a neuložené změny zahodit.)");
 
 }  // namespace
 
