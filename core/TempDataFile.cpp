@@ -75,6 +75,8 @@ QStringList TempFolderCandidates()
     candidates << QDir::tempPath() << QStringLiteral("/tmp") << QStringLiteral("/var/tmp");
     for (QString &c : candidates)
         c = QDir::cleanPath(c);
+    // Qt names no temporary folder at all when TMPDIR names a missing one.
+    candidates.removeAll(QString());
     candidates.removeDuplicates();
     return candidates;
 }

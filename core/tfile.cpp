@@ -240,6 +240,11 @@ QString ResultsFileName(const QString &dataFileName)
     return results == dataFileName ? dataFileName + QStringLiteral(".results") : results;
 }
 
+QString BackupFileName(const QString &dataFileName)
+{
+    return dataFileName + QStringLiteral(".bak");
+}
+
 TData::TData(Dialogs *dialogs, RacerDirectory *racers)
     : FileName(NewTempFileName()), m_dialogs(dialogs), m_racers(racers), m_tempName(FileName)
 {
@@ -263,11 +268,6 @@ void TData::RemoveUnusedTempFile()
         QFile::remove(m_tempName);
         QFile::remove(ResultsFileName(m_tempName));
     }
-}
-
-QString BackupFileName(const QString &dataFileName)
-{
-    return dataFileName + QStringLiteral(".bak");
 }
 
 void TData::SortByTime()

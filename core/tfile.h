@@ -84,7 +84,8 @@ public:
     // on disk.  A successful save, load or NewFile clears it.
     bool LastSaveFailed() const { return m_saveFailed; }
     // Replaces the records by those of the data file at path.  A file whose
-    // lines have no readable time is opened only if the operator agrees.  On
+    // lines have no readable time is opened only if the operator agrees (a
+    // store without dialogs opens it as it comes).  On
     // any failure or refusal the store stays exactly as it was; a failure is
     // reported, false returned.
     bool Load(const QString &path);
