@@ -119,6 +119,22 @@ void FlushFolder(const QString &folder)
         Fail(errno);
 }
 
+// True when name (a bare file name) is a copy that a save of target (a bare
+// file name too) makes or leaves behind.
+bool IsTempCopyOf(const QString &name, const QString &target)
+{
+    const QString prefix = target + CopyMarker;
+    if (name.size() != prefix.size() + CopySuffixLength || !name.startsWith(prefix))
+        return false;
+    for (qsizetype i = prefix.size(); i < name.size(); ++i) {
+        const char16_t c = name[i].unicode();
+        const bool alnum = (c >= u'0' && c <= u'9') || (c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z');
+        if (!alnum)
+            return false;
+    }
+    return true;
+}
+
 // Copies of earlier saves of this target that never reached their rename.
 void RemoveStaleCopies(const QString &path)
 {
@@ -143,20 +159,6 @@ QString SystemErrorText(int error)
 void IgnoreFileSizeSignal()
 {
     std::signal(SIGXFSZ, SIG_IGN);
-}
-
-bool IsTempCopyOf(const QString &name, const QString &target)
-{
-    const QString prefix = target + CopyMarker;
-    if (name.size() != prefix.size() + CopySuffixLength || !name.startsWith(prefix))
-        return false;
-    for (qsizetype i = prefix.size(); i < name.size(); ++i) {
-        const char16_t c = name[i].unicode();
-        const bool alnum = (c >= u'0' && c <= u'9') || (c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z');
-        if (!alnum)
-            return false;
-    }
-    return true;
 }
 
 void WriteFileAtomically(const QString &path, const QByteArray &contents)

@@ -16,10 +16,6 @@
 // Replaces the file at path by contents, atomically.  Throws TikomatError.
 void WriteFileAtomically(const QString &path, const QByteArray &contents);
 
-// True when name (a bare file name) is a copy that a save of target (a bare
-// file name too) makes or leaves behind.
-bool IsTempCopyOf(const QString &name, const QString &target);
-
 // The system's text for an errno value.
 QString SystemErrorText(int error);
 
