@@ -555,7 +555,8 @@ void TfrmMain::showEvent(QShowEvent *event)
 
 void TfrmMain::closeEvent(QCloseEvent *event)
 {
-    if (!FormCloseQuery()) {
+    // Changes that a failed save left only in memory are offered first.
+    if ((m_desk && !m_desk->ConfirmUnsavedChanges()) || !FormCloseQuery()) {
         event->ignore();
         return;
     }

@@ -1,5 +1,6 @@
 #include "tfile.h"
 
+#include "AtomicFile.h"
 #include "Cp1250.h"
 #include "Dialogs.h"
 #include "RacerDirectory.h"
@@ -8,79 +9,20 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QRandomGenerator>
-#include <QSaveFile>
 #include <QXmlStreamWriter>
 
 #include <algorithm>
-#include <cerrno>
 #include <cmath>
-#include <cstring>
 #include <deque>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 #include <unordered_map>
 
 namespace {
 
 const QString FileErrorPrefix = QStringLiteral("Nemohu zapsat soubor dat: ");
-
-QString SystemMessage(int error)
-{
-    return QString::fromLocal8Bit(std::strerror(error));
-}
-
-// ---------------------------------------------------------------------------
-// Temporary folder
-
-// A folder is usable when it is there or can be made.  Returns 0 or the errno.
-int PrepareFolder(const QString &path)
-{
-    const QByteArray native = QFile::encodeName(path);
-    if (::mkdir(native.constData(), 0700) == 0)
-        return 0;
-    const int error = errno;
-    if (error == EEXIST && QFileInfo(path).isDir())
-        return 0;
-    return error == EEXIST ? ENOTDIR : error;
-}
-
-// The candidates, best first: the folder the environment names, the one Qt
-// names (the same unless TMPDIR is unset), then the usual system folders.
-QStringList TempFolderCandidates()
-{
-    QStringList candidates;
-    const QString fromEnvironment = qEnvironmentVariable("TMPDIR");
-    if (!fromEnvironment.isEmpty())
-        candidates << fromEnvironment;
-    candidates << QDir::tempPath() << QStringLiteral("/tmp") << QStringLiteral("/var/tmp");
-    for (QString &c : candidates)
-        c = QDir::cleanPath(c);
-    candidates.removeDuplicates();
-    return candidates;
-}
-
-// Tries to make "~<hex>.tmp" in folder; the exclusive create makes the name
-// ours alone.  Returns 0 and sets path, or the errno of the failure.
-int CreateTempFileIn(const QString &folder, QString &path)
-{
-    int error = EEXIST;
-    for (int attempt = 0; attempt < 100 && error == EEXIST; ++attempt) {
-        const quint32 number = QRandomGenerator::global()->generate();
-        const QString candidate = folder + QStringLiteral("/~")
-                                  + QString::number(number, 16).toUpper() + QStringLiteral(".tmp");
-        const int fd = ::open(QFile::encodeName(candidate).constData(),
-                              O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
-        if (fd >= 0) {
-            ::close(fd);
-            path = candidate;
-            return 0;
-        }
-        error = errno;
-    }
-    return error;
-}
+const QString ForeignFileQuestion = QStringLiteral(
+    "Soubor %1 nevypadá jako datový soubor záznamu časů. Řádků bez čitelného času: %2 z %3.\n\n"
+    "Po otevření by jej první uložení přepsalo; původní obsah zůstane v souboru s příponou .bak.\n\n"
+    "Přesto jej otevřít?");
 
 // ---------------------------------------------------------------------------
 // Data file lines
@@ -160,8 +102,38 @@ void SplitFields(QStringView line, std::vector<QStringView> &fields, std::deque<
     }
 }
 
+// A time field as this program writes it, "hh:mm:ss,zzz" (or without the
+// milliseconds), read where the time text reads its fields.  Anything else
+// still loads, as 0 in each unreadable field, but betrays a file that is not
+// a data file: one re-saved with other separators, or a results file.
+bool IsReadableTime(QStringView field)
+{
+    const QStringView t = TrimmedBlanks(field);
+    auto digits = [t](qsizetype from, qsizetype count) {
+        for (qsizetype i = from; i < from + count; ++i) {
+            if (i >= t.size() || !t[i].isDigit() || t[i].unicode() > u'9')
+                return false;
+        }
+        return true;
+    };
+    if (t.size() != 8 && t.size() != 12)
+        return false;
+    if (!digits(0, 2) || t[2] != u':' || !digits(3, 2) || t[5] != u':' || !digits(6, 2))
+        return false;
+    if (t[3] > u'5' || t[6] > u'5')
+        return false;
+    return t.size() == 8 || ((t[8] == u',' || t[8] == u'.') && digits(9, 3));
+}
+
+// How many lines of a file hold something, and how many of them gave no
+// record with a readable time.
+struct LineCounts {
+    int lines = 0;
+    int unreadable = 0;
+};
+
 // Parses the whole text of a data file into new records.
-std::vector<TRadekPtr> ParseDataFile(QStringView text, int32_t &maxLap)
+std::vector<TRadekPtr> ParseDataFile(QStringView text, int32_t &maxLap, LineCounts &counts)
 {
     std::vector<TRadekPtr> records;
     std::vector<QStringView> fields;
@@ -180,11 +152,15 @@ std::vector<TRadekPtr> ParseDataFile(QStringView text, int32_t &maxLap)
         else
             start = end + 1;
 
+        const bool blank = TrimmedBlanks(line).isEmpty();
+        counts.lines += blank ? 0 : 1;
         SplitFields(line, fields, unquoted);
-        if (fields.size() < 2)
-            continue;
-        if (fields.size() < 4 || TrimmedBlanks(fields[2]).isEmpty())
+        if (fields.size() < 4 || TrimmedBlanks(fields[2]).isEmpty()) {
+            counts.unreadable += blank ? 0 : 1;
             continue;  // no time: the record is discarded
+        }
+        if (!IsReadableTime(fields[2]))
+            ++counts.unreadable;
         auto record = std::make_shared<TRadek>();
         record->Number = ReadIntField(fields[0], 999);
         record->Time = TextToDayTime(fields[2]);
@@ -212,34 +188,6 @@ QString LabelForDataFile(QString label)
 
 // ---------------------------------------------------------------------------
 // Writing files
-
-// Writes contents beside path, forces it to disk and renames it over path, so
-// that a failure at any point leaves the previous file whole.
-void WriteFileAtomically(const QString &path, const QByteArray &contents)
-{
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        throw TikomatError(file.errorString());
-    if (file.write(contents) != contents.size() || !file.flush()) {
-        const QString error = file.errorString();
-        file.cancelWriting();
-        throw TikomatError(error);
-    }
-    if (::fsync(file.handle()) != 0) {
-        const QString error = SystemMessage(errno);
-        file.cancelWriting();
-        throw TikomatError(error);
-    }
-    if (!file.commit())
-        throw TikomatError(file.errorString());
-    // The rename itself reaches the disk with the folder.
-    const QString folder = QFileInfo(path).absolutePath();
-    const int fd = ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd >= 0) {
-        ::fsync(fd);
-        ::close(fd);
-    }
-}
 
 // XML 1.0 cannot carry most control characters, not even escaped; a racer name
 // pasted with one must not make the whole results file unreadable.
@@ -275,21 +223,6 @@ int CompareRecordTimes(const TRadek &a, const TRadek &b)
     return (a.Time > b.Time) - (a.Time < b.Time);
 }
 
-QString NewTempFileName()
-{
-    int lastError = ENOENT;
-    for (const QString &folder : TempFolderCandidates()) {
-        lastError = PrepareFolder(folder);
-        if (lastError != 0)
-            continue;
-        QString path;
-        lastError = CreateTempFileIn(folder, path);
-        if (lastError == 0)
-            return path;
-    }
-    throw TikomatError(SystemMessage(lastError));
-}
-
 QString ResultsFileName(const QString &dataFileName)
 {
     const qsizetype slash = dataFileName.lastIndexOf(u'/');
@@ -301,9 +234,34 @@ QString ResultsFileName(const QString &dataFileName)
     return results == dataFileName ? dataFileName + QStringLiteral(".results") : results;
 }
 
-TData::TData(Dialogs *dialogs, RacerDirectory *racers)
-    : FileName(NewTempFileName()), m_dialogs(dialogs), m_racers(racers)
+QString BackupFileName(const QString &dataFileName)
 {
+    return dataFileName + QStringLiteral(".bak");
+}
+
+TData::TData(Dialogs *dialogs, RacerDirectory *racers)
+    : FileName(NewTempFileName()), m_dialogs(dialogs), m_racers(racers), m_tempName(FileName)
+{
+    IgnoreFileSizeSignal();
+}
+
+TData::~TData()
+{
+    RemoveUnusedTempFile();
+}
+
+void TData::RemoveUnusedTempFile()
+{
+    // Only the temporary file this store made, and only while it holds
+    // nothing: a race that was saved into it is kept for the operator.  An
+    // empty one is litter whether the race moved to a chosen name or not.
+    if (m_tempName.isEmpty())
+        return;
+    const QFileInfo info(m_tempName);
+    if (info.isFile() && info.size() == 0) {
+        QFile::remove(m_tempName);
+        QFile::remove(ResultsFileName(m_tempName));
+    }
 }
 
 void TData::SortByTime()
@@ -317,10 +275,23 @@ void TData::SortByTime()
 
 void TData::NewFile()
 {
+    // The new name first: if none can be had, the store keeps its records and
+    // its name, and the next save cannot put an empty race over the old file.
+    const QString fresh = NewTempFileName();
+    RemoveUnusedTempFile();
     Records.clear();
     MaxLap = 0;
-    FileName = NewTempFileName();
+    FileName = fresh;
+    m_tempName = fresh;
     Unnamed = true;
+    m_saveFailed = false;
+    ForgetOpenedFile();
+}
+
+void TData::ForgetOpenedFile()
+{
+    m_openedPath.clear();
+    m_openedBytes.clear();
 }
 
 bool TData::Save()
@@ -337,6 +308,12 @@ bool TData::Save()
     }
 
     try {
+        // The first save over an opened file keeps the file as it was opened.
+        if (!m_openedPath.isEmpty() && FileName == m_openedPath) {
+            WriteFileAtomically(BackupFileName(FileName), m_openedBytes);
+            ForgetOpenedFile();
+        }
+
         QString text;
         text.reserve(qsizetype(Records.size()) * 64);
         for (const TRadekPtr &record : Records) {
@@ -400,10 +377,12 @@ bool TData::Save()
         }
         WriteFileAtomically(ResultsFileName(FileName), xml);
     } catch (const TikomatError &error) {
+        m_saveFailed = true;
         if (m_dialogs)
             m_dialogs->message(FileErrorPrefix + error.text);
         return false;
     }
+    m_saveFailed = false;
     return true;
 }
 
@@ -420,10 +399,20 @@ bool TData::Load(const QString &path)
         // Everything is read and parsed aside; only a complete file replaces
         // the records.
         int32_t maxLap = 0;
-        std::vector<TRadekPtr> records = ParseDataFile(FromCp1250(bytes), maxLap);
+        LineCounts counts;
+        std::vector<TRadekPtr> records = ParseDataFile(FromCp1250(bytes), maxLap, counts);
+        if (counts.unreadable > 0 && m_dialogs
+            && !m_dialogs->question(QString(), ForeignFileQuestion.arg(QFileInfo(path).fileName())
+                                                   .arg(counts.unreadable)
+                                                   .arg(counts.lines),
+                                    MsgIcon::Warning))
+            return false;
         Records.swap(records);
         MaxLap = maxLap;
         FileName = path;
+        m_saveFailed = false;
+        m_openedPath = path;
+        m_openedBytes = bytes;
     } catch (const TikomatError &error) {
         if (m_dialogs)
             m_dialogs->message(FileErrorPrefix + error.text);

@@ -2,7 +2,9 @@
 // The time record store: TRadek (one record) and TData (all records of the
 // current data file, with the data file and its results file).
 #include "DayTime.h"
+#include "TempDataFile.h"
 
+#include <QByteArray>
 #include <QString>
 #include <cstdint>
 #include <memory>
@@ -42,12 +44,11 @@ public:
 // -1, 0 or 1 as a.Time is before, equal to or after b.Time.
 int CompareRecordTimes(const TRadek &a, const TRadek &b);
 
-// Creates a new empty file "~<hex>.tmp" in the temporary folder and returns its
-// full path.  Throws TikomatError with the system's message when it cannot.
-QString NewTempFileName();
-
 // The results file beside a data file: the extension replaced by ".results".
 QString ResultsFileName(const QString &dataFileName);
+
+// Where an opened file is kept as it was opened: "<name>.bak" beside it.
+QString BackupFileName(const QString &dataFileName);
 
 class TData {
 public:
@@ -55,6 +56,10 @@ public:
     // temporary file can be made.  `dialogs` reports file errors; `racers`
     // names the racers in both files (either may be null).
     explicit TData(Dialogs *dialogs = nullptr, RacerDirectory *racers = nullptr);
+    // Removes its temporary data file if that never received a record.
+    ~TData();
+    TData(const TData &) = delete;
+    TData &operator=(const TData &) = delete;
 
     std::vector<TRadekPtr> Records;
     QString FileName;
@@ -65,13 +70,23 @@ public:
 
     // Ascending by Time; records of equal times keep the order they had.
     void SortByTime();
-    // Drops all records and takes a new temporary name.  Throws TikomatError.
+    // Takes a new temporary name, then drops all records.  Throws TikomatError
+    // and leaves the store as it was when no name can be had.  The previous
+    // temporary file goes if it never received a record.
     void NewFile();
     // Numbers the laps and writes the data file and the results file, each
-    // replaced atomically.  Reports a failure to the operator and returns false.
+    // replaced atomically.  Reports a failure to the operator with the
+    // system's reason and returns false.  The first save over a file that Load
+    // opened first keeps that file, as it was opened, in BackupFileName.
     bool Save();
-    // Replaces the records by those of the data file at path.  On any failure
-    // the store stays exactly as it was; the failure is reported, false returned.
+    // True while the last save failed: the records hold changes that are not
+    // on disk.  A successful save, load or NewFile clears it.
+    bool LastSaveFailed() const { return m_saveFailed; }
+    // Replaces the records by those of the data file at path.  A file whose
+    // lines have no readable time is opened only if the operator agrees (a
+    // store without dialogs opens it as it comes).  On
+    // any failure or refusal the store stays exactly as it was; a failure is
+    // reported, false returned.
     bool Load(const QString &path);
     // FileName := path, then Save.
     bool SaveAs(const QString &path);
@@ -81,6 +96,13 @@ public:
     bool Remove(const TRadek *record);
 
 private:
+    void RemoveUnusedTempFile();
+    void ForgetOpenedFile();
+
     Dialogs *m_dialogs = nullptr;
     RacerDirectory *m_racers = nullptr;
+    QString m_tempName;     // the temporary file this store made last
+    bool m_saveFailed = false;
+    QString m_openedPath;   // opened by Load and not yet saved over
+    QByteArray m_openedBytes;
 };

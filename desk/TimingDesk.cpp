@@ -13,9 +13,12 @@ const QString MsgNewFileQuestion =
     QStringLiteral("Opravdu chcete vytvořit nový prázdný datový soubor?");
 const QString DataFileDialogTitle = QStringLiteral("Datový soubor záznamu časů...");
 const QString DataFileFilter =
-    QStringLiteral("Soubory CSV (*.csv)|*.csv|Všechny soubory (*.*)|*.*");
+    QStringLiteral("Soubory CSV (*.csv *.csvz)|*.csv;*.csvz|Všechny soubory (*.*)|*.*");
 const QString DataFileSuffix = QStringLiteral("csvz");
 const QString NoLabel = QStringLiteral("---");
+const QString MsgUnsavedChanges = QStringLiteral(
+    "Poslední změny nejsou uloženy: datový soubor se nepodařilo zapsat.\n\n"
+    "Zkusit je uložit znovu? (Ne: pokračovat a neuložené změny zahodit.)");
 
 }  // namespace
 
@@ -342,9 +345,24 @@ void TimingDesk::tsMereniShow()
     Refresh(-1);
 }
 
+bool TimingDesk::ConfirmUnsavedChanges()
+{
+    if (!m_data.LastSaveFailed())
+        return true;
+    if (!m_dialogs.question(QString(), MsgUnsavedChanges, MsgIcon::Warning))
+        return true;  // the operator lets them go
+    // Save reports why it failed again; the command then does not go on, so
+    // that the operator can make room and try once more.
+    return m_data.Save();
+}
+
 void TimingDesk::Button27Click()
 {
     HideManualEntry();
+    if (!ConfirmUnsavedChanges()) {
+        Refresh(-1);
+        return;
+    }
     if (m_dialogs.question(QString(), MsgNewFileQuestion, MsgIcon::Warning)) {
         try {
             m_data.NewFile();
@@ -357,17 +375,21 @@ void TimingDesk::Button27Click()
 
 void TimingDesk::Button28Click()
 {
+    if (!ConfirmUnsavedChanges())
+        return;
     const auto path = m_dialogs.openFile(DataFileRequest(m_proposedOpenName));
     if (!path)
         return;
     HideManualEntry();
     m_proposedOpenName = *path;
-    m_proposedSaveName = *path;
     // A failed load leaves the store as it was, temporary name included; it
     // must then keep asking for a name, or the next inserts would silently go
-    // on into the temporary file.
-    if (m_data.Load(*path))
+    // on into the temporary file.  Nor may the next Save-as propose the file
+    // that failed: accepting that dialog would overwrite it.
+    if (m_data.Load(*path)) {
         m_data.Unnamed = false;
+        m_proposedSaveName = *path;
+    }
     Refresh(-1);
 }
 

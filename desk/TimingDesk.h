@@ -91,6 +91,12 @@ public:
     void Button29Click();    // "Uložit &jako..."
     void SaveButtonClick();  // "&Uložit"
 
+    // Before a command that leaves the current records (closing, "&Nový",
+    // "&Otevřít"): after a failed save, says that the last changes are not
+    // saved and offers to try again.  False when the command must not go on
+    // (the retry failed too).
+    bool ConfirmUnsavedChanges();
+
     // The name the save dialog proposes next (the opened or last saved file).
     QString proposedSaveName() const { return m_proposedSaveName; }
 

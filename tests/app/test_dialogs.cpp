@@ -38,6 +38,8 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         FilterCase{"Soubory CSV (*.csv)|*.csv|Všechny soubory (*.*)|*.*",
                    "Soubory CSV (*.csv);;Všechny soubory (*.*)"},
+        FilterCase{"Soubory CSV (*.csv *.csvz)|*.csv;*.csvz|Všechny soubory (*.*)|*.*",
+                   "Soubory CSV (*.csv *.csvz);;Všechny soubory (*.*)"},
         FilterCase{"Soubory dat (*.racerlist)|*.racerlist", "Soubory dat (*.racerlist)"},
         // patterns missing from the description are added, since Qt reads them there
         FilterCase{"Sešity|*.xls;*.xlsx", "Sešity (*.xls *.xlsx)"},

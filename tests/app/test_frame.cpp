@@ -7,7 +7,9 @@
 
 #include <gtest/gtest.h>
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 
 namespace {
@@ -95,6 +97,37 @@ TEST_F(FrameTest, CloseQuestionNoKeepsEverythingYesClosesBothWindows)
     EXPECT_FALSE(display().isVisible());
     EXPECT_TRUE(closingHookRan);
     EXPECT_EQ(dialogs.count(ScriptedDialogs::Asked::Question), 2);
+}
+
+TEST_F(FrameTest, ClosingAfterAFailedSaveOffersAnotherTry)
+{
+    TData &data = *main().Data();
+    const QString temp = data.FileName;
+    main().show();
+    data.FileName = dir.filePath(QStringLiteral("zavod.csvz"));
+    data.Unnamed = false;
+    ASSERT_TRUE(QDir(dir.path()).mkdir(QStringLiteral("zavod.results")));  // the results file cannot be written
+    auto record = std::make_shared<TRadek>();
+    record->Number = 12;
+    data.Records.push_back(record);
+    ASSERT_FALSE(data.Save());
+    dialogs.asked.clear();
+
+    dialogs.answerQuestion(true);  // try again: it fails again and the program stays
+    EXPECT_FALSE(main().close());
+    EXPECT_TRUE(main().isVisible());
+    ASSERT_EQ(dialogs.count(ScriptedDialogs::Asked::Question), 1);
+    EXPECT_TRUE(dialogs.asked[0].text.startsWith(QStringLiteral("Poslední změny nejsou uloženy")));
+
+    dialogs.answerQuestion(false);  // let them go
+    dialogs.answerQuestion(true);   // "Opravdu si přejete ukončit program?"
+    EXPECT_TRUE(main().close());
+    EXPECT_FALSE(main().isVisible());
+
+    // The temporary file of the start never received a record: it goes.
+    EXPECT_TRUE(QFileInfo::exists(temp));
+    windows = {};
+    EXPECT_FALSE(QFileInfo::exists(temp));
 }
 
 TEST_F(FrameTest, LogOfOneRunStartsAndEndsWithTheProgram)

@@ -25,12 +25,14 @@ int main(int argc, char **argv)
     if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
 
-    // Every record store makes a temporary file when it is created; in the
-    // tests they all go to one scratch folder that disappears with the run.
+    // Every record store makes a temporary file when it is created, in the
+    // user's data folder; in the tests that folder, and the temporary folder
+    // behind it, lie in one scratch folder that disappears with the run.
     QTemporaryDir scratch;
     if (!scratch.isValid())
         return 2;
     qputenv("TMPDIR", QFile::encodeName(scratch.path()));
+    qputenv("XDG_DATA_HOME", QFile::encodeName(scratch.filePath(QStringLiteral("data"))));
     // Qt wants a private runtime folder, which a build server may not have.
     if (!qEnvironmentVariableIsSet("XDG_RUNTIME_DIR")) {
         const QString runtime = scratch.filePath(QStringLiteral("runtime"));

@@ -1,12 +1,18 @@
+#include "QtPrinters.h"
 #include "tfile.h"
 
 #include <gtest/gtest.h>
+
+#include <cerrno>
+#include <cstring>
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QRandomGenerator>
 #include <QRegularExpression>
+#include <QStandardPaths>
+#include <QCoreApplication>
 #include <QTemporaryDir>
 
 namespace {
@@ -71,12 +77,38 @@ TEST(SortByTime, OrdersByTimeAndCopesWithCloseTimes)
     }
 }
 
-TEST(NewTempFileName, MakesANewEmptyFileInTheTemporaryFolder)
+// Points an environment variable elsewhere for one test.
+class EnvOverride {
+public:
+    EnvOverride(const char *name, const QString &value)
+        : m_name(name), m_old(qgetenv(name)), m_had(qEnvironmentVariableIsSet(name))
+    {
+        qputenv(name, QFile::encodeName(value));
+    }
+    ~EnvOverride()
+    {
+        if (m_had)
+            qputenv(m_name, m_old);
+        else
+            qunsetenv(m_name);
+    }
+
+private:
+    const char *m_name;
+    QByteArray m_old;
+    bool m_had;
+};
+
+QString DataFolder()
+{
+    return QDir::cleanPath(QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation));
+}
+
+TEST(NewTempFileName, MakesANewEmptyFileInTheUsersDataFolder)
 {
     const QString first = NewTempFileName();
     const QString second = NewTempFileName();
-    const QRegularExpression shape(
-        "^" + QRegularExpression::escape(QDir::cleanPath(QDir::tempPath())) + "/~[0-9A-F]+\\.tmp$");
+    const QRegularExpression shape("^" + QRegularExpression::escape(DataFolder()) + "/~[0-9A-F]+\\.tmp$");
     for (const QString &name : {first, second}) {
         EXPECT_TRUE(shape.match(name).hasMatch()) << name.toStdString();
         EXPECT_TRUE(QFileInfo(name).isFile()) << name.toStdString();
@@ -87,48 +119,51 @@ TEST(NewTempFileName, MakesANewEmptyFileInTheTemporaryFolder)
     QFile::remove(second);
 }
 
-// Points TMPDIR elsewhere for one test.
-class TmpDirOverride {
-public:
-    explicit TmpDirOverride(const QString &path) : m_old(qgetenv("TMPDIR")), m_had(qEnvironmentVariableIsSet("TMPDIR"))
-    {
-        qputenv("TMPDIR", QFile::encodeName(path));
-    }
-    ~TmpDirOverride()
-    {
-        if (m_had)
-            qputenv("TMPDIR", m_old);
-        else
-            qunsetenv("TMPDIR");
-    }
-
-private:
-    QByteArray m_old;
-    bool m_had;
-};
-
-TEST(NewTempFileName, CreatesAMissingTemporaryFolder)
+// The data folder survives a reboot; the temporary folders are the fallback.
+TEST(NewTempFileName, TakesTheFirstFolderThatCanBeHad)
 {
     QTemporaryDir scratch;
-    const QString folder = scratch.path() + "/not/yet";
-    ASSERT_TRUE(QDir().mkpath(scratch.path() + "/not"));
-    TmpDirOverride tmp(folder);
-    const QString name = NewTempFileName();
-    EXPECT_EQ(QFileInfo(name).absolutePath(), folder);
-    EXPECT_TRUE(QFileInfo(name).isFile());
-}
-
-TEST(NewTempFileName, FallsBackWhenTheTemporaryFolderCannotBeHad)
-{
-    QTemporaryDir scratch;
-    QFile blocker(scratch.path() + "/file");
+    QFile blocker(scratch.filePath("file"));
     ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
     blocker.close();
-    TmpDirOverride tmp(blocker.fileName() + "/tmp");  // below a regular file
-    const QString name = NewTempFileName();
-    EXPECT_EQ(QFileInfo(name).absolutePath(), "/tmp");
-    EXPECT_TRUE(QFileInfo(name).isFile());
-    QFile::remove(name);
+    const QString usable = scratch.filePath("home/share");    // made when missing
+    const QString blocked = scratch.filePath("file/below");  // below a regular file
+    const QString tmp = scratch.filePath("tmp");
+    struct Case {
+        const char *what;
+        QString dataHome, tmpDir;
+        QString expectedFolder;
+    };
+    const Case cases[] = {
+        {"data folder, made when missing", usable, tmp, usable + "/" + QCoreApplication::applicationName()},
+        {"data folder blocked: TMPDIR", blocked, tmp, tmp},
+        {"both blocked: the system's", blocked, blocked, "/tmp"},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        EnvOverride home("XDG_DATA_HOME", c.dataHome);
+        EnvOverride tmpDir("TMPDIR", c.tmpDir);
+        const QString name = NewTempFileName();
+        EXPECT_EQ(QFileInfo(name).absolutePath(), c.expectedFolder);
+        EXPECT_TRUE(QFileInfo(name).isFile());
+        QFile::remove(name);
+    }
+}
+
+TEST(NewTempFileName, FailsWithTheSystemsReasonWhenNoFolderCanBeHad)
+{
+    QTemporaryDir scratch;
+    QFile blocker(scratch.filePath("file"));
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    SetTempFoldersForTesting({scratch.filePath("file/below")});
+    try {
+        NewTempFileName();
+        ADD_FAILURE() << "no error";
+    } catch (const TikomatError &e) {
+        EXPECT_EQ(e.text, QString::fromLocal8Bit(std::strerror(ENOTDIR)));
+    }
+    SetTempFoldersForTesting({});
 }
 
 TEST(TData, StartsEmptyWithATemporaryFile)
@@ -164,6 +199,60 @@ TEST(TData, NewFileLeavesTheOldFileAlone)
     ASSERT_TRUE(saved.open(QIODevice::ReadOnly));
     EXPECT_EQ(saved.readAll(), before);
     EXPECT_TRUE(QFileInfo::exists(dir.filePath("zavod.results")));
+}
+
+// A temporary data file that never received a record is litter and goes
+// when the store does (or on "&Nový"); one that holds a race stays.
+TEST(TData, TemporaryFileStaysOnlyIfItHoldsARace)
+{
+    QTemporaryDir dir;
+    struct Case {
+        const char *what;
+        void (*use)(TData &data, const QString &folder);
+        bool kept;
+    };
+    const Case cases[] = {
+        {"never used", [](TData &, const QString &) {}, false},
+        {"saved while empty", [](TData &data, const QString &) { ASSERT_TRUE(data.Save()); }, false},
+        {"race saved into it",
+         [](TData &data, const QString &) {
+             data.Records = {Record(12, "10:00:00,000")};
+             ASSERT_TRUE(data.Save());
+         },
+         true},
+        {"race saved under a chosen name",
+         [](TData &data, const QString &folder) {
+             data.Records = {Record(12, "10:00:00,000")};
+             ASSERT_TRUE(data.SaveAs(folder + "/zavod.csvz"));
+         },
+         false},
+        {"race saved into it, then New",
+         [](TData &data, const QString &) {
+             data.Records = {Record(12, "10:00:00,000")};
+             ASSERT_TRUE(data.Save());
+             data.NewFile();
+         },
+         true},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        QString temp;
+        {
+            TData data;
+            temp = data.FileName;
+            c.use(data, dir.path());
+        }
+        EXPECT_EQ(QFileInfo::exists(temp), c.kept);
+        EXPECT_EQ(QFileInfo::exists(ResultsFileName(temp)), c.kept);
+        QFile::remove(temp);
+        QFile::remove(ResultsFileName(temp));
+    }
+
+    TData data;
+    const QString first = data.FileName;
+    data.NewFile();
+    EXPECT_FALSE(QFileInfo::exists(first));  // "&Nový" leaves no empty file behind
+    EXPECT_TRUE(QFileInfo(data.FileName).isFile());
 }
 
 TEST(TData, RemovedRecordStaysValidForWhoeverHoldsIt)

@@ -39,8 +39,8 @@ protected:
     void TearDown() override
     {
         SetClockForTesting({});
-        // Temporary names live in the system's temporary folder, beside their
-        // results files.
+        // Temporary names live in the scratch data folder, beside their results
+        // files; the store removes only the ones that stayed empty.
         for (const QString &temp : {firstTempFile, data.FileName}) {
             if (temp == firstTempFile || data.Unnamed) {
                 QFile::remove(temp);

@@ -279,7 +279,7 @@ TEST_F(DeskFixture, SaveAsComesOnceCancelStillSavesToTheTemporaryFile)
     ASSERT_EQ(dialogs.count(ScriptedDialogs::Asked::SaveFile), 1);
     const FileRequest &asked = dialogs.asked[0].request;
     EXPECT_EQ(asked.title, "Datový soubor záznamu časů...");
-    EXPECT_EQ(asked.filter, "Soubory CSV (*.csv)|*.csv|Všechny soubory (*.*)|*.*");
+    EXPECT_EQ(asked.filter, "Soubory CSV (*.csv *.csvz)|*.csv;*.csvz|Všechny soubory (*.*)|*.*");
     EXPECT_EQ(asked.defaultSuffix, "csvz");
     EXPECT_FALSE(data.Unnamed);
     EXPECT_EQ(data.FileName, temp);

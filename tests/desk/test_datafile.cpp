@@ -2,7 +2,12 @@
 // Save, and the double click that opens the manual entry dialog.
 #include "DeskFixture.h"
 
+#include <QDir>
 #include <QFileInfo>
+
+#include <cerrno>
+#include <cstring>
+#include <functional>
 
 namespace {
 
@@ -92,6 +97,198 @@ TEST_F(DataFileTest, NewAsksAndOnlyYesEmptiesTheStore)
     EXPECT_EQ(hidden, 2);
 }
 
+TEST_F(DataFileTest, FailedNewKeepsTheNamedFileAndItsName)
+{
+    const QString path = NameDataFile();
+    Add(5, At(10, 0, 0));
+    Add(6, At(10, 1, 0));
+    ASSERT_TRUE(data.Save());
+
+    QFile blocker(dir.filePath("blocker"));
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    SetTempFoldersForTesting({blocker.fileName() + "/below"});  // no temporary file can be made
+    dialogs.answerQuestion(true);
+    desk.Button27Click();
+    SetTempFoldersForTesting({});
+
+    ASSERT_EQ(dialogs.messages().size(), 1);
+    EXPECT_EQ(dialogs.messages()[0], QString::fromLocal8Bit(std::strerror(ENOTDIR)));
+    EXPECT_EQ(StoreNumbers(), (std::vector<int>{5, 6}));
+    EXPECT_EQ(data.FileName, path);
+    EXPECT_FALSE(data.Unnamed);
+
+    // The next insert adds to the race in its file instead of replacing it.
+    desk.settings().functionMode = 0;
+    Type("7");
+    desk.Button2Click();
+    EXPECT_EQ(OnDisk(path).size(), 3u);
+}
+
+// A file that is not a data file (re-saved with other separators, a results
+// file) opens only on the operator's word, and the first save over it keeps
+// it as it was opened beside it; the next open renews that copy.
+TEST_F(DataFileTest, ForeignFileAsksAndIsKeptAsOpened)
+{
+    const QString earlier = EarlierFile({RaceStartNumber, 3, 4});
+    struct Case {
+        const char *what;
+        QString path;
+        QByteArray contents;  // empty: as it is
+        const char *counts;
+    };
+    const Case cases[] = {
+        {"semicolons, quoted", dir.filePath("sobota.csv"),
+         "\"12\";\"Nov\xE1k\";\"10:00:00,000\";\"1\";\"00:00:00,000\";\"0\"\r\n"
+         "\"13\";\"Dvo\xF8\xE1k\";\"10:01:00,000\";\"1\";\"00:00:00,000\";\"0\"\r\n",
+         "2 z 2"},
+        {"semicolons, unquoted", dir.filePath("nedele.csv"),
+         "12;Nov\xE1k;10:00:00,000;1;00:00:00,000;0\r\n\r\n", "1 z 1"},
+        {"results file", ResultsFileName(earlier), {}, " z "},
+    };
+    desk.settings().functionMode = 0;
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        if (!c.contents.isEmpty()) {
+            QFile file(c.path);
+            ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+            file.write(c.contents);
+        }
+        QFile original(c.path);
+        ASSERT_TRUE(original.open(QIODevice::ReadOnly));
+        const QByteArray before = original.readAll();
+        original.close();
+        const QString backup = c.path + ".bak";
+        data.Records.clear();
+        const TRadekPtr mine = Add(5, At(10, 0, 0));
+        const QString name = data.FileName;
+        const bool unnamed = data.Unnamed;
+
+        // Refused: nothing changes.
+        dialogs.asked.clear();
+        dialogs.answerOpen(c.path);
+        dialogs.answerQuestion(false);
+        desk.Button28Click();
+        ASSERT_EQ(dialogs.count(ScriptedDialogs::Asked::Question), 1);
+        EXPECT_TRUE(dialogs.asked[1].text.contains(QFileInfo(c.path).fileName()));
+        EXPECT_TRUE(dialogs.asked[1].text.contains(c.counts)) << dialogs.asked[1].text.toStdString();
+        EXPECT_TRUE(dialogs.messages().isEmpty());
+        EXPECT_EQ(data.Records, std::vector<TRadekPtr>{mine});
+        EXPECT_EQ(data.FileName, name);
+        EXPECT_EQ(data.Unnamed, unnamed);
+
+        // Opened anyway: the first save keeps the file as it was.
+        dialogs.answerOpen(c.path);
+        dialogs.answerQuestion(true);
+        desk.Button28Click();
+        EXPECT_EQ(data.FileName, c.path);
+        EXPECT_FALSE(QFileInfo::exists(backup));  // nothing saved over it yet
+        Type("8");
+        desk.Button2Click();
+        QFile kept(backup);
+        ASSERT_TRUE(kept.open(QIODevice::ReadOnly));
+        EXPECT_EQ(kept.readAll(), before);
+        kept.close();
+
+        // Now a data file: it opens without a word, and the copy follows
+        // the file as opened this time at the next save.
+        QFile saved(c.path);
+        ASSERT_TRUE(saved.open(QIODevice::ReadOnly));
+        const QByteArray asSaved = saved.readAll();
+        saved.close();
+        dialogs.asked.clear();
+        dialogs.answerOpen(c.path);
+        desk.Button28Click();
+        EXPECT_EQ(dialogs.count(ScriptedDialogs::Asked::Question), 0);
+        Type("9");
+        desk.Button2Click();
+        ASSERT_TRUE(kept.open(QIODevice::ReadOnly));
+        EXPECT_EQ(kept.readAll(), asSaved);
+        EXPECT_EQ(OnDisk(c.path).size(), asSaved.count("\r\n") + 1);
+    }
+}
+
+// After a failed save the records hold changes that are only in memory; the
+// commands that would drop them say so and offer another try first.
+TEST_F(DataFileTest, UnsavedChangesAreOfferedAnotherTry)
+{
+    const QString path = NameDataFile();
+    const QString blockResults = ResultsFileName(path);
+    struct Command {
+        const char *what;
+        // Runs the command with `answer` to the unsaved-changes question;
+        // true when the command went on past it.
+        std::function<bool(bool)> run;
+    };
+    const Command commands[] = {
+        {"&Nový",
+         [this](bool answer) {
+             dialogs.answerQuestion(answer);
+             dialogs.answerQuestion(false);  // "Opravdu ... nový ...?" if it comes
+             desk.Button27Click();
+             return dialogs.questions.empty();
+         }},
+        {"&Otevřít",
+         [this](bool answer) {
+             dialogs.answerQuestion(answer);
+             desk.Button28Click();
+             return dialogs.count(ScriptedDialogs::Asked::OpenFile) > 0;
+         }},
+        {"closing",
+         [this](bool answer) {
+             dialogs.answerQuestion(answer);
+             return desk.ConfirmUnsavedChanges();
+         }},
+    };
+    for (const Command &command : commands) {
+        SCOPED_TRACE(command.what);
+        auto failSave = [&] {
+            QFile::remove(blockResults);
+            ASSERT_TRUE(QDir(dir.path()).mkpath(blockResults));  // the results file cannot be written
+            Add(int(data.Records.size()) + 1, At(10, 0, int(data.Records.size())));
+            ASSERT_FALSE(data.Save());
+            dialogs.asked.clear();
+            dialogs.answerOpen(std::nullopt);
+        };
+        auto unsavedAsked = [&] {
+            return !dialogs.asked.empty() && dialogs.asked[0].kind == ScriptedDialogs::Asked::Question
+                   && dialogs.asked[0].text.startsWith("Poslední změny nejsou uloženy");
+        };
+
+        // Try again while the fault lasts: the reason is shown and the
+        // command stops.
+        failSave();
+        EXPECT_FALSE(command.run(true));
+        EXPECT_TRUE(unsavedAsked());
+        EXPECT_EQ(dialogs.messages().size(), 1);
+        EXPECT_TRUE(data.LastSaveFailed());
+        dialogs.questions.clear();
+
+        // Try again once the fault is gone: saved, and the command goes on.
+        ASSERT_TRUE(QDir(blockResults).removeRecursively());
+        dialogs.asked.clear();
+        EXPECT_TRUE(command.run(true));
+        EXPECT_TRUE(unsavedAsked());
+        EXPECT_FALSE(data.LastSaveFailed());
+        EXPECT_EQ(OnDisk(path).size(), data.Records.size());
+        dialogs.questions.clear();
+        dialogs.opens.clear();
+
+        // Let them go: the command goes on without saving.
+        failSave();
+        const size_t onDisk = OnDisk(path).size();
+        EXPECT_TRUE(command.run(false));
+        EXPECT_TRUE(unsavedAsked());
+        EXPECT_EQ(OnDisk(path).size(), onDisk);
+        ASSERT_TRUE(QDir(blockResults).removeRecursively());
+        dialogs.questions.clear();
+        dialogs.opens.clear();
+        data.Records.clear();
+        NameDataFile();
+        ASSERT_TRUE(data.Save());
+    }
+}
+
 TEST_F(DataFileTest, OpenLoadsAndLaterSavesGoIntoTheOpenedFile)
 {
     const QString path = EarlierFile({RaceStartNumber, 3, 4});
@@ -139,6 +336,11 @@ TEST_F(DataFileTest, OpenCancelledOrFailingKeepsTheStore)
     EXPECT_EQ(data.FileName, temp);
     EXPECT_TRUE(data.Unnamed);
     EXPECT_EQ(refreshed, std::vector<int>{-1});
+
+    // Nor does the next Save-as propose the file that failed to open.
+    dialogs.answerSave(std::nullopt);
+    desk.Button29Click();
+    EXPECT_NE(dialogs.asked.back().request.proposedPath, dir.filePath("missing.csv"));
 }
 
 TEST_F(DataFileTest, SaveAsksWhileUnnamedThenSavesUnderTheChosenName)
