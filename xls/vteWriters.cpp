@@ -8,20 +8,12 @@
 #include <stdexcept>
 
 #include "BIFF8_Types.h"
-#include "CodePage1250.h"
+#include "Cp1250Codec.h"
 #include "CompoundFile.h"
 
 namespace {
 
 static_assert(std::endian::native == std::endian::little, "the record layouts are copied as they lie in memory");
-
-// The UTF-16 unit of every code page 1250 byte, looked up without a branch.
-constexpr std::array<char16_t, 256> kCp1250Units = [] {
-    std::array<char16_t, 256> units{};
-    for (unsigned byte = 0; byte < 256; ++byte)
-        units[byte] = byte < 0x80 ? static_cast<char16_t>(byte) : vte::detail::kCp1250HighHalf[byte - 0x80];
-    return units;
-}();
 
 // Puts the UTF-16LE units of an 8-bit text at `p`; returns the end.
 std::uint8_t *PutWide(std::uint8_t *p, std::string_view text) {
@@ -33,7 +25,7 @@ std::uint8_t *PutWide(std::uint8_t *p, std::string_view text) {
     };
     const auto putUnits = [&p](std::string_view bytes) {
         for (char c : bytes) {
-            const char16_t unit = kCp1250Units[static_cast<unsigned char>(c)];
+            const char16_t unit = cp1250::kUnits[static_cast<unsigned char>(c)];
             std::memcpy(p, &unit, 2);
             p += 2;
         }
@@ -47,7 +39,7 @@ std::uint8_t *PutWide(std::uint8_t *p, std::string_view text) {
         // The few bytes of the upper half of the code page get their own units.
         for (std::uint64_t upper = eight & 0x8080808080808080ull; upper; upper &= upper - 1) {
             const int k = std::countr_zero(upper) / 8;
-            const char16_t unit = kCp1250Units[static_cast<unsigned char>(text[static_cast<std::size_t>(k)])];
+            const char16_t unit = cp1250::kUnits[static_cast<unsigned char>(text[static_cast<std::size_t>(k)])];
             std::memcpy(p + 2 * k, &unit, 2);
         }
         p += 16;
@@ -332,9 +324,7 @@ void TvteExcelWriter::WriteRecord(TvteStream &stream, std::uint16_t id, const vo
 }
 
 std::u16string TvteExcelWriter::ToWide(const std::string &text) {
-    std::u16string wide(text.size(), u'\0');
-    for (std::size_t i = 0; i < text.size(); ++i) wide[i] = vte::Cp1250ToUnit(static_cast<unsigned char>(text[i]));
-    return wide;
+    return cp1250::ToUtf16(text);
 }
 
 // ---------------------------------------------------------------------------
@@ -551,7 +541,7 @@ void TvteExcelWriter::WriteFonts(TvteStream &stream) {
 std::int32_t TvteExcelWriter::CollectFormat(const TvteXLSRange &range) {
     if (range.NumberFormat.empty()) return 0;  // General
     auto found = std::find_if(formats_.begin(), formats_.end(), [&](const FormatEntry &f) {
-        return vte::SameTextIgnoringCase(f.text, range.NumberFormat);
+        return cp1250::SameTextIgnoringCase(f.text, range.NumberFormat);
     });
     if (found == formats_.end()) {
         const auto custom = static_cast<std::uint16_t>(kFirstCustomFormat + formats_.size() - kBuiltInFormats.size());
