@@ -51,9 +51,14 @@ std::size_t Encode(const char16_t *units, std::size_t count, char *out) {
     char *const start = out;
     for (std::size_t i = 0; i < count; ++i) {
         const char16_t unit = units[i];
+        if (unit < 0x80) {  // most of a data file
+            *out++ = static_cast<char>(unit);
+            continue;
+        }
         // One character outside the Basic Multilingual Plane: one question mark.
         if (IsHighSurrogate(unit) && i + 1 < count && IsLowSurrogate(units[i + 1])) ++i;
-        *out++ = FromUnit(unit);
+        const unsigned char byte = kBytes.byte[unit];
+        *out++ = byte ? static_cast<char>(byte) : '?';
     }
     return static_cast<std::size_t>(out - start);
 }
