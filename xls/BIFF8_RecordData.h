@@ -237,6 +237,6 @@ inline void PatchU32(TvteStream &stream, std::size_t position, std::uint32_t val
 
 // Texts longer than a 16-bit character count are cut so that the count and
 // the characters that follow it still agree.
-constexpr std::size_t kMaxText = 0xFFFF;
+inline constexpr std::size_t kMaxText = 0xFFFF;
 
 }  // namespace vte

@@ -4,6 +4,7 @@
 // cells, EOF.
 #include <algorithm>
 #include <string>
+#include <utility>
 
 #include "BIFF8_RecordData.h"
 #include "vteWriters.h"

@@ -1,7 +1,10 @@
 #pragma once
 // Writers of the workbook model (vteExcel.h).  TvteExcelWriter stores a
 // workbook as an .xls file: a compound document whose one stream "Workbook"
-// holds the BIFF8 record stream that WriteWorkbook produces.
+// holds the BIFF8 record stream that WriteWorkbook produces.  The writer is
+// defined in three files: vteWriters.cpp (streams, colours, the workbook
+// globals and shared strings), vteWriterFormats.cpp (fonts, number formats,
+// cell formats, palette) and vteWriterSheet.cpp (one worksheet).
 #include <array>
 #include <cstddef>
 #include <cstdint>
