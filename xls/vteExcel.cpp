@@ -8,7 +8,7 @@
 #include <limits>
 #include <unordered_set>
 
-#include "CodePage1250.h"
+#include "Cp1250Codec.h"
 
 namespace {
 
@@ -94,7 +94,7 @@ std::string TvteVariant::TextForm() const {
             else if constexpr (std::is_same_v<T, std::string>)
                 return v;
             else if constexpr (std::is_same_v<T, std::u16string>)
-                return vte::Cp1250FromUtf16(v);
+                return cp1250::FromUtf16(v);
             else if constexpr (std::is_same_v<T, bool>)
                 return v ? "True" : "False";
             else if constexpr (std::is_same_v<T, TvteDate>)
@@ -140,7 +140,7 @@ void TvteXLSRange::SetValue(const TvteVariant &value) {
     if (const auto *narrow = value.Get<std::string>())
         text = *narrow;
     else if (const auto *wide = value.Get<std::u16string>())
-        text = vte::Cp1250FromUtf16(*wide);
+        text = cp1250::FromUtf16(*wide);
     else {
         Value = value;
         return;
@@ -163,7 +163,7 @@ TvteXLSWorksheet::TvteXLSWorksheet(TvteXLSWorkbook *owner) : owner_(owner) {
     auto taken = [&](int candidate) {
         const std::string name = "Sheet" + std::to_string(candidate);
         for (int i = 0; i < owner_->SheetCount(); ++i)
-            if (vte::SameTextIgnoringCase(owner_->Sheets(i)->Name(), name)) return true;
+            if (cp1250::SameTextIgnoringCase(owner_->Sheets(i)->Name(), name)) return true;
         return false;
     };
     while (taken(n)) ++n;

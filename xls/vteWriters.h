@@ -1,7 +1,10 @@
 #pragma once
 // Writers of the workbook model (vteExcel.h).  TvteExcelWriter stores a
 // workbook as an .xls file: a compound document whose one stream "Workbook"
-// holds the BIFF8 record stream that WriteWorkbook produces.
+// holds the BIFF8 record stream that WriteWorkbook produces.  The writer is
+// defined in three files: vteWriters.cpp (streams, colours, the workbook
+// globals and shared strings), vteWriterFormats.cpp (fonts, number formats,
+// cell formats, palette) and vteWriterSheet.cpp (one worksheet).
 #include <array>
 #include <cstddef>
 #include <cstdint>
@@ -116,6 +119,8 @@ private:
     // The one walk over the ranges for the range table and the font, format
     // and cell format lists, through the Collect functions.
     void CollectRanges();
+    // Empties the lists but for the standard fonts and the built-in formats.
+    void ResetFormatLists();
     // Each returns the index the range gets in its list.
     std::int32_t CollectFont(const TvteXLSRange &range);
     void WriteFonts(TvteStream &stream);
@@ -144,7 +149,15 @@ private:
     using XfData = std::array<std::uint8_t, 20>;
     XfData BuildXf(const XfInputs &inputs);
 
+    // One worksheet, its ranges starting at `firstRange` in the range table.
     void WriteSheet(TvteStream &stream, const TvteXLSWorksheet &sheet, std::size_t firstRange);
+    class RowCover;  // which ranges cover each row
+    class RowBlock;  // the records of one block of rows
+    // The row blocks; returns where each block's DBCELL record lies, from
+    // the start of the workbook stream.
+    std::vector<std::size_t> WriteRowBlocks(TvteStream &stream, const TvteXLSWorksheet &sheet,
+                                            const RangeEntry *ranges) const;
+    static void WriteMergedCells(TvteStream &stream, const RangeEntry *ranges, int count);
 
     const TvteXLSWorkbook *workbook_ = nullptr;
     std::size_t basePosition_ = 0;

@@ -18,7 +18,7 @@
 #include <string>
 #include <vector>
 
-#include "CodePage1250.h"
+#include "Cp1250Codec.h"
 #include "vteWriters.h"
 
 namespace {
@@ -34,7 +34,7 @@ const TvteXLSWorkbook &ResultsBook() {
     static TvteXLSWorkbook *book = [] {
         auto *b = new TvteXLSWorkbook;
         TvteXLSWorksheet *sheet = b->AddSheet();
-        sheet->SetName(vte::Cp1250FromUtf16(u"Výpis"));
+        sheet->SetName(cp1250::FromUtf16(u"Výpis"));
         const int widths[kCols] = {6000, 4000, 3000, 3000, 4000, 5000};
         for (int c = 0; c < kCols; ++c) sheet->Cols(c)->Width = widths[c];
         // Rows are added with AddRange: the cells are new and do not overlap.
@@ -43,7 +43,7 @@ const TvteXLSWorkbook &ResultsBook() {
             const std::u16string texts[kCols] = {
                 u"Závodník Novák Jiří č. ", u"01:23:45,678", u"12", u"30", u"10:00:00,000", u"00:05:12,345   "};
             for (int c = 0; c < kCols; ++c) {
-                std::string text = vte::Cp1250FromUtf16(texts[c]);
+                std::string text = cp1250::FromUtf16(texts[c]);
                 if (c == 0) text += n;
                 sheet->AddRange(c, r, c, r)->SetValue(text);
             }
@@ -134,12 +134,12 @@ BENCHMARK(BM_WriteWorkbookInMemory)->Unit(benchmark::kMillisecond);
 void BM_BuildResultsModel(benchmark::State &state) {
     const int rows = static_cast<int>(state.range(0));
     const std::string texts[kCols] = {
-        vte::Cp1250FromUtf16(u"Závodník Novák Jiří"), "01:23:45,678", "12", "30", "10:00:00,000", "00:05:12,345"};
+        cp1250::FromUtf16(u"Závodník Novák Jiří"), "01:23:45,678", "12", "30", "10:00:00,000", "00:05:12,345"};
     int ranges = 0;
     for (auto _ : state) {
         TvteXLSWorkbook book;
         TvteXLSWorksheet *sheet = book.AddSheet();
-        sheet->Ranges(0, 0, kCols - 1, 0)->SetValue(vte::Cp1250FromUtf16(u"Výsledky"));
+        sheet->Ranges(0, 0, kCols - 1, 0)->SetValue(cp1250::FromUtf16(u"Výsledky"));
         sheet->Ranges(0, 0, kCols - 1, 0)->Font.Size = 14;
         for (int r = 1; r <= rows; ++r) {
             for (int c = 0; c < kCols; ++c) {

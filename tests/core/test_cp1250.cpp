@@ -2,9 +2,89 @@
 
 #include <gtest/gtest.h>
 
+#include <iconv.h>
+
+#include <cerrno>
+#include <optional>
 #include <thread>
 
 namespace {
+
+// The C library's conversion of one piece of input, or nothing where it
+// refuses the input.
+class Iconv {
+public:
+    Iconv(const char *to, const char *from) : cd(iconv_open(to, from)) {}
+    ~Iconv()
+    {
+        if (ok())
+            iconv_close(cd);
+    }
+    bool ok() const { return cd != reinterpret_cast<iconv_t>(-1); }
+    std::optional<QByteArray> convert(const void *data, size_t size)
+    {
+        iconv(cd, nullptr, nullptr, nullptr, nullptr);
+        char *in = static_cast<char *>(const_cast<void *>(data));
+        char out[16];
+        char *dest = out;
+        size_t inLeft = size, outLeft = sizeof out;
+        if (iconv(cd, &in, &inLeft, &dest, &outLeft) == size_t(-1) || inLeft != 0)
+            return std::nullopt;
+        if (iconv(cd, nullptr, nullptr, &dest, &outLeft) == size_t(-1))
+            return std::nullopt;
+        return QByteArray(out, dest - out);
+    }
+
+private:
+    iconv_t cd;
+};
+
+constexpr bool IsUndefinedByte(unsigned b)
+{
+    return b == 0x81 || b == 0x83 || b == 0x88 || b == 0x90 || b == 0x98;
+}
+
+// The table agrees with the C library on every byte; the five bytes the
+// library refuses come through as the control characters of their value.
+TEST(Cp1250, EveryByteDecodesAsTheCLibraryDoes)
+{
+    Iconv fromCp("UTF-16LE", "CP1250");
+    ASSERT_TRUE(fromCp.ok());
+    for (unsigned b = 0; b < 256; ++b) {
+        const char byte = char(b);
+        const std::optional<QByteArray> expected = fromCp.convert(&byte, 1);
+        const QString decoded = FromCp1250(QByteArrayView(&byte, 1));
+        ASSERT_EQ(decoded.size(), 1) << b;
+        if (IsUndefinedByte(b)) {
+            EXPECT_FALSE(expected) << b;
+            EXPECT_EQ(decoded.at(0).unicode(), b);
+        } else {
+            ASSERT_TRUE(expected && expected->size() == 2) << b;
+            EXPECT_EQ(decoded.at(0).unicode(), uchar(expected->at(0)) | uchar(expected->at(1)) << 8) << b;
+        }
+    }
+}
+
+// Every UTF-16 unit on its own encodes as the C library encodes it, "?"
+// where the library has no byte for it; the undefined bytes' control
+// characters go back to their byte.
+TEST(Cp1250, EveryUtf16UnitEncodesAsTheCLibraryDoes)
+{
+    Iconv toCp("CP1250", "UTF-16LE");
+    ASSERT_TRUE(toCp.ok());
+    int encodable = 0;
+    for (unsigned u = 0; u < 0x10000; ++u) {
+        const uchar le[2] = {uchar(u), uchar(u >> 8)};
+        const std::optional<QByteArray> library = toCp.convert(le, 2);
+        QByteArray expected = library.value_or(QByteArray("?"));
+        if (IsUndefinedByte(u))
+            expected = QByteArray(1, char(u));
+        const char16_t unit = char16_t(u);
+        ASSERT_EQ(ToCp1250(QStringView(&unit, 1)), expected) << std::hex << u;
+        encodable += library.has_value();
+    }
+    EXPECT_EQ(encodable, 256 - 5);  // the table is complete, not merely consistent
+}
 
 TEST(Cp1250, EveryByteSurvivesDecodeAndEncode)
 {

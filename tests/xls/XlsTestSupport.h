@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "CodePage1250.h"
+#include "Cp1250Codec.h"
 #include "vteExcel.h"
 #include "vteWriters.h"
 
@@ -18,7 +18,7 @@ namespace xlstest {
 
 using ByteVector = std::vector<std::uint8_t>;
 
-inline std::string Cp(std::u16string_view text) { return vte::Cp1250FromUtf16(text); }
+inline std::string Cp(std::u16string_view text) { return cp1250::FromUtf16(text); }
 
 inline ByteVector StreamOf(const TvteXLSWorkbook &book, TvteExcelWriter *writer = nullptr) {
     TvteExcelWriter local;
