@@ -184,7 +184,6 @@ QWidget *TfrmMain::BuildLeftColumn()
 
     layout->addWidget(new QLabel(QStringLiteral("Vedoucí průběžného pořadí:")));
     lblVitez = Named<QLabel>("lblVitez");
-    lblVitez->setAccessibleName(QStringLiteral("Vedoucí průběžného pořadí"));
     QFont leaderFont = lblVitez->font();
     leaderFont.setBold(true);
     leaderFont.setPixelSize(32);
@@ -274,79 +273,8 @@ QWidget *TfrmMain::BuildRightColumn()
     auto *layout = new QVBoxLayout(column);
     layout->setContentsMargins(0, 0, 0, 0);
 
-    auto *panel = Named<QFrame>("pnlKlavesnice");
-    panel->setFrameShape(QFrame::StyledPanel);
-    panel->setFrameShadow(QFrame::Raised);
     layout->addWidget(new QLabel(QStringLiteral("Tvorba impulsu")));
-    layout->addWidget(panel);
-
-    lblCislo = Named<QLabel>("lblCislo", QStringLiteral("0"));
-    lblCislo->setAccessibleName(QStringLiteral("Startovní číslo"));
-    lblCislo->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    lblCislo->setAutoFillBackground(true);
-    lblCislo->setMargin(6);
-    QPalette numberPalette = lblCislo->palette();
-    numberPalette.setColor(QPalette::Window, Green);
-    numberPalette.setColor(QPalette::WindowText, Qt::white);
-    lblCislo->setPalette(numberPalette);
-    QFont numberFont = lblCislo->font();
-    numberFont.setBold(true);
-    numberFont.setPixelSize(52);
-    lblCislo->setFont(numberFont);
-    lblCislo->setFixedHeight(QFontMetrics(numberFont).height() + 12);
-
-    lblUkazJmeno = Named<QLabel>("lblUkazJmeno", QStringLiteral("---"));
-    lblUkazJmeno->setAccessibleName(QStringLiteral("Závodník"));
-    lblUkazJmeno->setMinimumWidth(1);
-
-    QFont keyFont = font();
-    keyFont.setBold(true);
-    keyFont.setPointSizeF(keyFont.pointSizeF() * 1.6);
-    auto key = [&](const char *name, const QString &caption) {
-        QPushButton *b = Button(name, caption);
-        b->setFont(keyFont);
-        b->setMinimumHeight(44);
-        b->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
-        return b;
-    };
-    Button6 = key("Button6", QStringLiteral("1"));
-    Button7 = key("Button7", QStringLiteral("2"));
-    Button8 = key("Button8", QStringLiteral("3"));
-    Button9 = key("Button9", QStringLiteral("4"));
-    Button11 = key("Button11", QStringLiteral("5"));
-    Button12 = key("Button12", QStringLiteral("6"));
-    Button13 = key("Button13", QStringLiteral("7"));
-    Button14 = key("Button14", QStringLiteral("8"));
-    Button15 = key("Button15", QStringLiteral("9"));
-    Button16 = key("Button16", QStringLiteral("0"));
-    Button17 = key("Button17", QStringLiteral("<"));
-    btnStart = Button("btnStart", QStringLiteral("START"));
-    btnStart->setMinimumHeight(44);
-    btnStart->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
-    Button2 = key("Button2", QStringLiteral("Vlož"));
-    Button2->setMinimumHeight(50);
-    // The default button of the window; Enter itself reaches it through the
-    // key map, as a main window has no dialog-style default button.
-    Button2->setAutoDefault(true);
-    Button2->setDefault(true);
-
-    auto *keys = new QGridLayout;
-    keys->setSpacing(4);
-    const QList<QPushButton *> digits = {Button6, Button7, Button8, Button9, Button11,
-                                         Button12, Button13, Button14, Button15};
-    for (int i = 0; i < digits.size(); ++i)
-        keys->addWidget(digits[i], i / 3, i % 3);
-    keys->addWidget(btnStart, 3, 0);
-    keys->addWidget(Button16, 3, 1);
-    keys->addWidget(Button17, 3, 2);
-
-    auto *pad = new QVBoxLayout(panel);
-    pad->setContentsMargins(6, 6, 6, 6);
-    pad->setSpacing(6);
-    pad->addWidget(lblCislo);
-    pad->addWidget(lblUkazJmeno);
-    pad->addLayout(keys);
-    pad->addWidget(Button2);
+    layout->addWidget(BuildKeypad());
 
     gbModul = Named<QGroupBox>("gbModul", QStringLiteral(" Časoměrný modul "));
     btnConnect = Button("btnConnect", QStringLiteral("&Připojit časoměrný modul"));
@@ -384,6 +312,73 @@ QWidget *TfrmMain::BuildRightColumn()
     layout->addWidget(gbRezim);
     layout->addStretch(1);
     return column;
+}
+
+QWidget *TfrmMain::BuildKeypad()
+{
+    auto *panel = Named<QFrame>("pnlKlavesnice");
+    panel->setFrameShape(QFrame::StyledPanel);
+    panel->setFrameShadow(QFrame::Raised);
+
+    lblCislo = Named<QLabel>("lblCislo", QStringLiteral("0"));
+    lblCislo->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    lblCislo->setAutoFillBackground(true);
+    lblCislo->setMargin(6);
+    QPalette numberPalette = lblCislo->palette();
+    numberPalette.setColor(QPalette::Window, Green);
+    numberPalette.setColor(QPalette::WindowText, Qt::white);
+    lblCislo->setPalette(numberPalette);
+    QFont numberFont = lblCislo->font();
+    numberFont.setBold(true);
+    numberFont.setPixelSize(52);
+    lblCislo->setFont(numberFont);
+    lblCislo->setFixedHeight(QFontMetrics(numberFont).height() + 12);
+
+    lblUkazJmeno = Named<QLabel>("lblUkazJmeno", QStringLiteral("---"));
+    lblUkazJmeno->setMinimumWidth(1);
+
+    QFont keyFont = font();
+    keyFont.setBold(true);
+    keyFont.setPointSizeF(keyFont.pointSizeF() * 1.6);
+    auto key = [&](const char *name, const QString &caption) {
+        QPushButton *b = Button(name, caption);
+        b->setFont(keyFont);
+        b->setMinimumHeight(44);
+        b->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+        return b;
+    };
+    const char *const names[] = {"Button6",  "Button7",  "Button8",  "Button9",  "Button11", "Button12",
+                                 "Button13", "Button14", "Button15", "Button16", "Button17"};
+    const QString captions[] = {"1", "2", "3", "4", "5", "6", "7", "8", "9", "0", "<"};
+    for (int i = 0; i < 11; ++i)
+        m_keypadKeys << key(names[i], captions[i]);
+    btnStart = Button("btnStart", QStringLiteral("START"));
+    btnStart->setMinimumHeight(44);
+    btnStart->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+    Button2 = key("Button2", QStringLiteral("Vlož"));
+    Button2->setMinimumHeight(50);
+    // The default button of the window; Enter itself reaches it through the
+    // key map, as a main window has no dialog-style default button.
+    Button2->setAutoDefault(true);
+    Button2->setDefault(true);
+
+    auto *keys = new QGridLayout;
+    keys->setSpacing(4);
+    for (int i = 0; i < 9; ++i)
+        keys->addWidget(m_keypadKeys[i], i / 3, i % 3);
+    keys->addWidget(btnStart, 3, 0);
+    keys->addWidget(m_keypadKeys[9], 3, 1);   // "0"
+    keys->addWidget(m_keypadKeys[10], 3, 2);  // "<"
+
+    auto *pad = new QVBoxLayout(panel);
+    pad->setContentsMargins(6, 6, 6, 6);
+    pad->setSpacing(6);
+    pad->addWidget(lblCislo);
+    pad->addWidget(lblUkazJmeno);
+    pad->addLayout(keys);
+    pad->addWidget(Button2);
+
+    return panel;
 }
 
 QWidget *TfrmMain::BuildResultsPage()
@@ -457,12 +452,6 @@ QWidget *TfrmMain::BuildSettingsPage()
                               memCategories));
     layout->addWidget(memCategories, 1, Qt::AlignLeft);
     return page;
-}
-
-QList<QPushButton *> TfrmMain::KeypadKeys() const
-{
-    return {Button6, Button7, Button8, Button9, Button11, Button12,
-            Button13, Button14, Button15, Button16, Button17};
 }
 
 void TfrmMain::SetStatusText(const QString &text)
@@ -568,11 +557,15 @@ bool TfrmMain::eventFilter(QObject *watched, QEvent *event)
     // Key preview: a key is offered once, when it reaches the focused control
     // (or this window when nothing has the focus), not again while it travels
     // up to the parents.
-    if (event->type() == QEvent::KeyPress && FormKeyDown && watched->isWidgetType()) {
+    if (event->type() == QEvent::KeyPress && m_desk && watched->isWidgetType()) {
         auto *target = static_cast<QWidget *>(watched);
         QWidget *focus = QApplication::focusWidget();
         if (target->window() == this && target == (focus ? focus : this)) {
-            if (FormKeyDown(static_cast<QKeyEvent *>(event)))
+            auto *key = static_cast<QKeyEvent *>(event);
+            if (FormKeyDown(key))
+                return true;
+            // the lists' own keys, after the preview let the key through
+            if ((target == lv || target == lvPulsy || target == lvPulsy2) && lvKeyDown(key))
                 return true;
         }
     }

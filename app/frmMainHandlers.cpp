@@ -1,5 +1,6 @@
-// The main window's handlers: each ties a control of the timing page or the
-// results page to the timing desk or the results lists, where the work is done.
+// The one place where the main window's controls meet the logic they drive:
+// the timing desk, the results lists and the racer table.  Every handler is a
+// call on the logic; what a command does is decided there.
 #include "main.h"
 
 #include "Display.h"
@@ -76,21 +77,57 @@ void TfrmMain::CreateLogic()
             frmTime->hide();
     };
     BindTimingPage();
+    BindKeypad();
+    BindRecordList();
     BindResultsPage();
-    FormKeyDown = [this](QKeyEvent *key) {
-        if (PageControl->currentWidget() != tsMereni)
-            return false;
-        if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter)
-            return PressDefaultButton();
-        return false;
-    };
 }
 
 void TfrmMain::BindTimingPage()
 {
-    BindSelection(lvPulsy, &m_desk->startList());
-    BindSelection(lvPulsy2, &m_desk->finishList());
+    TimingDesk *desk = m_desk.get();
+    BindSelection(lvPulsy, &desk->startList());
+    BindSelection(lvPulsy2, &desk->finishList());
+    connect(btnSimulace, &QPushButton::clicked, desk, &TimingDesk::btnSimulaceClick);
+    connect(btnSimulace2, &QPushButton::clicked, desk, &TimingDesk::btnSimulace2Click);
+    connect(btnSmaz, &QPushButton::clicked, desk, &TimingDesk::btnSmazClick);
+    connect(btnSmazVse, &QPushButton::clicked, desk, &TimingDesk::btnSmazVseClick);
 
+    // The desk reads the three modes afresh at every key press and impulse.
+    DeskSettings &settings = desk->settings();
+    settings.filterIndex = cbFiltr->currentIndex();
+    settings.photocellMode = cbRezimFB->currentIndex();
+    settings.functionMode = cbRezimFunkce->currentIndex();
+    connect(cbFiltr, &QComboBox::currentIndexChanged, desk, [&settings](int i) { settings.filterIndex = i; });
+    connect(cbRezimFB, &QComboBox::currentIndexChanged, desk, [&settings](int i) { settings.photocellMode = i; });
+    connect(cbRezimFunkce, &QComboBox::currentIndexChanged, desk,
+            [&settings](int i) { settings.functionMode = i; });
+
+    connect(PageControl, &QTabWidget::currentChanged, desk, [this] {
+        if (PageControl->currentWidget() == tsMereni)
+            m_desk->tsMereniShow();
+    });
+}
+
+void TfrmMain::BindKeypad()
+{
+    TimingDesk *desk = m_desk.get();
+    connect(desk, &TimingDesk::displayChanged, this, [this](const QString &number, const QString &label) {
+        lblCislo->setText(number);
+        lblUkazJmeno->setText(label);
+    });
+    connect(desk, &TimingDesk::focusInsertRequested, Button2, [this] { Button2->setFocus(); });
+    // Each key carries its digit from here on, whatever a desktop may do to
+    // the captions (some add accelerator marks to every button text).
+    const QStringList digits{"1", "2", "3", "4", "5", "6", "7", "8", "9", "0", "<"};
+    for (qsizetype i = 0; i < m_keypadKeys.size(); ++i)
+        connect(m_keypadKeys[i], &QPushButton::clicked, desk, [desk, digit = digits[i]] { desk->Button6Click(digit); });
+    connect(Button2, &QPushButton::clicked, desk, &TimingDesk::Button2Click);
+    connect(btnStart, &QPushButton::clicked, desk, &TimingDesk::btnStartClick);
+}
+
+void TfrmMain::BindRecordList()
+{
+    TimingDesk *desk = m_desk.get();
     lv->setModel(m_results->recordModel());
     QHeaderView *header = lv->horizontalHeader();
     for (int c = 0; c < RecordListModel::ColumnCount; ++c)
@@ -105,47 +142,17 @@ void TfrmMain::BindTimingPage()
         lv->selectionModel()->select(index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
         lv->scrollTo(index);
     });
-    connect(lv, &QAbstractItemView::doubleClicked, this, &TfrmMain::lvDblClick);
     connect(m_results.get(), &ResultsLists::leaderChanged, lblVitez, &QLabel::setText);
-
-    connect(m_desk.get(), &TimingDesk::displayChanged, this, [this](const QString &number, const QString &label) {
-        lblCislo->setText(number);
-        lblUkazJmeno->setText(label);
+    connect(lv, &QAbstractItemView::doubleClicked, desk, [this] { m_desk->lvDblClick(SelectedRecord()); });
+    connect(Button21, &QPushButton::clicked, desk, [this] { m_desk->Button21Click(SelectedRecord()); });
+    connect(cbRealCas, &QCheckBox::clicked, desk, [this] {
+        m_results->setRealCas(cbRealCas->isChecked());
+        m_desk->cbRaditClick();
     });
-    connect(m_desk.get(), &TimingDesk::focusInsertRequested, Button2, [this] { Button2->setFocus(); });
-    // Each key carries its digit from here on, whatever a desktop may do to
-    // the captions (some add accelerator marks to every button text).
-    const QList<QPushButton *> keys = KeypadKeys();
-    const QStringList digits{"1", "2", "3", "4", "5", "6", "7", "8", "9", "0", "<"};
-    for (qsizetype i = 0; i < keys.size(); ++i)
-        connect(keys[i], &QPushButton::clicked, this, [this, digit = digits[i]] { Button6Click(digit); });
-    connect(Button2, &QPushButton::clicked, this, &TfrmMain::Button2Click);
-    connect(btnStart, &QPushButton::clicked, this, &TfrmMain::btnStartClick);
-    connect(btnSimulace, &QPushButton::clicked, this, &TfrmMain::btnSimulaceClick);
-    connect(btnSimulace2, &QPushButton::clicked, this, &TfrmMain::btnSimulace2Click);
-    connect(btnSmaz, &QPushButton::clicked, this, &TfrmMain::btnSmazClick);
-    connect(btnSmazVse, &QPushButton::clicked, this, &TfrmMain::btnSmazVseClick);
-    connect(Button21, &QPushButton::clicked, this, &TfrmMain::Button21Click);
-    connect(Button27, &QPushButton::clicked, this, &TfrmMain::Button27Click);
-    connect(Button28, &QPushButton::clicked, this, &TfrmMain::Button28Click);
-    connect(Button29, &QPushButton::clicked, this, &TfrmMain::Button29Click);
-    connect(Button30, &QPushButton::clicked, this, &TfrmMain::SaveButtonClick);
-    connect(cbRealCas, &QCheckBox::clicked, this, &TfrmMain::cbRaditClick);
-
-    // The desk reads the three modes afresh at every key press and impulse.
-    DeskSettings &settings = m_desk->settings();
-    settings.filterIndex = cbFiltr->currentIndex();
-    settings.photocellMode = cbRezimFB->currentIndex();
-    settings.functionMode = cbRezimFunkce->currentIndex();
-    connect(cbFiltr, &QComboBox::currentIndexChanged, this, [&settings](int i) { settings.filterIndex = i; });
-    connect(cbRezimFB, &QComboBox::currentIndexChanged, this, [&settings](int i) { settings.photocellMode = i; });
-    connect(cbRezimFunkce, &QComboBox::currentIndexChanged, this,
-            [&settings](int i) { settings.functionMode = i; });
-
-    connect(PageControl, &QTabWidget::currentChanged, this, [this] {
-        if (PageControl->currentWidget() == tsMereni)
-            tsMereniShow();
-    });
+    connect(Button27, &QPushButton::clicked, desk, &TimingDesk::Button27Click);
+    connect(Button28, &QPushButton::clicked, desk, &TimingDesk::Button28Click);
+    connect(Button29, &QPushButton::clicked, desk, &TimingDesk::Button29Click);
+    connect(Button30, &QPushButton::clicked, desk, &TimingDesk::SaveButtonClick);
 }
 
 void TfrmMain::BindResultsPage()
@@ -156,7 +163,10 @@ void TfrmMain::BindResultsPage()
         SetWidths(header, c, ResultsListModel::columnWidth(ResultsListModel::Column(c)));
     header->setStretchLastSection(true);  // "Poznámka" fills the rest
     m_results->setLapsMode(cbRezimKol->currentIndex());
-    connect(cbRezimKol, &QComboBox::currentIndexChanged, this, &TfrmMain::cbRezimKolChange);
+    connect(cbRezimKol, &QComboBox::currentIndexChanged, m_results.get(), [this](int index) {
+        m_results->setLapsMode(index);
+        m_results->RefreshLists(-1);
+    });
     CopyResultsColumnsToDisplay();
 }
 
@@ -166,36 +176,32 @@ TRadekPtr TfrmMain::SelectedRecord() const
     return rows.isEmpty() ? nullptr : m_results->recordModel()->recordAt(rows.first().row());
 }
 
-bool TfrmMain::PressDefaultButton()
+// ---------------------------------------------------------------------------
+// Keys
+
+bool TfrmMain::FormKeyDown(QKeyEvent *key)
+{
+    if (PageControl->currentWidget() != tsMereni)
+        return false;
+    if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
+        PressDefaultButton();
+        return true;
+    }
+    return false;
+}
+
+bool TfrmMain::lvKeyDown(QKeyEvent *)
+{
+    return false;
+}
+
+void TfrmMain::PressDefaultButton()
 {
     auto *focused = qobject_cast<QPushButton *>(focusWidget());
     (focused ? focused : Button2)->click();
-    return true;
 }
 
-void TfrmMain::Button6Click(const QString &key) { m_desk->Button6Click(key); }
-void TfrmMain::Button2Click() { m_desk->Button2Click(); }
-void TfrmMain::btnStartClick() { m_desk->btnStartClick(); }
-void TfrmMain::btnSimulaceClick() { m_desk->btnSimulaceClick(); }
-void TfrmMain::btnSimulace2Click() { m_desk->btnSimulace2Click(); }
-void TfrmMain::btnSmazClick() { m_desk->btnSmazClick(); }
-void TfrmMain::btnSmazVseClick() { m_desk->btnSmazVseClick(); }
-void TfrmMain::Button21Click() { m_desk->Button21Click(SelectedRecord()); }
-void TfrmMain::lvDblClick() { m_desk->lvDblClick(SelectedRecord()); }
-void TfrmMain::tsMereniShow() { m_desk->tsMereniShow(); }
-void TfrmMain::Button27Click() { m_desk->Button27Click(); }
-void TfrmMain::Button28Click() { m_desk->Button28Click(); }
-void TfrmMain::Button29Click() { m_desk->Button29Click(); }
-void TfrmMain::SaveButtonClick() { m_desk->SaveButtonClick(); }
-
-void TfrmMain::cbRaditClick()
+QPushButton *TfrmMain::DigitKey(int digit) const
 {
-    m_results->setRealCas(cbRealCas->isChecked());
-    m_desk->cbRaditClick();
-}
-
-void TfrmMain::cbRezimKolChange()
-{
-    m_results->setLapsMode(cbRezimKol->currentIndex());
-    m_results->RefreshLists(-1);
+    return m_keypadKeys[digit == 0 ? 9 : digit - 1];
 }
