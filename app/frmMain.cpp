@@ -3,6 +3,7 @@
 #include "Display.h"
 #include "EventLog.h"
 #include "HotTrackView.h"
+#include "ManualEntry.h"
 #include "casy.h"
 #include "ResultsLists.h"
 #include "TimingDesk.h"
@@ -24,6 +25,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScreen>
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QTableView>
@@ -35,9 +37,14 @@ namespace {
 
 const QColor Green(0x00, 0x80, 0x00);
 
+// Borders and caption a desktop puts around the window.
+const QSize FrameAllowance(16, 39);
+
 // Widths of the two fixed columns of the timing page.
 constexpr int MiddleColumnWidth = 226;
 constexpr int RightColumnWidth = 186;
+// Room between the keypad panel's edge and its controls.
+constexpr int PadMargin = 6;
 
 template <typename W, typename... Args>
 W *Named(const char *name, Args &&...args)
@@ -139,14 +146,25 @@ void TfrmMain::BuildFrame()
     StatusBar->addWidget(m_statusText, 1);
     setStatusBar(StatusBar);
 
-    // The window opens with a client area of 791 x 805 and cannot be made
-    // smaller than 807 x 844 outside; Qt limits the client area, so the usual
-    // frame (8 pixels each side, a 31-pixel caption) is taken off, which
-    // makes the smallest client area the opening one.  A desktop with larger
-    // type may need more room than that; the controls are never cut off.
-    const QSize smallest = QSize(ClientWidth, ClientHeight).expandedTo(layout()->minimumSize());
+    FitToScreen();
+}
+
+QSize TfrmMain::OpeningClientSize(const QSize &available, const QSize &smallest)
+{
+    const QSize room = available - FrameAllowance;
+    return QSize(ClientWidth, ClientHeight).boundedTo(room).expandedTo(smallest);
+}
+
+void TfrmMain::FitToScreen()
+{
+    // The window may shrink to what its controls need, no further: on a
+    // 1366 x 768 laptop the opening size does not fit, yet every button and
+    // the status bar must stay on the screen.
+    const QSize smallest = layout()->minimumSize();
     setMinimumSize(smallest);
-    resize(smallest);
+    const QScreen *where = screen();
+    const QSize available = where ? where->availableGeometry().size() : QSize(ClientWidth, ClientHeight) + FrameAllowance;
+    resize(OpeningClientSize(available, smallest));
 }
 
 QWidget *TfrmMain::BuildTimingPage()
@@ -328,9 +346,16 @@ QWidget *TfrmMain::BuildKeypad()
     numberPalette.setColor(QPalette::Window, Green);
     numberPalette.setColor(QPalette::WindowText, Qt::white);
     lblCislo->setPalette(numberPalette);
+    // The widest text it shows is the race start's "10000": the type is as
+    // large as lets those five digits stand whole in the fixed column.
+    const int textWidth = RightColumnWidth - 2 * (PadMargin + panel->frameWidth() + lblCislo->margin()) - 4;
     QFont numberFont = lblCislo->font();
     numberFont.setBold(true);
-    numberFont.setPixelSize(52);
+    for (int pixels = 52; pixels > 12; --pixels) {
+        numberFont.setPixelSize(pixels);
+        if (QFontMetrics(numberFont).horizontalAdvance(QStringLiteral("10000")) <= textWidth)
+            break;
+    }
     lblCislo->setFont(numberFont);
     lblCislo->setFixedHeight(QFontMetrics(numberFont).height() + 12);
 
@@ -371,7 +396,7 @@ QWidget *TfrmMain::BuildKeypad()
     keys->addWidget(m_keypadKeys[10], 3, 2);  // "<"
 
     auto *pad = new QVBoxLayout(panel);
-    pad->setContentsMargins(6, 6, 6, 6);
+    pad->setContentsMargins(PadMargin, PadMargin, PadMargin, PadMargin);
     pad->setSpacing(6);
     pad->addWidget(lblCislo);
     pad->addWidget(lblUkazJmeno);

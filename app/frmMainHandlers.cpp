@@ -4,13 +4,16 @@
 #include "main.h"
 
 #include "Display.h"
+#include "ColumnLimits.h"
 #include "HotTrackView.h"
 #include "ImpulseListModel.h"
 #include "ResultsLists.h"
+#include "ManualEntry.h"
 #include "TimingDesk.h"
 #include "casy.h"
 #include "sezZavodniku.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QHeaderView>
@@ -22,13 +25,16 @@
 
 namespace {
 
-void SetWidths(QHeaderView *header, int column, RecordListModel::Width width)
+// The column limits a list model gives, for the view.
+template <typename Model>
+std::vector<ColumnLimits::Limits> LimitsOf(int columns)
 {
-    header->resizeSection(column, width.initial);
-    // A header knows one limit for all its sections; the tightest of the
-    // columns' own limits is what can be kept.
-    if (width.minimum > 0)
-        header->setMinimumSectionSize(std::min(header->minimumSectionSize(), width.minimum));
+    std::vector<ColumnLimits::Limits> limits;
+    for (int c = 0; c < columns; ++c) {
+        const RecordListModel::Width w = Model::columnWidth(typename Model::Column(c));
+        limits.push_back({w.initial, w.minimum, w.maximum});
+    }
+    return limits;
 }
 
 // Mirrors the desk's selected impulse row and the view's selection both ways.
@@ -53,13 +59,9 @@ void BindSelection(QTableView *view, ImpulseListModel *model)
     });
     // "Fotobuňka" is 90 pixels wide (70 to 90) in an 8-point face; here it
     // also makes room for the icon and a caption such as "Před.IMPULS".
-    QHeaderView *header = view->horizontalHeader();
     const int captionWidth = view->fontMetrics().horizontalAdvance(QStringLiteral("Před.IMPULS")) + 16 + 14;
-    header->setMinimumSectionSize(70);
-    header->setMaximumSectionSize(std::max(90, captionWidth));
-    header->resizeSection(ImpulseListModel::Photocell, std::max(90, captionWidth));
-    header->resizeSection(ImpulseListModel::Time, 80);
-    header->setStretchLastSection(false);
+    const int photocell = std::max(90, captionWidth);
+    new ColumnLimits(view, {{photocell, 70, photocell}, {80, 0, 0}});
 }
 
 }  // namespace
@@ -72,10 +74,10 @@ void TfrmMain::CreateLogic()
     m_results = std::make_unique<ResultsLists>(*m_data, m_racers.get());
     m_desk = std::make_unique<TimingDesk>(*m_data, m_dialogs, m_racers.get());
     m_desk->refreshLists = [this](int number) { m_results->RefreshLists(number); };
-    m_desk->hideManualEntry = [this] {
-        if (frmTime)
-            frmTime->hide();
-    };
+    m_manual = std::make_unique<ManualEntry>(*m_data, m_dialogs);
+    m_manual->refreshLists = m_desk->refreshLists;
+    m_desk->hideManualEntry = [this] { m_manual->Hide(); };
+    m_desk->openManualEntry = [this](const TRadekPtr &record) { m_manual->OpenRecord(record); };
     BindTimingPage();
     BindKeypad();
     BindRecordList();
@@ -129,9 +131,8 @@ void TfrmMain::BindRecordList()
 {
     TimingDesk *desk = m_desk.get();
     lv->setModel(m_results->recordModel());
-    QHeaderView *header = lv->horizontalHeader();
-    for (int c = 0; c < RecordListModel::ColumnCount; ++c)
-        SetWidths(header, c, RecordListModel::columnWidth(RecordListModel::Column(c)));
+    // "Číslo", where the racers' names appear, takes the width the others leave.
+    new ColumnLimits(lv, LimitsOf<RecordListModel>(RecordListModel::ColumnCount), RecordListModel::Caption);
     connect(m_results.get(), &ResultsLists::recordSelectionRequested, lv, [this](int row) {
         lv->scrollToTop();
         if (row < 0) {
@@ -145,6 +146,7 @@ void TfrmMain::BindRecordList()
     connect(m_results.get(), &ResultsLists::leaderChanged, lblVitez, &QLabel::setText);
     connect(lv, &QAbstractItemView::doubleClicked, desk, [this] { m_desk->lvDblClick(SelectedRecord()); });
     connect(Button21, &QPushButton::clicked, desk, [this] { m_desk->Button21Click(SelectedRecord()); });
+    connect(btnNovyZaznam, &QPushButton::clicked, m_manual.get(), &ManualEntry::OpenNew);
     connect(cbRealCas, &QCheckBox::clicked, desk, [this] {
         m_results->setRealCas(cbRealCas->isChecked());
         m_desk->cbRaditClick();
@@ -158,16 +160,21 @@ void TfrmMain::BindRecordList()
 void TfrmMain::BindResultsPage()
 {
     lv1->setModel(m_results->resultsModel());
-    QHeaderView *header = lv1->horizontalHeader();
-    for (int c = 0; c < ResultsListModel::Note; ++c)
-        SetWidths(header, c, ResultsListModel::columnWidth(ResultsListModel::Column(c)));
-    header->setStretchLastSection(true);  // "Poznámka" fills the rest
+    new ColumnLimits(lv1, LimitsOf<ResultsListModel>(ResultsListModel::Note));
+    lv1->horizontalHeader()->setStretchLastSection(true);  // "Poznámka" fills the rest
     m_results->setLapsMode(cbRezimKol->currentIndex());
     connect(cbRezimKol, &QComboBox::currentIndexChanged, m_results.get(), [this](int index) {
         m_results->setLapsMode(index);
         m_results->RefreshLists(-1);
     });
     CopyResultsColumnsToDisplay();
+}
+
+void TfrmMain::SetTimeDialog(TfrmTime *dialog)
+{
+    frmTime = dialog;
+    if (frmTime && m_manual)
+        frmTime->Bind(m_manual.get());
 }
 
 TRadekPtr TfrmMain::SelectedRecord() const
@@ -183,16 +190,62 @@ bool TfrmMain::FormKeyDown(QKeyEvent *key)
 {
     if (PageControl->currentWidget() != tsMereni)
         return false;
-    if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
+    const bool keypad = key->modifiers() & Qt::KeypadModifier;
+    switch (key->key()) {
+    case Qt::Key_Backspace:
+        m_keypadKeys.last()->click();  // "<"
+        return false;
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        // Consumed: the focused button must not take the same key press
+        // again as its own.
         PressDefaultButton();
         return true;
+    case Qt::Key_Plus:
+        if (keypad)
+            Button2->click();
+        return false;
+    case Qt::Key_Space: {
+        // The number is read before the impulse: an impulse that completes
+        // a preselection empties the display.
+        const bool insert = m_desk->displayText() != QStringLiteral("0");
+        if (QWidget *focus = QApplication::focusWidget())
+            focus->clearFocus();
+        btnSimulace->click();
+        if (insert)
+            Button2->click();
+        return true;
     }
+    case Qt::Key_F5: btnSimulace->click(); return false;
+    case Qt::Key_F6: btnSimulace2->click(); return false;
+    case Qt::Key_F3: btnSmaz->click(); return false;
+    case Qt::Key_F4: btnSmazVse->click(); return false;
+    case Qt::Key_Escape:
+        m_desk->ResetDisplay();
+        return false;
+    default:
+        break;
+    }
+    // Both digit blocks; the keypad's digits arrive as digits with the
+    // keypad flag.
+    if (key->key() >= Qt::Key_0 && key->key() <= Qt::Key_9)
+        DigitKey(key->key() - Qt::Key_0)->click();
     return false;
 }
 
-bool TfrmMain::lvKeyDown(QKeyEvent *)
+bool TfrmMain::lvKeyDown(QKeyEvent *key)
 {
-    return false;
+    // Both act on the record list's selection, whichever list has the focus.
+    switch (key->key()) {
+    case Qt::Key_Delete:
+        Button21->click();
+        return true;
+    case Qt::Key_F2:
+        m_desk->lvDblClick(SelectedRecord());
+        return true;
+    default:
+        return false;
+    }
 }
 
 void TfrmMain::PressDefaultButton()

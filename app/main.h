@@ -14,6 +14,7 @@
 
 class Dialogs;
 class HotTrackView;
+class ManualEntry;
 class QCheckBox;
 class QComboBox;
 class QGroupBox;
@@ -37,6 +38,9 @@ public:
     static QString Caption();
     static constexpr int ClientWidth = 791;
     static constexpr int ClientHeight = 805;
+    // The client size the window opens with on a screen whose free area is
+    // `available`: the size above where it fits, never below `smallest`.
+    static QSize OpeningClientSize(const QSize &available, const QSize &smallest);
 
     // Makes the record store; may throw TikomatError.  Empty: a plain TData.
     using StoreFactory = std::function<std::unique_ptr<TData>(Dialogs &)>;
@@ -56,11 +60,13 @@ public:
 
     // The logic behind the pages; null only without a store.
     TimingDesk *Desk() const { return m_desk.get(); }
+    ManualEntry *Manual() const { return m_manual.get(); }
     ResultsLists *Results() const { return m_results.get(); }
     RacerTable *Racers() const { return m_racers.get(); }
 
-    // The manual entry dialog, created after this window.
-    void SetTimeDialog(TfrmTime *dialog) { frmTime = dialog; }
+    // The manual entry dialog, created after this window; binds it to the
+    // manual entry.
+    void SetTimeDialog(TfrmTime *dialog);
 
     // Gives the spectator list the columns of the results list (the fifth
     // renamed by the spectator model, widths to fit the captions, the first
@@ -98,6 +104,8 @@ private:
 
     // Building the pages (frmMain.cpp).
     void BuildFrame();
+    // Opening size and smallest size for the screen the window is on.
+    void FitToScreen();
     QWidget *BuildTimingPage();
     QWidget *BuildLeftColumn();
     QWidget *BuildMiddleColumn();
@@ -128,6 +136,7 @@ private:
     std::unique_ptr<RacerTable> m_racers;
     std::unique_ptr<ResultsLists> m_results;
     std::unique_ptr<TimingDesk> m_desk;
+    std::unique_ptr<ManualEntry> m_manual;
     bool m_destroyed = false;
 
     // Frame

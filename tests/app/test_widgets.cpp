@@ -26,6 +26,9 @@
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QHeaderView>
+#include <QScreen>
+#include "ResultsLists.h"
 
 namespace {
 
@@ -80,22 +83,106 @@ TEST_F(MainWindowTest, FrameCaptionPagesAndStatus)
     EXPECT_EQ(main().StatusText(), QStringLiteral("Odpojen."));
 }
 
-TEST_F(MainWindowTest, OpensAtItsSizeAndTheLayoutFitsIt)
+TEST(MainWindowSize, OpensAtItsSizeWhereItFitsElseAsLargeAsTheScreenAllows)
+{
+    const QSize smallest(600, 640);
+    struct Case {
+        QSize available, expected;
+    } const cases[] = {
+        {{1920, 1040}, {TfrmMain::ClientWidth, TfrmMain::ClientHeight}},
+        {{1366, 728}, {TfrmMain::ClientWidth, 728 - 39}},  // a laptop with a panel
+        {{1366, 768}, {TfrmMain::ClientWidth, 768 - 39}},
+        {{800, 600}, {784, 640}},                          // never below the smallest
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.available.height());
+        EXPECT_EQ(TfrmMain::OpeningClientSize(c.available, smallest), c.expected);
+    }
+}
+
+TEST_F(MainWindowTest, FitsALaptopScreenWithEveryControlReachable)
 {
     main().show();
-    EXPECT_EQ(main().size(), QSize(TfrmMain::ClientWidth, TfrmMain::ClientHeight));
-    EXPECT_EQ(main().minimumSize(), QSize(TfrmMain::ClientWidth, TfrmMain::ClientHeight));
-    const QSize needed = main().layout()->minimumSize();
-    EXPECT_LE(needed.width(), TfrmMain::ClientWidth);
-    EXPECT_LE(needed.height(), TfrmMain::ClientHeight);
+    const QSize smallest = main().minimumSize();
+    // A 1366 x 768 screen less a 40-pixel panel, a caption and borders.
+    EXPECT_LE(smallest.width(), 1366 - 16);
+    EXPECT_LE(smallest.height(), 768 - 40 - 39);
+    EXPECT_EQ(main().size(), TfrmMain::OpeningClientSize(main().screen()->availableGeometry().size(), smallest));
 
-    // Growing the window grows only the record list's column.
+    // At its smallest, every control of the timing page and the status bar
+    // lie whole inside the window, none squeezed below its own least size.
+    main().resize(smallest);
+    QApplication::processEvents();
+    const QRect window = main().rect();
+    for (QWidget *w : ctl("tsMereni")->findChildren<QWidget *>()) {
+        if (!w->isVisible() || !(qobject_cast<QAbstractButton *>(w) || qobject_cast<QComboBox *>(w)))
+            continue;
+        SCOPED_TRACE(w->objectName().toStdString());
+        EXPECT_TRUE(window.contains(QRect(w->mapTo(&main(), QPoint()), w->size())));
+        EXPECT_GE(w->height(), w->minimumSizeHint().height());
+    }
+    auto *status = ctl<QStatusBar>("StatusBar");
+    EXPECT_TRUE(window.contains(QRect(status->mapTo(&main(), QPoint()), status->size())));
+
+    // The number display shows the race start's five digits whole.
+    auto *number = ctl<QLabel>("lblCislo");
+    const int room = number->contentsRect().width() - 2 * number->margin();
+    EXPECT_LE(number->fontMetrics().horizontalAdvance(QStringLiteral("10000")), room);
+    EXPECT_GE(number->font().pixelSize(), 30) << "still large enough to read from a distance";
+}
+
+TEST_F(MainWindowTest, RecordListShowsAllFourColumnsAndNumberTakesTheExtraWidth)
+{
+    main().resize(TfrmMain::ClientWidth, TfrmMain::ClientHeight);
+    main().show();
+    QApplication::processEvents();
+    auto *lv = ctl<HotTrackView>("lv");
+    QHeaderView *header = lv->horizontalHeader();
+    ASSERT_EQ(header->count(), 4);
+    auto columnsFitWithinTheirLimits = [&] {
+        int total = 0;
+        for (int c = 0; c < header->count(); ++c) {
+            SCOPED_TRACE(c);
+            const RecordListModel::Width w = RecordListModel::columnWidth(RecordListModel::Column(c));
+            EXPECT_GE(header->sectionSize(c), w.minimum);
+            if (w.maximum > 0) {
+                EXPECT_LE(header->sectionSize(c), w.maximum);
+            }
+            total += header->sectionSize(c);
+        }
+        EXPECT_LE(total, lv->viewport()->width()) << "no horizontal scroll bar";
+    };
+    columnsFitWithinTheirLimits();
+    const int time = header->sectionSize(RecordListModel::Time);
+    const int number = header->sectionSize(RecordListModel::Caption);
+
+    // A wider window widens "Číslo" (up to its limit) and nothing else.
+    main().resize(TfrmMain::ClientWidth + 100, TfrmMain::ClientHeight);
+    QApplication::processEvents();
+    EXPECT_EQ(header->sectionSize(RecordListModel::Caption), std::min(number + 100, 350));
+    EXPECT_EQ(header->sectionSize(RecordListModel::Time), time);
+    main().resize(TfrmMain::ClientWidth + 600, TfrmMain::ClientHeight);
+    QApplication::processEvents();
+    EXPECT_EQ(header->sectionSize(RecordListModel::Caption), 350);
+    columnsFitWithinTheirLimits();
+
+    // A column dragged past its own limit stops there.
+    header->resizeSection(RecordListModel::Lap, 400);
+    EXPECT_EQ(header->sectionSize(RecordListModel::Lap), 150);
+    header->resizeSection(RecordListModel::Time, 5);
+    EXPECT_EQ(header->sectionSize(RecordListModel::Time), 50);
+}
+
+TEST_F(MainWindowTest, GrowingTheWindowGrowsOnlyTheRecordListColumn)
+{
+    main().show();
     const QPoint middleBefore = ctl<HotTrackView>("lvPulsy")->mapTo(&main(), QPoint());
     const int lvBefore = ctl<HotTrackView>("lv")->width();
-    main().resize(TfrmMain::ClientWidth + 200, TfrmMain::ClientHeight);
+    main().resize(main().width() + 200, main().height());
     QApplication::processEvents();
     EXPECT_EQ(ctl<HotTrackView>("lv")->width(), lvBefore + 200);
     EXPECT_EQ(ctl<HotTrackView>("lvPulsy")->mapTo(&main(), QPoint()), middleBefore + QPoint(200, 0));
+    EXPECT_FALSE(main().windowIcon().isNull()) << "the program's own icon";
 }
 
 struct NamedWidget {
@@ -312,31 +399,6 @@ TEST_F(HotTrackTest, RestingPointerSelectsItsWholeRowOnly)
     QEvent leave(QEvent::Leave);
     QApplication::sendEvent(&view, &leave);
     EXPECT_EQ(view.hotRow(), -1);
-}
-
-TEST(ManualEntryShell, PenaltyArrowsStepWithinTheirRange)
-{
-    TfrmTime dialog;
-    EXPECT_EQ(dialog.windowTitle(), QStringLiteral("Ruční zadání časů"));
-    EXPECT_EQ(dialog.Edit1->text(), QStringLiteral("0"));
-    EXPECT_TRUE(dialog.Button1->isDefault());
-    EXPECT_EQ(dialog.Button2->text(), QStringLiteral("Storno"));
-    EXPECT_FALSE(dialog.isModal());
-
-    dialog.StepPenalty(-1);
-    EXPECT_EQ(dialog.Edit1->text(), QStringLiteral("0"));
-    dialog.Edit1->setText(QStringLiteral("99"));
-    dialog.StepPenalty(1);
-    dialog.StepPenalty(1);
-    EXPECT_EQ(dialog.Edit1->text(), QStringLiteral("100"));
-    // a field that holds no number steps from where the arrows last were
-    dialog.Edit1->setText(QStringLiteral("abc"));
-    QTest::keyClick(dialog.Edit1, Qt::Key_Down);
-    EXPECT_EQ(dialog.Edit1->text(), QStringLiteral("99"));
-
-    // the race start's five digits stand in the number field
-    dialog.MaskEdit2->setText(QStringLiteral("10000"));
-    EXPECT_EQ(dialog.MaskEdit2->text(), QStringLiteral("10000"));
 }
 
 }  // namespace
