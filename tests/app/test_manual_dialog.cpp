@@ -148,6 +148,11 @@ TEST_F(ManualDialogTest, NewEntryRaceStartAndEditThroughTheControls)
     // Esc is Storno: nothing changes.
     windows.frmMain->Manual()->OpenRecord(windows.frmMain->Data()->Records[1]);
     EXPECT_EQ(field<QLineEdit>("MaskEdit2")->text(), QStringLiteral("42"));
+    // Entering the number field selects it, so that typing replaces it.
+    QApplication::setActiveWindow(&dialog());
+    field<QLineEdit>("MaskEdit2")->setFocus();
+    QApplication::processEvents();
+    EXPECT_EQ(field<QLineEdit>("MaskEdit2")->selectedText(), QStringLiteral("42"));
     field<QLineEdit>("MaskEdit2")->setText(QStringLiteral("43"));
     QTest::keyClick(field<QLineEdit>("MaskEdit2"), Qt::Key_Escape);
     EXPECT_FALSE(dialog().isVisible());
