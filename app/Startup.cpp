@@ -2,6 +2,7 @@
 
 #include "Display.h"
 #include "casy.h"
+#include "ProgramIcon.h"
 #include "main.h"
 
 #include <QApplication>
@@ -56,6 +57,8 @@ TikomatWindows CreateWindows(Dialogs &dialogs, const QString &logPath,
                              std::function<std::unique_ptr<TData>(Dialogs &)> makeStore)
 {
     TikomatWindows w;
+    // Every window of the program carries the program's own icon.
+    QApplication::setWindowIcon(ProgramIcon());
     w.frmDisplay = std::make_unique<TfrmDisplay>();
     w.frmMain = std::make_unique<TfrmMain>(dialogs, logPath, w.frmDisplay.get(),
                                            std::move(makeStore));

@@ -1,90 +1,29 @@
 #include "main.h"
 
+#include "Dialogs.h"
 #include "Display.h"
 #include "EventLog.h"
 #include "HotTrackView.h"
-#include "casy.h"
+#include "ManualEntry.h"
 #include "ResultsLists.h"
 #include "TimingDesk.h"
 #include "sezZavodniku.h"
 
-#include "Dialogs.h"
-
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
-#include <QComboBox>
-#include <QFrame>
-#include <QGridLayout>
-#include <QGroupBox>
-#include <QHBoxLayout>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
-#include <QLineEdit>
-#include <QPlainTextEdit>
-#include <QPushButton>
+#include <QLayout>
+#include <QScreen>
 #include <QStatusBar>
-#include <QTabWidget>
 #include <QTableView>
-#include <QVBoxLayout>
-
-#include <algorithm>
 
 namespace {
 
-const QColor Green(0x00, 0x80, 0x00);
-
-// Widths of the two fixed columns of the timing page.
-constexpr int MiddleColumnWidth = 226;
-constexpr int RightColumnWidth = 186;
-
-template <typename W, typename... Args>
-W *Named(const char *name, Args &&...args)
-{
-    auto *w = new W(std::forward<Args>(args)...);
-    w->setObjectName(QString::fromLatin1(name));
-    return w;
-}
-
-QPushButton *Button(const char *name, const QString &caption)
-{
-    auto *b = Named<QPushButton>(name, caption);
-    b->setAutoDefault(false);
-    return b;
-}
-
-QComboBox *FixedList(const char *name, const QStringList &items, int index)
-{
-    auto *c = Named<QComboBox>(name);
-    c->addItems(items);
-    c->setCurrentIndex(index);
-    c->setEditable(false);
-    // Long items must not widen the fixed columns; the drop-down shows them whole.
-    c->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
-    c->setMinimumContentsLength(8);
-    c->view()->setMinimumWidth(c->view()->sizeHintForColumn(0) + 24);
-    return c;
-}
-
-// Whole-row, single selection, no editing, selection visible without focus.
-void SetUpList(QTableView *view, const QString &accessibleName, bool grid)
-{
-    view->setAccessibleName(accessibleName);
-    SetUpRowSelection(view);
-    view->setShowGrid(grid);
-    view->setWordWrap(false);
-    view->verticalHeader()->hide();
-    view->verticalHeader()->setDefaultSectionSize(view->fontMetrics().height() + 6);
-    view->horizontalHeader()->setHighlightSections(false);
-}
-
-QLabel *Heading(const QString &text, QWidget *buddy)
-{
-    auto *l = new QLabel(text);
-    l->setBuddy(buddy);
-    return l;
-}
+// Borders and caption a desktop puts around the window.
+const QSize FrameAllowance(16, 39);
 
 }  // namespace
 
@@ -109,360 +48,22 @@ TfrmMain::~TfrmMain()
     FormDestroy();
 }
 
-void TfrmMain::BuildFrame()
+QSize TfrmMain::OpeningClientSize(const QSize &available, const QSize &smallest)
 {
-    setWindowTitle(Caption());
-    // The three columns of the timing page are laid out for an 8-point face;
-    // the keypad and the leader label carry their own large type.
-    QFont frameFont = font();
-    frameFont.setPointSizeF(8);
-    setFont(frameFont);
+    const QSize room = available - FrameAllowance;
+    return QSize(ClientWidth, ClientHeight).boundedTo(room).expandedTo(smallest);
+}
 
-    PageControl = Named<QTabWidget>("PageControl");
-    tsMereni = BuildTimingPage();
-    tsRacerList = BuildRacerListPage();
-    TabSheet4 = BuildSettingsPage();
-    TabSheet3 = BuildResultsPage();
-    PageControl->addTab(tsMereni, QStringLiteral("Prostý záznam časů"));
-    PageControl->addTab(tsRacerList, QStringLiteral("Kompletní seznam závodníků"));
-    PageControl->addTab(TabSheet4, QStringLiteral("Nastavení"));
-    PageControl->addTab(TabSheet3, QStringLiteral("Výsledková listina"));
-    PageControl->setCurrentWidget(tsMereni);
-    setCentralWidget(PageControl);
-
-    // Now that every control has the window's type: the middle column is wide
-    // enough for the longest caption of its group.
-    m_middleColumn->setFixedWidth(std::max(MiddleColumnWidth, gbDisplej->minimumSizeHint().width()));
-
-    StatusBar = Named<QStatusBar>("StatusBar");
-    m_statusText = Named<QLabel>("StatusBarText", QStringLiteral("Připraven."));
-    StatusBar->addWidget(m_statusText, 1);
-    setStatusBar(StatusBar);
-
-    // The window opens with a client area of 791 x 805 and cannot be made
-    // smaller than 807 x 844 outside; Qt limits the client area, so the usual
-    // frame (8 pixels each side, a 31-pixel caption) is taken off, which
-    // makes the smallest client area the opening one.  A desktop with larger
-    // type may need more room than that; the controls are never cut off.
-    const QSize smallest = QSize(ClientWidth, ClientHeight).expandedTo(layout()->minimumSize());
+void TfrmMain::FitToScreen()
+{
+    // The window may shrink to what its controls need, no further: on a
+    // 1366 x 768 laptop the opening size does not fit, yet every button and
+    // the status bar must stay on the screen.
+    const QSize smallest = layout()->minimumSize();
     setMinimumSize(smallest);
-    resize(smallest);
-}
-
-QWidget *TfrmMain::BuildTimingPage()
-{
-    auto *page = Named<QWidget>("tsMereni");
-    auto *layout = new QHBoxLayout(page);
-    layout->setContentsMargins(4, 4, 4, 4);
-    layout->setSpacing(6);
-    layout->addWidget(BuildLeftColumn(), 1);
-    layout->addWidget(BuildMiddleColumn(), 0);
-    layout->addWidget(BuildRightColumn(), 0);
-    return page;
-}
-
-QWidget *TfrmMain::BuildLeftColumn()
-{
-    auto *column = new QWidget;
-    auto *layout = new QVBoxLayout(column);
-    layout->setContentsMargins(0, 0, 0, 0);
-
-    lv = Named<HotTrackView>("lv");
-    SetUpList(lv, QStringLiteral("Záznamy časů"), true);
-    layout->addWidget(lv, 1);
-
-    cbRealCas = Named<QCheckBox>("cbRealCas", QStringLiteral("Reál.čas"));
-    cbRealCas->setChecked(false);
-    Button21 = Button("Button21", QStringLiteral("Sma&ž"));
-    btnNovyZaznam = Button("btnNovyZaznam", QStringLiteral("No&vý zázn. ručně / start ručně"));
-    layout->addWidget(cbRealCas);
-    auto *commands = new QHBoxLayout;
-    commands->addWidget(Button21);
-    commands->addWidget(btnNovyZaznam);
-    commands->addStretch(1);
-    layout->addLayout(commands);
-
-    layout->addWidget(new QLabel(QStringLiteral("Vedoucí průběžného pořadí:")));
-    lblVitez = Named<QLabel>("lblVitez");
-    lblVitez->setAccessibleName(QStringLiteral("Vedoucí průběžného pořadí"));
-    QFont leaderFont = lblVitez->font();
-    leaderFont.setBold(true);
-    leaderFont.setPixelSize(32);
-    lblVitez->setFont(leaderFont);
-    QPalette leaderPalette = lblVitez->palette();
-    leaderPalette.setColor(QPalette::WindowText, Green);
-    lblVitez->setPalette(leaderPalette);
-    lblVitez->setMinimumWidth(1);  // a long name must not widen the window
-    lblVitez->setFixedHeight(QFontMetrics(leaderFont).height() + 4);
-    layout->addWidget(lblVitez);
-
-    gbDatovySoubor = Named<QGroupBox>("gbDatovySoubor", QStringLiteral(" Datový soubor "));
-    Button27 = Button("Button27", QStringLiteral("&Nový"));
-    Button28 = Button("Button28", QStringLiteral("&Otevřít"));
-    Button29 = Button("Button29", QStringLiteral("Uložit &jako..."));
-    Button30 = Button("Button30", QStringLiteral("&Uložit"));
-    auto *file = new QHBoxLayout(gbDatovySoubor);
-    for (QPushButton *b : {Button27, Button28, Button29, Button30}) {
-        b->setMinimumWidth(60);  // may narrow rather than widen the column
-        file->addWidget(b);
-    }
-    layout->addWidget(gbDatovySoubor);
-    return column;
-}
-
-QWidget *TfrmMain::BuildMiddleColumn()
-{
-    auto *column = new QWidget;
-    auto *layout = new QVBoxLayout(column);
-    layout->setContentsMargins(0, 0, 0, 0);
-
-    lvPulsy = Named<HotTrackView>("lvPulsy");
-    SetUpList(lvPulsy, QStringLiteral("Startovací impulsy"), false);
-    lvPulsy2 = Named<HotTrackView>("lvPulsy2");
-    SetUpList(lvPulsy2, QStringLiteral("Cílové impulsy"), false);
-    layout->addWidget(Heading(QStringLiteral("&Startovací impulsy"), lvPulsy));
-    layout->addWidget(lvPulsy, 1);
-    layout->addWidget(Heading(QStringLiteral("Cílové impulsy"), lvPulsy2));
-    layout->addWidget(lvPulsy2, 1);
-
-    btnSmaz = Button("btnSmaz", QStringLiteral("S&maž vybraný"));
-    btnSmazVse = Button("btnSmazVse", QStringLiteral("Smaž &vše"));
-    btnSimulace = Button("btnSimulace", QStringLiteral("Simuluj FB1"));
-    btnSimulace2 = Button("btnSimulace2", QStringLiteral("Simuluj FB2"));
-    auto *buttons = new QGridLayout;
-    buttons->addWidget(btnSmaz, 0, 0);
-    buttons->addWidget(btnSmazVse, 0, 1);
-    buttons->addWidget(btnSimulace, 1, 0);
-    buttons->addWidget(btnSimulace2, 1, 1);
-    layout->addLayout(buttons);
-
-    gbDisplej = Named<QGroupBox>("gbDisplej", QStringLiteral(" Okno displeje pro diváky "));
-    cbDisplayWindow = Named<QCheckBox>("cbDisplayWindow", QStringLiteral("Zobraz okno displeje pro diváky"));
-    cbDispRunningTime =
-        Named<QCheckBox>("cbDispRunningTime", QStringLiteral("Zobraz běžící čas od posledního startu"));
-    cbDispRunningTime->setChecked(true);
-    edDispCaption = Named<QLineEdit>("edDispCaption");
-    edDispCaption->setAccessibleName(QStringLiteral("Nadpis"));
-    cbDispMode = FixedList("cbDispMode",
-                           {QStringLiteral("Zobrazení výsledků vypnuto"),
-                            QStringLiteral("Počátek výsledkové listiny (vítězové)"),
-                            QStringLiteral("Konec výsledkové listiny (poslední jak dobíhají)")},
-                           1);
-    cbDispMode->setAccessibleName(QStringLiteral("Režim zobrazení výsledků"));
-    cbDispPaging = Named<QCheckBox>("cbDispPaging", QStringLiteral("Stránkuj výpis, je-li dlouhý"));
-
-    auto *display = new QVBoxLayout(gbDisplej);
-    display->setSpacing(4);
-    display->addWidget(cbDisplayWindow);
-    display->addWidget(cbDispRunningTime);
-    auto *caption = new QHBoxLayout;
-    caption->addWidget(Heading(QStringLiteral("Nadpis:"), edDispCaption));
-    caption->addWidget(edDispCaption, 1);
-    display->addLayout(caption);
-    display->addWidget(Heading(QStringLiteral("Režim zobrazení výsledků:"), cbDispMode));
-    display->addWidget(cbDispMode);
-    display->addWidget(cbDispPaging);
-    layout->addWidget(gbDisplej);
-    m_middleColumn = column;
-    return column;
-}
-
-QWidget *TfrmMain::BuildRightColumn()
-{
-    auto *column = new QWidget;
-    column->setFixedWidth(RightColumnWidth);
-    auto *layout = new QVBoxLayout(column);
-    layout->setContentsMargins(0, 0, 0, 0);
-
-    auto *panel = Named<QFrame>("pnlKlavesnice");
-    panel->setFrameShape(QFrame::StyledPanel);
-    panel->setFrameShadow(QFrame::Raised);
-    layout->addWidget(new QLabel(QStringLiteral("Tvorba impulsu")));
-    layout->addWidget(panel);
-
-    lblCislo = Named<QLabel>("lblCislo", QStringLiteral("0"));
-    lblCislo->setAccessibleName(QStringLiteral("Startovní číslo"));
-    lblCislo->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    lblCislo->setAutoFillBackground(true);
-    lblCislo->setMargin(6);
-    QPalette numberPalette = lblCislo->palette();
-    numberPalette.setColor(QPalette::Window, Green);
-    numberPalette.setColor(QPalette::WindowText, Qt::white);
-    lblCislo->setPalette(numberPalette);
-    QFont numberFont = lblCislo->font();
-    numberFont.setBold(true);
-    numberFont.setPixelSize(52);
-    lblCislo->setFont(numberFont);
-    lblCislo->setFixedHeight(QFontMetrics(numberFont).height() + 12);
-
-    lblUkazJmeno = Named<QLabel>("lblUkazJmeno", QStringLiteral("---"));
-    lblUkazJmeno->setAccessibleName(QStringLiteral("Závodník"));
-    lblUkazJmeno->setMinimumWidth(1);
-
-    QFont keyFont = font();
-    keyFont.setBold(true);
-    keyFont.setPointSizeF(keyFont.pointSizeF() * 1.6);
-    auto key = [&](const char *name, const QString &caption) {
-        QPushButton *b = Button(name, caption);
-        b->setFont(keyFont);
-        b->setMinimumHeight(44);
-        b->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
-        return b;
-    };
-    Button6 = key("Button6", QStringLiteral("1"));
-    Button7 = key("Button7", QStringLiteral("2"));
-    Button8 = key("Button8", QStringLiteral("3"));
-    Button9 = key("Button9", QStringLiteral("4"));
-    Button11 = key("Button11", QStringLiteral("5"));
-    Button12 = key("Button12", QStringLiteral("6"));
-    Button13 = key("Button13", QStringLiteral("7"));
-    Button14 = key("Button14", QStringLiteral("8"));
-    Button15 = key("Button15", QStringLiteral("9"));
-    Button16 = key("Button16", QStringLiteral("0"));
-    Button17 = key("Button17", QStringLiteral("<"));
-    btnStart = Button("btnStart", QStringLiteral("START"));
-    btnStart->setMinimumHeight(44);
-    btnStart->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
-    Button2 = key("Button2", QStringLiteral("Vlož"));
-    Button2->setMinimumHeight(50);
-    // The default button of the window; Enter itself reaches it through the
-    // key map, as a main window has no dialog-style default button.
-    Button2->setAutoDefault(true);
-    Button2->setDefault(true);
-
-    auto *keys = new QGridLayout;
-    keys->setSpacing(4);
-    const QList<QPushButton *> digits = {Button6, Button7, Button8, Button9, Button11,
-                                         Button12, Button13, Button14, Button15};
-    for (int i = 0; i < digits.size(); ++i)
-        keys->addWidget(digits[i], i / 3, i % 3);
-    keys->addWidget(btnStart, 3, 0);
-    keys->addWidget(Button16, 3, 1);
-    keys->addWidget(Button17, 3, 2);
-
-    auto *pad = new QVBoxLayout(panel);
-    pad->setContentsMargins(6, 6, 6, 6);
-    pad->setSpacing(6);
-    pad->addWidget(lblCislo);
-    pad->addWidget(lblUkazJmeno);
-    pad->addLayout(keys);
-    pad->addWidget(Button2);
-
-    gbModul = Named<QGroupBox>("gbModul", QStringLiteral(" Časoměrný modul "));
-    btnConnect = Button("btnConnect", QStringLiteral("&Připojit časoměrný modul"));
-    btnDisconnect = Button("btnDisconnect", QStringLiteral("O&dpojit časoměrný modul"));
-    btnDisconnect->setEnabled(false);
-    cbFiltr = FixedList("cbFiltr",
-                        {QStringLiteral("Filtr vypnut"), QStringLiteral("Filtr 1500 ms"),
-                         QStringLiteral("Filtr 2000 ms"), QStringLiteral("Filtr 2500 ms"),
-                         QStringLiteral("Filtr 3000 ms"), QStringLiteral("Filtr 3500 ms"),
-                         QStringLiteral("Filtr 4000 ms")},
-                        0);
-    cbFiltr->setAccessibleName(QStringLiteral("Filtr impulsů"));
-    auto *module = new QVBoxLayout(gbModul);
-    module->setContentsMargins(5, 5, 5, 5);
-    module->addWidget(btnConnect);
-    module->addWidget(btnDisconnect);
-    module->addWidget(cbFiltr);
-    layout->addWidget(gbModul);
-
-    gbRezim = Named<QGroupBox>("gbRezim", QStringLiteral(" Režim činnosti "));
-    cbRezimFunkce = FixedList("cbRezimFunkce",
-                              {QStringLiteral("Bez časoměrného modulu"), QStringLiteral("Přiřazování"),
-                               QStringLiteral("Přiřazování s předvolbou")},
-                              2);
-    cbRezimFunkce->setAccessibleName(QStringLiteral("Režim funkce"));
-    cbRezimFB = FixedList("cbRezimFB",
-                          {QStringLiteral("Start -> cíl / FB1 -> FB2"),
-                           QStringLiteral("Start -> cíl / FB1 nebo FB2")},
-                          0);
-    cbRezimFB->setAccessibleName(QStringLiteral("Režim fotobuněk"));
-    auto *modes = new QVBoxLayout(gbRezim);
-    modes->setContentsMargins(5, 5, 5, 5);
-    modes->addWidget(cbRezimFunkce);
-    modes->addWidget(cbRezimFB);
-    layout->addWidget(gbRezim);
-    layout->addStretch(1);
-    return column;
-}
-
-QWidget *TfrmMain::BuildResultsPage()
-{
-    auto *page = Named<QWidget>("TabSheet3");
-    auto *layout = new QVBoxLayout(page);
-    layout->setContentsMargins(6, 6, 6, 6);
-
-    cbRezimKol = FixedList("cbRezimKol",
-                           {QStringLiteral("Vítěz má nejvíce kol a nejnižší čas (předchozí kola = mezičasy v poznámce)"),
-                            QStringLiteral("Bez užití kol")},
-                           0);
-    cbRezimKol->setSizeAdjustPolicy(QComboBox::AdjustToContents);
-    auto *mode = new QHBoxLayout;
-    mode->addWidget(Heading(QStringLiteral("Režim zpracování více kol: "), cbRezimKol));
-    mode->addWidget(cbRezimKol);
-    mode->addStretch(1);
-    layout->addLayout(mode);
-
-    lv1 = Named<QTableView>("lv1");
-    SetUpList(lv1, QStringLiteral("Výsledková listina"), true);
-    layout->addWidget(lv1, 1);
-
-    btnExpr = Button("btnExpr", QStringLiteral("Export..."));
-    auto *bottom = new QHBoxLayout;
-    bottom->addWidget(btnExpr);
-    bottom->addStretch(1);
-    layout->addLayout(bottom);
-    return page;
-}
-
-QWidget *TfrmMain::BuildRacerListPage()
-{
-    auto *page = Named<QWidget>("tsRacerList");
-    auto *layout = new QVBoxLayout(page);
-    layout->setContentsMargins(6, 6, 6, 6);
-
-    // The navigator's buttons come with the racer table.
-    DBNavigatorZavodnici = Named<QWidget>("DBNavigatorZavodnici");
-    auto *navigator = new QHBoxLayout(DBNavigatorZavodnici);
-    navigator->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(DBNavigatorZavodnici);
-
-    DBGridZavodnici = Named<QTableView>("DBGridZavodnici");
-    DBGridZavodnici->setAccessibleName(QStringLiteral("Kompletní seznam závodníků"));
-    layout->addWidget(DBGridZavodnici, 1);
-
-    btnZavodniciLoad = Button("btnZavodniciLoad", QStringLiteral("Otevřít..."));
-    btnZavodniciSave = Button("btnZavodniciSave", QStringLiteral("Uložit"));
-    btnZavodniciSaveAs = Button("btnZavodniciSaveAs", QStringLiteral("Uložit jako..."));
-    auto *buttons = new QHBoxLayout;
-    buttons->addWidget(btnZavodniciLoad);
-    buttons->addWidget(btnZavodniciSave);
-    buttons->addWidget(btnZavodniciSaveAs);
-    buttons->addStretch(1);
-    layout->addLayout(buttons);
-    return page;
-}
-
-QWidget *TfrmMain::BuildSettingsPage()
-{
-    auto *page = Named<QWidget>("TabSheet4");
-    auto *layout = new QVBoxLayout(page);
-    layout->setContentsMargins(6, 6, 6, 6);
-
-    memCategories = Named<QPlainTextEdit>("memCategories");
-    memCategories->setPlainText(QStringLiteral("MX1\nMX2\nOPEN\nVETERÁN"));
-    memCategories->setAccessibleName(QStringLiteral("Seznam kategorií"));
-    memCategories->setFixedWidth(260);
-    layout->addWidget(Heading(QStringLiteral("Seznam kategorií (jedna kategorie na jeden řádek):"),
-                              memCategories));
-    layout->addWidget(memCategories, 1, Qt::AlignLeft);
-    return page;
-}
-
-QList<QPushButton *> TfrmMain::KeypadKeys() const
-{
-    return {Button6, Button7, Button8, Button9, Button11, Button12,
-            Button13, Button14, Button15, Button16, Button17};
+    const QScreen *where = screen();
+    const QSize available = where ? where->availableGeometry().size() : QSize(ClientWidth, ClientHeight) + FrameAllowance;
+    resize(OpeningClientSize(available, smallest));
 }
 
 void TfrmMain::SetStatusText(const QString &text)
@@ -569,11 +170,15 @@ bool TfrmMain::eventFilter(QObject *watched, QEvent *event)
     // Key preview: a key is offered once, when it reaches the focused control
     // (or this window when nothing has the focus), not again while it travels
     // up to the parents.
-    if (event->type() == QEvent::KeyPress && FormKeyDown && watched->isWidgetType()) {
+    if (event->type() == QEvent::KeyPress && m_desk && watched->isWidgetType()) {
         auto *target = static_cast<QWidget *>(watched);
         QWidget *focus = QApplication::focusWidget();
         if (target->window() == this && target == (focus ? focus : this)) {
-            if (FormKeyDown(static_cast<QKeyEvent *>(event)))
+            auto *key = static_cast<QKeyEvent *>(event);
+            if (FormKeyDown(key))
+                return true;
+            // the lists' own keys, after the preview let the key through
+            if ((target == lv || target == lvPulsy || target == lvPulsy2) && lvKeyDown(key))
                 return true;
         }
     }

@@ -1,15 +1,19 @@
-// The main window's handlers: each ties a control of the timing page or the
-// results page to the timing desk or the results lists, where the work is done.
+// The one place where the main window's controls meet the logic they drive:
+// the timing desk, the results lists and the racer table.  Every handler is a
+// call on the logic; what a command does is decided there.
 #include "main.h"
 
 #include "Display.h"
+#include "ColumnLimits.h"
 #include "HotTrackView.h"
 #include "ImpulseListModel.h"
 #include "ResultsLists.h"
+#include "ManualEntry.h"
 #include "TimingDesk.h"
 #include "casy.h"
 #include "sezZavodniku.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QHeaderView>
@@ -21,13 +25,16 @@
 
 namespace {
 
-void SetWidths(QHeaderView *header, int column, RecordListModel::Width width)
+// The column limits a list model gives, for the view.
+template <typename Model>
+std::vector<ColumnLimits::Limits> LimitsOf(int columns)
 {
-    header->resizeSection(column, width.initial);
-    // A header knows one limit for all its sections; the tightest of the
-    // columns' own limits is what can be kept.
-    if (width.minimum > 0)
-        header->setMinimumSectionSize(std::min(header->minimumSectionSize(), width.minimum));
+    std::vector<ColumnLimits::Limits> limits;
+    for (int c = 0; c < columns; ++c) {
+        const RecordListModel::Width w = Model::columnWidth(typename Model::Column(c));
+        limits.push_back({w.initial, w.minimum, w.maximum});
+    }
+    return limits;
 }
 
 // Mirrors the desk's selected impulse row and the view's selection both ways.
@@ -52,13 +59,9 @@ void BindSelection(QTableView *view, ImpulseListModel *model)
     });
     // "Fotobuňka" is 90 pixels wide (70 to 90) in an 8-point face; here it
     // also makes room for the icon and a caption such as "Před.IMPULS".
-    QHeaderView *header = view->horizontalHeader();
     const int captionWidth = view->fontMetrics().horizontalAdvance(QStringLiteral("Před.IMPULS")) + 16 + 14;
-    header->setMinimumSectionSize(70);
-    header->setMaximumSectionSize(std::max(90, captionWidth));
-    header->resizeSection(ImpulseListModel::Photocell, std::max(90, captionWidth));
-    header->resizeSection(ImpulseListModel::Time, 80);
-    header->setStretchLastSection(false);
+    const int photocell = std::max(90, captionWidth);
+    new ColumnLimits(view, {{photocell, 70, photocell}, {80, 0, 0}});
 }
 
 }  // namespace
@@ -71,30 +74,65 @@ void TfrmMain::CreateLogic()
     m_results = std::make_unique<ResultsLists>(*m_data, m_racers.get());
     m_desk = std::make_unique<TimingDesk>(*m_data, m_dialogs, m_racers.get());
     m_desk->refreshLists = [this](int number) { m_results->RefreshLists(number); };
-    m_desk->hideManualEntry = [this] {
-        if (frmTime)
-            frmTime->hide();
-    };
+    m_manual = std::make_unique<ManualEntry>(*m_data, m_dialogs);
+    m_manual->refreshLists = m_desk->refreshLists;
+    m_desk->hideManualEntry = [this] { m_manual->Hide(); };
+    m_desk->openManualEntry = [this](const TRadekPtr &record) { m_manual->OpenRecord(record); };
     BindTimingPage();
+    BindKeypad();
+    BindRecordList();
     BindResultsPage();
-    FormKeyDown = [this](QKeyEvent *key) {
-        if (PageControl->currentWidget() != tsMereni)
-            return false;
-        if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter)
-            return PressDefaultButton();
-        return false;
-    };
 }
 
 void TfrmMain::BindTimingPage()
 {
-    BindSelection(lvPulsy, &m_desk->startList());
-    BindSelection(lvPulsy2, &m_desk->finishList());
+    TimingDesk *desk = m_desk.get();
+    BindSelection(lvPulsy, &desk->startList());
+    BindSelection(lvPulsy2, &desk->finishList());
+    connect(btnSimulace, &QPushButton::clicked, desk, &TimingDesk::btnSimulaceClick);
+    connect(btnSimulace2, &QPushButton::clicked, desk, &TimingDesk::btnSimulace2Click);
+    connect(btnSmaz, &QPushButton::clicked, desk, &TimingDesk::btnSmazClick);
+    connect(btnSmazVse, &QPushButton::clicked, desk, &TimingDesk::btnSmazVseClick);
 
+    // The desk reads the three modes afresh at every key press and impulse.
+    DeskSettings &settings = desk->settings();
+    settings.filterIndex = cbFiltr->currentIndex();
+    settings.photocellMode = cbRezimFB->currentIndex();
+    settings.functionMode = cbRezimFunkce->currentIndex();
+    connect(cbFiltr, &QComboBox::currentIndexChanged, desk, [&settings](int i) { settings.filterIndex = i; });
+    connect(cbRezimFB, &QComboBox::currentIndexChanged, desk, [&settings](int i) { settings.photocellMode = i; });
+    connect(cbRezimFunkce, &QComboBox::currentIndexChanged, desk,
+            [&settings](int i) { settings.functionMode = i; });
+
+    connect(PageControl, &QTabWidget::currentChanged, desk, [this] {
+        if (PageControl->currentWidget() == tsMereni)
+            m_desk->tsMereniShow();
+    });
+}
+
+void TfrmMain::BindKeypad()
+{
+    TimingDesk *desk = m_desk.get();
+    connect(desk, &TimingDesk::displayChanged, this, [this](const QString &number, const QString &label) {
+        lblCislo->setText(number);
+        lblUkazJmeno->setText(label);
+    });
+    connect(desk, &TimingDesk::focusInsertRequested, Button2, [this] { Button2->setFocus(); });
+    // Each key carries its digit from here on, whatever a desktop may do to
+    // the captions (some add accelerator marks to every button text).
+    const QStringList digits{"1", "2", "3", "4", "5", "6", "7", "8", "9", "0", "<"};
+    for (qsizetype i = 0; i < m_keypadKeys.size(); ++i)
+        connect(m_keypadKeys[i], &QPushButton::clicked, desk, [desk, digit = digits[i]] { desk->Button6Click(digit); });
+    connect(Button2, &QPushButton::clicked, desk, &TimingDesk::Button2Click);
+    connect(btnStart, &QPushButton::clicked, desk, &TimingDesk::btnStartClick);
+}
+
+void TfrmMain::BindRecordList()
+{
+    TimingDesk *desk = m_desk.get();
     lv->setModel(m_results->recordModel());
-    QHeaderView *header = lv->horizontalHeader();
-    for (int c = 0; c < RecordListModel::ColumnCount; ++c)
-        SetWidths(header, c, RecordListModel::columnWidth(RecordListModel::Column(c)));
+    // "Číslo", where the racers' names appear, takes the width the others leave.
+    new ColumnLimits(lv, LimitsOf<RecordListModel>(RecordListModel::ColumnCount), RecordListModel::Caption);
     connect(m_results.get(), &ResultsLists::recordSelectionRequested, lv, [this](int row) {
         lv->scrollToTop();
         if (row < 0) {
@@ -105,59 +143,38 @@ void TfrmMain::BindTimingPage()
         lv->selectionModel()->select(index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
         lv->scrollTo(index);
     });
-    connect(lv, &QAbstractItemView::doubleClicked, this, &TfrmMain::lvDblClick);
     connect(m_results.get(), &ResultsLists::leaderChanged, lblVitez, &QLabel::setText);
-
-    connect(m_desk.get(), &TimingDesk::displayChanged, this, [this](const QString &number, const QString &label) {
-        lblCislo->setText(number);
-        lblUkazJmeno->setText(label);
+    connect(lv, &QAbstractItemView::doubleClicked, desk, [this] { m_desk->lvDblClick(SelectedRecord()); });
+    connect(Button21, &QPushButton::clicked, desk, [this] { m_desk->Button21Click(SelectedRecord()); });
+    connect(btnNovyZaznam, &QPushButton::clicked, m_manual.get(), &ManualEntry::OpenNew);
+    connect(cbRealCas, &QCheckBox::clicked, desk, [this] {
+        m_results->setRealCas(cbRealCas->isChecked());
+        m_desk->cbRaditClick();
     });
-    connect(m_desk.get(), &TimingDesk::focusInsertRequested, Button2, [this] { Button2->setFocus(); });
-    // Each key carries its digit from here on, whatever a desktop may do to
-    // the captions (some add accelerator marks to every button text).
-    const QList<QPushButton *> keys = KeypadKeys();
-    const QStringList digits{"1", "2", "3", "4", "5", "6", "7", "8", "9", "0", "<"};
-    for (qsizetype i = 0; i < keys.size(); ++i)
-        connect(keys[i], &QPushButton::clicked, this, [this, digit = digits[i]] { Button6Click(digit); });
-    connect(Button2, &QPushButton::clicked, this, &TfrmMain::Button2Click);
-    connect(btnStart, &QPushButton::clicked, this, &TfrmMain::btnStartClick);
-    connect(btnSimulace, &QPushButton::clicked, this, &TfrmMain::btnSimulaceClick);
-    connect(btnSimulace2, &QPushButton::clicked, this, &TfrmMain::btnSimulace2Click);
-    connect(btnSmaz, &QPushButton::clicked, this, &TfrmMain::btnSmazClick);
-    connect(btnSmazVse, &QPushButton::clicked, this, &TfrmMain::btnSmazVseClick);
-    connect(Button21, &QPushButton::clicked, this, &TfrmMain::Button21Click);
-    connect(Button27, &QPushButton::clicked, this, &TfrmMain::Button27Click);
-    connect(Button28, &QPushButton::clicked, this, &TfrmMain::Button28Click);
-    connect(Button29, &QPushButton::clicked, this, &TfrmMain::Button29Click);
-    connect(Button30, &QPushButton::clicked, this, &TfrmMain::SaveButtonClick);
-    connect(cbRealCas, &QCheckBox::clicked, this, &TfrmMain::cbRaditClick);
-
-    // The desk reads the three modes afresh at every key press and impulse.
-    DeskSettings &settings = m_desk->settings();
-    settings.filterIndex = cbFiltr->currentIndex();
-    settings.photocellMode = cbRezimFB->currentIndex();
-    settings.functionMode = cbRezimFunkce->currentIndex();
-    connect(cbFiltr, &QComboBox::currentIndexChanged, this, [&settings](int i) { settings.filterIndex = i; });
-    connect(cbRezimFB, &QComboBox::currentIndexChanged, this, [&settings](int i) { settings.photocellMode = i; });
-    connect(cbRezimFunkce, &QComboBox::currentIndexChanged, this,
-            [&settings](int i) { settings.functionMode = i; });
-
-    connect(PageControl, &QTabWidget::currentChanged, this, [this] {
-        if (PageControl->currentWidget() == tsMereni)
-            tsMereniShow();
-    });
+    connect(Button27, &QPushButton::clicked, desk, &TimingDesk::Button27Click);
+    connect(Button28, &QPushButton::clicked, desk, &TimingDesk::Button28Click);
+    connect(Button29, &QPushButton::clicked, desk, &TimingDesk::Button29Click);
+    connect(Button30, &QPushButton::clicked, desk, &TimingDesk::SaveButtonClick);
 }
 
 void TfrmMain::BindResultsPage()
 {
     lv1->setModel(m_results->resultsModel());
-    QHeaderView *header = lv1->horizontalHeader();
-    for (int c = 0; c < ResultsListModel::Note; ++c)
-        SetWidths(header, c, ResultsListModel::columnWidth(ResultsListModel::Column(c)));
-    header->setStretchLastSection(true);  // "Poznámka" fills the rest
+    new ColumnLimits(lv1, LimitsOf<ResultsListModel>(ResultsListModel::Note));
+    lv1->horizontalHeader()->setStretchLastSection(true);  // "Poznámka" fills the rest
     m_results->setLapsMode(cbRezimKol->currentIndex());
-    connect(cbRezimKol, &QComboBox::currentIndexChanged, this, &TfrmMain::cbRezimKolChange);
+    connect(cbRezimKol, &QComboBox::currentIndexChanged, m_results.get(), [this](int index) {
+        m_results->setLapsMode(index);
+        m_results->RefreshLists(-1);
+    });
     CopyResultsColumnsToDisplay();
+}
+
+void TfrmMain::SetTimeDialog(TfrmTime *dialog)
+{
+    frmTime = dialog;
+    if (frmTime && m_manual)
+        frmTime->Bind(m_manual.get());
 }
 
 TRadekPtr TfrmMain::SelectedRecord() const
@@ -166,36 +183,78 @@ TRadekPtr TfrmMain::SelectedRecord() const
     return rows.isEmpty() ? nullptr : m_results->recordModel()->recordAt(rows.first().row());
 }
 
-bool TfrmMain::PressDefaultButton()
+// ---------------------------------------------------------------------------
+// Keys
+
+bool TfrmMain::FormKeyDown(QKeyEvent *key)
+{
+    if (PageControl->currentWidget() != tsMereni)
+        return false;
+    const bool keypad = key->modifiers() & Qt::KeypadModifier;
+    switch (key->key()) {
+    case Qt::Key_Backspace:
+        m_keypadKeys.last()->click();  // "<"
+        return false;
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        // Consumed: the focused button must not take the same key press
+        // again as its own.
+        PressDefaultButton();
+        return true;
+    case Qt::Key_Plus:
+        if (keypad)
+            Button2->click();
+        return false;
+    case Qt::Key_Space: {
+        // The number is read before the impulse: an impulse that completes
+        // a preselection empties the display.
+        const bool insert = m_desk->displayText() != QStringLiteral("0");
+        if (QWidget *focus = QApplication::focusWidget())
+            focus->clearFocus();
+        btnSimulace->click();
+        if (insert)
+            Button2->click();
+        return true;
+    }
+    case Qt::Key_F5: btnSimulace->click(); return false;
+    case Qt::Key_F6: btnSimulace2->click(); return false;
+    case Qt::Key_F3: btnSmaz->click(); return false;
+    case Qt::Key_F4: btnSmazVse->click(); return false;
+    case Qt::Key_Escape:
+        m_desk->ResetDisplay();
+        return false;
+    default:
+        break;
+    }
+    // Both digit blocks; the keypad's digits arrive as digits with the
+    // keypad flag.
+    if (key->key() >= Qt::Key_0 && key->key() <= Qt::Key_9)
+        DigitKey(key->key() - Qt::Key_0)->click();
+    return false;
+}
+
+bool TfrmMain::lvKeyDown(QKeyEvent *key)
+{
+    // Both act on the record list's selection, whichever list has the focus.
+    switch (key->key()) {
+    case Qt::Key_Delete:
+        Button21->click();
+        return true;
+    case Qt::Key_F2:
+        m_desk->lvDblClick(SelectedRecord());
+        return true;
+    default:
+        return false;
+    }
+}
+
+void TfrmMain::PressDefaultButton()
 {
     auto *focused = qobject_cast<QPushButton *>(focusWidget());
     (focused ? focused : Button2)->click();
-    return true;
 }
 
-void TfrmMain::Button6Click(const QString &key) { m_desk->Button6Click(key); }
-void TfrmMain::Button2Click() { m_desk->Button2Click(); }
-void TfrmMain::btnStartClick() { m_desk->btnStartClick(); }
-void TfrmMain::btnSimulaceClick() { m_desk->btnSimulaceClick(); }
-void TfrmMain::btnSimulace2Click() { m_desk->btnSimulace2Click(); }
-void TfrmMain::btnSmazClick() { m_desk->btnSmazClick(); }
-void TfrmMain::btnSmazVseClick() { m_desk->btnSmazVseClick(); }
-void TfrmMain::Button21Click() { m_desk->Button21Click(SelectedRecord()); }
-void TfrmMain::lvDblClick() { m_desk->lvDblClick(SelectedRecord()); }
-void TfrmMain::tsMereniShow() { m_desk->tsMereniShow(); }
-void TfrmMain::Button27Click() { m_desk->Button27Click(); }
-void TfrmMain::Button28Click() { m_desk->Button28Click(); }
-void TfrmMain::Button29Click() { m_desk->Button29Click(); }
-void TfrmMain::SaveButtonClick() { m_desk->SaveButtonClick(); }
-
-void TfrmMain::cbRaditClick()
+QPushButton *TfrmMain::DigitKey(int digit) const
 {
-    m_results->setRealCas(cbRealCas->isChecked());
-    m_desk->cbRaditClick();
-}
-
-void TfrmMain::cbRezimKolChange()
-{
-    m_results->setLapsMode(cbRezimKol->currentIndex());
-    m_results->RefreshLists(-1);
+    return m_keypadKeys[digit == 0 ? 9 : digit - 1];
 }

@@ -1,8 +1,10 @@
 #pragma once
-// The main window: its frame (pages, status bar, life cycle) and every control
-// of the timing page.  The controls are public so that the code tying them to
-// the timing desk, the results and the racer table can reach them; the window
-// itself only lays them out and runs the life cycle.
+// The main window: its frame (pages, status bar, life cycle), the controls of
+// every page and the one place that binds them to the logic: the timing desk,
+// the manual entry, the results lists and the racer table.  The controls are
+// its own; whoever needs one from outside (tests) finds it by objectName.
+// Handlers here only translate a click or a key into a call on the logic; the
+// window never decides what a command does.
 #include "tfile.h"
 
 #include <QMainWindow>
@@ -12,6 +14,7 @@
 
 class Dialogs;
 class HotTrackView;
+class ManualEntry;
 class QCheckBox;
 class QComboBox;
 class QGroupBox;
@@ -35,6 +38,9 @@ public:
     static QString Caption();
     static constexpr int ClientWidth = 791;
     static constexpr int ClientHeight = 805;
+    // The client size the window opens with on a screen whose free area is
+    // `available`: the size above where it fits, never below `smallest`.
+    static QSize OpeningClientSize(const QSize &available, const QSize &smallest);
 
     // Makes the record store; may throw TikomatError.  Empty: a plain TData.
     using StoreFactory = std::function<std::unique_ptr<TData>(Dialogs &)>;
@@ -52,14 +58,15 @@ public:
     bool HasStore() const { return m_data != nullptr; }
     Dialogs &dialogs() const { return m_dialogs; }
 
-    // The logic behind the timing page and the results page; null only
-    // without a store.
+    // The logic behind the pages; null only without a store.
     TimingDesk *Desk() const { return m_desk.get(); }
+    ManualEntry *Manual() const { return m_manual.get(); }
     ResultsLists *Results() const { return m_results.get(); }
     RacerTable *Racers() const { return m_racers.get(); }
 
-    // The manual entry dialog, created after this window.
-    void SetTimeDialog(TfrmTime *dialog) { frmTime = dialog; }
+    // The manual entry dialog, created after this window; binds it to the
+    // manual entry.
+    void SetTimeDialog(TfrmTime *dialog);
 
     // Gives the spectator list the columns of the results list (the fifth
     // renamed by the spectator model, widths to fit the captions, the first
@@ -76,9 +83,6 @@ public:
     void FormClose();
     void FormDestroy();
 
-    // Key preview: called for every key pressed anywhere in this window before
-    // the focused control sees it.  Returning true consumes the key.
-    std::function<bool(QKeyEvent *)> FormKeyDown;
     // Called by FormClose before the windows go away (e.g. to stop the
     // communication thread).
     std::function<void()> OnClosing;
@@ -86,27 +90,78 @@ public:
     TfrmDisplay *frmDisplay = nullptr;
     TfrmTime *frmTime = nullptr;
 
+protected:
+    void showEvent(QShowEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    // Key preview: sees every key pressed anywhere in this window before the
+    // focused control does; true consumes the key.
+    bool FormKeyDown(QKeyEvent *key);
+    // Delete and F2 in the record list or either impulse list; true consumes.
+    bool lvKeyDown(QKeyEvent *key);
+
+    // Building the pages (frmMain.cpp).
+    void BuildFrame();
+    // Opening size and smallest size for the screen the window is on.
+    void FitToScreen();
+    QWidget *BuildTimingPage();
+    QWidget *BuildLeftColumn();
+    QWidget *BuildMiddleColumn();
+    QWidget *BuildRightColumn();
+    QWidget *BuildKeypad();
+    QWidget *BuildResultsPage();
+    QWidget *BuildRacerListPage();
+    QWidget *BuildSettingsPage();
+
+    // Binding the pages to the logic (frmMainHandlers.cpp), the one place
+    // where a control meets what it drives.
+    void CreateLogic();
+    void BindTimingPage();
+    void BindKeypad();
+    void BindRecordList();
+    void BindResultsPage();
+    // The record of the record list's selected row, or null.
+    TRadekPtr SelectedRecord() const;
+    // Enter presses the focused button, else "Vlož" (the default button).
+    void PressDefaultButton();
+    // The keypad key of a digit 0 to 9.
+    QPushButton *DigitKey(int digit) const;
+
+    Dialogs &m_dialogs;
+    QString m_logPath;
+    StoreFactory m_makeStore;
+    std::unique_ptr<TData> m_data;
+    std::unique_ptr<RacerTable> m_racers;
+    std::unique_ptr<ResultsLists> m_results;
+    std::unique_ptr<TimingDesk> m_desk;
+    std::unique_ptr<ManualEntry> m_manual;
+    bool m_destroyed = false;
+
     // Frame
     QTabWidget *PageControl = nullptr;
     QStatusBar *StatusBar = nullptr;
+    QLabel *m_statusText = nullptr;
     QWidget *tsMereni = nullptr;
     QWidget *tsRacerList = nullptr;
     QWidget *TabSheet4 = nullptr;
     QWidget *TabSheet3 = nullptr;
 
-    // Timing page, left column: record list
+    // Timing page, left column: record list and data file
     HotTrackView *lv = nullptr;
     QCheckBox *cbRealCas = nullptr;
-    QPushButton *Button21 = nullptr;       // "Sma&ž"
+    QPushButton *Button21 = nullptr;  // "Sma&ž"
     QPushButton *btnNovyZaznam = nullptr;
     QLabel *lblVitez = nullptr;
     QGroupBox *gbDatovySoubor = nullptr;
-    QPushButton *Button27 = nullptr;       // "&Nový"
-    QPushButton *Button28 = nullptr;       // "&Otevřít"
-    QPushButton *Button29 = nullptr;       // "Uložit &jako..."
-    QPushButton *Button30 = nullptr;       // "&Uložit"
+    QPushButton *Button27 = nullptr;  // "&Nový"
+    QPushButton *Button28 = nullptr;  // "&Otevřít"
+    QPushButton *Button29 = nullptr;  // "Uložit &jako..."
+    QPushButton *Button30 = nullptr;  // "&Uložit"
 
     // Timing page, middle column: impulse lists and the spectator window group
+    QWidget *m_middleColumn = nullptr;
     HotTrackView *lvPulsy = nullptr;
     HotTrackView *lvPulsy2 = nullptr;
     QPushButton *btnSmaz = nullptr;
@@ -123,19 +178,10 @@ public:
     // Timing page, right column: keypad, module, modes
     QLabel *lblCislo = nullptr;
     QLabel *lblUkazJmeno = nullptr;
-    QPushButton *Button6 = nullptr;        // "1"
-    QPushButton *Button7 = nullptr;        // "2"
-    QPushButton *Button8 = nullptr;        // "3"
-    QPushButton *Button9 = nullptr;        // "4"
-    QPushButton *Button11 = nullptr;       // "5"
-    QPushButton *Button12 = nullptr;       // "6"
-    QPushButton *Button13 = nullptr;       // "7"
-    QPushButton *Button14 = nullptr;       // "8"
-    QPushButton *Button15 = nullptr;       // "9"
-    QPushButton *Button16 = nullptr;       // "0"
-    QPushButton *Button17 = nullptr;       // "<"
+    // "1" ... "9", "0", "<": Button6 to Button9, Button11 to Button17.
+    QList<QPushButton *> m_keypadKeys;
     QPushButton *btnStart = nullptr;
-    QPushButton *Button2 = nullptr;        // "Vlož", the default button
+    QPushButton *Button2 = nullptr;  // "Vlož", the default button
     QGroupBox *gbModul = nullptr;
     QPushButton *btnConnect = nullptr;
     QPushButton *btnDisconnect = nullptr;
@@ -143,9 +189,6 @@ public:
     QGroupBox *gbRezim = nullptr;
     QComboBox *cbRezimFunkce = nullptr;
     QComboBox *cbRezimFB = nullptr;
-
-    // The eleven keypad keys, in the order "1" ... "9", "0", "<".
-    QList<QPushButton *> KeypadKeys() const;
 
     // Results page
     QComboBox *cbRezimKol = nullptr;
@@ -161,57 +204,4 @@ public:
 
     // Settings page
     QPlainTextEdit *memCategories = nullptr;
-
-    // Handlers of the timing and results pages; each forwards to the logic.
-    void Button6Click(const QString &key);  // the key's digit, or "<"
-    void Button2Click();
-    void btnStartClick();
-    void btnSimulaceClick();
-    void btnSimulace2Click();
-    void btnSmazClick();
-    void btnSmazVseClick();
-    void Button21Click();
-    void lvDblClick();
-    void cbRaditClick();
-    void cbRezimKolChange();
-    void tsMereniShow();
-    void Button27Click();
-    void Button28Click();
-    void Button29Click();
-    void SaveButtonClick();
-
-protected:
-    void showEvent(QShowEvent *event) override;
-    void closeEvent(QCloseEvent *event) override;
-    bool eventFilter(QObject *watched, QEvent *event) override;
-
-private:
-    void BuildFrame();
-    // Creates the racer table, the timing desk and the results lists over the
-    // store and ties the controls to them.
-    void CreateLogic();
-    void BindTimingPage();
-    void BindResultsPage();
-    // The record of the record list's selected row, or null.
-    TRadekPtr SelectedRecord() const;
-    // Enter presses the focused button, else "Vlož" (the default button).
-    bool PressDefaultButton();
-    QWidget *BuildTimingPage();
-    QWidget *BuildLeftColumn();
-    QWidget *BuildMiddleColumn();
-    QWidget *BuildRightColumn();
-    QWidget *BuildResultsPage();
-    QWidget *BuildRacerListPage();
-    QWidget *BuildSettingsPage();
-
-    Dialogs &m_dialogs;
-    QString m_logPath;
-    StoreFactory m_makeStore;
-    QLabel *m_statusText = nullptr;
-    QWidget *m_middleColumn = nullptr;
-    std::unique_ptr<TData> m_data;
-    std::unique_ptr<RacerTable> m_racers;
-    std::unique_ptr<ResultsLists> m_results;
-    std::unique_ptr<TimingDesk> m_desk;
-    bool m_destroyed = false;
 };

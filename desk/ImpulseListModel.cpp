@@ -1,72 +1,15 @@
 #include "ImpulseListModel.h"
 
-#include <QImage>
-#include <QPainter>
-#include <QPixmap>
-#include <QPolygonF>
-#include <array>
-
-namespace {
-
-// A blank 16 x 16 icon to paint on.
-QImage NewIconCanvas()
-{
-    QImage image(16, 16, QImage::Format_ARGB32_Premultiplied);
-    image.fill(Qt::transparent);
-    return image;
-}
-
-QImage ImpulseImage()
-{
-    QImage image = NewIconCanvas();
-    QPainter p(&image);
-    p.setRenderHint(QPainter::Antialiasing);
-    // A light arrow pointing right: shaft and head in one outline.
-    const QPolygonF arrow({{1.5, 5.5}, {8.5, 5.5}, {8.5, 2.0}, {14.5, 8.0},
-                           {8.5, 14.0}, {8.5, 10.5}, {1.5, 10.5}});
-    p.setPen(QPen(QColor(90, 130, 170), 1.0));
-    p.setBrush(QColor(190, 225, 250));
-    p.drawPolygon(arrow);
-    return image;
-}
-
-QImage PreselectionImage()
-{
-    QImage image = NewIconCanvas();
-    QPainter p(&image);
-    p.setRenderHint(QPainter::Antialiasing);
-    p.setPen(QPen(QColor(150, 0, 0), 1.0));
-    p.setBrush(QColor(220, 30, 30));
-    p.drawEllipse(QRectF(1.0, 1.0, 14.0, 14.0));
-    p.setPen(QPen(Qt::white, 2.0, Qt::SolidLine, Qt::RoundCap));
-    p.drawLine(QPointF(5.0, 5.0), QPointF(11.0, 11.0));
-    p.drawLine(QPointF(11.0, 5.0), QPointF(5.0, 11.0));
-    return image;
-}
-
-enum { Impulse, Preselection };
-
-// Drawn once on first use; kept for the whole run (pixmaps must not outlive
-// the application object, so the set is never destroyed at exit).
-const std::array<QIcon, 2> &Icons()
-{
-    static const auto *icons = new std::array<QIcon, 2>{
-        QIcon(QPixmap::fromImage(ImpulseImage())),
-        QIcon(QPixmap::fromImage(PreselectionImage())),
-    };
-    return *icons;
-}
-
-}  // namespace
+#include "ListIcons.h"
 
 QIcon ImpulseListModel::impulseIcon()
 {
-    return Icons()[Impulse];
+    return ListIconOf(ListIcon::Impulse);
 }
 
 QIcon ImpulseListModel::preselectionIcon()
 {
-    return Icons()[Preselection];
+    return ListIconOf(ListIcon::Preselection);
 }
 
 ImpulseListModel::ImpulseListModel(QObject *parent) : QAbstractTableModel(parent) {}

@@ -1,6 +1,9 @@
 #include "casy.h"
 
+#include "ManualEntry.h"
+
 #include <QCheckBox>
+#include <QCloseEvent>
 #include <QFont>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -9,6 +12,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRegularExpressionValidator>
+#include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -40,6 +44,7 @@ TfrmTime::TfrmTime(QWidget *parent)
         QRegularExpression(QStringLiteral("\\s*\\d{0,4}\\s*")), MaskEdit2));
     MaskEdit2->setMaxLength(5);
     MaskEdit2->setFont(large);
+    MaskEdit2->installEventFilter(this);
 
     cbStartZavodu = new QCheckBox(QStringLiteral("Toto je čas startu závodu"), this);
     cbStartZavodu->setObjectName(QStringLiteral("cbStartZavodu"));
@@ -134,6 +139,11 @@ void TfrmTime::StepPenalty(int delta)
 
 bool TfrmTime::eventFilter(QObject *watched, QEvent *event)
 {
+    // Entering the number field selects its whole text, so that typing
+    // replaces the number.  After the focus settled: a mouse click would
+    // otherwise place the cursor over the selection.
+    if (watched == MaskEdit2 && event->type() == QEvent::FocusIn)
+        QTimer::singleShot(0, MaskEdit2, [edit = MaskEdit2] { edit->selectAll(); });
     if (watched == Edit1 && event->type() == QEvent::KeyPress) {
         const int key = static_cast<QKeyEvent *>(event)->key();
         if (key == Qt::Key_Up || key == Qt::Key_Down) {
@@ -142,4 +152,62 @@ bool TfrmTime::eventFilter(QObject *watched, QEvent *event)
         }
     }
     return QDialog::eventFilter(watched, event);
+}
+
+void TfrmTime::Bind(ManualEntry *entry)
+{
+    m_entry = entry;
+    connect(entry, &ManualEntry::fieldsChanged, this, &TfrmTime::ShowFields);
+    connect(entry, &ManualEntry::showRequested, this, [this] {
+        show();
+        raise();
+        activateWindow();
+    });
+    connect(entry, &ManualEntry::hideRequested, this, &QWidget::hide);
+    connect(entry, &ManualEntry::focusRequested, this, [this](ManualEntry::Field field) {
+        QLineEdit *edit = field == ManualEntry::Field::Number ? MaskEdit2 : MaskEdit1;
+        edit->setFocus();
+    });
+    connect(cbStartZavodu, &QCheckBox::clicked, entry, [this](bool ticked) {
+        HandTypedText();
+        m_entry->cbStartZavoduClick(ticked);
+    });
+    connect(Button1, &QPushButton::clicked, entry, [this] {
+        HandTypedText();
+        m_entry->Button1Click();
+    });
+    connect(Button2, &QPushButton::clicked, entry, &ManualEntry::Button2Click);
+    ShowFields();
+}
+
+void TfrmTime::ShowFields()
+{
+    const ManualEntry::Fields &f = m_entry->fields();
+    MaskEdit1->setText(f.time);
+    MaskEdit2->setText(f.number);
+    MaskEdit2->setEnabled(m_entry->numberEnabled());
+    cbStartZavodu->setChecked(f.raceStart);
+    Edit1->setText(f.penalty);
+}
+
+void TfrmTime::HandTypedText()
+{
+    // The shown text of the time field keeps its empty positions ("_"), so
+    // that every part stays where the time text expects it.
+    m_entry->setTyped(MaskEdit1->displayText(), MaskEdit2->text(), Edit1->text());
+}
+
+void TfrmTime::reject()
+{
+    if (m_entry)
+        m_entry->Button2Click();
+    else
+        QDialog::reject();
+}
+
+void TfrmTime::closeEvent(QCloseEvent *event)
+{
+    if (m_entry)
+        m_entry->Closed();
+    event->accept();
 }

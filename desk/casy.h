@@ -1,16 +1,16 @@
 #pragma once
-// The manual time entry dialog: a small modeless window that edits one time
-// record (a new one, or one opened from the record list).  This file holds the
-// window and its controls; what OK stores is wired by the main window.
-#include "tfile.h"
-
+// The manual time entry dialog "Ruční zadání časů": a small modeless window
+// over the main window that edits one time record.  What opening, the check
+// box, OK and Storno do is decided by ManualEntry; this window lays out the
+// controls, mirrors the entry's fields into them, hands typed text back and
+// steps the penalty with its up-down arrows.  Created once, after the main
+// window, then only shown and hidden.
 #include <QDialog>
 
+class ManualEntry;
 class QCheckBox;
-class QLabel;
 class QLineEdit;
 class QPushButton;
-class QToolButton;
 
 class TfrmTime : public QDialog {
     Q_OBJECT
@@ -21,25 +21,32 @@ public:
     static constexpr int PenaltyMin = 0;
     static constexpr int PenaltyMax = 100;
 
-    QLineEdit *MaskEdit1 = nullptr;   // time of day, hh:mm:ss,zzz
-    QLineEdit *MaskEdit2 = nullptr;   // start number
-    QCheckBox *cbStartZavodu = nullptr;
-    QLineEdit *Edit1 = nullptr;       // penalty seconds
-    QWidget *UpDown1 = nullptr;       // the two arrows beside Edit1
-    QPushButton *Button1 = nullptr;   // OK
-    QPushButton *Button2 = nullptr;   // Storno
-
-    // The record being edited, or none for a new entry.  Not owned: it belongs
-    // to the store (or becomes the store's on a successful OK).
-    TRadekPtr EditedRecord;
+    // Ties the controls to the entry for the rest of the run.
+    void Bind(ManualEntry *entry);
 
     // Steps the penalty by delta within PenaltyMin..PenaltyMax, starting from
     // the field's number (or the last stepped value when the field holds none).
     void StepPenalty(int delta);
 
+    // Esc presses "Storno".
+    void reject() override;
+
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
 
 private:
+    void ShowFields();
+    void HandTypedText();
+
+    ManualEntry *m_entry = nullptr;
     int m_upDownPosition = 0;
+
+    QLineEdit *MaskEdit1 = nullptr;  // time of day, hh:mm:ss,zzz
+    QLineEdit *MaskEdit2 = nullptr;  // start number
+    QCheckBox *cbStartZavodu = nullptr;
+    QLineEdit *Edit1 = nullptr;      // penalty seconds
+    QWidget *UpDown1 = nullptr;      // the two arrows beside Edit1
+    QPushButton *Button1 = nullptr;  // OK
+    QPushButton *Button2 = nullptr;  // Storno
 };

@@ -1,76 +1,6 @@
 #include "ResultsLists.h"
 
-#include <QColor>
-#include <QImage>
-#include <QPainter>
-#include <QPainterPath>
-#include <QPixmap>
-#include <QPolygonF>
-#include <array>
-#include <cmath>
-
-namespace {
-
-// A blank 16 x 16 icon to paint on.
-QImage NewIconCanvas()
-{
-    QImage image(16, 16, QImage::Format_ARGB32_Premultiplied);
-    image.fill(Qt::transparent);
-    return image;
-}
-
-QImage FlagImage(const QColor &cloth)
-{
-    QImage image = NewIconCanvas();
-    QPainter p(&image);
-    p.setRenderHint(QPainter::Antialiasing);
-    // The pole.
-    p.setPen(QPen(QColor(70, 70, 70), 1.5));
-    p.drawLine(QPointF(3.5, 1.0), QPointF(3.5, 15.0));
-    // The cloth, with a slight wave.
-    QPainterPath path;
-    path.moveTo(4.0, 2.0);
-    path.cubicTo(7.0, 0.5, 10.0, 3.5, 14.5, 2.0);
-    path.lineTo(14.5, 9.0);
-    path.cubicTo(10.0, 10.5, 7.0, 7.5, 4.0, 9.0);
-    path.closeSubpath();
-    p.setPen(QPen(cloth.darker(150), 1.0));
-    p.setBrush(cloth);
-    p.drawPath(path);
-    return image;
-}
-
-QImage StarImage()
-{
-    QImage image = NewIconCanvas();
-    QPainter p(&image);
-    p.setRenderHint(QPainter::Antialiasing);
-    QPolygonF star;
-    const double pi = 3.14159265358979323846;
-    for (int i = 0; i < 10; ++i) {
-        const double radius = (i % 2 == 0) ? 7.5 : 3.2;
-        const double angle = -pi / 2 + i * pi / 5;
-        star << QPointF(8.0 + radius * std::cos(angle), 8.4 + radius * std::sin(angle));
-    }
-    p.setPen(QPen(QColor(180, 130, 0), 1.0));
-    p.setBrush(QColor(255, 200, 0));
-    p.drawPolygon(star);
-    return image;
-}
-
-// Drawn once on first use; kept for the whole run (pixmaps must not outlive
-// the application object, so the set is never destroyed at exit).
-const std::array<QIcon, 3> &Icons()
-{
-    static const auto *icons = new std::array<QIcon, 3>{
-        QIcon(QPixmap::fromImage(FlagImage(QColor(30, 80, 200)))),
-        QIcon(QPixmap::fromImage(FlagImage(QColor(210, 30, 30)))),
-        QIcon(QPixmap::fromImage(StarImage())),
-    };
-    return *icons;
-}
-
-}  // namespace
+#include "ListIcons.h"
 
 // ---------------------------------------------------------------------------
 // RecordListModel
@@ -145,9 +75,12 @@ RecordListModel::Width RecordListModel::columnWidth(Column column)
 
 QIcon RecordListModel::icon(RecordIcon which)
 {
-    const auto &icons = Icons();
-    const int i = int(which);
-    return i >= 0 && i < int(icons.size()) ? icons[size_t(i)] : QIcon();
+    switch (which) {
+    case BlueFlag: return ListIconOf(ListIcon::BlueFlag);
+    case RedFlag: return ListIconOf(ListIcon::RedFlag);
+    case GoldStar: return ListIconOf(ListIcon::GoldStar);
+    }
+    return QIcon();
 }
 
 // ---------------------------------------------------------------------------

@@ -11,6 +11,7 @@
 #include "ScriptedDialogs.h"
 #include "Startup.h"
 #include "TimingDesk.h"
+#include "Controls.h"
 #include "main.h"
 
 #include <gtest/gtest.h>
@@ -46,6 +47,11 @@ protected:
     }
 
     TfrmMain &main() { return *windows.frmMain; }
+    template <typename T = QWidget>
+    T *ctl(const char *name)
+    {
+        return Control<T>(main(), name);
+    }
     void click(QAbstractButton *button) { QTest::mouseClick(button, Qt::LeftButton); }
     void at(const char *time) { now = TextToDayTime(QString::fromLatin1(time)); }
     int rows(QTableView *view) { return view->model()->rowCount(); }
@@ -66,35 +72,35 @@ TEST_F(BindingTest, ARaceRunByClicksAndKeysReachesTheListsTheLeaderAndTheFile)
 
     // A race start: FB1 impulse, then START.  The first save asks for a name.
     at("10:00:00,000");
-    click(main().btnSimulace);
-    EXPECT_EQ(rows(main().lvPulsy), 1);
+    click(ctl<QPushButton>("btnSimulace"));
+    EXPECT_EQ(rows(ctl<HotTrackView>("lvPulsy")), 1);
     dialogs.answerSave(file);
-    click(main().btnStart);
-    EXPECT_EQ(rows(main().lvPulsy), 0);
-    EXPECT_EQ(rows(main().lv), 1);
-    EXPECT_EQ(cell(main().lv, 0, RecordListModel::Caption), QStringLiteral("START ZÁVODU"));
+    click(ctl<QPushButton>("btnStart"));
+    EXPECT_EQ(rows(ctl<HotTrackView>("lvPulsy")), 0);
+    EXPECT_EQ(rows(ctl<HotTrackView>("lv")), 1);
+    EXPECT_EQ(cell(ctl<HotTrackView>("lv"), 0, RecordListModel::Caption), QStringLiteral("START ZÁVODU"));
 
     // Racer 42 typed on the keyboard, inserted with Enter.
     at("10:05:00,000");
-    click(main().btnSimulace2);
-    EXPECT_EQ(rows(main().lvPulsy2), 1);
-    main().Button9->setText(QStringLiteral("&4"));  // as a desktop adding accelerators leaves it
-    click(main().Button9);
-    click(main().Button7);
-    EXPECT_EQ(main().lblCislo->text(), QStringLiteral("42"));
-    EXPECT_EQ(main().lblUkazJmeno->text(), QStringLiteral("<neznámý>"));
-    EXPECT_EQ(main().focusWidget(), main().Button2) << "a keypad key hands the focus to Vlož";
+    click(ctl<QPushButton>("btnSimulace2"));
+    EXPECT_EQ(rows(ctl<HotTrackView>("lvPulsy2")), 1);
+    ctl<QPushButton>("Button9")->setText(QStringLiteral("&4"));  // as a desktop adding accelerators leaves it
+    click(ctl<QPushButton>("Button9"));
+    click(ctl<QPushButton>("Button7"));
+    EXPECT_EQ(ctl<QLabel>("lblCislo")->text(), QStringLiteral("42"));
+    EXPECT_EQ(ctl<QLabel>("lblUkazJmeno")->text(), QStringLiteral("<neznámý>"));
+    EXPECT_EQ(main().focusWidget(), ctl<QPushButton>("Button2")) << "a keypad key hands the focus to Vlož";
     QTest::keyClick(main().focusWidget(), Qt::Key_Return);
 
-    EXPECT_EQ(rows(main().lvPulsy2), 0);
-    EXPECT_EQ(main().lblCislo->text(), QStringLiteral("0"));
-    EXPECT_EQ(main().lblUkazJmeno->text(), QStringLiteral("---"));
-    ASSERT_EQ(rows(main().lv), 2);
-    EXPECT_EQ(cell(main().lv, 1, RecordListModel::Time), QStringLiteral(">00:05:00,000"));
-    EXPECT_EQ(main().lv->selectionModel()->selectedRows().value(0).row(), 1) << "the new record is selected";
-    ASSERT_EQ(rows(main().lv1), 1);
-    EXPECT_EQ(cell(main().lv1, 0, ResultsListModel::PenalizedTime), QStringLiteral("00:05:00,000"));
-    EXPECT_EQ(main().lblVitez->text(), QStringLiteral("42 (<neznámý>)"));
+    EXPECT_EQ(rows(ctl<HotTrackView>("lvPulsy2")), 0);
+    EXPECT_EQ(ctl<QLabel>("lblCislo")->text(), QStringLiteral("0"));
+    EXPECT_EQ(ctl<QLabel>("lblUkazJmeno")->text(), QStringLiteral("---"));
+    ASSERT_EQ(rows(ctl<HotTrackView>("lv")), 2);
+    EXPECT_EQ(cell(ctl<HotTrackView>("lv"), 1, RecordListModel::Time), QStringLiteral(">00:05:00,000"));
+    EXPECT_EQ(ctl<HotTrackView>("lv")->selectionModel()->selectedRows().value(0).row(), 1) << "the new record is selected";
+    ASSERT_EQ(rows(ctl<QTableView>("lv1")), 1);
+    EXPECT_EQ(cell(ctl<QTableView>("lv1"), 0, ResultsListModel::PenalizedTime), QStringLiteral("00:05:00,000"));
+    EXPECT_EQ(ctl<QLabel>("lblVitez")->text(), QStringLiteral("42 (<neznámý>)"));
     EXPECT_EQ(dialogs.count(ScriptedDialogs::Asked::SaveFile), 1);
 
     TData reread;
@@ -103,15 +109,15 @@ TEST_F(BindingTest, ARaceRunByClicksAndKeysReachesTheListsTheLeaderAndTheFile)
     EXPECT_EQ(reread.Records[1]->Number, 42);
 
     // "Reál.čas" shows the time of day again.
-    main().cbRealCas->click();
-    EXPECT_EQ(cell(main().lv, 1, RecordListModel::Time), QStringLiteral("10:05:00,000"));
+    ctl<QCheckBox>("cbRealCas")->click();
+    EXPECT_EQ(cell(ctl<HotTrackView>("lv"), 1, RecordListModel::Time), QStringLiteral("10:05:00,000"));
 
     // "Sma&ž" deletes the selected record and saves at once.
-    main().lv->selectRow(1);
-    click(main().Button21);
-    EXPECT_EQ(rows(main().lv), 1);
-    EXPECT_EQ(rows(main().lv1), 0);
-    EXPECT_EQ(main().lblVitez->text(), QString());
+    ctl<HotTrackView>("lv")->selectRow(1);
+    click(ctl<QPushButton>("Button21"));
+    EXPECT_EQ(rows(ctl<HotTrackView>("lv")), 1);
+    EXPECT_EQ(rows(ctl<QTableView>("lv1")), 0);
+    EXPECT_EQ(ctl<QLabel>("lblVitez")->text(), QString());
     ASSERT_TRUE(reread.Load(file));
     EXPECT_EQ(reread.Records.size(), 1u);
 }
@@ -120,71 +126,71 @@ TEST_F(BindingTest, ImpulseSelectionModesAndDeleteButtonsReachTheDesk)
 {
     TimingDesk &desk = *main().Desk();
     at("10:00:00,000");
-    click(main().btnSimulace2);
+    click(ctl<QPushButton>("btnSimulace2"));
     at("10:00:01,000");
-    click(main().btnSimulace2);
+    click(ctl<QPushButton>("btnSimulace2"));
 
     // Selecting a row in the view selects it for the next assignment, and back.
-    main().lvPulsy2->selectRow(1);
+    ctl<HotTrackView>("lvPulsy2")->selectRow(1);
     EXPECT_EQ(desk.finishList().selectedRow(), 1);
     desk.finishList().clearSelection();
-    EXPECT_TRUE(main().lvPulsy2->selectionModel()->selectedRows().isEmpty());
+    EXPECT_TRUE(ctl<HotTrackView>("lvPulsy2")->selectionModel()->selectedRows().isEmpty());
 
-    main().lvPulsy2->selectRow(0);
-    click(main().btnSmaz);
-    ASSERT_EQ(rows(main().lvPulsy2), 1);
-    EXPECT_EQ(cell(main().lvPulsy2, 0, ImpulseListModel::Time), QStringLiteral("10:00:01,000"));
-    click(main().btnSmazVse);
-    EXPECT_EQ(rows(main().lvPulsy2), 0);
+    ctl<HotTrackView>("lvPulsy2")->selectRow(0);
+    click(ctl<QPushButton>("btnSmaz"));
+    ASSERT_EQ(rows(ctl<HotTrackView>("lvPulsy2")), 1);
+    EXPECT_EQ(cell(ctl<HotTrackView>("lvPulsy2"), 0, ImpulseListModel::Time), QStringLiteral("10:00:01,000"));
+    click(ctl<QPushButton>("btnSmazVse"));
+    EXPECT_EQ(rows(ctl<HotTrackView>("lvPulsy2")), 0);
 
     // The three drop-down lists steer the desk.
-    main().cbFiltr->setCurrentIndex(3);
-    main().cbRezimFB->setCurrentIndex(1);
-    main().cbRezimFunkce->setCurrentIndex(0);
+    ctl<QComboBox>("cbFiltr")->setCurrentIndex(3);
+    ctl<QComboBox>("cbRezimFB")->setCurrentIndex(1);
+    ctl<QComboBox>("cbRezimFunkce")->setCurrentIndex(0);
     EXPECT_EQ(desk.settings().filterIndex, 3);
     EXPECT_EQ(desk.settings().photocellMode, 1);
     EXPECT_EQ(desk.settings().functionMode, 0);
-    click(main().btnSimulace);
-    EXPECT_EQ(rows(main().lvPulsy), 0);
-    EXPECT_EQ(cell(main().lvPulsy2, 0, ImpulseListModel::Photocell), QStringLiteral("IMPULS"));
+    click(ctl<QPushButton>("btnSimulace"));
+    EXPECT_EQ(rows(ctl<HotTrackView>("lvPulsy")), 0);
+    EXPECT_EQ(cell(ctl<HotTrackView>("lvPulsy2"), 0, ImpulseListModel::Photocell), QStringLiteral("IMPULS"));
 }
 
 TEST_F(BindingTest, DataFileButtonsAndLapsModeAreBound)
 {
     // Function mode 0: Vlož stamps the clock; "&Uložit" asks once, "&Nový" empties.
-    main().cbRezimFunkce->setCurrentIndex(0);
+    ctl<QComboBox>("cbRezimFunkce")->setCurrentIndex(0);
     dialogs.answerSave(std::nullopt);
     at("10:00:00,000");
-    click(main().btnStart);
+    click(ctl<QPushButton>("btnStart"));
     for (const char *time : {"10:01:00,000", "10:02:00,000"}) {
         at(time);
-        click(main().Button13);  // "7"
-        click(main().Button2);
+        click(ctl<QPushButton>("Button13"));  // "7"
+        click(ctl<QPushButton>("Button2"));
     }
-    EXPECT_EQ(rows(main().lv1), 1);
-    main().cbRezimKol->setCurrentIndex(1);
-    EXPECT_EQ(rows(main().lv1), 2) << "laps mode 1 ranks every passage";
+    EXPECT_EQ(rows(ctl<QTableView>("lv1")), 1);
+    ctl<QComboBox>("cbRezimKol")->setCurrentIndex(1);
+    EXPECT_EQ(rows(ctl<QTableView>("lv1")), 2) << "laps mode 1 ranks every passage";
 
     const QString file = dir.filePath(QStringLiteral("jinam.csvz"));
     dialogs.answerSave(file);
-    click(main().Button29);
+    click(ctl<QPushButton>("Button29"));
     EXPECT_TRUE(QFile::exists(file));
 
     dialogs.answerQuestion(true);
-    click(main().Button27);
-    EXPECT_EQ(rows(main().lv), 0);
+    click(ctl<QPushButton>("Button27"));
+    EXPECT_EQ(rows(ctl<HotTrackView>("lv")), 0);
     EXPECT_TRUE(main().Data()->Unnamed);
 
     dialogs.answerOpen(file);
-    click(main().Button28);
-    EXPECT_EQ(rows(main().lv), 3);
+    click(ctl<QPushButton>("Button28"));
+    EXPECT_EQ(rows(ctl<HotTrackView>("lv")), 3);
     EXPECT_FALSE(main().Data()->Unnamed);
 
     // Showing the timing page again refreshes the lists.
-    main().PageControl->setCurrentWidget(main().TabSheet3);
+    ctl<QTabWidget>("PageControl")->setCurrentWidget(ctl<QWidget>("TabSheet3"));
     main().Data()->Records.clear();
-    main().PageControl->setCurrentWidget(main().tsMereni);
-    EXPECT_EQ(rows(main().lv), 0);
+    ctl<QTabWidget>("PageControl")->setCurrentWidget(ctl<QWidget>("tsMereni"));
+    EXPECT_EQ(rows(ctl<HotTrackView>("lv")), 0);
 }
 
 }  // namespace

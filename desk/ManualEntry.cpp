@@ -1,0 +1,147 @@
+#include "ManualEntry.h"
+
+#include "Clock.h"
+#include "DayTime.h"
+#include "Dialogs.h"
+
+#include <optional>
+
+namespace {
+
+const QString MsgBadNumber = QStringLiteral("Neplatné číslo závodníka!");
+
+// The penalty as a whole number: leading blanks are skipped, anything else
+// that is not a decimal integer is refused.
+std::optional<int> ReadPenalty(const QString &text)
+{
+    qsizetype start = 0;
+    while (start < text.size() && text[start] == QLatin1Char(' '))
+        ++start;
+    bool ok = false;
+    const int value = QStringView(text).mid(start).toInt(&ok, 10);
+    return ok ? std::optional<int>(value) : std::nullopt;
+}
+
+}  // namespace
+
+ManualEntry::ManualEntry(TData &data, Dialogs &dialogs, QObject *parent)
+    : QObject(parent), m_data(data), m_dialogs(dialogs)
+{
+}
+
+void ManualEntry::setTyped(const QString &time, const QString &number, const QString &penalty)
+{
+    m_fields.time = time;
+    m_fields.number = number;
+    m_fields.penalty = penalty;
+}
+
+void ManualEntry::SetRaceStart(bool ticked)
+{
+    m_fields.raceStart = ticked;
+    m_fields.number = ticked ? QString::number(RaceStartNumber) : QString();
+}
+
+void ManualEntry::cbStartZavoduClick(bool ticked)
+{
+    SetRaceStart(ticked);
+    emit fieldsChanged();
+}
+
+void ManualEntry::OpenNew()
+{
+    m_edited.reset();
+    m_editingStored = false;
+    if (m_fields.raceStart)
+        SetRaceStart(false);
+    m_fields.time = DayTimeToText(NowDayTime());
+    m_fields.number.clear();
+    // The penalty field keeps what it shows: a penalty typed for one entry
+    // carries over to the next.
+    m_shown = true;
+    emit fieldsChanged();
+    emit showRequested();
+}
+
+void ManualEntry::OpenRecord(const TRadekPtr &record)
+{
+    if (!record)
+        return;
+    m_edited = record;
+    m_editingStored = true;
+    const bool start = record->Number == RaceStartNumber;
+    if (start != m_fields.raceStart)
+        SetRaceStart(start);
+    m_fields.penalty = QString::number(record->Penalty);
+    m_fields.time = DayTimeToText(record->Time);
+    m_fields.number = QString::number(record->Number);
+    m_shown = true;
+    emit fieldsChanged();
+    emit showRequested();
+}
+
+void ManualEntry::Button1Click()
+{
+    if (m_edited && m_editingStored && !m_data.Contains(m_edited.get())) {
+        Close();
+        return;
+    }
+    if (!m_edited)
+        m_edited = std::make_shared<TRadek>();
+
+    // Every field is read before the record is touched, so that a refused
+    // field leaves a stored record exactly as it was.
+    const DayTime time = TextToDayTime(m_fields.time);
+    bool numberOk = false;
+    const int number = m_fields.number.trimmed().toInt(&numberOk, 10);
+    if (!numberOk) {
+        m_dialogs.message(MsgBadNumber);
+        emit focusRequested(Field::Number);
+        return;
+    }
+    const std::optional<int> penalty = ReadPenalty(m_fields.penalty);
+    if (!penalty) {
+        m_dialogs.message(QStringLiteral("'%1' is not a valid integer value").arg(m_fields.penalty),
+                          MsgIcon::Critical);
+        return;
+    }
+
+    m_edited->Time = time;
+    m_edited->Number = number;
+    m_edited->Penalty = *penalty;
+    m_fields.penalty = QStringLiteral("0");
+    emit fieldsChanged();
+
+    if (!m_data.Contains(m_edited.get()))
+        m_data.Records.push_back(m_edited);
+    m_editingStored = true;
+    // Straight into the current file, even an unnamed one: a dialog here
+    // would stand between the operator and the next impulse.
+    m_data.Save();
+    if (refreshLists)
+        refreshLists(-1);
+    Close();
+}
+
+void ManualEntry::Button2Click()
+{
+    Close();
+}
+
+void ManualEntry::Closed()
+{
+    m_shown = false;
+}
+
+void ManualEntry::Hide()
+{
+    m_shown = false;
+    emit hideRequested();
+}
+
+void ManualEntry::Close()
+{
+    emit focusRequested(Field::Time);
+    m_shown = false;
+    emit hideRequested();
+}
