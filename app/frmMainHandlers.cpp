@@ -3,8 +3,11 @@
 #include "main.h"
 
 #include "Display.h"
+#include "EventLog.h"
 #include "HotTrackView.h"
 #include "ImpulseListModel.h"
+#include "LinkController.h"
+#include "QtSerialBackend.h"
 #include "ResultsLists.h"
 #include "TimingDesk.h"
 #include "casy.h"
@@ -16,6 +19,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
+#include <QStatusBar>
 #include <QTabWidget>
 #include <QTableView>
 
@@ -77,6 +81,7 @@ void TfrmMain::CreateLogic()
     };
     BindTimingPage();
     BindResultsPage();
+    BindModuleLink();
     FormKeyDown = [this](QKeyEvent *key) {
         if (PageControl->currentWidget() != tsMereni)
             return false;
@@ -148,6 +153,26 @@ void TfrmMain::BindTimingPage()
     });
 }
 
+void TfrmMain::BindModuleLink()
+{
+    m_link = std::make_unique<LinkController>(QtSerialBackend::FromEnvironment(), &WriteLog);
+    connect(btnConnect, &QPushButton::clicked, this, &TfrmMain::btnConnectClick);
+    connect(btnDisconnect, &QPushButton::clicked, this, &TfrmMain::btnDisconnectClick);
+    connect(m_link.get(), &LinkController::statusChanged, this, &TfrmMain::SetStatusText);
+    connect(m_link.get(), &LinkController::cursorChanged, this, [this](LinkCursor cursor) {
+        setCursor(cursor == LinkCursor::Wait         ? Qt::WaitCursor
+                  : cursor == LinkCursor::Background ? Qt::BusyCursor
+                                                     : Qt::ArrowCursor);
+    });
+    connect(m_link.get(), &LinkController::connectEnabledChanged, this, [this](bool enabled) {
+        btnConnect->setEnabled(enabled);
+        btnDisconnect->setEnabled(!enabled);
+    });
+    TimingDesk *desk = m_desk.get();
+    connect(m_link.get(), &LinkController::startImpulse, desk, &TimingDesk::PostStartImpulse);
+    connect(m_link.get(), &LinkController::finishImpulse, desk, &TimingDesk::PostFinishImpulse);
+}
+
 void TfrmMain::BindResultsPage()
 {
     lv1->setModel(m_results->resultsModel());
@@ -187,6 +212,8 @@ void TfrmMain::Button27Click() { m_desk->Button27Click(); }
 void TfrmMain::Button28Click() { m_desk->Button28Click(); }
 void TfrmMain::Button29Click() { m_desk->Button29Click(); }
 void TfrmMain::SaveButtonClick() { m_desk->SaveButtonClick(); }
+void TfrmMain::btnConnectClick() { m_link->btnConnectClick(cbRezimFB->currentIndex()); }
+void TfrmMain::btnDisconnectClick() { m_link->btnDisconnectClick(); }
 
 void TfrmMain::cbRaditClick()
 {

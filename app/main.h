@@ -12,6 +12,7 @@
 
 class Dialogs;
 class HotTrackView;
+class LinkController;
 class QCheckBox;
 class QComboBox;
 class QGroupBox;
@@ -57,6 +58,8 @@ public:
     TimingDesk *Desk() const { return m_desk.get(); }
     ResultsLists *Results() const { return m_results.get(); }
     RacerTable *Racers() const { return m_racers.get(); }
+    // The timing module link; null only without a store.
+    LinkController *Link() const { return m_link.get(); }
 
     // The manual entry dialog, created after this window.
     void SetTimeDialog(TfrmTime *dialog) { frmTime = dialog; }
@@ -179,6 +182,8 @@ public:
     void Button28Click();
     void Button29Click();
     void SaveButtonClick();
+    void btnConnectClick();
+    void btnDisconnectClick();
 
 protected:
     void showEvent(QShowEvent *event) override;
@@ -192,6 +197,7 @@ private:
     void CreateLogic();
     void BindTimingPage();
     void BindResultsPage();
+    void BindModuleLink();
     // The record of the record list's selected row, or null.
     TRadekPtr SelectedRecord() const;
     // Enter presses the focused button, else "Vlož" (the default button).
@@ -213,5 +219,6 @@ private:
     std::unique_ptr<RacerTable> m_racers;
     std::unique_ptr<ResultsLists> m_results;
     std::unique_ptr<TimingDesk> m_desk;
+    std::unique_ptr<LinkController> m_link;  // hands impulses to the desk: goes first
     bool m_destroyed = false;
 };
