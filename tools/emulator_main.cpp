@@ -1,10 +1,13 @@
 // tikomat-emulator: plays the timing module on a pseudo-terminal.
 //
-//   tikomat-emulator [--link PATH] [--script TEXT | --file PATH] [--stream] [--quiet]
+//   tikomat-emulator [--link PATH] [--script TEXT | --file PATH] [--after-x] [--stream] [--quiet]
 //
-// Without a script it reads keys: 1 and 2 send a passage through FB1 or FB2
-// (the beam interrupted for 40 ms), a to d send that state, q ends.  Every
-// written character is printed with the time of day it was written at.
+// It reads keys: 1 and 2 send a passage through FB1 or FB2 (the beam
+// interrupted for 40 ms), a to d send that state, q ends.  A script is
+// played first (with --after-x once the program has sent its first "X",
+// that is, polls), then the last state is repeated at line rate (--stream)
+// or keys are read.  Every written character is printed with the time of
+// day it was written at.
 #include "ModuleEmulator.h"
 
 #include <chrono>
@@ -73,7 +76,8 @@ void Keys(ModuleEmulator &module)
 int Usage()
 {
     std::fprintf(stderr,
-                 "Použití: tikomat-emulator [--link CESTA] [--script TEXT | --file SOUBOR] [--stream] [--quiet]\n");
+                 "Použití: tikomat-emulator [--link CESTA] [--script TEXT | --file SOUBOR] [--after-x] [--stream]"
+                 " [--quiet]\n");
     return 2;
 }
 
@@ -85,6 +89,7 @@ int main(int argc, char **argv)
     std::string script;
     bool haveScript = false;
     bool stream = false;
+    bool afterX = false;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         if (arg == "--link" && i + 1 < argc) {
@@ -102,6 +107,8 @@ int main(int argc, char **argv)
             text << file.rdbuf();
             script = text.str();
             haveScript = true;
+        } else if (arg == "--after-x") {
+            afterX = true;
         } else if (arg == "--stream") {
             stream = true;
         } else if (arg == "--quiet") {
@@ -133,6 +140,8 @@ int main(int argc, char **argv)
     std::fprintf(stderr, "Modul čeká na %s\nexport TIKOMAT_EXTRA_PORTS='%s=KORVEL HUB'\n", port.c_str(), port.c_str());
 
     if (haveScript) {
+        while (afterX && module.Received().empty())
+            Pause(10);
         for (const ScriptStep &step : steps) {
             Send(module, step.chars);
             Pause(step.pauseMs);
@@ -140,9 +149,8 @@ int main(int argc, char **argv)
         // Line rate, for as long as the emulator runs: the last state again and again.
         while (stream)
             Send(module, std::string(192, lastState));
-    } else {
-        Keys(module);
     }
+    Keys(module);
     const std::string received = module.Received();
     std::fprintf(stderr, "Přijato od programu: %zu bajtů\n", received.size());
     if (!link.empty())
