@@ -77,7 +77,6 @@ bool LinkController::Shutdown(int waitMs)
         return true;
     TCommThread *thread = m_thread;
     m_thread = nullptr;
-    thread->disconnect(this);
     disconnect(thread, nullptr, this, nullptr);
     thread->RequestStop();
     if (thread->wait(waitMs)) {

@@ -9,6 +9,7 @@
 #include <cstring>
 
 struct QtSerialBackend::OpenPort {
+    QString path;
     std::unique_ptr<QSerialPort> port;
     int readTimeoutMs = 0;
     int writeTimeoutMs = 0;
@@ -140,6 +141,7 @@ uint32_t QtSerialBackend::OpenBySerialNumber(const QString &serial, uintptr_t &h
         return FT_DEVICE_NOT_FOUND;
     auto open = std::make_unique<OpenPort>();
     open->port = std::make_unique<QSerialPort>();
+    open->path = entry->path;
     open->port->setPortName(entry->path);
     if (!open->port->open(QIODevice::ReadWrite))
         return StatusOf(open->port->error(), FT_DEVICE_NOT_OPENED);
@@ -153,6 +155,15 @@ QtSerialBackend::OpenPort *QtSerialBackend::Find(uintptr_t handle)
 {
     const auto it = m_open.find(handle);
     return it == m_open.end() ? nullptr : it->second.get();
+}
+
+uint32_t QtSerialBackend::Failed(OpenPort &open, QSerialPort::SerialPortError error)
+{
+    // A converter pulled out takes its device node with it, whatever error
+    // the last call happened to see.
+    if (!QFileInfo::exists(open.path))
+        return FT_DEVICE_NOT_FOUND;
+    return StatusOf(error, FT_IO_ERROR);
 }
 
 uint32_t QtSerialBackend::Close(uintptr_t handle)
@@ -172,7 +183,7 @@ uint32_t QtSerialBackend::SetBaudRate(uintptr_t handle, uint32_t baud)
         return FT_INVALID_HANDLE;
     if (open->port->setBaudRate(qint32(baud)))
         return FT_OK;
-    const uint32_t status = StatusOf(open->port->error(), FT_IO_ERROR);
+    const uint32_t status = Failed(*open, open->port->error());
     open->port->clearError();
     return status;
 }
@@ -200,7 +211,7 @@ uint32_t QtSerialBackend::Write(uintptr_t handle, const char *data, uint32_t n, 
     const QSerialPort::SerialPortError error = port.error();
     port.clearError();
     if (queued < 0 || (error != QSerialPort::NoError && error != QSerialPort::TimeoutError))
-        return StatusOf(error, FT_IO_ERROR);
+        return Failed(*open, error);
     return FT_OK;
 }
 
@@ -221,6 +232,6 @@ uint32_t QtSerialBackend::Read(uintptr_t handle, char *buffer, uint32_t n, uint3
     if (got > 0)
         received = uint32_t(got);
     if (got < 0 || (error != QSerialPort::NoError && error != QSerialPort::TimeoutError))
-        return StatusOf(error, FT_IO_ERROR);
+        return Failed(*open, error);
     return FT_OK;
 }

@@ -13,11 +13,10 @@
 #include "D2XXUnit.h"
 
 #include <QList>
+#include <QSerialPort>
 #include <QString>
 #include <map>
 #include <memory>
-
-class QSerialPort;
 
 struct SerialPortEntry {
     QString path;         // what is opened
@@ -58,6 +57,7 @@ public:
 private:
     struct OpenPort;
     OpenPort *Find(uintptr_t handle);
+    uint32_t Failed(OpenPort &open, QSerialPort::SerialPortError error);
     QList<SerialPortEntry> Ports() const;
 
     QList<SerialPortEntry> m_extra;
