@@ -66,6 +66,9 @@ void LinkController::ThreadEnded(TCommThread *thread)
         StartThread(mode);
         return;
     }
+    // Nothing works in the background any more; the link's last cursor
+    // (the background-work one after a found module) would say otherwise.
+    emit cursorChanged(LinkCursor::Default);
     emit connectEnabledChanged(true);
 }
 

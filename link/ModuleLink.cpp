@@ -31,8 +31,10 @@ int ModuleLink::USBConnect()
         if (description == ModuleDescription()) {
             m_device.GetFTDeviceSerialNo(i);
             const bool opened = USBOpenDevice(m_device.FTListText);
-            m_host.SetCursor(LinkCursor::Background);
-            m_host.ShowStatus(QStringLiteral("Připojen."));
+            // A module that was found but could not be opened or set up is
+            // not polled: the operator is told so rather than "Připojen.".
+            m_host.SetCursor(opened ? LinkCursor::Background : LinkCursor::Default);
+            m_host.ShowStatus(opened ? QStringLiteral("Připojen.") : QStringLiteral("Připojení selhalo."));
             return opened ? 1 : 0;
         }
         m_host.Log(QStringLiteral("Odlisne zarizeni nalezeno: ") + description);

@@ -36,8 +36,8 @@ public:
     void RequestStop();
     bool StopRequested() const { return m_stop.load(); }
 
-    // The last status text and impulse stamp handed over (for the curious;
-    // the signals carry them).
+    // The last status text and impulse stamp handed over; written and read
+    // on the communication thread only (the signals carry them across).
     QString StatusText;
     DayTime ImpulseTime = 0;
 

@@ -72,6 +72,7 @@ TEST_F(ModuleLinkWindow, ButtonsStatusCursorAndRows)
     EXPECT_FALSE(main().btnDisconnect->isEnabled());
     QTRY_COMPARE_WITH_TIMEOUT(main().StatusText(), QStringLiteral("Časoměrný modul odpojen."), 2000);
     EXPECT_TRUE(main().btnConnect->isEnabled());
+    QTRY_COMPARE_WITH_TIMEOUT(main().cursor().shape(), Qt::ArrowCursor, 2000);
     const QString log = LogText();
     EXPECT_TRUE(log.contains("Odlisne zarizeni nalezeno: NĚCO JINÉHO")) << log.toStdString();
     EXPECT_TRUE(log.contains("pripojen k USB device"));

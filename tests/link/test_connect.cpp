@@ -79,16 +79,16 @@ TEST(Connect, Scenarios)
          0,
          {"K1"},
          {"nelze provest pripojeni k USB device"},
-         {Searching, "Připojen."},
-         {"wait", "background"}},
+         {Searching, "Připojení selhalo."},
+         {"wait", "default"}},
         {"the baud rate cannot be set",
          {{QStringLiteral("KORVEL HUB"), QStringLiteral("K1")}},
          {{"Baud", FT_IO_ERROR}},
          0,
          {"K1"},
          {"nelze nastavit baudrate"},
-         {Searching, "Připojen."},
-         {"wait", "background"}},
+         {Searching, "Připojení selhalo."},
+         {"wait", "default"}},
     };
     for (const ConnectCase &c : cases) {
         SCOPED_TRACE(c.name);
