@@ -20,11 +20,12 @@ public:
 
     PollLoop(D2XXUnit &device, LinkHost &host, int photocellMode);
 
-    // Searches for the module; false when none was opened (the caller then
-    // stops after one poll).  Success shows "Připojen, čekám na data...".
+    // The thread's first step: searches for the module; false when none was
+    // opened (the caller then stops after one poll).  Success shows
+    // "Připojen, čekám na data...".
     bool Connect();
     void Poll();
-    // Closes the module and says so.
+    // The thread's last step: closes the module and says so.
     void Disconnect();
 
     int64_t PollCount() const { return m_pollCount; }

@@ -25,7 +25,7 @@ void TCommThread::RequestStop()
     m_wake.notify_all();
 }
 
-void TCommThread::run()
+void TCommThread::Execute()
 {
     PollLoop loop(*m_device, *this, m_photocellMode);
     if (!loop.Connect())

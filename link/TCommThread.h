@@ -48,9 +48,11 @@ signals:
     void finishImpulse(DayTime stamp);
 
 protected:
-    void run() override;  // Execute
+    void run() override { Execute(); }
 
 private:
+    // Connect, poll until asked to stop (at least once), disconnect.
+    void Execute();
     void Log(const QString &message) override;
     void ShowStatus(const QString &text) override;
     void SetCursor(LinkCursor cursor) override;
