@@ -4,6 +4,7 @@
 #include "Display.h"
 #include "EventLog.h"
 #include "HotTrackView.h"
+#include "LinkController.h"
 #include "ManualEntry.h"
 #include "ResultsLists.h"
 #include "TimingDesk.h"
@@ -127,6 +128,8 @@ bool TfrmMain::FormCloseQuery()
 
 void TfrmMain::FormClose()
 {
+    if (m_link)
+        m_link->Shutdown();
     if (OnClosing)
         OnClosing();
     if (frmDisplay)
@@ -140,7 +143,9 @@ void TfrmMain::FormDestroy()
     m_destroyed = true;
     WriteLog(QStringLiteral("konec programu"));
     CloseLog();
-    // The desk and the lists refer to the store: they go first.
+    // The link feeds the desk, the desk and the lists refer to the store:
+    // they go first.
+    m_link.reset();
     m_desk.reset();
     m_results.reset();
     m_data.reset();

@@ -4,6 +4,9 @@
 #include "main.h"
 
 #include "Display.h"
+#include "EventLog.h"
+#include "LinkController.h"
+#include "QtSerialBackend.h"
 #include "ColumnLimits.h"
 #include "HotTrackView.h"
 #include "ImpulseListModel.h"
@@ -20,6 +23,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
+#include <QStatusBar>
 #include <QTabWidget>
 #include <QTableView>
 
@@ -82,6 +86,28 @@ void TfrmMain::CreateLogic()
     BindKeypad();
     BindRecordList();
     BindResultsPage();
+    BindModuleLink();
+}
+
+void TfrmMain::BindModuleLink()
+{
+    m_link = std::make_unique<LinkController>(QtSerialBackend::FromEnvironment(), &WriteLog);
+    LinkController *link = m_link.get();
+    connect(btnConnect, &QPushButton::clicked, link,
+            [this] { m_link->btnConnectClick(cbRezimFB->currentIndex()); });
+    connect(btnDisconnect, &QPushButton::clicked, link, &LinkController::btnDisconnectClick);
+    connect(link, &LinkController::statusChanged, this, &TfrmMain::SetStatusText);
+    connect(link, &LinkController::cursorChanged, this, [this](LinkCursor cursor) {
+        setCursor(cursor == LinkCursor::Wait         ? Qt::WaitCursor
+                  : cursor == LinkCursor::Background ? Qt::BusyCursor
+                                                     : Qt::ArrowCursor);
+    });
+    connect(link, &LinkController::connectEnabledChanged, this, [this](bool enabled) {
+        btnConnect->setEnabled(enabled);
+        btnDisconnect->setEnabled(!enabled);
+    });
+    connect(link, &LinkController::startImpulse, m_desk.get(), &TimingDesk::PostStartImpulse);
+    connect(link, &LinkController::finishImpulse, m_desk.get(), &TimingDesk::PostFinishImpulse);
 }
 
 void TfrmMain::BindTimingPage()

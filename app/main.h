@@ -14,6 +14,7 @@
 
 class Dialogs;
 class HotTrackView;
+class LinkController;
 class ManualEntry;
 class QCheckBox;
 class QComboBox;
@@ -63,6 +64,8 @@ public:
     ManualEntry *Manual() const { return m_manual.get(); }
     ResultsLists *Results() const { return m_results.get(); }
     RacerTable *Racers() const { return m_racers.get(); }
+    // The timing module link; null only without a store.
+    LinkController *Link() const { return m_link.get(); }
 
     // The manual entry dialog, created after this window; binds it to the
     // manual entry.
@@ -122,6 +125,7 @@ private:
     void BindKeypad();
     void BindRecordList();
     void BindResultsPage();
+    void BindModuleLink();
     // The record of the record list's selected row, or null.
     TRadekPtr SelectedRecord() const;
     // Enter presses the focused button, else "Vlož" (the default button).
@@ -137,6 +141,7 @@ private:
     std::unique_ptr<ResultsLists> m_results;
     std::unique_ptr<TimingDesk> m_desk;
     std::unique_ptr<ManualEntry> m_manual;
+    std::unique_ptr<LinkController> m_link;  // hands impulses to the desk: goes first
     bool m_destroyed = false;
 
     // Frame

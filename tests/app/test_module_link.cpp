@@ -1,0 +1,97 @@
+// The module link on the real window: the two buttons, the status bar, the
+// cursor and the finish list, with the module emulator on a pseudo-terminal;
+// and a window closed while the link polls.
+#include "Cp1250.h"
+#include "EventLog.h"
+#include "HotTrackView.h"
+#include "ModuleEmulator.h"
+#include "QtPrinters.h"
+#include "ScriptedDialogs.h"
+#include "Startup.h"
+#include "main.h"
+
+#include <gtest/gtest.h>
+
+#include <QElapsedTimer>
+#include <QFile>
+#include <QPushButton>
+#include <QTableView>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+class ModuleLinkWindow : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(emulator.ok()) << emulator.error();
+        ASSERT_TRUE(dir.isValid());
+        qputenv("TIKOMAT_EXTRA_PORTS", ("other=Něco jiného;" + emulator.portPath() + "=KORVEL HUB").c_str());
+        windows = CreateWindows(dialogs, dir.filePath(QStringLiteral("log.txt")));
+        qunsetenv("TIKOMAT_EXTRA_PORTS");
+        ASSERT_TRUE(windows.frmMain->HasStore());
+        main().show();
+    }
+    void TearDown() override
+    {
+        dialogs.answerQuestion(true);
+        windows = {};
+        CloseLog();
+    }
+    TfrmMain &main() { return *windows.frmMain; }
+    QString LogText()
+    {
+        QFile file(dir.filePath(QStringLiteral("log.txt")));
+        return file.open(QIODevice::ReadOnly) ? FromCp1250(file.readAll()) : QString();
+    }
+
+    ModuleEmulator emulator;
+    QTemporaryDir dir;
+    ScriptedDialogs dialogs;
+    TikomatWindows windows;
+};
+
+TEST_F(ModuleLinkWindow, ButtonsStatusCursorAndRows)
+{
+    EXPECT_TRUE(main().btnConnect->isEnabled());
+    EXPECT_FALSE(main().btnDisconnect->isEnabled());
+    QTest::mouseClick(main().btnConnect, Qt::LeftButton);
+    EXPECT_FALSE(main().btnConnect->isEnabled());
+    EXPECT_TRUE(main().btnDisconnect->isEnabled());
+    QTRY_COMPARE_WITH_TIMEOUT(main().StatusText(), QStringLiteral("Připojen, čekám na data..."), 3000);
+    EXPECT_EQ(main().cursor().shape(), Qt::BusyCursor);
+
+    emulator.Send('C');
+    QTRY_COMPARE_WITH_TIMEOUT(main().lvPulsy2->model()->rowCount(), 1, 2000);
+    EXPECT_EQ(main().lvPulsy2->model()->index(0, 0).data().toString(), "IMPULS FB2");
+    QTRY_COMPARE_WITH_TIMEOUT(main().StatusText(), QStringLiteral("Fotobuňka zastíněna:  FB2"), 2000);
+
+    QTest::mouseClick(main().btnDisconnect, Qt::LeftButton);
+    EXPECT_TRUE(main().btnConnect->isEnabled());
+    EXPECT_FALSE(main().btnDisconnect->isEnabled());
+    QTRY_COMPARE_WITH_TIMEOUT(main().StatusText(), QStringLiteral("Časoměrný modul odpojen."), 2000);
+    EXPECT_TRUE(main().btnConnect->isEnabled());
+    QTRY_COMPARE_WITH_TIMEOUT(main().cursor().shape(), Qt::ArrowCursor, 2000);
+    const QString log = LogText();
+    EXPECT_TRUE(log.contains("Odlisne zarizeni nalezeno: NĚCO JINÉHO")) << log.toStdString();
+    EXPECT_TRUE(log.contains("pripojen k USB device"));
+    EXPECT_TRUE(log.contains("USBDisconnect: odpojuji..."));
+}
+
+TEST_F(ModuleLinkWindow, ClosingWhileConnectedEndsTheThreadInTime)
+{
+    QTest::mouseClick(main().btnConnect, Qt::LeftButton);
+    QTRY_COMPARE_WITH_TIMEOUT(main().StatusText(), QStringLiteral("Připojen, čekám na data..."), 3000);
+    emulator.SendAtLineRate(std::string(200, 'A'));
+    dialogs.answerQuestion(true);
+    QElapsedTimer timer;
+    timer.start();
+    EXPECT_TRUE(main().close());
+    windows = {};
+    EXPECT_LT(timer.elapsed(), 3000);
+    // The thread's last lines made it into the log before it was closed.
+    EXPECT_TRUE(LogText().contains("USBDisconnect: odpojuji..."));
+}
+
+}  // namespace
