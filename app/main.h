@@ -18,13 +18,14 @@ class QGroupBox;
 class QKeyEvent;
 class QLabel;
 class QLineEdit;
-class QPlainTextEdit;
 class QPushButton;
 class QTabWidget;
 class QTableView;
 class QStatusBar;
+class RacerPage;
 class RacerTable;
 class ResultsLists;
+class SettingsPage;
 class TfrmDisplay;
 class TfrmTime;
 class TimingDesk;
@@ -152,16 +153,6 @@ public:
     QTableView *lv1 = nullptr;
     QPushButton *btnExpr = nullptr;
 
-    // Racer list page (its content belongs to the racer table)
-    QTableView *DBGridZavodnici = nullptr;
-    QWidget *DBNavigatorZavodnici = nullptr;
-    QPushButton *btnZavodniciLoad = nullptr;
-    QPushButton *btnZavodniciSave = nullptr;
-    QPushButton *btnZavodniciSaveAs = nullptr;
-
-    // Settings page
-    QPlainTextEdit *memCategories = nullptr;
-
     // Handlers of the timing and results pages; each forwards to the logic.
     void Button6Click(const QString &key);  // the key's digit, or "<"
     void Button2Click();
@@ -201,14 +192,14 @@ private:
     QWidget *BuildMiddleColumn();
     QWidget *BuildRightColumn();
     QWidget *BuildResultsPage();
-    QWidget *BuildRacerListPage();
-    QWidget *BuildSettingsPage();
 
     Dialogs &m_dialogs;
     QString m_logPath;
     StoreFactory m_makeStore;
     QLabel *m_statusText = nullptr;
     QWidget *m_middleColumn = nullptr;
+    SettingsPage *m_settingsPage = nullptr;
+    RacerPage *m_racerPage = nullptr;
     std::unique_ptr<TData> m_data;
     std::unique_ptr<RacerTable> m_racers;
     std::unique_ptr<ResultsLists> m_results;

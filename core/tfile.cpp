@@ -1,5 +1,6 @@
 #include "tfile.h"
 
+#include "AtomicFile.h"
 #include "Cp1250.h"
 #include "Dialogs.h"
 #include "RacerDirectory.h"
@@ -9,7 +10,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QRandomGenerator>
-#include <QSaveFile>
 #include <QXmlStreamWriter>
 
 #include <algorithm>
@@ -212,34 +212,6 @@ QString LabelForDataFile(QString label)
 
 // ---------------------------------------------------------------------------
 // Writing files
-
-// Writes contents beside path, forces it to disk and renames it over path, so
-// that a failure at any point leaves the previous file whole.
-void WriteFileAtomically(const QString &path, const QByteArray &contents)
-{
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        throw TikomatError(file.errorString());
-    if (file.write(contents) != contents.size() || !file.flush()) {
-        const QString error = file.errorString();
-        file.cancelWriting();
-        throw TikomatError(error);
-    }
-    if (::fsync(file.handle()) != 0) {
-        const QString error = SystemMessage(errno);
-        file.cancelWriting();
-        throw TikomatError(error);
-    }
-    if (!file.commit())
-        throw TikomatError(file.errorString());
-    // The rename itself reaches the disk with the folder.
-    const QString folder = QFileInfo(path).absolutePath();
-    const int fd = ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd >= 0) {
-        ::fsync(fd);
-        ::close(fd);
-    }
-}
 
 // XML 1.0 cannot carry most control characters, not even escaped; a racer name
 // pasted with one must not make the whole results file unreadable.

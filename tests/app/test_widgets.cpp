@@ -245,7 +245,7 @@ TEST_F(MainWindowTest, StartStateOfTheControls)
     EXPECT_FALSE(main().cbDisplayWindow->isChecked());
     EXPECT_TRUE(main().cbDispRunningTime->isChecked());
     EXPECT_FALSE(main().cbDispPaging->isChecked());
-    EXPECT_EQ(main().memCategories->toPlainText(), QStringLiteral("MX1\nMX2\nOPEN\nVETERÁN"));
+    EXPECT_EQ(child<QPlainTextEdit>("memCategories")->toPlainText(), QStringLiteral("MX1\nMX2\nOPEN\nVETERÁN"));
     EXPECT_EQ(main().lblVitez->font().pixelSize(), 32);
     EXPECT_TRUE(main().lblVitez->font().bold());
     EXPECT_TRUE(main().lblCislo->font().bold());

@@ -71,9 +71,9 @@ TEST(RacerLabels, FirstRowOfADuplicateNumberWinsAndBecomesCurrent)
     EXPECT_EQ(table.RacerLabel(7), u"První (A)"_qs);
     EXPECT_EQ(table.currentRow(), 1);
 
-    table.removeRow(1);
+    table.deleteRow(1);
     EXPECT_EQ(table.RacerLabel(7), u"Třetí (C)"_qs) << "the lookup follows a change of the table";
-    table.setRow(0, Row(7, u"Nový"_qs, u"D"_qs));
+    table.changeRow(0, Row(7, u"Nový"_qs, u"D"_qs));
     EXPECT_EQ(table.RacerLabel(7), u"Nový (D)"_qs);
 }
 
