@@ -117,12 +117,11 @@ QByteArray RacerFileText(const std::vector<RacerRow> &rows)
 
 std::vector<RacerRow> ParseRacerFile(const QByteArray &contents)
 {
-    QXmlStreamReader reader(contents);
-    if (!reader.readNextStartElement()) {
-        if (reader.hasError())
-            Fail(reader, reader.errorString());
+    if (contents.trimmed().isEmpty())
         throw TikomatError(QStringLiteral("soubor je prázdný"));
-    }
+    QXmlStreamReader reader(contents);
+    if (!reader.readNextStartElement())
+        Fail(reader, reader.hasError() ? reader.errorString() : QStringLiteral("soubor nemá žádný prvek"));
     if (reader.name() != Root)
         Fail(reader, QStringLiteral("soubor není seznam závodníků (kořenový prvek <%1>)").arg(reader.name()));
     if (reader.attributes().value(QLatin1String("version")) != FormatVersion)

@@ -150,7 +150,8 @@ int RacerTable::insertEmptyRow()
 
 void RacerTable::setCurrentRow(int row)
 {
-    if (row < -1 || row >= size())
+    // Never off the table, and never off a table that has rows.
+    if (row < (m_rows.empty() ? -1 : 0) || row >= size())
         return;
     if (row == m_current)
         return;
@@ -355,6 +356,11 @@ QString RacerTable::RacerCategory(int number)
 // ---------------------------------------------------------------------------
 // The grid's model
 
+bool RacerTable::IsRow(const QModelIndex &index) const
+{
+    return index.isValid() && index.model() == this && index.row() < size() && index.column() < ColumnCount;
+}
+
 int RacerTable::rowCount(const QModelIndex &parent) const
 {
     return parent.isValid() ? 0 : size();
@@ -367,7 +373,7 @@ int RacerTable::columnCount(const QModelIndex &parent) const
 
 QVariant RacerTable::data(const QModelIndex &index, int role) const
 {
-    if (!checkIndex(index, CheckIndexOption::IndexIsValid))
+    if (!IsRow(index))
         return {};
     const RacerRow &row = m_rows[size_t(index.row())];
     if (role == Qt::TextAlignmentRole && index.column() == Number)
@@ -394,7 +400,7 @@ QVariant RacerTable::headerData(int section, Qt::Orientation orientation, int ro
 
 Qt::ItemFlags RacerTable::flags(const QModelIndex &index) const
 {
-    if (!checkIndex(index, CheckIndexOption::IndexIsValid))
+    if (!IsRow(index))
         return Qt::NoItemFlags;
     return Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsEditable;
 }
@@ -430,7 +436,7 @@ RacerTable::Parsed RacerTable::ParseField(int column, const QString &typed, Race
 
 bool RacerTable::setData(const QModelIndex &index, const QVariant &value, int role)
 {
-    if (role != Qt::EditRole || !checkIndex(index, CheckIndexOption::IndexIsValid))
+    if (role != Qt::EditRole || !IsRow(index))
         return false;
     const RacerRow &old = m_rows[size_t(index.row())];
     Parsed parsed = ParseField(index.column(), value.toString(), old);

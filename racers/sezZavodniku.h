@@ -125,6 +125,7 @@ private:
     int Place(int index);
     void SortAll();
     void IndexChanged() { m_indexDirty = true; }
+    bool IsRow(const QModelIndex &index) const;
 
     std::vector<RacerRow> m_rows;
     std::vector<quint64> m_entry;  // entry sequence of each row: ties keep it
