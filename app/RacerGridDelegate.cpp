@@ -27,11 +27,6 @@ QWidget *RacerGridDelegate::createEditor(QWidget *parent, const QStyleOptionView
         combo->setInsertPolicy(QComboBox::NoInsert);
         combo->addItems(m_choices);
         combo->setAccessibleName(QStringLiteral("Kategorie"));
-        // A choice made in the list is the cell's new value at once.
-        connect(combo, &QComboBox::activated, this, [this, combo] {
-            emit const_cast<RacerGridDelegate *>(this)->commitData(combo);
-            emit const_cast<RacerGridDelegate *>(this)->closeEditor(combo, QAbstractItemDelegate::NoHint);
-        });
         if (openList && combo->count() > 0)
             QTimer::singleShot(0, combo, &QComboBox::showPopup);
         editor = combo;

@@ -53,6 +53,12 @@ RacerTable::RacerTable(QObject *parent) : QAbstractTableModel(parent), m_collato
 {
 }
 
+RacerTable::~RacerTable()
+{
+    if (m_editCloser)
+        m_editCloser();
+}
+
 // ---------------------------------------------------------------------------
 // Rows
 

@@ -56,6 +56,8 @@ public:
     static inline const QString NoNameNoCategory = QStringLiteral("<nezadáno jméno, kategorie>");
 
     explicit RacerTable(QObject *parent = nullptr);
+    // Ends an edit still open in the grid while the table can still take it.
+    ~RacerTable() override;
 
     // Rows in the table's current order.
     const std::vector<RacerRow> &rows() const { return m_rows; }
