@@ -11,6 +11,7 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QPushButton>
+#include <QHideEvent>
 #include <QShowEvent>
 #include <QTableView>
 #include <QVBoxLayout>
@@ -65,8 +66,14 @@ RacerPage::RacerPage(SettingsPage &settings, QWidget *parent) : QWidget(parent),
 
 RacerPage::~RacerPage()
 {
-    if (m_table)
+    // The focus moves while the children go, and the page is no page by then.
+    QObject::disconnect(qApp, nullptr, this, nullptr);
+    if (DBGridZavodnici->selectionModel())
+        DBGridZavodnici->selectionModel()->disconnect(this);
+    if (m_table) {
+        m_table->disconnect(this);
         m_table->setEditCloser({});
+    }
 }
 
 QWidget *RacerPage::BuildNavigator()
@@ -208,6 +215,14 @@ void RacerPage::showEvent(QShowEvent *event)
     QWidget::showEvent(event);
     if (!event->spontaneous())
         tsRacerListShow();
+}
+
+void RacerPage::hideEvent(QHideEvent *event)
+{
+    QWidget::hideEvent(event);
+    // Another page shown: the focus may go nowhere, but the grid is left.
+    if (!event->spontaneous() && std::exchange(m_gridHasFocus, false))
+        DBGridZavodniciExit();
 }
 
 void RacerPage::tsRacerListShow()

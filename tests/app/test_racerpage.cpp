@@ -163,6 +163,12 @@ TEST_F(RacerPageTest, OneClickOpensTheCategoryListAndLeavingTheGridAddsNewCatego
     EXPECT_EQ(combo->count(), 5);
     EXPECT_EQ(combo->itemText(4), u"Junior"_qs);
     combo->hidePopup();
+
+    // Another page shown while the grid has the focus leaves it too.
+    table->appendRow({4, u"Iva"_qs, u"Ženy"_qs});
+    main().PageControl->setCurrentWidget(main().TabSheet4);
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(categories().endsWith(u"\nJunior\nŽeny"_qs)) << categories().toStdString();
 }
 
 TEST_F(RacerPageTest, NavigatorMovesInsertsAndDeletesAfterAQuestion)
