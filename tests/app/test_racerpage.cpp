@@ -1,7 +1,9 @@
 // The racer page bound to the racer table: the grid, its navigator and the
 // category list, worked by clicks and keys on the real window, offscreen.
 // What the table does is tested on the table; here only the binding.
+#include "Cp1250.h"
 #include "EventLog.h"
+#include "HotTrackView.h"
 #include "QtPrinters.h"
 #include "ResultsLists.h"
 #include "ScriptedDialogs.h"
@@ -14,6 +16,7 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QFile>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
@@ -213,4 +216,45 @@ TEST_F(RacerPageTest, TitleClickSortsAndALookupMovesTheCursor)
     QCoreApplication::processEvents();
     EXPECT_EQ(table->currentRow(), 1);
     EXPECT_EQ(grid->currentIndex().row(), 1) << "the grid's cursor is on racer 3";
+}
+
+TEST_F(RacerPageTest, ImportedRacerIsNamedInTheListsAndInBothFiles)
+{
+    const QString csv = dir.filePath(u"přihlášky.csv"_qs);
+    {
+        QFile f(csv);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("Bib;Last name;First name;Category\r\n42;Novák;Jan;MX1\r\n");
+    }
+    dialogs.answerOpen(csv);
+    click("btnZavodniciImport");
+    ASSERT_EQ(table->size(), 1);
+
+    const QString file = dir.filePath(u"závod.csvz"_qs);
+    main().PageControl->setCurrentWidget(main().tsMereni);
+    TimingDesk &desk = *main().Desk();
+    desk.btnSimulaceClick();
+    dialogs.answerSave(file);
+    desk.btnStartClick();
+    desk.btnSimulace2Click();
+    desk.Button6Click(u"4"_qs);
+    desk.Button6Click(u"2"_qs);
+    desk.Button2Click();
+
+    QAbstractItemModel *records = main().lv->model();
+    ASSERT_EQ(records->rowCount(), 2);
+    EXPECT_EQ(records->index(1, RecordListModel::Caption).data().toString(), u"42 (Novák Jan (MX1))"_qs);
+    EXPECT_EQ(main().lblVitez->text(), u"42 (Novák Jan (MX1))"_qs);
+    QFile data(file), results(ResultsFileName(file));
+    ASSERT_TRUE(data.open(QIODevice::ReadOnly));
+    ASSERT_TRUE(results.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(data.readAll().contains(ToCp1250(u"Novák Jan (MX1)"_qs)));
+    const QByteArray xml = results.readAll();
+    EXPECT_TRUE(xml.contains(u"jmeno=\"Novák Jan\" kategorie=\"MX1\""_qs.toUtf8())) << xml.constData();
+    EXPECT_TRUE(xml.contains(u"<racer cislo=\"42\" jmeno=\"Novák Jan\" kategorie=\"MX1\"/>"_qs.toUtf8()));
+
+    // A racer corrected in the grid is named anew at the next refresh.
+    table->setData(table->index(0, RacerTable::Category), u"OPEN"_qs);
+    main().Results()->RefreshLists(-1);
+    EXPECT_EQ(records->index(1, RecordListModel::Caption).data().toString(), u"42 (Novák Jan (OPEN))"_qs);
 }
