@@ -63,6 +63,35 @@ std::optional<QString> Text(const QString &text)
     return text.isEmpty() ? std::nullopt : std::optional<QString>(text);
 }
 
+// One registration as a racer row; the reason when it cannot be read.
+QString ReadRacer(const CsvRecord &record, const std::array<int, RoleCount> &column, bool split,
+                  qsizetype headerWidth, RacerRow &row)
+{
+    for (qsizetype i = headerWidth; i < record.fields.size(); ++i)
+        if (!record.fields[i].trimmed().isEmpty())
+            return QStringLiteral("má %1 polí, záhlaví jen %2 (oddělovač uvnitř pole bez uvozovek?)")
+                .arg(record.fields.size())
+                .arg(headerWidth);
+    QString name = Field(record, column[FullName]);
+    if (split)
+        name = QStringList{Field(record, column[LastName]), Field(record, column[FirstName])}
+                   .join(QLatin1Char(' '))
+                   .trimmed();
+    const QString number = Field(record, column[Number]), category = Field(record, column[Category]);
+    bool ok = true;
+    if (!number.isEmpty())
+        row.number = number.toInt(&ok);
+    if (!ok)
+        return QStringLiteral("startovní číslo „%1“ není celé číslo").arg(number);
+    if (name.size() > RacerTable::NameSize)
+        return QStringLiteral("jméno „%1“ je delší než %2 znaků").arg(name).arg(RacerTable::NameSize);
+    if (category.size() > RacerTable::CategorySize)
+        return QStringLiteral("kategorie „%1“ je delší než %2 znaků").arg(category).arg(RacerTable::CategorySize);
+    row.name = Text(name);
+    row.category = Text(category);
+    return {};
+}
+
 }  // namespace
 
 RacerImport ImportRacersCsv(const QByteArray &bytes)
@@ -87,45 +116,12 @@ RacerImport ImportRacersCsv(const QByteArray &bytes)
 
     std::vector<CsvProblem> problems = csv.problems;
     for (size_t r = 1; r < csv.records.size(); ++r) {
-        const CsvRecord &record = csv.records[r];
-        if (record.fields.size() > header.fields.size()) {
-            bool extra = false;
-            for (qsizetype i = header.fields.size(); i < record.fields.size(); ++i)
-                extra = extra || !record.fields[i].trimmed().isEmpty();
-            if (extra) {
-                problems.push_back({record.line, QStringLiteral("má %1 polí, záhlaví jen %2 (oddělovač uvnitř "
-                                                                "pole bez uvozovek?)")
-                                                     .arg(record.fields.size())
-                                                     .arg(header.fields.size())});
-                continue;
-            }
-        }
-        QString name = Field(record, column[FullName]);
-        if (split)
-            name = QStringList{Field(record, column[LastName]), Field(record, column[FirstName])}
-                       .join(QLatin1Char(' '))
-                       .trimmed();
-        const QString number = Field(record, column[Number]), category = Field(record, column[Category]);
         RacerRow row;
-        bool ok = true;
-        if (!number.isEmpty())
-            row.number = number.toInt(&ok);
-        QString problem;
-        if (!ok)
-            problem = QStringLiteral("startovní číslo „%1“ není celé číslo").arg(number);
-        else if (name.size() > RacerTable::NameSize)
-            problem = QStringLiteral("jméno „%1“ je delší než %2 znaků").arg(name).arg(RacerTable::NameSize);
-        else if (category.size() > RacerTable::CategorySize)
-            problem = QStringLiteral("kategorie „%1“ je delší než %2 znaků").arg(category).arg(RacerTable::CategorySize);
-        if (!problem.isEmpty()) {
-            problems.push_back({record.line, problem});
-            continue;
-        }
-        row.name = Text(name);
-        row.category = Text(category);
-        if (!row.number && !row.name && !row.category)
-            continue;  // a row of other columns only
-        out.rows.push_back(std::move(row));
+        const QString problem = ReadRacer(csv.records[r], column, split, header.fields.size(), row);
+        if (!problem.isEmpty())
+            problems.push_back({csv.records[r].line, problem});
+        else if (row.number || row.name || row.category)  // not a row of other columns only
+            out.rows.push_back(std::move(row));
     }
     if (!problems.empty()) {
         std::sort(problems.begin(), problems.end(),
