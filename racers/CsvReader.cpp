@@ -81,12 +81,10 @@ private:
 
     bool quotedField(QString &field, QString &problem)
     {
-        const int startLine = m_line;
         ++m_pos;  // opening quote
         for (;;) {
             if (atEnd()) {
-                problem = QStringLiteral("uvozovky otevřené na řádku %1 se do konce souboru neuzavřely")
-                              .arg(startLine);
+                problem = QStringLiteral("uvozovky se do konce souboru neuzavřely");
                 return false;
             }
             const QChar c = m_text[m_pos++];

@@ -99,7 +99,7 @@ TEST(RacerImport, FilesWithProblemsImportNothing)
         {"text after a closing quote", Utf8("Bib;Name\n1;\"Jan\"x;\n2;Eva\n"), {},
          {u"řádek 2: za uzavírací uvozovkou pokračuje text"_qs}},
         {"a quote never closed", Utf8("Bib;Name\n1;Jan\n2;\"Eva\n3;Petr\n"), {},
-         {u"řádek 3: uvozovky otevřené na řádku 3 se do konce souboru neuzavřely"_qs}},
+         {u"řádek 3: uvozovky se do konce souboru neuzavřely"_qs}},
         {"no known column", Utf8("Email;Telefon\na@b.cz;123\n"), {},
          {u"V prvním řádku není sloupec se startovním číslem ani se jménem (např. „Start.číslo“, "
           u"„Příjmení, jméno“, „Jméno“ a „Příjmení“, „Kategorie“), jsou tam: Email, Telefon."_qs}},
