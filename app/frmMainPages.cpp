@@ -3,6 +3,8 @@
 #include "main.h"
 
 #include "HotTrackView.h"
+#include "RacerPage.h"
+#include "SettingsPage.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -13,7 +15,6 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QStatusBar>
 #include <QTabWidget>
@@ -92,8 +93,8 @@ void TfrmMain::BuildFrame()
 
     PageControl = Named<QTabWidget>("PageControl");
     tsMereni = BuildTimingPage();
-    tsRacerList = BuildRacerListPage();
-    TabSheet4 = BuildSettingsPage();
+    TabSheet4 = m_settingsPage = new SettingsPage;
+    tsRacerList = m_racerPage = new RacerPage(*m_settingsPage);
     TabSheet3 = BuildResultsPage();
     PageControl->addTab(tsMereni, QStringLiteral("Prostý záznam časů"));
     PageControl->addTab(tsRacerList, QStringLiteral("Kompletní seznam závodníků"));
@@ -382,46 +383,3 @@ QWidget *TfrmMain::BuildResultsPage()
     return page;
 }
 
-QWidget *TfrmMain::BuildRacerListPage()
-{
-    auto *page = Named<QWidget>("tsRacerList");
-    auto *layout = new QVBoxLayout(page);
-    layout->setContentsMargins(6, 6, 6, 6);
-
-    // The navigator's buttons come with the racer table.
-    DBNavigatorZavodnici = Named<QWidget>("DBNavigatorZavodnici");
-    auto *navigator = new QHBoxLayout(DBNavigatorZavodnici);
-    navigator->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(DBNavigatorZavodnici);
-
-    DBGridZavodnici = Named<QTableView>("DBGridZavodnici");
-    DBGridZavodnici->setAccessibleName(QStringLiteral("Kompletní seznam závodníků"));
-    layout->addWidget(DBGridZavodnici, 1);
-
-    btnZavodniciLoad = Button("btnZavodniciLoad", QStringLiteral("Otevřít..."));
-    btnZavodniciSave = Button("btnZavodniciSave", QStringLiteral("Uložit"));
-    btnZavodniciSaveAs = Button("btnZavodniciSaveAs", QStringLiteral("Uložit jako..."));
-    auto *buttons = new QHBoxLayout;
-    buttons->addWidget(btnZavodniciLoad);
-    buttons->addWidget(btnZavodniciSave);
-    buttons->addWidget(btnZavodniciSaveAs);
-    buttons->addStretch(1);
-    layout->addLayout(buttons);
-    return page;
-}
-
-QWidget *TfrmMain::BuildSettingsPage()
-{
-    auto *page = Named<QWidget>("TabSheet4");
-    auto *layout = new QVBoxLayout(page);
-    layout->setContentsMargins(6, 6, 6, 6);
-
-    memCategories = Named<QPlainTextEdit>("memCategories");
-    memCategories->setPlainText(QStringLiteral("MX1\nMX2\nOPEN\nVETERÁN"));
-    memCategories->setAccessibleName(QStringLiteral("Seznam kategorií"));
-    memCategories->setFixedWidth(260);
-    layout->addWidget(Heading(QStringLiteral("Seznam kategorií (jedna kategorie na jeden řádek):"),
-                              memCategories));
-    layout->addWidget(memCategories, 1, Qt::AlignLeft);
-    return page;
-}

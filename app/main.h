@@ -22,13 +22,14 @@ class QGroupBox;
 class QKeyEvent;
 class QLabel;
 class QLineEdit;
-class QPlainTextEdit;
 class QPushButton;
 class QTabWidget;
 class QTableView;
 class QStatusBar;
+class RacerPage;
 class RacerTable;
 class ResultsLists;
+class SettingsPage;
 class TfrmDisplay;
 class TfrmTime;
 class TimingDesk;
@@ -115,8 +116,6 @@ private:
     QWidget *BuildRightColumn();
     QWidget *BuildKeypad();
     QWidget *BuildResultsPage();
-    QWidget *BuildRacerListPage();
-    QWidget *BuildSettingsPage();
 
     // Binding the pages to the logic (frmMainHandlers.cpp), the one place
     // where a control meets what it drives.
@@ -200,13 +199,7 @@ private:
     QTableView *lv1 = nullptr;
     QPushButton *btnExpr = nullptr;
 
-    // Racer list page (its content belongs to the racer table)
-    QTableView *DBGridZavodnici = nullptr;
-    QWidget *DBNavigatorZavodnici = nullptr;
-    QPushButton *btnZavodniciLoad = nullptr;
-    QPushButton *btnZavodniciSave = nullptr;
-    QPushButton *btnZavodniciSaveAs = nullptr;
-
-    // Settings page
-    QPlainTextEdit *memCategories = nullptr;
+    // Racer list and settings pages (their content belongs to the racer table)
+    RacerPage *m_racerPage = nullptr;
+    SettingsPage *m_settingsPage = nullptr;
 };

@@ -1,0 +1,40 @@
+#pragma once
+// What the buttons of the racer page do: open, save and save as a racer file,
+// import registrations from CSV, delete the current racer after a question,
+// and the category walk when the focus leaves the grid.
+//
+// Called by the racer page's handlers, one call per button; asks the operator
+// through Dialogs only.  It never leaves the table half changed: a file that
+// cannot be read or imported changes nothing.
+#include <QString>
+#include <QStringList>
+
+class Dialogs;
+class RacerTable;
+
+class RacerCommands {
+public:
+    RacerCommands(RacerTable &table, Dialogs &dialogs);
+
+    // "Otevřít...": the file's rows replace the table's, without a question.
+    // Does not choose the file "Uložit" writes to.
+    void btnZavodniciLoadClick();
+    // "Uložit" (saveAs false) and "Uložit jako..." (true).  "Uložit" asks for
+    // a name while none has been chosen in the save dialog.
+    void btnZavodniciSaveAsClick(bool saveAs);
+    // "Importovat CSV...": the file's racers after the table's rows.
+    void btnZavodniciImportClick();
+    // The navigator's delete: the current row, once the operator agrees.
+    void DeleteCurrentRow();
+    // The focus left the grid: the categories the list lacks, to be appended
+    // to it.  The walk leaves the last row current.
+    QStringList DBGridZavodniciExit(const QStringList &categoryLines);
+
+    // The name the save dialog holds (empty until one is chosen).
+    QString saveFileName() const { return m_saveFileName; }
+
+private:
+    RacerTable &m_table;
+    Dialogs &m_dialogs;
+    QString m_saveFileName;
+};

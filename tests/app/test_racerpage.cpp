@@ -1,0 +1,260 @@
+// The racer page bound to the racer table: the grid, its navigator and the
+// category list, worked by clicks and keys on the real window, offscreen.
+// What the table does is tested on the table; here only the binding.
+#include "Cp1250.h"
+#include "EventLog.h"
+#include "HotTrackView.h"
+#include "QtPrinters.h"
+#include "ResultsLists.h"
+#include "ScriptedDialogs.h"
+#include "Startup.h"
+#include "TimingDesk.h"
+#include "main.h"
+#include "sezZavodniku.h"
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QComboBox>
+#include <QFile>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTableView>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+class RacerPageTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        windows = CreateWindows(dialogs, dir.filePath(QStringLiteral("log.txt")));
+        ASSERT_TRUE(windows.frmMain->HasStore());
+        main().show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&main()));
+        QApplication::setActiveWindow(&main());
+        main().PageControl->setCurrentWidget(main().tsRacerList);
+        grid = main().findChild<QTableView *>(QStringLiteral("DBGridZavodnici"));
+        ASSERT_NE(grid, nullptr);
+        table = main().Racers();
+    }
+    void TearDown() override
+    {
+        dialogs.answerQuestion(true);
+        windows = {};
+        CloseLog();
+    }
+
+    TfrmMain &main() { return *windows.frmMain; }
+    template <typename T = QPushButton>
+    T *child(const char *name)
+    {
+        return main().findChild<T *>(QString::fromLatin1(name));
+    }
+    void click(const char *button) { QTest::mouseClick(child(button), Qt::LeftButton); }
+    void clickCell(int row, int column)
+    {
+        const QRect cell = grid->visualRect(grid->model()->index(row, column));
+        QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, cell.center());
+    }
+    // Types into whatever has the focus (the open editor) and presses Enter.
+    void type(const QString &text)
+    {
+        QWidget *focus = QApplication::focusWidget();
+        ASSERT_NE(focus, nullptr);
+        QTest::keyClicks(focus, text);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+        // The view commits an edit on the next round of the event loop, and
+        // a refusal is shown on the round after.
+        QCoreApplication::processEvents();
+        QCoreApplication::processEvents();
+    }
+    QString categories() { return child<QPlainTextEdit>("memCategories")->toPlainText(); }
+
+    QTemporaryDir dir;
+    ScriptedDialogs dialogs;
+    TikomatWindows windows;
+    QTableView *grid = nullptr;
+    RacerTable *table = nullptr;
+};
+
+}  // namespace
+
+TEST_F(RacerPageTest, PageHoldsTheGridTheNavigatorAndTheButtons)
+{
+    EXPECT_EQ(grid->model(), table);
+    EXPECT_EQ(grid->accessibleName(), u"Kompletní seznam závodníků"_qs);
+    const QList<std::pair<const char *, QString>> buttons = {
+        {"nbFirst", u"První"_qs},          {"nbPrior", u"Předchozí"_qs},
+        {"nbNext", u"Další"_qs},           {"nbLast", u"Poslední"_qs},
+        {"nbInsert", u"Vložit"_qs},        {"nbDelete", u"Smazat"_qs},
+        {"btnZavodniciImport", u"Importovat CSV..."_qs},
+    };
+    for (const auto &[name, caption] : buttons) {
+        SCOPED_TRACE(name);
+        ASSERT_NE(child(name), nullptr);
+        EXPECT_EQ(child(name)->text(), caption);
+        EXPECT_TRUE(child(name)->isEnabled());
+    }
+    EXPECT_TRUE(child<QWidget>("DBNavigatorZavodnici")->isAncestorOf(child("nbDelete")));
+}
+
+TEST_F(RacerPageTest, TypedRacerReachesTheLabelsAndAWrongNumberIsRefused)
+{
+    click("nbInsert");
+    ASSERT_EQ(table->size(), 1);
+    type(u"12"_qs);
+    grid->setCurrentIndex(table->index(0, RacerTable::Name));
+    QTest::keyClick(grid, Qt::Key_F2);
+    type(u"Novak Jan"_qs);
+    EXPECT_EQ(table->rows()[0].number, 12);
+    EXPECT_EQ(table->rows()[0].name, u"Novak Jan"_qs);
+
+    // The keypad's label line names the racer.
+    main().PageControl->setCurrentWidget(main().tsMereni);
+    main().Desk()->Button6Click(u"1"_qs);
+    main().Desk()->Button6Click(u"2"_qs);
+    EXPECT_EQ(child<QLabel>("lblUkazJmeno")->text(), u"Novak Jan <nezadáná kategorie>"_qs);
+
+    main().PageControl->setCurrentWidget(main().tsRacerList);
+    grid->setFocus();
+    grid->setCurrentIndex(table->index(0, RacerTable::Number));
+    QTest::keyClick(grid, Qt::Key_F2);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_A, Qt::ControlModifier);
+    type(u"dvanact"_qs);
+    EXPECT_EQ(table->rows()[0].number, 12);
+    ASSERT_EQ(dialogs.messages().size(), 1);
+    EXPECT_TRUE(dialogs.messages()[0].contains(u"„dvanact“"_qs)) << dialogs.messages()[0].toStdString();
+}
+
+TEST_F(RacerPageTest, OneClickOpensTheCategoryListAndLeavingTheGridAddsNewCategories)
+{
+    table->setRows({{1, u"Jan"_qs, std::nullopt}, {2, u"Eva"_qs, u"Junior"_qs}, {3, u"Petr"_qs, u"mx1"_qs}});
+    grid->setFocus();
+    clickCell(0, RacerTable::Category);
+    QTest::qWait(1);
+    auto *combo = grid->viewport()->findChild<QComboBox *>();
+    ASSERT_NE(combo, nullptr) << "the click opened an editor";
+    ASSERT_TRUE(combo->view()->isVisible()) << "with its list dropped down";
+    QStringList items;
+    for (int i = 0; i < combo->count(); ++i)
+        items << combo->itemText(i);
+    EXPECT_EQ(items, (QStringList{"MX1", "MX2", "OPEN", u"VETERÁN"_qs}));
+    combo->hidePopup();
+    combo->setEditText(u"OPEN"_qs);
+
+    // Focus to a button of the page: the open edit is posted, new categories
+    // join the list, the last row is current.
+    child("btnZavodniciSave")->setFocus();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(table->rows()[0].category, u"OPEN"_qs);
+    EXPECT_EQ(categories(), u"MX1\nMX2\nOPEN\nVETERÁN\nJunior"_qs);
+    EXPECT_EQ(table->currentRow(), 2);
+    EXPECT_EQ(grid->currentIndex().row(), 2);
+
+    // The grid's choice list now holds it.
+    grid->setFocus();
+    clickCell(1, RacerTable::Category);
+    QTest::qWait(1);
+    combo = grid->viewport()->findChild<QComboBox *>();
+    ASSERT_NE(combo, nullptr);
+    EXPECT_EQ(combo->count(), 5);
+    EXPECT_EQ(combo->itemText(4), u"Junior"_qs);
+    combo->hidePopup();
+
+    // Another page shown while the grid has the focus leaves it too.
+    table->appendRow({4, u"Iva"_qs, u"Ženy"_qs});
+    main().PageControl->setCurrentWidget(main().TabSheet4);
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(categories().endsWith(u"\nJunior\nŽeny"_qs)) << categories().toStdString();
+}
+
+TEST_F(RacerPageTest, NavigatorMovesInsertsAndDeletesAfterAQuestion)
+{
+    table->setRows({{1, u"A"_qs, std::nullopt}, {2, u"B"_qs, std::nullopt}, {3, u"C"_qs, std::nullopt}});
+    click("nbLast");
+    EXPECT_EQ(table->currentRow(), 2);
+    EXPECT_EQ(grid->currentIndex().row(), 2);
+    click("nbPrior");
+    EXPECT_EQ(grid->currentIndex().row(), 1);
+    click("nbFirst");
+    click("nbNext");
+    EXPECT_EQ(table->currentRow(), 1);
+
+    dialogs.answerQuestion(false);
+    click("nbDelete");
+    EXPECT_EQ(table->size(), 3);
+    dialogs.answerQuestion(true);
+    click("nbDelete");
+    ASSERT_EQ(table->size(), 2);
+    EXPECT_EQ(table->rows()[1].name, u"C"_qs);
+    EXPECT_EQ(dialogs.count(ScriptedDialogs::Asked::Question), 2);
+
+    // An inserted row left empty goes when the grid is left, without a question.
+    click("nbInsert");
+    EXPECT_EQ(table->size(), 3);
+    child("btnZavodniciLoad")->setFocus();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(table->size(), 2);
+}
+
+TEST_F(RacerPageTest, TitleClickSortsAndALookupMovesTheCursor)
+{
+    table->setRows({{3, u"Cyril"_qs, u"B"_qs}, {1, u"Adam"_qs, u"C"_qs}, {2, u"Bára"_qs, u"A"_qs}});
+    QHeaderView *header = grid->horizontalHeader();
+    QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
+                      QPoint(header->sectionViewportPosition(RacerTable::Category) + 5, header->height() / 2));
+    EXPECT_EQ(table->sortColumn(), int(RacerTable::Category));
+    EXPECT_EQ(grid->model()->index(0, RacerTable::Name).data().toString(), u"Bára"_qs);
+
+    table->RacerLabel(3);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(table->currentRow(), 1);
+    EXPECT_EQ(grid->currentIndex().row(), 1) << "the grid's cursor is on racer 3";
+}
+
+TEST_F(RacerPageTest, ImportedRacerIsNamedInTheListsAndInBothFiles)
+{
+    const QString csv = dir.filePath(u"přihlášky.csv"_qs);
+    {
+        QFile f(csv);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("Bib;Last name;First name;Category\r\n42;Novák;Jan;MX1\r\n");
+    }
+    dialogs.answerOpen(csv);
+    click("btnZavodniciImport");
+    ASSERT_EQ(table->size(), 1);
+
+    const QString file = dir.filePath(u"závod.csvz"_qs);
+    main().PageControl->setCurrentWidget(main().tsMereni);
+    TimingDesk &desk = *main().Desk();
+    desk.btnSimulaceClick();
+    dialogs.answerSave(file);
+    desk.btnStartClick();
+    desk.btnSimulace2Click();
+    desk.Button6Click(u"4"_qs);
+    desk.Button6Click(u"2"_qs);
+    desk.Button2Click();
+
+    QAbstractItemModel *records = main().lv->model();
+    ASSERT_EQ(records->rowCount(), 2);
+    EXPECT_EQ(records->index(1, RecordListModel::Caption).data().toString(), u"42 (Novák Jan (MX1))"_qs);
+    EXPECT_EQ(main().lblVitez->text(), u"42 (Novák Jan (MX1))"_qs);
+    QFile data(file), results(ResultsFileName(file));
+    ASSERT_TRUE(data.open(QIODevice::ReadOnly));
+    ASSERT_TRUE(results.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(data.readAll().contains(ToCp1250(u"Novák Jan (MX1)"_qs)));
+    const QByteArray xml = results.readAll();
+    EXPECT_TRUE(xml.contains(u"jmeno=\"Novák Jan\" kategorie=\"MX1\""_qs.toUtf8())) << xml.constData();
+    EXPECT_TRUE(xml.contains(u"<racer cislo=\"42\" jmeno=\"Novák Jan\" kategorie=\"MX1\"/>"_qs.toUtf8()));
+
+    // A racer corrected in the grid is named anew at the next refresh.
+    table->setData(table->index(0, RacerTable::Category), u"OPEN"_qs);
+    main().Results()->RefreshLists(-1);
+    EXPECT_EQ(records->index(1, RecordListModel::Caption).data().toString(), u"42 (Novák Jan (OPEN))"_qs);
+}
