@@ -1,6 +1,7 @@
 #include "main.h"
 
 #include "Display.h"
+#include "DisplayControls.h"
 #include "EventLog.h"
 #include "HotTrackView.h"
 #include "casy.h"
@@ -236,32 +237,12 @@ QWidget *TfrmMain::BuildMiddleColumn()
     buttons->addWidget(btnSimulace2, 1, 1);
     layout->addLayout(buttons);
 
-    gbDisplej = Named<QGroupBox>("gbDisplej", QStringLiteral(" Okno displeje pro diváky "));
-    cbDisplayWindow = Named<QCheckBox>("cbDisplayWindow", QStringLiteral("Zobraz okno displeje pro diváky"));
-    cbDispRunningTime =
-        Named<QCheckBox>("cbDispRunningTime", QStringLiteral("Zobraz běžící čas od posledního startu"));
-    cbDispRunningTime->setChecked(true);
-    edDispCaption = Named<QLineEdit>("edDispCaption");
-    edDispCaption->setAccessibleName(QStringLiteral("Nadpis"));
-    cbDispMode = FixedList("cbDispMode",
-                           {QStringLiteral("Zobrazení výsledků vypnuto"),
-                            QStringLiteral("Počátek výsledkové listiny (vítězové)"),
-                            QStringLiteral("Konec výsledkové listiny (poslední jak dobíhají)")},
-                           1);
-    cbDispMode->setAccessibleName(QStringLiteral("Režim zobrazení výsledků"));
-    cbDispPaging = Named<QCheckBox>("cbDispPaging", QStringLiteral("Stránkuj výpis, je-li dlouhý"));
-
-    auto *display = new QVBoxLayout(gbDisplej);
-    display->setSpacing(4);
-    display->addWidget(cbDisplayWindow);
-    display->addWidget(cbDispRunningTime);
-    auto *caption = new QHBoxLayout;
-    caption->addWidget(Heading(QStringLiteral("Nadpis:"), edDispCaption));
-    caption->addWidget(edDispCaption, 1);
-    display->addLayout(caption);
-    display->addWidget(Heading(QStringLiteral("Režim zobrazení výsledků:"), cbDispMode));
-    display->addWidget(cbDispMode);
-    display->addWidget(cbDispPaging);
+    gbDisplej = new DisplayControls;
+    cbDisplayWindow = gbDisplej->cbDisplayWindow;
+    cbDispRunningTime = gbDisplej->cbDispRunningTime;
+    edDispCaption = gbDisplej->edDispCaption;
+    cbDispMode = gbDisplej->cbDispMode;
+    cbDispPaging = gbDisplej->cbDispPaging;
     layout->addWidget(gbDisplej);
     m_middleColumn = column;
     return column;
@@ -477,28 +458,16 @@ QString TfrmMain::StatusText() const
 
 void TfrmMain::CopyResultsColumnsToDisplay()
 {
-    if (!frmDisplay || !frmDisplay->ListView->model())
-        return;
-    QHeaderView *header = frmDisplay->ListView->horizontalHeader();
-    header->setMaximumSectionSize(1500);
-    for (int c = 0; c < header->count(); ++c) {
-        if (c == 0) {
-            header->setSectionResizeMode(c, QHeaderView::Stretch);
-        } else {
-            header->setSectionResizeMode(c, QHeaderView::Interactive);
-            header->resizeSection(c, header->sectionSizeHint(c));
-        }
-    }
+    if (frmDisplay)
+        frmDisplay->SetUpColumns();
 }
 
 void TfrmMain::FormCreate()
 {
-    if (frmDisplay) {
+    if (frmDisplay)
         frmDisplay->hide();
-        frmDisplay->ShowRunningTime = cbDispRunningTime->isChecked();
-    }
-    // The spectator list takes the results list's columns once that list has
-    // its model, which CreateLogic gives it below.
+    // The spectator window takes its options from the controls and the results
+    // list's columns once the results lists exist, in CreateLogic below.
     OpenLog(m_logPath);
     WriteLog(QStringLiteral("start programu"));
 

@@ -3,6 +3,8 @@
 #include "main.h"
 
 #include "Display.h"
+#include "DisplayControls.h"
+#include "ResultsExport.h"
 #include "HotTrackView.h"
 #include "ImpulseListModel.h"
 #include "ResultsLists.h"
@@ -157,7 +159,9 @@ void TfrmMain::BindResultsPage()
     header->setStretchLastSection(true);  // "Poznámka" fills the rest
     m_results->setLapsMode(cbRezimKol->currentIndex());
     connect(cbRezimKol, &QComboBox::currentIndexChanged, this, &TfrmMain::cbRezimKolChange);
+    connect(btnExpr, &QPushButton::clicked, this, [this] { ExportResults(m_dialogs, *m_results->resultsModel()); });
     CopyResultsColumnsToDisplay();
+    gbDisplej->Bind(frmDisplay, m_results.get());
 }
 
 TRadekPtr TfrmMain::SelectedRecord() const

@@ -11,6 +11,7 @@
 #include <memory>
 
 class Dialogs;
+class DisplayControls;
 class HotTrackView;
 class QCheckBox;
 class QComboBox;
@@ -62,8 +63,7 @@ public:
     void SetTimeDialog(TfrmTime *dialog) { frmTime = dialog; }
 
     // Gives the spectator list the columns of the results list (the fifth
-    // renamed by the spectator model, widths to fit the captions, the first
-    // stretching).  Does nothing until the spectator list has its model.
+    // renamed "Pořadí", widths to fit the captions, the first stretching).
     void CopyResultsColumnsToDisplay();
 
     void SetStatusText(const QString &text);
@@ -113,7 +113,7 @@ public:
     QPushButton *btnSmazVse = nullptr;
     QPushButton *btnSimulace = nullptr;
     QPushButton *btnSimulace2 = nullptr;
-    QGroupBox *gbDisplej = nullptr;
+    DisplayControls *gbDisplej = nullptr;
     QCheckBox *cbDisplayWindow = nullptr;
     QCheckBox *cbDispRunningTime = nullptr;
     QLineEdit *edDispCaption = nullptr;
