@@ -111,6 +111,7 @@ TfrmDisplay::TfrmDisplay(QWidget *parent) : QWidget(parent, Qt::Window)
     ListView->setEditTriggers(QAbstractItemView::NoEditTriggers);
     ListView->setWordWrap(false);
     ListView->verticalHeader()->hide();
+    ListView->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     QFont listFont = SpectatorFont();
     listFont.setPixelSize(ListCharacterPixels);
     ListView->setFont(listFont);
