@@ -80,15 +80,16 @@ TfrmDisplay::TfrmDisplay(QWidget *parent) : QWidget(parent, Qt::Window)
 {
     setObjectName(QStringLiteral("frmDisplay"));
     setWindowTitle(WindowCaption());
-    resize(784, 761);
-    // Its smallest outer size is 800 x 800; Qt limits the client area, so the
-    // usual frame (8 pixels each side, a 31-pixel caption) is taken off.  On a
-    // screen lower than that (a 1366 x 768 laptop) the limit shrinks to the
-    // screen, so that the window can still be seen whole.
-    QSize smallest(784, 761);
+    // It opens with a client area of 784 x 761 and its smallest outer size is
+    // 800 x 800; Qt limits the client area, so the usual frame (8 pixels each
+    // side, a 31-pixel caption) is taken off.  On a screen lower than that (a
+    // 1366 x 768 laptop) both shrink to the screen, so that the window can
+    // still be seen whole.
+    QSize opening(784, 761);
     if (const QScreen *screen = QGuiApplication::primaryScreen())
-        smallest = smallest.boundedTo(screen->availableGeometry().size() - QSize(16, 39));
-    setMinimumSize(smallest);
+        opening = opening.boundedTo(screen->availableGeometry().size() - QSize(16, 39));
+    setMinimumSize(opening);
+    resize(opening);
 
     lblTitle = new ElidedLabel(QStringLiteral("Připraven."), this);
     lblTitle->setObjectName(QStringLiteral("lblTitle"));
