@@ -1,7 +1,8 @@
 #pragma once
-// The user's time format as the program writes times of the wall clock: the
-// locale's long time format, less any time-zone field (a Windows-style long
-// time such as "9:05:07" has none, while many Qt locales add one).
+// The user's time format as the program writes times of the wall clock (the
+// event log, the header of the results workbook): the locale's long time
+// format less any time-zone field, which many Qt locales add and which has no
+// place beside a time of day.
 #include <QLocale>
 #include <QString>
 
