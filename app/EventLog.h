@@ -2,6 +2,8 @@
 // The event log: one time-stamped line per event, in code page 1250, each line
 // flushed at once.  The log never reports its own failures: a log that cannot
 // be opened simply stays closed and every line is dropped.
+#include "LocaleTime.h"
+
 #include <QByteArray>
 #include <QLocale>
 #include <QString>
@@ -22,9 +24,6 @@ bool LogIsOpen();
 
 // The locale's long time format without any time-zone part ("t", "tttt" ...).
 QString LogTimeFormat(const QLocale &locale);
-
-// A time format with every time-zone field and the blanks after it removed.
-QString WithoutTimeZone(const QString &format);
 
 // One log line exactly as it goes into the file: time, ": ", message, CR LF.
 QByteArray FormatLogLine(const QLocale &locale, const QTime &time, QStringView message);

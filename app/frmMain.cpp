@@ -79,28 +79,16 @@ QString TfrmMain::StatusText() const
 
 void TfrmMain::CopyResultsColumnsToDisplay()
 {
-    if (!frmDisplay || !frmDisplay->ListView->model())
-        return;
-    QHeaderView *header = frmDisplay->ListView->horizontalHeader();
-    header->setMaximumSectionSize(1500);
-    for (int c = 0; c < header->count(); ++c) {
-        if (c == 0) {
-            header->setSectionResizeMode(c, QHeaderView::Stretch);
-        } else {
-            header->setSectionResizeMode(c, QHeaderView::Interactive);
-            header->resizeSection(c, header->sectionSizeHint(c));
-        }
-    }
+    if (frmDisplay)
+        frmDisplay->SetUpColumns();
 }
 
 void TfrmMain::FormCreate()
 {
-    if (frmDisplay) {
+    if (frmDisplay)
         frmDisplay->hide();
-        frmDisplay->ShowRunningTime = cbDispRunningTime->isChecked();
-    }
-    // The spectator list takes the results list's columns once that list has
-    // its model, which CreateLogic gives it below.
+    // The spectator window takes its options from the controls and the results
+    // list's columns once the results lists exist, in CreateLogic below.
     OpenLog(m_logPath);
     WriteLog(QStringLiteral("start programu"));
 

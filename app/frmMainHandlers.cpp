@@ -4,6 +4,7 @@
 #include "main.h"
 
 #include "Display.h"
+#include "DisplayControls.h"
 #include "EventLog.h"
 #include "LinkController.h"
 #include "QtSerialBackend.h"
@@ -12,6 +13,7 @@
 #include "HotTrackView.h"
 #include "ImpulseListModel.h"
 #include "RacerPage.h"
+#include "ResultsExport.h"
 #include "ResultsLists.h"
 #include "ManualEntry.h"
 #include "TimingDesk.h"
@@ -197,7 +199,9 @@ void TfrmMain::BindResultsPage()
         m_results->setLapsMode(index);
         m_results->RefreshLists(-1);
     });
+    connect(btnExpr, &QPushButton::clicked, this, [this] { ExportResults(m_dialogs, *m_results->resultsModel()); });
     CopyResultsColumnsToDisplay();
+    gbDisplej->Bind(frmDisplay, m_results.get());
 }
 
 void TfrmMain::SetTimeDialog(TfrmTime *dialog)

@@ -2,6 +2,7 @@
 // Only building here: what the controls drive is bound in frmMainHandlers.cpp.
 #include "main.h"
 
+#include "DisplayControls.h"
 #include "HotTrackView.h"
 #include "RacerPage.h"
 #include "SettingsPage.h"
@@ -201,32 +202,7 @@ QWidget *TfrmMain::BuildMiddleColumn()
     buttons->addWidget(btnSimulace2, 1, 1);
     layout->addLayout(buttons);
 
-    gbDisplej = Named<QGroupBox>("gbDisplej", QStringLiteral(" Okno displeje pro diváky "));
-    cbDisplayWindow = Named<QCheckBox>("cbDisplayWindow", QStringLiteral("Zobraz okno displeje pro diváky"));
-    cbDispRunningTime =
-        Named<QCheckBox>("cbDispRunningTime", QStringLiteral("Zobraz běžící čas od posledního startu"));
-    cbDispRunningTime->setChecked(true);
-    edDispCaption = Named<QLineEdit>("edDispCaption");
-    edDispCaption->setAccessibleName(QStringLiteral("Nadpis"));
-    cbDispMode = FixedList("cbDispMode",
-                           {QStringLiteral("Zobrazení výsledků vypnuto"),
-                            QStringLiteral("Počátek výsledkové listiny (vítězové)"),
-                            QStringLiteral("Konec výsledkové listiny (poslední jak dobíhají)")},
-                           1);
-    cbDispMode->setAccessibleName(QStringLiteral("Režim zobrazení výsledků"));
-    cbDispPaging = Named<QCheckBox>("cbDispPaging", QStringLiteral("Stránkuj výpis, je-li dlouhý"));
-
-    auto *display = new QVBoxLayout(gbDisplej);
-    display->setSpacing(4);
-    display->addWidget(cbDisplayWindow);
-    display->addWidget(cbDispRunningTime);
-    auto *caption = new QHBoxLayout;
-    caption->addWidget(Heading(QStringLiteral("Nadpis:"), edDispCaption));
-    caption->addWidget(edDispCaption, 1);
-    display->addLayout(caption);
-    display->addWidget(Heading(QStringLiteral("Režim zobrazení výsledků:"), cbDispMode));
-    display->addWidget(cbDispMode);
-    display->addWidget(cbDispPaging);
+    gbDisplej = new DisplayControls;
     layout->addWidget(gbDisplej);
     m_middleColumn = column;
     return column;

@@ -13,6 +13,7 @@
 #include <memory>
 
 class Dialogs;
+class DisplayControls;
 class HotTrackView;
 class LinkController;
 class ManualEntry;
@@ -73,8 +74,7 @@ public:
     void SetTimeDialog(TfrmTime *dialog);
 
     // Gives the spectator list the columns of the results list (the fifth
-    // renamed by the spectator model, widths to fit the captions, the first
-    // stretching).  Does nothing until the spectator list has its model.
+    // renamed "Pořadí", widths to fit the captions, the first stretching).
     void CopyResultsColumnsToDisplay();
 
     void SetStatusText(const QString &text);
@@ -172,12 +172,7 @@ private:
     QPushButton *btnSmazVse = nullptr;
     QPushButton *btnSimulace = nullptr;
     QPushButton *btnSimulace2 = nullptr;
-    QGroupBox *gbDisplej = nullptr;
-    QCheckBox *cbDisplayWindow = nullptr;
-    QCheckBox *cbDispRunningTime = nullptr;
-    QLineEdit *edDispCaption = nullptr;
-    QComboBox *cbDispMode = nullptr;
-    QCheckBox *cbDispPaging = nullptr;
+    DisplayControls *gbDisplej = nullptr;
 
     // Timing page, right column: keypad, module, modes
     QLabel *lblCislo = nullptr;

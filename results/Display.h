@@ -1,14 +1,33 @@
 #pragma once
 // The spectator window: a title strip in very large type and the results list
 // below it, meant for a screen that faces the spectators.  It has no controls
-// of its own; the main window fills it.
+// of its own: the main window's refresh refills it, the controls of the group
+// " Okno displeje pro diváky " (DisplayControls) set its options, and its two
+// timers redraw the title strip and page through a long list.
+//
+// What it shows is decided by its SpectatorBoard; the window only binds the
+// board to its widgets and runs the timers.  It never changes the results.
 #include "DayTime.h"
+#include "SpectatorBoard.h"
 
+#include <QLabel>
 #include <QString>
 #include <QWidget>
 
-class QLabel;
 class QTableView;
+class QTimer;
+
+// A label that cuts a text too long for it with an ellipsis at its end
+// instead of growing; text() keeps the whole text.
+class ElidedLabel : public QLabel {
+    Q_OBJECT
+public:
+    using QLabel::QLabel;
+    QSize minimumSizeHint() const override;
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+};
 
 class TfrmDisplay : public QWidget {
     Q_OBJECT
@@ -17,13 +36,35 @@ public:
 
     // Title text of the window; the maker's address is part of it.
     static QString WindowCaption();
+    // The maker's web address, also written into the exported results.
+    static QString MakerAddress();
 
-    QLabel *lblTitle = nullptr;
+    SpectatorBoard &Board() { return m_board; }
+    const SpectatorBoard &Board() const { return m_board; }
+
+    // The last step of a refresh: takes the last race start and refills the
+    // list from the results list.
+    void Refill(DayTime lastStartTime, const ResultsListModel &results);
+    // Scrolls the list to its first row unless paging is on.
+    void ShowFirstRow();
+    // The columns of the results list with "Pořadí" fifth, each as wide as
+    // its caption (at most 1500 pixels), the first taking the room left.
+    void SetUpColumns();
+
+    // The timers' handlers: every 150 ms and every 1000 ms.
+    void TimerRedrawCurrentTimeTimer();
+    void tmrPagingTimer();
+
+    // For the tests: what the widgets show.
+    QString TitleStripText() const;
+    QTableView *List() const { return ListView; }
+
+private:
+    void FormCreate();
+
+    SpectatorBoard m_board;
+    ElidedLabel *lblTitle = nullptr;
     QTableView *ListView = nullptr;
-
-    // Time of day of the last race start, 0 when there is none.
-    DayTime LastStartTime = 0;
-    bool ShowRunningTime = true;
-    bool PagingEnabled = false;
-    QString DisplayCaption;
+    QTimer *TimerRedrawCurrentTime = nullptr;
+    QTimer *tmrPaging = nullptr;
 };

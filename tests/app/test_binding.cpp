@@ -3,9 +3,11 @@
 // desk and the results do is tested on the logic classes; here only that the
 // widgets are bound to them.
 #include "Clock.h"
+#include "Display.h"
 #include "EventLog.h"
 #include "HotTrackView.h"
 #include "ImpulseListModel.h"
+#include "ResultsExport.h"
 #include "ResultsLists.h"
 #include "QtPrinters.h"
 #include "ScriptedDialogs.h"
@@ -19,6 +21,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTableView>
@@ -191,6 +194,59 @@ TEST_F(BindingTest, DataFileButtonsAndLapsModeAreBound)
     main().Data()->Records.clear();
     ctl<QTabWidget>("PageControl")->setCurrentWidget(ctl<QWidget>("tsMereni"));
     EXPECT_EQ(rows(ctl<HotTrackView>("lv")), 0);
+}
+
+TEST_F(BindingTest, SpectatorControlsSteerTheSpectatorWindowAndExportWritesTheResults)
+{
+    TfrmDisplay &display = *windows.frmDisplay;
+    auto strip = [&] {
+        display.TimerRedrawCurrentTimeTimer();
+        return display.TitleStripText();
+    };
+
+    click(main().cbDisplayWindow);
+    EXPECT_TRUE(display.isVisible());
+    click(main().cbDisplayWindow);
+    EXPECT_FALSE(display.isVisible());
+
+    QTest::keyClicks(main().edDispCaption, QStringLiteral("Finale"));
+    EXPECT_EQ(strip(), QStringLiteral("Finale"));
+
+    // A race start and one passage: the running time and the ranked list.
+    at("10:00:00,000");
+    click(main().btnSimulace);
+    dialogs.answerSave(dir.filePath(QStringLiteral("zavod.csvz")));
+    click(main().btnStart);
+    at("10:05:00,000");
+    click(main().btnSimulace2);
+    click(main().Button13);  // "7"
+    click(main().Button2);
+    at("10:05:02,500");
+    EXPECT_EQ(strip(), QStringLiteral("00:05:02,500"));
+    click(main().cbDispRunningTime);
+    EXPECT_EQ(strip(), QStringLiteral("Finale"));
+
+    const QAbstractItemModel &list = *display.List()->model();
+    ASSERT_EQ(list.rowCount(), 1);
+    EXPECT_EQ(list.index(0, SpectatorListModel::Rank).data().toString(), QStringLiteral("1."));
+    main().cbDispMode->setCurrentIndex(0);
+    EXPECT_EQ(list.rowCount(), 0) << "a change of the mode refreshes at once";
+    main().cbDispMode->setCurrentIndex(2);
+    EXPECT_EQ(list.rowCount(), 1);
+
+    click(main().cbDispPaging);
+    EXPECT_TRUE(display.Board().PagingEnabled);
+
+    // "Export..." writes what the results page shows and hands it to the open action.
+    QStringList opened;
+    SetOpenActionForTesting([&](const QString &path) { opened << path; });
+    const QString workbook = dir.filePath(QStringLiteral("vysledky.xls"));
+    dialogs.answerSave(workbook);
+    click(main().btnExpr);
+    SetOpenActionForTesting({});
+    EXPECT_TRUE(QFile::exists(workbook));
+    EXPECT_EQ(opened, QStringList{workbook});
+    EXPECT_TRUE(dialogs.messages().isEmpty()) << dialogs.messages().join(u'\n').toStdString();
 }
 
 }  // namespace

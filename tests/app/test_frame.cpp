@@ -57,7 +57,7 @@ TEST_F(FrameTest, StartsWithHiddenHelperWindowsAndAnEmptyUnnamedStore)
     EXPECT_EQ(windows.frmTime->parentWidget(), &main());
     EXPECT_EQ(main().frmTime, windows.frmTime);
     EXPECT_EQ(main().frmDisplay, &display());
-    EXPECT_TRUE(display().ShowRunningTime);
+    EXPECT_TRUE(display().Board().ShowRunningTime);
 
     ASSERT_NE(main().Data(), nullptr);
     EXPECT_TRUE(main().Data()->Records.empty());

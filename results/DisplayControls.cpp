@@ -1,0 +1,126 @@
+#include "DisplayControls.h"
+
+#include "Display.h"
+#include "ResultsLists.h"
+
+#include <QAbstractItemView>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QVBoxLayout>
+
+namespace {
+
+template <typename W, typename... Args>
+W *Named(const char *name, Args &&...args)
+{
+    auto *w = new W(std::forward<Args>(args)...);
+    w->setObjectName(QString::fromLatin1(name));
+    return w;
+}
+
+QLabel *Heading(const QString &text, QWidget *buddy)
+{
+    auto *l = new QLabel(text);
+    l->setBuddy(buddy);
+    return l;
+}
+
+}  // namespace
+
+DisplayControls::DisplayControls(QWidget *parent) : QGroupBox(QStringLiteral(" Okno displeje pro diváky "), parent)
+{
+    setObjectName(QStringLiteral("gbDisplej"));
+    cbDisplayWindow = Named<QCheckBox>("cbDisplayWindow", QStringLiteral("Zobraz okno displeje pro diváky"));
+    cbDispRunningTime =
+        Named<QCheckBox>("cbDispRunningTime", QStringLiteral("Zobraz běžící čas od posledního startu"));
+    cbDispRunningTime->setChecked(true);
+    edDispCaption = Named<QLineEdit>("edDispCaption");
+    edDispCaption->setAccessibleName(QStringLiteral("Nadpis"));
+    cbDispMode = Named<QComboBox>("cbDispMode");
+    cbDispMode->addItems({QStringLiteral("Zobrazení výsledků vypnuto"),
+                          QStringLiteral("Počátek výsledkové listiny (vítězové)"),
+                          QStringLiteral("Konec výsledkové listiny (poslední jak dobíhají)")});
+    cbDispMode->setCurrentIndex(int(SpectatorMode::Winners));
+    cbDispMode->setEditable(false);
+    // Long items must not widen the column the group stands in; the
+    // drop-down shows them whole.
+    cbDispMode->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    cbDispMode->setMinimumContentsLength(8);
+    cbDispMode->view()->setMinimumWidth(cbDispMode->view()->sizeHintForColumn(0) + 24);
+    cbDispMode->setAccessibleName(QStringLiteral("Režim zobrazení výsledků"));
+    cbDispPaging = Named<QCheckBox>("cbDispPaging", QStringLiteral("Stránkuj výpis, je-li dlouhý"));
+
+    auto *layout = new QVBoxLayout(this);
+    layout->setSpacing(4);
+    layout->addWidget(cbDisplayWindow);
+    layout->addWidget(cbDispRunningTime);
+    auto *caption = new QHBoxLayout;
+    caption->addWidget(Heading(QStringLiteral("Nadpis:"), edDispCaption));
+    caption->addWidget(edDispCaption, 1);
+    layout->addLayout(caption);
+    layout->addWidget(Heading(QStringLiteral("Režim zobrazení výsledků:"), cbDispMode));
+    layout->addWidget(cbDispMode);
+    layout->addWidget(cbDispPaging);
+}
+
+void DisplayControls::Bind(TfrmDisplay *display, ResultsLists *results)
+{
+    m_display = display;
+    m_results = results;
+    if (m_display) {
+        SpectatorBoard &board = m_display->Board();
+        board.ShowRunningTime = cbDispRunningTime->isChecked();
+        board.PagingEnabled = cbDispPaging->isChecked();
+        board.DisplayCaption = edDispCaption->text();
+        board.Mode = SpectatorMode(cbDispMode->currentIndex());
+    }
+    connect(cbDisplayWindow, &QCheckBox::clicked, this, &DisplayControls::cbDisplayWindowClick);
+    connect(cbDispRunningTime, &QCheckBox::clicked, this, &DisplayControls::cbDispRunningTimeClick);
+    connect(edDispCaption, &QLineEdit::textChanged, this, &DisplayControls::edDispCaptionChange);
+    connect(cbDispMode, &QComboBox::currentIndexChanged, this, &DisplayControls::cbDispModeChange);
+    connect(cbDispPaging, &QCheckBox::clicked, this, &DisplayControls::cbDispPagingClick);
+    if (m_display && m_results) {
+        connect(m_results, &ResultsLists::resultsRefreshed, m_display, [this](DayTime lastStartTime) {
+            m_display->Refill(lastStartTime, *m_results->resultsModel());
+        });
+    }
+}
+
+void DisplayControls::cbDisplayWindowClick()
+{
+    if (!m_display)
+        return;
+    if (cbDisplayWindow->isChecked())
+        m_display->show();
+    else
+        m_display->hide();
+}
+
+void DisplayControls::cbDispRunningTimeClick()
+{
+    if (m_display)
+        m_display->Board().ShowRunningTime = cbDispRunningTime->isChecked();
+}
+
+void DisplayControls::edDispCaptionChange()
+{
+    if (m_display)
+        m_display->Board().DisplayCaption = edDispCaption->text();
+}
+
+void DisplayControls::cbDispModeChange()
+{
+    if (m_display)
+        m_display->Board().Mode = SpectatorMode(cbDispMode->currentIndex());
+    if (m_results)
+        m_results->RefreshLists(-1);
+}
+
+void DisplayControls::cbDispPagingClick()
+{
+    if (m_display)
+        m_display->Board().PagingEnabled = cbDispPaging->isChecked();
+}

@@ -1,0 +1,44 @@
+#pragma once
+// The group " Okno displeje pro diváky " of the main window: five controls
+// that show or hide the spectator window and set what it shows.
+//
+// The main window places the group and calls Bind once its results lists
+// exist; from then on every change of a control goes to the spectator
+// window's board at once, a change of the mode runs the refresh, and every
+// refresh refills the spectator list.  The group holds no state of its own
+// and never touches the record store.
+#include <QGroupBox>
+#include <QPointer>
+
+class QCheckBox;
+class QComboBox;
+class QLineEdit;
+class ResultsLists;
+class TfrmDisplay;
+
+class DisplayControls : public QGroupBox {
+    Q_OBJECT
+public:
+    explicit DisplayControls(QWidget *parent = nullptr);
+
+    // Ties the controls and the refresh to the spectator window and gives the
+    // board the controls' present values.  display may be null (nothing is
+    // shown then; the mode still refreshes).
+    void Bind(TfrmDisplay *display, ResultsLists *results);
+
+    QCheckBox *cbDisplayWindow = nullptr;
+    QCheckBox *cbDispRunningTime = nullptr;
+    QLineEdit *edDispCaption = nullptr;
+    QComboBox *cbDispMode = nullptr;
+    QCheckBox *cbDispPaging = nullptr;
+
+    void cbDisplayWindowClick();
+    void cbDispRunningTimeClick();
+    void edDispCaptionChange();
+    void cbDispModeChange();
+    void cbDispPagingClick();
+
+private:
+    QPointer<TfrmDisplay> m_display;
+    QPointer<ResultsLists> m_results;
+};
