@@ -204,37 +204,37 @@ TEST_F(BindingTest, SpectatorControlsSteerTheSpectatorWindowAndExportWritesTheRe
         return display.TitleStripText();
     };
 
-    click(main().cbDisplayWindow);
+    click(Control<QCheckBox>(main(), "cbDisplayWindow"));
     EXPECT_TRUE(display.isVisible());
-    click(main().cbDisplayWindow);
+    click(Control<QCheckBox>(main(), "cbDisplayWindow"));
     EXPECT_FALSE(display.isVisible());
 
-    QTest::keyClicks(main().edDispCaption, QStringLiteral("Finale"));
+    QTest::keyClicks(Control<QLineEdit>(main(), "edDispCaption"), QStringLiteral("Finale"));
     EXPECT_EQ(strip(), QStringLiteral("Finale"));
 
     // A race start and one passage: the running time and the ranked list.
     at("10:00:00,000");
-    click(main().btnSimulace);
+    click(Control<QPushButton>(main(), "btnSimulace"));
     dialogs.answerSave(dir.filePath(QStringLiteral("zavod.csvz")));
-    click(main().btnStart);
+    click(Control<QPushButton>(main(), "btnStart"));
     at("10:05:00,000");
-    click(main().btnSimulace2);
-    click(main().Button13);  // "7"
-    click(main().Button2);
+    click(Control<QPushButton>(main(), "btnSimulace2"));
+    click(Control<QPushButton>(main(), "Button13"));  // "7"
+    click(Control<QPushButton>(main(), "Button2"));
     at("10:05:02,500");
     EXPECT_EQ(strip(), QStringLiteral("00:05:02,500"));
-    click(main().cbDispRunningTime);
+    click(Control<QCheckBox>(main(), "cbDispRunningTime"));
     EXPECT_EQ(strip(), QStringLiteral("Finale"));
 
     const QAbstractItemModel &list = *display.List()->model();
     ASSERT_EQ(list.rowCount(), 1);
     EXPECT_EQ(list.index(0, SpectatorListModel::Rank).data().toString(), QStringLiteral("1."));
-    main().cbDispMode->setCurrentIndex(0);
+    Control<QComboBox>(main(), "cbDispMode")->setCurrentIndex(0);
     EXPECT_EQ(list.rowCount(), 0) << "a change of the mode refreshes at once";
-    main().cbDispMode->setCurrentIndex(2);
+    Control<QComboBox>(main(), "cbDispMode")->setCurrentIndex(2);
     EXPECT_EQ(list.rowCount(), 1);
 
-    click(main().cbDispPaging);
+    click(Control<QCheckBox>(main(), "cbDispPaging"));
     EXPECT_TRUE(display.Board().PagingEnabled);
 
     // "Export..." writes what the results page shows and hands it to the open action.
@@ -242,7 +242,7 @@ TEST_F(BindingTest, SpectatorControlsSteerTheSpectatorWindowAndExportWritesTheRe
     SetOpenActionForTesting([&](const QString &path) { opened << path; });
     const QString workbook = dir.filePath(QStringLiteral("vysledky.xls"));
     dialogs.answerSave(workbook);
-    click(main().btnExpr);
+    click(Control<QPushButton>(main(), "btnExpr"));
     SetOpenActionForTesting({});
     EXPECT_TRUE(QFile::exists(workbook));
     EXPECT_EQ(opened, QStringList{workbook});

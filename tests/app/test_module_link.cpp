@@ -8,6 +8,7 @@
 #include "QtPrinters.h"
 #include "ScriptedDialogs.h"
 #include "Startup.h"
+#include "Controls.h"
 #include "main.h"
 
 #include <gtest/gtest.h>
@@ -54,24 +55,24 @@ protected:
 
 TEST_F(ModuleLinkWindow, ButtonsStatusCursorAndRows)
 {
-    EXPECT_TRUE(main().btnConnect->isEnabled());
-    EXPECT_FALSE(main().btnDisconnect->isEnabled());
-    QTest::mouseClick(main().btnConnect, Qt::LeftButton);
-    EXPECT_FALSE(main().btnConnect->isEnabled());
-    EXPECT_TRUE(main().btnDisconnect->isEnabled());
+    EXPECT_TRUE(Control<QPushButton>(main(), "btnConnect")->isEnabled());
+    EXPECT_FALSE(Control<QPushButton>(main(), "btnDisconnect")->isEnabled());
+    QTest::mouseClick(Control<QPushButton>(main(), "btnConnect"), Qt::LeftButton);
+    EXPECT_FALSE(Control<QPushButton>(main(), "btnConnect")->isEnabled());
+    EXPECT_TRUE(Control<QPushButton>(main(), "btnDisconnect")->isEnabled());
     QTRY_COMPARE_WITH_TIMEOUT(main().StatusText(), QStringLiteral("Připojen, čekám na data..."), 3000);
     EXPECT_EQ(main().cursor().shape(), Qt::BusyCursor);
 
     emulator.Send('C');
-    QTRY_COMPARE_WITH_TIMEOUT(main().lvPulsy2->model()->rowCount(), 1, 2000);
-    EXPECT_EQ(main().lvPulsy2->model()->index(0, 0).data().toString(), "IMPULS FB2");
+    QTRY_COMPARE_WITH_TIMEOUT(Control<QTableView>(main(), "lvPulsy2")->model()->rowCount(), 1, 2000);
+    EXPECT_EQ(Control<QTableView>(main(), "lvPulsy2")->model()->index(0, 0).data().toString(), "IMPULS FB2");
     QTRY_COMPARE_WITH_TIMEOUT(main().StatusText(), QStringLiteral("Fotobuňka zastíněna:  FB2"), 2000);
 
-    QTest::mouseClick(main().btnDisconnect, Qt::LeftButton);
-    EXPECT_TRUE(main().btnConnect->isEnabled());
-    EXPECT_FALSE(main().btnDisconnect->isEnabled());
+    QTest::mouseClick(Control<QPushButton>(main(), "btnDisconnect"), Qt::LeftButton);
+    EXPECT_TRUE(Control<QPushButton>(main(), "btnConnect")->isEnabled());
+    EXPECT_FALSE(Control<QPushButton>(main(), "btnDisconnect")->isEnabled());
     QTRY_COMPARE_WITH_TIMEOUT(main().StatusText(), QStringLiteral("Časoměrný modul odpojen."), 2000);
-    EXPECT_TRUE(main().btnConnect->isEnabled());
+    EXPECT_TRUE(Control<QPushButton>(main(), "btnConnect")->isEnabled());
     QTRY_COMPARE_WITH_TIMEOUT(main().cursor().shape(), Qt::ArrowCursor, 2000);
     const QString log = LogText();
     EXPECT_TRUE(log.contains("Odlisne zarizeni nalezeno: NĚCO JINÉHO")) << log.toStdString();
@@ -81,7 +82,7 @@ TEST_F(ModuleLinkWindow, ButtonsStatusCursorAndRows)
 
 TEST_F(ModuleLinkWindow, ClosingWhileConnectedEndsTheThreadInTime)
 {
-    QTest::mouseClick(main().btnConnect, Qt::LeftButton);
+    QTest::mouseClick(Control<QPushButton>(main(), "btnConnect"), Qt::LeftButton);
     QTRY_COMPARE_WITH_TIMEOUT(main().StatusText(), QStringLiteral("Připojen, čekám na data..."), 3000);
     emulator.SendAtLineRate(std::string(200, 'A'));
     dialogs.answerQuestion(true);

@@ -9,6 +9,7 @@
 #include "ScriptedDialogs.h"
 #include "Startup.h"
 #include "TimingDesk.h"
+#include "Controls.h"
 #include "main.h"
 #include "sezZavodniku.h"
 
@@ -38,7 +39,7 @@ protected:
         main().show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(&main()));
         QApplication::setActiveWindow(&main());
-        main().PageControl->setCurrentWidget(main().tsRacerList);
+        Control<QTabWidget>(main(), "PageControl")->setCurrentWidget(Control<QWidget>(main(), "tsRacerList"));
         grid = main().findChild<QTableView *>(QStringLiteral("DBGridZavodnici"));
         ASSERT_NE(grid, nullptr);
         table = main().Racers();
@@ -116,19 +117,19 @@ TEST_F(RacerPageTest, TypedRacerReachesTheLabelsAndAWrongNumberIsRefused)
     EXPECT_EQ(table->rows()[0].name, u"Novak Jan"_qs);
 
     // The keypad's label line names the racer.
-    main().PageControl->setCurrentWidget(main().tsMereni);
+    Control<QTabWidget>(main(), "PageControl")->setCurrentWidget(Control<QWidget>(main(), "tsMereni"));
     main().Desk()->Button6Click(u"1"_qs);
     main().Desk()->Button6Click(u"2"_qs);
     EXPECT_EQ(child<QLabel>("lblUkazJmeno")->text(), u"Novak Jan <nezadáná kategorie>"_qs);
 
-    main().PageControl->setCurrentWidget(main().tsRacerList);
+    Control<QTabWidget>(main(), "PageControl")->setCurrentWidget(Control<QWidget>(main(), "tsRacerList"));
     grid->setFocus();
     grid->setCurrentIndex(table->index(0, RacerTable::Number));
     QTest::keyClick(grid, Qt::Key_F2);
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_A, Qt::ControlModifier);
     type(u"dvanact"_qs);
     EXPECT_EQ(table->rows()[0].number, 12);
-    ASSERT_EQ(dialogs.messages().size(), 1);
+    ASSERT_EQ(dialogs.messages().size(), 1) << dialogs.messages().join(u"\n"_qs).toStdString();
     EXPECT_TRUE(dialogs.messages()[0].contains(u"„dvanact“"_qs)) << dialogs.messages()[0].toStdString();
 }
 
@@ -169,7 +170,7 @@ TEST_F(RacerPageTest, OneClickOpensTheCategoryListAndLeavingTheGridAddsNewCatego
 
     // Another page shown while the grid has the focus leaves it too.
     table->appendRow({4, u"Iva"_qs, u"Ženy"_qs});
-    main().PageControl->setCurrentWidget(main().TabSheet4);
+    Control<QTabWidget>(main(), "PageControl")->setCurrentWidget(Control<QWidget>(main(), "TabSheet4"));
     QCoreApplication::processEvents();
     EXPECT_TRUE(categories().endsWith(u"\nJunior\nŽeny"_qs)) << categories().toStdString();
 }
@@ -231,7 +232,7 @@ TEST_F(RacerPageTest, ImportedRacerIsNamedInTheListsAndInBothFiles)
     ASSERT_EQ(table->size(), 1);
 
     const QString file = dir.filePath(u"závod.csvz"_qs);
-    main().PageControl->setCurrentWidget(main().tsMereni);
+    Control<QTabWidget>(main(), "PageControl")->setCurrentWidget(Control<QWidget>(main(), "tsMereni"));
     TimingDesk &desk = *main().Desk();
     desk.btnSimulaceClick();
     dialogs.answerSave(file);
@@ -241,10 +242,10 @@ TEST_F(RacerPageTest, ImportedRacerIsNamedInTheListsAndInBothFiles)
     desk.Button6Click(u"2"_qs);
     desk.Button2Click();
 
-    QAbstractItemModel *records = main().lv->model();
+    QAbstractItemModel *records = Control<QTableView>(main(), "lv")->model();
     ASSERT_EQ(records->rowCount(), 2);
     EXPECT_EQ(records->index(1, RecordListModel::Caption).data().toString(), u"42 (Novák Jan (MX1))"_qs);
-    EXPECT_EQ(main().lblVitez->text(), u"42 (Novák Jan (MX1))"_qs);
+    EXPECT_EQ(Control<QLabel>(main(), "lblVitez")->text(), u"42 (Novák Jan (MX1))"_qs);
     QFile data(file), results(ResultsFileName(file));
     ASSERT_TRUE(data.open(QIODevice::ReadOnly));
     ASSERT_TRUE(results.open(QIODevice::ReadOnly));
