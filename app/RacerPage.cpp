@@ -101,6 +101,8 @@ QWidget *RacerPage::BuildNavigator()
 
 void RacerPage::Bind(RacerTable &table, Dialogs &dialogs)
 {
+    // Bound once: a second binding would run every button and refusal twice.
+    Q_ASSERT(!m_table);
     m_table = &table;
     m_dialogs = &dialogs;
     m_commands = std::make_unique<RacerCommands>(table, dialogs);

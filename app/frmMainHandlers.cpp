@@ -8,7 +8,6 @@
 #include "EventLog.h"
 #include "LinkController.h"
 #include "QtSerialBackend.h"
-#include "RacerPage.h"
 #include "ColumnLimits.h"
 #include "HotTrackView.h"
 #include "ImpulseListModel.h"
@@ -79,7 +78,6 @@ void TfrmMain::CreateLogic()
     // The racer table starts empty at every start; the store names racers by it.
     m_racers = std::make_unique<RacerTable>();
     m_data->SetRacers(m_racers.get());
-    m_racerPage->Bind(*m_racers, m_dialogs);
     m_racerPage->Bind(*m_racers, m_dialogs);
     m_results = std::make_unique<ResultsLists>(*m_data, m_racers.get());
     m_desk = std::make_unique<TimingDesk>(*m_data, m_dialogs, m_racers.get());
