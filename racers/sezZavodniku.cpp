@@ -253,11 +253,12 @@ int RacerTable::Place(int index)
     if (target == index)
         return index;
     beginMoveRows({}, index, index, {}, target > index ? target + 1 : target);
+    // Out and back in at its place among the others.  (Not std::rotate: its
+    // swaps of rows draw a false "may be used uninitialized" from GCC 12.)
     auto move = [&](auto &v) {
-        if (target > index)
-            std::rotate(v.begin() + index, v.begin() + index + 1, v.begin() + target + 1);
-        else
-            std::rotate(v.begin() + target, v.begin() + index, v.begin() + index + 1);
+        auto item = std::move(v[size_t(index)]);
+        v.erase(v.begin() + index);
+        v.insert(v.begin() + target, std::move(item));
     };
     move(m_rows);
     move(m_entry);
