@@ -16,15 +16,13 @@
 
 #include "Dialogs.h"
 #include "BenchRacers.h"
+#include "BenchTiming.h"
 #include "tfile.h"
 
-#include <QApplication>
 #include <QFile>
 #include <QTemporaryDir>
 #include <algorithm>
 #include <benchmark/benchmark.h>
-#include <chrono>
-#include <ctime>
 #include <map>
 
 namespace {
@@ -59,30 +57,6 @@ void FillStore(TData &data, int records)
     }
 }
 
-using Clock = std::chrono::steady_clock;
-
-double Seconds(Clock::time_point from, Clock::time_point to)
-{
-    return std::chrono::duration<double>(to - from).count();
-}
-
-// CPU time of this thread: the machine may be shared, and a refresh or the
-// floor waits for nothing but the processor.
-double ThreadCpuSeconds()
-{
-    timespec ts{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
-    return double(ts.tv_sec) + double(ts.tv_nsec) * 1e-9;
-}
-
-double Median(std::vector<double> samples)
-{
-    if (samples.empty())
-        return 0;
-    auto middle = samples.begin() + std::ptrdiff_t(samples.size() / 2);
-    std::nth_element(samples.begin(), middle, samples.end());
-    return *middle;
-}
 
 // Median RefreshLists time per store size, for the ratio between sizes.
 std::map<int, double> &RefreshBySize()
@@ -117,14 +91,14 @@ void BM_DeskInsertAndRefresh(benchmark::State &state)
     std::vector<double> vloz, vlozCpu, refresh, floor;
     int64_t formatted = 0;
     for (auto _ : state) {
-        const auto t0 = Clock::now();
+        const auto t0 = BenchClock::now();
         const double c0 = ThreadCpuSeconds();
         desk.PostFinishImpulse(nextImpulseMs);
         desk.Button6Click(QStringLiteral("4"));
         desk.Button6Click(QStringLiteral("2"));
         desk.Button2Click();
         vlozCpu.push_back(ThreadCpuSeconds() - c0);
-        vloz.push_back(Seconds(t0, Clock::now()));
+        vloz.push_back(Seconds(t0, BenchClock::now()));
         for (int k = 0; k < SamplesPerInsert; ++k) {
             const double r0 = ThreadCpuSeconds();
             results.RefreshLists(-1);
@@ -140,7 +114,7 @@ void BM_DeskInsertAndRefresh(benchmark::State &state)
             refresh.push_back(r1 - r0);
             floor.push_back(r2 - r1);
         }
-        state.SetIterationTime(Seconds(t0, Clock::now()));
+        state.SetIterationTime(Seconds(t0, BenchClock::now()));
 
         // Back to the same size: the new record is the latest, hence the last.
         if (data.Records.size() != size_t(records) + 1 || data.Records.back()->Number != 42)
@@ -173,16 +147,3 @@ BENCHMARK(BM_DeskInsertAndRefresh)
     ->MinTime(2.0);
 
 }  // namespace
-
-int main(int argc, char **argv)
-{
-    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);  // the list icons are painted pixmaps
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

@@ -14,7 +14,6 @@
 #include "sezZavodniku.h"
 #include "tfile.h"
 
-#include <QApplication>
 #include <QFile>
 #include <algorithm>
 #include <benchmark/benchmark.h>
@@ -135,16 +134,3 @@ void BM_ImportCsv(benchmark::State &state)
 BENCHMARK(BM_ImportCsv)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 
 }  // namespace
-
-int main(int argc, char **argv)
-{
-    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);  // the list icons are painted pixmaps
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

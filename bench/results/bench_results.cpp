@@ -16,6 +16,7 @@
 #include "ResultsLists.h"
 
 #include "BenchRacers.h"
+#include "BenchTiming.h"
 #include "Dialogs.h"
 #include "tfile.h"
 
@@ -23,10 +24,7 @@
 #include <QTableView>
 #include <QFile>
 #include <QTemporaryDir>
-#include <algorithm>
 #include <benchmark/benchmark.h>
-#include <chrono>
-#include <ctime>
 
 namespace {
 
@@ -78,30 +76,6 @@ void FillStore(TData &data)
     data.MaxLap = Records / RacerCount + 1;
 }
 
-using Clock = std::chrono::steady_clock;
-
-double Seconds(Clock::time_point from, Clock::time_point to)
-{
-    return std::chrono::duration<double>(to - from).count();
-}
-
-// CPU time of this thread: the machine may be shared, and neither the refresh
-// nor the refill waits for anything but the processor.
-double ThreadCpuSeconds()
-{
-    timespec ts{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
-    return double(ts.tv_sec) + double(ts.tv_nsec) * 1e-9;
-}
-
-double Median(std::vector<double> samples)
-{
-    if (samples.empty())
-        return 0;
-    auto middle = samples.begin() + std::ptrdiff_t(samples.size() / 2);
-    std::nth_element(samples.begin(), middle, samples.end());
-    return *middle;
-}
 
 // The race, refreshed once in the given laps mode.
 struct Race {
@@ -131,9 +105,9 @@ void BM_ExportResults(benchmark::State &state)
     SetOpenActionForTesting([](const QString &) {});
     std::vector<double> samples;
     for (auto _ : state) {
-        const auto t0 = Clock::now();
+        const auto t0 = BenchClock::now();
         ExportResults(dialogs, *race.results.resultsModel());
-        const double seconds = Seconds(t0, Clock::now());
+        const double seconds = Seconds(t0, BenchClock::now());
         samples.push_back(seconds);
         state.SetIterationTime(seconds);
     }
@@ -190,16 +164,3 @@ BENCHMARK(BM_SpectatorRefill)
     ->MinTime(2.0);
 
 }  // namespace
-
-int main(int argc, char **argv)
-{
-    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
