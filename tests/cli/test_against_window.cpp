@@ -69,6 +69,7 @@ struct WindowCase {
     std::vector<Passage> passages;
     std::vector<RacerRow> racers;  // empty: no racer file
     int lapsMode;
+    int rows;  // in the window's results list, so that no comparison is of two empty lists by mistake
 };
 
 std::vector<RacerRow> Racers()
@@ -91,10 +92,10 @@ std::vector<Passage> LapRace()
 const std::vector<WindowCase> &WindowCases()
 {
     static const std::vector<WindowCase> cases = {
-        {"MostLapsWithRacers", LapRace(), Racers(), 0},
-        {"LapsIgnoredWithRacers", LapRace(), Racers(), 1},
-        {"MostLapsWithoutRacerFile", LapRace(), {}, 0},
-        {"NoRaceStartNothingRanked", {{7, "10:05:00,000"}, {8, "10:06:00,000"}}, Racers(), 0},
+        {"MostLapsWithRacers", LapRace(), Racers(), 0, 5},
+        {"LapsIgnoredWithRacers", LapRace(), Racers(), 1, 11},
+        {"MostLapsWithoutRacerFile", LapRace(), {}, 0, 5},
+        {"NoRaceStartNothingRanked", {{7, "10:05:00,000"}, {8, "10:06:00,000"}}, Racers(), 0, 0},
     };
     return cases;
 }
@@ -165,6 +166,7 @@ TEST_P(AgainstWindowTest, CsvHoldsWhatTheResultsPageShows)
     const WindowCase &c = GetParam();
     const QStringList arguments = OpenInWindow(c) << QStringLiteral("--csv") << QStringLiteral("-");
     const ResultsListModel &shown = WindowResults();
+    ASSERT_EQ(shown.rowCount(), c.rows);
 
     const CommandRun run = Run(arguments);
     ASSERT_EQ(run.code, 0) << run.err.toStdString();
