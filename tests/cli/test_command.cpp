@@ -50,7 +50,7 @@ protected:
         ASSERT_TRUE(WriteBytes(path("race.results"), "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n<XML>\n"
                                                      "  <kola>\n  </kola>\n</XML>\n"));
         ASSERT_TRUE(WriteBytes(path("racers.racerlist"),
-                               RacerFileText({{7, QStringLiteral("Nový; \"Jan\" <b>&"), QStringLiteral("M;1")},
+                               RacerFileText({{7, QStringLiteral("Nový; \"Jan\" <b>&\\"), QStringLiteral("M;1")},
                                               {8, std::nullopt, QStringLiteral("Ž")}})));
         ASSERT_TRUE(WriteBytes(path("damaged.racerlist"), "<racerlist version=\"1\"><rows>"));
         // Tests may run as root, so an unwritable folder is a path through a regular file.
@@ -178,13 +178,13 @@ TEST_F(CommandTest, TextFormatsCarryTheListAndEscapeWhatTheyMust)
     const QString csv = QString::fromUtf8(read("out.csv"));
     EXPECT_EQ(csv,
               QStringLiteral("Závodník;Čas závodníka;Počet kol;Trestné sekundy;Čas startu;Poznámka\r\n"
-                             "\"7 (Nový; 'Jan' <b>& (M;1))\";00:10:00,000;2;0;10:00:00,000;00:05:00,000\r\n"
+                             "\"7 (Nový; 'Jan' <b>&\\ (M;1))\";00:10:00,000;2;0;10:00:00,000;00:05:00,000\r\n"
                              "8 (<nezadáno jméno> (Ž));00:06:05,000;1;5;10:00:00,000;\r\n"));
 
     const QString html = QString::fromUtf8(read("out.html"));
     EXPECT_TRUE(html.startsWith(QStringLiteral("<!DOCTYPE html>")));
     EXPECT_TRUE(html.contains(QStringLiteral("<title>Finále &lt;A&gt;</title>")));
-    EXPECT_TRUE(html.contains(QStringLiteral("<td>7 (Nový; 'Jan' &lt;b&gt;&amp; (M;1))</td>"))) << html.toStdString();
+    EXPECT_TRUE(html.contains(QStringLiteral("<td>7 (Nový; 'Jan' &lt;b&gt;&amp;\\ (M;1))</td>"))) << html.toStdString();
     EXPECT_FALSE(html.contains(QStringLiteral("<b>")));
     EXPECT_FALSE(html.contains(QStringLiteral("<script"))) << "self-contained and static";
     EXPECT_FALSE(html.contains(QStringLiteral(" src="))) << "self-contained";
@@ -204,7 +204,7 @@ TEST_F(CommandTest, TextFormatsCarryTheListAndEscapeWhatTheyMust)
     const QJsonObject first = rows[0].toObject();
     EXPECT_EQ(first[QLatin1String("rank")].toInt(), 1);
     EXPECT_EQ(first[QLatin1String("number")].toInt(), 7);
-    EXPECT_EQ(first[QLatin1String("name")].toString(), QStringLiteral("Nový; \"Jan\" <b>&")) << "the file's own value";
+    EXPECT_EQ(first[QLatin1String("name")].toString(), QStringLiteral("Nový; \"Jan\" <b>&\\")) << "the file's own value";
     EXPECT_EQ(first[QLatin1String("category")].toString(), QStringLiteral("M;1"));
     EXPECT_EQ(first[QLatin1String("time")].toString(), QStringLiteral("00:10:00,000"));
     EXPECT_EQ(first[QLatin1String("timeMs")].toInteger(), 600000);
@@ -214,6 +214,16 @@ TEST_F(CommandTest, TextFormatsCarryTheListAndEscapeWhatTheyMust)
     EXPECT_FALSE(second.contains(QLatin1String("name"))) << "no name in the racer file: none here";
     EXPECT_EQ(second[QLatin1String("penalty")].toInt(), 5);
     EXPECT_EQ(second[QLatin1String("timeMs")].toInteger(), 365000);
+
+    // Nothing ranked: still a document, with an empty list and no start.
+    ASSERT_TRUE(WriteBytes(path("nostart.csvz"), DataFileBytes({{7, "10:05:00,000"}})));
+    const CommandRun empty = Run({QStringLiteral("nostart.csvz"), QStringLiteral("--json"), QStringLiteral("-")});
+    ASSERT_EQ(empty.code, 0) << empty.err.toStdString();
+    const QJsonObject none = QJsonDocument::fromJson(empty.out, &error).object();
+    ASSERT_EQ(error.error, QJsonParseError::NoError) << error.errorString().toStdString();
+    EXPECT_TRUE(none[QLatin1String("lastStart")].isNull());
+    EXPECT_TRUE(none[QLatin1String("results")].isArray());
+    EXPECT_TRUE(none[QLatin1String("results")].toArray().isEmpty());
 }
 
 TEST_F(CommandTest, HelpInCzechOrEnglish)
