@@ -2,7 +2,10 @@
 
 #include "Cp1250.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QProcessEnvironment>
 #include <cstdio>
 #include <mutex>
 
@@ -55,6 +58,33 @@ void OpenLog(const QString &path)
     s.timeFormat = LogTimeFormat(s.locale);
     // "wb": the file of an earlier run is emptied, and CR LF is written as given.
     s.file = std::fopen(QFile::encodeName(path).constData(), "wb");
+}
+
+QString FallbackLogPath()
+{
+    const QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    QString state = environment.value(QStringLiteral("XDG_STATE_HOME"));
+    // A relative value is to be ignored, as for every XDG base folder.
+    if (state.isEmpty() || QDir::isRelativePath(state))
+        state = QDir::homePath() + QStringLiteral("/.local/state");
+    return state + QStringLiteral("/tikomat/log.txt");
+}
+
+QString OpenLogOrFallback(const QString &path)
+{
+    OpenLog(path);
+    if (LogIsOpen())
+        return path;
+    const QString fallback = FallbackLogPath();
+    // The user's state folder is private to the user (0700), as the base
+    // folder rules ask for the folders they create.
+    const QString folder = QFileInfo(fallback).absolutePath();
+    if (!QFileInfo::exists(folder)) {
+        QDir().mkpath(folder);
+        QFile::setPermissions(folder, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    }
+    OpenLog(fallback);
+    return LogIsOpen() ? fallback : QString();
 }
 
 void WriteLog(const QString &message)

@@ -13,6 +13,18 @@
 // already open is closed first.
 void OpenLog(const QString &path);
 
+// Where the log goes when the program's own folder cannot be written (an
+// installed program under /usr/bin): "$XDG_STATE_HOME/tikomat/log.txt", or
+// "~/.local/state/tikomat/log.txt" when XDG_STATE_HOME is unset or not an
+// absolute path.
+QString FallbackLogPath();
+
+// OpenLog(path); when that file cannot be written, OpenLog at
+// FallbackLogPath(), creating its folder.  Returns the path of the open log,
+// or an empty text when neither could be opened (the program then runs
+// without a log, as before).
+QString OpenLogOrFallback(const QString &path);
+
 // Appends one line and flushes it; does nothing while the log is closed.
 // Safe to call from any thread: lines of two threads never interleave.
 void WriteLog(const QString &message);

@@ -21,6 +21,9 @@ void SetUpApplication()
     // The application name, not its display name: on X11 a display name would
     // be appended to every window caption.
     QCoreApplication::setApplicationName(ApplicationTitle());
+    // The desktop entry the installed program is started from: lets the
+    // desktop match the window to its menu entry and icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral("cz.norvanta.tikomat"));
 }
 
 bool InstallCzechTranslations(QCoreApplication &app)

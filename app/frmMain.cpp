@@ -89,7 +89,7 @@ void TfrmMain::FormCreate()
         frmDisplay->hide();
     // The spectator window takes its options from the controls and the results
     // list's columns once the results lists exist, in CreateLogic below.
-    OpenLog(m_logPath);
+    OpenLogOrFallback(m_logPath);
     WriteLog(QStringLiteral("start programu"));
 
     try {

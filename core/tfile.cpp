@@ -264,13 +264,18 @@ void TData::RemoveUnusedTempFile()
     }
 }
 
-void TData::SortByTime()
+void SortRecordsByTime(std::vector<TRadekPtr> &records)
 {
     // Stable: records of equal times keep the order they were added in.
     const auto earlier = [](const TRadekPtr &a, const TRadekPtr &b) { return a->Time < b->Time; };
     // Every save and every refresh sorts; most of the time nothing has moved.
-    if (!std::is_sorted(Records.begin(), Records.end(), earlier))
-        std::stable_sort(Records.begin(), Records.end(), earlier);
+    if (!std::is_sorted(records.begin(), records.end(), earlier))
+        std::stable_sort(records.begin(), records.end(), earlier);
+}
+
+void TData::SortByTime()
+{
+    SortRecordsByTime(Records);
 }
 
 void TData::NewFile()
@@ -441,4 +446,20 @@ bool TData::Remove(const TRadek *record)
         return false;
     Records.erase(it);
     return true;
+}
+
+DataFileContents ReadDataFile(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        throw TikomatError(file.errorString());
+    const QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError)
+        throw TikomatError(file.errorString());
+    DataFileContents contents;
+    LineCounts counts;
+    contents.records = ParseDataFile(FromCp1250(bytes), contents.maxLap, counts);
+    contents.lines = counts.lines;
+    contents.unreadable = counts.unreadable;
+    return contents;
 }

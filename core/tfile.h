@@ -50,6 +50,23 @@ QString ResultsFileName(const QString &dataFileName);
 // Where an opened file is kept as it was opened: "<name>.bak" beside it.
 QString BackupFileName(const QString &dataFileName);
 
+// Ascending by Time; records of equal times keep the order they had.
+void SortRecordsByTime(std::vector<TRadekPtr> &records);
+
+// The records of a data file, read exactly as TData::Load reads them.
+struct DataFileContents {
+    std::vector<TRadekPtr> records;
+    int32_t maxLap = 0;
+    int lines = 0;       // lines that hold something
+    int unreadable = 0;  // of them, lines that gave no record with a readable time
+};
+
+// Reads the data file at path and nothing else: the file is opened for
+// reading only, and no backup, temporary file or question comes of it (the
+// results command relies on this).  Throws TikomatError with the system's
+// reason when the file cannot be read.
+DataFileContents ReadDataFile(const QString &path);
+
 class TData {
 public:
     // Starts empty with a temporary file name.  Throws TikomatError when no

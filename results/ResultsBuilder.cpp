@@ -196,6 +196,12 @@ RefreshResult ResultsBuilder::Build(TData &data, RacerDirectory *racers, const R
 void ResultsBuilder::Build(TData &data, RacerDirectory *racers, const RefreshOptions &options, int selectNumber,
                            RefreshResult &out)
 {
+    Build(data.Records, data.MaxLap, racers, options, selectNumber, out);
+}
+
+void ResultsBuilder::Build(std::vector<TRadekPtr> &records, int32_t maxLap, RacerDirectory *racers,
+                           const RefreshOptions &options, int selectNumber, RefreshResult &out)
+{
     out.records.clear();
     out.results.clear();
     out.selectRow = -1;
@@ -207,7 +213,7 @@ void ResultsBuilder::Build(TData &data, RacerDirectory *racers, const RefreshOpt
     // of day.  The comparison is coarse and not transitive, so the sort is
     // stable: rows it calls equal keep store order.  Sorting keys first and
     // making each row once in its final place keeps this cheap.
-    const std::vector<TRadekPtr> &stored = data.Records;
+    const std::vector<TRadekPtr> &stored = records;
     std::vector<TimeKey> &timeKeys = m_timeKeys;
     timeKeys.clear();
     timeKeys.reserve(stored.size());
@@ -256,7 +262,7 @@ void ResultsBuilder::Build(TData &data, RacerDirectory *racers, const RefreshOpt
             start = ShownTime(row.time);
             continue;
         }
-        row.icon = row.lap == data.MaxLap ? RedFlag : BlueFlag;
+        row.icon = row.lap == maxLap ? RedFlag : BlueFlag;
         const DayTime elapsed = ShownTime(row.time) - start;
         if (elapsed < 0) {
             if (!options.realCas)
@@ -280,12 +286,12 @@ void ResultsBuilder::Build(TData &data, RacerDirectory *racers, const RefreshOpt
         m_storeScratch.clear();
         m_storeScratch.reserve(stored.size());
         for (const TimeKey &key : timeKeys)
-            m_storeScratch.push_back(std::move(data.Records[key.index]));
-        m_storeScratch.resize(data.Records.size());  // empty pointers, had there been any, go last
-        data.Records.swap(m_storeScratch);
+            m_storeScratch.push_back(std::move(records[key.index]));
+        m_storeScratch.resize(records.size());  // empty pointers, had there been any, go last
+        records.swap(m_storeScratch);
         m_storeScratch.clear();
     }
-    data.SortByTime();
+    SortRecordsByTime(records);
 
     // Ranking: in laps mode 0 more laps first, then the time with penalty.
     const bool lapsFirst = options.lapsMode == 0;

@@ -103,6 +103,11 @@ public:
     // The same into out, whose vectors are cleared and refilled in place.
     void Build(TData &data, RacerDirectory *racers, const RefreshOptions &options, int selectNumber,
                RefreshResult &out);
+    // The same over records that no store holds (the results command):
+    // records is sorted and its NetTimes set as the store's would be; maxLap
+    // is the highest Lap among them.
+    void Build(std::vector<TRadekPtr> &records, int32_t maxLap, RacerDirectory *racers,
+               const RefreshOptions &options, int selectNumber, RefreshResult &out);
 
 private:
     struct TimeKey {

@@ -80,6 +80,20 @@ QString ExportMomentText(const QLocale &locale, const QDateTime &moment)
     return text;
 }
 
+QStringList ResultsSheetColumnTitles()
+{
+    QStringList titles;
+    for (const ColumnSpec &column : Columns)
+        titles << QString::fromUtf16(column.title);
+    return titles;
+}
+
+QString ResultsSheetCellText(const ResultsListModel &results, int row, int column)
+{
+    const QString text = results.text(row, ResultsListModel::Column(column));
+    return column == ResultsListModel::Caption ? text : text.trimmed();
+}
+
 QString ResultsHeaderText(const QString &moment)
 {
     return QStringLiteral("     Tikomat Orvik - Norvanta, s.r.o., ") + TfrmDisplay::MakerAddress()
@@ -113,13 +127,25 @@ void FillResultsSheet(TvteXLSWorksheet &sheet, const QString &title, const Resul
 
     for (int k = 0; k < rows; ++k) {
         const int r = FirstResultsRow + k;
-        sheet.Ranges(0, r, 0, r)->SetValue(Text8(results.text(k, ResultsListModel::Caption)));
+        sheet.Ranges(0, r, 0, r)->SetValue(Text8(ResultsSheetCellText(results, k, ResultsListModel::Caption)));
         for (int c = 1; c < ResultsListModel::ColumnCount; ++c) {
-            const QString text = results.text(k, ResultsListModel::Column(c)).trimmed();
+            const QString text = ResultsSheetCellText(results, k, c);
             if (!text.isEmpty())  // a "0" stays; only what is left empty is skipped
                 sheet.Ranges(c, r, c, r)->SetValue(Text8(text));
         }
     }
+}
+
+void SaveResultsWorkbook(const QString &path, const QString &title, const ResultsListModel &results,
+                         const QString &moment)
+{
+    TvteXLSWorkbook workbook;
+    TvteExcelWriter writer;
+    workbook.Clear();
+    TvteXLSWorksheet *sheet = workbook.AddSheet();
+    sheet->SetName(Text8(QStringLiteral("Výpis ")));
+    FillResultsSheet(*sheet, title, results, moment);
+    writer.SaveToFile(workbook, QFile::encodeName(path).toStdString());
 }
 
 void ExportResults(Dialogs &dialogs, const ResultsListModel &results)
@@ -131,14 +157,8 @@ void ExportResults(Dialogs &dialogs, const ResultsListModel &results)
     if (!path)
         return;
     try {
-        TvteXLSWorkbook workbook;
-        TvteExcelWriter writer;
-        workbook.Clear();
-        TvteXLSWorksheet *sheet = workbook.AddSheet();
-        sheet->SetName(Text8(QStringLiteral("Výpis ")));
-        FillResultsSheet(*sheet, QStringLiteral("Výpis závodníků"), results,
-                         ExportMomentText(QLocale::system(), QDateTime::currentDateTime()));
-        writer.SaveToFile(workbook, QFile::encodeName(*path).toStdString());
+        SaveResultsWorkbook(*path, QStringLiteral("Výpis závodníků"), results,
+                            ExportMomentText(QLocale::system(), QDateTime::currentDateTime()));
         OpenExportedFile(*path);
     } catch (const std::exception &e) {
         dialogs.message(QStringLiteral("Chyba při ukládání: ") + QString::fromUtf8(e.what()), MsgIcon::Critical);

@@ -10,6 +10,7 @@
 #include <QDateTime>
 #include <QLocale>
 #include <QString>
+#include <QStringList>
 #include <functional>
 
 class Dialogs;
@@ -33,6 +34,14 @@ QString ExportMomentText(const QLocale &locale, const QDateTime &moment);
 // The header line of the sheet for that moment text.
 QString ResultsHeaderText(const QString &moment);
 
+// The sheet's column titles, left to right ("Závodník" ... "Poznámka").
+QStringList ResultsSheetColumnTitles();
+
+// The text the sheet gives results row `row`, column `column` (a
+// ResultsListModel::Column): the caption as the list shows it, the other
+// columns without their surrounding blanks.
+QString ResultsSheetCellText(const ResultsListModel &results, int row, int column);
+
 // The most results rows one sheet can hold under its three header rows.
 constexpr int MaxExportedRows = 65536 - 3;
 
@@ -41,6 +50,11 @@ constexpr int MaxExportedRows = 65536 - 3;
 // results do not fit on a sheet.
 void FillResultsSheet(TvteXLSWorksheet &sheet, const QString &title, const ResultsListModel &results,
                       const QString &moment);
+
+// Writes the workbook of one sheet "Výpis " filled as above to path, replacing
+// the file atomically.  Throws std::runtime_error with the writer's message.
+void SaveResultsWorkbook(const QString &path, const QString &title, const ResultsListModel &results,
+                         const QString &moment);
 
 // btnExprClick: asks for a file name, writes the workbook there, then opens
 // it.  A failure is shown as "Chyba při ukládání: " and the error's text.

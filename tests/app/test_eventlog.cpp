@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <QByteArray>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QList>
 #include <QRegularExpression>
 #include <QTemporaryDir>
@@ -210,3 +212,83 @@ INSTANTIATE_TEST_SUITE_P(
         LineCase{QLocale::English, QLocale::UnitedStates, QTime(21, 5, 7), "9:05:07 PM: start programu\r\n"}));
 
 }  // namespace
+
+namespace {
+
+// Sets an environment variable for one test and puts the old value back.
+class ScopedEnv {
+public:
+    ScopedEnv(const char *name, const QByteArray *value) : m_name(name), m_had(qEnvironmentVariableIsSet(name))
+    {
+        m_old = qgetenv(name);
+        if (value)
+            qputenv(name, *value);
+        else
+            qunsetenv(name);
+    }
+    ~ScopedEnv()
+    {
+        if (m_had)
+            qputenv(m_name, m_old);
+        else
+            qunsetenv(m_name);
+    }
+
+private:
+    const char *m_name;
+    bool m_had;
+    QByteArray m_old;
+};
+
+}  // namespace
+
+// An installed program cannot write beside its executable (/usr/bin): its
+// log goes to the user's state folder instead of nowhere.
+TEST_F(EventLogTest, UnwritableProgramFolderSendsTheLogToTheStateFolder)
+{
+    const QString plain = path("plain");
+    {
+        QFile f(plain);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    }
+    const QString unwritable = plain + QStringLiteral("/log.txt");
+    const QByteArray home = QFile::encodeName(path("home"));
+    const QByteArray state = QFile::encodeName(path("state"));
+    const QByteArray relative("relative/state");
+    const QByteArray throughFile = QFile::encodeName(plain);
+
+    struct Case {
+        const char *name;
+        QString logPath;
+        const QByteArray *stateHome;  // XDG_STATE_HOME, null: unset
+        QString expected;             // empty: no log at all
+    };
+    const std::vector<Case> cases = {
+        {"ProgramFolderWritable", path("log.txt"), &state, path("log.txt")},
+        {"StateHomeSet", unwritable, &state, path("state/tikomat/log.txt")},
+        {"StateHomeUnset", unwritable, nullptr, path("home/.local/state/tikomat/log.txt")},
+        {"StateHomeRelativeIsIgnored", unwritable, &relative, path("home/.local/state/tikomat/log.txt")},
+        {"NeitherWritable", unwritable, &throughFile, QString()},
+    };
+    const ScopedEnv homeEnv("HOME", &home);
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        QDir(path("state")).removeRecursively();
+        QDir(path("home")).removeRecursively();
+        QFile::remove(path("log.txt"));
+        const ScopedEnv stateEnv("XDG_STATE_HOME", c.stateHome);
+
+        EXPECT_EQ(OpenLogOrFallback(c.logPath), c.expected);
+        EXPECT_EQ(LogIsOpen(), !c.expected.isEmpty());
+        WriteLog(QStringLiteral("start programu"));
+        CloseLog();
+        if (!c.expected.isEmpty()) {
+            const QList<QByteArray> lines = Lines(ReadAll(c.expected));
+            ASSERT_EQ(lines.size(), 1);
+            EXPECT_TRUE(lines[0].endsWith(": start programu"));
+        }
+        EXPECT_EQ(QFileInfo::exists(path("state/tikomat")), c.expected.startsWith(path("state")))
+            << "the state folder is made only when it is needed";
+        EXPECT_FALSE(QFileInfo::exists(path("relative")));
+    }
+}

@@ -1,0 +1,62 @@
+#pragma once
+// The command line of tikomat-results: what it asks for, read from its
+// arguments, and the texts it answers with, in Czech or in English.
+//
+// Called by the command (ResultsCommand) and by its tests.  Reading the
+// arguments touches no file; every check that needs the file system is the
+// command's.
+#include <QProcessEnvironment>
+#include <QString>
+#include <QStringList>
+#include <vector>
+
+enum class Language { Czech, English };
+
+// Czech when the first set of LC_ALL, LC_MESSAGES and LANG names Czech
+// ("cs", "cs_CZ.UTF-8"), English otherwise.
+Language LanguageOf(const QProcessEnvironment &environment);
+
+// One of the two texts.
+inline QString Tr(Language language, const QString &czech, const QString &english)
+{
+    return language == Language::Czech ? czech : english;
+}
+
+// Exit codes a script can rely on.
+enum ExitCode : int {
+    ExitOk = 0,
+    ExitUsage = 2,   // the command line is wrong; nothing was read or written
+    ExitInput = 3,   // the data file or the racer file cannot be read; nothing was written
+    ExitOutput = 4,  // an output could not be written (the others were)
+};
+
+enum class OutputFormat { Xls, Csv, Html, Json };
+
+struct OutputRequest {
+    OutputFormat format;
+    QString path;  // "-": standard output
+};
+
+struct CommandOptions {
+    enum class Action { Run, Help, Version };
+    Action action = Action::Run;
+    Language helpLanguage = Language::English;
+    QString dataFile;
+    QString racerFile;  // empty: none
+    int lapsMode = 0;   // 0 most laps first, one row per racer; 1 laps ignored
+    QString title = QStringLiteral("Výpis závodníků");
+    bool force = false;  // take a file with lines without a readable time
+    std::vector<OutputRequest> outputs;
+};
+
+struct ParsedCommandLine {
+    CommandOptions options;
+    QString error;  // empty when the command line is usable
+};
+
+// Reads the arguments (without the program's name).  Options take their
+// value as the next argument or after "="; "--" ends the options.
+ParsedCommandLine ParseCommandLine(const QStringList &arguments, Language language);
+
+// The text of --help.
+QString HelpText(Language language);

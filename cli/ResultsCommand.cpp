@@ -1,0 +1,216 @@
+#include "ResultsCommand.h"
+
+#include "AtomicFile.h"
+#include "RacerFile.h"
+#include "ResultsBuilder.h"
+#include "ResultsExport.h"
+#include "ResultsLists.h"
+#include "ResultsText.h"
+#include "sezZavodniku.h"
+#include "tfile.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QLocale>
+#include <QRegularExpression>
+
+#include <exception>
+
+namespace {
+
+class Command {
+public:
+    Command(Language language, QIODevice &out, QIODevice &err) : m_language(language), m_out(out), m_err(err) {}
+
+    int Run(const QStringList &arguments);
+
+private:
+    QString Tr(const QString &czech, const QString &english) const { return ::Tr(m_language, czech, english); }
+    void Complain(const QString &message)
+    {
+        m_err.write((QStringLiteral("tikomat-results: ") + message + u'\n').toUtf8());
+    }
+    int CheckOutputsSpareInputs();
+    int ReadInputs();
+    bool Write(const OutputRequest &output);
+    void WriteXls(const QString &path);
+    QString WorkbookError(const char *what) const;
+
+    Language m_language;
+    QIODevice &m_out;
+    QIODevice &m_err;
+    CommandOptions m_options;
+    DataFileContents m_data;
+    RacerTable m_racers;
+    ResultsListModel m_results;
+    ResultsDocument m_document;
+};
+
+// Where a path leads: the file itself when it exists (links followed), else
+// the absolute path it would be created at.
+QString Destination(const QString &path)
+{
+    const QFileInfo info(path);
+    const QString canonical = info.canonicalFilePath();
+    return canonical.isEmpty() ? QDir::cleanPath(info.absoluteFilePath()) : canonical;
+}
+
+int Command::Run(const QStringList &arguments)
+{
+    const ParsedCommandLine parsed = ParseCommandLine(arguments, m_language);
+    if (!parsed.error.isEmpty()) {
+        Complain(parsed.error);
+        return ExitUsage;
+    }
+    m_options = parsed.options;
+    switch (m_options.action) {
+    case CommandOptions::Action::Help:
+        m_out.write(HelpText(m_options.helpLanguage).toUtf8());
+        return ExitOk;
+    case CommandOptions::Action::Version:
+        m_out.write("tikomat-results " TIKOMAT_VERSION "\n");
+        return ExitOk;
+    case CommandOptions::Action::Run:
+        break;
+    }
+    if (const int code = CheckOutputsSpareInputs())
+        return code;
+    if (const int code = ReadInputs())
+        return code;
+
+    RefreshOptions refresh;
+    refresh.lapsMode = m_options.lapsMode;
+    RefreshResult built;
+    ResultsBuilder().Build(m_data.records, m_data.maxLap, &m_racers, refresh, -1, built);
+    m_results.swapRows(built.results);
+
+    const QDateTime now = QDateTime::currentDateTime();
+    m_document.results = &m_results;
+    m_document.racers = m_options.racerFile.isEmpty() ? nullptr : &m_racers;
+    m_document.title = m_options.title;
+    m_document.moment = ExportMomentText(QLocale::system(), now);
+    m_document.generated = now;
+    m_document.lapsMode = m_options.lapsMode;
+    m_document.lastStart = built.lastStartTime;
+
+    bool allWritten = true;
+    for (const OutputRequest &output : m_options.outputs)
+        allWritten = Write(output) && allWritten;
+    return allWritten ? ExitOk : ExitOutput;
+}
+
+int Command::CheckOutputsSpareInputs()
+{
+    // A slip such as "--csv race.csvz" must not cost the race.
+    QStringList inputs{Destination(m_options.dataFile)};
+    if (!m_options.racerFile.isEmpty())
+        inputs << Destination(m_options.racerFile);
+    QStringList taken;
+    for (const OutputRequest &output : m_options.outputs) {
+        if (output.path == QLatin1String("-"))
+            continue;
+        const QString where = Destination(output.path);
+        if (inputs.contains(where)) {
+            Complain(Tr(QStringLiteral("výstup %1 je vstupní soubor; ten se nikdy nepřepisuje").arg(output.path),
+                        QStringLiteral("output %1 is an input file, which is never overwritten").arg(output.path)));
+            return ExitUsage;
+        }
+        if (taken.contains(where)) {
+            Complain(Tr(QStringLiteral("do souboru %1 míří dva výstupy").arg(output.path),
+                        QStringLiteral("two outputs go to the file %1").arg(output.path)));
+            return ExitUsage;
+        }
+        taken << where;
+    }
+    return ExitOk;
+}
+
+int Command::ReadInputs()
+{
+    try {
+        m_data = ReadDataFile(m_options.dataFile);
+    } catch (const TikomatError &e) {
+        Complain(Tr(QStringLiteral("nemohu přečíst datový soubor %1: %2"),
+                    QStringLiteral("cannot read the data file %1: %2"))
+                     .arg(m_options.dataFile, e.text));
+        return ExitInput;
+    }
+    if (m_data.unreadable > 0 && !m_options.force) {
+        Complain(Tr(QStringLiteral("%1 nevypadá jako datový soubor: řádků bez čitelného času %2 z %3 "
+                                   "(přesto jej použít: --force)"),
+                    QStringLiteral("%1 does not look like a data file: %2 of %3 lines have no readable time "
+                                   "(use it anyway: --force)"))
+                     .arg(m_options.dataFile)
+                     .arg(m_data.unreadable)
+                     .arg(m_data.lines));
+        return ExitInput;
+    }
+    if (!m_options.racerFile.isEmpty()) {
+        try {
+            m_racers.setRows(LoadRacerFile(m_options.racerFile));
+        } catch (const TikomatError &e) {
+            Complain(Tr(QStringLiteral("nemohu přečíst soubor závodníků %1: %2"),
+                        QStringLiteral("cannot read the racer file %1: %2"))
+                         .arg(m_options.racerFile, e.text));
+            return ExitInput;
+        }
+    }
+    return ExitOk;
+}
+
+bool Command::Write(const OutputRequest &output)
+{
+    const bool toStdout = output.path == QLatin1String("-");
+    try {
+        QByteArray bytes;
+        switch (output.format) {
+        case OutputFormat::Xls:
+            WriteXls(output.path);
+            return true;
+        case OutputFormat::Csv: bytes = ResultsCsv(m_document); break;
+        case OutputFormat::Html: bytes = ResultsHtml(m_document); break;
+        case OutputFormat::Json: bytes = ResultsJson(m_document); break;
+        }
+        if (toStdout) {
+            if (m_out.write(bytes) != bytes.size())
+                throw TikomatError(m_out.errorString());
+        } else {
+            WriteFileAtomically(output.path, bytes);
+        }
+    } catch (const TikomatError &e) {
+        Complain(Tr(QStringLiteral("nemohu zapsat %1: %2"), QStringLiteral("cannot write %1: %2"))
+                     .arg(toStdout ? Tr(QStringLiteral("standardní výstup"), QStringLiteral("standard output"))
+                                   : output.path,
+                          e.text));
+        return false;
+    } catch (const std::exception &e) {
+        Complain(Tr(QStringLiteral("nemohu zapsat %1: %2"), QStringLiteral("cannot write %1: %2"))
+                     .arg(output.path, WorkbookError(e.what())));
+        return false;
+    }
+    return true;
+}
+
+void Command::WriteXls(const QString &path)
+{
+    SaveResultsWorkbook(path, m_options.title, m_results, m_document.moment);
+}
+
+QString Command::WorkbookError(const char *what) const
+{
+    // The workbook writer names a file it cannot create by a negated errno;
+    // a person wants the system's words for it.
+    const QString text = QString::fromUtf8(what);
+    static const QRegularExpression code(QStringLiteral("^StgCreateDocFile error -(\\d+)$"));
+    const QRegularExpressionMatch match = code.match(text);
+    return match.hasMatch() ? SystemErrorText(match.captured(1).toInt()) : text;
+}
+
+}  // namespace
+
+int RunResultsCommand(const QStringList &arguments, Language language, QIODevice &out, QIODevice &err)
+{
+    Command command(language, out, err);
+    return command.Run(arguments);
+}

@@ -1,0 +1,263 @@
+// tikomat-results as a script sees it: exit codes and messages of every
+// error, the inputs never written to, the text formats read back, and the
+// help in both languages.
+#include "CommandRunner.h"
+#include "RaceFiles.h"
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QDirIterator>
+#include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QTemporaryDir>
+
+namespace {
+
+constexpr int Start = RaceStartNumber;
+
+std::vector<Passage> SmallRace()
+{
+    return {{Start, "10:00:00,000"}, {7, "10:05:00,000"}, {8, "10:06:00,000", 5}, {7, "10:10:00,000"}};
+}
+
+// Every file under a folder with its size and modification time.
+QStringList Listing(const QString &folder)
+{
+    QStringList out;
+    QDirIterator it(folder, QDir::Files | QDir::Hidden | QDir::System, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QFileInfo info(it.next());
+        out << QStringLiteral("%1 %2 %3")
+                   .arg(QDir(folder).relativeFilePath(info.filePath()))
+                   .arg(info.size())
+                   .arg(info.lastModified().toMSecsSinceEpoch());
+    }
+    out.sort();
+    return out;
+}
+
+class CommandTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(dir.isValid());
+        ASSERT_TRUE(dataHome.isValid());
+        ASSERT_TRUE(WriteBytes(path("race.csvz"), DataFileBytes(SmallRace())));
+        // A results file saved by the window: not a data file.
+        ASSERT_TRUE(WriteBytes(path("race.results"), "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n<XML>\n"
+                                                     "  <kola>\n  </kola>\n</XML>\n"));
+        ASSERT_TRUE(WriteBytes(path("racers.racerlist"),
+                               RacerFileText({{7, QStringLiteral("Nový; \"Jan\" <b>&\\"), QStringLiteral("M;1")},
+                                              {8, std::nullopt, QStringLiteral("Ž")}})));
+        ASSERT_TRUE(WriteBytes(path("damaged.racerlist"), "<racerlist version=\"1\"><rows>"));
+        // Tests may run as root, so an unwritable folder is a path through a regular file.
+        ASSERT_TRUE(WriteBytes(path("plain"), "x"));
+    }
+
+    QString path(const char *name) const { return dir.filePath(QString::fromUtf8(name)); }
+    QByteArray read(const char *name) const
+    {
+        QFile f(path(name));
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }
+    CommandRun Run(const QStringList &arguments, const QMap<QString, QString> &env = {})
+    {
+        return RunResultsProgram(arguments, dir.path(), dataHome.path(), env);
+    }
+
+    QTemporaryDir dir;
+    QTemporaryDir dataHome;
+};
+
+struct ErrorCase {
+    const char *name;
+    QStringList arguments;  // run in the test's folder
+    int code;
+    const char *message;    // a part of the message
+    const char *written = nullptr;  // an output that is still written despite the error
+};
+
+TEST_F(CommandTest, ErrorsGiveTheirExitCodeAndSayWhatIsWrong)
+{
+    const QString q = QStringLiteral("race.csvz");
+    const std::vector<ErrorCase> cases = {
+        {"NoArguments", {}, 2, "no data file given"},
+        {"NoOutput", {q}, 2, "no output given"},
+        {"UnknownOption", {q, "--xlsx", "a.xls"}, 2, "unknown option --xlsx"},
+        {"OutputWithoutFile", {q, "--csv"}, 2, "option --csv needs a file name"},
+        {"BadLapsMode", {q, "--laps", "3", "--csv", "-"}, 2, "--laps takes most or none, not \"3\""},
+        {"TwoDataFiles", {q, "race.results", "--csv", "-"}, 2, "one data file only"},
+        {"WorkbookToStandardOutput", {q, "--xls", "-"}, 2, "goes to a file only"},
+        {"TwoOutputsToStandardOutput", {q, "--csv", "-", "--json", "-"}, 2, "only one output"},
+        {"OutputIsTheDataFile", {q, "--csv", "./race.csvz"}, 2, "output ./race.csvz is an input file"},
+        {"OutputIsTheRacerFile", {q, "--racers", "racers.racerlist", "--html", "racers.racerlist"}, 2,
+         "is an input file"},
+        {"TwoOutputsToOneFile", {q, "--csv", "a.txt", "--html", "a.txt"}, 2, "two outputs go to the file a.txt"},
+        {"MissingDataFile", {"missing.csvz", "--csv", "-"}, 3,
+         "cannot read the data file missing.csvz: No such file or directory"},
+        {"DataFileIsAFolder", {".", "--csv", "-"}, 3, "cannot read the data file ."},
+        {"NotADataFile", {"race.results", "--csv", "-"}, 3, "race.results does not look like a data file: 5 of 5"},
+        {"MissingRacerFile", {q, "--racers", "none.racerlist", "--csv", "-"}, 3,
+         "cannot read the racer file none.racerlist"},
+        {"DamagedRacerFile", {q, "--racers", "damaged.racerlist", "--csv", "-"}, 3,
+         "cannot read the racer file damaged.racerlist"},
+        {"WorkbookFolderMissing", {q, "--xls", "plain/out.xls"}, 4, "cannot write plain/out.xls: Not a directory"},
+        {"TextFolderMissing", {q, "--csv", "plain/out.csv"}, 4, "cannot write plain/out.csv: Not a directory"},
+        {"OtherOutputsStillWritten", {q, "--html", "plain/out.html", "--json", "ok.json"}, 4,
+         "cannot write plain/out.html", "ok.json"},
+    };
+    for (const ErrorCase &c : cases) {
+        SCOPED_TRACE(c.name);
+        const QStringList before = Listing(dir.path());
+        const CommandRun run = Run(c.arguments);
+        EXPECT_EQ(run.code, c.code) << run.err.toStdString();
+        EXPECT_TRUE(run.err.startsWith(QStringLiteral("tikomat-results: "))) << run.err.toStdString();
+        EXPECT_TRUE(run.err.contains(QString::fromUtf8(c.message))) << run.err.toStdString();
+        EXPECT_TRUE(run.err.endsWith(u'\n'));
+        EXPECT_TRUE(run.out.isEmpty()) << "nothing goes to standard output on an error";
+        QStringList after = Listing(dir.path());
+        if (c.written) {
+            EXPECT_TRUE(QFile::exists(path(c.written)));
+            QFile::remove(path(c.written));
+            after = Listing(dir.path());
+        }
+        EXPECT_EQ(after, before) << "an error writes nothing else";
+    }
+}
+
+TEST_F(CommandTest, ErrorsAreCzechUnderACzechLocale)
+{
+    const CommandRun run = Run({QStringLiteral("missing.csvz"), QStringLiteral("--csv"), QStringLiteral("-")},
+                               {{QStringLiteral("LANG"), QStringLiteral("cs_CZ.UTF-8")}});
+    EXPECT_EQ(run.code, 3);
+    EXPECT_TRUE(run.err.startsWith(QStringLiteral("tikomat-results: nemohu přečíst datový soubor missing.csvz: ")))
+        << run.err.toStdString();
+}
+
+TEST_F(CommandTest, InputsAreNeverWrittenAndNoTemporaryOrBackupFileAppears)
+{
+    // A file the window would only open after a question, and then keep a
+    // backup of at the first save: the command takes it with --force alone.
+    ASSERT_TRUE(WriteBytes(path("mixed.csvz"), DataFileBytes(SmallRace()) + "garbage line\r\n"));
+    QFile::setPermissions(path("mixed.csvz"), QFileDevice::ReadOwner | QFileDevice::ReadGroup);
+    const QStringList before = Listing(dir.path());
+    const QByteArray bytes = read("mixed.csvz");
+
+    const CommandRun run = Run({QStringLiteral("--force"), QStringLiteral("mixed.csvz"), QStringLiteral("--racers"),
+                                QStringLiteral("racers.racerlist"), QStringLiteral("--xls"), QStringLiteral("out.xls"),
+                                QStringLiteral("--csv"), QStringLiteral("out.csv"), QStringLiteral("--html"),
+                                QStringLiteral("out.html"), QStringLiteral("--json"), QStringLiteral("out.json")});
+    ASSERT_EQ(run.code, 0) << run.err.toStdString();
+    EXPECT_TRUE(run.err.isEmpty()) << run.err.toStdString();
+
+    EXPECT_EQ(read("mixed.csvz"), bytes);
+    QStringList after = Listing(dir.path());
+    for (const char *out : {"out.xls", "out.csv", "out.html", "out.json"}) {
+        const qsizetype at = after.indexOf(
+            QRegularExpression(QStringLiteral("%1 .*").arg(QRegularExpression::escape(QString::fromLatin1(out)))));
+        ASSERT_GE(at, 0) << out << "\n" << after.join(u'\n').toStdString();
+        after.removeAt(at);
+    }
+    EXPECT_EQ(after, before) << "only the four outputs are new; no .bak, .results or copy";
+    EXPECT_TRUE(Listing(dataHome.path()).isEmpty()) << "no temporary data file";
+}
+
+TEST_F(CommandTest, TextFormatsCarryTheListAndEscapeWhatTheyMust)
+{
+    const CommandRun run = Run({QStringLiteral("race.csvz"), QStringLiteral("--racers"), QStringLiteral("racers.racerlist"),
+                                QStringLiteral("--title"), QStringLiteral("Finále <A>"), QStringLiteral("--csv"),
+                                QStringLiteral("out.csv"), QStringLiteral("--html"), QStringLiteral("out.html"),
+                                QStringLiteral("--json"), QStringLiteral("-")});
+    ASSERT_EQ(run.code, 0) << run.err.toStdString();
+
+    // The label keeps the racer's ";" and turns its quotes into apostrophes;
+    // the field goes in quotes because of the ";".
+    const QString csv = QString::fromUtf8(read("out.csv"));
+    EXPECT_EQ(csv,
+              QStringLiteral("Závodník;Čas závodníka;Počet kol;Trestné sekundy;Čas startu;Poznámka\r\n"
+                             "\"7 (Nový; 'Jan' <b>&\\ (M;1))\";00:10:00,000;2;0;10:00:00,000;00:05:00,000\r\n"
+                             "8 (<nezadáno jméno> (Ž));00:06:05,000;1;5;10:00:00,000;\r\n"));
+
+    const QString html = QString::fromUtf8(read("out.html"));
+    EXPECT_TRUE(html.startsWith(QStringLiteral("<!DOCTYPE html>")));
+    EXPECT_TRUE(html.contains(QStringLiteral("<title>Finále &lt;A&gt;</title>")));
+    EXPECT_TRUE(html.contains(QStringLiteral("<td>7 (Nový; 'Jan' &lt;b&gt;&amp;\\ (M;1))</td>"))) << html.toStdString();
+    EXPECT_FALSE(html.contains(QStringLiteral("<b>")));
+    EXPECT_FALSE(html.contains(QStringLiteral("<script"))) << "self-contained and static";
+    EXPECT_FALSE(html.contains(QStringLiteral(" src="))) << "self-contained";
+    EXPECT_EQ(html.count(QStringLiteral("<tr><td class=\"n\">")), 2);
+    EXPECT_TRUE(html.contains(QStringLiteral("<td class=\"n\">2.</td><td>8 (")));
+
+    QJsonParseError error;
+    const QJsonDocument json = QJsonDocument::fromJson(run.out, &error);
+    ASSERT_EQ(error.error, QJsonParseError::NoError) << error.errorString().toStdString();
+    const QJsonObject top = json.object();
+    EXPECT_EQ(top[QLatin1String("title")].toString(), QStringLiteral("Finále <A>"));
+    EXPECT_EQ(top[QLatin1String("lapsMode")].toString(), QStringLiteral("most"));
+    EXPECT_EQ(top[QLatin1String("lastStart")].toString(), QStringLiteral("10:00:00,000"));
+    EXPECT_TRUE(QDateTime::fromString(top[QLatin1String("generated")].toString(), Qt::ISODate).isValid());
+    const QJsonArray rows = top[QLatin1String("results")].toArray();
+    ASSERT_EQ(rows.size(), 2);
+    const QJsonObject first = rows[0].toObject();
+    EXPECT_EQ(first[QLatin1String("rank")].toInt(), 1);
+    EXPECT_EQ(first[QLatin1String("number")].toInt(), 7);
+    EXPECT_EQ(first[QLatin1String("name")].toString(), QStringLiteral("Nový; \"Jan\" <b>&\\")) << "the file's own value";
+    EXPECT_EQ(first[QLatin1String("category")].toString(), QStringLiteral("M;1"));
+    EXPECT_EQ(first[QLatin1String("time")].toString(), QStringLiteral("00:10:00,000"));
+    EXPECT_EQ(first[QLatin1String("timeMs")].toInteger(), 600000);
+    EXPECT_EQ(first[QLatin1String("laps")].toInt(), 2);
+    EXPECT_EQ(first[QLatin1String("splits")].toArray(), QJsonArray{QStringLiteral("00:05:00,000")});
+    const QJsonObject second = rows[1].toObject();
+    EXPECT_FALSE(second.contains(QLatin1String("name"))) << "no name in the racer file: none here";
+    EXPECT_EQ(second[QLatin1String("penalty")].toInt(), 5);
+    EXPECT_EQ(second[QLatin1String("timeMs")].toInteger(), 365000);
+
+    // Nothing ranked: still a document, with an empty list and no start.
+    ASSERT_TRUE(WriteBytes(path("nostart.csvz"), DataFileBytes({{7, "10:05:00,000"}})));
+    const CommandRun empty = Run({QStringLiteral("nostart.csvz"), QStringLiteral("--json"), QStringLiteral("-")});
+    ASSERT_EQ(empty.code, 0) << empty.err.toStdString();
+    const QJsonObject none = QJsonDocument::fromJson(empty.out, &error).object();
+    ASSERT_EQ(error.error, QJsonParseError::NoError) << error.errorString().toStdString();
+    EXPECT_TRUE(none[QLatin1String("lastStart")].isNull());
+    EXPECT_TRUE(none[QLatin1String("results")].isArray());
+    EXPECT_TRUE(none[QLatin1String("results")].toArray().isEmpty());
+}
+
+TEST_F(CommandTest, HelpInCzechOrEnglish)
+{
+    struct Case {
+        const char *name;
+        QMap<QString, QString> env;
+        QStringList arguments;
+        const char *firstLine;
+    };
+    const char *czech = "Použití: tikomat-results [VOLBY] DATOVÝ_SOUBOR";
+    const char *english = "Usage: tikomat-results [OPTIONS] DATA_FILE";
+    const std::vector<Case> cases = {
+        {"CzechLocale", {{"LANG", "cs_CZ.UTF-8"}}, {"--help"}, czech},
+        {"OtherLocale", {{"LANG", "C.UTF-8"}}, {"-h"}, english},
+        {"LcAllBeforeLang", {{"LANG", "cs_CZ.UTF-8"}, {"LC_ALL", "en_GB.UTF-8"}}, {"--help"}, english},
+        {"AskedForCzech", {}, {"--help=cs"}, czech},
+        {"AskedForEnglish", {{"LANG", "cs_CZ.UTF-8"}}, {"--help=en"}, english},
+        {"HelpWinsOverAnError", {}, {"--laps", "x", "--help"}, nullptr},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        const CommandRun run = Run(c.arguments, c.env);
+        if (!c.firstLine) {
+            EXPECT_EQ(run.code, 2) << "an error before --help is still an error";
+            continue;
+        }
+        EXPECT_EQ(run.code, 0) << run.err.toStdString();
+        EXPECT_TRUE(run.err.isEmpty());
+        const QString text = QString::fromUtf8(run.out);
+        EXPECT_EQ(text.section(u'\n', 0, 0), QString::fromUtf8(c.firstLine));
+        for (const char *option : {"--xls", "--csv", "--html", "--json", "--racers", "--laps", "--title", "--force"})
+            EXPECT_TRUE(text.contains(QString::fromLatin1(option))) << option;
+    }
+}
+
+}  // namespace
