@@ -237,6 +237,8 @@ void ResultsServer::refuse(Client &client, int status, bool head)
 void ResultsServer::sendEvent(Client &client, const QByteArray &event)
 {
     QTcpSocket *socket = client.socket;
+    if (socket->state() != QAbstractSocket::ConnectedState)
+        return;  // gone; its end is on the way
     if (socket->bytesToWrite() > m_limits.maxPendingBytes) {
         client.dirty = true;
         return;

@@ -2,9 +2,6 @@
 
 #include "ResultsLists.h"
 
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
 
 std::shared_ptr<const ResultsSnapshot> ResultsSnapshot::Take(const ResultsListModel &results, const QString &caption,
                                                              bool showRunningTime, DayTime lastStartTime,
@@ -22,32 +19,101 @@ std::shared_ptr<const ResultsSnapshot> ResultsSnapshot::Take(const ResultsListMo
     return snapshot;
 }
 
+namespace {
+
+// A JSON string of text: quotes, backslashes and control characters escaped,
+// everything else as UTF-8.
+void AppendString(QByteArray &out, const QString &text)
+{
+    static const char hex[] = "0123456789abcdef";
+    out += '"';
+    const QByteArray utf8 = text.toUtf8();
+    for (char c : utf8) {
+        const auto u = static_cast<unsigned char>(c);
+        if (c == '"' || c == '\\') {
+            out += '\\';
+            out += c;
+        } else if (u < 0x20) {
+            out += "\\u00";
+            out += hex[u >> 4];
+            out += hex[u & 15];
+        } else {
+            out += c;
+        }
+    }
+    out += '"';
+}
+
+void AppendKey(QByteArray &out, const char *key)
+{
+    out += '"';
+    out += key;
+    out += "\":";
+}
+
+}  // namespace
+
 QByteArray ResultsJson(const ResultsSnapshot &snapshot, DayTime serverTime)
 {
-    QJsonArray rows;
+    // Written by hand rather than through a document: a ranking of ten
+    // thousand rows is formatted for every refresh, and the keys keep the
+    // order the README shows.
+    QByteArray out;
+    out.reserve(256 + qsizetype(snapshot.rows.size()) * 160);
+    out += '{';
+    AppendKey(out, "version");
+    out += QByteArray::number(qint64(snapshot.version));
+    out += ',';
+    AppendKey(out, "serverTimeMs");
+    out += QByteArray::number(qint64(serverTime));
+    out += ',';
+    AppendKey(out, "caption");
+    AppendString(out, snapshot.caption);
+    out += ',';
+    AppendKey(out, "showRunningTime");
+    out += snapshot.showRunningTime ? "true" : "false";
+    out += ',';
+    AppendKey(out, "lastStart");
+    if (snapshot.lastStartTime > 0)
+        AppendString(out, DayTimeToText(snapshot.lastStartTime));
+    else
+        out += "null";
+    out += ',';
+    AppendKey(out, "lastStartMs");
+    out += snapshot.lastStartTime > 0 ? QByteArray::number(qint64(snapshot.lastStartTime)) : QByteArray("null");
+    out += ',';
+    AppendKey(out, "rows");
+    out += '[';
     int rank = 0;
     for (const ResultRow &r : snapshot.rows) {
-        QJsonObject row;
-        row.insert(QStringLiteral("rank"), ++rank);
-        row.insert(QStringLiteral("number"), r.number);
-        row.insert(QStringLiteral("racer"), r.caption);
-        row.insert(QStringLiteral("laps"), r.lap);
-        row.insert(QStringLiteral("time"), r.penalizedText());
-        row.insert(QStringLiteral("timeMs"), qint64(r.penalized));
-        row.insert(QStringLiteral("penalty"), r.penalty);
-        row.insert(QStringLiteral("note"), r.noteText());
-        rows.append(row);
+        if (rank > 0)
+            out += ',';
+        out += '{';
+        AppendKey(out, "rank");
+        out += QByteArray::number(++rank);
+        out += ',';
+        AppendKey(out, "number");
+        out += QByteArray::number(r.number);
+        out += ',';
+        AppendKey(out, "racer");
+        AppendString(out, r.caption);
+        out += ',';
+        AppendKey(out, "laps");
+        out += QByteArray::number(r.lap);
+        out += ',';
+        AppendKey(out, "time");
+        AppendString(out, r.penalizedText());
+        out += ',';
+        AppendKey(out, "timeMs");
+        out += QByteArray::number(qint64(r.penalized));
+        out += ',';
+        AppendKey(out, "penalty");
+        out += QByteArray::number(r.penalty);
+        out += ',';
+        AppendKey(out, "note");
+        AppendString(out, r.noteText());
+        out += '}';
     }
-    QJsonObject root;
-    root.insert(QStringLiteral("caption"), snapshot.caption);
-    root.insert(QStringLiteral("showRunningTime"), snapshot.showRunningTime);
-    root.insert(QStringLiteral("lastStartMs"),
-                snapshot.lastStartTime > 0 ? QJsonValue(qint64(snapshot.lastStartTime)) : QJsonValue());
-    root.insert(QStringLiteral("lastStart"), snapshot.lastStartTime > 0
-                                                 ? QJsonValue(DayTimeToText(snapshot.lastStartTime))
-                                                 : QJsonValue());
-    root.insert(QStringLiteral("serverTimeMs"), qint64(serverTime));
-    root.insert(QStringLiteral("version"), qint64(snapshot.version));
-    root.insert(QStringLiteral("rows"), rows);
-    return QJsonDocument(root).toJson(QJsonDocument::Compact);
+    out += "]}";
+    return out;
 }
