@@ -19,7 +19,7 @@ header { position: sticky; top: 0; background: #0b3d91; color: #fff; padding: .5
 table { border-collapse: collapse; width: 100%; font-variant-numeric: tabular-nums; }
 th, td { padding: .35em .5em; text-align: left; border-bottom: 1px solid #ddd; }
 th { background: #eef; position: sticky; top: 0; }
-td.n { text-align: right; white-space: nowrap; }
+.n { text-align: right; white-space: nowrap; }
 tr:nth-child(even) td { background: #f6f6fa; }
 @media (max-width: 600px) {
   .wide { display: none; }
@@ -36,7 +36,7 @@ tr:nth-child(even) td { background: #f6f6fa; }
 <div id="status">Načítám…</div>
 </header>
 <table>
-<thead><tr><th>Pořadí</th><th>Závodník</th><th>Kolo</th><th>Čas vč. trestu</th><th class="wide">Trest</th><th class="wide">Poznámka</th></tr></thead>
+<thead><tr><th class="n">Pořadí</th><th>Závodník</th><th class="n">Kolo</th><th class="n">Čas vč. trestu</th><th class="n wide">Trest</th><th class="wide">Poznámka</th></tr></thead>
 <tbody id="rows"></tbody>
 </table>
 <script>
