@@ -27,7 +27,7 @@ SettingsPage::SettingsPage(QWidget *parent) : QWidget(parent)
     layout->addWidget(memCategories, 1, Qt::AlignLeft);
 
     m_web = new WebControls;
-    columns->addWidget(m_web, 0, Qt::AlignTop);
+    columns->addWidget(m_web);
     columns->addStretch(1);
 }
 

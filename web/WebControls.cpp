@@ -10,6 +10,7 @@
 #include <QFormLayout>
 #include <QLabel>
 #include <QPixmap>
+#include <QScrollArea>
 #include <QSpinBox>
 #include <QVBoxLayout>
 
@@ -36,6 +37,16 @@ WebControls::WebControls(QWidget *parent) : QGroupBox(QStringLiteral(" Výsledky
     m_addressBox = new QWidget;
     m_addressLayout = new QVBoxLayout(m_addressBox);
     m_addressLayout->setContentsMargins(0, 0, 0, 0);
+    m_addressLayout->setAlignment(Qt::AlignTop);
+    // A PC with several networks lists an address and a code for each; on a
+    // small screen they scroll.
+    auto *addresses = new QScrollArea;
+    addresses->setWidget(m_addressBox);
+    addresses->setWidgetResizable(true);
+    addresses->setFrameShape(QFrame::NoFrame);
+    addresses->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    addresses->viewport()->setAutoFillBackground(false);
+    m_addressBox->setAutoFillBackground(false);
 
     auto *form = new QFormLayout;
     form->addRow(QStringLiteral("&Port:"), seWebPort);
@@ -44,8 +55,7 @@ WebControls::WebControls(QWidget *parent) : QGroupBox(QStringLiteral(" Výsledky
     layout->addWidget(cbWebResults);
     layout->addLayout(form);
     layout->addWidget(lblWebStatus);
-    layout->addWidget(m_addressBox);
-    layout->addStretch(1);
+    layout->addWidget(addresses, 1);
 
     const WebSettings settings = WebSettings::Load();
     seWebPort->setValue(settings.port);
