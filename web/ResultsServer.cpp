@@ -48,9 +48,12 @@ QByteArray ResultsEvent(const ResultsSnapshot &snapshot, DayTime now)
 }  // namespace
 
 ResultsServer::ResultsServer(std::function<DayTime()> clock, ServerLimits limits)
-    : m_clock(std::move(clock)), m_limits(limits), m_snapshot(std::make_shared<ResultsSnapshot>())
+    : m_clock(std::move(clock)), m_limits(limits)
 {
-    const_cast<ResultsSnapshot &>(*m_snapshot).caption = QStringLiteral("Tikomat");
+    // Until the desk's first refresh: no race, no rows.
+    auto empty = std::make_shared<ResultsSnapshot>();
+    empty->caption = QStringLiteral("Tikomat");
+    m_snapshot = std::move(empty);
 }
 
 ResultsServer::~ResultsServer() { close(); }

@@ -15,6 +15,7 @@
 
 #include <QFile>
 #include <QJsonArray>
+#include <QLineEdit>
 #include <QProcess>
 #include <QPushButton>
 #include <QSettings>
@@ -208,6 +209,10 @@ TEST_F(BrowserTest, ThePageShowsTheLeaderAndFollowsAVlozWithoutAReload)
     EXPECT_TRUE(devtools.waitFor(rows, QStringLiteral("1.|7 (<neznámý>)|1|00:04:00,000\n"
                                                       "2.|42 (<neznámý>)|1|00:05:00,000")))
         << devtools.evaluate(rows).toString().toStdString();
+    // The spectator window's caption reaches the page as it is typed.
+    Control<QLineEdit>(*windows.frmMain, "edDispCaption")->setText(QStringLiteral("Velká cena"));
+    EXPECT_TRUE(devtools.waitFor(QStringLiteral("document.getElementById('caption').textContent"),
+                                 QStringLiteral("Velká cena")));
     EXPECT_EQ(devtools.evaluate(QStringLiteral("window.sameLoad")).toString(), QStringLiteral("ano"));
 }
 
