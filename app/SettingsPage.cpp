@@ -1,16 +1,20 @@
 #include "SettingsPage.h"
 
 #include "Categories.h"
+#include "WebControls.h"
 
 #include <QLabel>
 #include <QPlainTextEdit>
+#include <QHBoxLayout>
 #include <QVBoxLayout>
 
 SettingsPage::SettingsPage(QWidget *parent) : QWidget(parent)
 {
     setObjectName(QStringLiteral("TabSheet4"));
-    auto *layout = new QVBoxLayout(this);
-    layout->setContentsMargins(6, 6, 6, 6);
+    auto *columns = new QHBoxLayout(this);
+    columns->setContentsMargins(6, 6, 6, 6);
+    auto *layout = new QVBoxLayout;
+    columns->addLayout(layout);
 
     memCategories = new QPlainTextEdit;
     memCategories->setObjectName(QStringLiteral("memCategories"));
@@ -21,6 +25,10 @@ SettingsPage::SettingsPage(QWidget *parent) : QWidget(parent)
     heading->setBuddy(memCategories);
     layout->addWidget(heading);
     layout->addWidget(memCategories, 1, Qt::AlignLeft);
+
+    m_web = new WebControls;
+    columns->addWidget(m_web);
+    columns->addStretch(1);
 }
 
 QStringList SettingsPage::categoryLines() const

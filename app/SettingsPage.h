@@ -2,11 +2,14 @@
 // The page "Nastavení": the category list `memCategories`, one category a
 // line, starting every run with the four initial categories.  The racer page
 // reads its lines for the grid's choice list and appends the categories the
-// grid brings in.  The page holds no logic of its own.
+// grid brings in.  Beside it, the group of the results page on the local
+// network (WebControls), which the main window binds.  The page holds no
+// logic of its own.
 #include <QStringList>
 #include <QWidget>
 
 class QPlainTextEdit;
+class WebControls;
 
 class SettingsPage : public QWidget {
     Q_OBJECT
@@ -17,6 +20,9 @@ public:
     // Each as a new last line, unchanged.
     void appendCategories(const QStringList &categories);
 
+    WebControls *webControls() const { return m_web; }
+
 private:
     QPlainTextEdit *memCategories = nullptr;
+    WebControls *m_web = nullptr;
 };

@@ -14,6 +14,8 @@
 #include "RacerPage.h"
 #include "ResultsExport.h"
 #include "ResultsLists.h"
+#include "SettingsPage.h"
+#include "WebControls.h"
 #include "ManualEntry.h"
 #include "TimingDesk.h"
 #include "casy.h"
@@ -25,6 +27,7 @@
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QStatusBar>
 #include <QTabWidget>
@@ -200,6 +203,11 @@ void TfrmMain::BindResultsPage()
     connect(btnExpr, &QPushButton::clicked, this, [this] { ExportResults(m_dialogs, *m_results->resultsModel()); });
     CopyResultsColumnsToDisplay();
     gbDisplej->Bind(frmDisplay, m_results.get());
+    // The web page shows the spectator window's caption and running time.
+    WebControls *web = m_settingsPage->webControls();
+    web->Bind(frmDisplay, m_results.get());
+    connect(gbDisplej->edDispCaption, &QLineEdit::textChanged, web, &WebControls::Republish);
+    connect(gbDisplej->cbDispRunningTime, &QCheckBox::clicked, web, &WebControls::Republish);
 }
 
 void TfrmMain::SetTimeDialog(TfrmTime *dialog)

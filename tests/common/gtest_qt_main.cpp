@@ -34,6 +34,8 @@ int main(int argc, char **argv)
         return 2;
     qputenv("TMPDIR", QFile::encodeName(scratch.path()));
     qputenv("XDG_DATA_HOME", QFile::encodeName(scratch.filePath(QStringLiteral("data"))));
+    // QSettings write there too: a test never reads or changes the user's choices.
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(scratch.filePath(QStringLiteral("config"))));
     // Qt wants a private runtime folder, which a build server may not have.
     if (!qEnvironmentVariableIsSet("XDG_RUNTIME_DIR")) {
         const QString runtime = scratch.filePath(QStringLiteral("runtime"));

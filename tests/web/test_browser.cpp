@@ -1,0 +1,219 @@
+// A real browser on the results page: headless Chromium loads the page from
+// the running program (main window and all, serving on 127.0.0.1 only),
+// shows the leader, and after a Vlož shows the new row without a reload.
+// The test reads the page through the browser's debugging socket, also on
+// 127.0.0.1.  Skipped where Chromium is not installed.
+#include "Clock.h"
+#include "ScriptedDialogs.h"
+#include "Startup.h"
+#include "../app/Controls.h"
+#include "WebClient.h"
+#include "WebSettings.h"
+#include "main.h"
+
+#include <gtest/gtest.h>
+
+#include <QFile>
+#include <QJsonArray>
+#include <QLineEdit>
+#include <QProcess>
+#include <QPushButton>
+#include <QSettings>
+#include <QTcpServer>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QWebSocket>
+
+#include <atomic>
+
+namespace {
+
+const char Chromium[] = "/usr/bin/chromium";
+
+// What the browser is asked to evaluate in the page, and its answer.
+class DevTools {
+public:
+    bool open(const QUrl &url)
+    {
+        QObject::connect(&m_socket, &QWebSocket::textMessageReceived, &m_socket, [this](const QString &message) {
+            const QJsonObject reply = QJsonDocument::fromJson(message.toUtf8()).object();
+            if (reply.value("id").toInt() == m_id)
+                m_answer = reply;
+        });
+        m_socket.open(url);
+        const bool ok = QTest::qWaitFor([this] { return m_socket.state() == QAbstractSocket::ConnectedState; }, 10000);
+        if (!ok)
+            ADD_FAILURE() << "debugging socket: " << m_socket.errorString().toStdString();
+        return ok;
+    }
+
+    // The value of expression in the page, or an undefined value on timeout.
+    QJsonValue evaluate(const QString &expression)
+    {
+        m_answer = {};
+        QJsonObject params{{"expression", expression}, {"returnByValue", true}};
+        m_socket.sendTextMessage(QString::fromUtf8(
+            QJsonDocument(QJsonObject{{"id", ++m_id}, {"method", "Runtime.evaluate"}, {"params", params}})
+                .toJson(QJsonDocument::Compact)));
+        if (!QTest::qWaitFor([this] { return !m_answer.isEmpty(); }, 5000))
+            return QJsonValue(QJsonValue::Undefined);
+        return m_answer.value("result").toObject().value("result").toObject().value("value");
+    }
+
+    // Evaluates expression until it gives expected, for at most timeoutMs.
+    bool waitFor(const QString &expression, const QJsonValue &expected, int timeoutMs = 10000)
+    {
+        QDeadlineTimer deadline(timeoutMs);
+        while (!deadline.hasExpired()) {
+            if (evaluate(expression) == expected)
+                return true;
+            QTest::qWait(100);
+        }
+        return false;
+    }
+
+private:
+    QWebSocket m_socket;
+    int m_id = 0;
+    QJsonObject m_answer;
+};
+
+class BrowserTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        if (!QFile::exists(QString::fromLatin1(Chromium)))
+            GTEST_SKIP() << "Chromium is not installed (scripts/setup installs it)";
+        ASSERT_TRUE(dir.isValid());
+        SetClockForTesting([this] { return now.load(); });
+        {
+            QTcpServer probe;
+            ASSERT_TRUE(probe.listen(QHostAddress::LocalHost, 0));
+            port = probe.serverPort();
+        }
+        WebSettings settings;
+        settings.enabled = true;
+        settings.port = port;
+        settings.address = QStringLiteral("127.0.0.1");
+        settings.Save();
+        windows = CreateWindows(dialogs, dir.filePath(QStringLiteral("log.txt")));
+        ASSERT_TRUE(windows.frmMain->HasStore());
+    }
+
+    void TearDown() override
+    {
+        if (browser.state() != QProcess::NotRunning) {
+            browser.terminate();
+            if (!browser.waitForFinished(5000)) {
+                browser.kill();
+                browser.waitForFinished(5000);
+            }
+        }
+        SetClockForTesting({});
+        dialogs.answerQuestion(true);
+        windows = {};
+        QSettings(QStringLiteral("Tikomat"), QStringLiteral("Tikomat")).clear();
+    }
+
+    void at(const char *time) { now = TextToDayTime(QString::fromLatin1(time)); }
+    void click(const char *name) { Control<QPushButton>(*windows.frmMain, name)->click(); }
+    // A finish impulse, then the racer's number on the keypad and Vlož.
+    void finish(const char *time, std::initializer_list<const char *> keys)
+    {
+        at(time);
+        click("btnSimulace2");
+        for (const char *key : keys)
+            click(key);
+        click("Button2");
+    }
+
+    // Starts the browser on the page and connects to its debugging socket.
+    bool openPage(DevTools &devtools)
+    {
+        const QString profile = dir.filePath(QStringLiteral("profile"));
+        const QString url = QStringLiteral("http://127.0.0.1:%1/").arg(port);
+        browser.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        browser.start(QString::fromLatin1(Chromium),
+                      {"--headless", "--no-sandbox", "--disable-gpu", "--disable-quic", "--no-first-run",
+                       "--disable-background-networking", "--disable-component-update", "--disable-sync",
+                       "--disable-dev-shm-usage", "--user-data-dir=" + profile, "--remote-debugging-address=127.0.0.1",
+                       "--remote-debugging-port=0", url});
+        if (!browser.waitForStarted(10000))
+            return false;
+        // The browser writes the port of its debugging socket into the profile.
+        QFile active(profile + QStringLiteral("/DevToolsActivePort"));
+        if (!QTest::qWaitFor([&] { return active.exists() && active.size() > 0; }, 30000))
+            return false;
+        active.open(QIODevice::ReadOnly);
+        const quint16 debugPort = quint16(active.readLine().trimmed().toUInt());
+        QJsonArray targets;
+        const bool listed = QTest::qWaitFor(
+            [&] {
+                const Reply reply = Exchange(debugPort, "GET /json/list HTTP/1.1\r\nHost: 127.0.0.1:" + QByteArray::number(debugPort)
+                                                         + "\r\nConnection: close\r\n\r\n");
+                targets = QJsonDocument::fromJson(BodyOf(reply.bytes)).array();
+                for (const QJsonValue &t : targets)
+                    if (t.toObject().value("type").toString() == "page")
+                        return true;
+                return false;
+            },
+            20000);
+        if (!listed)
+            ADD_FAILURE() << "no page among the browser's targets";
+        for (const QJsonValue &t : targets) {
+            const QJsonObject target = t.toObject();
+            if (target.value("type").toString() != "page")
+                continue;
+            // It names the host as the request did; it must be 127.0.0.1.
+            QUrl socketUrl(target.value("webSocketDebuggerUrl").toString());
+            socketUrl.setHost(QStringLiteral("127.0.0.1"));
+            socketUrl.setPort(debugPort);
+            return devtools.open(socketUrl);
+        }
+        return false;
+    }
+
+    QTemporaryDir dir;
+    ScriptedDialogs dialogs;
+    TikomatWindows windows;
+    std::atomic<DayTime> now{0};
+    quint16 port = 0;
+    QProcess browser;
+};
+
+TEST_F(BrowserTest, ThePageShowsTheLeaderAndFollowsAVlozWithoutAReload)
+{
+    // A race start and racer 42.
+    at("10:00:00,000");
+    click("btnSimulace");
+    dialogs.answerSave(dir.filePath(QStringLiteral("zavod.csvz")));
+    click("btnStart");
+    finish("10:05:00,000", {"Button9", "Button7"});  // 4, 2
+
+    DevTools devtools;
+    ASSERT_TRUE(openPage(devtools));
+    const QString rows = QStringLiteral("[...document.querySelectorAll('#rows tr')].map(r => "
+                                        "[...r.cells].slice(0, 4).map(c => c.textContent).join('|')).join('\\n')");
+    ASSERT_TRUE(devtools.waitFor(rows, QStringLiteral("1.|42 (<neznámý>)|1|00:05:00,000"), 20000))
+        << devtools.evaluate(rows).toString().toStdString();
+    EXPECT_TRUE(devtools.waitFor(QStringLiteral("/^\\d\\d:\\d\\d:\\d\\d,\\d\\d\\d$/.test("
+                                                "document.getElementById('running').textContent)"),
+                                 true));
+    EXPECT_EQ(devtools.evaluate(QStringLiteral("document.getElementById('caption').textContent")).toString(),
+              QStringLiteral("Tikomat"));
+    // A mark the page keeps only as long as it is not loaded again.
+    devtools.evaluate(QStringLiteral("window.sameLoad = 'ano'"));
+
+    // Racer 7, faster, is inserted with Vlož: the page follows by itself.
+    finish("10:04:00,000", {"Button13"});  // 7
+    EXPECT_TRUE(devtools.waitFor(rows, QStringLiteral("1.|7 (<neznámý>)|1|00:04:00,000\n"
+                                                      "2.|42 (<neznámý>)|1|00:05:00,000")))
+        << devtools.evaluate(rows).toString().toStdString();
+    // The spectator window's caption reaches the page as it is typed.
+    Control<QLineEdit>(*windows.frmMain, "edDispCaption")->setText(QStringLiteral("Velká cena"));
+    EXPECT_TRUE(devtools.waitFor(QStringLiteral("document.getElementById('caption').textContent"),
+                                 QStringLiteral("Velká cena")));
+    EXPECT_EQ(devtools.evaluate(QStringLiteral("window.sameLoad")).toString(), QStringLiteral("ano"));
+}
+
+}  // namespace

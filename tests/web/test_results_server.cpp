@@ -1,0 +1,243 @@
+// The results server over real sockets on 127.0.0.1: what it serves from a
+// small race, what it does with bad or endless requests, the client limit,
+// and a stalled client while the desk keeps publishing.
+#include "ResultsLists.h"
+#include "WebClient.h"
+#include "WebPublisher.h"
+
+#include <gtest/gtest.h>
+
+#include <QAbstractEventDispatcher>
+#include <QJsonArray>
+#include <QSemaphore>
+
+namespace {
+
+TRadekPtr Make(int number, int lap, const char *time, int penalty = 0)
+{
+    auto record = std::make_shared<TRadek>();
+    record->Number = number;
+    record->Lap = lap;
+    record->Time = TextToDayTime(QString::fromLatin1(time));
+    record->Penalty = penalty;
+    return record;
+}
+
+class ResultsServerTest : public ::testing::Test {
+protected:
+    static ServerLimits Limits()
+    {
+        ServerLimits limits;
+        limits.headTimeoutMs = 300;
+        limits.stallTimeoutMs = 1000;
+        limits.maxPendingBytes = 64 * 1024;
+        return limits;
+    }
+
+    void SetUp() override
+    {
+        QString error;
+        ASSERT_TRUE(publisher.start(QHostAddress::LocalHost, 0, &error)) << error.toStdString();
+        port = publisher.port();
+        ASSERT_NE(port, 0);
+        // Racer 7 two laps, racer 8 one lap with 2 s penalty.
+        data.Records = {Make(7, 1, "10:05:00,000"), Make(RaceStartNumber, 1, "10:00:00,000"),
+                        Make(8, 1, "10:06:00,000", 2), Make(7, 2, "10:10:00,000")};
+        data.MaxLap = 2;
+    }
+
+    // Refreshes the lists and publishes them as the main window does.
+    void Refresh(const QString &caption = QStringLiteral("Velká cena"))
+    {
+        lists.RefreshLists(-1);
+        publisher.publish(*lists.resultsModel(), caption, true, lists.lastStartTime());
+        ++version;
+    }
+
+    qint64 version = 0;
+    TData data;
+    ResultsLists lists{data, nullptr};
+    WebPublisher publisher{Limits()};
+    quint16 port = 0;
+};
+
+TEST_F(ResultsServerTest, JsonOfASmallRace)
+{
+    const QString caption = QStringLiteral("Závod <b>\"Ž\"</b>\nnoc");
+    Refresh(caption);
+    EventClient events(port);  // the published version, once it is out
+    ASSERT_TRUE(events.waitForVersion(version));
+
+    const Reply reply = Exchange(port, Get("/results.json"));
+    EXPECT_EQ(StatusOf(reply.bytes), 200);
+    EXPECT_TRUE(HeadOf(reply.bytes).contains("Content-Type: application/json; charset=utf-8\r\n"));
+    const QJsonObject json = QJsonDocument::fromJson(BodyOf(reply.bytes)).object();
+    EXPECT_EQ(json.value("caption").toString(), caption);
+    EXPECT_EQ(json.value("showRunningTime").toBool(), true);
+    EXPECT_EQ(json.value("lastStart").toString(), "10:00:00,000");
+    EXPECT_EQ(json.value("lastStartMs").toInteger(), 10 * MsPerHour);
+    EXPECT_EQ(json.value("version").toInteger(), version);
+    EXPECT_TRUE(json.value("serverTimeMs").isDouble());
+
+    const QJsonArray rows = json.value("rows").toArray();
+    ASSERT_EQ(rows.size(), 2);
+    const QJsonObject first = rows[0].toObject();
+    EXPECT_EQ(first.value("rank").toInt(), 1);
+    EXPECT_EQ(first.value("number").toInt(), 7);
+    EXPECT_EQ(first.value("racer").toString(), "7 ()");
+    EXPECT_EQ(first.value("laps").toInt(), 2);
+    EXPECT_EQ(first.value("time").toString(), "00:10:00,000");
+    EXPECT_EQ(first.value("timeMs").toInteger(), 10 * MsPerMinute);
+    EXPECT_EQ(first.value("penalty").toInt(), 0);
+    EXPECT_EQ(first.value("note").toString(), "00:05:00,000   ");
+    const QJsonObject second = rows[1].toObject();
+    EXPECT_EQ(second.value("rank").toInt(), 2);
+    EXPECT_EQ(second.value("number").toInt(), 8);
+    EXPECT_EQ(second.value("time").toString(), "00:06:02,000");
+    EXPECT_EQ(second.value("penalty").toInt(), 2);
+
+    // The stream carried the same ranking.
+    EXPECT_EQ(events.latest.value("rows").toArray(), rows);
+    EXPECT_TRUE(events.head.contains("Content-Type: text/event-stream"));
+    EXPECT_GE(events.clocks, 1);
+}
+
+TEST_F(ResultsServerTest, BeforeAnyRaceServesAnEmptyRanking)
+{
+    const QJsonObject json = FetchJson(port);
+    EXPECT_EQ(json.value("caption").toString(), "Tikomat");
+    EXPECT_TRUE(json.value("lastStartMs").isNull());
+    EXPECT_TRUE(json.value("rows").toArray().isEmpty());
+}
+
+TEST_F(ResultsServerTest, PageIsCzechReadOnlyAndFollowsTheStream)
+{
+    const Reply get = Exchange(port, Get("/"));
+    ASSERT_EQ(StatusOf(get.bytes), 200);
+    EXPECT_TRUE(get.closed);
+    const QByteArray head = HeadOf(get.bytes);
+    EXPECT_TRUE(head.contains("Content-Type: text/html; charset=utf-8\r\n"));
+    EXPECT_TRUE(head.contains("Content-Security-Policy: "));
+    const QString page = QString::fromUtf8(BodyOf(get.bytes));
+    EXPECT_TRUE(page.contains(QStringLiteral("<html lang=\"cs\">")));
+    for (const char *title : {"Pořadí", "Závodník", "Kolo", "Čas vč. trestu", "Trest", "Poznámka"})
+        EXPECT_TRUE(page.contains(QStringLiteral("<th") ) && page.contains(QString::fromUtf8(title))) << title;
+    EXPECT_TRUE(page.contains(QStringLiteral("new EventSource(\"events\")")));
+    EXPECT_TRUE(page.contains(QStringLiteral("name=\"viewport\"")));
+    // Nothing on it can send anything back.
+    for (const char *write : {"<form", "method=", "POST", "innerHTML"})
+        EXPECT_FALSE(page.contains(QLatin1String(write), Qt::CaseInsensitive)) << write;
+
+    const Reply head_ = Exchange(port, "HEAD / HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n");
+    EXPECT_EQ(StatusOf(head_.bytes), 200);
+    EXPECT_TRUE(BodyOf(head_.bytes).isEmpty());
+    EXPECT_TRUE(HeadOf(head_.bytes).contains("Content-Length: " + QByteArray::number(BodyOf(get.bytes).size())));
+}
+
+struct BadRequest {
+    const char *name;
+    QByteArray bytes;
+    int status;  // 0: dropped without an answer
+};
+
+TEST_F(ResultsServerTest, BadRequestsAreAnsweredOrDroppedWithoutEffect)
+{
+    Refresh();
+    ASSERT_TRUE(EventClient(port).waitForVersion(version));
+    const QByteArray host = "Host: 127.0.0.1\r\n";
+    const std::vector<BadRequest> cases = {
+        {"post", "POST /results.json HTTP/1.1\r\n" + host + "Content-Length: 2\r\n\r\n{}", 405},
+        {"put", "PUT / HTTP/1.1\r\n" + host + "\r\n", 405},
+        {"delete", "DELETE /results.json HTTP/1.1\r\n" + host + "\r\n", 405},
+        {"unknown path", Get("/settings"), 404},
+        {"dot dot", Get("/../../../../etc/passwd"), 404},
+        {"source file", Get("/web/ResultsServer.cpp"), 404},
+        {"huge header", "GET / HTTP/1.1\r\n" + host + "Cookie: " + QByteArray(100000, 'a') + "\r\n\r\n", 431},
+        {"garbage", QByteArray(64, '\0') + "\r\n\r\n", 400},
+        {"request that never ends", "GET / HTTP/1.1\r\n" + host + "X-Slow: 1\r\n", 0},
+        {"silence", QByteArray(), 0},
+    };
+    for (const BadRequest &c : cases) {
+        const Reply reply = Exchange(port, c.bytes, 5000);
+        EXPECT_TRUE(reply.closed) << c.name;
+        if (c.status == 0) {
+            EXPECT_TRUE(reply.bytes.isEmpty()) << c.name;
+        } else {
+            EXPECT_EQ(StatusOf(reply.bytes), c.status) << c.name;
+            EXPECT_EQ(HeadOf(reply.bytes).contains("Allow: GET, HEAD\r\n"), c.status == 405) << c.name;
+        }
+    }
+    // Nothing changed and nobody stayed behind.
+    const QJsonObject json = FetchJson(port);
+    EXPECT_EQ(json.value("version").toInteger(), version);
+    EXPECT_EQ(json.value("rows").toArray().size(), 2);
+    QDeadlineTimer deadline(3000);
+    while (publisher.clientCount() > 0 && !deadline.hasExpired())
+        QThread::msleep(20);
+    EXPECT_EQ(publisher.clientCount(), 0);
+}
+
+TEST_F(ResultsServerTest, TheClientBeyondTheLimitIsRefusedPolitely)
+{
+    std::vector<std::unique_ptr<EventClient>> clients;
+    for (int i = 0; i < 256; ++i)
+        clients.push_back(std::make_unique<EventClient>(port));
+    for (auto &client : clients)
+        ASSERT_TRUE(client->waitForVersion(0));
+
+    const Reply refused = Exchange(port, Get("/results.json"));
+    EXPECT_EQ(StatusOf(refused.bytes), 503);
+    EXPECT_TRUE(HeadOf(refused.bytes).contains("Retry-After: "));
+    EXPECT_TRUE(QString::fromUtf8(BodyOf(refused.bytes)).contains(QStringLiteral("zkuste to prosím za chvíli")));
+    EXPECT_TRUE(refused.closed);
+
+    // The 256 still follow the race.
+    Refresh();
+    for (auto &client : clients)
+        ASSERT_TRUE(client->waitForVersion(version));
+
+    // Once one leaves, the next is served.
+    clients.pop_back();
+    QDeadlineTimer deadline(3000);
+    while (publisher.clientCount() > 255 && !deadline.hasExpired())
+        QThread::msleep(20);
+    EXPECT_EQ(StatusOf(Exchange(port, Get("/results.json")).bytes), 200);
+}
+
+TEST_F(ResultsServerTest, AStalledClientNeverHoldsTheDeskOrTheOthers)
+{
+    // A long race, so that one event outgrows the stalled reader's buffers.
+    for (int i = 0; i < 8000; ++i)
+        data.Records.push_back(Make(100 + i, 1, "10:30:00,000"));
+    EventClient stalled(port, 4096);  // never reads again
+    EventClient live(port);
+    ASSERT_TRUE(live.waitForVersion(0));
+
+    // While the server's thread is held, the desk still publishes at will.
+    QSemaphore release;
+    QMetaObject::invokeMethod(QAbstractEventDispatcher::instance(&publisher.serverThread()),
+                              [&release] { release.acquire(); });
+    for (int i = 0; i < 20; ++i)
+        Refresh();
+    release.release();
+
+    // The live client gets the latest ranking; the versions in between may
+    // have been skipped.
+    ASSERT_TRUE(live.waitForVersion(version));
+    // Enough rankings to fill what the system buffers for the stalled reader.
+    for (int i = 0; i < 12; ++i) {
+        Refresh();
+        ASSERT_TRUE(live.waitForVersion(version));
+    }
+    EXPECT_EQ(live.latest.value("rows").toArray().size(), 8002);
+
+    // The stalled one is let go once it made no progress for the stall time.
+    QDeadlineTimer deadline(5000);
+    while (publisher.clientCount() > 1 && !deadline.hasExpired()) {
+        live.pump();
+        QThread::msleep(50);
+    }
+    EXPECT_EQ(publisher.clientCount(), 1);
+}
+
+}  // namespace

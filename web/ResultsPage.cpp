@@ -1,0 +1,118 @@
+#include "ResultsPage.h"
+
+namespace {
+
+// Rows are built with textContent only: a racer's name never becomes markup.
+const char PageHtml[] = R"html(<!DOCTYPE html>
+<html lang="cs">
+<head>
+<meta charset="utf-8">
+<meta name="viewport" content="width=device-width, initial-scale=1">
+<link rel="icon" href="data:,">
+<title>Výsledky</title>
+<style>
+body { margin: 0; font-family: system-ui, sans-serif; background: #fff; color: #111; }
+header { position: sticky; top: 0; background: #0b3d91; color: #fff; padding: .5em .8em; }
+#caption { font-size: 1.3em; font-weight: bold; margin: 0; overflow-wrap: anywhere; }
+#running { font-size: 2.2em; font-variant-numeric: tabular-nums; font-weight: bold; }
+#status { font-size: .85em; opacity: .85; min-height: 1.2em; }
+table { border-collapse: collapse; width: 100%; font-variant-numeric: tabular-nums; }
+th, td { padding: .35em .5em; text-align: left; border-bottom: 1px solid #ddd; }
+th { background: #eef; position: sticky; top: 0; }
+.n { text-align: right; white-space: nowrap; }
+tr:nth-child(even) td { background: #f6f6fa; }
+@media (max-width: 600px) {
+  .wide { display: none; }
+  #running { font-size: 1.8em; }
+  th, td { padding: .3em .3em; }
+}
+@media (min-width: 1400px) { body { font-size: 1.4em; } }
+</style>
+</head>
+<body>
+<header>
+<h1 id="caption">Výsledky</h1>
+<div id="running"></div>
+<div id="status">Načítám…</div>
+</header>
+<table>
+<thead><tr><th class="n">Pořadí</th><th>Závodník</th><th class="n">Kolo</th><th class="n">Čas vč. trestu</th><th class="n wide">Trest</th><th class="wide">Poznámka</th></tr></thead>
+<tbody id="rows"></tbody>
+</table>
+<script>
+"use strict";
+const DAY = 86400000;
+let offset = null;      // PC clock minus this device's clock, in ms
+let lastStart = null;   // ms of day of the last race start
+let showRunning = false;
+function pad(n, w) { return String(n).padStart(w, "0"); }
+function timeText(ms) {
+  const h = Math.floor(ms / 3600000), m = Math.floor(ms / 60000) % 60;
+  const s = Math.floor(ms / 1000) % 60, z = ms % 1000;
+  return pad(h, 2) + ":" + pad(m, 2) + ":" + pad(s, 2) + "," + pad(z, 3);
+}
+function setClock(serverMs) { offset = serverMs - Date.now(); }
+function tick() {
+  const el = document.getElementById("running");
+  if (!showRunning || lastStart === null || offset === null) { el.textContent = ""; return; }
+  let run = Math.floor(Date.now() + offset) % DAY - lastStart;
+  if (run < 0) run += DAY;  // the race started before midnight
+  el.textContent = timeText(run);
+}
+function cell(tr, text, cls) {
+  const td = document.createElement("td");
+  td.textContent = text;
+  if (cls) td.className = cls;
+  tr.appendChild(td);
+}
+function show(data) {
+  document.getElementById("caption").textContent = data.caption;
+  document.title = data.caption + " – výsledky";
+  lastStart = data.lastStartMs;
+  showRunning = data.showRunningTime;
+  const body = document.createElement("tbody");
+  body.id = "rows";
+  for (const r of data.rows) {
+    const tr = document.createElement("tr");
+    cell(tr, r.rank + ".", "n");
+    cell(tr, r.racer);
+    cell(tr, String(r.laps), "n");
+    cell(tr, r.time, "n");
+    cell(tr, String(r.penalty), "n wide");
+    cell(tr, r.note, "wide");
+    body.appendChild(tr);
+  }
+  document.getElementById("rows").replaceWith(body);
+  document.body.dataset.version = String(data.version);
+  tick();
+}
+function status(text) { document.getElementById("status").textContent = text; }
+let retry = null;
+function follow() {
+  const source = new EventSource("events");
+  source.addEventListener("results", e => { show(JSON.parse(e.data)); status("Živě"); });
+  source.addEventListener("clock", e => { setClock(Number(e.data)); });
+  source.onerror = () => {
+    status("Spojení přerušeno, připojuji znovu…");
+    if (source.readyState === EventSource.CLOSED && retry === null) {
+      retry = setTimeout(() => { retry = null; follow(); }, 5000);
+    }
+  };
+}
+fetch("results.json", {cache: "no-store"})
+  .then(r => r.ok ? r.json() : Promise.reject(r.status))
+  .then(data => { setClock(data.serverTimeMs); show(data); })
+  .catch(() => status("Výsledky zatím nejsou k dispozici."))
+  .finally(follow);
+setInterval(tick, 100);
+</script>
+</body>
+</html>
+)html";
+
+}  // namespace
+
+QByteArray ResultsPageHtml()
+{
+    return QByteArray::fromRawData(PageHtml, sizeof PageHtml - 1);
+}

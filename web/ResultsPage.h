@@ -1,0 +1,9 @@
+#pragma once
+// The one HTML page the results server serves: Czech, read-only, for a phone
+// as well as a large screen.  It loads /results.json, then follows the
+// event stream /events, and ticks the running time itself from the race
+// start and the PC's clock that the server sends.  It carries no form, no
+// link that changes anything and no outside resource.
+#include <QByteArray>
+
+QByteArray ResultsPageHtml();

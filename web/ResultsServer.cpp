@@ -1,0 +1,316 @@
+#include "ResultsServer.h"
+
+#include "ResultsPage.h"
+
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTimer>
+
+struct ResultsServer::Client {
+    QTcpSocket *socket = nullptr;
+    HttpRequestReader reader;
+    qint64 connectedAt = 0;
+    qint64 lastProgress = 0;  // when its queue last shrank or started
+    bool streaming = false;
+    bool closing = false;
+    bool dirty = false;  // a ranking was held back while its queue was full
+};
+
+namespace {
+
+QByteArray Head(int status, const char *contentType, qint64 length, const char *extra = "")
+{
+    QByteArray head = "HTTP/1.1 " + QByteArray::number(status) + ' ' + HttpReason(status) + "\r\n";
+    head += "Content-Type: ";
+    head += contentType;
+    head += "\r\n";
+    if (length >= 0)
+        head += "Content-Length: " + QByteArray::number(length) + "\r\n";
+    head += "Cache-Control: no-cache\r\n"
+            "X-Content-Type-Options: nosniff\r\n"
+            "Connection: close\r\n";
+    head += extra;
+    head += "\r\n";
+    return head;
+}
+
+const char PageSecurity[] =
+    "Content-Security-Policy: default-src 'none'; script-src 'unsafe-inline'; style-src 'unsafe-inline'; "
+    "connect-src 'self'; img-src data:; frame-ancestors 'none'; form-action 'none'\r\n"
+    "Referrer-Policy: no-referrer\r\n";
+
+QByteArray ResultsEvent(const ResultsSnapshot &snapshot, DayTime now)
+{
+    // Compact JSON holds no line break, so it is one data line.
+    return "event: results\ndata: " + ResultsJson(snapshot, now) + "\n\n";
+}
+
+}  // namespace
+
+ResultsServer::ResultsServer(std::function<DayTime()> clock, ServerLimits limits)
+    : m_clock(std::move(clock)), m_limits(limits)
+{
+    // Until the desk's first refresh: no race, no rows.
+    auto empty = std::make_shared<ResultsSnapshot>();
+    empty->caption = QStringLiteral("Tikomat");
+    m_snapshot = std::move(empty);
+}
+
+ResultsServer::~ResultsServer() { close(); }
+
+bool ResultsServer::listen(const QHostAddress &address, quint16 port, QString *error)
+{
+    close();
+    m_server = new QTcpServer(this);
+    // Connections beyond the limit are still accepted, to be refused politely.
+    m_server->setMaxPendingConnections(64);
+    if (!m_server->listen(address, port)) {
+        if (error)
+            *error = QStringLiteral("Výsledky na webu nelze spustit na adrese %1, portu %2: %3")
+                         .arg(address.toString())
+                         .arg(port)
+                         .arg(m_server->errorString());
+        delete m_server;
+        m_server = nullptr;
+        return false;
+    }
+    connect(m_server, &QTcpServer::newConnection, this, &ResultsServer::acceptClients);
+    m_uptime.start();
+    m_lastKeepAlive = 0;
+    m_timer = new QTimer(this);
+    m_timer->setInterval(std::clamp(m_limits.headTimeoutMs / 4, 20, 500));
+    connect(m_timer, &QTimer::timeout, this, &ResultsServer::housekeeping);
+    m_timer->start();
+    m_resultsEvent = ResultsEvent(*m_snapshot, m_clock());
+    return true;
+}
+
+void ResultsServer::close()
+{
+    delete m_timer;
+    m_timer = nullptr;
+    // The clients first: their sockets are the listening server's children.
+    auto clients = std::move(m_clients);
+    m_clients.clear();
+    for (auto &[socket, client] : clients) {
+        socket->disconnect(this);
+        socket->abort();
+        delete socket;
+    }
+    if (m_server) {
+        m_server->close();
+        delete m_server;
+        m_server = nullptr;
+    }
+}
+
+bool ResultsServer::isListening() const { return m_server && m_server->isListening(); }
+
+quint16 ResultsServer::port() const { return m_server ? m_server->serverPort() : 0; }
+
+void ResultsServer::offer(std::shared_ptr<const ResultsSnapshot> snapshot)
+{
+    QMutexLocker lock(&m_offerLock);
+    m_offered = std::move(snapshot);
+    if (m_offerQueued)
+        return;  // the queued call takes this one
+    m_offerQueued = true;
+    QMetaObject::invokeMethod(this, &ResultsServer::takeOffer, Qt::QueuedConnection);
+}
+
+void ResultsServer::takeOffer()
+{
+    std::shared_ptr<const ResultsSnapshot> snapshot;
+    {
+        QMutexLocker lock(&m_offerLock);
+        snapshot = std::move(m_offered);
+        m_offerQueued = false;
+    }
+    if (!snapshot)
+        return;
+    m_snapshot = std::move(snapshot);
+    m_resultsEvent = ResultsEvent(*m_snapshot, m_clock());
+    for (auto &[socket, client] : m_clients)
+        if (client->streaming && !client->closing)
+            sendEvent(*client, m_resultsEvent);
+}
+
+void ResultsServer::acceptClients()
+{
+    while (m_server && m_server->hasPendingConnections()) {
+        QTcpSocket *socket = m_server->nextPendingConnection();
+        auto client = std::make_unique<Client>();
+        client->socket = socket;
+        client->connectedAt = client->lastProgress = m_uptime.elapsed();
+        socket->setReadBufferSize(16 * 1024);
+        Client &c = *client;
+        const bool full = int(m_clients.size()) >= m_limits.maxClients;
+        m_clients.emplace(socket, std::move(client));
+        // Queued: a socket may report its end from inside a write or a
+        // disconnectFromHost, while its client is still being served.
+        connect(socket, &QTcpSocket::disconnected, this, [this, socket] { drop(socket); }, Qt::QueuedConnection);
+        connect(socket, &QTcpSocket::errorOccurred, this, [this, socket] { drop(socket); }, Qt::QueuedConnection);
+        if (full) {
+            // Refused at once, without reading what it asks; it leaves as soon
+            // as the short answer is out, or when housekeeping gives up on it.
+            const QByteArray text = "Příliš mnoho připojených diváků, zkuste to prosím za chvíli znovu.\n";
+            socket->write(Head(503, "text/plain; charset=utf-8", text.size(), "Retry-After: 10\r\n") + text);
+            closeAfterWrite(c);
+            continue;
+        }
+        connect(socket, &QTcpSocket::readyRead, this, [this, socket] {
+            auto it = m_clients.find(socket);
+            if (it != m_clients.end())
+                readRequest(*it->second);
+        });
+        connect(socket, &QTcpSocket::bytesWritten, this, [this, socket] {
+            auto it = m_clients.find(socket);
+            if (it != m_clients.end())
+                wrote(*it->second);
+        });
+    }
+}
+
+void ResultsServer::readRequest(Client &client)
+{
+    QTcpSocket *socket = client.socket;
+    while (socket->bytesAvailable() > 0) {
+        const QByteArray bytes = socket->read(4096);
+        if (client.closing || client.streaming || client.reader.state() != HttpRequestReader::State::Incomplete)
+            continue;  // nothing after the head is ever read
+        switch (client.reader.feed(bytes)) {
+        case HttpRequestReader::State::Incomplete: break;
+        case HttpRequestReader::State::Ready: answer(client, client.reader.request()); break;
+        case HttpRequestReader::State::Refused:
+            refuse(client, client.reader.status(), client.reader.request().head);
+            break;
+        }
+    }
+}
+
+void ResultsServer::answer(Client &client, const HttpRequest &request)
+{
+    QTcpSocket *socket = client.socket;
+    switch (request.route) {
+    case HttpRoute::Page: {
+        const QByteArray page = ResultsPageHtml();
+        socket->write(Head(200, "text/html; charset=utf-8", page.size(), PageSecurity));
+        if (!request.head)
+            socket->write(page);
+        closeAfterWrite(client);
+        return;
+    }
+    case HttpRoute::Json: {
+        const QByteArray json = ResultsJson(*m_snapshot, m_clock());
+        socket->write(Head(200, "application/json; charset=utf-8", json.size(),
+                           "Access-Control-Allow-Origin: *\r\n"));
+        if (!request.head)
+            socket->write(json);
+        closeAfterWrite(client);
+        return;
+    }
+    case HttpRoute::Events:
+        client.lastProgress = m_uptime.elapsed();
+        socket->write(Head(200, "text/event-stream; charset=utf-8", -1));
+        if (request.head) {
+            closeAfterWrite(client);
+            return;
+        }
+        client.streaming = true;
+        socket->write("retry: 3000\n\n");
+        sendEvent(client, m_resultsEvent);
+        sendEvent(client, clockEvent());
+        return;
+    case HttpRoute::None:
+        break;
+    }
+    refuse(client, 404, request.head);
+}
+
+void ResultsServer::refuse(Client &client, int status, bool head)
+{
+    const QByteArray text = QByteArray::number(status) + ' ' + HttpReason(status) + '\n';
+    client.socket->write(Head(status, "text/plain; charset=utf-8", text.size(),
+                              status == 405 ? "Allow: GET, HEAD\r\n" : ""));
+    if (!head)
+        client.socket->write(text);
+    closeAfterWrite(client);
+}
+
+void ResultsServer::sendEvent(Client &client, const QByteArray &event)
+{
+    QTcpSocket *socket = client.socket;
+    if (socket->state() != QAbstractSocket::ConnectedState)
+        return;  // gone; its end is on the way
+    if (socket->bytesToWrite() > m_limits.maxPendingBytes) {
+        client.dirty = true;
+        return;
+    }
+    if (socket->bytesToWrite() == 0)
+        client.lastProgress = m_uptime.elapsed();
+    socket->write(event);
+}
+
+void ResultsServer::wrote(Client &client)
+{
+    client.lastProgress = m_uptime.elapsed();
+    if (client.dirty && client.streaming && client.socket->bytesToWrite() == 0) {
+        client.dirty = false;
+        sendEvent(client, m_resultsEvent);
+    }
+}
+
+void ResultsServer::closeAfterWrite(Client &client)
+{
+    client.closing = true;
+    client.lastProgress = m_uptime.elapsed();
+    client.socket->disconnectFromHost();
+}
+
+void ResultsServer::drop(QTcpSocket *socket)
+{
+    auto it = m_clients.find(socket);
+    if (it == m_clients.end())
+        return;
+    m_clients.erase(it);
+    socket->disconnect(this);
+    socket->deleteLater();
+}
+
+QByteArray ResultsServer::clockEvent() const
+{
+    return "event: clock\ndata: " + QByteArray::number(qint64(m_clock())) + "\n\n";
+}
+
+void ResultsServer::housekeeping()
+{
+    const qint64 now = m_uptime.elapsed();
+    const bool keepAlive = now - m_lastKeepAlive >= m_limits.keepAliveMs;
+    if (keepAlive)
+        m_lastKeepAlive = now;
+    const QByteArray clock = keepAlive ? clockEvent() : QByteArray();
+    std::vector<QTcpSocket *> expired;
+    for (auto &[socket, client] : m_clients) {
+        const bool waitingForHead =
+            !client->closing && !client->streaming && now - client->connectedAt > m_limits.headTimeoutMs;
+        const bool stalled =
+            (client->closing || client->streaming) && socket->bytesToWrite() > 0
+            && now - client->lastProgress > m_limits.stallTimeoutMs;
+        // A closing socket with nothing left to send has gone by now; one that
+        // lingers is given the same time as a stalled stream.
+        const bool lingering = client->closing && now - client->lastProgress > m_limits.stallTimeoutMs;
+        if (waitingForHead || stalled || lingering)
+            expired.push_back(socket);
+        else if (keepAlive && client->streaming && !client->dirty)
+            sendEvent(*client, clock);
+    }
+    for (QTcpSocket *socket : expired) {
+        auto it = m_clients.find(socket);
+        if (it == m_clients.end())
+            continue;
+        socket->disconnect(this);
+        m_clients.erase(it);
+        socket->abort();
+        socket->deleteLater();
+    }
+}

@@ -1,0 +1,119 @@
+#include "ResultsSnapshot.h"
+
+#include "ResultsLists.h"
+
+
+std::shared_ptr<const ResultsSnapshot> ResultsSnapshot::Take(const ResultsListModel &results, const QString &caption,
+                                                             bool showRunningTime, DayTime lastStartTime,
+                                                             uint64_t version)
+{
+    auto snapshot = std::make_shared<ResultsSnapshot>();
+    snapshot->caption = caption.isEmpty() ? QStringLiteral("Tikomat") : caption;
+    snapshot->showRunningTime = showRunningTime;
+    snapshot->lastStartTime = lastStartTime;
+    snapshot->version = version;
+    snapshot->rows = results.rows();
+    // The records stay with the desk: the server thread must never reach them.
+    for (ResultRow &row : snapshot->rows)
+        row.record.reset();
+    return snapshot;
+}
+
+namespace {
+
+// A JSON string of text: quotes, backslashes and control characters escaped,
+// everything else as UTF-8.
+void AppendString(QByteArray &out, const QString &text)
+{
+    static const char hex[] = "0123456789abcdef";
+    out += '"';
+    const QByteArray utf8 = text.toUtf8();
+    for (char c : utf8) {
+        const auto u = static_cast<unsigned char>(c);
+        if (c == '"' || c == '\\') {
+            out += '\\';
+            out += c;
+        } else if (u < 0x20) {
+            out += "\\u00";
+            out += hex[u >> 4];
+            out += hex[u & 15];
+        } else {
+            out += c;
+        }
+    }
+    out += '"';
+}
+
+void AppendKey(QByteArray &out, const char *key)
+{
+    out += '"';
+    out += key;
+    out += "\":";
+}
+
+}  // namespace
+
+QByteArray ResultsJson(const ResultsSnapshot &snapshot, DayTime serverTime)
+{
+    // Written by hand rather than through a document: a ranking of ten
+    // thousand rows is formatted for every refresh, and the keys keep the
+    // order the README shows.
+    QByteArray out;
+    out.reserve(256 + qsizetype(snapshot.rows.size()) * 160);
+    out += '{';
+    AppendKey(out, "version");
+    out += QByteArray::number(qint64(snapshot.version));
+    out += ',';
+    AppendKey(out, "serverTimeMs");
+    out += QByteArray::number(qint64(serverTime));
+    out += ',';
+    AppendKey(out, "caption");
+    AppendString(out, snapshot.caption);
+    out += ',';
+    AppendKey(out, "showRunningTime");
+    out += snapshot.showRunningTime ? "true" : "false";
+    out += ',';
+    AppendKey(out, "lastStart");
+    if (snapshot.lastStartTime > 0)
+        AppendString(out, DayTimeToText(snapshot.lastStartTime));
+    else
+        out += "null";
+    out += ',';
+    AppendKey(out, "lastStartMs");
+    out += snapshot.lastStartTime > 0 ? QByteArray::number(qint64(snapshot.lastStartTime)) : QByteArray("null");
+    out += ',';
+    AppendKey(out, "rows");
+    out += '[';
+    int rank = 0;
+    for (const ResultRow &r : snapshot.rows) {
+        if (rank > 0)
+            out += ',';
+        out += '{';
+        AppendKey(out, "rank");
+        out += QByteArray::number(++rank);
+        out += ',';
+        AppendKey(out, "number");
+        out += QByteArray::number(r.number);
+        out += ',';
+        AppendKey(out, "racer");
+        AppendString(out, r.caption);
+        out += ',';
+        AppendKey(out, "laps");
+        out += QByteArray::number(r.lap);
+        out += ',';
+        AppendKey(out, "time");
+        AppendString(out, r.penalizedText());
+        out += ',';
+        AppendKey(out, "timeMs");
+        out += QByteArray::number(qint64(r.penalized));
+        out += ',';
+        AppendKey(out, "penalty");
+        out += QByteArray::number(r.penalty);
+        out += ',';
+        AppendKey(out, "note");
+        AppendString(out, r.noteText());
+        out += '}';
+    }
+    out += "]}";
+    return out;
+}
