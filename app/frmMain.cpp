@@ -4,6 +4,7 @@
 #include "Display.h"
 #include "EventLog.h"
 #include "HotTrackView.h"
+#include "JournalKeeper.h"
 #include "LinkController.h"
 #include "ManualEntry.h"
 #include "ResultsLists.h"
@@ -118,6 +119,8 @@ void TfrmMain::FormClose()
 {
     if (m_link)
         m_link->Shutdown();
+    if (m_journal)
+        m_journal->Close();
     if (OnClosing)
         OnClosing();
     if (frmDisplay)
@@ -136,6 +139,11 @@ void TfrmMain::FormDestroy()
     m_link.reset();
     m_desk.reset();
     m_results.reset();
+    if (m_data)
+        m_data->saved = nullptr;
+    if (m_manual)
+        m_manual->SetJournal(nullptr);
+    m_journal.reset();
     m_data.reset();
     m_racers.reset();
 }

@@ -383,6 +383,8 @@ bool TData::Save()
         return false;
     }
     m_saveFailed = false;
+    if (saved)
+        saved(FileName);
     return true;
 }
 

@@ -7,6 +7,7 @@
 #include <QByteArray>
 #include <QString>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <stdexcept>
 #include <vector>
@@ -67,6 +68,10 @@ public:
     int32_t MaxLap = 0;
 
     void SetRacers(RacerDirectory *racers) { m_racers = racers; }
+
+    // Told the file name after every successful Save (the journal marks
+    // what the data file now holds).
+    std::function<void(const QString &fileName)> saved;
 
     // Ascending by Time; records of equal times keep the order they had.
     void SortByTime();
