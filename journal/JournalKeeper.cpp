@@ -176,7 +176,10 @@ void JournalKeeper::StampRead(JournalList list, DayTime stamp)
 void JournalKeeper::Saved(const QString &dataFile)
 {
     if (dataFile != m_dataFile) {
-        Begin(dataFile);  // saved under a new name: every change is in it
+        // Saved under a new name: every change is in that file, so the old
+        // journal holds nothing it lacks.
+        m_unsavedChanges = false;
+        Begin(dataFile);
         return;
     }
     JournalEntry e;
