@@ -1,5 +1,6 @@
 #include "main.h"
 
+#include "BackgroundWriter.h"
 #include "Dialogs.h"
 #include "Display.h"
 #include "EventLog.h"
@@ -119,6 +120,9 @@ void TfrmMain::FormClose()
 {
     if (m_link)
         m_link->Shutdown();
+    // The last change is on disk before the journal may go.
+    if (m_data)
+        m_data->WaitForWrites();
     if (m_journal)
         m_journal->Close();
     if (OnClosing)
@@ -144,7 +148,8 @@ void TfrmMain::FormDestroy()
     if (m_manual)
         m_manual->SetJournal(nullptr);
     m_journal.reset();
-    m_data.reset();
+    m_data.reset();  // waits for its last write
+    m_writer.reset();
     m_racers.reset();
 }
 

@@ -3,6 +3,7 @@
 // call on the logic; what a command does is decided there.
 #include "main.h"
 
+#include "BackgroundWriter.h"
 #include "Display.h"
 #include "DisplayControls.h"
 #include "EventLog.h"
@@ -101,6 +102,8 @@ void TfrmMain::CreateLogic()
 
 void TfrmMain::BindJournal()
 {
+    m_writer = std::make_unique<BackgroundWriter>();
+    m_data->SetSaveQueue(m_writer.get());
     m_journal = std::make_unique<JournalKeeper>(&m_dialogs);
     JournalKeeper *journal = m_journal.get();
     journal->SetIndexFolder(QFileInfo(m_data->FileName).path());

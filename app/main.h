@@ -14,6 +14,7 @@
 
 class Dialogs;
 class DisplayControls;
+class BackgroundWriter;
 class HotTrackView;
 class JournalKeeper;
 struct RecoveryTarget;
@@ -144,6 +145,7 @@ private:
     Dialogs &m_dialogs;
     QString m_logPath;
     StoreFactory m_makeStore;
+    std::unique_ptr<BackgroundWriter> m_writer;  // writes the store's saves: outlives it
     std::unique_ptr<TData> m_data;
     std::unique_ptr<RacerTable> m_racers;
     std::unique_ptr<ResultsLists> m_results;

@@ -453,13 +453,15 @@ void TimingDesk::tsMereniShow()
 
 bool TimingDesk::ConfirmUnsavedChanges()
 {
-    if (!m_data.LastSaveFailed())
+    // A write still under way decides whether there is anything to ask.
+    if (m_data.WaitForWrites())
         return true;
     if (!m_dialogs.question(QString(), MsgUnsavedChanges, MsgIcon::Warning))
         return true;  // the operator lets them go
     // Save reports why it failed again; the command then does not go on, so
     // that the operator can make room and try once more.
-    return m_data.Save();
+    m_data.Save();
+    return m_data.WaitForWrites();
 }
 
 void TimingDesk::Button27Click()
