@@ -143,8 +143,10 @@ void TfrmMain::FormDestroy()
     m_link.reset();
     m_desk.reset();
     m_results.reset();
-    if (m_data)
+    if (m_data) {
+        m_data->saving = nullptr;
         m_data->saved = nullptr;
+    }
     if (m_manual)
         m_manual->SetJournal(nullptr);
     m_journal.reset();

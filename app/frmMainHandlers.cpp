@@ -110,6 +110,8 @@ void TfrmMain::BindJournal()
     journal->currentRows = [this] { return m_desk->JournalRows(); };
     m_desk->SetJournal(journal);
     m_manual->SetJournal(journal);
+    journal->currentRecords = [this] { return JournalKeeper::RecordEntries(m_data->Records); };
+    m_data->saving = [journal](const QString &fileName) { journal->Saving(fileName); };
     m_data->saved = [journal](const QString &fileName) { journal->Saved(fileName); };
     m_desk->dataFileReplaced = [this](bool opened) {
         if (opened) {

@@ -433,7 +433,10 @@ bool TData::Save()
         }
         return QString();
     };
-    auto done = [this, fileName, image](const QString &error) { SaveFinished(fileName, error, *image); };
+    const quint64 save = ++m_saves;
+    if (saving)
+        saving(fileName);
+    auto done = [this, save, fileName, image](const QString &error) { SaveFinished(save, fileName, error, *image); };
     if (m_queue) {
         m_queue->Submit(std::move(write), std::move(done));
         return true;
@@ -443,7 +446,7 @@ bool TData::Save()
     return error.isEmpty();
 }
 
-void TData::SaveFinished(const QString &fileName, const QString &error, const SaveImage &image)
+void TData::SaveFinished(quint64 save, const QString &fileName, const QString &error, const SaveImage &image)
 {
     if (!error.isEmpty()) {
         m_saveFailed = true;
@@ -455,8 +458,9 @@ void TData::SaveFinished(const QString &fileName, const QString &error, const Sa
             m_dialogs->message(FileErrorPrefix + error);
         return;
     }
-    // A write of a file the store has left since says nothing about the current one.
-    if (fileName != FileName)
+    // A write of a file the store has left since says nothing about the
+    // current one; nor does one that a later save, still to come, follows.
+    if (fileName != FileName || save != m_saves)
         return;
     m_saveFailed = false;
     if (saved)

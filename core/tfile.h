@@ -87,8 +87,10 @@ public:
     // Waits for the writes handed to the queue; false when the last failed.
     bool WaitForWrites();
 
-    // Told the file name after every successful Save (the journal marks
-    // what the data file now holds).
+    // Told the file name as each Save hands its files over to be written,
+    // and again once the latest of them is on disk (the journal marks what
+    // the data file holds).
+    std::function<void(const QString &fileName)> saving;
     std::function<void(const QString &fileName)> saved;
 
     // Ascending by Time; records of equal times keep the order they had.
@@ -124,12 +126,13 @@ private:
     struct SaveImage;
     SaveImage TakeImage();
     static void WriteImage(const SaveImage &image);
-    void SaveFinished(const QString &fileName, const QString &error, const SaveImage &image);
+    void SaveFinished(quint64 save, const QString &fileName, const QString &error, const SaveImage &image);
     void RemoveUnusedTempFile();
     void ForgetOpenedFile();
 
     Dialogs *m_dialogs = nullptr;
     SaveQueue *m_queue = nullptr;
+    quint64 m_saves = 0;  // saves handed over; only the latest one's success is told
     RacerDirectory *m_racers = nullptr;
     QString m_tempName;     // the temporary file this store made last
     bool m_saveFailed = false;

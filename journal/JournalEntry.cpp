@@ -86,6 +86,7 @@ bool ReadList(QByteArrayView field, JournalList &list)
 QByteArray EncodeJournalLine(const JournalEntry &e)
 {
     QByteArray line(1, char(e.kind));
+    line += '\t' + QByteArray::number(e.seq);
     const QByteArray list(1, char(e.list));
     switch (e.kind) {
     case JournalKind::Stamp:
@@ -108,6 +109,7 @@ QByteArray EncodeJournalLine(const JournalEntry &e)
         AddRecord(line, e.record);
         break;
     case JournalKind::Saved:
+        line += '\t' + QByteArray::number(e.upTo);
         break;
     }
     line += '\t' + QByteArray::number(Crc(line), 16).rightJustified(8, '0') + '\n';
@@ -139,6 +141,12 @@ std::optional<JournalEntry> DecodeJournalLine(QByteArrayView line)
     if (fields.front().size() != 1)
         return std::nullopt;
     e.kind = JournalKind(fields.front()[0]);
+    if (fields.size() < 2)
+        return std::nullopt;
+    e.seq = fields[1].toULongLong(&ok);
+    if (!ok)
+        return std::nullopt;
+    fields.removeAt(1);
     qsizetype at = 1;
     auto expect = [&fields](qsizetype count) { return fields.size() == count; };
     switch (e.kind) {
@@ -181,7 +189,10 @@ std::optional<JournalEntry> DecodeJournalLine(QByteArrayView line)
             return std::nullopt;
         return e;
     case JournalKind::Saved:
-        return expect(1) ? std::optional(e) : std::nullopt;
+        if (!expect(2))
+            return std::nullopt;
+        e.upTo = fields[1].toULongLong(&ok);
+        return ok ? std::optional(e) : std::nullopt;
     }
     return std::nullopt;
 }

@@ -3,7 +3,8 @@
 // so that a crash loses nothing that was read from the module, shown in an
 // impulse list or put into the record store.
 //
-// A line is UTF-8 text, fields separated by tabs, the last field the CRC-32
+// A line is UTF-8 text, fields separated by tabs (kind, sequence number,
+// the kind's own fields), the last field the CRC-32
 // of everything before it in hex.  A line whose checksum does not match (a
 // write torn by a crash, a damaged disk block) decodes to nothing and is
 // skipped by the reader; every other line stands on its own.
@@ -23,7 +24,7 @@ enum class JournalKind : char {
     RecordAdded = 'A',
     RecordEdited = 'E',
     RecordDeleted = 'D',
-    Saved = 'S',          // the data file now holds every record change above
+    Saved = 'S',          // the data file holds every record change up to `upTo`
 };
 
 // Which impulse list (or photocell) a line is about.
@@ -46,6 +47,8 @@ struct JournalEntry {
     DayTime time = 0;                       // Stamp, Filtered, Row from the module
     JournalRecord record;                   // RecordAdded, RecordDeleted, RecordEdited (after)
     JournalRecord before;                   // RecordEdited (before)
+    quint64 seq = 0;                        // numbered by the journal file as it is written
+    quint64 upTo = 0;                       // Saved: the last entry the data file holds
 
     bool operator==(const JournalEntry &) const = default;
 };

@@ -24,10 +24,12 @@ JournalFile::~JournalFile()
 
 bool JournalFile::Append(const std::vector<JournalEntry> &entries)
 {
-    QByteArray bytes;
-    for (const JournalEntry &e : entries)
-        bytes += EncodeJournalLine(e);
     std::lock_guard lock(m_mutex);
+    QByteArray bytes;
+    for (JournalEntry e : entries) {
+        e.seq = ++m_lastSeq;
+        bytes += EncodeJournalLine(e);
+    }
     qsizetype done = 0;
     while (done < bytes.size()) {
         const ssize_t n = ::write(m_fd, bytes.constData() + done, size_t(bytes.size() - done));
@@ -44,6 +46,12 @@ bool JournalFile::Append(const std::vector<JournalEntry> &entries)
         return false;
     }
     return true;
+}
+
+quint64 JournalFile::lastSeq() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_lastSeq;
 }
 
 QString JournalFile::error() const

@@ -23,17 +23,20 @@ public:
 
     const QString &path() const { return m_path; }
 
-    // Writes the lines and flushes them to disk.  False, with the reason in
+    // Numbers the entries, writes their lines and flushes them to disk.  False, with the reason in
     // error(), when they could not be written.
     bool Append(const std::vector<JournalEntry> &entries);
     bool Append(const JournalEntry &entry) { return Append(std::vector<JournalEntry>{entry}); }
     QString error() const;
+    // The number the last entry written got; entries are numbered 1, 2, ...
+    quint64 lastSeq() const;
 
 private:
     QString m_path;
     int m_fd = -1;
     mutable std::mutex m_mutex;
     QString m_error;
+    quint64 m_lastSeq = 0;
 };
 
 // Every entry of a journal's bytes; lines that do not decode are skipped and

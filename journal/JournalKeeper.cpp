@@ -8,6 +8,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <algorithm>
 
 namespace {
 
@@ -98,11 +99,31 @@ void JournalKeeper::Retire(const QString &journalPath, bool keepAside)
     Register(journalPath, false);
 }
 
-void JournalKeeper::Begin(const QString &dataFile)
+std::vector<JournalEntry> JournalKeeper::RecordEntries(const std::vector<TRadekPtr> &records)
+{
+    std::vector<JournalEntry> entries;
+    entries.reserve(records.size());
+    for (const TRadekPtr &r : records) {
+        JournalEntry e;
+        e.kind = JournalKind::RecordAdded;
+        e.record = {r->Number, r->Time, r->Penalty};
+        entries.push_back(e);
+    }
+    return entries;
+}
+
+quint64 JournalKeeper::LastSeq() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_file ? m_file->lastSeq() : 0;
+}
+
+void JournalKeeper::Begin(const QString &dataFile, bool withRecords)
 {
     const QString fresh = JournalPathFor(dataFile);
     const QString previous = path();
-    const bool keepPrevious = m_unsavedChanges;
+    // With the records in the new journal, the old one holds nothing more.
+    const bool keepPrevious = UnsavedChanges() && !withRecords;
     std::shared_ptr<JournalFile> file;
     try {
         // A journal already there belongs to a race that file held before;
@@ -114,7 +135,12 @@ void JournalKeeper::Begin(const QString &dataFile)
         const QString target = fresh == previous ? fresh + QStringLiteral(".new") : fresh;
         QFile::remove(target);
         file = std::make_shared<JournalFile>(target);
-        if (currentRows && !file->Append(currentRows()))
+        std::vector<JournalEntry> start = currentRows ? currentRows() : std::vector<JournalEntry>();
+        if (withRecords && currentRecords) {
+            std::vector<JournalEntry> records = currentRecords();
+            start.insert(start.end(), records.begin(), records.end());
+        }
+        if (!start.empty() && !file->Append(start))
             throw TikomatError(file->error());
         if (target != fresh) {
             if (::rename(QFile::encodeName(target).constData(), QFile::encodeName(fresh).constData()) != 0)
@@ -132,7 +158,8 @@ void JournalKeeper::Begin(const QString &dataFile)
         m_file = file;
     }
     m_dataFile = dataFile;
-    m_unsavedChanges = false;
+    m_lastChange = withRecords ? file->lastSeq() : 0;
+    m_savingUpTo = m_savedUpTo = 0;
     Register(fresh, true);
     if (!previous.isEmpty() && previous != fresh)
         Retire(previous, keepPrevious);
@@ -145,12 +172,16 @@ void JournalKeeper::Write(const std::vector<JournalEntry> &entries)
         std::lock_guard lock(m_mutex);
         file = m_file;
     }
-    for (const JournalEntry &e : entries) {
-        if (e.kind == JournalKind::RecordAdded || e.kind == JournalKind::RecordEdited
-            || e.kind == JournalKind::RecordDeleted)
-            m_unsavedChanges = true;
-    }
-    if (!file || file->Append(entries))
+    const bool change = std::any_of(entries.begin(), entries.end(), [](const JournalEntry &e) {
+        return e.kind == JournalKind::RecordAdded || e.kind == JournalKind::RecordEdited
+               || e.kind == JournalKind::RecordDeleted;
+    });
+    if (!file)
+        return;
+    const bool written = file->Append(entries);
+    if (change)
+        m_lastChange = file->lastSeq();
+    if (written)
         return;
     if (m_dialogs && !m_failureShown)
         m_dialogs->message(MsgCannotWrite + file->error(), MsgIcon::Warning);
@@ -173,19 +204,24 @@ void JournalKeeper::StampRead(JournalList list, DayTime stamp)
         file->Append(e);
 }
 
+void JournalKeeper::Saving(const QString &dataFile)
+{
+    // A new name: the file is not written yet, so the journal that follows
+    // it starts with the records as well as the rows.
+    if (dataFile != m_dataFile)
+        Begin(dataFile, true);
+    m_savingUpTo = LastSeq();
+}
+
 void JournalKeeper::Saved(const QString &dataFile)
 {
-    if (dataFile != m_dataFile) {
-        // Saved under a new name: every change is in that file, so the old
-        // journal holds nothing it lacks.
-        m_unsavedChanges = false;
-        Begin(dataFile);
-        return;
-    }
+    if (dataFile != m_dataFile)
+        return;  // a write of a file the journal has left
     JournalEntry e;
     e.kind = JournalKind::Saved;
+    e.upTo = m_savingUpTo;
     Write(e);
-    m_unsavedChanges = false;
+    m_savedUpTo = m_savingUpTo;
 }
 
 void JournalKeeper::Close()
@@ -194,7 +230,7 @@ void JournalKeeper::Close()
     if (current.isEmpty())
         return;
     const bool rows = currentRows && !currentRows().empty();
-    if (rows || m_unsavedChanges)
+    if (rows || UnsavedChanges())
         return;
     {
         std::lock_guard lock(m_mutex);

@@ -13,6 +13,7 @@
 // never shows anything itself except the one message when the journal cannot
 // be written.
 #include "JournalFile.h"
+#include "tfile.h"
 
 #include <QString>
 #include <functional>
@@ -29,6 +30,9 @@ public:
 
     // The rows both impulse lists hold now, as Row entries (the desk's).
     std::function<std::vector<JournalEntry>()> currentRows;
+    // The store's records as RecordAdded entries (see RecordEntries).
+    std::function<std::vector<JournalEntry>()> currentRecords;
+    static std::vector<JournalEntry> RecordEntries(const std::vector<TRadekPtr> &records);
 
     static QString JournalPathFor(const QString &dataFile);
     // "<journal>.<yyyyMMdd-hhmmss>" that does not exist yet.
@@ -42,9 +46,11 @@ public:
     // The folder that keeps the index (the temporary files' folder).
     void SetIndexFolder(const QString &folder) { m_indexFolder = folder; }
 
-    // Starts the journal of dataFile, over any file of that name, with the
-    // current rows.  The previous journal goes (or aside, see above).
-    void Begin(const QString &dataFile);
+    // Starts the journal of dataFile with the current rows (and, for a file
+    // not written yet, the current records).  A journal of that name left
+    // from before is kept aside; the previous journal goes (or aside, see
+    // above).
+    void Begin(const QString &dataFile, bool withRecords = false);
     const QString &dataFile() const { return m_dataFile; }
     QString path() const;
 
@@ -53,7 +59,10 @@ public:
     void Write(const JournalEntry &entry) { Write(std::vector<JournalEntry>{entry}); }
     // Any thread: a stamp read from the module.
     void StampRead(JournalList list, DayTime stamp);
-    // The record store wrote dataFile successfully.
+    // The record store hands a save of dataFile to its writer: what the
+    // journal holds now will be in that file.  A new name moves the journal.
+    void Saving(const QString &dataFile);
+    // The record store's latest save, of dataFile, is on disk.
     void Saved(const QString &dataFile);
     // A clean close: a journal that holds neither rows nor unsaved record
     // changes goes; otherwise it stays for the next start to offer.
@@ -62,12 +71,16 @@ public:
 private:
     void Retire(const QString &journalPath, bool keepAside);
     void Register(const QString &journalPath, bool add);
+    bool UnsavedChanges() const { return m_lastChange > m_savedUpTo; }
+    quint64 LastSeq() const;
 
     Dialogs *m_dialogs;
     QString m_indexFolder;
     QString m_dataFile;
     std::shared_ptr<JournalFile> m_file;  // swapped under m_mutex
     mutable std::mutex m_mutex;
-    bool m_unsavedChanges = false;
+    quint64 m_lastChange = 0;   // sequence number of the last record change
+    quint64 m_savingUpTo = 0;   // what the save under way holds
+    quint64 m_savedUpTo = 0;    // what the data file holds
     bool m_failureShown = false;
 };

@@ -65,7 +65,8 @@ bool Offer(RecoveryTarget &target, const QString &journalPath, bool loadDataFile
     ApplyRecordChanges(found.replay.unsavedChanges, data.Records);
     if (target.restoreRows)
         target.restoreRows(found.replay.rows);
-    if (data.Save() && keeper.dataFile() == data.FileName)
+    data.Save();
+    if (data.WaitForWrites() && keeper.dataFile() == data.FileName)
         QFile::remove(aside);
     return true;
 }

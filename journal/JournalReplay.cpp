@@ -58,7 +58,8 @@ JournalReplay Replay(const std::vector<JournalEntry> &entries)
             out.unsavedChanges.push_back(e);
             break;
         case JournalKind::Saved:
-            out.unsavedChanges.clear();
+            // Changes made while that write was under way are not in it.
+            std::erase_if(out.unsavedChanges, [&e](const JournalEntry &c) { return c.seq <= e.upTo; });
             break;
         }
     }

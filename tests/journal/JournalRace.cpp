@@ -5,10 +5,13 @@
 JournalRace::JournalRace(Dialogs &d)
     : dialogs(d), data(&d), keeper(&d), desk(data, d, nullptr), manual(data, d)
 {
+    data.SetSaveQueue(&writer);
     keeper.SetIndexFolder(QFileInfo(data.FileName).path());
     keeper.currentRows = [this] { return desk.JournalRows(); };
     desk.SetJournal(&keeper);
     manual.SetJournal(&keeper);
+    keeper.currentRecords = [this] { return JournalKeeper::RecordEntries(data.Records); };
+    data.saving = [this](const QString &fileName) { keeper.Saving(fileName); };
     data.saved = [this](const QString &fileName) { keeper.Saved(fileName); };
     desk.dataFileReplaced = [this](bool opened) {
         if (opened) {
@@ -24,6 +27,8 @@ JournalRace::JournalRace(Dialogs &d)
 
 JournalRace::~JournalRace()
 {
+    data.WaitForWrites();
+    data.saving = nullptr;
     data.saved = nullptr;
 }
 

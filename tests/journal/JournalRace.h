@@ -3,6 +3,7 @@
 // main window wires them, in a folder of its own (the temporary folder must
 // have been pointed there).  The recovery tests and the scripted race that the
 // crash test kills both use it.
+#include "BackgroundWriter.h"
 #include "Dialogs.h"
 #include "JournalKeeper.h"
 #include "JournalRecovery.h"
@@ -25,6 +26,7 @@ struct JournalRace {
     void Insert(int number);
 
     Dialogs &dialogs;
+    BackgroundWriter writer;  // outlives the store, which waits for it
     TData data;
     JournalKeeper keeper;
     TimingDesk desk;

@@ -69,6 +69,7 @@ int main(int argc, char **argv)
                                  QString::number(record->Penalty + 10));
             race.manual.Button1Click();
         }
+        QCoreApplication::processEvents();  // the writer's outcomes
         tell();
     }
     printf("done\n");

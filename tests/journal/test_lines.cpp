@@ -40,7 +40,7 @@ JournalEntry Change(JournalKind kind, JournalRecord record, JournalRecord before
 
 std::vector<JournalEntry> EveryKind()
 {
-    return {
+    std::vector<JournalEntry> entries = {
         Of(JournalKind::Stamp, JournalList::Finish, 86'399'999),
         Of(JournalKind::Filtered, JournalList::Start, 0),
         Row(JournalList::Start, 1, QStringLiteral("IMPULS FB1"), QStringLiteral("10:00:00,001"), 36'000'001),
@@ -53,6 +53,10 @@ std::vector<JournalEntry> EveryKind()
         Change(JournalKind::RecordEdited, {12, 360'000'000, 30}, {21, 359'999'999, 0}),
         Of(JournalKind::Saved),
     };
+    for (std::size_t i = 0; i < entries.size(); ++i)
+        entries[i].seq = i * 1000;
+    entries.back().upTo = 18'000'000'000'000'000'000ull;
+    return entries;
 }
 
 TEST(JournalLine, EveryKindReadsBackAsWritten)

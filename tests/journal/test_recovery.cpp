@@ -89,6 +89,7 @@ TEST_F(JournalRecoveryTest, YesBringsBackRowsAndRecordsAndSavesThem)
     EXPECT_EQ(QDir(dir.path()).entryList({"*.journal.*"}), QStringList());
 
     // A clean close with rows still listed keeps them for the next start.
+    fresh.data.WaitForWrites();
     fresh.keeper.Close();
     AnsweringDialogs next;
     JournalRace again(next);
@@ -129,6 +130,7 @@ TEST_F(JournalRecoveryTest, CleanCloseWithEverythingSavedLeavesNoJournal)
         JournalRace race(dialogs);
         race.ModuleStamp(JournalList::Finish, 36'000'000);
         race.Insert(11);
+        race.data.WaitForWrites();  // as the window does before it closes
         race.keeper.Close();
     }
     EXPECT_EQ(QDir(dir.path()).entryList({"*.journal*"}), QStringList());

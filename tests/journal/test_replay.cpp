@@ -47,9 +47,12 @@ JournalEntry Change(JournalKind kind, JournalRecord record, JournalRecord before
     return e;
 }
 
-JournalEntry Saved()
+JournalEntry Saved(quint64 upTo)
 {
-    return JournalEntry{};
+    JournalEntry e;
+    e.kind = JournalKind::Saved;
+    e.upTo = upTo;
+    return e;
 }
 
 QStringList Shown(const std::vector<RecoveredRow> &rows)
@@ -86,11 +89,14 @@ TEST(JournalReplay, RowsStillListedComeBackInTheirOrder)
 
 TEST(JournalReplay, OnlyChangesAfterTheLastSaveAreUnsaved)
 {
-    const JournalEntry a = Change(JournalKind::RecordAdded, {5, 1000, 0});
-    const JournalEntry b = Change(JournalKind::RecordAdded, {6, 2000, 0});
-    const JournalEntry c = Change(JournalKind::RecordDeleted, {5, 1000, 0});
-    EXPECT_EQ(Replay({a, Saved(), b, c}).unsavedChanges, std::vector<JournalEntry>({b, c}));
-    EXPECT_TRUE(Replay({a, b, Saved()}).unsavedChanges.empty());
+    JournalEntry a = Change(JournalKind::RecordAdded, {5, 1000, 0});
+    JournalEntry b = Change(JournalKind::RecordAdded, {6, 2000, 0});
+    JournalEntry c = Change(JournalKind::RecordDeleted, {5, 1000, 0});
+    a.seq = 1, b.seq = 2, c.seq = 4;
+    EXPECT_EQ(Replay({a, Saved(1), b, c}).unsavedChanges, std::vector<JournalEntry>({b, c}));
+    EXPECT_TRUE(Replay({a, b, Saved(2)}).unsavedChanges.empty());
+    // A write handed over after b finished after c was made: c is not in it.
+    EXPECT_EQ(Replay({a, b, c, Saved(2)}).unsavedChanges, std::vector<JournalEntry>({c}));
 }
 
 TRadekPtr Rec(int number, DayTime time, int penalty = 0)
