@@ -11,7 +11,7 @@
 namespace {
 
 const QString MsgRecover = QStringLiteral(
-    "Program minule neskončil řádně. Deník impulsů %1 obsahuje údaje, které v datovém souboru nejsou:\n"
+    "Deník impulsů %1 obsahuje údaje, které v datovém souboru nejsou:\n"
     "impulsů v seznamech: %2, změn záznamů: %3.\n\n"
     "Obnovit je? (Ne: deník zůstane uschován pod jménem s datem.)");
 
