@@ -1,9 +1,11 @@
 #include "main.h"
 
+#include "BackgroundWriter.h"
 #include "Dialogs.h"
 #include "Display.h"
 #include "EventLog.h"
 #include "HotTrackView.h"
+#include "JournalKeeper.h"
 #include "LinkController.h"
 #include "ManualEntry.h"
 #include "ResultsLists.h"
@@ -118,6 +120,11 @@ void TfrmMain::FormClose()
 {
     if (m_link)
         m_link->Shutdown();
+    // The last change is on disk before the journal may go.
+    if (m_data)
+        m_data->WaitForWrites();
+    if (m_journal)
+        m_journal->Close();
     if (OnClosing)
         OnClosing();
     if (frmDisplay)
@@ -136,7 +143,15 @@ void TfrmMain::FormDestroy()
     m_link.reset();
     m_desk.reset();
     m_results.reset();
-    m_data.reset();
+    if (m_data) {
+        m_data->saving = nullptr;
+        m_data->saved = nullptr;
+    }
+    if (m_manual)
+        m_manual->SetJournal(nullptr);
+    m_journal.reset();
+    m_data.reset();  // waits for its last write
+    m_writer.reset();
     m_racers.reset();
 }
 

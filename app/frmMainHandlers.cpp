@@ -3,6 +3,7 @@
 // call on the logic; what a command does is decided there.
 #include "main.h"
 
+#include "BackgroundWriter.h"
 #include "Display.h"
 #include "DisplayControls.h"
 #include "EventLog.h"
@@ -10,6 +11,8 @@
 #include "QtSerialBackend.h"
 #include "ColumnLimits.h"
 #include "HotTrackView.h"
+#include "JournalKeeper.h"
+#include "JournalRecovery.h"
 #include "ImpulseListModel.h"
 #include "RacerPage.h"
 #include "ResultsExport.h"
@@ -24,6 +27,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFileInfo>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
@@ -93,13 +97,57 @@ void TfrmMain::CreateLogic()
     BindKeypad();
     BindRecordList();
     BindResultsPage();
+    BindJournal();
     BindModuleLink();
+}
+
+void TfrmMain::BindJournal()
+{
+    m_writer = std::make_unique<BackgroundWriter>();
+    m_data->SetSaveQueue(m_writer.get());
+    m_journal = std::make_unique<JournalKeeper>(&m_dialogs);
+    JournalKeeper *journal = m_journal.get();
+    journal->SetIndexFolder(QFileInfo(m_data->FileName).path());
+    journal->currentRows = [this] { return m_desk->JournalRows(); };
+    m_desk->SetJournal(journal);
+    m_manual->SetJournal(journal);
+    journal->currentRecords = [this] { return JournalKeeper::RecordEntries(m_data->Records); };
+    m_data->saving = [journal](const QString &fileName) { journal->Saving(fileName); };
+    m_data->saved = [journal](const QString &fileName) { journal->Saved(fileName); };
+    m_desk->dataFileReplaced = [this](bool opened) {
+        if (opened) {
+            RecoveryTarget target = RecoveryTargetOf();
+            RecoverOpened(target);
+            m_results->RefreshLists(-1);
+        } else {
+            m_journal->Begin(m_data->FileName);
+        }
+    };
+    journal->Begin(m_data->FileName);
+}
+
+RecoveryTarget TfrmMain::RecoveryTargetOf()
+{
+    return RecoveryTarget{*m_data, m_dialogs, *m_journal,
+                          [this](const std::vector<RecoveredRow> &rows) { m_desk->RestoreRows(rows); }};
+}
+
+void TfrmMain::RecoverJournal()
+{
+    if (!m_journal)
+        return;
+    RecoveryTarget target = RecoveryTargetOf();
+    RecoverAtStart(target, QFileInfo(m_journal->path()).path());
+    m_results->RefreshLists(-1);
 }
 
 void TfrmMain::BindModuleLink()
 {
     m_link = std::make_unique<LinkController>(QtSerialBackend::FromEnvironment(), &WriteLog);
     LinkController *link = m_link.get();
+    link->stampRead = [journal = m_journal.get()](bool start, DayTime stamp) {
+        journal->StampRead(start ? JournalList::Start : JournalList::Finish, stamp);
+    };
     connect(btnConnect, &QPushButton::clicked, link,
             [this] { m_link->btnConnectClick(cbRezimFB->currentIndex()); });
     connect(btnDisconnect, &QPushButton::clicked, link, &LinkController::btnDisconnectClick);

@@ -16,6 +16,7 @@ int main(int argc, char **argv)
     if (!windows.frmMain->HasStore())
         return 1;  // the reason has been shown; the window logs its end on the way out
 
+    windows.frmMain->RecoverJournal();
     windows.frmMain->show();
     return app.exec();
 }

@@ -14,7 +14,10 @@
 
 class Dialogs;
 class DisplayControls;
+class BackgroundWriter;
 class HotTrackView;
+class JournalKeeper;
+struct RecoveryTarget;
 class LinkController;
 class ManualEntry;
 class QCheckBox;
@@ -68,6 +71,11 @@ public:
     RacerTable *Racers() const { return m_racers.get(); }
     // The timing module link; null only without a store.
     LinkController *Link() const { return m_link.get(); }
+
+    // Offers what the journals of a run that ended without a clean close
+    // hold (the program's start, once the window exists).
+    void RecoverJournal();
+    JournalKeeper *Journal() const { return m_journal.get(); }
 
     // The manual entry dialog, created after this window; binds it to the
     // manual entry.
@@ -125,6 +133,8 @@ private:
     void BindRecordList();
     void BindResultsPage();
     void BindModuleLink();
+    void BindJournal();
+    RecoveryTarget RecoveryTargetOf();
     // The record of the record list's selected row, or null.
     TRadekPtr SelectedRecord() const;
     // Enter presses the focused button, else "Vlož" (the default button).
@@ -135,11 +145,13 @@ private:
     Dialogs &m_dialogs;
     QString m_logPath;
     StoreFactory m_makeStore;
+    std::unique_ptr<BackgroundWriter> m_writer;  // writes the store's saves: outlives it
     std::unique_ptr<TData> m_data;
     std::unique_ptr<RacerTable> m_racers;
     std::unique_ptr<ResultsLists> m_results;
     std::unique_ptr<TimingDesk> m_desk;
     std::unique_ptr<ManualEntry> m_manual;
+    std::unique_ptr<JournalKeeper> m_journal;  // the link's thread writes to it: outlives the link
     std::unique_ptr<LinkController> m_link;  // hands impulses to the desk: goes first
     bool m_destroyed = false;
 

@@ -12,6 +12,7 @@
 #include <QXmlStreamWriter>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <deque>
 #include <unordered_map>
@@ -247,6 +248,9 @@ TData::TData(Dialogs *dialogs, RacerDirectory *racers)
 
 TData::~TData()
 {
+    // A write still under way must not report to a store that is gone.
+    if (m_queue)
+        m_queue->WaitIdle();
     RemoveUnusedTempFile();
 }
 
@@ -299,6 +303,114 @@ void TData::ForgetOpenedFile()
     m_openedBytes.clear();
 }
 
+// What one save writes, taken from the store on the main thread so that the
+// writing may happen on another.
+struct TData::SaveImage {
+    QString fileName;
+    std::vector<TRadek> records;
+    // The names of the racers in the records, and the racer table's rows.
+    std::unordered_map<int32_t, std::array<QString, 3>> racers;  // label, name, category
+    std::vector<RacerRow> racerRows;
+    bool hasRacers = false;
+    QString backupOf;  // the opened file kept as it was opened, when this is the first save over it
+    QByteArray backupBytes;
+};
+
+TData::SaveImage TData::TakeImage()
+{
+    SaveImage image;
+    image.fileName = FileName;
+    image.records.reserve(Records.size());
+    for (const TRadekPtr &record : Records)
+        image.records.push_back(*record);
+    if (m_racers) {
+        image.hasRacers = true;
+        for (const TRadek &record : image.records) {
+            auto [it, fresh] = image.racers.try_emplace(record.Number);
+            if (fresh)
+                it->second = {m_racers->RacerLabel(record.Number), m_racers->RacerName(record.Number),
+                              m_racers->RacerCategory(record.Number)};
+        }
+        image.racerRows = m_racers->Rows();
+    }
+    if (!m_openedPath.isEmpty() && FileName == m_openedPath) {
+        image.backupOf = m_openedPath;
+        image.backupBytes = m_openedBytes;
+    }
+    return image;
+}
+
+void TData::WriteImage(const SaveImage &image)
+{
+    auto racer = [&image](int32_t number, std::size_t field) {
+        const auto it = image.racers.find(number);
+        return it == image.racers.end() ? QString() : it->second[field];
+    };
+    // The first save over an opened file keeps the file as it was opened.
+    if (!image.backupOf.isEmpty())
+        WriteFileAtomically(BackupFileName(image.backupOf), image.backupBytes);
+
+    QString text;
+    text.reserve(qsizetype(image.records.size()) * 64);
+    for (const TRadek &record : image.records) {
+        text += u'"';
+        text += QString::number(record.Number);
+        text += u"\",\"";
+        if (image.hasRacers)
+            text += LabelForDataFile(racer(record.Number, 0));
+        text += u"\",\"";
+        text += DayTimeToText(record.Time);
+        text += u"\",\"";
+        text += QString::number(record.Lap);
+        text += u"\",\"";
+        text += DayTimeToText(record.NetTime);
+        text += u"\",\"";
+        text += QString::number(record.Penalty);
+        text += u"\"\r\n";
+    }
+    WriteFileAtomically(image.fileName, ToCp1250(text));
+
+    QByteArray xml(XmlDeclaration);
+    xml.reserve(qsizetype(image.records.size()) * 128 + 4096);
+    {
+        QBuffer buffer(&xml);
+        buffer.open(QIODevice::WriteOnly | QIODevice::Append);
+        QXmlStreamWriter writer(&buffer);
+        writer.setAutoFormatting(true);
+        writer.setAutoFormattingIndent(2);
+        writer.writeStartElement(QStringLiteral("XML"));
+        writer.writeStartElement(QStringLiteral("kola"));
+        for (const TRadek &record : image.records) {
+            writer.writeEmptyElement(QStringLiteral("kolo"));
+            writer.writeAttribute(QStringLiteral("cislo"), QString::number(record.Number));
+            writer.writeAttribute(QStringLiteral("kolo"), QString::number(record.Lap));
+            writer.writeAttribute(QStringLiteral("cas"), DayTimeToText(record.Time));
+            writer.writeAttribute(QStringLiteral("subcas"), DayTimeToText(record.NetTime));
+            writer.writeAttribute(QStringLiteral("jmeno"), image.hasRacers ? XmlSafe(racer(record.Number, 1)) : QString());
+            writer.writeAttribute(QStringLiteral("kategorie"),
+                                  image.hasRacers ? XmlSafe(racer(record.Number, 2)) : QString());
+        }
+        writer.writeEndElement();  // kola
+        writer.writeStartElement(QStringLiteral("racerlist"));
+        for (const RacerRow &row : image.racerRows) {
+            writer.writeEmptyElement(QStringLiteral("racer"));
+            if (row.number)
+                writer.writeAttribute(QStringLiteral("cislo"), QString::number(*row.number));
+            // A cleared field counts as missing, as it does for the racer labels.
+            if (row.name && !row.name->isEmpty())
+                writer.writeAttribute(QStringLiteral("jmeno"), XmlSafe(*row.name));
+            if (row.category && !row.category->isEmpty())
+                writer.writeAttribute(QStringLiteral("kategorie"), XmlSafe(*row.category));
+        }
+        writer.writeEndElement();  // racerlist
+        writer.writeEndElement();  // XML
+        writer.writeEndDocument();
+        if (writer.hasError())
+            throw TikomatError(buffer.errorString());
+    }
+    WriteFileAtomically(ResultsFileName(image.fileName), xml);
+}
+
 bool TData::Save()
 {
     MaxLap = 0;
@@ -312,83 +424,59 @@ bool TData::Save()
         MaxLap = std::max(MaxLap, record->Lap);
     }
 
-    try {
-        // The first save over an opened file keeps the file as it was opened.
-        if (!m_openedPath.isEmpty() && FileName == m_openedPath) {
-            WriteFileAtomically(BackupFileName(FileName), m_openedBytes);
-            ForgetOpenedFile();
+    auto image = std::make_shared<SaveImage>(TakeImage());
+    const QString fileName = image->fileName;
+    const bool backup = !image->backupOf.isEmpty();
+    // The backup is written by this save; should it fail, the next one tries again.
+    if (backup)
+        ForgetOpenedFile();
+    auto write = [image]() -> QString {
+        try {
+            WriteImage(*image);
+        } catch (const TikomatError &error) {
+            return error.text.isEmpty() ? QStringLiteral("?") : error.text;
         }
-
-        QString text;
-        text.reserve(qsizetype(Records.size()) * 64);
-        for (const TRadekPtr &record : Records) {
-            text += u'"';
-            text += QString::number(record->Number);
-            text += u"\",\"";
-            if (m_racers)
-                text += LabelForDataFile(m_racers->RacerLabel(record->Number));
-            text += u"\",\"";
-            text += DayTimeToText(record->Time);
-            text += u"\",\"";
-            text += QString::number(record->Lap);
-            text += u"\",\"";
-            text += DayTimeToText(record->NetTime);
-            text += u"\",\"";
-            text += QString::number(record->Penalty);
-            text += u"\"\r\n";
-        }
-        WriteFileAtomically(FileName, ToCp1250(text));
-
-        QByteArray xml(XmlDeclaration);
-        xml.reserve(qsizetype(Records.size()) * 128 + 4096);
-        {
-            QBuffer buffer(&xml);
-            buffer.open(QIODevice::WriteOnly | QIODevice::Append);
-            QXmlStreamWriter writer(&buffer);
-            writer.setAutoFormatting(true);
-            writer.setAutoFormattingIndent(2);
-            writer.writeStartElement(QStringLiteral("XML"));
-            writer.writeStartElement(QStringLiteral("kola"));
-            for (const TRadekPtr &record : Records) {
-                writer.writeEmptyElement(QStringLiteral("kolo"));
-                writer.writeAttribute(QStringLiteral("cislo"), QString::number(record->Number));
-                writer.writeAttribute(QStringLiteral("kolo"), QString::number(record->Lap));
-                writer.writeAttribute(QStringLiteral("cas"), DayTimeToText(record->Time));
-                writer.writeAttribute(QStringLiteral("subcas"), DayTimeToText(record->NetTime));
-                writer.writeAttribute(QStringLiteral("jmeno"),
-                                      m_racers ? XmlSafe(m_racers->RacerName(record->Number)) : QString());
-                writer.writeAttribute(QStringLiteral("kategorie"),
-                                      m_racers ? XmlSafe(m_racers->RacerCategory(record->Number)) : QString());
-            }
-            writer.writeEndElement();  // kola
-            writer.writeStartElement(QStringLiteral("racerlist"));
-            if (m_racers) {
-                for (const RacerRow &row : m_racers->Rows()) {
-                    writer.writeEmptyElement(QStringLiteral("racer"));
-                    if (row.number)
-                        writer.writeAttribute(QStringLiteral("cislo"), QString::number(*row.number));
-                    // A cleared field counts as missing, as it does for the racer labels.
-                    if (row.name && !row.name->isEmpty())
-                        writer.writeAttribute(QStringLiteral("jmeno"), XmlSafe(*row.name));
-                    if (row.category && !row.category->isEmpty())
-                        writer.writeAttribute(QStringLiteral("kategorie"), XmlSafe(*row.category));
-                }
-            }
-            writer.writeEndElement();  // racerlist
-            writer.writeEndElement();  // XML
-            writer.writeEndDocument();
-            if (writer.hasError())
-                throw TikomatError(buffer.errorString());
-        }
-        WriteFileAtomically(ResultsFileName(FileName), xml);
-    } catch (const TikomatError &error) {
-        m_saveFailed = true;
-        if (m_dialogs)
-            m_dialogs->message(FileErrorPrefix + error.text);
-        return false;
+        return QString();
+    };
+    const quint64 save = ++m_saves;
+    if (saving)
+        saving(fileName);
+    auto done = [this, save, fileName, image](const QString &error) { SaveFinished(save, fileName, error, *image); };
+    if (m_queue) {
+        m_queue->Submit(std::move(write), std::move(done));
+        return true;
     }
+    const QString error = write();
+    done(error);
+    return error.isEmpty();
+}
+
+void TData::SaveFinished(quint64 save, const QString &fileName, const QString &error, const SaveImage &image)
+{
+    if (!error.isEmpty()) {
+        m_saveFailed = true;
+        if (!image.backupOf.isEmpty() && m_openedPath.isEmpty() && FileName == image.backupOf) {
+            m_openedPath = image.backupOf;
+            m_openedBytes = image.backupBytes;
+        }
+        if (m_dialogs)
+            m_dialogs->message(FileErrorPrefix + error);
+        return;
+    }
+    // A write of a file the store has left since says nothing about the
+    // current one; nor does one that a later save, still to come, follows.
+    if (fileName != FileName || save != m_saves)
+        return;
     m_saveFailed = false;
-    return true;
+    if (saved)
+        saved(FileName);
+}
+
+bool TData::WaitForWrites()
+{
+    if (m_queue)
+        m_queue->WaitIdle();
+    return !m_saveFailed;
 }
 
 bool TData::Load(const QString &path)

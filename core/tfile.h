@@ -7,6 +7,7 @@
 #include <QByteArray>
 #include <QString>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <stdexcept>
 #include <vector>
@@ -67,6 +68,18 @@ struct DataFileContents {
 // reason when the file cannot be read.
 DataFileContents ReadDataFile(const QString &path);
 
+// Where saves go to be written off the main thread (the background writer).
+// Submit hands over the latest write; a write still waiting is replaced by
+// it and its `done` never called.  `done` runs on the main thread with the
+// error text (empty on success).  WaitIdle returns once nothing waits or
+// runs, every `done` delivered.
+class SaveQueue {
+public:
+    virtual ~SaveQueue() = default;
+    virtual void Submit(std::function<QString()> write, std::function<void(const QString &error)> done) = 0;
+    virtual void WaitIdle() = 0;
+};
+
 class TData {
 public:
     // Starts empty with a temporary file name.  Throws TikomatError when no
@@ -85,6 +98,18 @@ public:
 
     void SetRacers(RacerDirectory *racers) { m_racers = racers; }
 
+    // Saves are handed to `queue` instead of being written at once (null:
+    // written at once).  The queue must outlive the store or be reset first.
+    void SetSaveQueue(SaveQueue *queue) { m_queue = queue; }
+    // Waits for the writes handed to the queue; false when the last failed.
+    bool WaitForWrites();
+
+    // Told the file name as each Save hands its files over to be written,
+    // and again once the latest of them is on disk (the journal marks what
+    // the data file holds).
+    std::function<void(const QString &fileName)> saving;
+    std::function<void(const QString &fileName)> saved;
+
     // Ascending by Time; records of equal times keep the order they had.
     void SortByTime();
     // Takes a new temporary name, then drops all records.  Throws TikomatError
@@ -93,7 +118,9 @@ public:
     void NewFile();
     // Numbers the laps and writes the data file and the results file, each
     // replaced atomically.  Reports a failure to the operator with the
-    // system's reason and returns false.  The first save over a file that Load
+    // system's reason and returns false.  With a save queue the files are
+    // written later, on its thread: true is then returned at once and a
+    // failure is reported when it is known.  The first save over a file that Load
     // opened first keeps that file, as it was opened, in BackupFileName.
     bool Save();
     // True while the last save failed: the records hold changes that are not
@@ -113,10 +140,16 @@ public:
     bool Remove(const TRadek *record);
 
 private:
+    struct SaveImage;
+    SaveImage TakeImage();
+    static void WriteImage(const SaveImage &image);
+    void SaveFinished(quint64 save, const QString &fileName, const QString &error, const SaveImage &image);
     void RemoveUnusedTempFile();
     void ForgetOpenedFile();
 
     Dialogs *m_dialogs = nullptr;
+    SaveQueue *m_queue = nullptr;
+    quint64 m_saves = 0;  // saves handed over; only the latest one's success is told
     RacerDirectory *m_racers = nullptr;
     QString m_tempName;     // the temporary file this store made last
     bool m_saveFailed = false;

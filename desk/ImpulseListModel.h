@@ -38,6 +38,8 @@ public:
                         int role = Qt::DisplayRole) const override;
     Qt::ItemFlags flags(const QModelIndex &index) const override;
 
+    // The id the next appended row will get.
+    quint64 nextId() const { return m_nextId; }
     // Appends at the bottom; returns the new row's id.
     quint64 appendRow(const QString &caption, const QString &subItem);
     void removeRowAt(int row);

@@ -3,6 +3,7 @@
 #include "Clock.h"
 #include "DayTime.h"
 #include "Dialogs.h"
+#include "JournalKeeper.h"
 
 #include <optional>
 
@@ -106,13 +107,22 @@ void ManualEntry::Button1Click()
         return;
     }
 
+    const bool stored = m_data.Contains(m_edited.get());
+    if (m_journal) {
+        JournalEntry change;
+        change.kind = stored ? JournalKind::RecordEdited : JournalKind::RecordAdded;
+        change.before = {m_edited->Number, m_edited->Time, m_edited->Penalty};
+        change.record = {number, time, *penalty};
+        if (!stored || change.before != change.record)
+            m_journal->Write(change);
+    }
     m_edited->Time = time;
     m_edited->Number = number;
     m_edited->Penalty = *penalty;
     m_fields.penalty = QStringLiteral("0");
     emit fieldsChanged();
 
-    if (!m_data.Contains(m_edited.get()))
+    if (!stored)
         m_data.Records.push_back(m_edited);
     m_editingStored = true;
     // Straight into the current file, even an unnamed one: a dialog here

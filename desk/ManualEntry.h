@@ -16,6 +16,7 @@
 #include <functional>
 
 class Dialogs;
+class JournalKeeper;
 
 class ManualEntry : public QObject {
     Q_OBJECT
@@ -33,6 +34,8 @@ public:
 
     // Rebuilds the record and results lists (-1: no row to select).
     std::function<void(int)> refreshLists;
+    // Each change goes into the journal before it is stored; null: none kept.
+    void SetJournal(JournalKeeper *journal) { m_journal = journal; }
 
     const Fields &fields() const { return m_fields; }
     // The number field is locked while it shows the race start's number.
@@ -74,6 +77,7 @@ private:
 
     TData &m_data;
     Dialogs &m_dialogs;
+    JournalKeeper *m_journal = nullptr;
     Fields m_fields;
     TRadekPtr m_edited;
     // m_edited was opened from the record list (or stored by an OK): once it

@@ -2,6 +2,7 @@
 
 #include "Clock.h"
 #include "Dialogs.h"
+#include "JournalKeeper.h"
 #include "RacerDirectory.h"
 
 namespace {
@@ -19,6 +20,15 @@ const QString NoLabel = QStringLiteral("---");
 const QString MsgUnsavedChanges = QStringLiteral(
     "Poslední změny nejsou uloženy: datový soubor se nepodařilo zapsat.\n\n"
     "Zkusit je uložit znovu? (Ne: pokračovat a neuložené změny zahodit.)");
+
+JournalEntry FilteredEntry(JournalList list, DayTime t)
+{
+    JournalEntry e;
+    e.kind = JournalKind::Filtered;
+    e.list = list;
+    e.time = t;
+    return e;
+}
 
 }  // namespace
 
@@ -44,11 +54,14 @@ bool TimingDesk::Filtered(DayTime t) const
     return t >= m_lastImpulseTime && t - m_lastImpulseTime <= window;
 }
 
+// The journal holds the stamp already; it learns what became of it.
 void TimingDesk::PostStartImpulse(DayTime t)
 {
-    if (Filtered(t))
+    if (Filtered(t)) {
+        Journal({FilteredEntry(JournalList::Start, t)});
         return;
-    m_startList.appendRow(CaptionImpulseFB1, DayTimeToText(t));
+    }
+    AppendRow(m_startList, CaptionImpulseFB1, DayTimeToText(t), t);
     m_lastImpulseTime = t;
     m_anyImpulsePassed = true;
     StartImpulseArrived();
@@ -56,9 +69,11 @@ void TimingDesk::PostStartImpulse(DayTime t)
 
 void TimingDesk::PostFinishImpulse(DayTime t)
 {
-    if (Filtered(t))
+    if (Filtered(t)) {
+        Journal({FilteredEntry(JournalList::Finish, t)});
         return;
-    m_finishList.appendRow(FinishCaption(), DayTimeToText(t));
+    }
+    AppendRow(m_finishList, FinishCaption(), DayTimeToText(t), t);
     m_lastImpulseTime = t;
     m_anyImpulsePassed = true;
     FinishImpulseArrived();
@@ -69,17 +84,17 @@ void TimingDesk::btnSimulaceClick()
 {
     const QString time = DayTimeToText(NowDayTime());
     if (m_settings.photocellMode == 1) {
-        m_finishList.appendRow(CaptionImpulse, time);
+        AppendRow(m_finishList, CaptionImpulse, time);
         FinishImpulseArrived();
     } else {
-        m_startList.appendRow(CaptionImpulseFB1, time);
+        AppendRow(m_startList, CaptionImpulseFB1, time);
         StartImpulseArrived();
     }
 }
 
 void TimingDesk::btnSimulace2Click()
 {
-    m_finishList.appendRow(FinishCaption(), DayTimeToText(NowDayTime()));
+    AppendRow(m_finishList, FinishCaption(), DayTimeToText(NowDayTime()));
     FinishImpulseArrived();
 }
 
@@ -87,16 +102,94 @@ void TimingDesk::btnSmazClick()
 {
     HideManualEntry();
     if (m_startList.selectedRow() >= 0)
-        m_startList.removeRowAt(m_startList.selectedRow());
+        RemoveRow(m_startList, m_startList.selectedRow());
     else if (m_finishList.selectedRow() >= 0)
-        m_finishList.removeRowAt(m_finishList.selectedRow());
+        RemoveRow(m_finishList, m_finishList.selectedRow());
 }
 
 void TimingDesk::btnSmazVseClick()
 {
     HideManualEntry();
+    std::vector<JournalEntry> removed;
+    for (const ImpulseListModel *list : {&m_startList, &m_finishList}) {
+        for (int row = 0; row < list->size(); ++row)
+            removed.push_back(RemovedEntry(*list, row));
+    }
+    Journal(removed);
     m_startList.clear();
     m_finishList.clear();
+}
+
+// ---------------------------------------------------------------------------
+// Journal
+
+JournalList TimingDesk::ListOf(const ImpulseListModel &list) const
+{
+    return &list == &m_startList ? JournalList::Start : JournalList::Finish;
+}
+
+void TimingDesk::Journal(const std::vector<JournalEntry> &entries)
+{
+    if (m_journal && !entries.empty())
+        m_journal->Write(entries);
+}
+
+void TimingDesk::AppendRow(ImpulseListModel &list, const QString &caption, const QString &subItem,
+                           std::optional<DayTime> stamp)
+{
+    JournalEntry e;
+    e.kind = JournalKind::Row;
+    e.list = ListOf(list);
+    e.rowId = list.nextId();
+    e.caption = caption;
+    e.subItem = subItem;
+    e.fromModule = stamp.has_value();
+    e.time = stamp.value_or(0);
+    Journal({e});
+    list.appendRow(caption, subItem);
+}
+
+JournalEntry TimingDesk::RemovedEntry(const ImpulseListModel &list, int row) const
+{
+    JournalEntry e;
+    e.kind = JournalKind::RowRemoved;
+    e.list = ListOf(list);
+    e.rowId = list.at(row).id;
+    return e;
+}
+
+void TimingDesk::RemoveRow(ImpulseListModel &list, int row)
+{
+    Journal({RemovedEntry(list, row)});
+    list.removeRowAt(row);
+}
+
+std::vector<JournalEntry> TimingDesk::JournalRows() const
+{
+    std::vector<JournalEntry> rows;
+    for (const ImpulseListModel *list : {&m_startList, &m_finishList}) {
+        for (const ImpulseListModel::Row &row : list->rows()) {
+            JournalEntry e;
+            e.kind = JournalKind::Row;
+            e.list = ListOf(*list);
+            e.rowId = row.id;
+            e.caption = row.caption;
+            e.subItem = row.subItem;
+            rows.push_back(e);
+        }
+    }
+    return rows;
+}
+
+void TimingDesk::RestoreRows(const std::vector<RecoveredRow> &rows)
+{
+    for (const RecoveredRow &row : rows) {
+        ImpulseListModel &list = row.list == JournalList::Start ? m_startList : m_finishList;
+        QString caption = row.caption;
+        if (caption.isEmpty())
+            caption = row.list == JournalList::Start ? CaptionImpulseFB1 : FinishCaption();
+        AppendRow(list, caption, row.subItem);
+    }
 }
 
 QString TimingDesk::FinishCaption() const
@@ -147,12 +240,17 @@ void TimingDesk::Button6Click(const QString &caption)
 // ---------------------------------------------------------------------------
 // Assignment
 
-TRadekPtr TimingDesk::MakeRecord(int number, DayTime time)
+TRadekPtr TimingDesk::MakeRecord(int number, DayTime time, std::vector<JournalEntry> alongside)
 {
     auto record = std::make_shared<TRadek>();
     record->Number = number;
     record->Time = time;
     record->Penalty = 0;
+    JournalEntry added;
+    added.kind = JournalKind::RecordAdded;
+    added.record = {number, time, 0};
+    alongside.insert(alongside.begin(), added);
+    Journal(alongside);
     m_data.Records.push_back(record);
     return record;
 }
@@ -170,12 +268,13 @@ TimingDesk::Assignment TimingDesk::AssignFromList(ImpulseListModel &list, const 
 
     if (impulse >= 0) {
         const DayTime time = TextToDayTime(list.at(impulse).subItem);
-        TRadekPtr record = MakeRecord(DisplayNumber(), time);
+        // The record and the impulse it takes go into the journal together.
+        TRadekPtr record = MakeRecord(DisplayNumber(), time, {RemovedEntry(list, impulse)});
         list.removeRowAt(impulse);
         return {false, record};
     }
     if (m_settings.functionMode == 2)
-        list.appendRow(CaptionPreselection, m_display);
+        AppendRow(list, CaptionPreselection, m_display);
     else
         m_dialogs.message(MsgNoImpulse);
     return {false, nullptr};
@@ -287,7 +386,9 @@ void TimingDesk::ImpulseArrived(ImpulseListModel &list, const QString &impulseCa
     else
         Insert();
     list.clearSelection();
-    list.removeRowAt(list.indexOfId(preselection));
+    const int row = list.indexOfId(preselection);
+    if (row >= 0)
+        RemoveRow(list, row);
 }
 
 void TimingDesk::StartImpulseArrived()
@@ -322,8 +423,13 @@ FileRequest TimingDesk::DataFileRequest(const QString &proposed) const
 
 void TimingDesk::Button21Click(const TRadekPtr &selected)
 {
-    if (selected)
+    if (selected && m_data.Contains(selected.get())) {
+        JournalEntry deleted;
+        deleted.kind = JournalKind::RecordDeleted;
+        deleted.record = {selected->Number, selected->Time, selected->Penalty};
+        Journal({deleted});
         m_data.Remove(selected.get());
+    }
     // Saved even when nothing was selected, and never via the Save-as dialog.
     m_data.Save();
     Refresh(-1);
@@ -347,13 +453,15 @@ void TimingDesk::tsMereniShow()
 
 bool TimingDesk::ConfirmUnsavedChanges()
 {
-    if (!m_data.LastSaveFailed())
+    // A write still under way decides whether there is anything to ask.
+    if (m_data.WaitForWrites())
         return true;
     if (!m_dialogs.question(QString(), MsgUnsavedChanges, MsgIcon::Warning))
         return true;  // the operator lets them go
     // Save reports why it failed again; the command then does not go on, so
     // that the operator can make room and try once more.
-    return m_data.Save();
+    m_data.Save();
+    return m_data.WaitForWrites();
 }
 
 void TimingDesk::Button27Click()
@@ -366,6 +474,8 @@ void TimingDesk::Button27Click()
     if (m_dialogs.question(QString(), MsgNewFileQuestion, MsgIcon::Warning)) {
         try {
             m_data.NewFile();
+            if (dataFileReplaced)
+                dataFileReplaced(false);
         } catch (const TikomatError &e) {
             m_dialogs.message(e.text, MsgIcon::Critical);
         }
@@ -389,6 +499,8 @@ void TimingDesk::Button28Click()
     if (m_data.Load(*path)) {
         m_data.Unnamed = false;
         m_proposedSaveName = *path;
+        if (dataFileReplaced)
+            dataFileReplaced(true);
     }
     Refresh(-1);
 }

@@ -9,14 +9,17 @@
 // an assignment waits on a dialog are listed at once and assigned after it.
 #include "DayTime.h"
 #include "ImpulseListModel.h"
+#include "JournalReplay.h"
 #include "tfile.h"
 
 #include <QObject>
 #include <QString>
 #include <deque>
 #include <functional>
+#include <optional>
 
 class Dialogs;
+class JournalKeeper;
 class RacerDirectory;
 struct FileRequest;
 
@@ -40,6 +43,18 @@ public:
     std::function<void()> hideManualEntry;
     // Opens the manual entry dialog on a record.
     std::function<void(const TRadekPtr &)> openManualEntry;
+    // The store now holds another data file: true after "&Otevřít", false
+    // after "&Nový".
+    std::function<void(bool opened)> dataFileReplaced;
+
+    // Every row, deleted row and record change goes into the journal before
+    // it shows; null: none is kept.
+    void SetJournal(JournalKeeper *journal) { m_journal = journal; }
+    // The rows both lists hold, as journal entries.
+    std::vector<JournalEntry> JournalRows() const;
+    // Appends recovered rows; a stamp that never reached its list takes the
+    // caption its photocell gives now.
+    void RestoreRows(const std::vector<RecoveredRow> &rows);
 
     DeskSettings &settings() { return m_settings; }
     const DeskSettings &settings() const { return m_settings; }
@@ -117,7 +132,15 @@ private:
     void RunExclusive(const std::function<void()> &operation);
     void ArrivalCheck(bool start);
     Assignment AssignFromList(ImpulseListModel &list, const QString &caption);
-    TRadekPtr MakeRecord(int number, DayTime time);
+    // Journals the record (and `alongside`, in the same flush) and stores it.
+    TRadekPtr MakeRecord(int number, DayTime time, std::vector<JournalEntry> alongside = {});
+    JournalList ListOf(const ImpulseListModel &list) const;
+    void Journal(const std::vector<JournalEntry> &entries);
+    // Journals, then appends; `stamp` is the module stamp the row is made of.
+    void AppendRow(ImpulseListModel &list, const QString &caption, const QString &subItem,
+                   std::optional<DayTime> stamp = std::nullopt);
+    JournalEntry RemovedEntry(const ImpulseListModel &list, int row) const;
+    void RemoveRow(ImpulseListModel &list, int row);
     void ClosingSteps(const TRadekPtr &record);
     void ImpulseArrived(ImpulseListModel &list, const QString &impulseCaption, bool start);
     QString FinishCaption() const;
@@ -130,6 +153,7 @@ private:
 
     TData &m_data;
     Dialogs &m_dialogs;
+    JournalKeeper *m_journal = nullptr;
     RacerDirectory *m_racers;
     DeskSettings m_settings;
     ImpulseListModel m_startList;

@@ -43,6 +43,14 @@ void LinkController::StartThread(int photocellMode)
 {
     auto *thread = new TCommThread(m_device, photocellMode, m_log, this);
     m_thread = thread;
+    // Direct, and connected first: a stamp is kept before it is queued, so
+    // that a dialog holding up the main thread cannot lose it in a crash.
+    if (stampRead) {
+        connect(thread, &TCommThread::startImpulse, thread,
+                [hook = stampRead](DayTime stamp) { hook(true, stamp); }, Qt::DirectConnection);
+        connect(thread, &TCommThread::finishImpulse, thread,
+                [hook = stampRead](DayTime stamp) { hook(false, stamp); }, Qt::DirectConnection);
+    }
     // Queued: the thread's signals arrive on this thread in the order it sent them.
     connect(thread, &TCommThread::statusChanged, this, &LinkController::statusChanged, Qt::QueuedConnection);
     connect(thread, &TCommThread::cursorChanged, this, &LinkController::cursorChanged, Qt::QueuedConnection);

@@ -39,6 +39,11 @@ public:
 
     // A thread exists (polling, connecting or finishing).
     bool Running() const;
+
+    // Called on the communication thread with each stamp the moment it is
+    // read, before it is posted to the window: it must be thread-safe.  Set
+    // before the first connect; a thread keeps the one it started with.
+    std::function<void(bool start, DayTime stamp)> stampRead;
     std::shared_ptr<D2XXUnit> device() const { return m_device; }
 
 signals:

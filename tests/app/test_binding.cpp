@@ -106,6 +106,7 @@ TEST_F(BindingTest, ARaceRunByClicksAndKeysReachesTheListsTheLeaderAndTheFile)
     EXPECT_EQ(ctl<QLabel>("lblVitez")->text(), QStringLiteral("42 (<neznámý>)"));
     EXPECT_EQ(dialogs.count(ScriptedDialogs::Asked::SaveFile), 1);
 
+    ASSERT_TRUE(main().Data()->WaitForWrites());  // the files are written off the main thread
     TData reread;
     ASSERT_TRUE(reread.Load(file));
     ASSERT_EQ(reread.Records.size(), 2u);
@@ -121,6 +122,7 @@ TEST_F(BindingTest, ARaceRunByClicksAndKeysReachesTheListsTheLeaderAndTheFile)
     EXPECT_EQ(rows(ctl<HotTrackView>("lv")), 1);
     EXPECT_EQ(rows(ctl<QTableView>("lv1")), 0);
     EXPECT_EQ(ctl<QLabel>("lblVitez")->text(), QString());
+    ASSERT_TRUE(main().Data()->WaitForWrites());
     ASSERT_TRUE(reread.Load(file));
     EXPECT_EQ(reread.Records.size(), 1u);
 }
@@ -177,6 +179,7 @@ TEST_F(BindingTest, DataFileButtonsAndLapsModeAreBound)
     const QString file = dir.filePath(QStringLiteral("jinam.csvz"));
     dialogs.answerSave(file);
     click(ctl<QPushButton>("Button29"));
+    EXPECT_TRUE(main().Data()->WaitForWrites());
     EXPECT_TRUE(QFile::exists(file));
 
     dialogs.answerQuestion(true);

@@ -110,7 +110,8 @@ TEST_F(FrameTest, ClosingAfterAFailedSaveOffersAnotherTry)
     auto record = std::make_shared<TRadek>();
     record->Number = 12;
     data.Records.push_back(record);
-    ASSERT_FALSE(data.Save());
+    data.Save();
+    ASSERT_FALSE(data.WaitForWrites());
     dialogs.asked.clear();
 
     dialogs.answerQuestion(true);  // try again: it fails again and the program stays

@@ -18,6 +18,9 @@
 #include <QPushButton>
 #include <QTableView>
 #include <QTemporaryDir>
+#include "JournalKeeper.h"
+#include <chrono>
+#include <thread>
 #include <QTest>
 
 namespace {
@@ -78,6 +81,36 @@ TEST_F(ModuleLinkWindow, ButtonsStatusCursorAndRows)
     EXPECT_TRUE(log.contains("Odlisne zarizeni nalezeno: NĚCO JINÉHO")) << log.toStdString();
     EXPECT_TRUE(log.contains("pripojen k USB device"));
     EXPECT_TRUE(log.contains("USBDisconnect: odpojuji..."));
+}
+
+// The stamp is on disk the moment it is read, even while the main thread
+// has not yet taken it (a dialog open, a long refresh).
+TEST_F(ModuleLinkWindow, AStampIsJournalledBeforeTheWindowTakesIt)
+{
+    QTest::mouseClick(Control<QPushButton>(main(), "btnConnect"), Qt::LeftButton);
+    QTRY_COMPARE_WITH_TIMEOUT(main().StatusText(), QStringLiteral("Připojen, čekám na data..."), 3000);
+    const QString journal = main().Journal()->path();
+    ASSERT_FALSE(journal.isEmpty());
+
+    emulator.Send('C');
+    // No event is processed here: only the communication thread can write.
+    std::vector<JournalEntry> stamps;
+    for (int i = 0; i < 400 && stamps.empty(); ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        QFile file(journal);
+        if (file.open(QIODevice::ReadOnly)) {
+            for (const JournalEntry &e : ReadJournal(file.readAll())) {
+                if (e.kind == JournalKind::Stamp)
+                    stamps.push_back(e);
+            }
+        }
+    }
+    ASSERT_EQ(stamps.size(), 1u);
+    EXPECT_EQ(stamps[0].list, JournalList::Finish);
+    EXPECT_EQ(Control<QTableView>(main(), "lvPulsy2")->model()->rowCount(), 0);
+    QTRY_COMPARE_WITH_TIMEOUT(Control<QTableView>(main(), "lvPulsy2")->model()->rowCount(), 1, 2000);
+    EXPECT_EQ(Control<QTableView>(main(), "lvPulsy2")->model()->index(0, 1).data().toString(),
+              DayTimeToText(stamps[0].time));
 }
 
 TEST_F(ModuleLinkWindow, ClosingWhileConnectedEndsTheThreadInTime)

@@ -246,6 +246,7 @@ TEST_F(RacerPageTest, ImportedRacerIsNamedInTheListsAndInBothFiles)
     ASSERT_EQ(records->rowCount(), 2);
     EXPECT_EQ(records->index(1, RecordListModel::Caption).data().toString(), u"42 (Novák Jan (MX1))"_qs);
     EXPECT_EQ(Control<QLabel>(main(), "lblVitez")->text(), u"42 (Novák Jan (MX1))"_qs);
+    main().Data()->WaitForWrites();  // the files are written off the main thread
     QFile data(file), results(ResultsFileName(file));
     ASSERT_TRUE(data.open(QIODevice::ReadOnly));
     ASSERT_TRUE(results.open(QIODevice::ReadOnly));

@@ -1,0 +1,123 @@
+// What one "Vlož" costs the main thread on a full store once the data file is
+// written by the background writer, against one journal line appended and
+// flushed to disk, measured in the same run on the same disk.
+//
+// Per store size, one iteration: a finish impulse is posted (not timed), a
+// number typed, then
+//   vloz_ms      "Vlož" on the main thread (wall time): the record and the
+//                impulse journalled, the save handed to the writer; the lists'
+//                refresh is left out (the desk is given none);
+//   append_ms    one journal line appended and flushed (wall time).
+// The counters are medians; vloz_per_append must stay under 2 at every size.
+#include "BackgroundWriter.h"
+#include "BenchRacers.h"
+#include "Dialogs.h"
+#include "JournalKeeper.h"
+#include "TimingDesk.h"
+#include "sezZavodniku.h"
+#include "tfile.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QTemporaryDir>
+#include <algorithm>
+#include <benchmark/benchmark.h>
+#include <chrono>
+
+namespace {
+
+class NoDialogs : public Dialogs {
+public:
+    void message(const QString &text, MsgIcon, const QString &) override
+    {
+        qFatal("unexpected message: %s", qPrintable(text));
+    }
+    bool question(const QString &, const QString &, MsgIcon) override { return false; }
+    std::optional<QString> openFile(const FileRequest &) override { return std::nullopt; }
+    std::optional<QString> saveFile(const FileRequest &) override { return std::nullopt; }
+};
+
+using Clock = std::chrono::steady_clock;
+
+double Ms(Clock::time_point from, Clock::time_point to)
+{
+    return std::chrono::duration<double, std::milli>(to - from).count();
+}
+
+double Median(std::vector<double> v)
+{
+    std::sort(v.begin(), v.end());
+    return v.empty() ? 0 : v[v.size() / 2];
+}
+
+void BM_VlozAgainstJournalAppend(benchmark::State &state)
+{
+    const int records = int(state.range(0));
+    QTemporaryDir dir(QDir::current().filePath(QStringLiteral("bench-journal-XXXXXX")));
+    NoDialogs dialogs;
+    RacerTable racers;
+    FillRacers(racers, 300);
+    BackgroundWriter writer;
+    TData data(&dialogs, &racers);
+    data.SetSaveQueue(&writer);
+    JournalKeeper keeper(&dialogs);
+    TimingDesk desk(data, dialogs, &racers);
+    desk.SetJournal(&keeper);
+    keeper.currentRows = [&desk] { return desk.JournalRows(); };
+    keeper.currentRecords = [&data] { return JournalKeeper::RecordEntries(data.Records); };
+    data.saving = [&keeper](const QString &f) { keeper.Saving(f); };
+    data.saved = [&keeper](const QString &f) { keeper.Saved(f); };
+    desk.settings().filterIndex = 0;
+
+    const DayTime start = 9 * MsPerHour;
+    for (int i = 0; i < records; ++i) {
+        auto r = std::make_shared<TRadek>();
+        r->Number = 1 + i % 300;
+        r->Time = start + DayTime(i) * 50;
+        data.Records.push_back(r);
+    }
+    data.FileName = dir.filePath(QStringLiteral("race.csvz"));
+    data.Unnamed = false;
+    data.Save();
+    data.WaitForWrites();
+    JournalFile probe(dir.filePath(QStringLiteral("probe.journal")));
+    JournalEntry line;
+    line.kind = JournalKind::Row;
+    line.caption = CaptionImpulseFB2;
+    line.subItem = QStringLiteral("10:00:00,000");
+
+    std::vector<double> vloz, append;
+    DayTime t = start + DayTime(records) * 50;
+    for (auto _ : state) {
+        desk.PostFinishImpulse(t += 50);
+        desk.Button6Click(QStringLiteral("7"));
+        const auto a = Clock::now();
+        desk.Button2Click();
+        const auto b = Clock::now();
+        probe.Append(line);
+        const auto c = Clock::now();
+        vloz.push_back(Ms(a, b));
+        append.push_back(Ms(b, c));
+        QCoreApplication::processEvents();
+    }
+    data.WaitForWrites();
+    const double v = Median(vloz), ap = Median(append);
+    state.counters["vloz_ms"] = v;
+    state.counters["append_ms"] = ap;
+    state.counters["vloz_per_append"] = ap > 0 ? v / ap : 0;
+    state.counters["writes"] = writer.writesRun();
+}
+BENCHMARK(BM_VlozAgainstJournalAppend)->Arg(1000)->Arg(10000)->Arg(50000)->Arg(100000)
+    ->Iterations(40)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+}  // namespace
+
+int main(int argc, char **argv)
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

@@ -1,0 +1,122 @@
+#include "JournalRecovery.h"
+
+#include "Dialogs.h"
+#include "JournalKeeper.h"
+#include "tfile.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <algorithm>
+
+namespace {
+
+const QString MsgRecover = QStringLiteral(
+    "Deník impulsů %1 obsahuje údaje, které v datovém souboru nejsou:\n"
+    "impulsů v seznamech: %2, změn záznamů: %3.\n\n"
+    "Obnovit je? (Ne: deník zůstane uschován pod jménem s datem.)");
+
+bool IsTemporaryDataFile(const QString &path)
+{
+    const QString name = QFileInfo(path).fileName();
+    return name.startsWith(u'~') && name.endsWith(QStringLiteral(".tmp"));
+}
+
+// The records of a data file, read without a question; none when it is missing.
+std::vector<TRadekPtr> RecordsOf(const QString &dataFile)
+{
+    if (!QFileInfo::exists(dataFile))
+        return {};
+    TData probe(nullptr);
+    probe.Load(dataFile);
+    return std::move(probe.Records);
+}
+
+// Asks about one journal and does what the operator chose.  False when the
+// journal held nothing to restore.
+bool Offer(RecoveryTarget &target, const QString &journalPath, bool loadDataFile)
+{
+    const JournalFindings found = InspectJournal(journalPath);
+    if (!found.readable)
+        return false;
+    JournalKeeper &keeper = target.keeper;
+    if (found.empty()) {
+        QFile::remove(journalPath);
+        return false;
+    }
+    const QString dataFile = DataFileOfJournal(journalPath);
+    const bool yes = target.dialogs.question(
+        QString(),
+        MsgRecover.arg(QFileInfo(journalPath).fileName()).arg(found.replay.rows.size()).arg(found.recordChanges),
+        MsgIcon::Warning);
+    // Kept aside either way until its content is safely in the new files.
+    const QString aside = JournalKeeper::AsideName(journalPath);
+    QFile::rename(journalPath, aside);
+    if (!yes)
+        return true;
+
+    TData &data = target.data;
+    if (loadDataFile && QFileInfo::exists(dataFile)) {
+        if (!data.Load(dataFile))
+            return true;  // reported; the journal stays aside
+    } else if (loadDataFile) {
+        data.FileName = dataFile;
+    }
+    data.Unnamed = IsTemporaryDataFile(dataFile);
+    ApplyRecordChanges(found.replay.unsavedChanges, data.Records);
+    if (target.restoreRows)
+        target.restoreRows(found.replay.rows);
+    data.Save();
+    if (data.WaitForWrites() && keeper.dataFile() == data.FileName)
+        QFile::remove(aside);
+    return true;
+}
+
+}  // namespace
+
+QString DataFileOfJournal(const QString &journalPath)
+{
+    return journalPath.chopped(JournalKeeper::JournalPathFor(QString()).size());
+}
+
+JournalFindings InspectJournal(const QString &journalPath)
+{
+    JournalFindings out;
+    QFile file(journalPath);
+    if (!file.open(QIODevice::ReadOnly))
+        return out;
+    const QByteArray bytes = file.readAll();
+    out.readable = file.error() == QFileDevice::NoError;
+    out.replay = Replay(ReadJournal(bytes));
+    if (!out.replay.unsavedChanges.empty()) {
+        std::vector<TRadekPtr> records = RecordsOf(DataFileOfJournal(journalPath));
+        out.recordChanges = ApplyRecordChanges(out.replay.unsavedChanges, records);
+    }
+    return out;
+}
+
+void RecoverAtStart(RecoveryTarget &target, const QString &folder)
+{
+    QStringList left = JournalKeeper::LeftJournals(folder);
+    left.removeAll(target.keeper.path());
+    left.erase(std::remove_if(left.begin(), left.end(),
+                              [](const QString &p) { return !QFileInfo::exists(p); }),
+               left.end());
+    std::sort(left.begin(), left.end(), [](const QString &a, const QString &b) {
+        return QFileInfo(a).lastModified() > QFileInfo(b).lastModified();
+    });
+    for (const QString &journal : left) {
+        if (Offer(target, journal, true))
+            break;
+    }
+    if (target.keeper.dataFile() != target.data.FileName)
+        target.keeper.Begin(target.data.FileName);
+}
+
+void RecoverOpened(RecoveryTarget &target)
+{
+    const QString journal = JournalKeeper::JournalPathFor(target.data.FileName);
+    if (journal != target.keeper.path() && QFileInfo::exists(journal))
+        Offer(target, journal, false);
+    if (target.keeper.dataFile() != target.data.FileName)
+        target.keeper.Begin(target.data.FileName);
+}

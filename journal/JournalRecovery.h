@@ -1,0 +1,45 @@
+#pragma once
+// The recovery question: a journal left by a run that did not end cleanly
+// (found at start), or one beside a data file just opened, that holds rows or
+// record changes the data file does not, is offered to the operator.  "Ano"
+// puts the rows back into their lists and the records into the store, saves,
+// and the journal follows the store; "Ne" renames the journal aside with a
+// date and never deletes it.  A journal that holds nothing the data file
+// lacks is removed without a question.
+//
+// The main window calls RecoverAtStart once after its logic exists and
+// RecoverOpened after each successful "&Otevřít".
+#include "JournalReplay.h"
+
+#include <QString>
+#include <functional>
+
+class Dialogs;
+class JournalKeeper;
+class TData;
+
+struct RecoveryTarget {
+    TData &data;
+    Dialogs &dialogs;
+    JournalKeeper &keeper;
+    // Appends the rows to their impulse lists.
+    std::function<void(const std::vector<RecoveredRow> &)> restoreRows;
+};
+
+// What a journal holds beyond its data file.
+struct JournalFindings {
+    JournalReplay replay;
+    int recordChanges = 0;  // changes the data file lacks
+    bool readable = false;
+    bool empty() const { return replay.rows.empty() && recordChanges == 0; }
+};
+JournalFindings InspectJournal(const QString &journalPath);
+
+// Journals left in `folder` (listed in its index, or lying there).  At most
+// one is offered per start: the newest with something to restore.
+void RecoverAtStart(RecoveryTarget &target, const QString &folder);
+// The journal beside the data file the store has just opened.
+void RecoverOpened(RecoveryTarget &target);
+
+// The data file a journal belongs to.
+QString DataFileOfJournal(const QString &journalPath);

@@ -1,0 +1,61 @@
+#include "JournalRace.h"
+
+#include <QFileInfo>
+
+JournalRace::JournalRace(Dialogs &d)
+    : dialogs(d), data(&d), keeper(&d), desk(data, d, nullptr), manual(data, d)
+{
+    data.SetSaveQueue(&writer);
+    keeper.SetIndexFolder(QFileInfo(data.FileName).path());
+    keeper.currentRows = [this] { return desk.JournalRows(); };
+    desk.SetJournal(&keeper);
+    manual.SetJournal(&keeper);
+    keeper.currentRecords = [this] { return JournalKeeper::RecordEntries(data.Records); };
+    data.saving = [this](const QString &fileName) { keeper.Saving(fileName); };
+    data.saved = [this](const QString &fileName) { keeper.Saved(fileName); };
+    desk.dataFileReplaced = [this](bool opened) {
+        if (opened) {
+            RecoveryTarget target = Target();
+            RecoverOpened(target);
+        } else {
+            keeper.Begin(data.FileName);
+        }
+    };
+    desk.settings().filterIndex = 0;
+    keeper.Begin(data.FileName);
+}
+
+JournalRace::~JournalRace()
+{
+    data.WaitForWrites();
+    data.saving = nullptr;
+    data.saved = nullptr;
+}
+
+RecoveryTarget JournalRace::Target()
+{
+    return RecoveryTarget{data, dialogs, keeper,
+                          [this](const std::vector<RecoveredRow> &rows) { desk.RestoreRows(rows); }};
+}
+
+void JournalRace::RecoverAtStart()
+{
+    RecoveryTarget target = Target();
+    ::RecoverAtStart(target, QFileInfo(keeper.path()).path());
+}
+
+void JournalRace::ModuleStamp(JournalList list, DayTime t)
+{
+    keeper.StampRead(list, t);
+    if (list == JournalList::Start)
+        desk.PostStartImpulse(t);
+    else
+        desk.PostFinishImpulse(t);
+}
+
+void JournalRace::Insert(int number)
+{
+    for (QChar c : QString::number(number))
+        desk.Button6Click(QString(c));
+    desk.Button2Click();
+}

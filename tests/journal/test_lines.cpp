@@ -1,0 +1,103 @@
+// Journal lines: every kind reads back as written; a damaged line is refused.
+#include "JournalFile.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+JournalEntry Row(JournalList list, quint64 id, const QString &caption, const QString &subItem,
+                 std::optional<DayTime> stamp = {})
+{
+    JournalEntry e;
+    e.kind = JournalKind::Row;
+    e.list = list;
+    e.rowId = id;
+    e.caption = caption;
+    e.subItem = subItem;
+    e.fromModule = stamp.has_value();
+    e.time = stamp.value_or(0);
+    return e;
+}
+
+JournalEntry Of(JournalKind kind, JournalList list = JournalList::Start, DayTime time = 0, quint64 id = 0)
+{
+    JournalEntry e;
+    e.kind = kind;
+    e.list = list;
+    e.time = time;
+    e.rowId = id;
+    return e;
+}
+
+JournalEntry Change(JournalKind kind, JournalRecord record, JournalRecord before = {})
+{
+    JournalEntry e;
+    e.kind = kind;
+    e.record = record;
+    e.before = before;
+    return e;
+}
+
+std::vector<JournalEntry> EveryKind()
+{
+    std::vector<JournalEntry> entries = {
+        Of(JournalKind::Stamp, JournalList::Finish, 86'399'999),
+        Of(JournalKind::Filtered, JournalList::Start, 0),
+        Row(JournalList::Start, 1, QStringLiteral("IMPULS FB1"), QStringLiteral("10:00:00,001"), 36'000'001),
+        Row(JournalList::Finish, 18'000'000'000'000'000'000ull, QStringLiteral("Před.IMPULS"), QStringLiteral("42")),
+        // Whatever a caption holds, it stays one line with its fields.
+        Row(JournalList::Finish, 7, QStringLiteral("a\tb\\t\nc\r\\"), QString()),
+        Of(JournalKind::RowRemoved, JournalList::Finish, 0, 99),
+        Change(JournalKind::RecordAdded, {10000, 0, 0}),
+        Change(JournalKind::RecordDeleted, {-5, 123, -7}),
+        Change(JournalKind::RecordEdited, {12, 360'000'000, 30}, {21, 359'999'999, 0}),
+        Of(JournalKind::Saved),
+    };
+    for (std::size_t i = 0; i < entries.size(); ++i)
+        entries[i].seq = i * 1000;
+    entries.back().upTo = 18'000'000'000'000'000'000ull;
+    return entries;
+}
+
+TEST(JournalLine, EveryKindReadsBackAsWritten)
+{
+    for (const JournalEntry &e : EveryKind()) {
+        const QByteArray line = EncodeJournalLine(e);
+        EXPECT_TRUE(line.endsWith('\n'));
+        EXPECT_EQ(line.count('\n'), 1) << line.constData();
+        const std::optional<JournalEntry> back = DecodeJournalLine(line);
+        ASSERT_TRUE(back) << line.constData();
+        EXPECT_EQ(*back, e) << line.constData();
+    }
+}
+
+TEST(JournalLine, DamagedLinesAreRefused)
+{
+    const QByteArray good = EncodeJournalLine(
+        Row(JournalList::Start, 3, QStringLiteral("IMPULS FB1"), QStringLiteral("10:00:00,001"), 36'000'001));
+    // Every byte changed, and every cut short of the end.
+    for (qsizetype i = 0; i + 1 < good.size(); ++i) {
+        QByteArray flipped = good;
+        flipped[i] = char(flipped[i] ^ 0x04);
+        EXPECT_FALSE(DecodeJournalLine(flipped)) << "byte " << i;
+        EXPECT_FALSE(DecodeJournalLine(good.left(i))) << "cut at " << i;
+    }
+    EXPECT_FALSE(DecodeJournalLine(QByteArray("Q\t") + good.right(9)));
+}
+
+TEST(JournalLine, TornLastLineIsSkippedAndTheRestRead)
+{
+    const std::vector<JournalEntry> all = EveryKind();
+    QByteArray bytes;
+    for (const JournalEntry &e : all)
+        bytes += EncodeJournalLine(e);
+    // A line damaged in the middle, and the last one torn by a crash.
+    const QByteArray damaged = EncodeJournalLine(Of(JournalKind::Stamp, JournalList::Start, 5)).replace('5', '6');
+    const QByteArray torn = EncodeJournalLine(Of(JournalKind::Stamp, JournalList::Start, 12345)).left(9);
+    int skipped = 0;
+    const std::vector<JournalEntry> read = ReadJournal(damaged + bytes + torn, &skipped);
+    EXPECT_EQ(read, all);
+    EXPECT_EQ(skipped, 2);
+}
+
+}  // namespace
