@@ -133,6 +133,19 @@ struct LineCounts {
     int unreadable = 0;
 };
 
+// The bytes of the file at path, opened for reading only.  Throws
+// TikomatError with the system's reason.
+QByteArray ReadWholeFile(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        throw TikomatError(file.errorString());
+    const QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError)
+        throw TikomatError(file.errorString());
+    return bytes;
+}
+
 // Parses the whole text of a data file into new records.
 std::vector<TRadekPtr> ParseDataFile(QStringView text, int32_t &maxLap, LineCounts &counts)
 {
@@ -482,12 +495,7 @@ bool TData::WaitForWrites()
 bool TData::Load(const QString &path)
 {
     try {
-        QFile file(path);
-        if (!file.open(QIODevice::ReadOnly))
-            throw TikomatError(file.errorString());
-        const QByteArray bytes = file.readAll();
-        if (file.error() != QFileDevice::NoError)
-            throw TikomatError(file.errorString());
+        const QByteArray bytes = ReadWholeFile(path);
 
         // Everything is read and parsed aside; only a complete file replaces
         // the records.
@@ -538,12 +546,7 @@ bool TData::Remove(const TRadek *record)
 
 DataFileContents ReadDataFile(const QString &path)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        throw TikomatError(file.errorString());
-    const QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError)
-        throw TikomatError(file.errorString());
+    const QByteArray bytes = ReadWholeFile(path);
     DataFileContents contents;
     LineCounts counts;
     contents.records = ParseDataFile(FromCp1250(bytes), contents.maxLap, counts);

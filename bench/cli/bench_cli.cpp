@@ -15,7 +15,6 @@
 #include "tfile.h"
 
 #include <QBuffer>
-#include <QCoreApplication>
 #include <QFile>
 #include <QTemporaryDir>
 #include <algorithm>
@@ -114,14 +113,3 @@ void Arguments(benchmark::internal::Benchmark *b)
 BENCHMARK(BM_ResultsCommand)->Apply(Arguments)->UseManualTime()->Unit(benchmark::kMillisecond)->MinTime(3.0);
 
 }  // namespace
-
-int main(int argc, char **argv)
-{
-    QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

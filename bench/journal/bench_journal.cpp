@@ -17,10 +17,12 @@
 #include "sezZavodniku.h"
 #include "tfile.h"
 
-#include <QApplication>
+#include <QCoreApplication>
 #include <QDir>
 #include <QTemporaryDir>
 #include <algorithm>
+#include "BenchTiming.h"
+
 #include <benchmark/benchmark.h>
 #include <chrono>
 
@@ -36,19 +38,6 @@ public:
     std::optional<QString> openFile(const FileRequest &) override { return std::nullopt; }
     std::optional<QString> saveFile(const FileRequest &) override { return std::nullopt; }
 };
-
-using Clock = std::chrono::steady_clock;
-
-double Ms(Clock::time_point from, Clock::time_point to)
-{
-    return std::chrono::duration<double, std::milli>(to - from).count();
-}
-
-double Median(std::vector<double> v)
-{
-    std::sort(v.begin(), v.end());
-    return v.empty() ? 0 : v[v.size() / 2];
-}
 
 void BM_VlozAgainstJournalAppend(benchmark::State &state)
 {
@@ -91,13 +80,13 @@ void BM_VlozAgainstJournalAppend(benchmark::State &state)
     for (auto _ : state) {
         desk.PostFinishImpulse(t += 50);
         desk.Button6Click(QStringLiteral("7"));
-        const auto a = Clock::now();
+        const auto a = BenchClock::now();
         desk.Button2Click();
-        const auto b = Clock::now();
+        const auto b = BenchClock::now();
         probe.Append(line);
-        const auto c = Clock::now();
-        vloz.push_back(Ms(a, b));
-        append.push_back(Ms(b, c));
+        const auto c = BenchClock::now();
+        vloz.push_back(1000 * Seconds(a, b));
+        append.push_back(1000 * Seconds(b, c));
         QCoreApplication::processEvents();
     }
     data.WaitForWrites();
@@ -111,13 +100,3 @@ BENCHMARK(BM_VlozAgainstJournalAppend)->Arg(1000)->Arg(10000)->Arg(50000)->Arg(1
     ->Iterations(40)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 }  // namespace
-
-int main(int argc, char **argv)
-{
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
