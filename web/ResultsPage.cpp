@@ -72,14 +72,16 @@ function show(data) {
   showRunning = data.showRunningTime;
   const body = document.createElement("tbody");
   body.id = "rows";
+  // Rows of the stream: [racer, laps, time, penalty, note], in rank order.
+  let rank = 0;
   for (const r of data.rows) {
     const tr = document.createElement("tr");
-    cell(tr, r.rank + ".", "n");
-    cell(tr, r.racer);
-    cell(tr, String(r.laps), "n");
-    cell(tr, r.time, "n");
-    cell(tr, String(r.penalty), "n wide");
-    cell(tr, r.note, "wide");
+    cell(tr, ++rank + ".", "n");
+    cell(tr, r[0]);
+    cell(tr, String(r[1]), "n");
+    cell(tr, r[2], "n");
+    cell(tr, String(r[3]), "n wide");
+    cell(tr, r[4], "wide");
     body.appendChild(tr);
   }
   document.getElementById("rows").replaceWith(body);
@@ -101,7 +103,11 @@ function follow() {
 }
 fetch("results.json", {cache: "no-store"})
   .then(r => r.ok ? r.json() : Promise.reject(r.status))
-  .then(data => { setClock(data.serverTimeMs); show(data); })
+  .then(data => {
+    setClock(data.serverTimeMs);
+    data.rows = data.rows.map(r => [r.racer, r.laps, r.time, r.penalty, r.note]);
+    show(data);
+  })
   .catch(() => status("Výsledky zatím nejsou k dispozici."))
   .finally(follow);
 setInterval(tick, 100);

@@ -42,7 +42,7 @@ const char PageSecurity[] =
 QByteArray ResultsEvent(const ResultsSnapshot &snapshot, DayTime now)
 {
     // Compact JSON holds no line break, so it is one data line.
-    return "event: results\ndata: " + ResultsJson(snapshot, now) + "\n\n";
+    return "event: results\ndata: " + ResultsStreamJson(snapshot, now) + "\n\n";
 }
 
 }  // namespace

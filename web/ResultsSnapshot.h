@@ -33,3 +33,6 @@ struct ResultsSnapshot {
 // The snapshot as /results.json serves it; serverTime is the PC's time of day
 // when it is sent (the page sets its clock by it).
 QByteArray ResultsJson(const ResultsSnapshot &snapshot, DayTime serverTime);
+// The snapshot as a "results" event of /events carries it: the same keys but
+// lastStart, and each row as [racer, laps, time, penalty, note] in rank order.
+QByteArray ResultsStreamJson(const ResultsSnapshot &snapshot, DayTime serverTime);

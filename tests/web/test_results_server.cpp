@@ -96,8 +96,19 @@ TEST_F(ResultsServerTest, JsonOfASmallRace)
     EXPECT_EQ(second.value("time").toString(), "00:06:02,000");
     EXPECT_EQ(second.value("penalty").toInt(), 2);
 
-    // The stream carried the same ranking.
-    EXPECT_EQ(events.latest.value("rows").toArray(), rows);
+    // The stream carried the same ranking, each row as the cells the page
+    // shows, in rank order.
+    EXPECT_EQ(events.latest.value("version").toInteger(), version);
+    EXPECT_EQ(events.latest.value("caption").toString(), caption);
+    EXPECT_EQ(events.latest.value("lastStartMs").toInteger(), 10 * MsPerHour);
+    const QJsonArray streamed = events.latest.value("rows").toArray();
+    ASSERT_EQ(streamed.size(), rows.size());
+    for (qsizetype i = 0; i < rows.size(); ++i) {
+        const QJsonObject row = rows[i].toObject();
+        const QJsonArray expected{row.value("racer"), row.value("laps"), row.value("time"), row.value("penalty"),
+                                  row.value("note")};
+        EXPECT_EQ(streamed[i].toArray(), expected) << "row " << i;
+    }
     EXPECT_TRUE(events.head.contains("Content-Type: text/event-stream"));
     EXPECT_GE(events.clocks, 1);
 }
