@@ -5,10 +5,10 @@
 // " Okno displeje pro diváky " (DisplayControls) set its options, and its two
 // timers redraw the title strip and page through a long list.
 //
-// What it shows is decided by its SpectatorBoard; the window only binds the
+// What it shows is decided by its DisplayBoard; the window only binds the
 // board to its widgets and runs the timers.  It never changes the results.
 #include "DayTime.h"
-#include "SpectatorBoard.h"
+#include "DisplayBoard.h"
 
 #include <QLabel>
 #include <QString>
@@ -39,8 +39,8 @@ public:
     // The maker's web address, also written into the exported results.
     static QString MakerAddress();
 
-    SpectatorBoard &Board() { return m_board; }
-    const SpectatorBoard &Board() const { return m_board; }
+    DisplayBoard &Board() { return m_board; }
+    const DisplayBoard &Board() const { return m_board; }
 
     // The last step of a refresh: takes the last race start and refills the
     // list from the results list.
@@ -62,7 +62,7 @@ public:
 private:
     void FormCreate();
 
-    SpectatorBoard m_board;
+    DisplayBoard m_board;
     ElidedLabel *lblTitle = nullptr;
     QTableView *ListView = nullptr;
     QTimer *TimerRedrawCurrentTime = nullptr;

@@ -71,7 +71,7 @@ void DisplayControls::Bind(TfrmDisplay *display, ResultsLists *results)
     m_display = display;
     m_results = results;
     if (m_display) {
-        SpectatorBoard &board = m_display->Board();
+        DisplayBoard &board = m_display->Board();
         board.ShowRunningTime = cbDispRunningTime->isChecked();
         board.PagingEnabled = cbDispPaging->isChecked();
         board.DisplayCaption = edDispCaption->text();

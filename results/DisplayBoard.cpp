@@ -1,4 +1,4 @@
-#include "SpectatorBoard.h"
+#include "DisplayBoard.h"
 
 // ---------------------------------------------------------------------------
 // SpectatorListModel
@@ -93,9 +93,9 @@ static_assert(int(SpectatorListModel::Rank) == int(ResultsListModel::StartTime)
               && int(SpectatorListModel::ColumnCount) == int(ResultsListModel::ColumnCount));
 
 // ---------------------------------------------------------------------------
-// SpectatorBoard
+// DisplayBoard
 
-QString SpectatorBoard::TitleText(DayTime now) const
+QString DisplayBoard::TitleText(DayTime now) const
 {
     if (ShowRunningTime && LastStartTime > 0) {
         // Through the text and back: the clock's reading cut to whole
@@ -108,14 +108,14 @@ QString SpectatorBoard::TitleText(DayTime now) const
     return QStringLiteral("Tikomat");
 }
 
-bool SpectatorBoard::Refill(DayTime lastStartTime, const ResultsListModel &results)
+bool DisplayBoard::Refill(DayTime lastStartTime, const ResultsListModel &results)
 {
     LastStartTime = lastStartTime;
     m_list.refill(results, Mode);
     return !PagingEnabled && m_list.rowCount() > 0;
 }
 
-int SpectatorBoard::PagingTick()
+int DisplayBoard::PagingTick()
 {
     if (!PagingEnabled)
         return -1;

@@ -53,7 +53,7 @@ private:
     SpectatorMode m_mode = SpectatorMode::Winners;
 };
 
-class SpectatorBoard {
+class DisplayBoard {
 public:
     // The options, as the controls set them.
     DayTime LastStartTime = 0;  // time of day of the last race start, 0 for none

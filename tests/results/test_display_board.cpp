@@ -2,7 +2,7 @@
 // the board alone, and the window's binding of the board to its widgets.
 #include "Clock.h"
 #include "Display.h"
-#include "SpectatorBoard.h"
+#include "DisplayBoard.h"
 
 #include <gtest/gtest.h>
 
@@ -68,7 +68,7 @@ TEST_P(SpectatorRefill, CopiesTheResultsInTheModesOrderWithRanksInTheFifthColumn
     const RefillCase &c = GetParam();
     ResultsListModel results;
     SetRows(results, ThreeRacers());
-    SpectatorBoard board;
+    DisplayBoard board;
     QAbstractItemModelTester tester(&board.list(), QAbstractItemModelTester::FailureReportingMode::Fatal);
     board.Mode = c.mode;
 
@@ -102,11 +102,11 @@ INSTANTIATE_TEST_SUITE_P(Modes, SpectatorRefill,
                                                       {"3.", "2.", "1."}}),
                          [](const auto &p) { return std::string(p.param.name); });
 
-TEST(SpectatorBoardTest, RefillTakesTheLastStartAndReplacesTheRowsOfTheRefillBefore)
+TEST(DisplayBoardTest, RefillTakesTheLastStartAndReplacesTheRowsOfTheRefillBefore)
 {
     ResultsListModel results;
     SetRows(results, ThreeRacers());
-    SpectatorBoard board;
+    DisplayBoard board;
     board.Refill(T("10:00:00,000"), results);
     EXPECT_EQ(board.LastStartTime, T("10:00:00,000"));
 
@@ -120,14 +120,14 @@ TEST(SpectatorBoardTest, RefillTakesTheLastStartAndReplacesTheRowsOfTheRefillBef
     EXPECT_EQ(board.list().rowCount(), 0);
 }
 
-TEST(SpectatorBoardTest, PagingCountsOnlyWhileOnAndPointsAtCounterModRows)
+TEST(DisplayBoardTest, PagingCountsOnlyWhileOnAndPointsAtCounterModRows)
 {
     ResultsListModel results;
     std::vector<ResultRow> ten;
     for (int n = 1; n <= 10; ++n)
         ten.push_back(Result(n, "00:10:00,000", 1, 0));
     SetRows(results, ten);
-    SpectatorBoard board;
+    DisplayBoard board;
     board.Refill(T("10:00:00,000"), results);
 
     for (int i = 0; i < 3; ++i)
@@ -172,7 +172,7 @@ class TitleStrip : public ::testing::TestWithParam<TitleCase> {};
 TEST_P(TitleStrip, ShowsRunningTimeElseCaptionElseTikomat)
 {
     const TitleCase &c = GetParam();
-    SpectatorBoard board;
+    DisplayBoard board;
     board.ShowRunningTime = c.showRunningTime;
     board.LastStartTime = c.lastStart ? T(c.lastStart) : 0;
     board.DisplayCaption = QString::fromUtf8(c.caption);
@@ -190,12 +190,12 @@ INSTANTIATE_TEST_SUITE_P(
         TitleCase{"NothingShowsTikomat", false, nullptr, "", "10:05:00,000", "Tikomat"}),
     [](const auto &p) { return std::string(p.param.name); });
 
-TEST(SpectatorBoardTest, RunningTimeAfterMidnightIsThePlainNegativeDifference)
+TEST(DisplayBoardTest, RunningTimeAfterMidnightIsThePlainNegativeDifference)
 {
     // A start before midnight: the strip shows the difference of the two
     // times of day as the time text writes a negative time; the board neither
     // wraps it round the day nor falls back to the caption.
-    SpectatorBoard board;
+    DisplayBoard board;
     board.LastStartTime = T("23:59:00,000");
     board.DisplayCaption = QStringLiteral("Noční závod");
     const DayTime now = T("00:01:00,000");
