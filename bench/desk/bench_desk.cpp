@@ -11,6 +11,7 @@
 // The counters are medians over the samples.  refresh_per_floor is RefreshLists
 // / floor; at the largest size refresh_vs_10k is RefreshLists at this size /
 // RefreshLists at 10,000 records.
+#include "BenchDialogs.h"
 #include "ResultsLists.h"
 #include "TimingDesk.h"
 
@@ -28,18 +29,6 @@
 namespace {
 
 constexpr int RacerCount = 300;
-
-// Nothing is asked: the store is named, and a failure is a broken benchmark.
-class NoDialogs : public Dialogs {
-public:
-    void message(const QString &text, MsgIcon, const QString &) override
-    {
-        qFatal("unexpected message: %s", qPrintable(text));
-    }
-    bool question(const QString &, const QString &, MsgIcon) override { return false; }
-    std::optional<QString> openFile(const FileRequest &) override { return std::nullopt; }
-    std::optional<QString> saveFile(const FileRequest &) override { return std::nullopt; }
-};
 
 // A race as it grows: one start, then passages of every racer in turn, 50 ms apart.
 void FillStore(TData &data, int records)

@@ -9,6 +9,7 @@
 //                refresh is left out (the desk is given none);
 //   append_ms    one journal line appended and flushed (wall time).
 // The counters are medians; vloz_per_append must stay under 2 at every size.
+#include "BenchDialogs.h"
 #include "BackgroundWriter.h"
 #include "BenchRacers.h"
 #include "Dialogs.h"
@@ -27,17 +28,6 @@
 #include <chrono>
 
 namespace {
-
-class NoDialogs : public Dialogs {
-public:
-    void message(const QString &text, MsgIcon, const QString &) override
-    {
-        qFatal("unexpected message: %s", qPrintable(text));
-    }
-    bool question(const QString &, const QString &, MsgIcon) override { return false; }
-    std::optional<QString> openFile(const FileRequest &) override { return std::nullopt; }
-    std::optional<QString> saveFile(const FileRequest &) override { return std::nullopt; }
-};
 
 void BM_VlozAgainstJournalAppend(benchmark::State &state)
 {

@@ -1,3 +1,4 @@
+#include "StoreFiles.h"
 #include "FakeRacers.h"
 #include "ScriptedDialogs.h"
 #include "tfile.h"
@@ -12,31 +13,11 @@
 
 namespace {
 
-const QString Prefix = QStringLiteral("Nemohu zapsat soubor dat: ");
-
-QByteArray ReadAll(const QString &path)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return "<missing>";
-    return file.readAll();
-}
-
 void WriteAll(const QString &path, const QByteArray &bytes)
 {
     QFile file(path);
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
     ASSERT_EQ(file.write(bytes), bytes.size());
-}
-
-TRadekPtr Record(int number, const char *time, int penalty = 0, int lap = 0)
-{
-    auto r = std::make_shared<TRadek>();
-    r->Number = number;
-    r->Time = TextToDayTime(QString::fromLatin1(time));
-    r->Penalty = penalty;
-    r->Lap = lap;
-    return r;
 }
 
 class DataFileTest : public ::testing::Test {

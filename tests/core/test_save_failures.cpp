@@ -1,5 +1,6 @@
 // Saves that fail: the operator learns the system's reason, the previous
 // files stay whole and no copy is left beside them.
+#include "StoreFiles.h"
 #include "AtomicFile.h"
 #include "QtPrinters.h"
 #include "ScriptedDialogs.h"
@@ -22,24 +23,6 @@
 #include <unistd.h>
 
 namespace {
-
-const QString Prefix = QStringLiteral("Nemohu zapsat soubor dat: ");
-
-QByteArray ReadAll(const QString &path)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return "<missing>";
-    return file.readAll();
-}
-
-TRadekPtr Record(int number, const char *time)
-{
-    auto r = std::make_shared<TRadek>();
-    r->Number = number;
-    r->Time = TextToDayTime(QString::fromLatin1(time));
-    return r;
-}
 
 // One way of making a save fail.  `folder` is where the files go; `arm`
 // and `disarm` bring the fault about and take it away.

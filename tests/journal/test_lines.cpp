@@ -1,42 +1,10 @@
 // Journal lines: every kind reads back as written; a damaged line is refused.
+#include "JournalEntries.h"
 #include "JournalFile.h"
 
 #include <gtest/gtest.h>
 
 namespace {
-
-JournalEntry Row(JournalList list, quint64 id, const QString &caption, const QString &subItem,
-                 std::optional<DayTime> stamp = {})
-{
-    JournalEntry e;
-    e.kind = JournalKind::Row;
-    e.list = list;
-    e.rowId = id;
-    e.caption = caption;
-    e.subItem = subItem;
-    e.fromModule = stamp.has_value();
-    e.time = stamp.value_or(0);
-    return e;
-}
-
-JournalEntry Of(JournalKind kind, JournalList list = JournalList::Start, DayTime time = 0, quint64 id = 0)
-{
-    JournalEntry e;
-    e.kind = kind;
-    e.list = list;
-    e.time = time;
-    e.rowId = id;
-    return e;
-}
-
-JournalEntry Change(JournalKind kind, JournalRecord record, JournalRecord before = {})
-{
-    JournalEntry e;
-    e.kind = kind;
-    e.record = record;
-    e.before = before;
-    return e;
-}
 
 std::vector<JournalEntry> EveryKind()
 {

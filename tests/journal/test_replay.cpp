@@ -1,5 +1,6 @@
 // What a journal brings back: the rows still listed, and the record changes
 // the data file lacks, without making a saved change twice.
+#include "JournalEntries.h"
 #include "JournalReplay.h"
 
 #include <gtest/gtest.h>
@@ -8,51 +9,7 @@ namespace {
 
 JournalEntry Stamp(JournalList list, DayTime t, JournalKind kind = JournalKind::Stamp)
 {
-    JournalEntry e;
-    e.kind = kind;
-    e.list = list;
-    e.time = t;
-    return e;
-}
-
-JournalEntry Row(JournalList list, quint64 id, const QString &caption, const QString &subItem,
-                 std::optional<DayTime> stamp = {})
-{
-    JournalEntry e;
-    e.kind = JournalKind::Row;
-    e.list = list;
-    e.rowId = id;
-    e.caption = caption;
-    e.subItem = subItem;
-    e.fromModule = stamp.has_value();
-    e.time = stamp.value_or(0);
-    return e;
-}
-
-JournalEntry Removed(JournalList list, quint64 id)
-{
-    JournalEntry e;
-    e.kind = JournalKind::RowRemoved;
-    e.list = list;
-    e.rowId = id;
-    return e;
-}
-
-JournalEntry Change(JournalKind kind, JournalRecord record, JournalRecord before = {})
-{
-    JournalEntry e;
-    e.kind = kind;
-    e.record = record;
-    e.before = before;
-    return e;
-}
-
-JournalEntry Saved(quint64 upTo)
-{
-    JournalEntry e;
-    e.kind = JournalKind::Saved;
-    e.upTo = upTo;
-    return e;
+    return Of(kind, list, t);
 }
 
 QStringList Shown(const std::vector<RecoveredRow> &rows)
