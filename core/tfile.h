@@ -54,18 +54,20 @@ QString BackupFileName(const QString &dataFileName);
 // Ascending by Time; records of equal times keep the order they had.
 void SortRecordsByTime(std::vector<TRadekPtr> &records);
 
-// The records of a data file, read exactly as TData::Load reads them.
+// The records of a data file, read exactly as TData::Load reads them
+// (DataFileReader).
 struct DataFileContents {
     std::vector<TRadekPtr> records;
     int32_t maxLap = 0;
     int lines = 0;       // lines that hold something
-    int unreadable = 0;  // of them, lines that gave no record with a readable time
+    int unreadable = 0;  // of them, lines without a readable time or with a value out of range
 };
 
 // Reads the data file at path and nothing else: the file is opened for
 // reading only, and no backup, temporary file or question comes of it (the
 // results command relies on this).  Throws TikomatError with the system's
-// reason when the file cannot be read.
+// reason when the file cannot be read, or with the Czech reason when it is
+// larger than DataFileSizeLimit.
 DataFileContents ReadDataFile(const QString &path);
 
 // Where saves go to be written off the main thread (the background writer).
@@ -127,10 +129,12 @@ public:
     // on disk.  A successful save, load or NewFile clears it.
     bool LastSaveFailed() const { return m_saveFailed; }
     // Replaces the records by those of the data file at path.  A file whose
-    // lines have no readable time is opened only if the operator agrees (a
-    // store without dialogs opens it as it comes).  On
-    // any failure or refusal the store stays exactly as it was; a failure is
-    // reported, false returned.
+    // lines have no readable time or values out of range is opened only if
+    // the operator agrees (a store without dialogs opens it as it comes).  A
+    // file over DataFileProgressSize is read behind a progress dialog that
+    // can cancel it; one over DataFileSizeLimit is refused unread.  On any
+    // failure, refusal or cancel the store stays exactly as it was; a
+    // failure is reported, false returned.
     bool Load(const QString &path);
     // FileName := path, then Save.
     bool SaveAs(const QString &path);

@@ -54,6 +54,24 @@ std::optional<QString> ScriptedDialogs::saveFile(const FileRequest &request)
     return TakeFront(saves);
 }
 
+bool ScriptedDialogs::progress(const QString &text, ProgressTask &task)
+{
+    asked.push_back({Asked::Progress, {}, text, MsgIcon::None, {}});
+    WhileOpen();
+    QMetaObject::Connection cancelling;
+    if (!progressCancels.empty()) {
+        const int at = progressCancels.front();
+        progressCancels.pop_front();
+        cancelling = QObject::connect(&task, &ProgressTask::progressed, [&task, at](int percent) {
+            if (percent >= at)
+                task.cancel();
+        });
+    }
+    task.run();
+    QObject::disconnect(cancelling);
+    return !task.cancelRequested();
+}
+
 void ScriptedDialogs::WhileOpen()
 {
     if (whileOpen) {

@@ -12,9 +12,9 @@
 class ScriptedDialogs : public Dialogs {
 public:
     struct Asked {
-        enum Kind { Message, Question, OpenFile, SaveFile } kind;
+        enum Kind { Message, Question, OpenFile, SaveFile, Progress } kind;
         QString title;
-        QString text;  // message text, or the file dialog's filter
+        QString text;  // message or progress text, or the file dialog's filter
         MsgIcon icon = MsgIcon::None;
         FileRequest request;  // for the file dialogs
     };
@@ -23,11 +23,15 @@ public:
     bool question(const QString &title, const QString &text, MsgIcon icon) override;
     std::optional<QString> openFile(const FileRequest &request) override;
     std::optional<QString> saveFile(const FileRequest &request) override;
+    // Runs the task at once; the operator cancels it once it reports the
+    // percentage queued with cancelProgressAt (nothing queued: never).
+    bool progress(const QString &text, ProgressTask &task) override;
 
     // Queue answers, used in order.
     void answerQuestion(bool yes) { questions.push_back(yes); }
     void answerOpen(std::optional<QString> path) { opens.push_back(std::move(path)); }
     void answerSave(std::optional<QString> path) { saves.push_back(std::move(path)); }
+    void cancelProgressAt(int percent) { progressCancels.push_back(percent); }
 
     // All messages shown so far (texts only).
     QStringList messages() const;
@@ -40,6 +44,7 @@ public:
     std::deque<bool> questions;
     std::deque<std::optional<QString>> opens;
     std::deque<std::optional<QString>> saves;
+    std::deque<int> progressCancels;
     std::vector<Asked> asked;
 
 private:
