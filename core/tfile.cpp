@@ -10,6 +10,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QLockFile>
 #include <QXmlStreamWriter>
 
 #include <algorithm>
@@ -101,6 +102,7 @@ TData::TData(Dialogs *dialogs, RacerDirectory *racers)
     : FileName(NewTempFileName()), m_dialogs(dialogs), m_racers(racers), m_tempName(FileName)
 {
     IgnoreFileSizeSignal();
+    LockTemporaryFile();
 }
 
 TData::~TData()
@@ -152,6 +154,28 @@ void TData::NewFile()
     Unnamed = true;
     m_saveFailed = false;
     ForgetOpenedFile();
+    LockTemporaryFile();
+}
+
+void TData::LockTemporaryFile()
+{
+    if (m_tempLock && m_lockedName == FileName)
+        return;
+    m_tempLock.reset();  // removes the lock file: that temporary file is left cleanly
+    m_lockedName.clear();
+    if (!IsTemporaryDataFileName(FileName))
+        return;
+    auto lock = std::make_unique<QLockFile>(TempLockName(FileName));
+    // Only a lock whose program has ended is stale, however old it is: a
+    // race may be timed for hours.
+    lock->setStaleLockTime(0);
+    // Without the lock (another running program holds it, or the folder
+    // takes no new file) the race goes on all the same; it is only not
+    // offered at the next start should this run not end cleanly.
+    if (lock->tryLock(0)) {
+        m_tempLock = std::move(lock);
+        m_lockedName = FileName;
+    }
 }
 
 void TData::ForgetOpenedFile()
@@ -379,12 +403,20 @@ bool TData::Load(const QString &path)
     m_saveFailed = false;
     m_openedPath = path;
     m_openedBytes = reader.takeBytes();
+    // An unnamed race opened again (one a crash left) is this store's
+    // temporary file from now on; the one it had goes if it stayed empty.
+    if (IsTemporaryDataFileName(path) && path != m_tempName) {
+        RemoveUnusedTempFile();
+        m_tempName = path;
+    }
+    LockTemporaryFile();
     return true;
 }
 
 bool TData::SaveAs(const QString &path)
 {
     FileName = path;
+    LockTemporaryFile();
     return Save();
 }
 

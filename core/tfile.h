@@ -13,6 +13,7 @@
 #include <vector>
 
 class Dialogs;
+class QLockFile;
 class RacerDirectory;
 
 // Start number that marks a race start record, and how the lists name it.
@@ -88,7 +89,8 @@ public:
     // temporary file can be made.  `dialogs` reports file errors; `racers`
     // names the racers in both files (either may be null).
     explicit TData(Dialogs *dialogs = nullptr, RacerDirectory *racers = nullptr);
-    // Removes its temporary data file if that never received a record.
+    // Removes its temporary data file if that never received a record, and
+    // the lock it held on it.
     ~TData();
     TData(const TData &) = delete;
     TData &operator=(const TData &) = delete;
@@ -149,13 +151,18 @@ private:
     static void WriteImage(const SaveImage &image);
     void SaveFinished(quint64 save, const QString &fileName, const QString &error, const SaveImage &image);
     void RemoveUnusedTempFile();
+    // Holds the lock of FileName while that is a temporary data file, and
+    // no other.
+    void LockTemporaryFile();
     void ForgetOpenedFile();
 
     Dialogs *m_dialogs = nullptr;
     SaveQueue *m_queue = nullptr;
     quint64 m_saves = 0;  // saves handed over; only the latest one's success is told
     RacerDirectory *m_racers = nullptr;
-    QString m_tempName;     // the temporary file this store made last
+    QString m_tempName;     // the temporary file this store made (or opened) last
+    std::unique_ptr<QLockFile> m_tempLock;  // held while FileName is a temporary file
+    QString m_lockedName;
     bool m_saveFailed = false;
     QString m_openedPath;   // opened by Load and not yet saved over
     QByteArray m_openedBytes;
