@@ -100,13 +100,12 @@ QString LeftRaces::Question() const
 {
     if (m_races.empty())
         return {};
-    const QString stays = QStringLiteral("zůstane, kde je, a nabídne se znovu při příštím spuštění.");
     const LeftRace &newest = m_races.front();
     if (m_races.size() == 1)
         return QStringLiteral("Nalezen nepojmenovaný závod z %1 (%2). Otevřít?\n\n"
-                              "Je v souboru %3. Ne: soubor %4")
-            .arg(When(newest.modified), CzechRecordCount(newest.records),
-                 QDir::toNativeSeparators(newest.path), stays);
+                              "Soubor: %3\n"
+                              "Při volbě Ne zůstane, kde je, a nabídne se znovu při příštím spuštění.")
+            .arg(When(newest.modified), CzechRecordCount(newest.records), QDir::toNativeSeparators(newest.path));
     QString list;
     for (const LeftRace &race : m_races)
         list += QStringLiteral("z %1 (%2): %3\n")

@@ -372,10 +372,13 @@ bool TData::Load(const QString &path)
             m_dialogs->message(DataFileTooLargeText(path, size), MsgIcon::Warning);
         return false;
     }
-    if (m_dialogs && size > DataFileProgressSize)
-        m_dialogs->progress(LoadingText.arg(QFileInfo(path).fileName()).arg(MegabytesOf(size)), reader);
-    else
+    if (m_dialogs && size > DataFileProgressSize) {
+        // A cancel that comes as the last slice is read still counts.
+        if (!m_dialogs->progress(LoadingText.arg(QFileInfo(path).fileName()).arg(MegabytesOf(size)), reader))
+            return false;
+    } else {
         reader.run();
+    }
     switch (reader.outcome()) {
     case DataFileReader::Outcome::Read:
         break;
@@ -403,11 +406,13 @@ bool TData::Load(const QString &path)
     m_saveFailed = false;
     m_openedPath = path;
     m_openedBytes = reader.takeBytes();
-    // An unnamed race opened again (one a crash left) is this store's
-    // temporary file from now on; the one it had goes if it stayed empty.
-    if (IsTemporaryDataFileName(path) && path != m_tempName) {
+    // The store has left its temporary file: it goes if it stayed empty.  An
+    // unnamed race opened again (one a crash left) is the store's temporary
+    // file from now on.
+    if (path != m_tempName) {
         RemoveUnusedTempFile();
-        m_tempName = path;
+        if (IsTemporaryDataFileName(path))
+            m_tempName = path;
     }
     LockTemporaryFile();
     return true;
@@ -416,6 +421,8 @@ bool TData::Load(const QString &path)
 bool TData::SaveAs(const QString &path)
 {
     FileName = path;
+    if (path != m_tempName)
+        RemoveUnusedTempFile();
     LockTemporaryFile();
     return Save();
 }

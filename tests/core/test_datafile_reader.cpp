@@ -199,15 +199,20 @@ TEST_F(LargeFileTest, ALargeFileIsReadBehindProgressThatCanCancelIt)
     EXPECT_TRUE(dialogs.messages().isEmpty()) << "a cancel is the operator's own choice";
     ExpectUnchanged();
 
+    // A cancel that comes as the last slice has been read still counts.
+    dialogs.cancelProgressAt(100);
+    EXPECT_FALSE(data.Load(path));
+    ExpectUnchanged();
+
     ASSERT_TRUE(data.Load(path));
-    EXPECT_EQ(dialogs.count(ScriptedDialogs::Asked::Progress), 2);
+    EXPECT_EQ(dialogs.count(ScriptedDialogs::Asked::Progress), 3);
     EXPECT_EQ(data.Records.size(), size_t(records));
     EXPECT_EQ(data.FileName, path);
 
     // A file below that size is read without one.
     WriteFile(dir.filePath("maly.csvz"), Line("5"));
     ASSERT_TRUE(data.Load(dir.filePath("maly.csvz")));
-    EXPECT_EQ(dialogs.count(ScriptedDialogs::Asked::Progress), 2);
+    EXPECT_EQ(dialogs.count(ScriptedDialogs::Asked::Progress), 3);
 }
 
 TEST_F(LargeFileTest, ProgressGrowsToTheEndAndACancelStopsAtOnce)

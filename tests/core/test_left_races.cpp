@@ -158,7 +158,7 @@ TEST(LeftRaces, OneRaceIsOfferedInAQuestionOfItsOwn)
         const LeftRaces races{QString()};
         ASSERT_EQ(races.races().size(), 1u);
         EXPECT_EQ(races.Question(), QStringLiteral("Nalezen nepojmenovaný závod z 10. 12. 2026 14:05 (123 záznamů). "
-                                                   "Otevřít?\n\nJe v souboru %1. Ne: soubor zůstane, kde je, a "
+                                                   "Otevřít?\n\nSoubor: %1\nPři volbě Ne zůstane, kde je, a "
                                                    "nabídne se znovu při příštím spuštění.")
                                         .arg(left));
     }
@@ -215,5 +215,14 @@ TEST(LeftRaces, TheStoreHoldsTheLockOfTheTemporaryFileItWorksIn)
         EXPECT_TRUE(Held(second)) << "opened again";
     }
     EXPECT_FALSE(QFileInfo::exists(TempLockName(second))) << "a clean close leaves no lock";
+    {
+        // A temporary file left before it held anything goes at once, so
+        // that a crash later leaves no litter.
+        TData data;
+        const QString unused = data.FileName;
+        ASSERT_TRUE(data.SaveAs(dir.filePath("prazdny.csvz")));
+        EXPECT_FALSE(QFileInfo::exists(unused));
+        EXPECT_FALSE(QFileInfo::exists(TempLockName(unused)));
+    }
     SetTempFoldersForTesting({});
 }
