@@ -106,15 +106,15 @@ void TfrmMain::BindJournal()
 {
     m_writer = std::make_unique<BackgroundWriter>();
     m_data->SetSaveQueue(m_writer.get());
-    m_journal = std::make_unique<JournalKeeper>(&m_dialogs);
+    m_journal = std::make_unique<JournalKeeper>();
     JournalKeeper *journal = m_journal.get();
     journal->SetIndexFolder(QFileInfo(m_data->FileName).path());
     journal->currentRows = [this] { return m_desk->JournalRows(); };
     m_desk->SetJournal(journal);
     m_manual->SetJournal(journal);
     journal->currentRecords = [this] { return JournalKeeper::RecordEntries(m_data->Records); };
-    m_data->saving = [journal](const QString &fileName) { journal->Saving(fileName); };
-    m_data->saved = [journal](const QString &fileName) { journal->Saved(fileName); };
+    connect(m_data.get(), &TData::saveHandedOver, journal, &JournalKeeper::Saving);
+    connect(m_data.get(), &TData::saveWritten, journal, &JournalKeeper::Saved);
     m_desk->dataFileReplaced = [this](bool opened) {
         if (opened) {
             RecoveryTarget target = RecoveryTargetOf();
