@@ -115,6 +115,15 @@ void TfrmMain::BindJournal()
     journal->currentRecords = [this] { return JournalKeeper::RecordEntries(m_data->Records); };
     connect(m_data.get(), &TData::saveHandedOver, journal, &JournalKeeper::Saving);
     connect(m_data.get(), &TData::saveWritten, journal, &JournalKeeper::Saved);
+    // Each stays in sight, and in the event log once, for as long as it lasts.
+    connect(journal, &JournalKeeper::writingChanged, this, [this](const QString &problem) {
+        ShowAlarm(lblDenik, problem, QStringLiteral("Deník impulsů se nezapisuje – "),
+                  QStringLiteral("Deník impulsů se opět zapisuje."));
+    });
+    connect(m_data.get(), &TData::saveProblemChanged, this, [this](const QString &problem) {
+        ShowAlarm(lblUkladani, problem, QStringLiteral("Datový soubor se neukládá – "),
+                  QStringLiteral("Datový soubor se opět ukládá."));
+    });
     m_desk->dataFileReplaced = [this](bool opened) {
         if (opened) {
             RecoveryTarget target = RecoveryTargetOf();
@@ -125,6 +134,18 @@ void TfrmMain::BindJournal()
         }
     };
     journal->Begin(m_data->FileName);
+}
+
+void TfrmMain::ShowAlarm(QLabel *alarm, const QString &problem, const QString &prefix, const QString &over)
+{
+    if (!problem.isEmpty()) {
+        alarm->setText(prefix + problem);
+        alarm->show();
+        WriteLog(alarm->text());
+    } else if (!alarm->isHidden()) {
+        alarm->hide();
+        WriteLog(over);
+    }
 }
 
 RecoveryTarget TfrmMain::RecoveryTargetOf()

@@ -27,7 +27,6 @@ const QString ForeignFileQuestion = QStringLiteral(
     "Po otevření by jej první uložení přepsalo; původní obsah zůstane v souboru s příponou .bak.\n\n"
     "Přesto jej otevřít?");
 const QString LoadingText = QStringLiteral("Načítám datový soubor %1 (%2 MB)…");
-const QString NotSavingText = QStringLiteral("Datový soubor se neukládá – ");
 
 // After a failed save, how often the store tries again by itself.
 constexpr int SaveRetryMs = 5000;
@@ -357,7 +356,7 @@ void TData::SaveFinished(quint64 save, bool asked, const QString &fileName, cons
         // bring a box at every change.
         if (m_dialogs && (m_saveProblem.isEmpty() || asked))
             m_dialogs->message(FileErrorPrefix + error);
-        SetSaveProblem(NotSavingText + error);
+        SetSaveProblem(error);
         return;
     }
     // A write of a file the store has left since says nothing about the

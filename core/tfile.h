@@ -132,6 +132,8 @@ public:
     bool LastSaveFailed() const { return m_saveFailed; }
     // The reason the data file is not being saved, or empty.
     QString saveProblem() const { return m_saveProblem; }
+    // How often a failed save is tried again (tests shorten it).
+    void setRetryInterval(int ms) { m_retry->setInterval(ms); }
 
 signals:
     // Save number `save` of fileName is handed over to be written.
@@ -139,8 +141,8 @@ signals:
     // That save is on disk (told for every save written, in order; a save
     // that a newer one replaced before it was written is never told).
     void saveWritten(const QString &fileName, quint64 save);
-    // The data file stopped being saved (`problem` names the system's
-    // reason) or, with an empty text, is saved again.
+    // The data file stopped being saved (`problem` is the system's reason)
+    // or, with an empty text, is saved again.
     void saveProblemChanged(const QString &problem);
 
 public:

@@ -84,6 +84,9 @@ public:
 
     // The reason the journal is not being written, or empty.
     QString writeProblem() const { return m_problem; }
+    // How often a journal that cannot be written is tried again (tests
+    // shorten it).
+    void setRetryInterval(int ms) { m_retry.setInterval(ms); }
 
 signals:
     // The journal stopped being written (`problem` says why) or, with an

@@ -2,10 +2,10 @@
 
 #include <QFileInfo>
 
-JournalRace::JournalRace(Dialogs &d)
+JournalRace::JournalRace(Dialogs &d, SaveQueue *queue)
     : dialogs(d), data(&d), keeper(), desk(data, d, nullptr), manual(data, d)
 {
-    data.SetSaveQueue(&writer);
+    data.SetSaveQueue(queue ? queue : &writer);
     keeper.SetIndexFolder(QFileInfo(data.FileName).path());
     keeper.currentRows = [this] { return desk.JournalRows(); };
     desk.SetJournal(&keeper);
