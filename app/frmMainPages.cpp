@@ -30,11 +30,11 @@ const QColor Green(0x00, 0x80, 0x00);
 
 // A warning that must not be overlooked: white on red, bold, hidden while
 // all is well.
-QLabel *Alarm(const char *name)
+QLabel *Alarm(const char *name, bool wrap)
 {
     auto *label = new QLabel;
     label->setObjectName(QString::fromLatin1(name));
-    label->setWordWrap(true);
+    label->setWordWrap(wrap);
     label->setAutoFillBackground(true);
     label->setMargin(3);
     QPalette palette = label->palette();
@@ -131,7 +131,7 @@ void TfrmMain::BuildFrame()
     StatusBar = Named<QStatusBar>("StatusBar");
     m_statusText = Named<QLabel>("StatusBarText", QStringLiteral("Připraven."));
     StatusBar->addWidget(m_statusText, 1);
-    lblUkladani = Alarm("lblUkladani");
+    lblUkladani = Alarm("lblUkladani", false);
     StatusBar->addPermanentWidget(lblUkladani);
     setStatusBar(StatusBar);
 
@@ -156,7 +156,7 @@ QWidget *TfrmMain::BuildLeftColumn()
     auto *layout = new QVBoxLayout(column);
     layout->setContentsMargins(0, 0, 0, 0);
 
-    lblDenik = Alarm("lblDenik");
+    lblDenik = Alarm("lblDenik", true);
     layout->addWidget(lblDenik);
     lv = Named<HotTrackView>("lv");
     SetUpList(lv, QStringLiteral("Záznamy časů"), true);
