@@ -1,5 +1,7 @@
 #include "PhotocellDecoder.h"
 
+#include <algorithm>
+
 QString PhotocellDecoder::StatusTextFor(char state)
 {
     if (state == 'A')

@@ -59,6 +59,6 @@ private:
     ModuleLink m_link;
     PhotocellDecoder m_decoder;
     int64_t m_pollCount = 0;  // never reset: "X" follows every poll once past 100
-    int64_t m_lastReadUs = 0;  // when the previous read returned (or the connect ended)
+    int64_t m_lastReadUs = 0;  // when the previous read returned (or the connect began)
     QString m_shown;  // the status text last sent
 };

@@ -5,13 +5,12 @@
 
 #include <chrono>
 
-TCommThread::TCommThread(std::shared_ptr<D2XXUnit> device, int photocellMode, LogFunction log, QObject *parent,
-                         std::unique_ptr<SchedulingSystem> scheduling)
+TCommThread::TCommThread(std::shared_ptr<D2XXUnit> device, int photocellMode, LogFunction log, QObject *parent)
     : QThread(parent),
       m_device(std::move(device)),
       m_photocellMode(photocellMode),
       m_log(std::move(log)),
-      m_scheduling(scheduling ? std::move(scheduling) : std::make_unique<SystemScheduling>())
+      m_scheduling(std::make_unique<SystemScheduling>())
 {
 }
 

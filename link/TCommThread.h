@@ -31,10 +31,9 @@ public:
 
     // `photocellMode` is cbRezimFB's index, read by the caller on the main
     // thread; `device` is the one access layer, used by this thread alone
-    // while it runs; `scheduling` is the system's (SystemScheduling) unless
-    // given.
+    // while it runs.
     TCommThread(std::shared_ptr<D2XXUnit> device, int photocellMode, LogFunction log,
-                QObject *parent = nullptr, std::unique_ptr<SchedulingSystem> scheduling = nullptr);
+                QObject *parent = nullptr);
     ~TCommThread() override;
 
     // Asks the thread to stop after its current poll; pauses end early.

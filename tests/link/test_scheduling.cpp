@@ -1,8 +1,13 @@
 // The link thread's scheduling: which way is tried, in which order, what is
-// granted when each is refused, and the line the event log gets.
+// granted when each is refused, and the line the event log gets; and the
+// budget that takes real time back from a thread that never pauses.
 #include "LinkScheduling.h"
+#include "SystemScheduling.h"
 
+#include <chrono>
 #include <gtest/gtest.h>
+#include <sched.h>
+#include <thread>
 
 namespace {
 
@@ -122,3 +127,32 @@ TEST(LinkScheduling, ANiceValueAlreadyBetterThanAllowedIsKept)
 }
 
 }  // namespace
+
+// The real system's budget: a thread holding real time that never pauses is
+// put back to normal scheduling, and the process lives on (the limit's own
+// signal would end it).  Needs the right to set SCHED_FIFO (root here).
+TEST(SystemScheduling, AThreadThatNeverPausesLosesRealTimeNotTheProcess)
+{
+    bool granted = false;
+    bool withdrawn = false;
+    int policyAfter = -1;
+    std::thread spinner([&] {
+        SystemScheduling system;
+        QString why;
+        granted = system.FifoPriorityAllowed() >= 1 && system.SetFifo(1, why);
+        if (!granted)
+            return;
+        // Spins, never blocking: the budget is 100 ms of real time.
+        const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(3);
+        while (!system.RealtimeWithdrawn() && std::chrono::steady_clock::now() < until) {
+        }
+        withdrawn = system.RealtimeWithdrawn();
+        policyAfter = sched_getscheduler(0);
+        system.ThreadEnding();
+    });
+    spinner.join();
+    if (!granted)
+        GTEST_SKIP() << "SCHED_FIFO not allowed here";
+    EXPECT_TRUE(withdrawn);
+    EXPECT_EQ(policyAfter, SCHED_OTHER);
+}
