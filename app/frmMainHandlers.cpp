@@ -7,6 +7,7 @@
 #include "Display.h"
 #include "DisplayControls.h"
 #include "EventLog.h"
+#include "Guide.h"
 #include "LinkController.h"
 #include "QtSerialBackend.h"
 #include "ColumnLimits.h"
@@ -34,6 +35,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QShortcut>
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QTableView>
@@ -289,6 +291,16 @@ void TfrmMain::SetTimeDialog(TfrmTime *dialog)
     frmTime = dialog;
     if (frmTime && m_manual)
         frmTime->Bind(m_manual.get());
+}
+
+void TfrmMain::BindGuide()
+{
+    // F1 works in every window of the program (the manual entry dialog and
+    // the spectator window too), wherever the focus is.
+    auto *f1 = new QShortcut(QKeySequence(Qt::Key_F1), this);
+    f1->setContext(Qt::ApplicationShortcut);
+    connect(f1, &QShortcut::activated, this, [this] { OpenGuide(m_dialogs); });
+    connect(btnNapoveda, &QPushButton::clicked, this, [this] { OpenGuide(m_dialogs); });
 }
 
 TRadekPtr TfrmMain::SelectedRecord() const

@@ -124,6 +124,13 @@ void TfrmMain::BuildFrame()
     PageControl->setCurrentWidget(tsMereni);
     setCentralWidget(PageControl);
 
+    // The operator's guide, from every page: a button in the tabs' corner
+    // (room the tab row leaves free even at 1366 x 768) and F1.
+    btnNapoveda = Button("btnNapoveda", QStringLiteral("Nápověda"));
+    btnNapoveda->setToolTip(QStringLiteral("Návod pro obsluhu v prohlížeči (F1)"));
+    PageControl->setCornerWidget(btnNapoveda, Qt::TopRightCorner);
+    BindGuide();
+
     // Now that every control has the window's type: the middle column is wide
     // enough for the longest caption of its group.
     m_middleColumn->setFixedWidth(std::max(MiddleColumnWidth, gbDisplej->minimumSizeHint().width()));

@@ -135,6 +135,8 @@ private:
     void BindResultsPage();
     void BindModuleLink();
     void BindJournal();
+    // F1 and "Nápověda" open the operator's guide.
+    void BindGuide();
     RecoveryTarget RecoveryTargetOf();
     // Shows `prefix` + `problem` in `alarm`, or hides it when the problem is
     // over; either way one line in the event log.
@@ -168,6 +170,7 @@ private:
     QWidget *tsRacerList = nullptr;
     QWidget *TabSheet4 = nullptr;
     QWidget *TabSheet3 = nullptr;
+    QPushButton *btnNapoveda = nullptr;  // opens the operator's guide, as F1 does
 
     // Timing page, left column: record list and data file
     QLabel *lblDenik = nullptr;  // shown while the journal is not being written
