@@ -1,12 +1,15 @@
 // Installing: the files an install into a scratch root (DESTDIR) places, the
 // desktop entry and the metainfo as Debian's validators see them, the icons'
-// sizes, and the .deb that CPack builds: its file list and dependencies.
+// sizes, the operator's guide with its pictures, and the .deb that CPack
+// builds: its file list and dependencies.
 #include <gtest/gtest.h>
 
 #include <QDir>
 #include <QDirIterator>
 #include <QImage>
 #include <QProcess>
+#include <QRegularExpression>
+#include <QStringDecoder>
 #include <QTemporaryDir>
 
 namespace {
@@ -37,6 +40,13 @@ ToolRun RunTool(const QString &program, const QStringList &arguments, const QPro
 
 const QString AppId = QStringLiteral("cz.norvanta.tikomat");
 const QList<int> IconSizes{16, 24, 32, 48, 64, 128, 256};
+const QString GuideFolder = QStringLiteral("usr/share/tikomat/navod/");
+
+// The guide's pictures, as its source folder holds them.
+QStringList GuidePictures()
+{
+    return QDir(QStringLiteral(TIKOMAT_DOCS_DIR)).entryList({QStringLiteral("*.png")}, QDir::Files, QDir::Name);
+}
 
 // Every file the package holds, relative to the root, without "./".
 QStringList ExpectedFiles()
@@ -51,7 +61,10 @@ QStringList ExpectedFiles()
         QStringLiteral("usr/share/man/man1/tikomat.1.gz"),
         QStringLiteral("usr/share/man/man1/tikomat-results.1.gz"),
         QStringLiteral("usr/share/doc/tikomat/examples/95-tikomat-realtime.conf"),
+        GuideFolder + QStringLiteral("navod.html"),
     };
+    for (const QString &picture : GuidePictures())
+        files << GuideFolder + picture;
     for (int size : IconSizes)
         files << QStringLiteral("usr/share/icons/hicolor/%1x%1/apps/%2.png").arg(size).arg(AppId);
     files.sort();
@@ -128,6 +141,37 @@ TEST_F(InstallTest, IconsHaveTheirSizesAndTheDesktopEntryNamesThem)
     EXPECT_TRUE(text.contains(QStringLiteral("\nIcon=") + AppId + u'\n'));
     EXPECT_TRUE(text.contains(QStringLiteral("\nExec=tikomat\n")));
     EXPECT_TRUE(text.contains(QStringLiteral("\nGenericName[cs]=Záznam časů\n")));
+}
+
+// The guide is one page that needs nothing from the network: every picture it
+// shows lies beside it, and the manual page tells where it is.
+TEST_F(InstallTest, GuideIsOnePageWithItsPicturesBesideItAndTheManualPageNamesIt)
+{
+    QFile page(installed(GuideFolder + QStringLiteral("navod.html")));
+    ASSERT_TRUE(page.open(QIODevice::ReadOnly));
+    const QByteArray bytes = page.readAll();
+    QStringDecoder utf8(QStringDecoder::Utf8);
+    const QString html = utf8.decode(bytes);
+    ASSERT_FALSE(utf8.hasError()) << "the page is UTF-8";
+    EXPECT_TRUE(html.contains(QStringLiteral("<meta charset=\"utf-8\">")));
+    EXPECT_TRUE(html.contains(QStringLiteral("návod pro obsluhu"), Qt::CaseInsensitive)) << "Czech letters intact";
+    EXPECT_FALSE(html.contains(QStringLiteral("<link"))) << "the style is inside the page";
+    EXPECT_FALSE(html.contains(QStringLiteral("<script")));
+
+    QStringList shown;
+    const QRegularExpression image(QStringLiteral("<img[^>]* src=\"([^\"]+)\""));
+    for (auto it = image.globalMatch(html); it.hasNext();)
+        shown << it.next().captured(1);
+    EXPECT_FALSE(shown.isEmpty()) << "the guide shows the window";
+    for (const QString &src : shown)
+        EXPECT_TRUE(QFile::exists(installed(GuideFolder + src))) << src.toStdString();
+    shown.sort();
+    shown.removeDuplicates();
+    EXPECT_EQ(shown, GuidePictures()) << "no picture left out, none installed in vain";
+
+    const ToolRun man = RunTool(QStringLiteral("gzip"), {QStringLiteral("-dc"), installed(QStringLiteral("usr/share/man/man1/tikomat.1.gz"))});
+    ASSERT_EQ(man.code, 0) << man.output.toStdString();
+    EXPECT_TRUE(man.output.contains(u'/' + GuideFolder + QStringLiteral("navod.html")));
 }
 
 // CPack builds the .deb into a scratch folder; dpkg-deb lists and describes it.
