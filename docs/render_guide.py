@@ -56,6 +56,16 @@ PAGE = """<!DOCTYPE html>
 """
 
 
+# Tags the page may hold.  A text such as "<neznámý>" written without
+# escaping would otherwise pass as an unknown tag and vanish from the page.
+KNOWN_TAGS = {"a", "blockquote", "br", "code", "div", "em", "h1", "h2", "h3", "h4", "hr", "img", "kbd",
+              "li", "ol", "p", "pre", "span", "strong", "table", "tbody", "td", "th", "thead", "tr", "ul"}
+
+
+def unknown_tags(body):
+    return sorted({name for name in re.findall(r"</?([^\s>/!]+)", body) if name.lower() not in KNOWN_TAGS})
+
+
 def render(text, source_dir):
     md = markdown.Markdown(extensions=["tables", "fenced_code", "sane_lists", "toc"],
                            extension_configs={"toc": {"toc_depth": "2-2", "title": "Obsah"}})
@@ -70,7 +80,7 @@ def render(text, source_dir):
     missing = [src for src in re.findall(r'<img[^>]* src="([^"]+)"', body)
                if "://" not in src and not os.path.isfile(os.path.join(source_dir, html.unescape(src)))]
     remote = [src for src in re.findall(r'<img[^>]* src="([^"]+)"', body) if "://" in src]
-    return PAGE.format(title=html.escape(title), style=STYLE, body=body), missing, remote
+    return PAGE.format(title=html.escape(title), style=STYLE, body=body), missing, remote, unknown_tags(body)
 
 
 def main(argv):
@@ -80,8 +90,10 @@ def main(argv):
     source, output = argv[1], argv[2]
     with open(source, encoding="utf-8") as f:
         text = f.read()
-    page, missing, remote = render(text, os.path.dirname(os.path.abspath(source)))
-    if missing or remote:
+    page, missing, remote, unknown = render(text, os.path.dirname(os.path.abspath(source)))
+    if missing or remote or unknown:
+        for tag in unknown:
+            sys.stderr.write(f"{source}: <{tag}> is no HTML tag; write &lt; and &gt; for angle brackets\n")
         for src in missing:
             sys.stderr.write(f"{source}: picture not found: {src}\n")
         for src in remote:
