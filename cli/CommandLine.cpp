@@ -82,6 +82,17 @@ ParsedCommandLine ParseCommandLine(const QStringList &arguments, Language langua
             o.force = true;
             continue;
         }
+        if (name == QLatin1String("--by-category") && noValue()) {
+            o.byCategory = true;
+            continue;
+        }
+        if (name == QLatin1String("--category")) {
+            if (!takeValue() || value.trimmed().isEmpty())
+                return fail(QStringLiteral("volba --category chce název kategorie"),
+                            QStringLiteral("option --category needs the name of a category"));
+            o.category = value;
+            continue;
+        }
         const struct {
             const char *name;
             OutputFormat format;
@@ -141,6 +152,9 @@ ParsedCommandLine ParseCommandLine(const QStringList &arguments, Language langua
         return fail(QStringLiteral("datový soubor se čte ze souboru, ne ze standardního vstupu"),
                     QStringLiteral("the data file is read from a file, not from standard input"));
     o.dataFile = files.front();
+    if (o.byCategory && !o.category.isEmpty())
+        return fail(QStringLiteral("volby --category a --by-category nelze spojit"),
+                    QStringLiteral("options --category and --by-category cannot be combined"));
     if (o.outputs.empty())
         return fail(QStringLiteral("chybí výstup: --xls, --csv, --html nebo --json"),
                     QStringLiteral("no output given: --xls, --csv, --html or --json"));
@@ -186,7 +200,8 @@ QString HelpText(Language language)
             "\n"
             "Návratové kódy:\n"
             "  0  vše zapsáno\n"
-            "  2  chybný příkazový řádek; nic se nečetlo ani nezapsalo\n"
+            "  2  chybný příkazový řádek (i kategorie, kterou nemá žádný závodník);\n"
+            "     nic se nezapsalo\n"
             "  3  datový soubor nebo soubor závodníků nelze přečíst; nic se nezapsalo\n"
             "  4  některý výstup nelze zapsat (ostatní se zapsaly)\n"
             "Každý soubor se nahrazuje celý najednou; chyby jdou na standardní chybový výstup.\n");
@@ -214,7 +229,7 @@ QString HelpText(Language language)
         "\n"
         "Exit codes:\n"
         "  0  everything written\n"
-        "  2  wrong command line; nothing was read or written\n"
+        "  2  wrong command line (a category no racer has included); nothing was written\n"
         "  3  the data file or the racer file cannot be read; nothing was written\n"
         "  4  an output could not be written (the others were)\n"
         "Every file is replaced whole at once; errors go to standard error.\n");
