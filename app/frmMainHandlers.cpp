@@ -4,6 +4,7 @@
 #include "main.h"
 
 #include "BackgroundWriter.h"
+#include "CategoryBox.h"
 #include "Display.h"
 #include "DisplayControls.h"
 #include "EventLog.h"
@@ -271,12 +272,23 @@ void TfrmMain::BindResultsPage()
     lv1->setModel(m_results->resultsModel());
     new ColumnLimits(lv1, LimitsOf<ResultsListModel>(ResultsListModel::Note));
     lv1->horizontalHeader()->setStretchLastSection(true);  // "Poznámka" fills the rest
+    // "Poř. v kat." stands beside the racer, and only while every category is shown.
+    lv1->horizontalHeader()->moveSection(ResultsListModel::CategoryRank, ResultsListModel::Caption + 1);
+    lv1->horizontalHeader()->resizeSection(ResultsListModel::CategoryRank,
+                                           ResultsListModel::columnWidth(ResultsListModel::CategoryRank).initial);
+    connect(cbKategorie, &CategoryBox::categoryChosen, this, [this](const QString &category) {
+        m_results->setCategory(category);
+        lv1->setColumnHidden(ResultsListModel::CategoryRank, !category.isEmpty());
+    });
+    connect(m_results.get(), &ResultsLists::resultsRefreshed, cbKategorie,
+            [this] { cbKategorie->setCategories(*m_results->table()); });
     m_results->setLapsMode(cbRezimKol->currentIndex());
     connect(cbRezimKol, &QComboBox::currentIndexChanged, m_results.get(), [this](int index) {
         m_results->setLapsMode(index);
         m_results->RefreshLists(-1);
     });
-    connect(btnExpr, &QPushButton::clicked, this, [this] { ExportResults(m_dialogs, *m_results->resultsModel()); });
+    connect(btnExpr, &QPushButton::clicked, this,
+            [this] { ExportResults(m_dialogs, m_results->resultsModel()->section()); });
     CopyResultsColumnsToDisplay();
     gbDisplej->Bind(frmDisplay, m_results.get());
     // The web page shows the spectator window's caption and running time.

@@ -2,6 +2,7 @@
 // Only building here: what the controls drive is bound in frmMainHandlers.cpp.
 #include "main.h"
 
+#include "CategoryBox.h"
 #include "DisplayControls.h"
 #include "HotTrackView.h"
 #include "RacerPage.h"
@@ -375,6 +376,11 @@ QWidget *TfrmMain::BuildResultsPage()
     auto *mode = new QHBoxLayout;
     mode->addWidget(Heading(QStringLiteral("Režim zpracování více kol: "), cbRezimKol));
     mode->addWidget(cbRezimKol);
+    mode->addSpacing(16);
+    cbKategorie = Named<CategoryBox>("cbKategorie");
+    cbKategorie->setAccessibleName(QStringLiteral("Kategorie výsledkové listiny"));
+    mode->addWidget(Heading(QStringLiteral("Kategorie:"), cbKategorie));
+    mode->addWidget(cbKategorie);
     mode->addStretch(1);
     layout->addLayout(mode);
 

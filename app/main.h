@@ -15,6 +15,7 @@
 class Dialogs;
 class DisplayControls;
 class BackgroundWriter;
+class CategoryBox;
 class HotTrackView;
 class JournalKeeper;
 struct RecoveryTarget;
@@ -213,6 +214,7 @@ private:
     // Results page
     QComboBox *cbRezimKol = nullptr;
     QTableView *lv1 = nullptr;
+    CategoryBox *cbKategorie = nullptr;
     QPushButton *btnExpr = nullptr;
 
     // Racer list and settings pages (their content belongs to the racer table)

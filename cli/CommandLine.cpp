@@ -82,6 +82,17 @@ ParsedCommandLine ParseCommandLine(const QStringList &arguments, Language langua
             o.force = true;
             continue;
         }
+        if (name == QLatin1String("--by-category") && noValue()) {
+            o.byCategory = true;
+            continue;
+        }
+        if (name == QLatin1String("--category")) {
+            if (!takeValue() || value.trimmed().isEmpty())
+                return fail(QStringLiteral("volba --category chce název kategorie"),
+                            QStringLiteral("option --category needs the name of a category"));
+            o.category = value;
+            continue;
+        }
         const struct {
             const char *name;
             OutputFormat format;
@@ -141,6 +152,9 @@ ParsedCommandLine ParseCommandLine(const QStringList &arguments, Language langua
         return fail(QStringLiteral("datový soubor se čte ze souboru, ne ze standardního vstupu"),
                     QStringLiteral("the data file is read from a file, not from standard input"));
     o.dataFile = files.front();
+    if (o.byCategory && !o.category.isEmpty())
+        return fail(QStringLiteral("volby --category a --by-category nelze spojit"),
+                    QStringLiteral("options --category and --by-category cannot be combined"));
     if (o.outputs.empty())
         return fail(QStringLiteral("chybí výstup: --xls, --csv, --html nebo --json"),
                     QStringLiteral("no output given: --xls, --csv, --html or --json"));
@@ -179,6 +193,10 @@ QString HelpText(Language language)
             "                     a nejnižší čas, mezičasy v poznámce (výchozí);\n"
             "                     none = bez užití kol\n"
             "  --title TEXT       nadpis listiny (výchozí „Výpis závodníků“)\n"
+            "  --category NÁZEV   jen tato kategorie závodníků, s pořadím v ní (velikost písmen\n"
+            "                     nerozhoduje; „<nezadáná kategorie>“ jsou závodníci bez ní)\n"
+            "  --by-category      každá kategorie zvlášť: v CSV a HTML oddíl, v sešitu list\n"
+            "                     (název listu je kategorie, nejvýše 31 znaků)\n"
             "  --force            otevřít i soubor s řádky bez čitelného času nebo s hodnotou\n"
             "                     mimo rozsah a soubor větší než 512 MB\n"
             "  -h, --help[=cs|en] tato nápověda (česky při českém prostředí, jinak anglicky)\n"
@@ -186,7 +204,8 @@ QString HelpText(Language language)
             "\n"
             "Návratové kódy:\n"
             "  0  vše zapsáno\n"
-            "  2  chybný příkazový řádek; nic se nečetlo ani nezapsalo\n"
+            "  2  chybný příkazový řádek (i kategorie, kterou nemá žádný závodník);\n"
+            "     nic se nezapsalo\n"
             "  3  datový soubor nebo soubor závodníků nelze přečíst; nic se nezapsalo\n"
             "  4  některý výstup nelze zapsat (ostatní se zapsaly)\n"
             "Každý soubor se nahrazuje celý najednou; chyby jdou na standardní chybový výstup.\n");
@@ -207,6 +226,10 @@ QString HelpText(Language language)
         "                     lowest time, split times in the note (default);\n"
         "                     none = laps ignored\n"
         "  --title TEXT       caption of the list (default \"Výpis závodníků\")\n"
+        "  --category NAME    only this category of racers, ranked within it (letter case\n"
+        "                     aside; \"<nezadáná kategorie>\" is the racers without one)\n"
+        "  --by-category      every category apart: a section in CSV and HTML, a sheet in\n"
+        "                     the workbook (named after the category, at most 31 characters)\n"
         "  --force            open a file with lines without a readable time or with a\n"
         "                     value out of range, and a file over 512 MB, as well\n"
         "  -h, --help[=cs|en] this help (Czech under a Czech locale, else English)\n"
@@ -214,7 +237,7 @@ QString HelpText(Language language)
         "\n"
         "Exit codes:\n"
         "  0  everything written\n"
-        "  2  wrong command line; nothing was read or written\n"
+        "  2  wrong command line (a category no racer has included); nothing was written\n"
         "  3  the data file or the racer file cannot be read; nothing was written\n"
         "  4  an output could not be written (the others were)\n"
         "Every file is replaced whole at once; errors go to standard error.\n");

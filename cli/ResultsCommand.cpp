@@ -4,8 +4,7 @@
 #include "DataFileReader.h"
 #include "RacerFile.h"
 #include "ResultsBuilder.h"
-#include "ResultsExport.h"
-#include "ResultsLists.h"
+#include "ResultsSheet.h"
 #include "ResultsText.h"
 #include "sezZavodniku.h"
 #include "tfile.h"
@@ -34,6 +33,7 @@ private:
     }
     int CheckOutputsSpareInputs();
     int ReadInputs();
+    int ChooseSections();
     bool Write(const OutputRequest &output);
     void WriteXls(const QString &path);
     QString WorkbookError(const char *what) const;
@@ -44,7 +44,7 @@ private:
     CommandOptions m_options;
     DataFileContents m_data;
     RacerTable m_racers;
-    ResultsListModel m_results;
+    std::shared_ptr<ResultsTable> m_table;
     ResultsDocument m_document;
 };
 
@@ -84,16 +84,16 @@ int Command::Run(const QStringList &arguments)
     refresh.lapsMode = m_options.lapsMode;
     RefreshResult built;
     ResultsBuilder().Build(m_data.records, m_data.maxLap, &m_racers, refresh, -1, built);
-    m_results.swapRows(built.results);
+    m_table = built.table;
+    m_table->caption = m_options.title;
+    if (const int code = ChooseSections())
+        return code;
 
     const QDateTime now = QDateTime::currentDateTime();
-    m_document.results = &m_results;
+    m_document.table = m_table.get();
     m_document.racers = m_options.racerFile.isEmpty() ? nullptr : &m_racers;
-    m_document.title = m_options.title;
     m_document.moment = ExportMomentText(QLocale::system(), now);
     m_document.generated = now;
-    m_document.lapsMode = m_options.lapsMode;
-    m_document.lastStart = built.lastStartTime;
 
     bool allWritten = true;
     for (const OutputRequest &output : m_options.outputs)
@@ -173,6 +173,42 @@ int Command::ReadInputs()
     return ExitOk;
 }
 
+int Command::ChooseSections()
+{
+    ResultsTable &table = *m_table;
+    if (m_options.category.isEmpty()) {
+        // By category, but with nobody ranked yet: the whole, empty list.
+        m_document.byCategory = m_options.byCategory && !table.categories.empty();
+        if (m_document.byCategory)
+            m_document.sections = CategorySections(table);
+        else
+            m_document.sections = {ResultsSection(table)};
+        return ExitOk;
+    }
+    int category = table.findCategory(m_options.category);
+    if (category < 0) {
+        // A category of the racer file that nobody of has finished yet is an
+        // empty list; a name no racer has is a mistake worth saying.
+        const QString key = CategoryKey(m_options.category);
+        bool known = key == CategoryKey(NoCategoryName);
+        for (const RacerRow &racer : m_racers.rows())
+            known = known || (racer.category && CategoryKey(*racer.category) == key);
+        if (!known) {
+            Complain(Tr(QStringLiteral("kategorii „%1“ nemá žádný závodník"),
+                        QStringLiteral("no racer is in the category \"%1\""))
+                         .arg(m_options.category));
+            return ExitUsage;
+        }
+        ResultsCategory empty;
+        empty.assigned = key != CategoryKey(NoCategoryName);
+        empty.name = empty.assigned ? m_options.category.trimmed() : NoCategoryName;
+        table.categories.push_back(std::move(empty));
+        category = int(table.categories.size()) - 1;
+    }
+    m_document.sections = {ResultsSection(table, category)};
+    return ExitOk;
+}
+
 bool Command::Write(const OutputRequest &output)
 {
     const bool toStdout = output.path == QLatin1String("-");
@@ -208,7 +244,7 @@ bool Command::Write(const OutputRequest &output)
 
 void Command::WriteXls(const QString &path)
 {
-    SaveResultsWorkbook(path, m_options.title, m_results, m_document.moment);
+    SaveResultsWorkbook(path, m_document.sections, m_document.moment);
 }
 
 QString Command::WorkbookError(const char *what) const

@@ -1,7 +1,8 @@
 #pragma once
 // tikomat-results: reads a data file (and a racer file), computes the results
-// list with the window's own ResultsBuilder, and writes it as the exported
-// workbook's sheet, CSV, an HTML page or JSON.
+// document with the window's own ResultsBuilder, and writes it (whole, one
+// category, or every category apart) as the exported workbook's sheet, CSV,
+// an HTML page or JSON.
 //
 // main() calls RunResultsCommand; the tests call it too.  It never writes to
 // its inputs: the data file is opened for reading only, no record store is

@@ -1,7 +1,6 @@
 #include "ResultsText.h"
 
-#include "ResultsExport.h"
-#include "ResultsLists.h"
+#include "ResultsSheet.h"
 #include "sezZavodniku.h"
 
 
@@ -50,23 +49,91 @@ void AppendJsonString(QString &json, QStringView text)
     json += u'"';
 }
 
+// Wide screens see a table.  On a narrow one (a phone held upright) the head
+// row goes and every row becomes a card: the rank and the racer on its first
+// line, then each further cell on a line of its own after its column's title
+// (PageLabels), so that nothing is wider than the screen.
 const char PageStyle[] =
     "body{font-family:sans-serif;margin:1em;color:#111}"
     "h1{font-size:1.4em;color:#006000}"
+    "h2{font-size:1.15em;margin:1.2em 0 .4em}"
     "p.header{font-size:.8em;color:#555;white-space:pre-wrap}"
     "table{border-collapse:collapse}"
-    "th,td{border:1px solid #bbb;padding:.2em .5em;text-align:left}"
+    "th,td{border:1px solid #bbb;padding:.2em .5em;text-align:left;overflow-wrap:anywhere}"
     "th{background:#e8f0e8}"
     "td.n{text-align:right}"
-    "tr:nth-child(even) td{background:#f6f6f6}";
+    "tr:nth-child(even) td{background:#f6f6f6}"
+    "@media (max-width:40em){"
+    "body{margin:.5em}"
+    "table,tbody,tr,td{display:block}"
+    "thead{display:none}"
+    "tr{border:1px solid #bbb;margin:0 0 .5em;padding:.3em .5em}"
+    "tr:nth-child(even) td{background:none}"
+    "td,td.n{border:none;padding:.1em 0;text-align:left}"
+    "td:nth-child(-n+2){display:inline;font-weight:bold;margin-right:.4em}"
+    "td::before{color:#555}";
+
+// The cells a row of the page has after its rank and racer: the whole
+// ranking shows the rank in the category first.
+QStringList CellTitles(bool whole)
+{
+    QStringList titles = ResultsSheetColumnTitles().mid(1);
+    if (whole)
+        titles.prepend(QStringLiteral("Poř. v kat."));
+    return titles;
+}
+
+// The titles a card puts before its cells (see PageStyle).
+QString PageLabels()
+{
+    QString css;
+    for (const bool whole : {true, false}) {
+        const QStringList titles = CellTitles(whole);
+        for (qsizetype i = 0; i < titles.size(); ++i)
+            css += QStringLiteral("table.%1 td:nth-child(%2)::before{content:\"%3: \"}")
+                       .arg(whole ? QLatin1String("all") : QLatin1String("cat"))
+                       .arg(i + 3)
+                       .arg(titles[i]);
+    }
+    return css + u'}';
+}
+
+void AppendSectionTable(QString &page, const ResultsSection &section)
+{
+    const bool whole = section.whole();
+    page += whole ? QLatin1String("<table class=\"all\">\n") : QLatin1String("<table class=\"cat\">\n");
+    page += QStringLiteral("<thead><tr><th>Pořadí</th><th>") + ResultsSheetColumnTitles().front().toHtmlEscaped()
+            + QLatin1String("</th>");
+    for (const QString &column : CellTitles(whole))
+        page += QLatin1String("<th>") + column.toHtmlEscaped() + QLatin1String("</th>");
+    page += QLatin1String("</tr></thead>\n<tbody>\n");
+    for (int k = 0; k < section.size(); ++k) {
+        page += QLatin1String("<tr><td class=\"n\">");
+        page += QString::number(section.rank(k));
+        page += QLatin1String(".</td><td>");
+        page += ResultsSheetCellText(section, k, 0).toHtmlEscaped();
+        page += QLatin1String("</td>");
+        if (whole) {
+            page += QLatin1String("<td class=\"n\">");
+            page += QString::number(section.row(k).categoryRank);
+            page += QLatin1String(".</td>");
+        }
+        for (int c = 1; c < ResultsSheetColumns; ++c) {
+            page += QLatin1String("<td>");
+            page += ResultsSheetCellText(section, k, c).toHtmlEscaped();
+            page += QLatin1String("</td>");
+        }
+        page += QLatin1String("</tr>\n");
+    }
+    page += QLatin1String("</tbody>\n</table>\n");
+}
 
 }  // namespace
 
 QByteArray ResultsCsv(const ResultsDocument &document)
 {
-    const ResultsListModel &results = *document.results;
     QString text;
-    text.reserve(qsizetype(results.rowCount() + 1) * 80);
+    text.reserve(qsizetype(document.table->rows.size() + 2 * document.sections.size()) * 80);
     auto line = [&text](const QStringList &fields) {
         for (qsizetype i = 0; i < fields.size(); ++i) {
             if (i > 0)
@@ -75,75 +142,86 @@ QByteArray ResultsCsv(const ResultsDocument &document)
         }
         text += QLatin1String("\r\n");
     };
-    line(ResultsSheetColumnTitles());
     QStringList fields;
-    for (int row = 0; row < results.rowCount(); ++row) {
-        fields.clear();
-        for (int c = 0; c < ResultsListModel::ColumnCount; ++c)
-            fields << ResultsSheetCellText(results, row, c);
-        line(fields);
+    for (const ResultsSection &section : document.sections) {
+        if (document.byCategory) {
+            if (&section != &document.sections.front())
+                text += QLatin1String("\r\n");
+            line({section.name()});
+        }
+        line(ResultsSheetColumnTitles());
+        for (int k = 0; k < section.size(); ++k) {
+            fields.clear();
+            for (int c = 0; c < ResultsSheetColumns; ++c)
+                fields << ResultsSheetCellText(section, k, c);
+            line(fields);
+        }
     }
     return text.toUtf8();
 }
 
 QByteArray ResultsHtml(const ResultsDocument &document)
 {
-    const ResultsListModel &results = *document.results;
-    const QString title = document.title.toHtmlEscaped();
+    const QString caption =
+        (document.byCategory || document.sections.empty() ? document.table->caption
+                                                           : document.sections.front().caption())
+            .toHtmlEscaped();
     QString page;
-    page.reserve(qsizetype(results.rowCount() + 10) * 200);
+    page.reserve(qsizetype(document.table->rows.size() + 10) * 220);
     page += QLatin1String("<!DOCTYPE html>\n<html lang=\"cs\">\n<head>\n<meta charset=\"utf-8\">\n"
                           "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">\n<title>");
-    page += title;
+    page += caption;
     page += QLatin1String("</title>\n<style>");
     page += QLatin1String(PageStyle);
+    page += PageLabels();
     page += QLatin1String("</style>\n</head>\n<body>\n<p class=\"header\">");
     page += ResultsHeaderText(document.moment).trimmed().toHtmlEscaped();
     page += QLatin1String("</p>\n<h1>");
-    page += title;
-    page += QLatin1String("</h1>\n<table>\n<thead><tr><th>Pořadí</th>");
-    for (const QString &column : ResultsSheetColumnTitles())
-        page += QLatin1String("<th>") + column.toHtmlEscaped() + QLatin1String("</th>");
-    page += QLatin1String("</tr></thead>\n<tbody>\n");
-    for (int row = 0; row < results.rowCount(); ++row) {
-        page += QLatin1String("<tr><td class=\"n\">");
-        page += QString::number(row + 1);
-        page += QLatin1String(".</td>");
-        for (int c = 0; c < ResultsListModel::ColumnCount; ++c) {
-            page += QLatin1String("<td>");
-            page += ResultsSheetCellText(results, row, c).toHtmlEscaped();
-            page += QLatin1String("</td>");
-        }
-        page += QLatin1String("</tr>\n");
+    page += caption;
+    page += QLatin1String("</h1>\n");
+    for (const ResultsSection &section : document.sections) {
+        if (document.byCategory)
+            page += QLatin1String("<section>\n<h2>") + section.name().toHtmlEscaped() + QLatin1String("</h2>\n");
+        AppendSectionTable(page, section);
+        if (document.byCategory)
+            page += QLatin1String("</section>\n");
     }
-    page += QLatin1String("</tbody>\n</table>\n</body>\n</html>\n");
+    page += QLatin1String("</body>\n</html>\n");
     return page.toUtf8();
 }
 
 QByteArray ResultsJson(const ResultsDocument &document)
 {
     // Written out directly: QJsonDocument takes a second and a half for a
-    // list of 100,000 passages, this a fraction of it.
-    const ResultsListModel &results = *document.results;
+    // list of 100,000 passages, this a fraction of it.  By category it is the
+    // whole ranking: every row carries its rank in its category anyway.
+    const ResultsTable &table = *document.table;
+    const ResultsSection section =
+        document.byCategory || document.sections.empty() ? ResultsSection(table) : document.sections.front();
     QString json;
-    json.reserve(qsizetype(results.rowCount() + 2) * 260);
+    json.reserve(qsizetype(section.size() + 2) * 280);
     json += QLatin1String("{\n  \"title\": ");
-    AppendJsonString(json, document.title);
+    AppendJsonString(json, table.caption);
     json += QLatin1String(",\n  \"generated\": ");
     AppendJsonString(json, document.generated.toOffsetFromUtc(document.generated.offsetFromUtc())
                                .toString(Qt::ISODate));
     json += QLatin1String(",\n  \"lapsMode\": ");
-    json += document.lapsMode == 0 ? QLatin1String("\"most\"") : QLatin1String("\"none\"");
+    json += table.lapsMode == 0 ? QLatin1String("\"most\"") : QLatin1String("\"none\"");
     json += QLatin1String(",\n  \"lastStart\": ");
-    if (document.lastStart > 0)
-        AppendJsonString(json, DayTimeToText(document.lastStart));
+    if (table.lastStart > 0)
+        AppendJsonString(json, DayTimeToText(table.lastStart));
     else
         json += QLatin1String("null");
+    if (!section.whole()) {
+        json += QLatin1String(",\n  \"category\": ");
+        AppendJsonString(json, section.name());
+    }
     json += QLatin1String(",\n  \"results\": [");
-    for (int k = 0; k < results.rowCount(); ++k) {
-        const ResultRow &r = results.row(k);
+    for (int k = 0; k < section.size(); ++k) {
+        const ResultRow &r = section.row(k);
         json += k == 0 ? QLatin1String("\n    {") : QLatin1String(",\n    {");
-        json += QLatin1String("\"rank\": ") + QString::number(k + 1);
+        json += QLatin1String("\"rank\": ") + QString::number(r.rank);
+        json += QLatin1String(", \"categoryRank\": ") + QString::number(r.categoryRank);
         json += QLatin1String(", \"number\": ") + QString::number(r.number);
         json += QLatin1String(", \"caption\": ");
         AppendJsonString(json, r.caption);
@@ -158,12 +236,12 @@ QByteArray ResultsJson(const ResultsDocument &document)
             }
         }
         json += QLatin1String(", \"time\": ");
-        AppendJsonString(json, ResultsSheetCellText(results, k, ResultsListModel::PenalizedTime));
+        AppendJsonString(json, ResultsSheetCellText(section, k, 1));
         json += QLatin1String(", \"timeMs\": ") + QString::number(qint64(r.penalized));
         json += QLatin1String(", \"laps\": ") + QString::number(r.lap);
         json += QLatin1String(", \"penalty\": ") + QString::number(r.penalty);
         json += QLatin1String(", \"start\": ");
-        AppendJsonString(json, ResultsSheetCellText(results, k, ResultsListModel::StartTime));
+        AppendJsonString(json, ResultsSheetCellText(section, k, 4));
         json += QLatin1String(", \"splits\": [");
         for (size_t i = 0; i < r.splits.size(); ++i) {
             if (i > 0)
@@ -172,6 +250,6 @@ QByteArray ResultsJson(const ResultsDocument &document)
         }
         json += QLatin1String("]}");
     }
-    json += results.rowCount() > 0 ? QLatin1String("\n  ]\n}\n") : QLatin1String("]\n}\n");
+    json += section.size() > 0 ? QLatin1String("\n  ]\n}\n") : QLatin1String("]\n}\n");
     return json.toUtf8();
 }

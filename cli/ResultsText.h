@@ -1,39 +1,47 @@
 #pragma once
-// The results list as text files: CSV, one HTML page and JSON.  Each holds
-// what the exported workbook's sheet holds, cell for cell (the CSV exactly
-// its columns; the page adds the rank; JSON adds the numbers behind the
-// texts), so that a script gets the window's list whatever it asks for.
+// The results as text files: CSV, one HTML page and JSON, rendered from the
+// results document.  Each holds what the exported workbook's sheet holds, cell
+// for cell (the CSV exactly its columns; the page adds the ranks; JSON adds the
+// numbers behind the texts), so that a script gets the window's list whatever
+// it asks for: the whole ranking, one category, or every category apart.
 //
-// Called by tikomat-results.  Pure: builds bytes from the list and never
+// Called by tikomat-results.  Pure: builds bytes from the document and never
 // touches a file.
 #include "DayTime.h"
+#include "ResultsTable.h"
 
 #include <QByteArray>
 #include <QDateTime>
 #include <QString>
+#include <vector>
 
 class RacerTable;
-class ResultsListModel;
 
 struct ResultsDocument {
-    const ResultsListModel *results = nullptr;
+    const ResultsTable *table = nullptr;
+    // What is written: one section (the whole ranking or one category), or
+    // with byCategory each category's.
+    std::vector<ResultsSection> sections;
+    bool byCategory = false;
     RacerTable *racers = nullptr;  // null: no racer file
-    QString title;                 // the list's caption
     QString moment;                // the export moment as the sheet's header writes it
     QDateTime generated;           // the same moment, for JSON
-    int lapsMode = 0;
-    DayTime lastStart = 0;         // time of day of the last race start, 0 for none
 };
 
 // UTF-8 without a byte order mark; ";" between fields, CR LF after every
 // line; a field holding ";", a quote or a line break goes in double quotes
 // with its quotes doubled.  The first line holds the sheet's column titles.
+// By category, each section begins with a line holding the category's name,
+// and an empty line parts the sections.
 QByteArray ResultsCsv(const ResultsDocument &document);
 
-// One HTML5 page in UTF-8 that needs nothing else: its style is inside.
+// One HTML5 page in UTF-8 that needs nothing else: its style is inside, and
+// on a narrow screen (a phone) every row becomes a small card, so that the
+// page needs no sideways scrolling.
 QByteArray ResultsHtml(const ResultsDocument &document);
 
-// One JSON object: title, generated, lapsMode, lastStart and results, one
-// object per results row (rank, number, caption, name and category when the
-// racer table has the number, time and timeMs, laps, penalty, start, splits).
+// One JSON object: title, generated, lapsMode, lastStart (and category, for one
+// category) and results, one object per results row (rank in the whole
+// ranking, categoryRank, number, caption, name and category when the racer
+// table has the number, time and timeMs, laps, penalty, start, splits).
 QByteArray ResultsJson(const ResultsDocument &document);

@@ -21,4 +21,12 @@ public:
     // Every row of the table in its current order.  Like any walk over the
     // table, it leaves the last row the current one.
     virtual std::vector<RacerRow> Rows() = 0;
+    // The table's own values for a number: the first row carrying it, without
+    // placeholders, or nothing when no row has it.  Unlike the labels it moves
+    // no current row.  A directory that keeps no such rows answers nothing.
+    virtual std::optional<RacerRow> FindRacer(int number) const
+    {
+        (void)number;
+        return std::nullopt;
+    }
 };

@@ -41,6 +41,14 @@ const RacerRow *RacerTable::Lookup(int number)
     return &m_rows[size_t(row)];
 }
 
+std::optional<RacerRow> RacerTable::FindRacer(int number) const
+{
+    const int row = FindFirst(number);
+    if (row < 0)
+        return std::nullopt;
+    return m_rows[size_t(row)];
+}
+
 std::vector<RacerRow> RacerTable::Rows()
 {
     EndEdit();

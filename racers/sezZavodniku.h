@@ -96,6 +96,7 @@ public:
     QString RacerName(int number) override;
     QString RacerCategory(int number) override;
     std::vector<RacerRow> Rows() override;
+    std::optional<RacerRow> FindRacer(int number) const override;
 
     // The model of the grid.
     int rowCount(const QModelIndex &parent = {}) const override;

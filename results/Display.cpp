@@ -1,6 +1,7 @@
 #include "Display.h"
 
 #include "Clock.h"
+#include "ResultsSheet.h"
 
 #include <QFont>
 #include <QFontMetrics>
@@ -68,7 +69,7 @@ void ElidedLabel::paintEvent(QPaintEvent *)
 
 QString TfrmDisplay::MakerAddress()
 {
-    return QStringLiteral("www.norvanta.cz");
+    return ::MakerAddress();
 }
 
 QString TfrmDisplay::WindowCaption()
@@ -159,11 +160,19 @@ void TfrmDisplay::SetUpColumns()
     }
 }
 
-void TfrmDisplay::Refill(DayTime lastStartTime, const ResultsListModel &results)
+void TfrmDisplay::Refill(DayTime lastStartTime, std::shared_ptr<const ResultsTable> results)
 {
     ListView->setUpdatesEnabled(false);
-    const bool toTop = m_board.Refill(lastStartTime, results);
+    const bool toTop = m_board.Refill(lastStartTime, std::move(results));
     if (toTop)
+        ShowFirstRow();
+    ListView->setUpdatesEnabled(true);
+}
+
+void TfrmDisplay::ChooseCategory(const QString &category)
+{
+    ListView->setUpdatesEnabled(false);
+    if (m_board.ChooseCategory(category))
         ShowFirstRow();
     ListView->setUpdatesEnabled(true);
 }

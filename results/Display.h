@@ -43,8 +43,10 @@ public:
     const DisplayBoard &Board() const { return m_board; }
 
     // The last step of a refresh: takes the last race start and refills the
-    // list from the results list.
-    void Refill(DayTime lastStartTime, const ResultsListModel &results);
+    // list from the results document.
+    void Refill(DayTime lastStartTime, std::shared_ptr<const ResultsTable> results);
+    // Shows another category ("" for all) of the results of the last refill.
+    void ChooseCategory(const QString &category);
     // Scrolls the list to its first row unless paging is on.
     void ShowFirstRow();
     // The columns of the results list with "Pořadí" fifth, each as wide as

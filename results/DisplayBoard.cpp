@@ -3,11 +3,14 @@
 // ---------------------------------------------------------------------------
 // SpectatorListModel
 
-SpectatorListModel::SpectatorListModel(QObject *parent) : QAbstractTableModel(parent) {}
+SpectatorListModel::SpectatorListModel(QObject *parent)
+    : QAbstractTableModel(parent), m_table(std::make_shared<const ResultsTable>())
+{
+}
 
 int SpectatorListModel::rowCount(const QModelIndex &parent) const
 {
-    return parent.isValid() ? 0 : int(m_rows.size());
+    return parent.isValid() ? 0 : m_count;
 }
 
 int SpectatorListModel::columnCount(const QModelIndex &parent) const
@@ -22,21 +25,26 @@ Qt::ItemFlags SpectatorListModel::flags(const QModelIndex &index) const
     return Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemNeverHasChildren;
 }
 
+const ResultRow &SpectatorListModel::rowAt(int row) const
+{
+    const ResultsSection section(*m_table, m_category);
+    return section.row(m_mode == SpectatorMode::Latest ? m_count - 1 - row : row);
+}
+
 QString SpectatorListModel::text(int row, Column column) const
 {
-    if (row < 0 || size_t(row) >= m_rows.size())
+    if (row < 0 || row >= m_count)
         return {};
-    const ResultRow &r = m_rows[size_t(row)];
+    const ResultRow &r = rowAt(row);
     switch (column) {
     case Caption: return r.caption;
     case PenalizedTime: return r.penalizedText();
     case Lap: return r.lapText();
     case Penalty: return r.penaltyText();
     case Rank: {
-        // A rank is a position in the results list, so racers whose results
+        // A rank is a position in the ranking shown, so racers whose results
         // compare equal still get consecutive ranks.
-        const int n = int(m_rows.size());
-        const int rank = m_mode == SpectatorMode::Latest ? n - row : row + 1;
+        const int rank = m_category < 0 ? r.rank : r.categoryRank;
         return QString::number(rank) + QLatin1Char('.');
     }
     case Note: return r.noteText();
@@ -45,19 +53,12 @@ QString SpectatorListModel::text(int row, Column column) const
     return {};
 }
 
-TRadekPtr SpectatorListModel::recordAt(int row) const
-{
-    return row >= 0 && size_t(row) < m_rows.size() ? m_rows[size_t(row)].record : TRadekPtr();
-}
-
 QVariant SpectatorListModel::data(const QModelIndex &index, int role) const
 {
     if (!index.isValid() || index.parent().isValid() || index.column() < 0 || index.column() >= ColumnCount)
         return {};
     if (role == Qt::DisplayRole)
         return text(index.row(), Column(index.column()));
-    if (role == RecordRole && index.row() < rowCount())
-        return QVariant::fromValue(recordAt(index.row()));
     return {};
 }
 
@@ -75,22 +76,27 @@ QVariant SpectatorListModel::headerData(int section, Qt::Orientation orientation
     return columnTitle(Column(section));
 }
 
-void SpectatorListModel::refill(const ResultsListModel &results, SpectatorMode mode)
+void SpectatorListModel::refill(std::shared_ptr<const ResultsTable> table, SpectatorMode mode,
+                                 const QString &category)
 {
     beginResetModel();
+    m_table = table ? std::move(table) : std::make_shared<const ResultsTable>();
     m_mode = mode;
-    m_rows.clear();  // keeps the buffer for the next refill
-    const std::vector<ResultRow> &source = results.rows();
-    if (mode == SpectatorMode::Winners)
-        m_rows.assign(source.begin(), source.end());
-    else if (mode == SpectatorMode::Latest)
-        m_rows.assign(source.rbegin(), source.rend());
+    m_category = -1;
+    m_count = 0;
+    if (mode != SpectatorMode::Off) {
+        if (CategoryKey(category).isEmpty()) {
+            m_count = int(m_table->rows.size());
+        } else if ((m_category = m_table->findCategory(category)) >= 0) {
+            m_count = ResultsSection(*m_table, m_category).size();
+        }
+    }
     endResetModel();
 }
 
 static_assert(int(SpectatorListModel::Rank) == int(ResultsListModel::StartTime)
               && int(SpectatorListModel::Note) == int(ResultsListModel::Note)
-              && int(SpectatorListModel::ColumnCount) == int(ResultsListModel::ColumnCount));
+              && int(SpectatorListModel::ColumnCount) == int(ResultsListModel::CategoryRank));
 
 // ---------------------------------------------------------------------------
 // DisplayBoard
@@ -108,10 +114,17 @@ QString DisplayBoard::TitleText(DayTime now) const
     return QStringLiteral("Tikomat");
 }
 
-bool DisplayBoard::Refill(DayTime lastStartTime, const ResultsListModel &results)
+bool DisplayBoard::Refill(DayTime lastStartTime, std::shared_ptr<const ResultsTable> results)
 {
     LastStartTime = lastStartTime;
-    m_list.refill(results, Mode);
+    m_results = results ? std::move(results) : std::make_shared<const ResultsTable>();
+    return ChooseCategory(Category);
+}
+
+bool DisplayBoard::ChooseCategory(const QString &category)
+{
+    Category = category;
+    m_list.refill(m_results, Mode, Category);
     return !PagingEnabled && m_list.rowCount() > 0;
 }
 

@@ -4,16 +4,17 @@
 //
 // The spectator window (TfrmDisplay) owns one board and calls it from its two
 // timers and from every refresh of the results; the controls of the group
-// " Okno displeje pro diváky " set its four options.  Tests drive it with a
-// time of day of their own instead of the clock.
+// " Okno displeje pro diváky " set its options.  Tests drive it with a time
+// of day of their own instead of the clock.
 //
 // The board never reads the clock, the widgets or the record store: "now"
-// comes in as an argument and the rows come from the results list model.
+// comes in as an argument and the rows come from the results document.
 #include "DayTime.h"
 #include "ResultsLists.h"
 
 #include <QAbstractTableModel>
 #include <QString>
+#include <memory>
 #include <vector>
 
 // Which end of the results list the spectators see (cbDispMode).
@@ -23,9 +24,10 @@ enum class SpectatorMode : int {
     Latest = 2,   // from the last place up, ranks n., n-1., ...
 };
 
-// The spectator list: a copy of the results rows taken at the last refill, in
-// the order the mode asks for, whose fifth column holds the rank instead of
-// the race start time.  Read-only.
+// The spectator list: the rows of the results document of the last refill
+// (the whole ranking or one category's), in the order the mode asks for,
+// whose fifth column holds the rank instead of the race start time: the
+// overall rank, or with a category the rank within it.  Read-only.
 class SpectatorListModel : public QAbstractTableModel {
     Q_OBJECT
 public:
@@ -41,15 +43,20 @@ public:
 
     // The text of one cell as the list shows it; empty outside the list.
     QString text(int row, Column column) const;
-    TRadekPtr recordAt(int row) const;
     static QString columnTitle(Column column);
 
-    // Replaces every row with those of results in the order of mode (one
-    // model reset); mode Off leaves the list empty.
-    void refill(const ResultsListModel &results, SpectatorMode mode);
+    // Shows the rows of table in the order of mode (one model reset): all of
+    // them, or for a category name only that category's (none while the
+    // ranking has none of it); mode Off leaves the list empty.
+    void refill(std::shared_ptr<const ResultsTable> table, SpectatorMode mode, const QString &category);
 
 private:
-    std::vector<ResultRow> m_rows;  // in display order
+    // The section shown and the document row of list row `row`.
+    const ResultRow &rowAt(int row) const;
+
+    std::shared_ptr<const ResultsTable> m_table;
+    int m_category = -1;  // -1 the whole ranking
+    int m_count = 0;      // rows shown
     SpectatorMode m_mode = SpectatorMode::Winners;
 };
 
@@ -61,6 +68,7 @@ public:
     bool PagingEnabled = false;
     QString DisplayCaption;
     SpectatorMode Mode = SpectatorMode::Winners;
+    QString Category;  // the category shown ("Kategorie:"), empty for all
     // Counts the paging ticks while paging is on; nothing ever resets it.
     int PagingCounter = 0;
 
@@ -76,7 +84,10 @@ public:
 
     // Takes the last race start and refills the list from the results.
     // Returns true when the list is to be scrolled to its first row.
-    bool Refill(DayTime lastStartTime, const ResultsListModel &results);
+    bool Refill(DayTime lastStartTime, std::shared_ptr<const ResultsTable> results);
+    // Shows another category of the results of the last refill; the same
+    // answer as Refill.
+    bool ChooseCategory(const QString &category);
 
     // One tick of the paging timer: the row to bring into view, or -1 for
     // none (paging off, or an empty list).
@@ -84,4 +95,5 @@ public:
 
 private:
     SpectatorListModel m_list;
+    std::shared_ptr<const ResultsTable> m_results = std::make_shared<const ResultsTable>();
 };

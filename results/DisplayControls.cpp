@@ -1,5 +1,6 @@
 #include "DisplayControls.h"
 
+#include "CategoryBox.h"
 #include "Display.h"
 #include "ResultsLists.h"
 
@@ -52,6 +53,8 @@ DisplayControls::DisplayControls(QWidget *parent) : QGroupBox(QStringLiteral(" O
     cbDispMode->view()->setMinimumWidth(cbDispMode->view()->sizeHintForColumn(0) + 24);
     cbDispMode->setAccessibleName(QStringLiteral("Režim zobrazení výsledků"));
     cbDispPaging = Named<QCheckBox>("cbDispPaging", QStringLiteral("Stránkuj výpis, je-li dlouhý"));
+    cbDispKategorie = Named<CategoryBox>("cbDispKategorie");
+    cbDispKategorie->setAccessibleName(QStringLiteral("Kategorie na displeji pro diváky"));
 
     auto *layout = new QVBoxLayout(this);
     layout->setSpacing(4);
@@ -63,6 +66,10 @@ DisplayControls::DisplayControls(QWidget *parent) : QGroupBox(QStringLiteral(" O
     layout->addLayout(caption);
     layout->addWidget(Heading(QStringLiteral("Režim zobrazení výsledků:"), cbDispMode));
     layout->addWidget(cbDispMode);
+    auto *category = new QHBoxLayout;
+    category->addWidget(Heading(QStringLiteral("Kategorie:"), cbDispKategorie));
+    category->addWidget(cbDispKategorie, 1);
+    layout->addLayout(category);
     layout->addWidget(cbDispPaging);
 }
 
@@ -76,15 +83,19 @@ void DisplayControls::Bind(TfrmDisplay *display, ResultsLists *results)
         board.PagingEnabled = cbDispPaging->isChecked();
         board.DisplayCaption = edDispCaption->text();
         board.Mode = SpectatorMode(cbDispMode->currentIndex());
+        board.Category = cbDispKategorie->chosen();
     }
     connect(cbDisplayWindow, &QCheckBox::clicked, this, &DisplayControls::cbDisplayWindowClick);
     connect(cbDispRunningTime, &QCheckBox::clicked, this, &DisplayControls::cbDispRunningTimeClick);
     connect(edDispCaption, &QLineEdit::textChanged, this, &DisplayControls::edDispCaptionChange);
     connect(cbDispMode, &QComboBox::currentIndexChanged, this, &DisplayControls::cbDispModeChange);
     connect(cbDispPaging, &QCheckBox::clicked, this, &DisplayControls::cbDispPagingClick);
-    if (m_display && m_results) {
-        connect(m_results, &ResultsLists::resultsRefreshed, m_display, [this](DayTime lastStartTime) {
-            m_display->Refill(lastStartTime, *m_results->resultsModel());
+    connect(cbDispKategorie, &CategoryBox::categoryChosen, this, &DisplayControls::cbDispKategorieChange);
+    if (m_results) {
+        connect(m_results, &ResultsLists::resultsRefreshed, this, [this](DayTime lastStartTime) {
+            cbDispKategorie->setCategories(*m_results->table());
+            if (m_display)
+                m_display->Refill(lastStartTime, m_results->table());
         });
     }
 }
@@ -123,4 +134,10 @@ void DisplayControls::cbDispPagingClick()
 {
     if (m_display)
         m_display->Board().PagingEnabled = cbDispPaging->isChecked();
+}
+
+void DisplayControls::cbDispKategorieChange()
+{
+    if (m_display)
+        m_display->ChooseCategory(cbDispKategorie->chosen());
 }

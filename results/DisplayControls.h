@@ -1,6 +1,7 @@
 #pragma once
-// The group " Okno displeje pro diváky " of the main window: five controls
-// that show or hide the spectator window and set what it shows.
+// The group " Okno displeje pro diváky " of the main window: the controls
+// that show or hide the spectator window and set what it shows, the category
+// ("Kategorie:") among them.
 //
 // The main window places the group and calls Bind once its results lists
 // exist; from then on every change of a control goes to the spectator
@@ -13,6 +14,7 @@
 class QCheckBox;
 class QComboBox;
 class QLineEdit;
+class CategoryBox;
 class ResultsLists;
 class TfrmDisplay;
 
@@ -31,12 +33,14 @@ public:
     QLineEdit *edDispCaption = nullptr;
     QComboBox *cbDispMode = nullptr;
     QCheckBox *cbDispPaging = nullptr;
+    CategoryBox *cbDispKategorie = nullptr;
 
     void cbDisplayWindowClick();
     void cbDispRunningTimeClick();
     void edDispCaptionChange();
     void cbDispModeChange();
     void cbDispPagingClick();
+    void cbDispKategorieChange();
 
 private:
     QPointer<TfrmDisplay> m_display;

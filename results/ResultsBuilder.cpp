@@ -3,37 +3,76 @@
 #include "RacerDirectory.h"
 
 #include <algorithm>
+#include <atomic>
 #include <climits>
 #include <unordered_map>
 
 namespace {
 
-// Captions by start number.  A refresh shows every passage of a racer with
-// the same label, so the directory is asked once per number, not per record.
-class CaptionCache {
+// What a refresh needs to know of each racer, asked of the racer directory
+// once per start number, not per record: the caption every row of the racer
+// shows, the name, and the category, told apart by its exact text (the
+// document merges texts that differ only in letter case or blanks).
+class Entrants {
 public:
-    explicit CaptionCache(RacerDirectory *racers) : m_racers(racers) {}
+    struct Entrant {
+        QString caption;
+        QString name;
+        int32_t group = 0;  // index into groupTexts
+    };
 
-    const QString &caption(int32_t number)
+    explicit Entrants(RacerDirectory *racers) : m_racers(racers)
     {
-        if (number == RaceStartNumber)
-            return RaceStartText;
-        auto it = m_captions.find(number);
-        if (it == m_captions.end()) {
-            const QString label = m_racers ? m_racers->RacerLabel(number) : QString();
-            QString text = QString::number(number);
-            text.reserve(text.size() + label.size() + 3);
-            text += QLatin1String(" (");
-            text += label;
-            text += QLatin1Char(')');
-            it = m_captions.emplace(number, std::move(text)).first;
-        }
-        return it->second;
+        m_groupTexts.push_back(QString());  // group 0: no category
+        m_entrants.push_back({RaceStartText, QString(), 0});
     }
 
+    // The racer of a start number; the race start is entrant 0.
+    uint32_t indexOf(int32_t number)
+    {
+        if (number == RaceStartNumber)
+            return 0;
+        auto it = m_indexOf.find(number);
+        if (it == m_indexOf.end())
+            it = m_indexOf.emplace(number, add(number)).first;
+        return it->second;
+    }
+    const Entrant &operator[](uint32_t index) const { return m_entrants[index]; }
+    size_t size() const { return m_entrants.size(); }
+    const std::vector<QString> &groupTexts() const { return m_groupTexts; }
+
 private:
+    uint32_t add(int32_t number)
+    {
+        Entrant entrant;
+        const QString label = m_racers ? m_racers->RacerLabel(number) : QString();
+        entrant.caption = QString::number(number);
+        entrant.caption.reserve(entrant.caption.size() + label.size() + 3);
+        entrant.caption += QLatin1String(" (");
+        entrant.caption += label;
+        entrant.caption += QLatin1Char(')');
+        if (const std::optional<RacerRow> racer = m_racers ? m_racers->FindRacer(number) : std::nullopt) {
+            entrant.name = racer->name.value_or(QString());
+            if (racer->category && !racer->category->trimmed().isEmpty()) {
+                auto [group, added] = m_groupOf.try_emplace(*racer->category, int32_t(m_groupTexts.size()));
+                if (added)
+                    m_groupTexts.push_back(*racer->category);
+                entrant.group = group->second;
+            }
+        }
+        m_entrants.push_back(std::move(entrant));
+        return uint32_t(m_entrants.size() - 1);
+    }
+
+    struct TextHash {
+        size_t operator()(const QString &text) const { return qHash(text); }
+    };
+
     RacerDirectory *m_racers;
-    std::unordered_map<int32_t, QString> m_captions;
+    std::vector<Entrant> m_entrants;
+    std::unordered_map<int32_t, uint32_t> m_indexOf;
+    std::vector<QString> m_groupTexts;
+    std::unordered_map<QString, int32_t, TextHash> m_groupOf;
 };
 
 int ClampToInt(long long value)
@@ -166,22 +205,6 @@ QString RecordRow::penaltyText() const
     return isRaceStart() ? QString() : QString::number(penalty);
 }
 
-QString ResultRow::penalizedText() const { return DayTimeToText(penalized); }
-QString ResultRow::lapText() const { return QString::number(lap); }
-QString ResultRow::penaltyText() const { return QString::number(penalty); }
-QString ResultRow::startText() const { return DayTimeToText(start); }
-
-QString ResultRow::noteText() const
-{
-    QString note;
-    note.reserve(qsizetype(splits.size()) * 15);
-    for (DayTime split : splits) {
-        note += DayTimeToText(split);
-        note += QLatin1String("   ");
-    }
-    return note;
-}
-
 // ---------------------------------------------------------------------------
 // The refresh
 
@@ -203,11 +226,26 @@ void ResultsBuilder::Build(std::vector<TRadekPtr> &records, int32_t maxLap, Race
                            const RefreshOptions &options, int selectNumber, RefreshResult &out)
 {
     out.records.clear();
-    out.results.clear();
+    out.resultRecords.clear();
+    // The document of an earlier build is filled again in place, so that a
+    // refresh of many thousand rows does not fault in fresh memory, unless a
+    // list or the web page still holds it.
+    if (!out.table || out.table.use_count() > 1)
+        out.table = std::make_shared<ResultsTable>();
+    else
+        // The last other holder may have been the web server's thread: its
+        // reads of the old rows must be over before they are written again.
+        std::atomic_thread_fence(std::memory_order_acquire);
+    ResultsTable &table = *out.table;
+    table.caption = DefaultResultsCaption;
+    table.lapsMode = options.lapsMode;
+    table.lastStart = 0;
+    table.rows.clear();
+    table.categories.clear();
     out.selectRow = -1;
     out.leader.clear();
     out.lastStartTime = 0;
-    CaptionCache captions(racers);
+    Entrants entrants(racers);
 
     // The record list: its rows enter in store order and are sorted by time
     // of day.  The comparison is coarse and not transitive, so the sort is
@@ -252,7 +290,8 @@ void ResultsBuilder::Build(std::vector<TRadekPtr> &records, int32_t maxLap, Race
         row.lap = record->Lap;
         row.penalty = record->Penalty;
         row.time = record->Time;
-        row.caption = captions.caption(row.number);
+        const uint32_t entrant = entrants.indexOf(row.number);
+        row.caption = entrants[entrant].caption;
         if (int(timeKeys[i].index) == remembered)
             out.selectRow = int(i);
         record->NetTime = 0;
@@ -273,10 +312,11 @@ void ResultsBuilder::Build(std::vector<TRadekPtr> &records, int32_t maxLap, Race
                 row.measured = elapsed;
             }
             record->NetTime = elapsed;
-            ranked.push_back({record->PenalizedTime(), start, row.lap, row.number, uint32_t(i)});
+            ranked.push_back({record->PenalizedTime(), start, row.lap, entrant, uint32_t(i)});
         }
     }
     out.lastStartTime = start;
+    table.lastStart = start;
 
     // The store itself by exact time.  It is first laid out in list order,
     // which is already by time up to the coarse ties, so the sort has little
@@ -299,36 +339,44 @@ void ResultsBuilder::Build(std::vector<TRadekPtr> &records, int32_t maxLap, Race
         ranked, [lapsFirst](const RankKey &k) { return lapsFirst ? -int64_t(k.lap) : 0; },
         [](const RankKey &k) { return k.penalized; }, [](const RankKey &k) { return k.row; });
 
-    auto makeRow = [&out](const RankKey &key) {
+    std::vector<int32_t> &groupOfRow = m_groupOfRow;
+    groupOfRow.clear();
+    auto addRow = [&](const RankKey &key) {
         const RecordRow &source = out.records[key.row];
-        ResultRow row;
-        row.record = source.record;
-        row.caption = source.caption;
+        const Entrants::Entrant &entrant = entrants[key.entrant];
+        ResultRow &row = table.rows.emplace_back();
+        row.caption = entrant.caption;
+        row.name = entrant.name;
         row.number = source.number;
         row.lap = source.lap;
         row.penalty = source.penalty;
         row.penalized = key.penalized;
         row.start = key.start;
-        return row;
+        out.resultRecords.push_back(source.record);
+        groupOfRow.push_back(entrant.group);
     };
     if (lapsFirst) {
         // One row per racer: its first row in ranking order, with the penalized
         // times of its other rows as the note, in ranking order.  Equal captions
         // are equal start numbers, as a caption begins with the number and " (".
-        std::unordered_map<int32_t, uint32_t> rowOfNumber;
+        std::vector<int32_t> &rowOfEntrant = m_rowOfEntrant;
+        rowOfEntrant.assign(entrants.size(), -1);
         for (const RankKey &key : ranked) {
-            auto [it, first] = rowOfNumber.try_emplace(key.number, uint32_t(out.results.size()));
-            if (first)
-                out.results.push_back(makeRow(key));
-            else
-                out.results[it->second].splits.push_back(key.penalized);
+            int32_t &row = rowOfEntrant[key.entrant];
+            if (row < 0) {
+                row = int32_t(table.rows.size());
+                addRow(key);
+            } else {
+                table.rows[size_t(row)].splits.push_back(key.penalized);
+            }
         }
     } else {
-        out.results.reserve(ranked.size());
+        table.rows.reserve(ranked.size());
+        out.resultRecords.reserve(ranked.size());
         for (const RankKey &key : ranked)
-            out.results.push_back(makeRow(key));
+            addRow(key);
     }
+    table.setCategories(groupOfRow, entrants.groupTexts());
 
-    if (!out.results.empty())
-        out.leader = out.results.front().caption;
+    out.leader = table.leader();
 }

@@ -1,12 +1,16 @@
 #pragma once
 // The refresh of the record list and the results list, as a computation
 // without widgets: it measures every passage from the race start above it,
-// ranks the measured passages and returns the rows both lists show.
+// ranks the measured passages, overall and within each category, and returns
+// the record list's rows and the results document (ResultsTable) that every
+// results output renders.
 #include "DayTime.h"
+#include "ResultsTable.h"
 #include "tfile.h"
 
 #include <QString>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 class RacerDirectory;
@@ -46,29 +50,12 @@ struct RecordRow {
     QString penaltyText() const;  // "Trest": empty for a race start
 };
 
-// One row of the results list.
-struct ResultRow {
-    TRadekPtr record;
-    QString caption;  // the passage's caption in the record list
-    int32_t number = 0;
-    int32_t lap = 0;
-    int32_t penalty = 0;
-    DayTime penalized = 0;  // PenalizedTime: penalty plus time since the race start
-    DayTime start = 0;      // time of day of the race start it was measured from
-    // Laps mode 0: the penalized times of the racer's other passages, in
-    // ranking order (its previous lap first).
-    std::vector<DayTime> splits;
-
-    QString penalizedText() const;  // "Čas vč. trestu"
-    QString lapText() const;        // "Kolo"
-    QString penaltyText() const;    // "Trest"
-    QString startText() const;      // "Start v [hod]"
-    QString noteText() const;       // "Poznámka": each split and three blanks
-};
-
 struct RefreshResult {
     std::vector<RecordRow> records;  // in the record list's order
-    std::vector<ResultRow> results;  // ranked
+    // The results document: the ranking, overall and by category.  Never
+    // null after a build.
+    std::shared_ptr<ResultsTable> table;
+    std::vector<TRadekPtr> resultRecords;  // the record of each row of the table
     int selectRow = -1;              // record list row to select, -1 for none
     QString leader;                  // caption of the first results row, or empty
     DayTime lastStartTime = 0;       // time of day of the last race start, 0 for none
@@ -98,9 +85,11 @@ public:
     // Rebuilds both lists from the store.  Sorts data.Records by time and sets
     // every record's NetTime (the measured time of a ranked passage, else 0).
     // selectNumber: the start number whose record row is to be selected (the
-    // last one in store order), or -1.  racers may be null (empty labels).
+    // last one in store order), or -1.  racers may be null (empty labels, no
+    // categories).  The document's caption is DefaultResultsCaption.
     RefreshResult Build(TData &data, RacerDirectory *racers, const RefreshOptions &options, int selectNumber);
-    // The same into out, whose vectors are cleared and refilled in place.
+    // The same into out, whose vectors are cleared and refilled in place; its
+    // document too, unless someone else still holds it (then a new one).
     void Build(TData &data, RacerDirectory *racers, const RefreshOptions &options, int selectNumber,
                RefreshResult &out);
     // The same over records that no store holds (the results command):
@@ -118,10 +107,12 @@ private:
         DayTime penalized;  // PenalizedTime, the value ranked by
         DayTime start;
         int32_t lap;
-        int32_t number;  // kept here: looking it up in the rows costs a cache miss per key
-        uint32_t row;    // in the record list
+        uint32_t entrant;  // the racer (one per start number); kept here: looking it up costs a cache miss per key
+        uint32_t row;      // in the record list
     };
     std::vector<TimeKey> m_timeKeys;
     std::vector<RankKey> m_ranked;
     std::vector<TRadekPtr> m_storeScratch;
+    std::vector<int32_t> m_groupOfRow;
+    std::vector<int32_t> m_rowOfEntrant;
 };

@@ -94,13 +94,89 @@ static_assert(int(ResultsListModel::Caption) == int(RecordListModel::Caption)
               && int(ResultsListModel::Penalty) == int(RecordListModel::Penalty)
               && int(ResultsListModel::StartTime) == int(RecordListModel::ColumnCount));
 
-ResultsListModel::ResultsListModel(QObject *parent) : RowsModel(parent) {}
+ResultsListModel::ResultsListModel(QObject *parent)
+    : QAbstractTableModel(parent), m_table(std::make_shared<ResultsTable>())
+{
+}
+
+int ResultsListModel::rowCount(const QModelIndex &parent) const
+{
+    if (parent.isValid())
+        return 0;
+    if (m_category.isEmpty())
+        return int(m_table->rows.size());
+    return m_chosen < 0 ? 0 : int(m_table->categories[size_t(m_chosen)].rows.size());
+}
+
+int ResultsListModel::columnCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : ColumnCount;
+}
+
+Qt::ItemFlags ResultsListModel::flags(const QModelIndex &index) const
+{
+    // Never editable: the list takes no edit of its captions.
+    if (!index.isValid() || index.parent().isValid() || tableRow(index.row()) < 0 || index.column() < 0
+        || index.column() >= ColumnCount)
+        return Qt::NoItemFlags;
+    return Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemNeverHasChildren;
+}
+
+int ResultsListModel::tableRow(int row) const
+{
+    if (row < 0 || row >= rowCount())
+        return -1;
+    return m_category.isEmpty() ? row : m_table->categories[size_t(m_chosen)].rows[size_t(row)];
+}
+
+void ResultsListModel::choose()
+{
+    m_chosen = m_category.isEmpty() ? -1 : m_table->findCategory(m_category);
+}
+
+void ResultsListModel::swapResults(std::shared_ptr<ResultsTable> &table, std::vector<TRadekPtr> &records)
+{
+    beginResetModel();
+    m_table.swap(table);
+    if (!m_table)
+        m_table = std::make_shared<ResultsTable>();
+    m_records.swap(records);
+    choose();
+    endResetModel();
+}
+
+void ResultsListModel::setCategory(const QString &name)
+{
+    if (CategoryKey(name) == CategoryKey(m_category))
+        return;
+    beginResetModel();
+    m_category = CategoryKey(name).isEmpty() ? QString() : name;
+    choose();
+    endResetModel();
+}
+
+ResultsSection ResultsListModel::section() const
+{
+    return ResultsSection(*m_table, m_chosen);
+}
+
+const ResultRow &ResultsListModel::row(int row) const
+{
+    return m_table->rows[size_t(tableRow(row))];
+}
+
+TRadekPtr ResultsListModel::recordAt(int row) const
+{
+    const int at = tableRow(row);
+    return at >= 0 && size_t(at) < m_records.size() ? m_records[size_t(at)] : TRadekPtr();
+}
 
 QString ResultsListModel::text(int row, Column column) const
 {
-    if (row < 0 || size_t(row) >= m_rows.size())
+    const int at = tableRow(row);
+    if (at < 0)
         return {};
-    const ResultRow &r = m_rows[size_t(row)];
+    const ResultRow &r = m_table->rows[size_t(at)];
     switch (column) {
     case Caption: return r.caption;
     case PenalizedTime: return r.penalizedText();
@@ -108,6 +184,7 @@ QString ResultsListModel::text(int row, Column column) const
     case Penalty: return r.penaltyText();
     case StartTime: return r.startText();
     case Note: return r.noteText();
+    case CategoryRank: return QString::number(r.categoryRank) + QLatin1Char('.');
     case ColumnCount: break;
     }
     return {};
@@ -115,12 +192,14 @@ QString ResultsListModel::text(int row, Column column) const
 
 QVariant ResultsListModel::data(const QModelIndex &index, int role) const
 {
-    if (!isValidIndex(index))
+    if (!flags(index))
         return {};
     if (role == Qt::DisplayRole)
         return text(index.row(), Column(index.column()));
+    if (role == Qt::TextAlignmentRole && index.column() == CategoryRank)
+        return int(Qt::AlignRight | Qt::AlignVCenter);
     if (role == RecordRole)
-        return QVariant::fromValue(m_rows[size_t(index.row())].record);
+        return QVariant::fromValue(recordAt(index.row()));
     return {};
 }
 
@@ -130,6 +209,7 @@ QString ResultsListModel::columnTitle(Column column)
     case PenalizedTime: return QStringLiteral("Čas vč. trestu");
     case StartTime: return QStringLiteral("Start v [hod]");
     case Note: return QStringLiteral("Poznámka");
+    case CategoryRank: return QStringLiteral("Poř. v kat.");
     case Caption:
     case Lap:
     case Penalty: return RecordListModel::columnTitle(RecordListModel::Column(column));
@@ -153,6 +233,7 @@ RecordListModel::Width ResultsListModel::columnWidth(Column column)
     case Lap:
     case Penalty: return RecordListModel::columnWidth(RecordListModel::Column(column));
     case StartTime: return {120, 0, 0};
+    case CategoryRank: return {80, 40, 150};
     case Note:
     case ColumnCount: break;
     }
@@ -172,14 +253,14 @@ void ResultsLists::RefreshLists(int number)
     RefreshResult &result = m_spare;
     m_builder.Build(m_data, m_racers, m_options, number, result);
     m_recordModel.swapRows(result.records);
-    m_resultsModel.swapRows(result.results);
+    m_resultsModel.swapResults(result.table, result.resultRecords);
     m_selectRow = result.selectRow;
     m_leader = result.leader;
     m_lastStartTime = result.lastStartTime;
     // The previous rows go now, not at the next refresh: they hold records
     // that may have left the store.
     result.records.clear();
-    result.results.clear();
+    result.resultRecords.clear();
 
     emit recordSelectionRequested(m_selectRow);
     emit leaderChanged(m_leader);

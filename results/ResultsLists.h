@@ -1,6 +1,7 @@
 #pragma once
 // The record list and the results list as Qt models, and the refresh that
-// rebuilds both from the record store.
+// rebuilds both from the record store.  The results list renders the results
+// document (ResultsTable) that the refresh builds.
 #include "ResultsBuilder.h"
 
 #include <QAbstractTableModel>
@@ -14,7 +15,7 @@ enum ResultsRole {
     RecordRole = Qt::UserRole + 1,  // the row's TRadekPtr, as a QVariant
 };
 
-// What both lists share: a read-only table of rows that a refresh replaces
+// The record list's base: a read-only table of rows that a refresh replaces
 // all at once, each row carrying its record.  (A template cannot carry
 // Q_OBJECT; the lists derived from it do.)
 template <typename Row, int Columns>
@@ -64,28 +65,63 @@ public:
     static QIcon icon(RecordIcon which);
 };
 
-// Results list: one row per ranked passage (laps mode 1) or per racer (mode 0).
-// Read-only: its captions cannot be edited.  Its first four columns match
-// those of the record list in width and, but for the time, in title.
-class ResultsListModel : public RowsModel<ResultRow, 6> {
+// Results list: one row per ranked passage (laps mode 1) or per racer (mode
+// 0), rendered from the results document.  It shows the whole ranking, with
+// each row's rank in its category in the column "Poř. v kat.", or, with a
+// category chosen, only that category's rows, ranked within it.  Read-only:
+// its captions cannot be edited.  Its first four columns match those of the
+// record list in width and, but for the time, in title.
+class ResultsListModel : public QAbstractTableModel {
     Q_OBJECT
 public:
-    enum Column { Caption, PenalizedTime, Lap, Penalty, StartTime, Note, ColumnCount };
+    enum Column { Caption, PenalizedTime, Lap, Penalty, StartTime, Note, CategoryRank, ColumnCount };
 
     explicit ResultsListModel(QObject *parent = nullptr);
 
+    int rowCount(const QModelIndex &parent = {}) const override;
+    int columnCount(const QModelIndex &parent = {}) const override;
+    Qt::ItemFlags flags(const QModelIndex &index) const override;
     QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
     QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
 
+    // Replaces the document and the records of its rows at once (one model
+    // reset); both arguments receive the old ones, so that their buffers can
+    // serve the next refresh.  The chosen category stays chosen.
+    void swapResults(std::shared_ptr<ResultsTable> &table, std::vector<TRadekPtr> &records);
+    // Shows one category (by name, compared as CategoryKey does), or the whole
+    // ranking for an empty name.  A category the ranking does not hold shows
+    // no rows until it does.
+    void setCategory(const QString &name);
+    const QString &category() const { return m_category; }
+
+    // The document as the last refresh left it (an empty one before).
+    const ResultsTable &table() const { return *m_table; }
+    std::shared_ptr<const ResultsTable> sharedTable() const { return m_table; }
+    // What the list shows: the whole ranking or the chosen category.  Valid
+    // until the next swapResults.
+    ResultsSection section() const;
+
+    // The document row shown in list row `row`.
+    const ResultRow &row(int row) const;
+    TRadekPtr recordAt(int row) const;
     // The text of one cell, as the list shows it.
     QString text(int row, Column column) const;
 
     // Initial, least and greatest width (0 = no limit); the note fills the rest.
     static RecordListModel::Width columnWidth(Column column);
     static QString columnTitle(Column column);
+
+private:
+    int tableRow(int row) const;  // the document row behind a list row, or -1
+    void choose();
+
+    std::shared_ptr<ResultsTable> m_table;
+    std::vector<TRadekPtr> m_records;  // by document row
+    QString m_category;                // chosen; empty for the whole ranking
+    int m_chosen = -1;                 // its index in the document, -1 for none there
 };
 
-static_assert(RecordListModel::ColumnCount == 4 && ResultsListModel::ColumnCount == 6);
+static_assert(RecordListModel::ColumnCount == 4 && ResultsListModel::ColumnCount == 7);
 
 template <typename Row, int Columns>
 int RowsModel<Row, Columns>::rowCount(const QModelIndex &parent) const
@@ -143,6 +179,9 @@ public:
     void setRacers(RacerDirectory *racers) { m_racers = racers; }
     void setLapsMode(int mode) { m_options.lapsMode = mode; }    // cbRezimKol
     void setRealCas(bool ticked) { m_options.realCas = ticked; }  // cbRealCas
+    // The category the results list shows ("Kategorie:"), empty for all;
+    // takes effect at once, without a refresh.
+    void setCategory(const QString &name) { m_resultsModel.setCategory(name); }
     const RefreshOptions &options() const { return m_options; }
 
     // Rebuilds both lists from the store; number is the start number whose
@@ -150,6 +189,7 @@ public:
     void RefreshLists(int number);
 
     // As the last refresh left them.
+    std::shared_ptr<const ResultsTable> table() const { return m_resultsModel.sharedTable(); }
     const QString &leaderText() const { return m_leader; }
     int selectedRecordRow() const { return m_selectRow; }
     DayTime lastStartTime() const { return m_lastStartTime; }
@@ -161,7 +201,7 @@ signals:
     // the selection when row is -1.
     void recordSelectionRequested(int row);
     // The spectator window takes LastStartTime and refills its list from
-    // resultsModel().
+    // table(); the category choices follow its categories.
     void resultsRefreshed(DayTime lastStartTime);
 
 private:

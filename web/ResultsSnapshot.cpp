@@ -1,21 +1,16 @@
 #include "ResultsSnapshot.h"
 
-#include "ResultsLists.h"
-
-
-std::shared_ptr<const ResultsSnapshot> ResultsSnapshot::Take(const ResultsListModel &results, const QString &caption,
-                                                             bool showRunningTime, DayTime lastStartTime,
-                                                             uint64_t version)
+std::shared_ptr<const ResultsSnapshot> ResultsSnapshot::Take(std::shared_ptr<const ResultsTable> results,
+                                                             const QString &caption, bool showRunningTime,
+                                                             DayTime lastStartTime, uint64_t version)
 {
     auto snapshot = std::make_shared<ResultsSnapshot>();
     snapshot->caption = caption.isEmpty() ? QStringLiteral("Tikomat") : caption;
     snapshot->showRunningTime = showRunningTime;
     snapshot->lastStartTime = lastStartTime;
     snapshot->version = version;
-    snapshot->rows = results.rows();
-    // The records stay with the desk: the server thread must never reach them.
-    for (ResultRow &row : snapshot->rows)
-        row.record.reset();
+    if (results)
+        snapshot->results = std::move(results);
     return snapshot;
 }
 
@@ -78,6 +73,15 @@ void AppendHead(QByteArray &out, const ResultsSnapshot &snapshot, DayTime server
     AppendKey(out, "lastStartMs");
     out += snapshot.lastStartTime > 0 ? QByteArray::number(qint64(snapshot.lastStartTime)) : QByteArray("null");
     out += ',';
+    AppendKey(out, "categories");
+    out += '[';
+    const std::vector<ResultsCategory> &categories = snapshot.results->categories;
+    for (size_t c = 0; c < categories.size(); ++c) {
+        if (c > 0)
+            out += ',';
+        AppendString(out, categories[c].name);
+    }
+    out += "],";
     AppendKey(out, "rows");
 }
 
@@ -89,16 +93,16 @@ QByteArray ResultsJson(const ResultsSnapshot &snapshot, DayTime serverTime)
     // thousand rows is formatted for every refresh, and the keys keep the
     // order the README shows.
     QByteArray out;
-    out.reserve(256 + qsizetype(snapshot.rows.size()) * 160);
+    const ResultsTable &results = *snapshot.results;
+    out.reserve(256 + qsizetype(results.rows.size()) * 200);
     AppendHead(out, snapshot, serverTime, true);
     out += '[';
-    int rank = 0;
-    for (const ResultRow &r : snapshot.rows) {
-        if (rank > 0)
+    for (const ResultRow &r : results.rows) {
+        if (&r != &results.rows.front())
             out += ',';
         out += '{';
         AppendKey(out, "rank");
-        out += QByteArray::number(++rank);
+        out += QByteArray::number(r.rank);
         out += ',';
         AppendKey(out, "number");
         out += QByteArray::number(r.number);
@@ -120,6 +124,12 @@ QByteArray ResultsJson(const ResultsSnapshot &snapshot, DayTime serverTime)
         out += ',';
         AppendKey(out, "note");
         AppendString(out, r.noteText());
+        out += ',';
+        AppendKey(out, "category");
+        AppendString(out, results.categories[size_t(r.category)].name);
+        out += ',';
+        AppendKey(out, "categoryRank");
+        out += QByteArray::number(r.categoryRank);
         out += '}';
     }
     out += "]}";
@@ -132,11 +142,11 @@ QByteArray ResultsStreamJson(const ResultsSnapshot &snapshot, DayTime serverTime
     // only the cells the page shows, as an array: a third of the bytes of
     // /results.json for a long race.  The rank is the row's position.
     QByteArray out;
-    out.reserve(256 + qsizetype(snapshot.rows.size()) * 56);
+    out.reserve(256 + qsizetype(snapshot.results->rows.size()) * 64);
     AppendHead(out, snapshot, serverTime, false);
     out += '[';
     bool first = true;
-    for (const ResultRow &r : snapshot.rows) {
+    for (const ResultRow &r : snapshot.results->rows) {
         if (!first)
             out += ',';
         first = false;
@@ -150,6 +160,10 @@ QByteArray ResultsStreamJson(const ResultsSnapshot &snapshot, DayTime serverTime
         out += QByteArray::number(r.penalty);
         out += ',';
         AppendString(out, r.noteText());
+        // Every client reads every ranking: the page counts the rank in the
+        // category itself rather than have it sent.
+        out += ',';
+        out += QByteArray::number(r.category);
         out += ']';
     }
     out += "]}";

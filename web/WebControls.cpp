@@ -99,7 +99,7 @@ void WebControls::Republish()
     if (!m_results || !m_publisher.isRunning())
         return;
     const DisplayBoard *board = m_display ? &m_display->Board() : nullptr;
-    m_publisher.publish(*m_results->resultsModel(), board ? board->DisplayCaption : QString(),
+    m_publisher.publish(m_results->table(), board ? board->DisplayCaption : QString(),
                         board ? board->ShowRunningTime : true, m_results->lastStartTime());
 }
 

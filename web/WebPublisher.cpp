@@ -1,7 +1,6 @@
 #include "WebPublisher.h"
 
 #include "Clock.h"
-#include "ResultsLists.h"
 
 #include <QNetworkInterface>
 
@@ -55,12 +54,12 @@ void WebPublisher::stop()
         emit runningChanged(false);
 }
 
-void WebPublisher::publish(const ResultsListModel &results, const QString &caption, bool showRunningTime,
-                           DayTime lastStartTime)
+void WebPublisher::publish(std::shared_ptr<const ResultsTable> results, const QString &caption,
+                           bool showRunningTime, DayTime lastStartTime)
 {
     if (!m_running)
         return;
-    m_server->offer(ResultsSnapshot::Take(results, caption, showRunningTime, lastStartTime, ++m_version));
+    m_server->offer(ResultsSnapshot::Take(std::move(results), caption, showRunningTime, lastStartTime, ++m_version));
 }
 
 QStringList WebPublisher::pageAddresses() const

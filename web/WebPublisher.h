@@ -17,7 +17,6 @@
 #include <QThread>
 #include <memory>
 
-class ResultsListModel;
 
 class WebPublisher : public QObject {
     Q_OBJECT
@@ -33,8 +32,9 @@ public:
     quint16 port() const { return m_port; }
     QHostAddress address() const { return m_address; }
 
-    // Publishes the ranking of results; returns at once.
-    void publish(const ResultsListModel &results, const QString &caption, bool showRunningTime,
+    // Publishes the ranking of results; returns at once.  The document is
+    // shared with the server's thread, not copied.
+    void publish(std::shared_ptr<const ResultsTable> results, const QString &caption, bool showRunningTime,
                  DayTime lastStartTime);
 
     // The page's addresses: one per IPv4 address of the PC when serving on

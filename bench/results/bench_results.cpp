@@ -106,7 +106,7 @@ void BM_ExportResults(benchmark::State &state)
     std::vector<double> samples;
     for (auto _ : state) {
         const auto t0 = BenchClock::now();
-        ExportResults(dialogs, *race.results.resultsModel());
+        ExportResults(dialogs, race.results.resultsModel()->section());
         const double seconds = Seconds(t0, BenchClock::now());
         samples.push_back(seconds);
         state.SetIterationTime(seconds);
@@ -140,7 +140,7 @@ void BM_SpectatorRefill(benchmark::State &state)
         const double t0 = ThreadCpuSeconds();
         race.results.RefreshLists(-1);
         const double t1 = ThreadCpuSeconds();
-        display.Refill(race.results.lastStartTime(), model);
+        display.Refill(race.results.lastStartTime(), race.results.table());
         display.repaint();  // the repaint the refill causes, now rather than later
         const double t2 = ThreadCpuSeconds();
         refresh.push_back(t1 - t0);

@@ -238,7 +238,7 @@ struct Race {
         const int number = 1 + int(last / 50 % RacerCount);
         data.Records.push_back(passage(number, last));
         results.RefreshLists(number);
-        publisher.publish(*results.resultsModel(), QStringLiteral("Závod"), true, results.lastStartTime());
+        publisher.publish(results.table(), QStringLiteral("Závod"), true, results.lastStartTime());
         ++version;
     }
 
@@ -308,7 +308,7 @@ BENCHMARK(BM_DeliveryToClients)
 void BM_ResultsJson(benchmark::State &state)
 {
     Race race(int(state.range(0)));
-    const auto snapshot = ResultsSnapshot::Take(*race.results.resultsModel(), QStringLiteral("Závod"), true,
+    const auto snapshot = ResultsSnapshot::Take(race.results.table(), QStringLiteral("Závod"), true,
                                                 race.results.lastStartTime(), 1);
     QByteArray json;
     for (auto _ : state)

@@ -3,6 +3,7 @@
 #include "Clock.h"
 #include "Display.h"
 #include "DisplayBoard.h"
+#include "ResultsFixtures.h"
 
 #include <gtest/gtest.h>
 
@@ -13,37 +14,19 @@
 
 namespace {
 
-DayTime T(const char *text)
-{
-    return TextToDayTime(QString::fromLatin1(text));
-}
-
-// A results row as the refresh makes it.
-ResultRow Result(int number, const char *penalized, int lap, int penalty, std::vector<DayTime> splits = {})
-{
-    ResultRow r;
-    r.record = std::make_shared<TRadek>();
-    r.record->Number = number;
-    r.caption = QString::number(number) + QStringLiteral(" (Závodník %1)").arg(number);
-    r.number = number;
-    r.lap = lap;
-    r.penalty = penalty;
-    r.penalized = T(penalized);
-    r.start = T("10:00:00,000");
-    r.splits = std::move(splits);
-    return r;
-}
-
-void SetRows(ResultsListModel &model, std::vector<ResultRow> rows)
-{
-    model.swapRows(rows);
-}
-
 // Three racers as ranked; 8 and 9 compare equal (0.3 s apart).
-std::vector<ResultRow> ThreeRacers()
+std::shared_ptr<ResultsTable> ThreeRacers()
 {
-    return {Result(7, "00:15:00,000", 3, 0, {T("00:10:00,000"), T("00:05:00,000")}),
-            Result(8, "00:16:00,000", 2, 10), Result(9, "00:16:00,300", 2, 0)};
+    return Table({Result(7, "00:15:00,000", 3, 0, {T("00:10:00,000"), T("00:05:00,000")}),
+                  Result(8, "00:16:00,000", 2, 10), Result(9, "00:16:00,300", 2, 0)});
+}
+
+// Five racers in two categories (the ranking interleaves them) and one without.
+std::shared_ptr<ResultsTable> TwoCategories()
+{
+    return Table({Result(1, "00:10:00,000", 3, 0), Result(2, "00:10:30,000", 3, 0), Result(3, "00:11:00,000", 3, 0),
+                  Result(4, "00:12:00,000", 2, 0), Result(5, "00:13:00,000", 2, 0), Result(6, "00:14:00,000", 1, 0)},
+                 {"MX1", "MX2", "mx1", "", "MX2", "MX1"});
 }
 
 QStringList Column(const SpectatorListModel &list, SpectatorListModel::Column column)
@@ -57,22 +40,26 @@ QStringList Column(const SpectatorListModel &list, SpectatorListModel::Column co
 struct RefillCase {
     const char *name;
     SpectatorMode mode;
+    const char *category;      // "" for all
     std::vector<int> numbers;  // start numbers from the top of the list down
     QStringList ranks;
 };
 
 class SpectatorRefill : public ::testing::TestWithParam<RefillCase> {};
 
-TEST_P(SpectatorRefill, CopiesTheResultsInTheModesOrderWithRanksInTheFifthColumn)
+TEST_P(SpectatorRefill, ShowsTheResultsInTheModesOrderWithRanksInTheFifthColumn)
 {
     const RefillCase &c = GetParam();
     ResultsListModel results;
-    SetRows(results, ThreeRacers());
+    std::shared_ptr<ResultsTable> table = TwoCategories();
+    std::vector<TRadekPtr> records;
+    results.swapResults(table, records);
     DisplayBoard board;
     QAbstractItemModelTester tester(&board.list(), QAbstractItemModelTester::FailureReportingMode::Fatal);
     board.Mode = c.mode;
+    board.Category = QString::fromUtf8(c.category);
 
-    board.Refill(T("10:00:00,000"), results);
+    board.Refill(T("10:00:00,000"), results.sharedTable());
 
     const SpectatorListModel &list = board.list();
     ASSERT_EQ(list.rowCount(), int(c.numbers.size()));
@@ -83,52 +70,69 @@ TEST_P(SpectatorRefill, CopiesTheResultsInTheModesOrderWithRanksInTheFifthColumn
         int source = 0;
         while (results.row(source).number != number)
             ++source;
-        // Every other column is the results row's, and the row keeps its record.
+        // Every other column is the results list's.
         for (auto col : {SpectatorListModel::Caption, SpectatorListModel::PenalizedTime, SpectatorListModel::Lap,
                          SpectatorListModel::Penalty, SpectatorListModel::Note})
             EXPECT_EQ(list.text(r, col), results.text(source, ResultsListModel::Column(col))) << int(col);
-        EXPECT_EQ(list.recordAt(r), results.recordAt(source));
-        EXPECT_EQ(list.data(list.index(r, 0), RecordRole).value<TRadekPtr>(), results.recordAt(source));
     }
     EXPECT_EQ(list.headerData(SpectatorListModel::Rank, Qt::Horizontal).toString(), QStringLiteral("Pořadí"));
     EXPECT_EQ(list.headerData(SpectatorListModel::Note, Qt::Horizontal).toString(), QStringLiteral("Poznámka"));
 }
 
 INSTANTIATE_TEST_SUITE_P(Modes, SpectatorRefill,
-                         ::testing::Values(RefillCase{"Off", SpectatorMode::Off, {}, {}},
-                                           RefillCase{"Winners", SpectatorMode::Winners, {7, 8, 9},
-                                                      {"1.", "2.", "3."}},
-                                           RefillCase{"Latest", SpectatorMode::Latest, {9, 8, 7},
-                                                      {"3.", "2.", "1."}}),
+                         ::testing::Values(
+                             RefillCase{"Off", SpectatorMode::Off, "", {}, {}},
+                             RefillCase{"Winners", SpectatorMode::Winners, "", {1, 2, 3, 4, 5, 6},
+                                        {"1.", "2.", "3.", "4.", "5.", "6."}},
+                             RefillCase{"Latest", SpectatorMode::Latest, "", {6, 5, 4, 3, 2, 1},
+                                        {"6.", "5.", "4.", "3.", "2.", "1."}},
+                             RefillCase{"OneCategoryRankedWithinIt", SpectatorMode::Winners, "mx1", {1, 3, 6},
+                                        {"1.", "2.", "3."}},
+                             RefillCase{"OneCategoryFromItsLast", SpectatorMode::Latest, "MX2", {5, 2}, {"2.", "1."}},
+                             RefillCase{"RacersWithoutCategory", SpectatorMode::Winners, "<nezadáná kategorie>", {4},
+                                        {"1."}},
+                             RefillCase{"CategoryNotInTheRanking", SpectatorMode::Winners, "OPEN", {}, {}},
+                             RefillCase{"OffWithCategory", SpectatorMode::Off, "MX1", {}, {}}),
                          [](const auto &p) { return std::string(p.param.name); });
 
 TEST(DisplayBoardTest, RefillTakesTheLastStartAndReplacesTheRowsOfTheRefillBefore)
 {
-    ResultsListModel results;
-    SetRows(results, ThreeRacers());
     DisplayBoard board;
-    board.Refill(T("10:00:00,000"), results);
+    board.Refill(T("10:00:00,000"), ThreeRacers());
     EXPECT_EQ(board.LastStartTime, T("10:00:00,000"));
 
-    SetRows(results, {Result(5, "00:01:00,000", 1, 0)});
-    board.Refill(0, results);
+    board.Refill(0, Table({Result(5, "00:01:00,000", 1, 0)}));
     EXPECT_EQ(board.LastStartTime, 0);
-    EXPECT_EQ(Column(board.list(), SpectatorListModel::Caption), QStringList{results.text(0, ResultsListModel::Caption)});
+    EXPECT_EQ(Column(board.list(), SpectatorListModel::Caption), QStringList{QStringLiteral("5 (Závodník 5)")});
 
     board.Mode = SpectatorMode::Off;
-    board.Refill(0, results);
+    board.Refill(0, ThreeRacers());
     EXPECT_EQ(board.list().rowCount(), 0);
+}
+
+TEST(DisplayBoardTest, AnotherCategoryShowsAtOnceAndStaysChosenAcrossRefills)
+{
+    DisplayBoard board;
+    board.Refill(T("10:00:00,000"), TwoCategories());
+    ASSERT_EQ(board.list().rowCount(), 6);
+
+    EXPECT_TRUE(board.ChooseCategory(QStringLiteral("MX2")));
+    EXPECT_EQ(Column(board.list(), SpectatorListModel::Caption),
+              (QStringList{QStringLiteral("2 (Závodník 2)"), QStringLiteral("5 (Závodník 5)")}));
+    board.Refill(T("10:00:00,000"), TwoCategories());
+    EXPECT_EQ(board.list().rowCount(), 2) << "the next refresh keeps the category";
+
+    board.ChooseCategory(QString());
+    EXPECT_EQ(board.list().rowCount(), 6);
 }
 
 TEST(DisplayBoardTest, PagingCountsOnlyWhileOnAndPointsAtCounterModRows)
 {
-    ResultsListModel results;
     std::vector<ResultRow> ten;
     for (int n = 1; n <= 10; ++n)
         ten.push_back(Result(n, "00:10:00,000", 1, 0));
-    SetRows(results, ten);
     DisplayBoard board;
-    board.Refill(T("10:00:00,000"), results);
+    board.Refill(T("10:00:00,000"), Table(ten));
 
     for (int i = 0; i < 3; ++i)
         EXPECT_EQ(board.PagingTick(), -1);
@@ -141,19 +145,17 @@ TEST(DisplayBoardTest, PagingCountsOnlyWhileOnAndPointsAtCounterModRows)
     EXPECT_EQ(shown, (std::vector<int>{1, 2, 3, 4, 5, 6, 7, 8, 9, 0, 1, 2}));
 
     // A refill keeps the counter: the next tick points where it leads.
-    SetRows(results, ThreeRacers());
-    EXPECT_FALSE(board.Refill(T("10:00:00,000"), results)) << "no jump to the top while paging";
+    EXPECT_FALSE(board.Refill(T("10:00:00,000"), ThreeRacers())) << "no jump to the top while paging";
     EXPECT_EQ(board.PagingTick(), 13 % 3);
 
     board.PagingEnabled = false;
     EXPECT_EQ(board.PagingTick(), -1);
     EXPECT_EQ(board.PagingCounter, 13);
-    EXPECT_TRUE(board.Refill(T("10:00:00,000"), results)) << "with paging off a refill goes back to the top";
+    EXPECT_TRUE(board.Refill(T("10:00:00,000"), ThreeRacers())) << "with paging off a refill goes back to the top";
 
     // An empty list still counts the ticks but has nothing to show.
-    SetRows(results, {});
     board.PagingEnabled = true;
-    EXPECT_FALSE(board.Refill(T("10:00:00,000"), results));
+    EXPECT_FALSE(board.Refill(T("10:00:00,000"), Table({})));
     EXPECT_EQ(board.PagingTick(), -1);
     EXPECT_EQ(board.PagingCounter, 14);
 }
@@ -222,8 +224,7 @@ TEST_F(DisplayWindowTest, TitleStripFollowsTheBoardAtEveryRedrawTick)
     display.TimerRedrawCurrentTimeTimer();
     EXPECT_EQ(display.TitleStripText(), QStringLiteral("Velká cena"));
 
-    ResultsListModel results;
-    display.Refill(T("09:58:00,000"), results);
+    display.Refill(T("09:58:00,000"), Table({}));
     now = T("10:00:01,500");
     display.TimerRedrawCurrentTimeTimer();
     EXPECT_EQ(display.TitleStripText(), QStringLiteral("00:02:01,500"));
@@ -231,11 +232,10 @@ TEST_F(DisplayWindowTest, TitleStripFollowsTheBoardAtEveryRedrawTick)
 
 TEST_F(DisplayWindowTest, PagingScrollsOneRowAtATimeAndARefillWithoutPagingGoesBackToTheTop)
 {
-    ResultsListModel results;
     std::vector<ResultRow> rows;
     for (int n = 1; n <= 40; ++n)
         rows.push_back(Result(n, "00:10:00,000", 1, 0));
-    SetRows(results, rows);
+    const std::shared_ptr<ResultsTable> results = Table(rows);
     display.SetUpColumns();
     display.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&display));

@@ -3,9 +3,10 @@
 // and how the command behaves on cancel and on failure.  The open action is
 // replaced, so no test starts another program.
 #include "ResultsExport.h"
-#include "ResultsLists.h"
+#include "ResultsFixtures.h"
 #include "QtPrinters.h"
 #include "ScriptedDialogs.h"
+#include "Cp1250.h"
 #include "vteExcel.h"
 
 #include <gtest/gtest.h>
@@ -17,22 +18,11 @@
 
 namespace {
 
-DayTime T(const char *text)
-{
-    return TextToDayTime(QString::fromLatin1(text));
-}
-
 ResultRow Result(const QString &caption, const char *penalized, int lap, int penalty,
                  std::vector<DayTime> splits = {})
 {
-    ResultRow r;
-    r.record = std::make_shared<TRadek>();
+    ResultRow r = ::Result(0, penalized, lap, penalty, std::move(splits));
     r.caption = caption;
-    r.lap = lap;
-    r.penalty = penalty;
-    r.penalized = T(penalized);
-    r.start = T("10:00:00,000");
-    r.splits = std::move(splits);
     return r;
 }
 
@@ -79,9 +69,9 @@ protected:
 
     void Export(const QString &file, std::vector<ResultRow> rows)
     {
-        results.swapRows(rows);
+        const auto table = Table(std::move(rows));
         dialogs.answerSave(file);
-        ExportResults(dialogs, results);
+        ExportResults(dialogs, ResultsSection(*table));
     }
 
     // What xlrd reads from the file, one fact a line, without the
@@ -110,7 +100,6 @@ protected:
 
     QTemporaryDir dir;
     ScriptedDialogs dialogs;
-    ResultsListModel results;
     QStringList opened;
 };
 
@@ -215,10 +204,9 @@ TEST_F(ExportTest, ExportingAgainToTheSameFileReplacesIt)
 
 TEST_F(ExportTest, CancelWritesNothing)
 {
-    std::vector<ResultRow> rows = SmallRace();
-    results.swapRows(rows);
+    const auto table = Table(SmallRace());
     dialogs.answerSave(std::nullopt);
-    ExportResults(dialogs, results);
+    ExportResults(dialogs, ResultsSection(*table));
     EXPECT_TRUE(QDir(dir.path()).isEmpty());
     EXPECT_TRUE(opened.isEmpty());
     EXPECT_TRUE(dialogs.messages().isEmpty());
@@ -251,12 +239,68 @@ TEST_F(ExportTest, FailuresAreShownAndNothingIsOpened)
 
 TEST_F(ExportTest, ASheetHoldsExactlyAsManyRowsAsItCanAddress)
 {
-    std::vector<ResultRow> rows(size_t(MaxExportedRows), Result(QStringLiteral("5 ()"), "00:01:00,000", 1, 0));
-    results.swapRows(rows);
+    const auto table =
+        Table(std::vector<ResultRow>(size_t(MaxExportedRows), Result(QStringLiteral("5 ()"), "00:01:00,000", 1, 0)));
     TvteXLSWorkbook book;
     TvteXLSWorksheet *sheet = book.AddSheet();
-    FillResultsSheet(*sheet, QStringLiteral("Výpis závodníků"), results, QStringLiteral("1.1.26"));
+    FillResultsSheet(*sheet, ResultsSection(*table), QStringLiteral("1.1.26"));
     EXPECT_EQ(sheet->LastRow(), 65535);
+}
+
+TEST_F(ExportTest, OneCategoryIsItsOwnRowsUnderACaptionNamingIt)
+{
+    const auto table = Table({Result(QStringLiteral("7 (Novák Jan (MX1))"), "00:15:00,000", 3, 0),
+                              Result(QStringLiteral("8 (Malý Petr (MX2))"), "00:15:30,000", 3, 0),
+                              Result(QStringLiteral("9 (Malá Eva (mx1))"), "00:16:00,000", 3, 5)},
+                             {"MX1", "MX2", "mx1"});
+    const QString file = path("mx1.xls");
+    dialogs.answerSave(file);
+    ExportResults(dialogs, ResultsSection(*table, table->findCategory(QStringLiteral("MX1"))));
+    EXPECT_TRUE(dialogs.messages().isEmpty()) << dialogs.messages().join(u'\n').toStdString();
+
+    QStringList lines = ReadWithXlrd(file);
+    ASSERT_GT(lines.size(), 10);
+    lines.removeAt(10);
+    QStringList expected = SheetWithoutHeader({"cell 3 0|7 (Novák Jan (MX1))", "cell 3 1|00:15:00,000",
+                                               "cell 3 2|3", "cell 3 3|0", "cell 3 4|10:00:00,000",
+                                               "cell 4 0|9 (Malá Eva (mx1))", "cell 4 1|00:16:00,000",
+                                               "cell 4 2|3", "cell 4 3|5", "cell 4 4|10:00:00,000"});
+    expected.replace(1, QStringLiteral("sheet MX1"));
+    expected.replace(10, QStringLiteral("cell 1 0 weight 100 height 200 text    Výpis závodníků – MX1"));
+    EXPECT_EQ(lines, expected);
+}
+
+TEST(ResultsSheetNames, CategoriesNameTheirSheetsWithinWhatASheetNameHolds)
+{
+    struct Case {
+        const char *name;
+        std::vector<QString> categories;  // one a row, each its own category
+        QStringList sheets;
+    };
+    const QString long31 = QStringLiteral("Veteráni nad šedesát let, muži A");  // 32 characters
+    const std::vector<Case> cases{
+        {"Plain", {"MX1", "VETERÁN"}, {"MX1", "VETERÁN"}},
+        // Cut to 31, the blank the cut leaves at the end dropped.
+        {"CutTo31", {long31}, {QStringLiteral("Veteráni nad šedesát let, muži")}},
+        {"CutNamesMadeUnique",
+         {long31, QStringLiteral("Veteráni nad šedesát let, muži B")},
+         {QStringLiteral("Veteráni nad šedesát let, muži"), QStringLiteral("Veteráni nad šedesát let, m (2)")}},
+        {"CharactersASheetNameCannotHold", {"M/40 [A]: *?", "a\\b"}, {"a_b", "M_40 _A__ __"}},
+        {"LettersCodePage1250Lacks", {QStringLiteral("Ženy 😀")}, {QStringLiteral("Ženy _")}},
+        {"EndsLooseApostrophes", {"'Open'"}, {"Open"}},
+        {"RacersWithoutCategoryLast", {"", "OPEN"}, {"OPEN", "<nezadáná kategorie>"}},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        std::vector<ResultRow> rows;
+        for (size_t k = 0; k < c.categories.size(); ++k)
+            rows.push_back(::Result(int(k) + 1, "00:10:00,000", 1, 0));
+        const auto table = Table(rows, c.categories);
+        QStringList sheets;
+        for (const std::string &name : ResultsSheetNames(CategorySections(*table)))
+            sheets << FromCp1250(QByteArray::fromStdString(name));
+        EXPECT_EQ(sheets, c.sheets);
+    }
 }
 
 struct MomentCase {

@@ -74,7 +74,7 @@ std::vector<std::string> RecordTexts(const RefreshResult &r)
 std::vector<std::string> ResultTexts(const RefreshResult &r)
 {
     std::vector<std::string> out;
-    for (const ResultRow &row : r.results)
+    for (const ResultRow &row : r.table->rows)
         out.push_back(QStringList{row.caption, row.penalizedText(), row.lapText(), row.penaltyText(),
                                   row.startText(), row.noteText()}
                           .join(" | ")
@@ -216,7 +216,7 @@ TEST_P(RaceTest, ListsAsExpected)
         EXPECT_EQ(r.records.size(), c.store.size());
     EXPECT_EQ(ResultTexts(r), c.results);
     EXPECT_EQ(DayTimeToText(r.lastStartTime).toStdString(), c.lastStart);
-    const QString leader = r.results.empty() ? QString() : r.results.front().caption;
+    const QString leader = r.table->rows.empty() ? QString() : r.table->rows.front().caption;
     EXPECT_EQ(r.leader, leader);
     EXPECT_EQ(r.selectRow, -1);
     EXPECT_FALSE(racers.asked.count(RaceStartNumber)) << "a race start needs no racer lookup";
@@ -334,7 +334,7 @@ TEST(ResultsBuilder, TiesKeepRecordListOrder)
             Fill(Store(), {{Start, 1, "10:00:00,000"}, {8, 1, "10:05:00,000", 1}, {9, 1, c.second}}, 1);
             FakeRacers racers;
             const RefreshResult r = ResultsBuilder().Build(Store(), &racers, {mode, false}, -1);
-            ASSERT_EQ(r.results.size(), 2u);
+            ASSERT_EQ(r.table->rows.size(), 2u);
             EXPECT_EQ(r.leader, QString(c.expectedLeader)) << c.second << " mode " << mode;
         }
     }
@@ -355,7 +355,7 @@ TEST(ResultsBuilder, NearTiesNeverOverrideAClearDifference)
     for (int mode : {0, 1}) {
         const RefreshResult r = ResultsBuilder().Build(Store(), nullptr, {mode, false}, -1);
         std::vector<int32_t> order;
-        for (const ResultRow &row : r.results)
+        for (const ResultRow &row : r.table->rows)
             order.push_back(row.number);
         // 20,6 and 20,3 s tie, so do 21,0 and 21,2 s; each tie keeps list order.
         EXPECT_EQ(order, (std::vector<int32_t>{2, 4, 1, 3, 5})) << "mode " << mode;
@@ -381,9 +381,9 @@ TEST(ResultsBuilder, NoRowPrecedesOneItsComparisonClearlyPutsFirst)
         Fill(Store(), store, 2);
         for (int mode : {0, 1}) {
             const RefreshResult r = ResultsBuilder().Build(Store(), nullptr, {mode, false}, -1);
-            for (size_t i = 0; i < r.results.size(); ++i)
-                for (size_t j = i + 1; j < r.results.size(); ++j)
-                    ASSERT_LE(lv1Compare(*r.results[i].record, *r.results[j].record, mode), 0)
+            for (size_t i = 0; i < r.table->rows.size(); ++i)
+                for (size_t j = i + 1; j < r.table->rows.size(); ++j)
+                    ASSERT_LE(lv1Compare(*r.resultRecords[i], *r.resultRecords[j], mode), 0)
                         << "round " << round << " mode " << mode;
             for (size_t i = 0; i < r.records.size(); ++i)
                 for (size_t j = i + 1; j < r.records.size(); ++j)
@@ -486,7 +486,7 @@ TEST(ResultsBuilder, EmptyStore)
     Fill(Store(), {}, 0);
     const RefreshResult r = ResultsBuilder().Build(Store(), nullptr, {}, 3);
     EXPECT_TRUE(r.records.empty());
-    EXPECT_TRUE(r.results.empty());
+    EXPECT_TRUE(r.table->rows.empty());
     EXPECT_EQ(r.selectRow, -1);
     EXPECT_TRUE(r.leader.isEmpty());
     EXPECT_EQ(r.lastStartTime, 0);
@@ -572,7 +572,7 @@ TEST(ResultsBuilder, OneRowPerRacerMatchesTheCaptionWalk)
             expected.push_back((captions[i] + " | " + times[i] + " | " + notes[i]).toStdString());
         }
         std::vector<std::string> actual;
-        for (const ResultRow &row : got.results)
+        for (const ResultRow &row : got.table->rows)
             actual.push_back((row.caption + " | " + row.penalizedText() + " | " + row.noteText()).toStdString());
         ASSERT_EQ(actual, expected) << "race " << race;
     }

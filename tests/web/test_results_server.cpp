@@ -57,7 +57,7 @@ protected:
     void Refresh(const QString &caption = QStringLiteral("Velká cena"))
     {
         lists.RefreshLists(-1);
-        publisher.publish(*lists.resultsModel(), caption, true, lists.lastStartTime());
+        publisher.publish(lists.table(), caption, true, lists.lastStartTime());
         ++version;
     }
 
@@ -102,6 +102,11 @@ TEST_F(ResultsServerTest, JsonOfASmallRace)
     EXPECT_EQ(second.value("number").toInt(), 8);
     EXPECT_EQ(second.value("time").toString(), "00:06:02,000");
     EXPECT_EQ(second.value("penalty").toInt(), 2);
+    // Without a racer table both are in the one group of racers without a category.
+    EXPECT_EQ(json.value("categories").toArray(), QJsonArray{QStringLiteral("<nezadáná kategorie>")});
+    EXPECT_EQ(first.value("category").toString(), QStringLiteral("<nezadáná kategorie>"));
+    EXPECT_EQ(first.value("categoryRank").toInt(), 1);
+    EXPECT_EQ(second.value("categoryRank").toInt(), 2);
 
     // The stream carried the same ranking, each row as the cells the page
     // shows, in rank order.
@@ -113,7 +118,7 @@ TEST_F(ResultsServerTest, JsonOfASmallRace)
     for (qsizetype i = 0; i < rows.size(); ++i) {
         const QJsonObject row = rows[i].toObject();
         const QJsonArray expected{row.value("racer"), row.value("laps"), row.value("time"), row.value("penalty"),
-                                  row.value("note")};
+                                  row.value("note"), 0};
         EXPECT_EQ(streamed[i].toArray(), expected) << "row " << i;
     }
     EXPECT_TRUE(events.head.contains("Content-Type: text/event-stream"));
