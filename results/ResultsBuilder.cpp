@@ -3,6 +3,7 @@
 #include "RacerDirectory.h"
 
 #include <algorithm>
+#include <atomic>
 #include <climits>
 #include <unordered_map>
 
@@ -231,6 +232,10 @@ void ResultsBuilder::Build(std::vector<TRadekPtr> &records, int32_t maxLap, Race
     // list or the web page still holds it.
     if (!out.table || out.table.use_count() > 1)
         out.table = std::make_shared<ResultsTable>();
+    else
+        // The last other holder may have been the web server's thread: its
+        // reads of the old rows must be over before they are written again.
+        std::atomic_thread_fence(std::memory_order_acquire);
     ResultsTable &table = *out.table;
     table.caption = DefaultResultsCaption;
     table.lapsMode = options.lapsMode;

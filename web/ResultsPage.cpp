@@ -17,10 +17,15 @@ header { position: sticky; top: 0; background: #0b3d91; color: #fff; padding: .5
 #running { font-size: 2.2em; font-variant-numeric: tabular-nums; font-weight: bold; }
 #status { font-size: .85em; opacity: .85; min-height: 1.2em; }
 table { border-collapse: collapse; width: 100%; font-variant-numeric: tabular-nums; }
-th, td { padding: .35em .5em; text-align: left; border-bottom: 1px solid #ddd; }
+th, td { padding: .35em .5em; text-align: left; border-bottom: 1px solid #ddd; overflow-wrap: anywhere; }
 th { background: #eef; position: sticky; top: 0; }
 .n { text-align: right; white-space: nowrap; }
 tr:nth-child(even) td { background: #f6f6fa; }
+nav { display: flex; flex-wrap: wrap; gap: .3em; padding: .4em .8em; border-bottom: 1px solid #ddd; }
+nav:empty { display: none; }
+nav a { padding: .2em .6em; border: 1px solid #0b3d91; border-radius: 1em; color: #0b3d91;
+        text-decoration: none; overflow-wrap: anywhere; }
+nav a[aria-current] { background: #0b3d91; color: #fff; }
 @media (max-width: 600px) {
   .wide { display: none; }
   #running { font-size: 1.8em; }
@@ -35,6 +40,7 @@ tr:nth-child(even) td { background: #f6f6fa; }
 <div id="running"></div>
 <div id="status">Načítám…</div>
 </header>
+<nav id="categories" aria-label="Kategorie"></nav>
 <table>
 <thead><tr><th class="n">Pořadí</th><th>Závodník</th><th class="n">Kolo</th><th class="n">Čas vč. trestu</th><th class="n wide">Trest</th><th class="wide">Poznámka</th></tr></thead>
 <tbody id="rows"></tbody>
@@ -45,6 +51,10 @@ const DAY = 86400000;
 let offset = null;      // PC clock minus this device's clock, in ms
 let lastStart = null;   // ms of day of the last race start
 let showRunning = false;
+// The category chosen in the address (?kategorie=MX1), so that a QR code can
+// point at one; none for the whole ranking.
+const chosen = (new URLSearchParams(location.search).get("kategorie") || "").trim();
+function key(name) { return name.trim().toLocaleLowerCase("cs"); }
 function pad(n, w) { return String(n).padStart(w, "0"); }
 function timeText(ms) {
   const h = Math.floor(ms / 3600000), m = Math.floor(ms / 60000) % 60;
@@ -65,18 +75,50 @@ function cell(tr, text, cls) {
   if (cls) td.className = cls;
   tr.appendChild(td);
 }
+// Links to the whole ranking and to each category, the shown one marked.
+function showCategories(names) {
+  const nav = document.createElement("nav");
+  nav.id = "categories";
+  nav.setAttribute("aria-label", "Kategorie");
+  const link = (text, href, current) => {
+    const a = document.createElement("a");
+    a.textContent = text;
+    a.href = href;
+    if (current) a.setAttribute("aria-current", "page");
+    nav.appendChild(a);
+  };
+  if (names.length > 0 || chosen) {
+    link("Všechny", "./", !chosen);
+    let found = false;
+    for (const name of names) {
+      const current = chosen !== "" && key(name) === key(chosen);
+      found = found || current;
+      link(name, "?kategorie=" + encodeURIComponent(name), current);
+    }
+    // A category nobody of has finished yet stays chosen.
+    if (chosen && !found) link(chosen, "?kategorie=" + encodeURIComponent(chosen), true);
+  }
+  document.getElementById("categories").replaceWith(nav);
+}
 function show(data) {
-  document.getElementById("caption").textContent = data.caption;
-  document.title = data.caption + " – výsledky";
+  const names = data.categories || [];
+  const index = chosen ? names.findIndex(name => key(name) === key(chosen)) : -1;
+  const shownName = index >= 0 ? names[index] : chosen;
+  document.getElementById("caption").textContent = data.caption + (chosen ? " – " + shownName : "");
+  document.title = data.caption + (chosen ? " – " + shownName : "") + " – výsledky";
+  showCategories(names);
   lastStart = data.lastStartMs;
   showRunning = data.showRunningTime;
   const body = document.createElement("tbody");
   body.id = "rows";
-  // Rows of the stream: [racer, laps, time, penalty, note], in rank order.
+  // Rows of the stream: [racer, laps, time, penalty, note, category, rank in
+  // the category], in rank order.  A category shows its rows ranked within it.
   let rank = 0;
   for (const r of data.rows) {
+    ++rank;
+    if (chosen && r[5] !== index) continue;
     const tr = document.createElement("tr");
-    cell(tr, ++rank + ".", "n");
+    cell(tr, (chosen ? r[6] : rank) + ".", "n");
     cell(tr, r[0]);
     cell(tr, String(r[1]), "n");
     cell(tr, r[2], "n");
@@ -105,7 +147,9 @@ fetch("results.json", {cache: "no-store"})
   .then(r => r.ok ? r.json() : Promise.reject(r.status))
   .then(data => {
     setClock(data.serverTimeMs);
-    data.rows = data.rows.map(r => [r.racer, r.laps, r.time, r.penalty, r.note]);
+    const names = data.categories || [];
+    data.rows = data.rows.map(r => [r.racer, r.laps, r.time, r.penalty, r.note, names.indexOf(r.category),
+                                    r.categoryRank]);
     show(data);
   })
   .catch(() => status("Výsledky zatím nejsou k dispozici."))

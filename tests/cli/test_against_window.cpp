@@ -1,9 +1,13 @@
 // tikomat-results against the window: the same data file (and racer file)
 // opened in the real main window and given to the command must give the same
-// results list, row for row and cell for cell, in both laps modes; and its
-// workbook must be the sheet that "Export..." writes.
+// results list, row for row and cell for cell, in both laps modes, overall and
+// for each category (the results page, the spectator window and the command
+// each showing one category); and its workbook must be the sheet that
+// "Export..." writes, one category's too.
+#include "CategoryBox.h"
 #include "CommandRunner.h"
 #include "Controls.h"
+#include "Display.h"
 #include "EventLog.h"
 #include "RaceFiles.h"
 #include "ResultsExport.h"
@@ -16,6 +20,10 @@
 #include <gtest/gtest.h>
 
 #include <QComboBox>
+#include <QLabel>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QTableView>
@@ -223,6 +231,170 @@ TEST_F(WindowFixture, WorkbookIsTheSheetOfExport)
 
     const QStringList fromWindow = SheetFacts(exported, dir.filePath(QStringLiteral("s1")));
     EXPECT_GT(fromWindow.size(), 20);
+    EXPECT_EQ(SheetFacts(written, dir.filePath(QStringLiteral("s2"))), fromWindow);
+}
+
+// The window's results list as the sheet's cells, row by row.
+std::vector<QStringList> ListCells(const ResultsListModel &list)
+{
+    std::vector<QStringList> rows;
+    for (int r = 0; r < list.rowCount(); ++r) {
+        QStringList cells;
+        for (int col = 0; col < ResultsSheetColumns; ++col) {
+            const QString cell = list.text(r, ResultsListModel::Column(col));
+            cells << (col == ResultsListModel::Caption ? cell : cell.trimmed());
+        }
+        rows.push_back(cells);
+    }
+    return rows;
+}
+
+// Racers of four categories, two spelt in two letter cases, and racers
+// without one or not in the table.
+std::vector<RacerRow> CategoryRacers()
+{
+    return {{7, QStringLiteral("Novák Jan"), QStringLiteral("MX1")},
+            {8, QStringLiteral("Dvořák Eda"), QStringLiteral("mx1")},
+            {9, QStringLiteral("Malá Eva"), QStringLiteral("Ženy")},
+            {10, QStringLiteral("Veselý Petr"), QStringLiteral("VETERÁN")},
+            {11, QStringLiteral("Nováková Jana"), QStringLiteral("ženy")},
+            {12, QStringLiteral("Bez Kategorie"), std::nullopt}};
+}
+
+std::vector<Passage> CategoryRace()
+{
+    return {{Start, "10:00:00,000"}, {7, "10:04:00,000"},  {8, "10:04:30,000", 40}, {9, "10:05:00,000"},
+            {10, "10:05:10,000"},    {11, "10:05:20,000"}, {12, "10:05:30,000"},    {13, "10:05:40,000"},
+            {7, "10:09:00,000"},     {9, "10:09:30,000"},  {8, "10:10:00,000"},     {11, "10:10:05,000"},
+            {10, "10:12:00,000"}};
+}
+
+const std::vector<WindowCase> &CategoryCases()
+{
+    static const std::vector<WindowCase> cases = {
+        {"MostLaps", CategoryRace(), CategoryRacers(), 0, 7},
+        {"LapsIgnored", CategoryRace(), CategoryRacers(), 1, 12},
+    };
+    return cases;
+}
+
+class CategoryAgainstWindowTest : public WindowFixture, public ::testing::WithParamInterface<WindowCase> {};
+
+TEST_P(CategoryAgainstWindowTest, EachCategoryAgreesInTheListTheSpectatorWindowAndTheCommand)
+{
+    const WindowCase &c = GetParam();
+    const QStringList arguments = OpenInWindow(c);
+    const ResultsListModel &shown = WindowResults();
+    ASSERT_EQ(shown.rowCount(), c.rows);
+    // The whole ranking's rank in the category, as the command's JSON has it.
+    QStringList windowRanks;
+    for (int r = 0; r < shown.rowCount(); ++r)
+        windowRanks << shown.text(r, ResultsListModel::Caption) + u' ' + shown.text(r, ResultsListModel::CategoryRank);
+    const CommandRun json = Run(QStringList(arguments) << QStringLiteral("--json") << QStringLiteral("-"));
+    ASSERT_EQ(json.code, 0) << json.err.toStdString();
+    QStringList commandRanks;
+    for (const QJsonValue &row : QJsonDocument::fromJson(json.out).object().value("results").toArray())
+        commandRanks << row["caption"].toString() + u' ' + QString::number(row["categoryRank"].toInt()) + u'.';
+    EXPECT_EQ(commandRanks, windowRanks);
+
+    auto *pageChoice = Control<CategoryBox>(main(), "cbKategorie");
+    auto *displayChoice = Control<CategoryBox>(main(), "cbDispKategorie");
+    EXPECT_EQ(displayChoice->currentText(), QStringLiteral("Všechny"));
+    QStringList items;
+    for (int i = 0; i < pageChoice->count(); ++i)
+        items << pageChoice->itemText(i);
+    // Categories by name, the best placed racer's spelling; no category last.
+    ASSERT_EQ(items, (QStringList{"Všechny", "MX1", "VETERÁN", "Ženy", "<nezadáná kategorie>"}));
+    const QString leader = Control<QLabel>(main(), "lblVitez")->text();
+
+    const SpectatorListModel &spectators = windows.frmDisplay->Board().list();
+    for (int i = 1; i < pageChoice->count(); ++i) {
+        const QString category = items[i];
+        SCOPED_TRACE(category.toStdString());
+        pageChoice->setCurrentIndex(i);
+        displayChoice->setCurrentIndex(i);
+        EXPECT_EQ(Control<QLabel>(main(), "lblVitez")->text(), leader) << "the leader stays overall";
+        const std::vector<QStringList> listed = ListCells(shown);
+        ASSERT_FALSE(listed.empty());
+
+        // The command, asked for the category in another letter case.
+        const CommandRun run =
+            Run(QStringList(arguments) << QStringLiteral("--category") << category.toLower() << QStringLiteral("--csv")
+                                       << QStringLiteral("-"));
+        ASSERT_EQ(run.code, 0) << run.err.toStdString();
+        const std::vector<QStringList> rows = ParseCsv(QString::fromUtf8(run.out));
+        ASSERT_FALSE(rows.empty());
+        EXPECT_EQ(std::vector<QStringList>(rows.begin() + 1, rows.end()), listed);
+
+        // The spectator window: the same racers, ranked 1., 2., ... within the category.
+        ASSERT_EQ(spectators.rowCount(), int(listed.size()));
+        for (int r = 0; r < spectators.rowCount(); ++r) {
+            EXPECT_EQ(spectators.text(r, SpectatorListModel::Caption), listed[size_t(r)][0]);
+            EXPECT_EQ(spectators.text(r, SpectatorListModel::Rank), QString::number(r + 1) + u'.');
+        }
+    }
+}
+
+TEST_P(CategoryAgainstWindowTest, ByCategoryWorkbookHoldsASheetPerCategoryAsTheListShowsIt)
+{
+    const WindowCase &c = GetParam();
+    const QStringList arguments = OpenInWindow(c);
+    const QString written = dir.filePath(QStringLiteral("kategorie.xls"));
+    const CommandRun run = Run(QStringList(arguments) << QStringLiteral("--by-category") << QStringLiteral("--xls")
+                                                      << written);
+    ASSERT_EQ(run.code, 0) << run.err.toStdString();
+
+    // What xlrd reads: per sheet its name and its cells below the header.
+    std::map<QString, std::vector<QStringList>> sheets;
+    QStringList order;
+    QString sheet;
+    for (const QString &line : SheetFacts(written, dir.filePath(QStringLiteral("s")))) {
+        if (line.startsWith(QLatin1String("sheet "))) {
+            sheet = line.mid(6);
+            order << sheet;
+            continue;
+        }
+        static const QRegularExpression cell(QStringLiteral("^cell (\\d+) (\\d+) weight \\d+ height \\d+ text (.*)$"));
+        const QRegularExpressionMatch m = cell.match(line);
+        if (!m.hasMatch() || m.captured(1).toInt() < 3)
+            continue;
+        std::vector<QStringList> &rows = sheets[sheet];
+        const size_t row = size_t(m.captured(1).toInt() - 3);
+        if (rows.size() <= row)
+            rows.resize(row + 1, QStringList(ResultsSheetColumns, QString()));
+        rows[row][m.captured(2).toInt()] = m.captured(3);
+    }
+    EXPECT_EQ(order, (QStringList{"MX1", "VETERÁN", "Ženy", "<nezadáná kategorie>"}));
+
+    auto *pageChoice = Control<CategoryBox>(main(), "cbKategorie");
+    for (const QString &name : order) {
+        SCOPED_TRACE(name.toStdString());
+        pageChoice->setCurrentIndex(pageChoice->findText(name));
+        EXPECT_EQ(sheets[name], ListCells(WindowResults()));
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Races, CategoryAgainstWindowTest, ::testing::ValuesIn(CategoryCases()),
+                         [](const auto &p) { return std::string(p.param.name); });
+
+TEST_F(WindowFixture, ACategorysExportIsTheCommandsSheetOfIt)
+{
+    const QStringList arguments = OpenInWindow(CategoryCases().front());
+    auto *pageChoice = Control<CategoryBox>(main(), "cbKategorie");
+    pageChoice->setCurrentIndex(pageChoice->findText(QStringLiteral("Ženy")));
+
+    const QString exported = dir.filePath(QStringLiteral("export.xls"));
+    SetOpenActionForTesting([](const QString &) {});
+    dialogs.answerSave(exported);
+    click("btnExpr");
+    ASSERT_TRUE(QFile::exists(exported));
+
+    const QString written = dir.filePath(QStringLiteral("command.xls"));
+    const CommandRun run = Run(QStringList(arguments) << QStringLiteral("--category") << QStringLiteral("ženy")
+                                                      << QStringLiteral("--xls") << written);
+    ASSERT_EQ(run.code, 0) << run.err.toStdString();
+    const QStringList fromWindow = SheetFacts(exported, dir.filePath(QStringLiteral("s1")));
+    EXPECT_TRUE(fromWindow.contains(QStringLiteral("sheet Ženy"))) << fromWindow.join(u'\n').toStdString();
     EXPECT_EQ(SheetFacts(written, dir.filePath(QStringLiteral("s2"))), fromWindow);
 }
 

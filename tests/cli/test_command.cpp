@@ -12,6 +12,9 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QStringDecoder>
+
+#include <algorithm>
 #include <QTemporaryDir>
 
 namespace {
@@ -106,6 +109,10 @@ TEST_F(CommandTest, ErrorsGiveTheirExitCodeAndSayWhatIsWrong)
          "cannot read the racer file damaged.racerlist"},
         {"WorkbookFolderMissing", {q, "--xls", "plain/out.xls"}, 4, "cannot write plain/out.xls: Not a directory"},
         {"TextFolderMissing", {q, "--csv", "plain/out.csv"}, 4, "cannot write plain/out.csv: Not a directory"},
+        {"CategoryWithoutName", {q, "--csv", "-", "--category"}, 2, "option --category needs the name of a category"},
+        {"CategoryAndEveryCategory", {q, "--category", "Ž", "--by-category", "--csv", "-"}, 2, "cannot be combined"},
+        {"CategoryNoRacerHas", {q, "--racers", "racers.racerlist", "--category", "MX9", "--csv", "out.csv"}, 2,
+         "no racer is in the category \"MX9\""},
         {"OtherOutputsStillWritten", {q, "--html", "plain/out.html", "--json", "ok.json"}, 4,
          "cannot write plain/out.html", "ok.json"},
     };
@@ -249,6 +256,118 @@ TEST_F(CommandTest, TextFormatsCarryTheListAndEscapeWhatTheyMust)
     EXPECT_TRUE(none[QLatin1String("lastStart")].isNull());
     EXPECT_TRUE(none[QLatin1String("results")].isArray());
     EXPECT_TRUE(none[QLatin1String("results")].toArray().isEmpty());
+}
+
+TEST_F(CommandTest, ByCategoryCsvHasASectionPerCategoryAndOneCategoryIsRankedWithinIt)
+{
+    ASSERT_TRUE(WriteBytes(path("three.csvz"), DataFileBytes({{Start, "10:00:00,000"},
+                                                               {7, "10:05:00,000"},
+                                                               {9, "10:05:30,000"},
+                                                               {8, "10:06:00,000", 5},
+                                                               {7, "10:10:00,000"}})));
+    const QStringList common{QStringLiteral("three.csvz"), QStringLiteral("--racers"), QStringLiteral("racers.racerlist"),
+                             QStringLiteral("--csv"), QStringLiteral("-")};
+    const CommandRun every = Run(QStringList(common) << QStringLiteral("--by-category"));
+    ASSERT_EQ(every.code, 0) << every.err.toStdString();
+    const QString titles = QStringLiteral("Závodník;Čas závodníka;Počet kol;Trestné sekundy;Čas startu;Poznámka\r\n");
+    EXPECT_EQ(QString::fromUtf8(every.out),
+              QStringLiteral("\"M;1\"\r\n") + titles
+                  + QStringLiteral("\"7 (Nový; 'Jan' <b>&\\ (M;1))\";00:10:00,000;2;0;10:00:00,000;00:05:00,000\r\n"
+                                   "\r\nŽ\r\n")
+                  + titles + QStringLiteral("8 (<nezadáno jméno> (Ž));00:06:05,000;1;5;10:00:00,000;\r\n"
+                                            "\r\n<nezadáná kategorie>\r\n")
+                  + titles + QStringLiteral("9 (<neznámý>);00:05:30,000;1;0;10:00:00,000;\r\n"));
+
+    // One category, named in another case: only its rows; JSON keeps the
+    // overall rank beside the rank in the category.
+    const CommandRun one = Run({QStringLiteral("three.csvz"), QStringLiteral("--racers"),
+                                QStringLiteral("racers.racerlist"), QStringLiteral("--category"), QStringLiteral("ž"),
+                                QStringLiteral("--json"), QStringLiteral("-")});
+    ASSERT_EQ(one.code, 0) << one.err.toStdString();
+    const QJsonObject top = QJsonDocument::fromJson(one.out).object();
+    EXPECT_EQ(top[QLatin1String("category")].toString(), QStringLiteral("Ž"));
+    const QJsonArray rows = top[QLatin1String("results")].toArray();
+    ASSERT_EQ(rows.size(), 1);
+    EXPECT_EQ(rows[0][QLatin1String("number")].toInt(), 8);
+    EXPECT_EQ(rows[0][QLatin1String("rank")].toInt(), 3);
+    EXPECT_EQ(rows[0][QLatin1String("categoryRank")].toInt(), 1);
+
+    // A category of the racer file that nobody of has finished is an empty list.
+    ASSERT_TRUE(WriteBytes(path("early.csvz"), DataFileBytes({{Start, "10:00:00,000"}, {7, "10:05:00,000"}})));
+    const CommandRun early = Run({QStringLiteral("early.csvz"), QStringLiteral("--racers"),
+                                  QStringLiteral("racers.racerlist"), QStringLiteral("--category"), QStringLiteral("Ž"),
+                                  QStringLiteral("--csv"), QStringLiteral("-")});
+    ASSERT_EQ(early.code, 0) << early.err.toStdString();
+    EXPECT_EQ(QString::fromUtf8(early.out), titles);
+}
+
+// Every text output is valid UTF-8 and carries every caption and name whole,
+// whatever is asked of it.
+TEST_F(CommandTest, EveryTextOutputIsUtf8AndHoldsEveryCaption)
+{
+    ASSERT_TRUE(WriteBytes(path("czech.csvz"), DataFileBytes({{Start, "10:00:00,000"},
+                                                               {21, "10:05:00,000"},
+                                                               {22, "10:05:30,000"},
+                                                               {23, "10:06:00,000"}})));
+    ASSERT_TRUE(WriteBytes(path("czech.racerlist"),
+                           RacerFileText({{21, QStringLiteral("Řehoř Šťastný"), QStringLiteral("VETERÁN")},
+                                          {22, QStringLiteral("Žofie Ďáblová"), QStringLiteral("Ženy")},
+                                          {23, QStringLiteral("Ůna Čížková"), QStringLiteral("Ženy")}})));
+    const QString title = QStringLiteral("Velká cena – Žďár");
+    const QStringList names{QStringLiteral("Řehoř Šťastný"), QStringLiteral("Žofie Ďáblová"),
+                            QStringLiteral("Ůna Čížková")};
+    QStringList columns = QStringList{QStringLiteral("Závodník"), QStringLiteral("Čas závodníka"),
+                                      QStringLiteral("Počet kol"), QStringLiteral("Trestné sekundy"),
+                                      QStringLiteral("Čas startu"), QStringLiteral("Poznámka")};
+
+    struct Case {
+        const char *name;
+        QStringList options;
+        QStringList shown;  // captions besides the racers and the columns
+        QStringList absent;
+    };
+    const std::vector<Case> cases{
+        {"Whole", {}, {"Pořadí", "Poř. v kat."}, {}},
+        {"OneCategory", {"--category", "ženy"}, {"Pořadí", "Ženy"}, {"Řehoř"}},
+        {"EveryCategory", {"--by-category"}, {"Pořadí", "VETERÁN", "Ženy"}, {}},
+    };
+    for (const Case &c : cases) {
+        for (const char *format : {"--csv", "--html", "--json"}) {
+            SCOPED_TRACE(std::string(c.name) + " " + format);
+            const CommandRun run = Run(QStringList{QStringLiteral("czech.csvz"), QStringLiteral("--racers"),
+                                                   QStringLiteral("czech.racerlist"), QStringLiteral("--title"), title,
+                                                   QString::fromLatin1(format), QStringLiteral("-")}
+                                       + c.options);
+            ASSERT_EQ(run.code, 0) << run.err.toStdString();
+            QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+            const QString text = utf8(run.out);
+            EXPECT_FALSE(utf8.hasError());
+            EXPECT_FALSE(text.contains(QChar::ReplacementCharacter));
+            EXPECT_FALSE(text.contains(QStringLiteral("Ã"))) << "UTF-8 read as Latin-1 somewhere";
+            const bool csv = QLatin1String(format) == QLatin1String("--csv");
+            const bool json = QLatin1String(format) == QLatin1String("--json");
+            QStringList expected;
+            for (const QString &name : names)
+                if (!std::any_of(c.absent.begin(), c.absent.end(), [&](const QString &a) { return name.startsWith(a); }))
+                    expected << name;
+            if (!csv)
+                expected << title;  // the CSV holds the sheet's columns only
+            if (!json)
+                expected << columns;
+            for (const QString &caption : c.shown) {
+                // CSV and JSON have no rank columns; JSON names one category only.
+                const bool rankTitle = caption.startsWith(QStringLiteral("Poř"));
+                if ((rankTitle && !(QLatin1String(format) == QLatin1String("--html")))
+                    || (json && QLatin1String(c.name) == QLatin1String("EveryCategory")))
+                    continue;
+                expected << caption;
+            }
+            for (const QString &caption : expected)
+                EXPECT_TRUE(text.contains(caption)) << caption.toStdString() << "\n" << text.toStdString();
+            for (const QString &caption : c.absent)
+                EXPECT_FALSE(text.contains(caption)) << caption.toStdString();
+        }
+    }
 }
 
 TEST_F(CommandTest, HelpInCzechOrEnglish)

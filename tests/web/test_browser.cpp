@@ -1,18 +1,25 @@
 // A real browser on the results page: headless Chromium loads the page from
 // the running program (main window and all, serving on 127.0.0.1 only),
-// shows the leader, and after a Vlož shows the new row without a reload.
-// The test reads the page through the browser's debugging socket, also on
-// 127.0.0.1.  Skipped where Chromium is not installed.
+// shows the leader, and after a Vlož shows the new row without a reload; one
+// category's address shows that category ranked within it; on a phone's
+// screen neither that page nor the page tikomat-results writes needs sideways
+// scrolling.  The test reads the page through the browser's debugging
+// socket, also on 127.0.0.1.  Skipped where Chromium is not installed.
 #include "Clock.h"
+#include "../cli/RaceFiles.h"
+#include "ResultsCommand.h"
 #include "ScriptedDialogs.h"
 #include "Startup.h"
 #include "../app/Controls.h"
 #include "WebClient.h"
 #include "WebSettings.h"
 #include "main.h"
+#include "sezZavodniku.h"
 
 #include <gtest/gtest.h>
 
+#include <QBuffer>
+#include <QDir>
 #include <QFile>
 #include <QJsonArray>
 #include <QLineEdit>
@@ -25,6 +32,7 @@
 #include <QWebSocket>
 
 #include <atomic>
+#include <optional>
 
 namespace {
 
@@ -47,17 +55,44 @@ public:
         return ok;
     }
 
+    // Calls a method of the debugging protocol; its result, or nothing on
+    // an error or a timeout.
+    std::optional<QJsonObject> call(const QString &method, const QJsonObject &params)
+    {
+        m_answer = {};
+        m_socket.sendTextMessage(QString::fromUtf8(
+            QJsonDocument(QJsonObject{{"id", ++m_id}, {"method", method}, {"params", params}})
+                .toJson(QJsonDocument::Compact)));
+        if (!QTest::qWaitFor([this] { return !m_answer.isEmpty(); }, 5000) || m_answer.contains("error"))
+            return std::nullopt;
+        return m_answer.value("result").toObject();
+    }
+
     // The value of expression in the page, or an undefined value on timeout.
     QJsonValue evaluate(const QString &expression)
     {
-        m_answer = {};
-        QJsonObject params{{"expression", expression}, {"returnByValue", true}};
-        m_socket.sendTextMessage(QString::fromUtf8(
-            QJsonDocument(QJsonObject{{"id", ++m_id}, {"method", "Runtime.evaluate"}, {"params", params}})
-                .toJson(QJsonDocument::Compact)));
-        if (!QTest::qWaitFor([this] { return !m_answer.isEmpty(); }, 5000))
+        const std::optional<QJsonObject> result =
+            call(QStringLiteral("Runtime.evaluate"), {{"expression", expression}, {"returnByValue", true}});
+        if (!result)
             return QJsonValue(QJsonValue::Undefined);
-        return m_answer.value("result").toObject().value("result").toObject().value("value");
+        return result->value("result").toObject().value("value");
+    }
+
+    // Lays the page out as a phone held upright shows it, 390 by 844 points.
+    bool emulatePhone()
+    {
+        const QJsonObject metrics{{"width", 390}, {"height", 844}, {"deviceScaleFactor", 3}, {"mobile", true}};
+        return call(QStringLiteral("Emulation.setDeviceMetricsOverride"), metrics).has_value();
+    }
+
+    // How much wider than the phone's screen the page is laid out (0 when it
+    // fits), once the layout has settled.  (A phone widens its viewport to a
+    // page that does not fit, so the page's width is held against the
+    // screen's, not against innerWidth.)
+    int overflow()
+    {
+        QTest::qWait(300);
+        return std::max(0, evaluate(QStringLiteral("document.documentElement.scrollWidth")).toInt(100000) - 390);
     }
 
     // Evaluates expression until it gives expected, for at most timeoutMs.
@@ -127,11 +162,13 @@ protected:
         click("Button2");
     }
 
-    // Starts the browser on the page and connects to its debugging socket.
-    bool openPage(DevTools &devtools)
+    // Starts the browser on the page (the program's own unless another
+    // address is given) and connects to its debugging socket.
+    bool openPage(DevTools &devtools, QString url = {})
     {
         const QString profile = dir.filePath(QStringLiteral("profile"));
-        const QString url = QStringLiteral("http://127.0.0.1:%1/").arg(port);
+        if (url.isEmpty())
+            url = QStringLiteral("http://127.0.0.1:%1/").arg(port);
         browser.setProcessChannelMode(QProcess::ForwardedErrorChannel);
         browser.start(QString::fromLatin1(Chromium),
                       {"--headless", "--no-sandbox", "--disable-gpu", "--disable-quic", "--no-first-run",
@@ -214,6 +251,99 @@ TEST_F(BrowserTest, ThePageShowsTheLeaderAndFollowsAVlozWithoutAReload)
     EXPECT_TRUE(devtools.waitFor(QStringLiteral("document.getElementById('caption').textContent"),
                                  QStringLiteral("Velká cena")));
     EXPECT_EQ(devtools.evaluate(QStringLiteral("window.sameLoad")).toString(), QStringLiteral("ano"));
+}
+
+// Racers with categories, one name long enough to need wrapping on a phone.
+std::vector<RacerRow> CategoryRacers()
+{
+    return {{7, QStringLiteral("Novák Jan"), QStringLiteral("MX1")},
+            {8, QStringLiteral("Dvořák Eduard"), QStringLiteral("MX2")},
+            {9, QStringLiteral("Nejdelšíjménozávodníkakterésevejdenařádekjentěžko Bartoloměj"), QStringLiteral("mx1")},
+            {10, QStringLiteral("Malá Eva"), QStringLiteral("VETERÁN nad 60 let")}};
+}
+
+TEST_F(BrowserTest, ACategorysAddressShowsItsRowsRankedWithinItAndFitsAPhone)
+{
+    windows.frmMain->Racers()->setRows(CategoryRacers());
+    at("10:00:00,000");
+    click("btnSimulace");
+    dialogs.answerSave(dir.filePath(QStringLiteral("zavod.csvz")));
+    click("btnStart");
+    finish("10:04:00,000", {"Button13"});            // 7, MX1
+    finish("10:05:00,000", {"Button14"});            // 8, MX2
+    finish("10:06:00,000", {"Button15"});            // 9, mx1
+    finish("10:07:00,000", {"Button6", "Button16"});  // 10 (1, 0), VETERÁN
+
+    DevTools devtools;
+    ASSERT_TRUE(openPage(devtools, QStringLiteral("http://127.0.0.1:%1/?kategorie=mx1").arg(port)));
+    ASSERT_TRUE(devtools.emulatePhone());
+    const QString rows = QStringLiteral("[...document.querySelectorAll('#rows tr')].map(r => "
+                                        "[...r.cells].slice(0, 2).map(c => c.textContent).join('|')).join('\\n')");
+    EXPECT_TRUE(devtools.waitFor(rows, QStringLiteral("1.|7 (Novák Jan (MX1))\n"
+                                                      "2.|9 (Nejdelšíjménozávodníkakterésevejdenařádekjentěžko "
+                                                      "Bartoloměj (mx1))"),
+                                 20000))
+        << devtools.evaluate(rows).toString().toStdString();
+    EXPECT_EQ(devtools.evaluate(QStringLiteral("document.getElementById('caption').textContent")).toString(),
+              QStringLiteral("Tikomat – MX1"));
+    const QString links = QStringLiteral("[...document.querySelectorAll('#categories a')].map(a => "
+                                         "(a.hasAttribute('aria-current') ? '*' : '') + a.textContent).join('|')");
+    EXPECT_EQ(devtools.evaluate(links).toString(), QStringLiteral("Všechny|*MX1|MX2|VETERÁN nad 60 let"));
+    EXPECT_EQ(devtools.overflow(), 0);
+
+    // A new passage in the category reaches the page ranked within it.
+    finish("10:03:00,000", {"Button15"});  // 9 again: now a second lap, first overall
+    EXPECT_TRUE(devtools.waitFor(rows, QStringLiteral("1.|9 (Nejdelšíjménozávodníkakterésevejdenařádekjentěžko "
+                                                      "Bartoloměj (mx1))\n"
+                                                      "2.|7 (Novák Jan (MX1))")))
+        << devtools.evaluate(rows).toString().toStdString();
+
+    // The whole ranking, from its link, fits the phone as well.
+    devtools.evaluate(QStringLiteral("document.querySelector('#categories a').click()"));
+    EXPECT_TRUE(devtools.waitFor(QStringLiteral("document.querySelectorAll('#rows tr').length"), 4));
+    EXPECT_EQ(devtools.evaluate(QStringLiteral("document.getElementById('caption').textContent")).toString(),
+              QStringLiteral("Tikomat"));
+    EXPECT_EQ(devtools.overflow(), 0);
+}
+
+TEST_F(BrowserTest, TheCommandsPageFitsAPhone)
+{
+    // Many laps make a long note of splits; a long name and category must wrap.
+    std::vector<QByteArray> times;
+    for (int lap = 1; lap <= 12; ++lap)
+        for (int racer = 0; racer < 4; ++racer)
+            times.push_back(QStringLiteral("10:%1:%2,500").arg(lap * 4, 2, 10, QLatin1Char('0')).arg(racer * 7, 2, 10,
+                                                                                                 QLatin1Char('0')).toLatin1());
+    std::vector<Passage> passages{{RaceStartNumber, "10:00:00,000"}};
+    for (size_t i = 0; i < times.size(); ++i)
+        passages.push_back({7 + int(i % 4), times[i].constData()});
+    const QString data = dir.filePath(QStringLiteral("závod.csvz"));
+    const QString racers = dir.filePath(QStringLiteral("závodníci.racerlist"));
+    ASSERT_TRUE(WriteBytes(data, DataFileBytes(passages)));
+    ASSERT_TRUE(WriteBytes(racers, RacerFileText(CategoryRacers())));
+
+    for (const char *layout : {"--csv", "--by-category"}) {
+        SCOPED_TRACE(layout);
+        const QString page = dir.filePath(QStringLiteral("vysledky.html"));
+        QStringList arguments{QStringLiteral("--racers"), racers, QStringLiteral("--title"),
+                              QStringLiteral("Velká cena města Nejdelšího, finálová jízda"),
+                              QStringLiteral("--html"), page, data};
+        if (QLatin1String(layout) == QLatin1String("--by-category"))
+            arguments << QStringLiteral("--by-category");
+        QBuffer out, err;
+        out.open(QIODevice::WriteOnly);
+        err.open(QIODevice::WriteOnly);
+        ASSERT_EQ(RunResultsCommand(arguments, Language::English, out, err), 0) << err.data().constData();
+
+        DevTools devtools;
+        ASSERT_TRUE(openPage(devtools, QUrl::fromLocalFile(page).toString()));
+        ASSERT_TRUE(devtools.emulatePhone());
+        EXPECT_TRUE(devtools.waitFor(QStringLiteral("document.querySelectorAll('tbody tr').length"), 4));
+        EXPECT_EQ(devtools.overflow(), 0);
+        browser.terminate();
+        browser.waitForFinished(5000);
+        QDir(dir.filePath(QStringLiteral("profile"))).removeRecursively();
+    }
 }
 
 }  // namespace
