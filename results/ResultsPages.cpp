@@ -120,6 +120,8 @@ void ResultsPages::measure(QPaintDevice &device)
     const QFontMetricsF small(m_small, &device);
     m_lineHeight = body.lineSpacing();
     m_splitLineHeight = split.lineSpacing();
+    // The first split time stands on the line of the row's other texts.
+    m_splitOffset = body.ascent() - split.ascent();
     m_rowPadding = RowPaddingMm * m_mm;
     const double pad = CellPaddingMm * m_mm;
     const double gap = SplitGapMm * m_mm;
@@ -170,7 +172,7 @@ int ResultsPages::splitLines(const ResultRow &row) const
 
 double ResultsPages::pieceHeight(int lines) const
 {
-    return std::max(m_lineHeight, lines * m_splitLineHeight) + 2 * m_rowPadding;
+    return std::max(m_lineHeight, m_splitOffset + lines * m_splitLineHeight) + 2 * m_rowPadding;
 }
 
 void ResultsPages::layOut(QPaintDevice &device)
@@ -198,7 +200,8 @@ void ResultsPages::layOut(QPaintDevice &device)
             }
             // Splits taller than a page go on over as many pages as they need.
             for (int first = 0; first < lines;) {
-                const int fit = int(std::floor((left - 2 * m_rowPadding) / m_splitLineHeight + 1e-9));
+                const int fit =
+                    int(std::floor((left - 2 * m_rowPadding - m_splitOffset) / m_splitLineHeight + 1e-9));
                 if (fit < 1 || left < pieceHeight(1)) {
                     newPage();
                     continue;
@@ -322,7 +325,8 @@ void ResultsPages::paintPiece(QPainter &painter, const ResultsSection &section, 
         const size_t line = (i - first) / size_t(m_splitsPerLine);
         const size_t place = (i - first) % size_t(m_splitsPerLine);
         painter.drawText(QRectF(splits.left() + double(place) * (m_splitWidth + gap),
-                                splits.top() + double(line) * m_splitLineHeight, m_splitWidth + gap, m_splitLineHeight),
+                                splits.top() + m_splitOffset + double(line) * m_splitLineHeight, m_splitWidth + gap,
+                                m_splitLineHeight),
                          Qt::AlignLeft | Qt::AlignTop, DayTimeToText(row.splits[i]));
     }
 }

@@ -92,6 +92,7 @@ private:
     double m_height = 0;
     double m_lineHeight = 0;
     double m_splitLineHeight = 0;
+    double m_splitOffset = 0;  // from a row's top to its first split line's
     double m_rowPadding = 0;
     double m_headerHeight = 0;   // page header above the table
     double m_titlesHeight = 0;   // the table's column titles
