@@ -111,14 +111,14 @@ function show(data) {
   showRunning = data.showRunningTime;
   const body = document.createElement("tbody");
   body.id = "rows";
-  // Rows of the stream: [racer, laps, time, penalty, note, category, rank in
-  // the category], in rank order.  A category shows its rows ranked within it.
+  // Rows of the stream: [racer, laps, time, penalty, note, category], in rank
+  // order.  A category shows its rows ranked within it, in the same order.
   let rank = 0;
   for (const r of data.rows) {
     ++rank;
     if (chosen && r[5] !== index) continue;
     const tr = document.createElement("tr");
-    cell(tr, (chosen ? r[6] : rank) + ".", "n");
+    cell(tr, (chosen ? body.rows.length + 1 : rank) + ".", "n");
     cell(tr, r[0]);
     cell(tr, String(r[1]), "n");
     cell(tr, r[2], "n");
@@ -148,8 +148,7 @@ fetch("results.json", {cache: "no-store"})
   .then(data => {
     setClock(data.serverTimeMs);
     const names = data.categories || [];
-    data.rows = data.rows.map(r => [r.racer, r.laps, r.time, r.penalty, r.note, names.indexOf(r.category),
-                                    r.categoryRank]);
+    data.rows = data.rows.map(r => [r.racer, r.laps, r.time, r.penalty, r.note, names.indexOf(r.category)]);
     show(data);
   })
   .catch(() => status("Výsledky zatím nejsou k dispozici."))

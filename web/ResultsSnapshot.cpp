@@ -160,10 +160,10 @@ QByteArray ResultsStreamJson(const ResultsSnapshot &snapshot, DayTime serverTime
         out += QByteArray::number(r.penalty);
         out += ',';
         AppendString(out, r.noteText());
+        // Every client reads every ranking: the page counts the rank in the
+        // category itself rather than have it sent.
         out += ',';
         out += QByteArray::number(r.category);
-        out += ',';
-        out += QByteArray::number(r.categoryRank);
         out += ']';
     }
     out += "]}";

@@ -33,6 +33,6 @@ struct ResultsSnapshot {
 // when it is sent (the page sets its clock by it).
 QByteArray ResultsJson(const ResultsSnapshot &snapshot, DayTime serverTime);
 // The snapshot as a "results" event of /events carries it: the same keys but
-// lastStart, and each row as [racer, laps, time, penalty, note, category,
-// categoryRank] in rank order, category being an index into "categories".
+// lastStart, and each row as [racer, laps, time, penalty, note, category] in
+// rank order, category being an index into "categories".
 QByteArray ResultsStreamJson(const ResultsSnapshot &snapshot, DayTime serverTime);

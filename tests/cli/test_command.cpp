@@ -12,6 +12,8 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QProcess>
+#include <QRegularExpression>
 #include <QStringDecoder>
 
 #include <algorithm>
@@ -369,6 +371,24 @@ TEST_F(CommandTest, EveryTextOutputIsUtf8AndHoldsEveryCaption)
                 EXPECT_FALSE(text.contains(caption)) << caption.toStdString();
         }
     }
+}
+
+// The command runs where there is no display and no widget library: of Qt
+// it needs the core library only.
+TEST(CommandBinary, LinksQtCoreOnly)
+{
+    QProcess readelf;
+    readelf.start(QStringLiteral("readelf"), {QStringLiteral("-d"), QStringLiteral(TIKOMAT_RESULTS_COMMAND)});
+    ASSERT_TRUE(readelf.waitForFinished(30000));
+    ASSERT_EQ(readelf.exitCode(), 0) << readelf.readAllStandardError().constData();
+    QStringList qt;
+    static const QRegularExpression needed(QStringLiteral("\\(NEEDED\\).*\\[(libQt[^\\]]*)\\]"));
+    for (const QString &line : QString::fromUtf8(readelf.readAllStandardOutput()).split(u'\n')) {
+        const QRegularExpressionMatch m = needed.match(line);
+        if (m.hasMatch())
+            qt << m.captured(1);
+    }
+    EXPECT_EQ(qt, QStringList{QStringLiteral("libQt6Core.so.6")});
 }
 
 TEST_F(CommandTest, HelpInCzechOrEnglish)
