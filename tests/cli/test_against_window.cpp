@@ -409,6 +409,11 @@ struct PrintCase {
     std::vector<const char *> captions;  // of the pages' sections, in order
 };
 
+void PrintTo(const PrintCase &c, std::ostream *out)
+{
+    *out << c.name;
+}
+
 class PrintAgainstWindowTest : public WindowFixture, public ::testing::WithParamInterface<PrintCase> {};
 
 TEST_P(PrintAgainstWindowTest, PdfPrintoutAndCommandHoldTheSameText)
