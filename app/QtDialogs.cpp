@@ -5,6 +5,9 @@
 #include <QFileInfo>
 #include <QEventLoop>
 #include <QMessageBox>
+#include <QPrintPreviewDialog>
+#include <QPrinter>
+#include <QPrinterInfo>
 #include <QProgressDialog>
 #include <QStringList>
 #include <QThread>
@@ -136,4 +139,19 @@ bool QtDialogs::progress(const QString &text, ProgressTask &task)
     loop.exec();
     worker->wait();
     return !task.cancelRequested();
+}
+
+QString QtDialogs::printPreview(PrintJob &job)
+{
+    if (QPrinterInfo::availablePrinterNames().isEmpty())
+        return QStringLiteral("v systému není nastavena žádná tiskárna (nebo neběží tisková služba CUPS)");
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setDocName(job.title());
+    job.setUpPage(printer);
+    QPrintPreviewDialog dialog(&printer, QApplication::activeWindow());
+    dialog.setWindowTitle(QStringLiteral("Náhled tisku – ") + job.title());
+    QObject::connect(&dialog, &QPrintPreviewDialog::paintRequested, &dialog,
+                     [&job](QPrinter *target) { job.print(*target); });
+    dialog.exec();
+    return {};
 }

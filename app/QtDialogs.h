@@ -15,6 +15,10 @@ public:
     // A modal progress dialog with "Zrušit"; the task runs on a thread of its
     // own meanwhile, so the window keeps taking impulses and repainting.
     bool progress(const QString &text, ProgressTask &task) override;
+    // Qt's print preview on the system's default printer, A4 as the job sets
+    // it up unless the operator changes it there.  Without a printer (none
+    // set up, or no printing service) it says so instead of opening.
+    QString printPreview(PrintJob &job) override;
 };
 
 // "Text (*.a)|*.a|All (*.*)|*.*" to Qt's "Text (*.a);;All (*.*)".  A

@@ -5,6 +5,7 @@
 
 #include "BackgroundWriter.h"
 #include "CategoryBox.h"
+#include "ResultsPrint.h"
 #include "Display.h"
 #include "DisplayControls.h"
 #include "EventLog.h"
@@ -279,6 +280,7 @@ void TfrmMain::BindResultsPage()
     connect(cbKategorie, &CategoryBox::categoryChosen, this, [this](const QString &category) {
         m_results->setCategory(category);
         lv1->setColumnHidden(ResultsListModel::CategoryRank, !category.isEmpty());
+        cbKategorieZvlast->setEnabled(category.isEmpty());  // one category is printed as shown
     });
     connect(m_results.get(), &ResultsLists::resultsRefreshed, cbKategorie,
             [this] { cbKategorie->setCategories(*m_results->table()); });
@@ -289,6 +291,8 @@ void TfrmMain::BindResultsPage()
     });
     connect(btnExpr, &QPushButton::clicked, this,
             [this] { ExportResults(m_dialogs, m_results->resultsModel()->section()); });
+    connect(btnTisk, &QPushButton::clicked, this, [this] { PrintResults(m_dialogs, PrintedResults(), PrintMomentNow()); });
+    connect(btnPdf, &QPushButton::clicked, this, [this] { SaveResultsPdf(m_dialogs, PrintedResults(), PrintMomentNow()); });
     CopyResultsColumnsToDisplay();
     gbDisplej->Bind(frmDisplay, m_results.get());
     // The web page shows the spectator window's caption and running time.
@@ -296,6 +300,17 @@ void TfrmMain::BindResultsPage()
     web->Bind(frmDisplay, m_results.get());
     connect(gbDisplej->edDispCaption, &QLineEdit::textChanged, web, &WebControls::Republish);
     connect(gbDisplej->cbDispRunningTime, &QCheckBox::clicked, web, &WebControls::Republish);
+}
+
+std::vector<ResultsSection> TfrmMain::PrintedResults() const
+{
+    return PrintedSections(m_results->resultsModel()->section(),
+                           cbKategorieZvlast->isEnabled() && cbKategorieZvlast->isChecked());
+}
+
+PrintMoment TfrmMain::PrintMomentNow() const
+{
+    return PrintMomentOf(m_data->FileName, m_data->Unnamed, QDateTime::currentDateTime());
 }
 
 void TfrmMain::SetTimeDialog(TfrmTime *dialog)

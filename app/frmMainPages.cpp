@@ -389,8 +389,16 @@ QWidget *TfrmMain::BuildResultsPage()
     layout->addWidget(lv1, 1);
 
     btnExpr = Button("btnExpr", QStringLiteral("Export..."));
+    btnTisk = Button("btnTisk", QStringLiteral("Tisk..."));
+    btnPdf = Button("btnPdf", QStringLiteral("PDF..."));
+    cbKategorieZvlast = Named<QCheckBox>("cbKategorieZvlast", QStringLiteral("Všechny kategorie zvlášť"));
+    cbKategorieZvlast->setToolTip(QStringLiteral("Tisk a PDF: každá kategorie na vlastních stránkách"));
     auto *bottom = new QHBoxLayout;
     bottom->addWidget(btnExpr);
+    bottom->addSpacing(16);
+    bottom->addWidget(btnTisk);
+    bottom->addWidget(btnPdf);
+    bottom->addWidget(cbKategorieZvlast);
     bottom->addStretch(1);
     layout->addLayout(bottom);
     return page;

@@ -5,6 +5,7 @@
 // its own; whoever needs one from outside (tests) finds it by objectName.
 // Handlers here only translate a click or a key into a call on the logic; the
 // window never decides what a command does.
+#include "ResultsPages.h"
 #include "tfile.h"
 
 #include <QMainWindow>
@@ -134,6 +135,9 @@ private:
     void BindKeypad();
     void BindRecordList();
     void BindResultsPage();
+    // What "Tisk..." and "PDF..." print, and the date and moment they name.
+    std::vector<ResultsSection> PrintedResults() const;
+    PrintMoment PrintMomentNow() const;
     void BindModuleLink();
     void BindJournal();
     // F1 and "Nápověda" open the operator's guide.
@@ -216,6 +220,9 @@ private:
     QTableView *lv1 = nullptr;
     CategoryBox *cbKategorie = nullptr;
     QPushButton *btnExpr = nullptr;
+    QPushButton *btnTisk = nullptr;
+    QPushButton *btnPdf = nullptr;
+    QCheckBox *cbKategorieZvlast = nullptr;  // "Tisk..." and "PDF...": every category apart
 
     // Racer list and settings pages (their content belongs to the racer table)
     RacerPage *m_racerPage = nullptr;

@@ -99,7 +99,8 @@ ParsedCommandLine ParseCommandLine(const QStringList &arguments, Language langua
         } formats[] = {{"--xls", OutputFormat::Xls},
                        {"--csv", OutputFormat::Csv},
                        {"--html", OutputFormat::Html},
-                       {"--json", OutputFormat::Json}};
+                       {"--json", OutputFormat::Json},
+                       {"--pdf", OutputFormat::Pdf}};
         bool isOutput = false;
         for (const auto &f : formats) {
             if (name == QLatin1String(f.name)) {
@@ -156,8 +157,8 @@ ParsedCommandLine ParseCommandLine(const QStringList &arguments, Language langua
         return fail(QStringLiteral("volby --category a --by-category nelze spojit"),
                     QStringLiteral("options --category and --by-category cannot be combined"));
     if (o.outputs.empty())
-        return fail(QStringLiteral("chybí výstup: --xls, --csv, --html nebo --json"),
-                    QStringLiteral("no output given: --xls, --csv, --html or --json"));
+        return fail(QStringLiteral("chybí výstup: --xls, --csv, --html, --json nebo --pdf"),
+                    QStringLiteral("no output given: --xls, --csv, --html, --json or --pdf"));
     int toStdout = 0;
     for (const OutputRequest &out : o.outputs) {
         if (out.path != QLatin1String("-"))
@@ -171,6 +172,17 @@ ParsedCommandLine ParseCommandLine(const QStringList &arguments, Language langua
         return fail(QStringLiteral("na standardní výstup smí jen jeden výstup"),
                     QStringLiteral("only one output may go to standard output"));
     return parsed;
+}
+
+bool WritesPdf(const QStringList &arguments)
+{
+    const ParsedCommandLine parsed = ParseCommandLine(arguments, Language::English);
+    if (!parsed.error.isEmpty() || parsed.options.action != CommandOptions::Action::Run)
+        return false;
+    for (const OutputRequest &output : parsed.options.outputs)
+        if (output.format == OutputFormat::Pdf)
+            return true;
+    return false;
 }
 
 QString HelpText(Language language)
@@ -187,6 +199,8 @@ QString HelpText(Language language)
             "  --csv SOUBOR       CSV v UTF-8, oddělovač středník, sloupce jako v sešitu\n"
             "  --html SOUBOR      jedna samostatná stránka HTML pro web\n"
             "  --json SOUBOR      JSON\n"
+            "  --pdf SOUBOR       PDF k tisku: A4 na výšku, stejné stránky jako „PDF...“\n"
+            "                     v programu (s --by-category každá kategorie od nové strany)\n"
             "Volby:\n"
             "  --racers SOUBOR    soubor závodníků (.racerlist) se jmény a kategoriemi\n"
             "  --laps most|none   režim zpracování více kol: most = vítěz má nejvíce kol\n"
@@ -220,6 +234,8 @@ QString HelpText(Language language)
         "  --csv FILE         CSV in UTF-8, semicolon separated, the workbook's columns\n"
         "  --html FILE        one self-contained HTML page for a website\n"
         "  --json FILE        JSON\n"
+        "  --pdf FILE         PDF for printing: A4 portrait, the pages of \"PDF...\" in the\n"
+        "                     program (with --by-category each category on new pages)\n"
         "Options:\n"
         "  --racers FILE      racer file (.racerlist) with names and categories\n"
         "  --laps most|none   laps mode: most = the winner has the most laps and the\n"

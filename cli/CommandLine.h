@@ -30,7 +30,7 @@ enum ExitCode : int {
     ExitOutput = 4,  // an output could not be written (the others were)
 };
 
-enum class OutputFormat { Xls, Csv, Html, Json };
+enum class OutputFormat { Xls, Csv, Html, Json, Pdf };
 
 struct OutputRequest {
     OutputFormat format;
@@ -59,6 +59,10 @@ struct ParsedCommandLine {
 // Reads the arguments (without the program's name).  Options take their
 // value as the next argument or after "="; "--" ends the options.
 ParsedCommandLine ParseCommandLine(const QStringList &arguments, Language language);
+
+// Whether the command line asks for a PDF, whose pages need fonts: the
+// command then runs as a (windowless) Qt Gui application.
+bool WritesPdf(const QStringList &arguments);
 
 // The text of --help.
 QString HelpText(Language language);

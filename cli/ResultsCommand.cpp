@@ -4,6 +4,7 @@
 #include "DataFileReader.h"
 #include "RacerFile.h"
 #include "ResultsBuilder.h"
+#include "ResultsPages.h"
 #include "ResultsSheet.h"
 #include "ResultsText.h"
 #include "sezZavodniku.h"
@@ -12,6 +13,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QLocale>
 #include <QRegularExpression>
 
@@ -36,6 +38,7 @@ private:
     int ChooseSections();
     bool Write(const OutputRequest &output);
     void WriteXls(const QString &path);
+    QByteArray Pdf() const;
     QString WorkbookError(const char *what) const;
 
     Language m_language;
@@ -221,6 +224,7 @@ bool Command::Write(const OutputRequest &output)
         case OutputFormat::Csv: bytes = ResultsCsv(m_document); break;
         case OutputFormat::Html: bytes = ResultsHtml(m_document); break;
         case OutputFormat::Json: bytes = ResultsJson(m_document); break;
+        case OutputFormat::Pdf: bytes = Pdf(); break;
         }
         if (toStdout) {
             if (m_out.write(bytes) != bytes.size())
@@ -245,6 +249,18 @@ bool Command::Write(const OutputRequest &output)
 void Command::WriteXls(const QString &path)
 {
     SaveResultsWorkbook(path, m_document.sections, m_document.moment);
+}
+
+QByteArray Command::Pdf() const
+{
+    // The pages need fonts, which only a Qt Gui application has; main()
+    // makes one whenever --pdf is asked for.
+    if (!qobject_cast<QGuiApplication *>(QCoreApplication::instance()))
+        throw TikomatError(Tr(QStringLiteral("PDF potřebuje písma, ta tento proces nenačetl"),
+                              QStringLiteral("a PDF needs fonts, which this process has not loaded")));
+    // The race is dated by its data file, as the window's printout is.
+    const PrintMoment moment{QFileInfo(m_options.dataFile).lastModified().date(), m_document.generated};
+    return ResultsPdf(m_document.sections, moment, m_table->caption);
 }
 
 QString Command::WorkbookError(const char *what) const

@@ -6,6 +6,8 @@
 #include <QString>
 #include <optional>
 
+class QPagedPaintDevice;
+
 enum class MsgIcon { None, Information, Warning, Critical, Question };
 
 struct FileRequest {
@@ -16,6 +18,19 @@ struct FileRequest {
     QString defaultSuffix;
     // File the dialog proposes (may be empty).
     QString proposedPath;
+};
+
+// Pages to print: the results on paper.  The preview draws them once to show
+// them and again on the printer the operator prints to.
+class PrintJob {
+public:
+    virtual ~PrintJob() = default;
+    // The preview's title.
+    virtual QString title() const = 0;
+    // Sets the page (size, orientation, margins) of a printer nobody has set up yet.
+    virtual void setUpPage(QPagedPaintDevice &device) = 0;
+    // Draws every page on device; false when the device refuses.
+    virtual bool print(QPagedPaintDevice &device) = 0;
 };
 
 class Dialogs {
@@ -38,5 +53,13 @@ public:
         Q_UNUSED(text);
         task.run();
         return !task.cancelRequested();
+    }
+    // Shows the job's pages in a print preview, from which the operator
+    // prints them.  Returns why nothing can be printed here (no printer is
+    // set up), or an empty text.
+    virtual QString printPreview(PrintJob &job)
+    {
+        Q_UNUSED(job);
+        return QStringLiteral("tisk zde není k dispozici");
     }
 };

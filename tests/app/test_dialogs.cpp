@@ -8,6 +8,7 @@
 #include <QFileDialog>
 #include <QLibraryInfo>
 #include <QMessageBox>
+#include <QPrinterInfo>
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -194,3 +195,36 @@ TEST_F(QtDialogsTest, ProgressRunsTheTaskOffTheWindowsThreadAndCancelStopsIt)
 }
 
 }  // namespace
+
+// A job that counts the pages it was asked to draw.
+class CountingJob : public PrintJob {
+public:
+    QString title() const override { return QStringLiteral("Výpis závodníků"); }
+    void setUpPage(QPagedPaintDevice &) override {}
+    bool print(QPagedPaintDevice &) override
+    {
+        ++painted;
+        return true;
+    }
+    int painted = 0;
+};
+
+TEST_F(QtDialogsTest, PrintPreviewShowsThePagesOrSaysThereIsNoPrinter)
+{
+    CountingJob job;
+    if (QPrinterInfo::availablePrinterNames().isEmpty()) {
+        // Nothing opens: the operator is told why instead.
+        EXPECT_EQ(dialogs.printPreview(job),
+                  QStringLiteral("v systému není nastavena žádná tiskárna (nebo neběží tisková služba CUPS)"));
+        EXPECT_EQ(job.painted, 0);
+        return;
+    }
+    QString title;
+    WhenModalShown([&](QWidget *w) {
+        title = w->windowTitle();
+        qobject_cast<QDialog *>(w)->reject();
+    });
+    EXPECT_TRUE(dialogs.printPreview(job).isEmpty());
+    EXPECT_EQ(title, QStringLiteral("Náhled tisku – Výpis závodníků"));
+    EXPECT_GE(job.painted, 1);
+}

@@ -5,6 +5,7 @@
 // each showing one category); and its workbook must be the sheet that
 // "Export..." writes, one category's too.
 #include "CategoryBox.h"
+#include "CategoryBox.h"
 #include "CommandRunner.h"
 #include "Controls.h"
 #include "Display.h"
@@ -14,11 +15,13 @@
 #include "ResultsLists.h"
 #include "ScriptedDialogs.h"
 #include "Startup.h"
+#include "PdfText.h"
 #include "main.h"
 #include "sezZavodniku.h"
 
 #include <gtest/gtest.h>
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
 #include <QJsonArray>
@@ -397,5 +400,70 @@ TEST_F(WindowFixture, ACategorysExportIsTheCommandsSheetOfIt)
     EXPECT_TRUE(fromWindow.contains(QStringLiteral("sheet Ženy"))) << fromWindow.join(u'\n').toStdString();
     EXPECT_EQ(SheetFacts(written, dir.filePath(QStringLiteral("s2"))), fromWindow);
 }
+
+struct PrintCase {
+    const char *name;
+    const char *category;  // chosen on the results page; "" for "Všechny"
+    bool everyCategory;    // "Všechny kategorie zvlášť"
+    QStringList options;   // the command's for the same pages
+    std::vector<const char *> captions;  // of the pages' sections, in order
+};
+
+void PrintTo(const PrintCase &c, std::ostream *out)
+{
+    *out << c.name;
+}
+
+class PrintAgainstWindowTest : public WindowFixture, public ::testing::WithParamInterface<PrintCase> {};
+
+TEST_P(PrintAgainstWindowTest, PdfPrintoutAndCommandHoldTheSameText)
+{
+    const PrintCase &c = GetParam();
+    const QStringList arguments = OpenInWindow(WindowCases().front());
+    auto *category = Control<CategoryBox>(main(), "cbKategorie");
+    if (*c.category) {
+        const int item = category->findText(QString::fromUtf8(c.category));
+        ASSERT_GT(item, 0);
+        category->setCurrentIndex(item);
+    }
+    auto *every = Control<QCheckBox>(main(), "cbKategorieZvlast");
+    EXPECT_EQ(every->isEnabled(), !*c.category) << "ticking it means nothing for one category";
+    every->setChecked(c.everyCategory);
+
+    const QString fromPdf = dir.filePath(QStringLiteral("okno.pdf"));
+    dialogs.answerSave(fromPdf);
+    click("btnPdf");
+    const QString fromPrinter = dir.filePath(QStringLiteral("tiskárna.pdf"));
+    dialogs.printInto(fromPrinter);
+    click("btnTisk");
+    EXPECT_TRUE(dialogs.messages().isEmpty()) << dialogs.messages().join(u'\n').toStdString();
+
+    const QString fromCommand = dir.filePath(QStringLiteral("příkaz.pdf"));
+    const CommandRun run = Run(QStringList(arguments) << c.options << QStringLiteral("--pdf") << fromCommand);
+    ASSERT_EQ(run.code, 0) << run.err.toStdString();
+    EXPECT_TRUE(run.err.isEmpty()) << run.err.toStdString();
+
+    auto text = [](const QString &path) {
+        QStringList pages = PdfFileText(path);
+        for (QString &page : pages)
+            page = WithoutPrintingTime(page);
+        return pages;
+    };
+    const QStringList window = text(fromPdf);
+    ASSERT_EQ(window.size(), qsizetype(c.captions.size()));
+    for (size_t p = 0; p < c.captions.size(); ++p)
+        EXPECT_TRUE(window[qsizetype(p)].contains(QString::fromUtf8(c.captions[p]))) << window[qsizetype(p)].toStdString();
+    EXPECT_EQ(text(fromPrinter), window);
+    EXPECT_EQ(text(fromCommand), window);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Pages, PrintAgainstWindowTest,
+    ::testing::Values(PrintCase{"Whole", "", false, {}, {"Výpis závodníků"}},
+                      PrintCase{"OneCategory", "M;40", false, {"--category", "m;40"}, {"Výpis závodníků – M;40"}},
+                      PrintCase{"EveryCategory", "", true, {"--by-category"},
+                                {"Výpis závodníků – M", "Výpis závodníků – M;40", "Výpis závodníků – Ž",
+                                 "Výpis závodníků – <nezadáná kategorie>"}}),
+    [](const auto &p) { return std::string(p.param.name); });
 
 }  // namespace

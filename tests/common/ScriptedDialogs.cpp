@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <QPdfWriter>
+
 namespace {
 std::optional<QString> TakeFront(std::deque<std::optional<QString>> &queue)
 {
@@ -70,6 +72,24 @@ bool ScriptedDialogs::progress(const QString &text, ProgressTask &task)
     task.run();
     QObject::disconnect(cancelling);
     return !task.cancelRequested();
+}
+
+QString ScriptedDialogs::printPreview(PrintJob &job)
+{
+    asked.push_back({Asked::Print, job.title(), {}, MsgIcon::None, {}});
+    WhileOpen();
+    if (prints.empty()) {
+        ADD_FAILURE() << "unexpected print preview: " << job.title().toStdString();
+        return QStringLiteral("no answer queued");
+    }
+    const PrintAnswer answer = prints.front();
+    prints.pop_front();
+    if (!answer.reason.isEmpty())
+        return answer.reason;
+    QPdfWriter printer(answer.pdfPath);
+    job.setUpPage(printer);
+    job.print(printer);
+    return {};
 }
 
 void ScriptedDialogs::WhileOpen()

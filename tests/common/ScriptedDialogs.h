@@ -12,7 +12,7 @@
 class ScriptedDialogs : public Dialogs {
 public:
     struct Asked {
-        enum Kind { Message, Question, OpenFile, SaveFile, Progress } kind;
+        enum Kind { Message, Question, OpenFile, SaveFile, Progress, Print } kind;
         QString title;
         QString text;  // message or progress text, or the file dialog's filter
         MsgIcon icon = MsgIcon::None;
@@ -26,12 +26,17 @@ public:
     // Runs the task at once; the operator cancels it once it reports the
     // percentage queued with cancelProgressAt (nothing queued: never).
     bool progress(const QString &text, ProgressTask &task) override;
+    // The operator prints from the preview: the pages go to the PDF file
+    // queued with printInto, or the reason queued with noPrinter comes back.
+    QString printPreview(PrintJob &job) override;
 
     // Queue answers, used in order.
     void answerQuestion(bool yes) { questions.push_back(yes); }
     void answerOpen(std::optional<QString> path) { opens.push_back(std::move(path)); }
     void answerSave(std::optional<QString> path) { saves.push_back(std::move(path)); }
     void cancelProgressAt(int percent) { progressCancels.push_back(percent); }
+    void printInto(const QString &pdfPath) { prints.push_back({pdfPath, {}}); }
+    void noPrinter(const QString &reason) { prints.push_back({{}, reason}); }
 
     // All messages shown so far (texts only).
     QStringList messages() const;
@@ -45,6 +50,11 @@ public:
     std::deque<std::optional<QString>> opens;
     std::deque<std::optional<QString>> saves;
     std::deque<int> progressCancels;
+    struct PrintAnswer {
+        QString pdfPath;
+        QString reason;
+    };
+    std::deque<PrintAnswer> prints;
     std::vector<Asked> asked;
 
 private:

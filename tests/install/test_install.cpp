@@ -203,7 +203,8 @@ TEST(PackageTest, DebHoldsTheInstalledFilesAndDependsOnDebiansLibraries)
     ASSERT_EQ(fields.code, 0) << fields.output.toStdString();
     EXPECT_TRUE(fields.output.contains(QStringLiteral("Package: tikomat\n")));
     EXPECT_TRUE(fields.output.contains(QStringLiteral("Version: 1.82\n")));
-    for (const char *library : {"libqt6core6", "libqt6gui6", "libqt6widgets6", "libqt6serialport6", "libqt6dbus6", "libc6"})
+    for (const char *library : {"libqt6core6", "libqt6gui6", "libqt6widgets6", "libqt6serialport6", "libqt6dbus6",
+                                "libqt6printsupport6", "libc6", "fonts-dejavu-core", "qt6-qpa-plugins"})
         EXPECT_TRUE(fields.output.contains(QString::fromLatin1(library))) << library << "\n" << fields.output.toStdString();
 }
 
