@@ -21,6 +21,7 @@
 #include "WebControls.h"
 #include "ManualEntry.h"
 #include "TimingDesk.h"
+#include "TypingFocus.h"
 #include "casy.h"
 #include "sezZavodniku.h"
 
@@ -277,6 +278,11 @@ TRadekPtr TfrmMain::SelectedRecord() const
 bool TfrmMain::FormKeyDown(QKeyEvent *key)
 {
     if (PageControl->currentWidget() != tsMereni)
+        return false;
+    // Text typed into a field (the spectator caption, a grid cell) is the
+    // field's: "Velká cena 2026" must not press keypad keys or simulate
+    // impulses on the way.
+    if (TakesTypedText(QApplication::focusWidget()))
         return false;
     const bool keypad = key->modifiers() & Qt::KeypadModifier;
     switch (key->key()) {
