@@ -112,8 +112,12 @@ void TfrmMain::FormShow()
 
 bool TfrmMain::FormCloseQuery()
 {
-    return m_dialogs.question(QStringLiteral("Tikomat"), QStringLiteral("Opravdu si přejete ukončit program?"),
-                              MsgIcon::Question);
+    QString text = QStringLiteral("Opravdu si přejete ukončit program?");
+    // The rows still listed are not lost, but the operator should know they wait.
+    const QString waiting = m_desk ? TimingDesk::WaitingRowsText(m_desk->WaitingRows()) : QString();
+    if (!waiting.isEmpty())
+        text += QStringLiteral("\n\n") + waiting;
+    return m_dialogs.question(QStringLiteral("Tikomat"), text, MsgIcon::Question);
 }
 
 void TfrmMain::FormClose()

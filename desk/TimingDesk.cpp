@@ -192,6 +192,17 @@ void TimingDesk::RestoreRows(const std::vector<RecoveredRow> &rows)
     }
 }
 
+QString TimingDesk::WaitingRowsText(int rows)
+{
+    if (rows <= 0)
+        return {};
+    // Czech counts 1, 2 to 4, and 0 or 5 and more apart (21 too: "21 impulsů").
+    const QString phrase = rows == 1 ? QStringLiteral("čeká %1 impuls; program jej")
+                           : rows <= 4 ? QStringLiteral("čekají %1 impulsy; program je")
+                                       : QStringLiteral("čekají %1 impulsů; program je");
+    return QStringLiteral("V seznamech ") + phrase.arg(rows) + QStringLiteral(" nabídne při příštím spuštění.");
+}
+
 QString TimingDesk::FinishCaption() const
 {
     return m_settings.photocellMode == 1 ? CaptionImpulse : CaptionImpulseFB2;

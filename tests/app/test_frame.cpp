@@ -2,6 +2,7 @@
 #include "EventLog.h"
 #include "ScriptedDialogs.h"
 #include "Startup.h"
+#include "TimingDesk.h"
 #include "casy.h"
 #include "main.h"
 
@@ -97,6 +98,35 @@ TEST_F(FrameTest, CloseQuestionNoKeepsEverythingYesClosesBothWindows)
     EXPECT_FALSE(display().isVisible());
     EXPECT_TRUE(closingHookRan);
     EXPECT_EQ(dialogs.count(ScriptedDialogs::Asked::Question), 2);
+}
+
+TEST_F(FrameTest, CloseQuestionSaysHowManyRowsWaitInTheLists)
+{
+    main().show();
+    main().Desk()->btnSimulaceClick();   // FB1 into the start list
+    main().Desk()->btnSimulace2Click();  // FB2 into the finish list
+    main().Desk()->btnSimulace2Click();
+    dialogs.answerQuestion(false);
+    EXPECT_FALSE(main().close());
+    ASSERT_EQ(dialogs.count(ScriptedDialogs::Asked::Question), 1);
+    EXPECT_EQ(dialogs.asked.back().text,
+              QStringLiteral("Opravdu si přejete ukončit program?\n\n"
+                             "V seznamech čekají 3 impulsy; program je nabídne při příštím spuštění."));
+}
+
+TEST(WaitingRowsText, TakesTheCzechPluralOfTheCount)
+{
+    const std::vector<std::pair<int, QString>> cases = {
+        {0, QString()},
+        {1, QStringLiteral("V seznamech čeká 1 impuls; program jej nabídne při příštím spuštění.")},
+        {2, QStringLiteral("V seznamech čekají 2 impulsy; program je nabídne při příštím spuštění.")},
+        {4, QStringLiteral("V seznamech čekají 4 impulsy; program je nabídne při příštím spuštění.")},
+        {5, QStringLiteral("V seznamech čekají 5 impulsů; program je nabídne při příštím spuštění.")},
+        {21, QStringLiteral("V seznamech čekají 21 impulsů; program je nabídne při příštím spuštění.")},
+        {22, QStringLiteral("V seznamech čekají 22 impulsů; program je nabídne při příštím spuštění.")},
+    };
+    for (const auto &[rows, text] : cases)
+        EXPECT_EQ(TimingDesk::WaitingRowsText(rows), text) << rows;
 }
 
 TEST_F(FrameTest, ClosingAfterAFailedSaveOffersAnotherTry)
