@@ -15,6 +15,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QFileInfo>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
@@ -33,6 +34,19 @@ const QSize FrameAllowance(16, 39);
 QString TfrmMain::Caption()
 {
     return QStringLiteral("Záznam časů, Norvanta, s.r.o. Pelvany,  v. 1.82");
+}
+
+QString TfrmMain::TitleFor(const QString &dataFile)
+{
+    // The caption stays first: window rules and scripts find the window by it.
+    const QString race = dataFile.isEmpty() || IsTempDataFileName(dataFile) ? QStringLiteral("nepojmenovaný závod")
+                                                                             : QFileInfo(dataFile).fileName();
+    return Caption() + QStringLiteral(" – ") + race;
+}
+
+void TfrmMain::UpdateTitle()
+{
+    setWindowTitle(TitleFor(m_data ? m_data->FileName : QString()));
 }
 
 TfrmMain::TfrmMain(Dialogs &dialogs, const QString &logPath, TfrmDisplay *display,
@@ -102,6 +116,7 @@ void TfrmMain::FormCreate()
         return;
     }
     CreateLogic();
+    UpdateTitle();
 }
 
 void TfrmMain::FormShow()

@@ -139,6 +139,7 @@ void TfrmMain::RecoverJournal()
         return;
     RecoveryTarget target = RecoveryTargetOf();
     RecoverAtStart(target, QFileInfo(m_journal->path()).path());
+    UpdateTitle();  // a restored race may be a named one
     m_results->RefreshLists(-1);
 }
 
@@ -207,6 +208,7 @@ void TfrmMain::BindKeypad()
         connect(m_keypadKeys[i], &QPushButton::clicked, desk, [desk, digit = digits[i]] { desk->Button6Click(digit); });
     connect(Button2, &QPushButton::clicked, desk, &TimingDesk::Button2Click);
     connect(btnStart, &QPushButton::clicked, desk, &TimingDesk::btnStartClick);
+    connect(desk, &TimingDesk::dataFileChanged, this, &TfrmMain::UpdateTitle);
 }
 
 void TfrmMain::BindRecordList()

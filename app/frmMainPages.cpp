@@ -85,7 +85,7 @@ QLabel *Heading(const QString &text, QWidget *buddy)
 
 void TfrmMain::BuildFrame()
 {
-    setWindowTitle(Caption());
+    setWindowTitle(TitleFor({}));
     // The three columns of the timing page are laid out for an 8-point face;
     // the keypad and the leader label carry their own large type.
     QFont frameFont = font();

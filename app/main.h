@@ -42,6 +42,10 @@ class TfrmMain : public QMainWindow {
     Q_OBJECT
 public:
     static QString Caption();
+    // The window's title while `dataFile` is the race's data file: Caption()
+    // followed by " – zavod.csvz", or " – nepojmenovaný závod" while the race
+    // lives in its temporary file.
+    static QString TitleFor(const QString &dataFile);
     static constexpr int ClientWidth = 791;
     static constexpr int ClientHeight = 805;
     // The client size the window opens with on a screen whose free area is
@@ -84,6 +88,9 @@ public:
     // Gives the spectator list the columns of the results list (the fifth
     // renamed "Pořadí", widths to fit the captions, the first stretching).
     void CopyResultsColumnsToDisplay();
+
+    // The title names the store's present data file.
+    void UpdateTitle();
 
     void SetStatusText(const QString &text);
     QString StatusText() const;

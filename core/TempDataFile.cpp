@@ -86,6 +86,12 @@ void SetTempFoldersForTesting(const QStringList &folders)
     Override() = folders;
 }
 
+bool IsTempDataFileName(const QString &path)
+{
+    const QString name = QFileInfo(path).fileName();
+    return name.startsWith(u'~') && name.endsWith(QStringLiteral(".tmp"));
+}
+
 QString NewTempFileName()
 {
     int lastError = ENOENT;

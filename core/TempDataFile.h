@@ -14,6 +14,9 @@
 // of the last failure when no folder does.
 QString NewTempFileName();
 
+// Whether path names such a file ("~<hex>.tmp"): the race is still unnamed.
+bool IsTempDataFileName(const QString &path);
+
 // The folders tried, best first.
 QStringList TempFolderCandidates();
 

@@ -487,6 +487,7 @@ void TimingDesk::Button27Click()
             m_data.NewFile();
             if (dataFileReplaced)
                 dataFileReplaced(false);
+            emit dataFileChanged();
         } catch (const TikomatError &e) {
             m_dialogs.message(e.text, MsgIcon::Critical);
         }
@@ -512,6 +513,7 @@ void TimingDesk::Button28Click()
         m_proposedSaveName = *path;
         if (dataFileReplaced)
             dataFileReplaced(true);
+        emit dataFileChanged();
     }
     Refresh(-1);
 }
@@ -524,6 +526,7 @@ void TimingDesk::Button29Click()
     m_proposedSaveName = *path;
     m_data.SaveAs(*path);
     m_data.Unnamed = false;
+    emit dataFileChanged();
 }
 
 void TimingDesk::SaveButtonClick()

@@ -124,6 +124,9 @@ signals:
     void displayChanged(const QString &number, const QString &label);
     // The keypad moves the focus to "Vlož" so that Enter inserts next.
     void focusInsertRequested();
+    // The store's data file is another one now ("&Nový", "&Otevřít", a name
+    // chosen in "Uložit &jako...").
+    void dataFileChanged();
 
 private:
     struct Assignment {

@@ -114,6 +114,36 @@ TEST_F(FrameTest, CloseQuestionSaysHowManyRowsWaitInTheLists)
                              "V seznamech čekají 3 impulsy; program je nabídne při příštím spuštění."));
 }
 
+TEST_F(FrameTest, TitleNamesTheRaceAfterTheCaption)
+{
+    const QString caption = QStringLiteral("Záznam časů, Norvanta, s.r.o. Pelvany,  v. 1.82");
+    TimingDesk &desk = *main().Desk();
+    EXPECT_EQ(main().windowTitle(), caption + QStringLiteral(" – nepojmenovaný závod"));
+
+    // A cancelled first Save-as leaves the race in its temporary file: still unnamed.
+    dialogs.answerSave(std::nullopt);
+    desk.SaveButtonClick();
+    EXPECT_EQ(main().windowTitle(), caption + QStringLiteral(" – nepojmenovaný závod"));
+
+    const QString named = dir.filePath(QStringLiteral("zavod.csvz"));
+    dialogs.answerSave(named);
+    desk.Button29Click();  // "Uložit jako..."
+    EXPECT_EQ(main().windowTitle(), caption + QStringLiteral(" – zavod.csvz")) << "the name without its folder";
+
+    dialogs.answerQuestion(true);  // "Opravdu chcete vytvořit nový prázdný datový soubor?"
+    desk.Button27Click();
+    EXPECT_EQ(main().windowTitle(), caption + QStringLiteral(" – nepojmenovaný závod"));
+
+    dialogs.answerOpen(named);
+    desk.Button28Click();  // "&Otevřít"
+    EXPECT_EQ(main().windowTitle(), caption + QStringLiteral(" – zavod.csvz"));
+
+    // A file that cannot be opened leaves the title as it was.
+    dialogs.answerOpen(dir.filePath(QStringLiteral("chybi.csvz")));
+    desk.Button28Click();
+    EXPECT_EQ(main().windowTitle(), caption + QStringLiteral(" – zavod.csvz"));
+}
+
 TEST(WaitingRowsText, TakesTheCzechPluralOfTheCount)
 {
     const std::vector<std::pair<int, QString>> cases = {

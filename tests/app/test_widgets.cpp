@@ -58,7 +58,8 @@ protected:
 
 TEST_F(MainWindowTest, FrameCaptionPagesAndStatus)
 {
-    EXPECT_EQ(main().windowTitle(), QStringLiteral("Záznam časů, Norvanta, s.r.o. Pelvany,  v. 1.82"));
+    EXPECT_EQ(main().windowTitle(),
+              QStringLiteral("Záznam časů, Norvanta, s.r.o. Pelvany,  v. 1.82 – nepojmenovaný závod"));
     ASSERT_NE(ctl<QTabWidget>("PageControl"), nullptr);
     EXPECT_EQ(ctl<QTabWidget>("PageControl")->objectName(), QStringLiteral("PageControl"));
 
