@@ -22,7 +22,10 @@ public:
     // "Uložit" (saveAs false) and "Uložit jako..." (true).  "Uložit" asks for
     // a name while none has been chosen in the save dialog.
     void btnZavodniciSaveAsClick(bool saveAs);
-    // "Importovat CSV...": the file's racers after the table's rows.
+    // "Importovat CSV...": the file's racers after the table's rows.  Start
+    // numbers the table has already are listed first, with the choice
+    // "Aktualizovat" (their name and category from the file), "Přeskočit"
+    // (kept as they are) or "Storno" (nothing imported).
     void btnZavodniciImportClick();
     // The navigator's delete: the current row, once the operator agrees.
     void DeleteCurrentRow();

@@ -67,6 +67,10 @@ public:
     // Rows added after the others (an import); the last added becomes current.
     void appendRows(std::vector<RacerRow> rows);
     void appendRow(RacerRow row);
+    // An import in one change: every row whose number one of `updates`
+    // carries takes that row's name and category, then `added` go after the
+    // others.  The last added (else the last updated) row becomes current.
+    void mergeRows(const std::vector<RacerRow> &updates, std::vector<RacerRow> added);
     // False (and nothing changed) when index is not a row.
     bool changeRow(int index, RacerRow row);
     bool deleteRow(int index);

@@ -32,6 +32,22 @@ bool ScriptedDialogs::question(const QString &title, const QString &text, MsgIco
     return yes;
 }
 
+int ScriptedDialogs::choose(const QString &title, const QString &text, MsgIcon icon, const QStringList &buttons)
+{
+    asked.push_back({Asked::Choice, title, text, icon, {}, buttons});
+    WhileOpen();
+    if (choices.empty()) {
+        ADD_FAILURE() << "unexpected choice: " << text.toStdString();
+        return int(buttons.size()) - 1;
+    }
+    const QString button = choices.front();
+    choices.pop_front();
+    const qsizetype index = buttons.indexOf(button);
+    if (index < 0)
+        ADD_FAILURE() << "no button " << button.toStdString() << " in: " << text.toStdString();
+    return index < 0 ? int(buttons.size()) - 1 : int(index);
+}
+
 std::optional<QString> ScriptedDialogs::openFile(const FileRequest &request)
 {
     asked.push_back({Asked::OpenFile, request.title, request.filter, MsgIcon::None, request});
