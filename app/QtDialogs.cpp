@@ -3,9 +3,14 @@
 #include <QApplication>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QEventLoop>
 #include <QMessageBox>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QStringList>
+#include <QThread>
+
+#include <memory>
 
 namespace {
 
@@ -127,4 +132,27 @@ std::optional<QString> QtDialogs::openFile(const FileRequest &request)
 std::optional<QString> QtDialogs::saveFile(const FileRequest &request)
 {
     return RunFileDialog(request, QFileDialog::AcceptSave);
+}
+
+bool QtDialogs::progress(const QString &text, ProgressTask &task)
+{
+    QProgressDialog dialog(text, QStringLiteral("Zrušit"), 0, 100, QApplication::activeWindow());
+    dialog.setWindowTitle(TitleOrApplication({}));
+    dialog.setWindowModality(Qt::ApplicationModal);
+    dialog.setMinimumDuration(0);
+    dialog.setAutoClose(false);
+    dialog.setAutoReset(false);
+    dialog.setValue(0);
+
+    QEventLoop loop;
+    const std::unique_ptr<QThread> worker(QThread::create([&task] { task.run(); }));
+    // Both arrive queued: the task reports from the worker's thread.
+    QObject::connect(&task, &ProgressTask::progressed, &dialog, &QProgressDialog::setValue);
+    QObject::connect(worker.get(), &QThread::finished, &loop, &QEventLoop::quit);
+    QObject::connect(&dialog, &QProgressDialog::canceled, &dialog, [&task] { task.cancel(); });
+    worker->start();
+    dialog.show();
+    loop.exec();
+    worker->wait();
+    return !task.cancelRequested();
 }

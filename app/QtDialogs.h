@@ -13,6 +13,9 @@ public:
     int choose(const QString &title, const QString &text, MsgIcon icon, const QStringList &buttons) override;
     std::optional<QString> openFile(const FileRequest &request) override;
     std::optional<QString> saveFile(const FileRequest &request) override;
+    // A modal progress dialog with "Zrušit"; the task runs on a thread of its
+    // own meanwhile, so the window keeps taking impulses and repainting.
+    bool progress(const QString &text, ProgressTask &task) override;
 };
 
 // "Text (*.a)|*.a|All (*.*)|*.*" to Qt's "Text (*.a);;All (*.*)".  A

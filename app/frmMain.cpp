@@ -39,7 +39,7 @@ QString TfrmMain::Caption()
 QString TfrmMain::TitleFor(const QString &dataFile)
 {
     // The caption stays first: window rules and scripts find the window by it.
-    const QString race = dataFile.isEmpty() || IsTempDataFileName(dataFile) ? QStringLiteral("nepojmenovaný závod")
+    const QString race = dataFile.isEmpty() || IsTemporaryDataFileName(dataFile) ? QStringLiteral("nepojmenovaný závod")
                                                                              : QFileInfo(dataFile).fileName();
     return Caption() + QStringLiteral(" – ") + race;
 }

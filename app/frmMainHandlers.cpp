@@ -13,6 +13,7 @@
 #include "HotTrackView.h"
 #include "JournalKeeper.h"
 #include "JournalRecovery.h"
+#include "LeftRaces.h"
 #include "ImpulseListModel.h"
 #include "RacerPage.h"
 #include "ResultsExport.h"
@@ -139,6 +140,10 @@ void TfrmMain::RecoverJournal()
         return;
     RecoveryTarget target = RecoveryTargetOf();
     RecoverAtStart(target, QFileInfo(m_journal->path()).path());
+    // An unnamed race a crash left is offered even when no journal holds
+    // more; opened, it is handled as any opened file (its journal follows).
+    if (OfferLeftRaces(*m_data, m_dialogs))
+        RecoverOpened(target);
     UpdateTitle();  // a restored race may be a named one
     m_results->RefreshLists(-1);
 }

@@ -77,7 +77,8 @@ public:
     LinkController *Link() const { return m_link.get(); }
 
     // Offers what the journals of a run that ended without a clean close
-    // hold (the program's start, once the window exists).
+    // hold, then the unnamed races such a run left (the program's start,
+    // once the window exists).
     void RecoverJournal();
     JournalKeeper *Journal() const { return m_journal.get(); }
 

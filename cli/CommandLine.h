@@ -45,7 +45,7 @@ struct CommandOptions {
     QString racerFile;  // empty: none
     int lapsMode = 0;   // 0 most laps first, one row per racer; 1 laps ignored
     QString title = QStringLiteral("Výpis závodníků");
-    bool force = false;  // take a file with lines without a readable time
+    bool force = false;  // take a file with unreadable lines, or one over the size limit
     std::vector<OutputRequest> outputs;
 };
 

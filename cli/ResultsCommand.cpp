@@ -1,6 +1,7 @@
 #include "ResultsCommand.h"
 
 #include "AtomicFile.h"
+#include "DataFileReader.h"
 #include "RacerFile.h"
 #include "ResultsBuilder.h"
 #include "ResultsExport.h"
@@ -128,19 +129,32 @@ int Command::CheckOutputsSpareInputs()
 
 int Command::ReadInputs()
 {
-    try {
-        m_data = ReadDataFile(m_options.dataFile);
-    } catch (const TikomatError &e) {
+    // --force lifts the size limit too: a script may know the file is worth the time.
+    DataFileReader reader(m_options.dataFile, m_options.force ? 0 : DataFileSizeLimit);
+    reader.run();
+    switch (reader.outcome()) {
+    case DataFileReader::Outcome::Read:
+        break;
+    case DataFileReader::Outcome::TooLarge:
+        Complain(Tr(QStringLiteral("datový soubor %1 je příliš velký: %2 MB, nejvýše %3 MB "
+                                   "(přesto jej použít: --force)"),
+                    QStringLiteral("the data file %1 is too large: %2 MB, at most %3 MB (use it anyway: --force)"))
+                     .arg(m_options.dataFile)
+                     .arg(MegabytesOf(reader.size()))
+                     .arg(MegabytesOf(DataFileSizeLimit)));
+        return ExitInput;
+    default:
         Complain(Tr(QStringLiteral("nemohu přečíst datový soubor %1: %2"),
                     QStringLiteral("cannot read the data file %1: %2"))
-                     .arg(m_options.dataFile, e.text));
+                     .arg(m_options.dataFile, reader.error()));
         return ExitInput;
     }
+    m_data = std::move(reader.contents());
     if (m_data.unreadable > 0 && !m_options.force) {
-        Complain(Tr(QStringLiteral("%1 nevypadá jako datový soubor: řádků bez čitelného času %2 z %3 "
-                                   "(přesto jej použít: --force)"),
+        Complain(Tr(QStringLiteral("%1 nevypadá jako datový soubor: řádků bez čitelného času nebo s hodnotou "
+                                   "mimo rozsah %2 z %3 (přesto jej použít: --force)"),
                     QStringLiteral("%1 does not look like a data file: %2 of %3 lines have no readable time "
-                                   "(use it anyway: --force)"))
+                                   "or a value out of range (use it anyway: --force)"))
                      .arg(m_options.dataFile)
                      .arg(m_data.unreadable)
                      .arg(m_data.lines));

@@ -1,6 +1,8 @@
 #pragma once
 // The one door through which the program asks the operator something.
 // Production shows real Qt boxes (app/QtDialogs); tests queue answers.
+#include "ProgressTask.h"
+
 #include <QString>
 #include <QStringList>
 #include <optional>
@@ -39,4 +41,14 @@ public:
     // The chosen path, or nothing when the operator cancels.
     virtual std::optional<QString> openFile(const FileRequest &request) = 0;
     virtual std::optional<QString> saveFile(const FileRequest &request) = 0;
+    // Runs the task while showing `text` and how far it got, with a button
+    // that cancels it.  False when the operator cancelled; the task has
+    // stopped either way.  Without a window there is nothing to show: the
+    // task simply runs.
+    virtual bool progress(const QString &text, ProgressTask &task)
+    {
+        Q_UNUSED(text);
+        task.run();
+        return !task.cancelRequested();
+    }
 };

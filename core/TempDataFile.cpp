@@ -81,15 +81,27 @@ QStringList TempFolderCandidates()
     return candidates;
 }
 
+bool IsTemporaryDataFileName(const QString &path)
+{
+    const QString name = QFileInfo(path).fileName();
+    if (name.size() < 6 || !name.startsWith(u'~') || !name.endsWith(QStringLiteral(".tmp")))
+        return false;
+    for (qsizetype i = 1; i < name.size() - 4; ++i) {
+        const char16_t c = name[i].unicode();
+        if (!((c >= u'0' && c <= u'9') || (c >= u'A' && c <= u'F')))
+            return false;
+    }
+    return true;
+}
+
+QString TempLockName(const QString &tempFile)
+{
+    return tempFile + QStringLiteral(".lock");
+}
+
 void SetTempFoldersForTesting(const QStringList &folders)
 {
     Override() = folders;
-}
-
-bool IsTempDataFileName(const QString &path)
-{
-    const QString name = QFileInfo(path).fileName();
-    return name.startsWith(u'~') && name.endsWith(QStringLiteral(".tmp"));
 }
 
 QString NewTempFileName()

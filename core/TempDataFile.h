@@ -6,6 +6,12 @@
 // when missing), which survives a reboot; the system's temporary folders,
 // which Debian empties at boot, are only the last resort.  Nothing here ever
 // removes a file: TData does that for a temporary file that stayed empty.
+//
+// While a store works in a temporary file it holds a lock file beside it
+// ("~<hex>.tmp.lock", QLockFile).  A clean close removes the lock; one that a
+// crashed or killed run left behind is stale, and that is how the next start
+// tells an unnamed race left by a crash (LeftRaces) from one that is in use or
+// was closed cleanly.
 #include <QString>
 #include <QStringList>
 
@@ -14,8 +20,11 @@
 // of the last failure when no folder does.
 QString NewTempFileName();
 
-// Whether path names such a file ("~<hex>.tmp"): the race is still unnamed.
-bool IsTempDataFileName(const QString &path);
+// True for a name of the shape NewTempFileName gives: "~<hex>.tmp".
+bool IsTemporaryDataFileName(const QString &path);
+
+// The lock file of a temporary data file.
+QString TempLockName(const QString &tempFile);
 
 // The folders tried, best first.
 QStringList TempFolderCandidates();

@@ -2,6 +2,7 @@
 
 #include "AtomicFile.h"
 #include "Cp1250.h"
+#include "DataFileReader.h"
 #include "Dialogs.h"
 #include "RacerDirectory.h"
 
@@ -9,182 +10,26 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QLockFile>
 #include <QXmlStreamWriter>
 
 #include <algorithm>
 #include <array>
 #include <cmath>
-#include <deque>
 #include <unordered_map>
 
 namespace {
 
 const QString FileErrorPrefix = QStringLiteral("Nemohu zapsat soubor dat: ");
 const QString ForeignFileQuestion = QStringLiteral(
-    "Soubor %1 nevypadá jako datový soubor záznamu časů. Řádků bez čitelného času: %2 z %3.\n\n"
+    "Soubor %1 nevypadá jako datový soubor záznamu časů. Řádků bez čitelného času nebo s hodnotou mimo "
+    "rozsah: %2 z %3.\n\n"
     "Po otevření by jej první uložení přepsalo; původní obsah zůstane v souboru s příponou .bak.\n\n"
     "Přesto jej otevřít?");
+const QString LoadingText = QStringLiteral("Načítám datový soubor %1 (%2 MB)…");
 
 // ---------------------------------------------------------------------------
 // Data file lines
-
-// Blanks in the sense of the field rules: every control character and the space.
-QStringView TrimmedBlanks(QStringView text)
-{
-    qsizetype from = 0, to = text.size();
-    while (from < to && text[from].unicode() <= u' ')
-        ++from;
-    while (to > from && text[to - 1].unicode() <= u' ')
-        --to;
-    return text.mid(from, to - from);
-}
-
-// Splits one line into its fields.  Commas alone separate; a field that begins
-// with a double quote runs to the next quote that is not doubled; text between
-// a closing quote and the next comma is a field of its own; a comma at the end
-// adds an empty field.  Fields point into the line; only a field with a doubled
-// quote is copied (into `unquoted`, whose elements never move).
-void SplitFields(QStringView line, std::vector<QStringView> &fields, std::deque<QString> &unquoted)
-{
-    fields.clear();
-    unquoted.clear();
-    const qsizetype n = line.size();
-    qsizetype pos = 0;
-    if (n == 0)
-        return;
-    for (;;) {
-        if (line[pos] == u'"') {
-            ++pos;
-            qsizetype quote = line.indexOf(u'"', pos);
-            if (quote < 0) {  // no closing quote: the field runs to the end
-                fields.push_back(line.mid(pos));
-                pos = n;
-            } else if (quote + 1 < n && line[quote + 1] == u'"') {
-                QString field;
-                for (;;) {
-                    if (quote < 0) {
-                        field += line.mid(pos);
-                        pos = n;
-                        break;
-                    }
-                    field += line.mid(pos, quote - pos);
-                    if (quote + 1 < n && line[quote + 1] == u'"') {
-                        field += u'"';
-                        pos = quote + 2;
-                        quote = line.indexOf(u'"', pos);
-                    } else {
-                        pos = quote + 1;
-                        break;
-                    }
-                }
-                unquoted.push_back(std::move(field));
-                fields.push_back(unquoted.back());
-            } else {
-                fields.push_back(line.mid(pos, quote - pos));
-                pos = quote + 1;
-            }
-        } else {
-            qsizetype comma = line.indexOf(u',', pos);
-            if (comma < 0)
-                comma = n;
-            fields.push_back(line.mid(pos, comma - pos));
-            pos = comma;
-        }
-        if (pos >= n)
-            return;
-        if (line[pos] == u',') {
-            ++pos;
-            if (pos == n) {  // a comma at the very end: one more, empty field
-                fields.push_back(QStringView());
-                return;
-            }
-        }
-        // Otherwise text follows a closing quote: it starts the next field.
-    }
-}
-
-// A time field as this program writes it, "hh:mm:ss,zzz" (or without the
-// milliseconds), read where the time text reads its fields.  Anything else
-// still loads, as 0 in each unreadable field, but betrays a file that is not
-// a data file: one re-saved with other separators, or a results file.
-bool IsReadableTime(QStringView field)
-{
-    const QStringView t = TrimmedBlanks(field);
-    auto digits = [t](qsizetype from, qsizetype count) {
-        for (qsizetype i = from; i < from + count; ++i) {
-            if (i >= t.size() || !t[i].isDigit() || t[i].unicode() > u'9')
-                return false;
-        }
-        return true;
-    };
-    if (t.size() != 8 && t.size() != 12)
-        return false;
-    if (!digits(0, 2) || t[2] != u':' || !digits(3, 2) || t[5] != u':' || !digits(6, 2))
-        return false;
-    if (t[3] > u'5' || t[6] > u'5')
-        return false;
-    return t.size() == 8 || ((t[8] == u',' || t[8] == u'.') && digits(9, 3));
-}
-
-// How many lines of a file hold something, and how many of them gave no
-// record with a readable time.
-struct LineCounts {
-    int lines = 0;
-    int unreadable = 0;
-};
-
-// The bytes of the file at path, opened for reading only.  Throws
-// TikomatError with the system's reason.
-QByteArray ReadWholeFile(const QString &path)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        throw TikomatError(file.errorString());
-    const QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError)
-        throw TikomatError(file.errorString());
-    return bytes;
-}
-
-// Parses the whole text of a data file into new records.
-std::vector<TRadekPtr> ParseDataFile(QStringView text, int32_t &maxLap, LineCounts &counts)
-{
-    std::vector<TRadekPtr> records;
-    std::vector<QStringView> fields;
-    std::deque<QString> unquoted;
-    maxLap = 0;
-    const qsizetype n = text.size();
-    qsizetype start = 0;
-    while (start < n) {
-        // A line ends at CR LF, LF or CR; a last line without an end counts.
-        qsizetype end = start;
-        while (end < n && text[end] != u'\r' && text[end] != u'\n')
-            ++end;
-        const QStringView line = text.mid(start, end - start);
-        if (end < n && text[end] == u'\r' && end + 1 < n && text[end + 1] == u'\n')
-            start = end + 2;
-        else
-            start = end + 1;
-
-        const bool blank = TrimmedBlanks(line).isEmpty();
-        counts.lines += blank ? 0 : 1;
-        SplitFields(line, fields, unquoted);
-        if (fields.size() < 4 || TrimmedBlanks(fields[2]).isEmpty()) {
-            counts.unreadable += blank ? 0 : 1;
-            continue;  // no time: the record is discarded
-        }
-        if (!IsReadableTime(fields[2]))
-            ++counts.unreadable;
-        auto record = std::make_shared<TRadek>();
-        record->Number = ReadIntField(fields[0], 999);
-        record->Time = TextToDayTime(fields[2]);
-        record->Lap = ReadIntField(fields[3], 0);
-        record->Penalty = fields.size() >= 6 ? ReadIntField(fields[5], 0) : 0;
-        maxLap = std::max(maxLap, record->Lap);
-        records.push_back(std::move(record));
-    }
-    return records;
-}
 
 // The racer label as it goes into the data file.  Field 2 is never read back,
 // but a double quote or a line break inside it would shift or cut the line and
@@ -257,6 +102,7 @@ TData::TData(Dialogs *dialogs, RacerDirectory *racers)
     : FileName(NewTempFileName()), m_dialogs(dialogs), m_racers(racers), m_tempName(FileName)
 {
     IgnoreFileSizeSignal();
+    LockTemporaryFile();
 }
 
 TData::~TData()
@@ -308,6 +154,28 @@ void TData::NewFile()
     Unnamed = true;
     m_saveFailed = false;
     ForgetOpenedFile();
+    LockTemporaryFile();
+}
+
+void TData::LockTemporaryFile()
+{
+    if (m_tempLock && m_lockedName == FileName)
+        return;
+    m_tempLock.reset();  // removes the lock file: that temporary file is left cleanly
+    m_lockedName.clear();
+    if (!IsTemporaryDataFileName(FileName))
+        return;
+    auto lock = std::make_unique<QLockFile>(TempLockName(FileName));
+    // Only a lock whose program has ended is stale, however old it is: a
+    // race may be timed for hours.
+    lock->setStaleLockTime(0);
+    // Without the lock (another running program holds it, or the folder
+    // takes no new file) the race goes on all the same; it is only not
+    // offered at the next start should this run not end cleanly.
+    if (lock->tryLock(0)) {
+        m_tempLock = std::move(lock);
+        m_lockedName = FileName;
+    }
 }
 
 void TData::ForgetOpenedFile()
@@ -494,37 +362,68 @@ bool TData::WaitForWrites()
 
 bool TData::Load(const QString &path)
 {
-    try {
-        const QByteArray bytes = ReadWholeFile(path);
-
-        // Everything is read and parsed aside; only a complete file replaces
-        // the records.
-        int32_t maxLap = 0;
-        LineCounts counts;
-        std::vector<TRadekPtr> records = ParseDataFile(FromCp1250(bytes), maxLap, counts);
-        if (counts.unreadable > 0 && m_dialogs
-            && !m_dialogs->question(QString(), ForeignFileQuestion.arg(QFileInfo(path).fileName())
-                                                   .arg(counts.unreadable)
-                                                   .arg(counts.lines),
-                                    MsgIcon::Warning))
-            return false;
-        Records.swap(records);
-        MaxLap = maxLap;
-        FileName = path;
-        m_saveFailed = false;
-        m_openedPath = path;
-        m_openedBytes = bytes;
-    } catch (const TikomatError &error) {
+    // Everything is read and parsed aside; only a complete file replaces
+    // the records.
+    DataFileReader reader(path);
+    reader.setKeepBytes(true);
+    const qint64 size = QFileInfo(path).size();
+    if (size > DataFileSizeLimit) {
         if (m_dialogs)
-            m_dialogs->message(FileErrorPrefix + error.text);
+            m_dialogs->message(DataFileTooLargeText(path, size), MsgIcon::Warning);
         return false;
     }
+    if (m_dialogs && size > DataFileProgressSize) {
+        // A cancel that comes as the last slice is read still counts.
+        if (!m_dialogs->progress(LoadingText.arg(QFileInfo(path).fileName()).arg(MegabytesOf(size)), reader))
+            return false;
+    } else {
+        reader.run();
+    }
+    switch (reader.outcome()) {
+    case DataFileReader::Outcome::Read:
+        break;
+    case DataFileReader::Outcome::TooLarge:
+        if (m_dialogs)
+            m_dialogs->message(DataFileTooLargeText(path, reader.size()), MsgIcon::Warning);
+        return false;
+    case DataFileReader::Outcome::Failed:
+        if (m_dialogs)
+            m_dialogs->message(FileErrorPrefix + reader.error());
+        return false;
+    case DataFileReader::Outcome::NotRun:
+    case DataFileReader::Outcome::Cancelled:
+        return false;  // the operator's choice: nothing to say
+    }
+    DataFileContents &read = reader.contents();
+    if (read.unreadable > 0 && m_dialogs
+        && !m_dialogs->question(
+            QString(), ForeignFileQuestion.arg(QFileInfo(path).fileName()).arg(read.unreadable).arg(read.lines),
+            MsgIcon::Warning))
+        return false;
+    Records.swap(read.records);
+    MaxLap = read.maxLap;
+    FileName = path;
+    m_saveFailed = false;
+    m_openedPath = path;
+    m_openedBytes = reader.takeBytes();
+    // The store has left its temporary file: it goes if it stayed empty.  An
+    // unnamed race opened again (one a crash left) is the store's temporary
+    // file from now on.
+    if (path != m_tempName) {
+        RemoveUnusedTempFile();
+        if (IsTemporaryDataFileName(path))
+            m_tempName = path;
+    }
+    LockTemporaryFile();
     return true;
 }
 
 bool TData::SaveAs(const QString &path)
 {
     FileName = path;
+    if (path != m_tempName)
+        RemoveUnusedTempFile();
+    LockTemporaryFile();
     return Save();
 }
 
@@ -542,15 +441,4 @@ bool TData::Remove(const TRadek *record)
         return false;
     Records.erase(it);
     return true;
-}
-
-DataFileContents ReadDataFile(const QString &path)
-{
-    const QByteArray bytes = ReadWholeFile(path);
-    DataFileContents contents;
-    LineCounts counts;
-    contents.records = ParseDataFile(FromCp1250(bytes), contents.maxLap, counts);
-    contents.lines = counts.lines;
-    contents.unreadable = counts.unreadable;
-    return contents;
 }

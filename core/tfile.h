@@ -13,6 +13,7 @@
 #include <vector>
 
 class Dialogs;
+class QLockFile;
 class RacerDirectory;
 
 // Start number that marks a race start record, and how the lists name it.
@@ -54,18 +55,20 @@ QString BackupFileName(const QString &dataFileName);
 // Ascending by Time; records of equal times keep the order they had.
 void SortRecordsByTime(std::vector<TRadekPtr> &records);
 
-// The records of a data file, read exactly as TData::Load reads them.
+// The records of a data file, read exactly as TData::Load reads them
+// (DataFileReader).
 struct DataFileContents {
     std::vector<TRadekPtr> records;
     int32_t maxLap = 0;
     int lines = 0;       // lines that hold something
-    int unreadable = 0;  // of them, lines that gave no record with a readable time
+    int unreadable = 0;  // of them, lines without a readable time or with a value out of range
 };
 
 // Reads the data file at path and nothing else: the file is opened for
 // reading only, and no backup, temporary file or question comes of it (the
 // results command relies on this).  Throws TikomatError with the system's
-// reason when the file cannot be read.
+// reason when the file cannot be read, or with the Czech reason when it is
+// larger than DataFileSizeLimit.
 DataFileContents ReadDataFile(const QString &path);
 
 // Where saves go to be written off the main thread (the background writer).
@@ -86,7 +89,8 @@ public:
     // temporary file can be made.  `dialogs` reports file errors; `racers`
     // names the racers in both files (either may be null).
     explicit TData(Dialogs *dialogs = nullptr, RacerDirectory *racers = nullptr);
-    // Removes its temporary data file if that never received a record.
+    // Removes its temporary data file if that never received a record, and
+    // the lock it held on it.
     ~TData();
     TData(const TData &) = delete;
     TData &operator=(const TData &) = delete;
@@ -127,10 +131,12 @@ public:
     // on disk.  A successful save, load or NewFile clears it.
     bool LastSaveFailed() const { return m_saveFailed; }
     // Replaces the records by those of the data file at path.  A file whose
-    // lines have no readable time is opened only if the operator agrees (a
-    // store without dialogs opens it as it comes).  On
-    // any failure or refusal the store stays exactly as it was; a failure is
-    // reported, false returned.
+    // lines have no readable time or values out of range is opened only if
+    // the operator agrees (a store without dialogs opens it as it comes).  A
+    // file over DataFileProgressSize is read behind a progress dialog that
+    // can cancel it; one over DataFileSizeLimit is refused unread.  On any
+    // failure, refusal or cancel the store stays exactly as it was; a
+    // failure is reported, false returned.
     bool Load(const QString &path);
     // FileName := path, then Save.
     bool SaveAs(const QString &path);
@@ -145,13 +151,18 @@ private:
     static void WriteImage(const SaveImage &image);
     void SaveFinished(quint64 save, const QString &fileName, const QString &error, const SaveImage &image);
     void RemoveUnusedTempFile();
+    // Holds the lock of FileName while that is a temporary data file, and
+    // no other.
+    void LockTemporaryFile();
     void ForgetOpenedFile();
 
     Dialogs *m_dialogs = nullptr;
     SaveQueue *m_queue = nullptr;
     quint64 m_saves = 0;  // saves handed over; only the latest one's success is told
     RacerDirectory *m_racers = nullptr;
-    QString m_tempName;     // the temporary file this store made last
+    QString m_tempName;     // the temporary file this store made (or opened) last
+    std::unique_ptr<QLockFile> m_tempLock;  // held while FileName is a temporary file
+    QString m_lockedName;
     bool m_saveFailed = false;
     QString m_openedPath;   // opened by Load and not yet saved over
     QByteArray m_openedBytes;

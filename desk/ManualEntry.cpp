@@ -1,15 +1,19 @@
 #include "ManualEntry.h"
 
 #include "Clock.h"
+#include "DataFileReader.h"
 #include "DayTime.h"
 #include "Dialogs.h"
 #include "JournalKeeper.h"
 
+#include <cstdlib>
 #include <optional>
 
 namespace {
 
 const QString MsgBadNumber = QStringLiteral("Neplatné číslo závodníka!");
+const QString MsgPenaltyRange = QStringLiteral("Trestné vteřiny mohou být nejvýše %1 (jeden den) a nejméně -%1; "
+                                               "%2 mezi ně nepatří.");
 
 // The penalty as a whole number: leading blanks are skipped, anything else
 // that is not a decimal integer is refused.
@@ -95,7 +99,9 @@ void ManualEntry::Button1Click()
     const DayTime time = TextToDayTime(m_fields.time);
     bool numberOk = false;
     const int number = m_fields.number.trimmed().toInt(&numberOk, 10);
-    if (!numberOk) {
+    // A number or a penalty beyond what a data file holds would make the
+    // record's line unreadable at the next opening of the file.
+    if (!numberOk || number < 0 || number > MaxRecordNumber) {
         m_dialogs.message(MsgBadNumber);
         emit focusRequested(Field::Number);
         return;
@@ -104,6 +110,10 @@ void ManualEntry::Button1Click()
     if (!penalty) {
         m_dialogs.message(QStringLiteral("'%1' is not a valid integer value").arg(m_fields.penalty),
                           MsgIcon::Critical);
+        return;
+    }
+    if (std::abs(*penalty) > MaxPenaltySeconds) {
+        m_dialogs.message(MsgPenaltyRange.arg(MaxPenaltySeconds).arg(*penalty), MsgIcon::Critical);
         return;
     }
 

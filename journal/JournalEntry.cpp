@@ -1,5 +1,7 @@
 #include "JournalEntry.h"
 
+#include "DataFileReader.h"
+
 #include <QList>
 #include <zlib.h>
 
@@ -67,7 +69,12 @@ bool ReadRecord(const QList<QByteArrayView> &fields, qsizetype &at, JournalRecor
     r.time = fields[at + 1].toLongLong(&b);
     r.penalty = fields[at + 2].toInt(&c);
     at += 3;
-    return a && b && c;
+    // Values no record of the program can hold (a damaged line whose checksum
+    // still matches, or one written by hand) are refused, as a data file
+    // refuses them: replaying one would put a record no file can keep.
+    const bool inRange = r.number >= 0 && r.number <= MaxRecordNumber && r.penalty >= -MaxPenaltySeconds
+                         && r.penalty <= MaxPenaltySeconds;
+    return a && b && c && inRange;
 }
 
 bool ReadList(QByteArrayView field, JournalList &list)

@@ -56,5 +56,6 @@ struct JournalEntry {
 // The line for an entry, ending in '\n'.
 QByteArray EncodeJournalLine(const JournalEntry &entry);
 // The entry of one line (with or without its '\n'); nothing when the line is
-// torn, damaged or of an unknown kind.
+// torn, damaged or of an unknown kind, or holds a record whose number or
+// penalty a data file could not hold (DataFileReader's limits).
 std::optional<JournalEntry> DecodeJournalLine(QByteArrayView line);

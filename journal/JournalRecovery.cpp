@@ -21,14 +21,18 @@ bool IsTemporaryDataFile(const QString &path)
     return name.startsWith(u'~') && name.endsWith(QStringLiteral(".tmp"));
 }
 
-// The records of a data file, read without a question; none when it is missing.
+// The records of a data file, read without a question; none when it is
+// missing or cannot be read.  Read without a store, which would take the
+// lock of a temporary file a crash left and so hide it from the next start.
 std::vector<TRadekPtr> RecordsOf(const QString &dataFile)
 {
     if (!QFileInfo::exists(dataFile))
         return {};
-    TData probe(nullptr);
-    probe.Load(dataFile);
-    return std::move(probe.Records);
+    try {
+        return ReadDataFile(dataFile).records;
+    } catch (const TikomatError &) {
+        return {};
+    }
 }
 
 // Asks about one journal and does what the operator chose.  False when the

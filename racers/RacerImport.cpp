@@ -1,6 +1,7 @@
 #include "RacerImport.h"
 
 #include "CsvReader.h"
+#include "RacerText.h"
 #include "sezZavodniku.h"
 
 #include <QHash>
@@ -57,7 +58,8 @@ std::array<int, RoleCount> MapColumns(const QStringList &header)
 
 QString Field(const CsvRecord &record, int column)
 {
-    return column >= 0 && column < record.fields.size() ? record.fields[column].simplified() : QString();
+    return column >= 0 && column < record.fields.size() ? OneLineText(record.fields[column]).simplified()
+                                                        : QString();
 }
 
 std::optional<QString> Text(const QString &text)

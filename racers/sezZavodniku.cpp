@@ -1,28 +1,21 @@
 #include "sezZavodniku.h"
 
+#include "RacerText.h"
+
 #include <QLocale>
 #include <algorithm>
 #include <numeric>
 
 namespace {
 
-// A grid cell holds one line: what a paste may bring along becomes a blank.
-QString OneLine(QString text)
-{
-    for (QChar &c : text)
-        if (c.unicode() < 0x20 || c.unicode() == 0x7F)
-            c = QLatin1Char(' ');
-    return text;
-}
-
 // Every text that enters the table: XML cannot carry control characters, and
 // a racer file must load back as it was written.
 RacerRow OneLine(RacerRow row)
 {
     if (row.name)
-        row.name = OneLine(*row.name);
+        row.name = OneLineText(*row.name);
     if (row.category)
-        row.category = OneLine(*row.category);
+        row.category = OneLineText(*row.category);
     return row;
 }
 
@@ -370,7 +363,7 @@ Qt::ItemFlags RacerTable::flags(const QModelIndex &index) const
 
 RacerTable::Parsed RacerTable::ParseField(int column, const QString &typed, RacerRow row)
 {
-    const QString text = OneLine(typed);
+    const QString text = OneLineText(typed);
     if (column == Number) {
         const QString digits = text.trimmed();
         bool ok = digits.isEmpty();

@@ -9,6 +9,8 @@
 struct ResultsServer::Client {
     QTcpSocket *socket = nullptr;
     HttpRequestReader reader;
+    QString address;
+    bool refused = false;  // gets 503 once its request is read
     qint64 connectedAt = 0;
     qint64 lastProgress = 0;  // when its queue last shrank or started
     bool streaming = false;
@@ -38,6 +40,14 @@ const char PageSecurity[] =
     "Content-Security-Policy: default-src 'none'; script-src 'unsafe-inline'; style-src 'unsafe-inline'; "
     "connect-src 'self'; img-src data:; frame-ancestors 'none'; form-action 'none'\r\n"
     "Referrer-Policy: no-referrer\r\n";
+
+// One key per host: an IPv4 client may show as an IPv4-mapped IPv6 address.
+QString AddressKey(const QHostAddress &address)
+{
+    bool v4 = false;
+    const quint32 ip = address.toIPv4Address(&v4);
+    return v4 ? QHostAddress(ip).toString() : address.toString();
+}
 
 QByteArray ResultsEvent(const ResultsSnapshot &snapshot, DayTime now)
 {
@@ -78,7 +88,8 @@ bool ResultsServer::listen(const QHostAddress &address, quint16 port, QString *e
     m_uptime.start();
     m_lastKeepAlive = 0;
     m_timer = new QTimer(this);
-    m_timer->setInterval(std::clamp(m_limits.headTimeoutMs / 4, 20, 500));
+    const int shortest = std::min({m_limits.headTimeoutMs, m_limits.busyHeadTimeoutMs, m_limits.refuseReadMs});
+    m_timer->setInterval(std::clamp(shortest / 4, 20, 500));
     connect(m_timer, &QTimer::timeout, this, &ResultsServer::housekeeping);
     m_timer->start();
     m_resultsEvent = ResultsEvent(*m_snapshot, m_clock());
@@ -92,6 +103,8 @@ void ResultsServer::close()
     // The clients first: their sockets are the listening server's children.
     auto clients = std::move(m_clients);
     m_clients.clear();
+    m_served = m_refusing = 0;
+    m_perAddress.clear();
     for (auto &[socket, client] : clients) {
         socket->disconnect(this);
         socket->abort();
@@ -139,25 +152,36 @@ void ResultsServer::acceptClients()
 {
     while (m_server && m_server->hasPendingConnections()) {
         QTcpSocket *socket = m_server->nextPendingConnection();
+        const QString address = AddressKey(socket->peerAddress());
+        const auto there = m_perAddress.find(address);
+        const int fromThere = there == m_perAddress.end() ? 0 : there->second;
+        const bool full = m_served >= m_limits.maxClients || fromThere >= m_limits.maxPerAddress;
+        if (full && m_refusing >= m_limits.maxRefusing) {
+            // A flood: no time to be polite to every one of it.
+            socket->abort();
+            socket->deleteLater();
+            continue;
+        }
         auto client = std::make_unique<Client>();
         client->socket = socket;
+        client->address = address;
+        client->refused = full;
         client->connectedAt = client->lastProgress = m_uptime.elapsed();
         socket->setReadBufferSize(16 * 1024);
-        Client &c = *client;
-        const bool full = int(m_clients.size()) >= m_limits.maxClients;
+        if (full) {
+            ++m_refusing;
+        } else {
+            ++m_served;
+            ++m_perAddress[address];
+        }
         m_clients.emplace(socket, std::move(client));
         // Queued: a socket may report its end from inside a write or a
         // disconnectFromHost, while its client is still being served.
         connect(socket, &QTcpSocket::disconnected, this, [this, socket] { drop(socket); }, Qt::QueuedConnection);
         connect(socket, &QTcpSocket::errorOccurred, this, [this, socket] { drop(socket); }, Qt::QueuedConnection);
-        if (full) {
-            // Refused at once, without reading what it asks; it leaves as soon
-            // as the short answer is out, or when housekeeping gives up on it.
-            const QByteArray text = "Příliš mnoho připojených diváků, zkuste to prosím za chvíli znovu.\n";
-            socket->write(Head(503, "text/plain; charset=utf-8", text.size(), "Retry-After: 10\r\n") + text);
-            closeAfterWrite(c);
-            continue;
-        }
+        // A refused client is read too: its answer goes out once its request
+        // is in (closing with a request unread would reset the connection
+        // and lose the answer), or after refuseReadMs.
         connect(socket, &QTcpSocket::readyRead, this, [this, socket] {
             auto it = m_clients.find(socket);
             if (it != m_clients.end())
@@ -178,7 +202,12 @@ void ResultsServer::readRequest(Client &client)
         const QByteArray bytes = socket->read(4096);
         if (client.closing || client.streaming || client.reader.state() != HttpRequestReader::State::Incomplete)
             continue;  // nothing after the head is ever read
-        switch (client.reader.feed(bytes)) {
+        const HttpRequestReader::State state = client.reader.feed(bytes);
+        if (client.refused && state != HttpRequestReader::State::Incomplete) {
+            sendBusy(client, state == HttpRequestReader::State::Ready && client.reader.request().head);
+            continue;
+        }
+        switch (state) {
         case HttpRequestReader::State::Incomplete: break;
         case HttpRequestReader::State::Ready: answer(client, client.reader.request()); break;
         case HttpRequestReader::State::Refused:
@@ -237,6 +266,15 @@ void ResultsServer::refuse(Client &client, int status, bool head)
     closeAfterWrite(client);
 }
 
+void ResultsServer::sendBusy(Client &client, bool head)
+{
+    const QByteArray text = "Příliš mnoho připojených diváků, zkuste to prosím za chvíli znovu.\n";
+    client.socket->write(Head(503, "text/plain; charset=utf-8", text.size(), "Retry-After: 10\r\n"));
+    if (!head)
+        client.socket->write(text);
+    closeAfterWrite(client);
+}
+
 void ResultsServer::sendEvent(Client &client, const QByteArray &event)
 {
     QTcpSocket *socket = client.socket;
@@ -267,11 +305,24 @@ void ResultsServer::closeAfterWrite(Client &client)
     client.socket->disconnectFromHost();
 }
 
+void ResultsServer::forget(const Client &client)
+{
+    if (client.refused) {
+        --m_refusing;
+        return;
+    }
+    --m_served;
+    const auto it = m_perAddress.find(client.address);
+    if (it != m_perAddress.end() && --it->second <= 0)
+        m_perAddress.erase(it);
+}
+
 void ResultsServer::drop(QTcpSocket *socket)
 {
     auto it = m_clients.find(socket);
     if (it == m_clients.end())
         return;
+    forget(*it->second);
     m_clients.erase(it);
     socket->disconnect(this);
     socket->deleteLater();
@@ -289,10 +340,20 @@ void ResultsServer::housekeeping()
     if (keepAlive)
         m_lastKeepAlive = now;
     const QByteArray clock = keepAlive ? clockEvent() : QByteArray();
+    // Many connections at once: the slow or idle ones make room sooner.
+    const int headTimeout = int(m_clients.size()) > m_limits.busyConnections
+                                ? std::min(m_limits.busyHeadTimeoutMs, m_limits.headTimeoutMs)
+                                : m_limits.headTimeoutMs;
     std::vector<QTcpSocket *> expired;
+    std::vector<Client *> answerNow;
     for (auto &[socket, client] : m_clients) {
+        if (client->refused && !client->closing) {
+            if (now - client->connectedAt > m_limits.refuseReadMs)
+                answerNow.push_back(client.get());
+            continue;
+        }
         const bool waitingForHead =
-            !client->closing && !client->streaming && now - client->connectedAt > m_limits.headTimeoutMs;
+            !client->closing && !client->streaming && now - client->connectedAt > headTimeout;
         const bool stalled =
             (client->closing || client->streaming) && socket->bytesToWrite() > 0
             && now - client->lastProgress > m_limits.stallTimeoutMs;
@@ -304,11 +365,14 @@ void ResultsServer::housekeeping()
         else if (keepAlive && client->streaming && !client->dirty)
             sendEvent(*client, clock);
     }
+    for (Client *client : answerNow)
+        sendBusy(*client, false);  // its request never came whole: answered all the same
     for (QTcpSocket *socket : expired) {
         auto it = m_clients.find(socket);
         if (it == m_clients.end())
             continue;
         socket->disconnect(this);
+        forget(*it->second);
         m_clients.erase(it);
         socket->abort();
         socket->deleteLater();

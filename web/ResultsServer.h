@@ -10,10 +10,15 @@
 // still waiting replaces it.
 //
 // It must never let one client hold the others or grow without bound: at
-// most maxClients connections (the rest get 503), a request head must arrive
-// within headTimeoutMs, a stream whose reader stalls gets no new data queued
-// beyond maxPendingBytes (it receives the latest ranking once it drains) and
-// is dropped after stallTimeoutMs without progress.  It never opens a file.
+// most maxClients connections, and at most maxPerAddress from one address, so
+// that one host cannot lock the viewers out; the rest get 503, sent once their
+// request has been read (within refuseReadMs), so that they see the answer
+// rather than a reset, and only maxRefusing of them wait for it at once (a
+// flood beyond is cut off).  A request head must arrive within headTimeoutMs,
+// within busyHeadTimeoutMs while more than busyConnections are open.  A
+// stream whose reader stalls gets no new data queued beyond maxPendingBytes
+// (it receives the latest ranking once it drains) and is dropped after
+// stallTimeoutMs without progress.  It never opens a file.
 #include "DayTime.h"
 #include "HttpRequest.h"
 #include "ResultsSnapshot.h"
@@ -32,7 +37,12 @@ class QTimer;
 
 struct ServerLimits {
     int maxClients = 256;
+    int maxPerAddress = 32;
+    int maxRefusing = 64;
+    int refuseReadMs = 1000;
     int headTimeoutMs = 10000;
+    int busyConnections = 200;
+    int busyHeadTimeoutMs = 2000;
     int stallTimeoutMs = 30000;
     int keepAliveMs = 5000;
     qint64 maxPendingBytes = 4 * 1024 * 1024;
@@ -65,11 +75,14 @@ private:
     void readRequest(Client &client);
     void answer(Client &client, const HttpRequest &request);
     void refuse(Client &client, int status, bool head);
+    void sendBusy(Client &client, bool head);
     void sendEvent(Client &client, const QByteArray &event);
     void wrote(Client &client);
     void housekeeping();
     void closeAfterWrite(Client &client);
     void drop(QTcpSocket *socket);
+    // Takes the client out of the counts, before it is erased.
+    void forget(const Client &client);
     QByteArray clockEvent() const;
 
     std::function<DayTime()> m_clock;
@@ -79,6 +92,9 @@ private:
     QElapsedTimer m_uptime;
     qint64 m_lastKeepAlive = 0;
     std::unordered_map<QTcpSocket *, std::unique_ptr<Client>> m_clients;
+    int m_served = 0;    // clients being served, not refused
+    int m_refusing = 0;  // refused clients still waiting for their answer or its end
+    std::unordered_map<QString, int> m_perAddress;  // clients served, by address
 
     std::shared_ptr<const ResultsSnapshot> m_snapshot;
     QByteArray m_resultsEvent;  // m_snapshot as one "results" event

@@ -10,7 +10,10 @@
 #include <QFileDialog>
 #include <QLibraryInfo>
 #include <QMessageBox>
+#include <QProgressDialog>
+#include <QPushButton>
 #include <QTemporaryDir>
+#include <QThread>
 #include <QTimer>
 
 #include <functional>
@@ -174,6 +177,52 @@ TEST_F(QtDialogsTest, SaveDialogAddsTheDefaultSuffixAndCancelGivesNothing)
 
     WhenModalShown([](QWidget *w) { qobject_cast<QDialog *>(w)->reject(); });
     EXPECT_FALSE(dialogs.openFile(request).has_value());
+}
+
+// A task that goes on, a step every few milliseconds, until it is cancelled
+// or has made `steps` steps.
+class SteppingTask : public ProgressTask {
+public:
+    explicit SteppingTask(int steps) : m_steps(steps) {}
+    void run() override
+    {
+        thread = QThread::currentThread();
+        for (int i = 1; i <= m_steps && !cancelRequested(); ++i) {
+            QThread::msleep(5);
+            emit progressed(std::min(100, i));
+        }
+    }
+    QThread *thread = nullptr;
+
+private:
+    int m_steps;
+};
+
+TEST_F(QtDialogsTest, ProgressRunsTheTaskOffTheWindowsThreadAndCancelStopsIt)
+{
+    SteppingTask endless(2000);
+    QString title, label, cancel;
+    WhenModalShown([&](QWidget *w) {
+        auto *dialog = qobject_cast<QProgressDialog *>(w);
+        ASSERT_NE(dialog, nullptr);
+        title = dialog->windowTitle();
+        label = dialog->labelText();
+        const auto buttons = dialog->findChildren<QPushButton *>();
+        ASSERT_EQ(buttons.size(), 1);
+        cancel = buttons[0]->text();
+        buttons[0]->click();
+    });
+    EXPECT_FALSE(dialogs.progress(QStringLiteral("Načítám datový soubor velky.csvz (21 MB)…"), endless));
+    EXPECT_TRUE(endless.cancelRequested());
+    EXPECT_EQ(title, QStringLiteral("Záznam časů"));
+    EXPECT_EQ(label, QStringLiteral("Načítám datový soubor velky.csvz (21 MB)…"));
+    EXPECT_EQ(cancel, QStringLiteral("Zrušit"));
+    ASSERT_NE(endless.thread, nullptr);
+    EXPECT_NE(endless.thread, QThread::currentThread()) << "the window keeps its thread meanwhile";
+
+    SteppingTask shortOne(20);
+    EXPECT_TRUE(dialogs.progress(QStringLiteral("Krátce"), shortOne));
+    EXPECT_EQ(QApplication::activeModalWidget(), nullptr) << "the dialog is gone when the task ends";
 }
 
 }  // namespace

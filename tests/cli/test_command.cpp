@@ -165,6 +165,31 @@ TEST_F(CommandTest, InputsAreNeverWrittenAndNoTemporaryOrBackupFileAppears)
     EXPECT_TRUE(Listing(dataHome.path()).isEmpty()) << "no temporary data file";
 }
 
+// The window refuses a data file over 512 MB; a script gets the same answer
+// unless it insists.
+TEST_F(CommandTest, ADataFileOverTheLimitIsReadOnlyWithForce)
+{
+    {
+        QFile huge(path("huge.csvz"));
+        ASSERT_TRUE(huge.open(QIODevice::WriteOnly));
+        ASSERT_TRUE(huge.write(DataFileBytes(SmallRace())) > 0);
+        ASSERT_TRUE(huge.resize((qint64(512) << 20) + 1));  // the rest a sparse run of NULs
+    }
+    const CommandRun refused = Run({QStringLiteral("huge.csvz"), QStringLiteral("--csv"), QStringLiteral("-")});
+    EXPECT_EQ(refused.code, 3);
+    EXPECT_EQ(refused.err, QStringLiteral("tikomat-results: the data file huge.csvz is too large: 513 MB, at most "
+                                          "512 MB (use it anyway: --force)\n"));
+    EXPECT_TRUE(refused.out.isEmpty());
+
+    // The race's lines are read; the NULs after them are one unreadable line.
+    const CommandRun forced = Run({QStringLiteral("--force"), QStringLiteral("huge.csvz"), QStringLiteral("--csv"),
+                                   QStringLiteral("-")});
+    ASSERT_EQ(forced.code, 0) << forced.err.toStdString();
+    const CommandRun small = Run({QStringLiteral("race.csvz"), QStringLiteral("--csv"), QStringLiteral("-")});
+    ASSERT_EQ(small.code, 0) << small.err.toStdString();
+    EXPECT_EQ(forced.out, small.out);
+}
+
 TEST_F(CommandTest, TextFormatsCarryTheListAndEscapeWhatTheyMust)
 {
     const CommandRun run = Run({QStringLiteral("race.csvz"), QStringLiteral("--racers"), QStringLiteral("racers.racerlist"),

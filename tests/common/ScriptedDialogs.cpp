@@ -15,13 +15,13 @@ std::optional<QString> TakeFront(std::deque<std::optional<QString>> &queue)
 
 void ScriptedDialogs::message(const QString &text, MsgIcon icon, const QString &title)
 {
-    asked.push_back({Asked::Message, title, text, icon, {}});
+    asked.push_back({Asked::Message, title, text, icon, {}, {}});
     WhileOpen();
 }
 
 bool ScriptedDialogs::question(const QString &title, const QString &text, MsgIcon icon)
 {
-    asked.push_back({Asked::Question, title, text, icon, {}});
+    asked.push_back({Asked::Question, title, text, icon, {}, {}});
     WhileOpen();
     if (questions.empty()) {
         ADD_FAILURE() << "unexpected question: " << text.toStdString();
@@ -50,7 +50,7 @@ int ScriptedDialogs::choose(const QString &title, const QString &text, MsgIcon i
 
 std::optional<QString> ScriptedDialogs::openFile(const FileRequest &request)
 {
-    asked.push_back({Asked::OpenFile, request.title, request.filter, MsgIcon::None, request});
+    asked.push_back({Asked::OpenFile, request.title, request.filter, MsgIcon::None, request, {}});
     WhileOpen();
     if (opens.empty()) {
         ADD_FAILURE() << "unexpected open dialog: " << request.title.toStdString();
@@ -61,13 +61,31 @@ std::optional<QString> ScriptedDialogs::openFile(const FileRequest &request)
 
 std::optional<QString> ScriptedDialogs::saveFile(const FileRequest &request)
 {
-    asked.push_back({Asked::SaveFile, request.title, request.filter, MsgIcon::None, request});
+    asked.push_back({Asked::SaveFile, request.title, request.filter, MsgIcon::None, request, {}});
     WhileOpen();
     if (saves.empty()) {
         ADD_FAILURE() << "unexpected save dialog: " << request.title.toStdString();
         return std::nullopt;
     }
     return TakeFront(saves);
+}
+
+bool ScriptedDialogs::progress(const QString &text, ProgressTask &task)
+{
+    asked.push_back({Asked::Progress, {}, text, MsgIcon::None, {}, {}});
+    WhileOpen();
+    QMetaObject::Connection cancelling;
+    if (!progressCancels.empty()) {
+        const int at = progressCancels.front();
+        progressCancels.pop_front();
+        cancelling = QObject::connect(&task, &ProgressTask::progressed, [&task, at](int percent) {
+            if (percent >= at)
+                task.cancel();
+        });
+    }
+    task.run();
+    QObject::disconnect(cancelling);
+    return !task.cancelRequested();
 }
 
 void ScriptedDialogs::WhileOpen()

@@ -12,9 +12,9 @@
 class ScriptedDialogs : public Dialogs {
 public:
     struct Asked {
-        enum Kind { Message, Question, OpenFile, SaveFile, Choice } kind;
+        enum Kind { Message, Question, OpenFile, SaveFile, Progress, Choice } kind;
         QString title;
-        QString text;  // message text, or the file dialog's filter
+        QString text;  // message or progress text, or the file dialog's filter
         MsgIcon icon = MsgIcon::None;
         FileRequest request;  // for the file dialogs
         QStringList buttons;  // for a choice
@@ -25,6 +25,9 @@ public:
     int choose(const QString &title, const QString &text, MsgIcon icon, const QStringList &buttons) override;
     std::optional<QString> openFile(const FileRequest &request) override;
     std::optional<QString> saveFile(const FileRequest &request) override;
+    // Runs the task at once; the operator cancels it once it reports the
+    // percentage queued with cancelProgressAt (nothing queued: never).
+    bool progress(const QString &text, ProgressTask &task) override;
 
     // Queue answers, used in order.
     void answerQuestion(bool yes) { questions.push_back(yes); }
@@ -32,6 +35,7 @@ public:
     void answerChoice(const QString &button) { choices.push_back(button); }
     void answerOpen(std::optional<QString> path) { opens.push_back(std::move(path)); }
     void answerSave(std::optional<QString> path) { saves.push_back(std::move(path)); }
+    void cancelProgressAt(int percent) { progressCancels.push_back(percent); }
 
     // All messages shown so far (texts only).
     QStringList messages() const;
@@ -45,6 +49,7 @@ public:
     std::deque<QString> choices;
     std::deque<std::optional<QString>> opens;
     std::deque<std::optional<QString>> saves;
+    std::deque<int> progressCancels;
     std::vector<Asked> asked;
 
 private:

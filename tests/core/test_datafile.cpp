@@ -59,8 +59,8 @@ TEST_F(DataFileTest, FilesWrittenBySaveLoadBackUnchanged)
     data.Records = {
         Record(RaceStartNumber, "09:00:00,000"), Record(12, "09:10:00,001", 0, 7),
         Record(13, "09:10:00,001"),              Record(14, "09:20:30,999", 120),
-        Record(15, "09:25:00,000", -5),          Record(16, "23:59:59,999"),
-        Record(RaceStartNumber, "10:00:00,000"), Record(12, "10:10:00,000", 2147483647),
+        Record(15, "09:25:00,000", -86400),      Record(0, "23:59:59,999"),
+        Record(RaceStartNumber, "10:00:00,000"), Record(12, "10:10:00,000", 86400),
     };
     data.Records.push_back(Record(12, "10:20:00,123"));
     ASSERT_TRUE(data.SaveAs(path("a.csvz")));
@@ -113,18 +113,21 @@ TEST_F(DataFileTest, LoadSplitsFieldsAndFillsDefaults)
         {"one field", "\"12\"", {}, "1 z 1"},
         {"blank time", "\"12\",\"x\",\" \t \",\"3\"", {}, "1 z 1"},
         {"empty time", "\"12\",\"x\",\"\",\"3\"", {}, "1 z 1"},
-        {"number not a number", "\"abc\",\"x\",\"10:00:00,000\",\"1\"", {{999, "10:00:00,000", 1, 0}}},
-        {"number with a trailing blank", "\"12 \",\"x\",\"10:00:00,000\",\"1\"", {{999, "10:00:00,000", 1, 0}}},
-        {"lap and penalty not numbers", "\"12\",\"x\",\"10:00:00,000\",\"-\",\"\",\"x\"", {{12, "10:00:00,000", 0, 0}}},
+        // A value that is not an integer in its range is never turned into another one.
+        {"number not a number", "\"abc\",\"x\",\"10:00:00,000\",\"1\"", {}, "1 z 1"},
+        {"number with a trailing blank", "\"12 \",\"x\",\"10:00:00,000\",\"1\"", {}, "1 z 1"},
+        {"lap not a number", "\"12\",\"x\",\"10:00:00,000\",\"-\",\"\",\"0\"", {}, "1 z 1"},
+        {"penalty not a number", "\"12\",\"x\",\"10:00:00,000\",\"1\",\"\",\"x\"", {}, "1 z 1"},
+        {"blank lap and penalty are 0", "\"12\",\"x\",\"10:00:00,000\",\" \",\"\",\"\"", {{12, "10:00:00,000", 0, 0}}},
         {"blanks belong to unquoted fields", "  12,x,\"10:00:00,000\", 4", {{12, "10:00:00,000", 4, 0}}},
         // Unquoted, the time's own comma splits it: "10:00:00" and "250".
         {"unquoted time", "12,x,10:00:00,250,0,9", {{12, "10:00:00,000", 250, 9}}},
-        {"doubled quote", "\"1\"\"2\",\"x\",\"10:00:00,000\",\"1\"", {{999, "10:00:00,000", 1, 0}}},
+        {"doubled quote", "\"1\"\"2\",\"x\",\"10:00:00,000\",\"1\"", {}, "1 z 1"},
         {"doubled quotes in the time", "\"12\",\"x\",\"10:00\"\"00,000\",\"1\"", {{12, "10:00:00,000", 1, 0}}, "1 z 1"},
         // Text after a closing quote is a field of its own and shifts the rest.
-        {"text after a closing quote", "\"12\"3,\"x\",\"10:00:00,000\",\"1\",\"\",\"6\"", {{12, "00:00:00,000", 0, 0}}, "1 z 1"},
+        {"text after a closing quote", "\"12\"3,\"x\",\"10:00:00,000\",\"1\",\"\",\"6\"", {}, "1 z 1"},
         {"old label with quotes", "\"12\",\"Jan \"Honza\" (A)\",\"10:00:00,000\",\"1\",\"00:00:00,000\",\"0\"",
-         {{12, "00:00:00,000", 0, 0}}, "1 z 1"},
+         {}, "1 z 1"},
         {"comma at the end", "\"12\",\"x\",\"10:00:00,000\",", {{12, "10:00:00,000", 0, 0}}},
         {"comma at the end of six", "\"12\",\"x\",\"10:00:00,000\",\"2\",\"\",", {{12, "10:00:00,000", 2, 0}}},
         {"no closing quote", "\"12\",\"x\",\"10:00:00,000\",\"7", {{12, "10:00:00,000", 7, 0}}},

@@ -17,8 +17,8 @@ std::vector<JournalEntry> EveryKind()
         Row(JournalList::Finish, 7, QStringLiteral("a\tb\\t\nc\r\\"), QString()),
         Of(JournalKind::RowRemoved, JournalList::Finish, 0, 99),
         Change(JournalKind::RecordAdded, {10000, 0, 0}),
-        Change(JournalKind::RecordDeleted, {-5, 123, -7}),
-        Change(JournalKind::RecordEdited, {12, 360'000'000, 30}, {21, 359'999'999, 0}),
+        Change(JournalKind::RecordDeleted, {0, 123, -86400}),
+        Change(JournalKind::RecordEdited, {12, 360'000'000, 86400}, {21, 359'999'999, 0}),
         Of(JournalKind::Saved),
     };
     for (std::size_t i = 0; i < entries.size(); ++i)
@@ -66,6 +66,39 @@ TEST(JournalLine, TornLastLineIsSkippedAndTheRestRead)
     const std::vector<JournalEntry> read = ReadJournal(damaged + bytes + torn, &skipped);
     EXPECT_EQ(read, all);
     EXPECT_EQ(skipped, 2);
+}
+
+// A line whose checksum holds but whose record no data file could keep is
+// skipped and counted like a damaged one, whichever record of an edit it is.
+TEST(JournalLine, RecordsOutOfRangeAreSkippedAndCounted)
+{
+    const JournalRecord good{12, 36'000'000, 0};
+    const struct {
+        const char *what;
+        JournalRecord record;
+    } outOfRange[] = {
+        {"number -1", {-1, 36'000'000, 0}},
+        {"number 10001", {10001, 36'000'000, 0}},
+        {"penalty a second over a day", {12, 36'000'000, 86401}},
+        {"penalty a second under minus a day", {12, 36'000'000, -86401}},
+    };
+    for (const auto &c : outOfRange) {
+        SCOPED_TRACE(c.what);
+        const std::vector<JournalEntry> bad = {Change(JournalKind::RecordAdded, c.record),
+                                               Change(JournalKind::RecordDeleted, c.record),
+                                               Change(JournalKind::RecordEdited, c.record, good),
+                                               Change(JournalKind::RecordEdited, good, c.record)};
+        QByteArray bytes = EncodeJournalLine(Change(JournalKind::RecordAdded, good));
+        for (const JournalEntry &e : bad)
+            bytes += EncodeJournalLine(e);
+        bytes += EncodeJournalLine(Saved(1));
+        int skipped = 0;
+        const std::vector<JournalEntry> read = ReadJournal(bytes, &skipped);
+        EXPECT_EQ(skipped, 4);
+        ASSERT_EQ(read.size(), 2u);
+        EXPECT_EQ(read[0].record, good);
+        EXPECT_EQ(read[1].kind, JournalKind::Saved);
+    }
 }
 
 }  // namespace

@@ -14,10 +14,18 @@ struct Reply {
     bool closed = false;  // the server closed the connection
 };
 
+// The client's own address: every 127.x.y.z is this machine, so a test can
+// play several hosts.
+inline QHostAddress Host(int n)
+{
+    return QHostAddress(QStringLiteral("127.0.0.%1").arg(n));
+}
+
 // Sends request and reads until the server closes or timeoutMs passes.
-inline Reply Exchange(quint16 port, const QByteArray &request, int timeoutMs = 3000)
+inline Reply Exchange(quint16 port, const QByteArray &request, int timeoutMs = 3000, int host = 1)
 {
     QTcpSocket socket;
+    socket.bind(Host(host));
     socket.connectToHost(QHostAddress::LocalHost, port);
     Reply reply;
     if (!socket.waitForConnected(timeoutMs))
@@ -70,10 +78,11 @@ inline QJsonObject FetchJson(quint16 port)
 // last "results" event it has read.
 class EventClient {
 public:
-    explicit EventClient(quint16 port, int receiveBuffer = 0)
+    explicit EventClient(quint16 port, int receiveBuffer = 0, int host = 1)
     {
         if (receiveBuffer > 0)
             socket.setSocketOption(QAbstractSocket::ReceiveBufferSizeSocketOption, receiveBuffer);
+        socket.bind(Host(host));
         socket.connectToHost(QHostAddress::LocalHost, port);
         if (socket.waitForConnected(3000)) {
             socket.write(Get("/events"));

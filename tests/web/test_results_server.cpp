@@ -9,7 +9,14 @@
 
 #include <QAbstractEventDispatcher>
 #include <QJsonArray>
+#include <QElapsedTimer>
 #include <QSemaphore>
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 namespace {
 
@@ -190,13 +197,14 @@ TEST_F(ResultsServerTest, BadRequestsAreAnsweredOrDroppedWithoutEffect)
 
 TEST_F(ResultsServerTest, TheClientBeyondTheLimitIsRefusedPolitely)
 {
+    // From eight hosts, 32 each: as many as one host may have.
     std::vector<std::unique_ptr<EventClient>> clients;
     for (int i = 0; i < 256; ++i)
-        clients.push_back(std::make_unique<EventClient>(port));
+        clients.push_back(std::make_unique<EventClient>(port, 0, 1 + i / 32));
     for (auto &client : clients)
         ASSERT_TRUE(client->waitForVersion(0));
 
-    const Reply refused = Exchange(port, Get("/results.json"));
+    const Reply refused = Exchange(port, Get("/results.json"), 3000, 9);
     EXPECT_EQ(StatusOf(refused.bytes), 503);
     EXPECT_TRUE(HeadOf(refused.bytes).contains("Retry-After: "));
     EXPECT_TRUE(QString::fromUtf8(BodyOf(refused.bytes)).contains(QStringLiteral("zkuste to prosím za chvíli")));
@@ -212,7 +220,176 @@ TEST_F(ResultsServerTest, TheClientBeyondTheLimitIsRefusedPolitely)
     QDeadlineTimer deadline(3000);
     while (publisher.clientCount() > 255 && !deadline.hasExpired())
         QThread::msleep(20);
-    EXPECT_EQ(StatusOf(Exchange(port, Get("/results.json")).bytes), 200);
+    EXPECT_EQ(StatusOf(Exchange(port, Get("/results.json"), 3000, 9).bytes), 200);
+}
+
+TEST_F(ResultsServerTest, OneHostCannotLockTheOthersOut)
+{
+    std::vector<std::unique_ptr<EventClient>> greedy;
+    for (int i = 0; i < 32; ++i)
+        greedy.push_back(std::make_unique<EventClient>(port, 0, 1));
+    for (auto &client : greedy)
+        ASSERT_TRUE(client->waitForVersion(0));
+
+    const Reply refused = Exchange(port, Get("/results.json"), 3000, 1);
+    EXPECT_EQ(StatusOf(refused.bytes), 503);
+    EXPECT_TRUE(refused.closed);
+    EXPECT_EQ(StatusOf(Exchange(port, Get("/results.json"), 3000, 2).bytes), 200) << "another host gets in";
+    EventClient viewer(port, 0, 3);
+    EXPECT_TRUE(viewer.waitForVersion(0));
+
+    // Once one of the 32 leaves, its host may have another.
+    greedy.pop_back();
+    QDeadlineTimer deadline(3000);
+    while (publisher.clientCount() > 32 && !deadline.hasExpired())
+        QThread::msleep(20);
+    EXPECT_EQ(StatusOf(Exchange(port, Get("/results.json"), 3000, 1).bytes), 200);
+}
+
+namespace {
+
+// A plain socket, to see what the kernel sees: whether an answer ends in a
+// clean close or in a reset.
+class RawClient {
+public:
+    RawClient(quint16 port, int host)
+    {
+        m_fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        sockaddr_in from{};
+        from.sin_family = AF_INET;
+        from.sin_addr.s_addr = htonl(Host(host).toIPv4Address());
+        ::bind(m_fd, reinterpret_cast<sockaddr *>(&from), sizeof from);
+        sockaddr_in to{};
+        to.sin_family = AF_INET;
+        to.sin_port = htons(port);
+        to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        connected = ::connect(m_fd, reinterpret_cast<sockaddr *>(&to), sizeof to) == 0;
+    }
+    ~RawClient() { ::close(m_fd); }
+
+    // True when the server has sent nothing so far.
+    bool nothingYet() const
+    {
+        char c;
+        return ::recv(m_fd, &c, 1, MSG_DONTWAIT | MSG_PEEK) < 0 && (errno == EAGAIN || errno == EWOULDBLOCK);
+    }
+    void send(const QByteArray &bytes) const { ASSERT_EQ(::send(m_fd, bytes.constData(), bytes.size(), 0), bytes.size()); }
+
+    struct End {
+        QByteArray bytes;
+        bool clean = false;  // the server closed; false: reset, or nothing within the time
+    };
+    End readToEnd(int timeoutMs) const
+    {
+        End end;
+        QDeadlineTimer deadline(timeoutMs);
+        while (!deadline.hasExpired()) {
+            pollfd p{m_fd, POLLIN, 0};
+            if (::poll(&p, 1, int(std::max<qint64>(1, deadline.remainingTime()))) <= 0)
+                continue;
+            char buffer[4096];
+            const ssize_t n = ::recv(m_fd, buffer, sizeof buffer, 0);
+            if (n > 0) {
+                end.bytes.append(buffer, n);
+                continue;
+            }
+            end.clean = n == 0;
+            break;
+        }
+        return end;
+    }
+
+    bool connected = false;
+
+private:
+    int m_fd = -1;
+};
+
+std::unique_ptr<WebPublisher> StartedWith(const ServerLimits &limits)
+{
+    auto publisher = std::make_unique<WebPublisher>(limits);
+    QString error;
+    EXPECT_TRUE(publisher->start(QHostAddress::LocalHost, 0, &error)) << error.toStdString();
+    return publisher;
+}
+
+}  // namespace
+
+// A client refused for the limit gets its 503 once it has asked, and the
+// connection then ends cleanly: answered at once and closed with its request
+// still unread, it would get a reset, which may throw the answer away.
+TEST(ResultsServerLimits, ARefusedClientIsAnsweredAfterItsRequestNeverReset)
+{
+    ServerLimits limits;
+    limits.maxPerAddress = 2;
+    limits.refuseReadMs = 400;
+    limits.maxRefusing = 2;
+    const auto publisher = StartedWith(limits);
+    EventClient first(publisher->port()), second(publisher->port());
+    ASSERT_TRUE(first.waitForVersion(0));
+    ASSERT_TRUE(second.waitForVersion(0));
+
+    RawClient slow(publisher->port(), 1);
+    ASSERT_TRUE(slow.connected);
+    QThread::msleep(250);
+    EXPECT_TRUE(slow.nothingYet()) << "answered before its request came";
+    slow.send(Get("/results.json"));
+    const RawClient::End answered = slow.readToEnd(3000);
+    EXPECT_EQ(StatusOf(answered.bytes), 503);
+    EXPECT_TRUE(BodyOf(answered.bytes).startsWith("Příliš mnoho připojených diváků"));
+    EXPECT_TRUE(answered.clean);
+
+    // One that never asks is answered after refuseReadMs all the same.
+    QElapsedTimer waited;
+    waited.start();
+    RawClient silent(publisher->port(), 1);
+    const RawClient::End timedOut = silent.readToEnd(3000);
+    EXPECT_GE(waited.elapsed(), 350);
+    EXPECT_EQ(StatusOf(timedOut.bytes), 503);
+    EXPECT_TRUE(timedOut.clean);
+
+    // Refused clients waiting for their answer are few: a flood beyond is cut off.
+    RawClient waiting1(publisher->port(), 1), waiting2(publisher->port(), 1), flood(publisher->port(), 1);
+    EXPECT_EQ(flood.readToEnd(300).bytes, QByteArray());
+    waiting1.send(Get("/"));
+    EXPECT_EQ(StatusOf(waiting1.readToEnd(3000).bytes), 503);
+}
+
+TEST(ResultsServerLimits, ManyConnectionsShortenTheTimeForARequest)
+{
+    ServerLimits limits;
+    limits.headTimeoutMs = 5000;
+    limits.busyConnections = 4;
+    limits.busyHeadTimeoutMs = 300;
+    const auto publisher = StartedWith(limits);
+    auto idle = [&](int count) {
+        std::vector<std::unique_ptr<RawClient>> clients;
+        for (int i = 0; i < count; ++i)
+            clients.push_back(std::make_unique<RawClient>(publisher->port(), 1));
+        QDeadlineTimer deadline(3000);
+        while (publisher->clientCount() < count && !deadline.hasExpired())
+            QThread::msleep(10);
+        EXPECT_EQ(publisher->clientCount(), count);
+        return clients;
+    };
+    {
+        // Four are not many: they may take their time.
+        const auto few = idle(4);
+        QThread::msleep(900);
+        EXPECT_EQ(publisher->clientCount(), 4);
+    }
+    QDeadlineTimer gone(3000);
+    while (publisher->clientCount() > 0 && !gone.hasExpired())
+        QThread::msleep(10);
+    // Five are: they are let go after the short time.
+    const auto many = idle(5);
+    QElapsedTimer waited;
+    waited.start();
+    QDeadlineTimer deadline(3000);
+    while (publisher->clientCount() > 0 && !deadline.hasExpired())
+        QThread::msleep(10);
+    EXPECT_EQ(publisher->clientCount(), 0);
+    EXPECT_LT(waited.elapsed(), 1500);
 }
 
 TEST_F(ResultsServerTest, AStalledClientNeverHoldsTheDeskOrTheOthers)
