@@ -38,6 +38,7 @@
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QTableView>
+#include <QTimer>
 
 namespace {
 
@@ -101,6 +102,32 @@ void TfrmMain::CreateLogic()
     BindResultsPage();
     BindJournal();
     BindModuleLink();
+    BindRacerChanges();
+}
+
+void TfrmMain::BindRacerChanges()
+{
+    // The lists, the leader, the spectator window and the web page name the
+    // racers by the table: an import, a loaded racer file or a grid edit shows
+    // there at once, not only when the timing page is shown again.  The
+    // refresh waits for the event loop, so that an import's several signals
+    // give one refresh; its lookups leave the grid's cursor and an open cell
+    // editor (the navigator's new row among them) as the operator has them.
+    auto *pending = new QTimer(this);
+    pending->setSingleShot(true);
+    pending->setInterval(0);
+    connect(pending, &QTimer::timeout, this, [this] {
+        if (!m_results || !m_racers)
+            return;
+        RacerTable::QuietLookups quiet(*m_racers);
+        m_results->RefreshLists(-1);
+    });
+    const auto later = [pending] { pending->start(); };
+    RacerTable *racers = m_racers.get();
+    connect(racers, &QAbstractItemModel::modelReset, pending, later);
+    connect(racers, &QAbstractItemModel::rowsInserted, pending, later);
+    connect(racers, &QAbstractItemModel::rowsRemoved, pending, later);
+    connect(racers, &QAbstractItemModel::dataChanged, pending, later);
 }
 
 void TfrmMain::BindJournal()

@@ -142,6 +142,8 @@ private:
     void BindResultsPage();
     void BindModuleLink();
     void BindJournal();
+    // Every change of the racer table refreshes the lists that name racers.
+    void BindRacerChanges();
     RecoveryTarget RecoveryTargetOf();
     // The record of the record list's selected row, or null.
     TRadekPtr SelectedRecord() const;
