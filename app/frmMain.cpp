@@ -8,6 +8,7 @@
 #include "JournalKeeper.h"
 #include "LinkController.h"
 #include "ManualEntry.h"
+#include "RacerFileMemory.h"
 #include "ResultsLists.h"
 #include "TimingDesk.h"
 #include "sezZavodniku.h"
@@ -171,6 +172,7 @@ void TfrmMain::FormDestroy()
     m_journal.reset();
     m_data.reset();  // waits for its last write
     m_writer.reset();
+    m_racerFiles.reset();  // watches the racer table
     m_racers.reset();
 }
 

@@ -15,6 +15,7 @@
 #include "JournalRecovery.h"
 #include "LeftRaces.h"
 #include "ImpulseListModel.h"
+#include "RacerFileMemory.h"
 #include "RacerPage.h"
 #include "ResultsExport.h"
 #include "ResultsLists.h"
@@ -89,6 +90,8 @@ void TfrmMain::CreateLogic()
     m_racers = std::make_unique<RacerTable>();
     m_data->SetRacers(m_racers.get());
     m_racerPage->Bind(*m_racers, m_dialogs);
+    m_racerFiles = std::make_unique<RacerFileMemory>(*m_racers, m_dialogs, m_data->FileName);
+    connect(m_racerPage, &RacerPage::racerFileUsed, m_racerFiles.get(), &RacerFileMemory::RacerFileUsed);
     m_results = std::make_unique<ResultsLists>(*m_data, m_racers.get());
     m_desk = std::make_unique<TimingDesk>(*m_data, m_dialogs, m_racers.get());
     m_desk->refreshLists = [this](int number) { m_results->RefreshLists(number); };
@@ -147,9 +150,11 @@ void TfrmMain::BindJournal()
         if (opened) {
             RecoveryTarget target = RecoveryTargetOf();
             RecoverOpened(target);
+            OpenRacersOfRace();
             m_results->RefreshLists(-1);
         } else {
             m_journal->Begin(m_data->FileName);
+            m_racerFiles->NewDataFile(m_data->FileName);
         }
     };
     journal->Begin(m_data->FileName);
@@ -172,7 +177,17 @@ void TfrmMain::RecoverJournal()
     if (OfferLeftRaces(*m_data, m_dialogs))
         RecoverOpened(target);
     UpdateTitle();  // a restored race may be a named one
+    OpenRacersOfRace();
     m_results->RefreshLists(-1);
+}
+
+void TfrmMain::OpenRacersOfRace()
+{
+    const QString status = m_racerFiles->DataFileOpened(m_data->FileName);
+    if (status.isEmpty())
+        return;
+    m_racerPage->JoinCategories();
+    SetStatusText(status);
 }
 
 void TfrmMain::BindModuleLink()
@@ -241,6 +256,9 @@ void TfrmMain::BindKeypad()
     connect(Button2, &QPushButton::clicked, desk, &TimingDesk::Button2Click);
     connect(btnStart, &QPushButton::clicked, desk, &TimingDesk::btnStartClick);
     connect(desk, &TimingDesk::dataFileChanged, this, &TfrmMain::UpdateTitle);
+    // A race saved under a new name keeps its racer file.
+    connect(desk, &TimingDesk::dataFileChanged, m_racerFiles.get(),
+            [this] { m_racerFiles->DataFileNamed(m_data->FileName); });
 }
 
 void TfrmMain::BindRecordList()

@@ -30,6 +30,7 @@ class QPushButton;
 class QTabWidget;
 class QTableView;
 class QStatusBar;
+class RacerFileMemory;
 class RacerPage;
 class RacerTable;
 class ResultsLists;
@@ -145,6 +146,8 @@ private:
     // Every change of the racer table refreshes the lists that name racers.
     void BindRacerChanges();
     RecoveryTarget RecoveryTargetOf();
+    // The racer file remembered with the store's data file, loaded.
+    void OpenRacersOfRace();
     // The record of the record list's selected row, or null.
     TRadekPtr SelectedRecord() const;
     // Enter presses the focused button, else "Vlož" (the default button).
@@ -158,6 +161,7 @@ private:
     std::unique_ptr<BackgroundWriter> m_writer;  // writes the store's saves: outlives it
     std::unique_ptr<TData> m_data;
     std::unique_ptr<RacerTable> m_racers;
+    std::unique_ptr<RacerFileMemory> m_racerFiles;
     std::unique_ptr<ResultsLists> m_results;
     std::unique_ptr<TimingDesk> m_desk;
     std::unique_ptr<ManualEntry> m_manual;

@@ -83,6 +83,7 @@ void RacerCommands::btnZavodniciLoadClick()
         std::vector<RacerRow> rows = LoadRacerFile(*path);
         m_table.EndEdit();
         m_table.setRows(std::move(rows));
+        emit racerFileUsed(*path);
     } catch (const TikomatError &e) {
         m_dialogs.message(ErrorPrefix + e.text, MsgIcon::Critical);
     }
@@ -100,6 +101,7 @@ void RacerCommands::btnZavodniciSaveAsClick(bool saveAs)
     try {
         // Rows() ends an edit still open, so the file holds what the grid shows.
         SaveRacerFile(m_saveFileName, m_table.Rows());
+        emit racerFileUsed(m_saveFileName);
     } catch (const TikomatError &e) {
         m_dialogs.message(ErrorPrefix + e.text, MsgIcon::Critical);
     }

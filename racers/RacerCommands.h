@@ -6,13 +6,15 @@
 // Called by the racer page's handlers, one call per button; asks the operator
 // through Dialogs only.  It never leaves the table half changed: a file that
 // cannot be read or imported changes nothing.
+#include <QObject>
 #include <QString>
 #include <QStringList>
 
 class Dialogs;
 class RacerTable;
 
-class RacerCommands {
+class RacerCommands : public QObject {
+    Q_OBJECT
 public:
     RacerCommands(RacerTable &table, Dialogs &dialogs);
 
@@ -35,6 +37,10 @@ public:
 
     // The name the save dialog holds (empty until one is chosen).
     QString saveFileName() const { return m_saveFileName; }
+
+signals:
+    // The table was opened from, or saved to, this racer file.
+    void racerFileUsed(const QString &path);
 
 private:
     RacerTable &m_table;

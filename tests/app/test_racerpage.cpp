@@ -325,3 +325,39 @@ TEST_F(RacerPageTest, ListsFollowTheRacerTableWithoutTheTimingPage)
     EXPECT_EQ(table->currentRow(), 1);
     EXPECT_EQ(grid->currentIndex().row(), 1);
 }
+
+TEST_F(RacerPageTest, RacerFileComesBackWhenItsRaceIsOpenedInTheNextRun)
+{
+    const QString racerFile = dir.filePath(u"jezdci.racerlist"_qs), race = dir.filePath(u"závod.csvz"_qs);
+    table->setRows({{12, u"Pospíšilová Zuzana"_qs, u"Ž40"_qs}});
+    dialogs.answerSave(racerFile);
+    click("btnZavodniciSaveAs");
+    // The race is named after its racers were saved: they go with the name.
+    dialogs.answerSave(race);
+    main().Desk()->Button29Click();
+    main().Data()->WaitForWrites();
+
+    auto nextRun = [&] {
+        windows = {};
+        CloseLog();
+        windows = CreateWindows(dialogs, dir.filePath(u"log.txt"_qs));
+        table = main().Racers();
+        dialogs.asked.clear();
+        dialogs.answerOpen(race);
+        click("Button28");  // "&Otevřít"
+        QCoreApplication::processEvents();
+    };
+    nextRun();
+    EXPECT_EQ(table->size(), 1);
+    EXPECT_EQ(main().StatusText(), u"Ze souboru jezdci.racerlist načteno závodníků: 1."_qs);
+    EXPECT_TRUE(categories().split(u'\n').contains(u"Ž40"_qs)) << categories().toStdString();
+    EXPECT_EQ(dialogs.messages(), QStringList());
+    EXPECT_TRUE(main().windowTitle().endsWith(u" – závod.csvz"_qs));
+
+    QFile::remove(racerFile);
+    nextRun();
+    EXPECT_EQ(table->size(), 0);
+    EXPECT_TRUE(main().windowTitle().endsWith(u" – závod.csvz"_qs)) << "the race is open";
+    ASSERT_EQ(dialogs.messages().size(), 1);
+    EXPECT_TRUE(dialogs.messages()[0].contains(u"nebyl nalezen"_qs)) << dialogs.messages()[0].toStdString();
+}
