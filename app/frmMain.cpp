@@ -163,10 +163,8 @@ void TfrmMain::FormDestroy()
     m_link.reset();
     m_desk.reset();
     m_results.reset();
-    if (m_data) {
-        m_data->saving = nullptr;
-        m_data->saved = nullptr;
-    }
+    if (m_data)
+        m_data->disconnect();
     if (m_manual)
         m_manual->SetJournal(nullptr);
     m_journal.reset();

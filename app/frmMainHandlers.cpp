@@ -137,15 +137,24 @@ void TfrmMain::BindJournal()
 {
     m_writer = std::make_unique<BackgroundWriter>();
     m_data->SetSaveQueue(m_writer.get());
-    m_journal = std::make_unique<JournalKeeper>(&m_dialogs);
+    m_journal = std::make_unique<JournalKeeper>();
     JournalKeeper *journal = m_journal.get();
     journal->SetIndexFolder(QFileInfo(m_data->FileName).path());
     journal->currentRows = [this] { return m_desk->JournalRows(); };
     m_desk->SetJournal(journal);
     m_manual->SetJournal(journal);
     journal->currentRecords = [this] { return JournalKeeper::RecordEntries(m_data->Records); };
-    m_data->saving = [journal](const QString &fileName) { journal->Saving(fileName); };
-    m_data->saved = [journal](const QString &fileName) { journal->Saved(fileName); };
+    connect(m_data.get(), &TData::saveHandedOver, journal, &JournalKeeper::Saving);
+    connect(m_data.get(), &TData::saveWritten, journal, &JournalKeeper::Saved);
+    // Each stays in sight, and in the event log once, for as long as it lasts.
+    connect(journal, &JournalKeeper::writingChanged, this, [this](const QString &problem) {
+        ShowAlarm(lblDenik, problem, QStringLiteral("Deník impulsů se nezapisuje – "),
+                  QStringLiteral("Deník impulsů se opět zapisuje."));
+    });
+    connect(m_data.get(), &TData::saveProblemChanged, this, [this](const QString &problem) {
+        ShowAlarm(lblUkladani, problem, QStringLiteral("Datový soubor se neukládá – "),
+                  QStringLiteral("Datový soubor se opět ukládá."));
+    });
     m_desk->dataFileReplaced = [this](bool opened) {
         if (opened) {
             RecoveryTarget target = RecoveryTargetOf();
@@ -158,6 +167,18 @@ void TfrmMain::BindJournal()
         }
     };
     journal->Begin(m_data->FileName);
+}
+
+void TfrmMain::ShowAlarm(QLabel *alarm, const QString &problem, const QString &prefix, const QString &over)
+{
+    if (!problem.isEmpty()) {
+        alarm->setText(prefix + problem);
+        alarm->show();
+        WriteLog(alarm->text());
+    } else if (!alarm->isHidden()) {
+        alarm->hide();
+        WriteLog(over);
+    }
 }
 
 RecoveryTarget TfrmMain::RecoveryTargetOf()

@@ -28,6 +28,26 @@ namespace {
 
 const QColor Green(0x00, 0x80, 0x00);
 
+// A warning that must not be overlooked: white on red, bold, hidden while
+// all is well.
+QLabel *Alarm(const char *name, bool wrap)
+{
+    auto *label = new QLabel;
+    label->setObjectName(QString::fromLatin1(name));
+    label->setWordWrap(wrap);
+    label->setAutoFillBackground(true);
+    label->setMargin(3);
+    QPalette palette = label->palette();
+    palette.setColor(QPalette::Window, QColor(0xc0, 0x00, 0x00));
+    palette.setColor(QPalette::WindowText, Qt::white);
+    label->setPalette(palette);
+    QFont font = label->font();
+    font.setBold(true);
+    label->setFont(font);
+    label->hide();
+    return label;
+}
+
 // Widths of the two fixed columns of the timing page.
 constexpr int MiddleColumnWidth = 226;
 constexpr int RightColumnWidth = 186;
@@ -111,6 +131,8 @@ void TfrmMain::BuildFrame()
     StatusBar = Named<QStatusBar>("StatusBar");
     m_statusText = Named<QLabel>("StatusBarText", QStringLiteral("Připraven."));
     StatusBar->addWidget(m_statusText, 1);
+    lblUkladani = Alarm("lblUkladani", false);
+    StatusBar->addPermanentWidget(lblUkladani);
     setStatusBar(StatusBar);
 
     FitToScreen();
@@ -134,6 +156,8 @@ QWidget *TfrmMain::BuildLeftColumn()
     auto *layout = new QVBoxLayout(column);
     layout->setContentsMargins(0, 0, 0, 0);
 
+    lblDenik = Alarm("lblDenik", true);
+    layout->addWidget(lblDenik);
     lv = Named<HotTrackView>("lv");
     SetUpList(lv, QStringLiteral("Záznamy časů"), true);
     layout->addWidget(lv, 1);

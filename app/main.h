@@ -148,6 +148,9 @@ private:
     RecoveryTarget RecoveryTargetOf();
     // The racer file remembered with the store's data file, loaded.
     void OpenRacersOfRace();
+    // Shows `prefix` + `problem` in `alarm`, or hides it when the problem is
+    // over; either way one line in the event log.
+    void ShowAlarm(QLabel *alarm, const QString &problem, const QString &prefix, const QString &over);
     // The record of the record list's selected row, or null.
     TRadekPtr SelectedRecord() const;
     // Enter presses the focused button, else "Vlož" (the default button).
@@ -173,12 +176,14 @@ private:
     QTabWidget *PageControl = nullptr;
     QStatusBar *StatusBar = nullptr;
     QLabel *m_statusText = nullptr;
+    QLabel *lblUkladani = nullptr;  // shown while the data file is not being saved
     QWidget *tsMereni = nullptr;
     QWidget *tsRacerList = nullptr;
     QWidget *TabSheet4 = nullptr;
     QWidget *TabSheet3 = nullptr;
 
     // Timing page, left column: record list and data file
+    QLabel *lblDenik = nullptr;  // shown while the journal is not being written
     HotTrackView *lv = nullptr;
     QCheckBox *cbRealCas = nullptr;
     QPushButton *Button21 = nullptr;  // "Sma&ž"

@@ -28,6 +28,9 @@ const QString ForeignFileQuestion = QStringLiteral(
     "Přesto jej otevřít?");
 const QString LoadingText = QStringLiteral("Načítám datový soubor %1 (%2 MB)…");
 
+// After a failed save, how often the store tries again by itself.
+constexpr int SaveRetryMs = 5000;
+
 // ---------------------------------------------------------------------------
 // Data file lines
 
@@ -102,6 +105,12 @@ TData::TData(Dialogs *dialogs, RacerDirectory *racers)
     : FileName(NewTempFileName()), m_dialogs(dialogs), m_racers(racers), m_tempName(FileName)
 {
     IgnoreFileSizeSignal();
+    m_retry = new QTimer(this);
+    m_retry->setInterval(SaveRetryMs);
+    connect(m_retry, &QTimer::timeout, this, [this] {
+        if (m_saveFailed)
+            Save();
+    });
     LockTemporaryFile();
 }
 
@@ -153,6 +162,7 @@ void TData::NewFile()
     m_tempName = fresh;
     Unnamed = true;
     m_saveFailed = false;
+    SetSaveProblem(QString());
     ForgetOpenedFile();
     LockTemporaryFile();
 }
@@ -292,7 +302,7 @@ void TData::WriteImage(const SaveImage &image)
     WriteFileAtomically(ResultsFileName(image.fileName), xml);
 }
 
-bool TData::Save()
+bool TData::Save(bool asked)
 {
     MaxLap = 0;
     SortByTime();
@@ -320,9 +330,10 @@ bool TData::Save()
         return QString();
     };
     const quint64 save = ++m_saves;
-    if (saving)
-        saving(fileName);
-    auto done = [this, save, fileName, image](const QString &error) { SaveFinished(save, fileName, error, *image); };
+    emit saveHandedOver(fileName, save);
+    auto done = [this, save, asked, fileName, image](const QString &error) {
+        SaveFinished(save, asked, fileName, error, *image);
+    };
     if (m_queue) {
         m_queue->Submit(std::move(write), std::move(done));
         return true;
@@ -332,7 +343,8 @@ bool TData::Save()
     return error.isEmpty();
 }
 
-void TData::SaveFinished(quint64 save, const QString &fileName, const QString &error, const SaveImage &image)
+void TData::SaveFinished(quint64 save, bool asked, const QString &fileName, const QString &error,
+                         const SaveImage &image)
 {
     if (!error.isEmpty()) {
         m_saveFailed = true;
@@ -340,17 +352,35 @@ void TData::SaveFinished(quint64 save, const QString &fileName, const QString &e
             m_openedPath = image.backupOf;
             m_openedBytes = image.backupBytes;
         }
-        if (m_dialogs)
+        // One message per episode: a full disk during a race would otherwise
+        // bring a box at every change.
+        if (m_dialogs && (m_saveProblem.isEmpty() || asked))
             m_dialogs->message(FileErrorPrefix + error);
+        SetSaveProblem(error);
         return;
     }
     // A write of a file the store has left since says nothing about the
-    // current one; nor does one that a later save, still to come, follows.
-    if (fileName != FileName || save != m_saves)
+    // current one.
+    if (fileName != FileName)
+        return;
+    emit saveWritten(fileName, save);
+    // One that a later save, still to come, follows leaves changes unsaved.
+    if (save != m_saves)
         return;
     m_saveFailed = false;
-    if (saved)
-        saved(FileName);
+    SetSaveProblem(QString());
+}
+
+void TData::SetSaveProblem(const QString &problem)
+{
+    if (problem.isEmpty())
+        m_retry->stop();
+    else if (!m_retry->isActive())
+        m_retry->start();
+    if (problem == m_saveProblem)
+        return;
+    m_saveProblem = problem;
+    emit saveProblemChanged(problem);
 }
 
 bool TData::WaitForWrites()
@@ -404,6 +434,7 @@ bool TData::Load(const QString &path)
     MaxLap = read.maxLap;
     FileName = path;
     m_saveFailed = false;
+    SetSaveProblem(QString());
     m_openedPath = path;
     m_openedBytes = reader.takeBytes();
     // The store has left its temporary file: it goes if it stayed empty.  An
@@ -424,7 +455,7 @@ bool TData::SaveAs(const QString &path)
     if (path != m_tempName)
         RemoveUnusedTempFile();
     LockTemporaryFile();
-    return Save();
+    return Save(true);
 }
 
 bool TData::Contains(const TRadek *record) const

@@ -5,6 +5,8 @@
 #include "TempDataFile.h"
 
 #include <QByteArray>
+#include <QObject>
+#include <QTimer>
 #include <QString>
 #include <cstdint>
 #include <functional>
@@ -83,7 +85,8 @@ public:
     virtual void WaitIdle() = 0;
 };
 
-class TData {
+class TData : public QObject {
+    Q_OBJECT
 public:
     // Starts empty with a temporary file name.  Throws TikomatError when no
     // temporary file can be made.  `dialogs` reports file errors; `racers`
@@ -91,9 +94,7 @@ public:
     explicit TData(Dialogs *dialogs = nullptr, RacerDirectory *racers = nullptr);
     // Removes its temporary data file if that never received a record, and
     // the lock it held on it.
-    ~TData();
-    TData(const TData &) = delete;
-    TData &operator=(const TData &) = delete;
+    ~TData() override;
 
     std::vector<TRadekPtr> Records;
     QString FileName;
@@ -108,12 +109,6 @@ public:
     // Waits for the writes handed to the queue; false when the last failed.
     bool WaitForWrites();
 
-    // Told the file name as each Save hands its files over to be written,
-    // and again once the latest of them is on disk (the journal marks what
-    // the data file holds).
-    std::function<void(const QString &fileName)> saving;
-    std::function<void(const QString &fileName)> saved;
-
     // Ascending by Time; records of equal times keep the order they had.
     void SortByTime();
     // Takes a new temporary name, then drops all records.  Throws TikomatError
@@ -121,15 +116,36 @@ public:
     // temporary file goes if it never received a record.
     void NewFile();
     // Numbers the laps and writes the data file and the results file, each
-    // replaced atomically.  Reports a failure to the operator with the
-    // system's reason and returns false.  With a save queue the files are
-    // written later, on its thread: true is then returned at once and a
-    // failure is reported when it is known.  The first save over a file that Load
-    // opened first keeps that file, as it was opened, in BackupFileName.
-    bool Save();
+    // replaced atomically.  Returns false when the write failed.  With a
+    // save queue the files are written later, on its thread: true is then
+    // returned at once.  The first save over a file that Load opened first
+    // keeps that file, as it was opened, in BackupFileName.
+    //
+    // A failure is told to the operator once per episode: the first failed
+    // save shows a message with the system's reason, the ones after it only
+    // saveProblemChanged; the store tries again every few seconds, and a
+    // save that succeeds ends the episode.  A save the operator `asked` for
+    // (a file command) tells its failure whatever came before.
+    bool Save(bool asked = false);
     // True while the last save failed: the records hold changes that are not
     // on disk.  A successful save, load or NewFile clears it.
     bool LastSaveFailed() const { return m_saveFailed; }
+    // The reason the data file is not being saved, or empty.
+    QString saveProblem() const { return m_saveProblem; }
+    // How often a failed save is tried again (tests shorten it).
+    void setRetryInterval(int ms) { m_retry->setInterval(ms); }
+
+signals:
+    // Save number `save` of fileName is handed over to be written.
+    void saveHandedOver(const QString &fileName, quint64 save);
+    // That save is on disk (told for every save written, in order; a save
+    // that a newer one replaced before it was written is never told).
+    void saveWritten(const QString &fileName, quint64 save);
+    // The data file stopped being saved (`problem` is the system's reason)
+    // or, with an empty text, is saved again.
+    void saveProblemChanged(const QString &problem);
+
+public:
     // Replaces the records by those of the data file at path.  A file whose
     // lines have no readable time or values out of range is opened only if
     // the operator agrees (a store without dialogs opens it as it comes).  A
@@ -138,7 +154,7 @@ public:
     // failure, refusal or cancel the store stays exactly as it was; a
     // failure is reported, false returned.
     bool Load(const QString &path);
-    // FileName := path, then Save.
+    // FileName := path, then Save (asked).
     bool SaveAs(const QString &path);
 
     bool Contains(const TRadek *record) const;
@@ -149,12 +165,14 @@ private:
     struct SaveImage;
     SaveImage TakeImage();
     static void WriteImage(const SaveImage &image);
-    void SaveFinished(quint64 save, const QString &fileName, const QString &error, const SaveImage &image);
+    void SaveFinished(quint64 save, bool asked, const QString &fileName, const QString &error,
+                      const SaveImage &image);
     void RemoveUnusedTempFile();
     // Holds the lock of FileName while that is a temporary data file, and
     // no other.
     void LockTemporaryFile();
     void ForgetOpenedFile();
+    void SetSaveProblem(const QString &problem);
 
     Dialogs *m_dialogs = nullptr;
     SaveQueue *m_queue = nullptr;
@@ -164,6 +182,8 @@ private:
     std::unique_ptr<QLockFile> m_tempLock;  // held while FileName is a temporary file
     QString m_lockedName;
     bool m_saveFailed = false;
+    QString m_saveProblem;  // while a failure episode lasts
+    QTimer *m_retry = nullptr;
     QString m_openedPath;   // opened by Load and not yet saved over
     QByteArray m_openedBytes;
 };

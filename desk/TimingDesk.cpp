@@ -471,7 +471,7 @@ bool TimingDesk::ConfirmUnsavedChanges()
         return true;  // the operator lets them go
     // Save reports why it failed again; the command then does not go on, so
     // that the operator can make room and try once more.
-    m_data.Save();
+    m_data.Save(true);
     return m_data.WaitForWrites();
 }
 
@@ -536,5 +536,5 @@ void TimingDesk::SaveButtonClick()
     // Cleared also after a cancelled dialog: the data then stays in the
     // temporary file, and the dialog does not come back for this data file.
     m_data.Unnamed = false;
-    m_data.Save();
+    m_data.Save(true);
 }

@@ -109,6 +109,7 @@ QByteArray EncodeJournalLine(const JournalEntry &e)
         break;
     case JournalKind::RecordAdded:
     case JournalKind::RecordDeleted:
+    case JournalKind::Held:
         AddRecord(line, e.record);
         break;
     case JournalKind::RecordEdited:
@@ -116,6 +117,7 @@ QByteArray EncodeJournalLine(const JournalEntry &e)
         AddRecord(line, e.record);
         break;
     case JournalKind::Saved:
+    case JournalKind::Begin:
         line += '\t' + QByteArray::number(e.upTo);
         break;
     }
@@ -188,6 +190,7 @@ std::optional<JournalEntry> DecodeJournalLine(QByteArrayView line)
         return ok ? std::optional(e) : std::nullopt;
     case JournalKind::RecordAdded:
     case JournalKind::RecordDeleted:
+    case JournalKind::Held:
         if (!expect(4) || !ReadRecord(fields, at, e.record))
             return std::nullopt;
         return e;
@@ -196,6 +199,7 @@ std::optional<JournalEntry> DecodeJournalLine(QByteArrayView line)
             return std::nullopt;
         return e;
     case JournalKind::Saved:
+    case JournalKind::Begin:
         if (!expect(2))
             return std::nullopt;
         e.upTo = fields[1].toULongLong(&ok);

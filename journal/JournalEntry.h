@@ -25,6 +25,11 @@ enum class JournalKind : char {
     RecordEdited = 'E',
     RecordDeleted = 'D',
     Saved = 'S',          // the data file holds every record change up to `upTo`
+    // The journal of a data file begins: the file holds `upTo` records, each
+    // named by a Held entry that follows.  With it the journal describes the
+    // whole race, not only its changes.
+    Begin = 'B',
+    Held = 'H',           // one record the data file held when the journal began
 };
 
 // Which impulse list (or photocell) a line is about.
@@ -45,10 +50,10 @@ struct JournalEntry {
     QString subItem;                        // Row: time text or preselected number
     bool fromModule = false;                // Row: made from a module stamp at `time`
     DayTime time = 0;                       // Stamp, Filtered, Row from the module
-    JournalRecord record;                   // RecordAdded, RecordDeleted, RecordEdited (after)
+    JournalRecord record;                   // RecordAdded, RecordDeleted, RecordEdited (after), Held
     JournalRecord before;                   // RecordEdited (before)
     quint64 seq = 0;                        // numbered by the journal file as it is written
-    quint64 upTo = 0;                       // Saved: the last entry the data file holds
+    quint64 upTo = 0;                       // Saved: the last entry the data file holds; Begin: records held
 
     bool operator==(const JournalEntry &) const = default;
 };

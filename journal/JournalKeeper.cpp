@@ -1,7 +1,6 @@
 #include "JournalKeeper.h"
 
 #include "AtomicFile.h"
-#include "Dialogs.h"
 #include "tfile.h"
 
 #include <QDateTime>
@@ -13,11 +12,17 @@
 namespace {
 
 const QString JournalSuffix = QStringLiteral(".journal");
-const QString MsgCannotWrite = QStringLiteral("Nemohu zapsat deník impulsů: ");
+// While the journal cannot be written, how often it is tried again even when
+// nothing new comes.
+constexpr int RetryMs = 5000;
 
 }  // namespace
 
-JournalKeeper::JournalKeeper(Dialogs *dialogs) : m_dialogs(dialogs) {}
+JournalKeeper::JournalKeeper(QObject *parent) : QObject(parent)
+{
+    m_retry.setInterval(RetryMs);
+    connect(&m_retry, &QTimer::timeout, this, &JournalKeeper::RetryNow);
+}
 
 JournalKeeper::~JournalKeeper() = default;
 
@@ -118,12 +123,12 @@ quint64 JournalKeeper::LastSeq() const
     return m_file ? m_file->lastSeq() : 0;
 }
 
-void JournalKeeper::Begin(const QString &dataFile, bool withRecords)
+void JournalKeeper::Begin(const QString &dataFile, bool unwritten)
 {
     const QString fresh = JournalPathFor(dataFile);
     const QString previous = path();
     // With the records in the new journal, the old one holds nothing more.
-    const bool keepPrevious = UnsavedChanges() && !withRecords;
+    const bool keepPrevious = UnsavedChanges() && !unwritten;
     std::shared_ptr<JournalFile> file;
     try {
         // A journal already there belongs to a race that file held before;
@@ -135,12 +140,20 @@ void JournalKeeper::Begin(const QString &dataFile, bool withRecords)
         const QString target = fresh == previous ? fresh + QStringLiteral(".new") : fresh;
         QFile::remove(target);
         file = std::make_shared<JournalFile>(target);
-        std::vector<JournalEntry> start = currentRows ? currentRows() : std::vector<JournalEntry>();
-        if (withRecords && currentRecords) {
-            std::vector<JournalEntry> records = currentRecords();
-            start.insert(start.end(), records.begin(), records.end());
+        std::vector<JournalEntry> records = currentRecords ? currentRecords() : std::vector<JournalEntry>();
+        JournalEntry begin;
+        begin.kind = JournalKind::Begin;
+        begin.upTo = unwritten ? 0 : records.size();
+        std::vector<JournalEntry> start{begin};
+        for (JournalEntry &r : records) {
+            r.kind = unwritten ? JournalKind::RecordAdded : JournalKind::Held;
+            start.push_back(r);
         }
-        if (!start.empty() && !file->Append(start))
+        if (currentRows) {
+            std::vector<JournalEntry> rows = currentRows();
+            start.insert(start.end(), rows.begin(), rows.end());
+        }
+        if (!file->Append(start))
             throw TikomatError(file->error());
         if (target != fresh) {
             if (::rename(QFile::encodeName(target).constData(), QFile::encodeName(fresh).constData()) != 0)
@@ -148,21 +161,24 @@ void JournalKeeper::Begin(const QString &dataFile, bool withRecords)
             file = std::make_shared<JournalFile>(fresh);
         }
     } catch (const TikomatError &e) {
-        if (m_dialogs && !m_failureShown)
-            m_dialogs->message(MsgCannotWrite + e.text, MsgIcon::Warning);
-        m_failureShown = true;
-        return;  // the previous journal goes on
+        // The previous journal goes on, and the start is tried again.
+        m_pendingBegin = PendingBegin{dataFile, unwritten, e.text};
+        CheckWriting();
+        return;
     }
+    m_pendingBegin.reset();
     {
         std::lock_guard lock(m_mutex);
         m_file = file;
     }
     m_dataFile = dataFile;
-    m_lastChange = withRecords ? file->lastSeq() : 0;
-    m_savingUpTo = m_savedUpTo = 0;
+    m_lastChange = unwritten ? file->lastSeq() : 0;
+    m_savedUpTo = 0;
+    m_saving.clear();
     Register(fresh, true);
     if (!previous.isEmpty() && previous != fresh)
         Retire(previous, keepPrevious);
+    CheckWriting();
 }
 
 void JournalKeeper::Write(const std::vector<JournalEntry> &entries)
@@ -172,20 +188,17 @@ void JournalKeeper::Write(const std::vector<JournalEntry> &entries)
         std::lock_guard lock(m_mutex);
         file = m_file;
     }
+    if (!file)
+        return;
     const bool change = std::any_of(entries.begin(), entries.end(), [](const JournalEntry &e) {
         return e.kind == JournalKind::RecordAdded || e.kind == JournalKind::RecordEdited
                || e.kind == JournalKind::RecordDeleted;
     });
-    if (!file)
-        return;
     const bool written = file->Append(entries);
     if (change)
         m_lastChange = file->lastSeq();
-    if (written)
-        return;
-    if (m_dialogs && !m_failureShown)
-        m_dialogs->message(MsgCannotWrite + file->error(), MsgIcon::Warning);
-    m_failureShown = true;
+    if (!written || !m_problem.isEmpty())
+        CheckWriting();
 }
 
 void JournalKeeper::StampRead(JournalList list, DayTime stamp)
@@ -199,29 +212,79 @@ void JournalKeeper::StampRead(JournalList list, DayTime stamp)
     e.kind = JournalKind::Stamp;
     e.list = list;
     e.time = stamp;
-    // A failure here is seen by the main thread's next write.
-    if (file)
-        file->Append(e);
+    // The main thread learns of a failure here at once, without waiting for
+    // its own next entry.
+    if (file && !file->Append(e))
+        QMetaObject::invokeMethod(this, &JournalKeeper::CheckWriting, Qt::QueuedConnection);
 }
 
-void JournalKeeper::Saving(const QString &dataFile)
+void JournalKeeper::RetryNow()
+{
+    if (m_pendingBegin) {
+        const PendingBegin pending = *m_pendingBegin;
+        Begin(pending.dataFile, pending.unwritten);
+    }
+    std::shared_ptr<JournalFile> file;
+    {
+        std::lock_guard lock(m_mutex);
+        file = m_file;
+    }
+    if (file)
+        file->Retry();
+    CheckWriting();
+}
+
+void JournalKeeper::CheckWriting()
+{
+    std::shared_ptr<JournalFile> file;
+    {
+        std::lock_guard lock(m_mutex);
+        file = m_file;
+    }
+    QString problem;
+    if (m_pendingBegin)
+        problem = m_pendingBegin->error;
+    else if (file && file->failing())
+        problem = file->error();
+    if (!problem.isEmpty())
+        m_retry.start();
+    else
+        m_retry.stop();
+    if (problem.isEmpty() == m_problem.isEmpty())
+        return;  // one signal per episode, not one per failed entry
+    m_problem = problem;
+    emit writingChanged(problem);
+}
+
+void JournalKeeper::Saving(const QString &dataFile, quint64 save)
 {
     // A new name: the file is not written yet, so the journal that follows
     // it starts with the records as well as the rows.
     if (dataFile != m_dataFile)
         Begin(dataFile, true);
-    m_savingUpTo = LastSeq();
+    if (dataFile == m_dataFile)
+        m_saving.emplace_back(save, LastSeq());
 }
 
-void JournalKeeper::Saved(const QString &dataFile)
+void JournalKeeper::Saved(const QString &dataFile, quint64 save)
 {
     if (dataFile != m_dataFile)
         return;  // a write of a file the journal has left
+    // Saves are written in the order they were handed over; those the
+    // writer skipped for a newer one never report.
+    std::optional<quint64> upTo;
+    while (!m_saving.empty() && m_saving.front().first <= save) {
+        if (m_saving.front().first == save)
+            upTo = m_saving.front().second;
+        m_saving.pop_front();
+    }
+    if (!upTo || *upTo <= m_savedUpTo)
+        return;
     JournalEntry e;
     e.kind = JournalKind::Saved;
-    e.upTo = m_savingUpTo;
+    e.upTo = *upTo;
     Write(e);
-    m_savedUpTo = m_savingUpTo;
+    m_savedUpTo = *upTo;
 }
 
 void JournalKeeper::Close()

@@ -24,12 +24,12 @@ bool IsTemporaryDataFile(const QString &path)
 // The records of a data file, read without a question; none when it is
 // missing or cannot be read.  Read without a store, which would take the
 // lock of a temporary file a crash left and so hide it from the next start.
-std::vector<TRadekPtr> RecordsOf(const QString &dataFile)
+std::vector<JournalRecord> RecordsOf(const QString &dataFile)
 {
     if (!QFileInfo::exists(dataFile))
         return {};
     try {
-        return ReadDataFile(dataFile).records;
+        return JournalRecords(ReadDataFile(dataFile).records);
     } catch (const TikomatError &) {
         return {};
     }
@@ -66,7 +66,15 @@ bool Offer(RecoveryTarget &target, const QString &journalPath, bool loadDataFile
         data.FileName = dataFile;
     }
     data.Unnamed = IsTemporaryDataFile(dataFile);
-    ApplyRecordChanges(found.replay.unsavedChanges, data.Records);
+    // The journal of this file starts afresh with what the store now holds,
+    // and the recovered changes go into it like any others, so that a crash
+    // during the recovery itself finds them.
+    keeper.Begin(data.FileName);
+    const std::vector<JournalEntry> changes = Reconcile(found.replay, JournalRecords(data.Records));
+    if (!changes.empty()) {
+        keeper.Write(changes);
+        ApplyRecordChanges(changes, data.Records);
+    }
     if (target.restoreRows)
         target.restoreRows(found.replay.rows);
     data.Save();
@@ -91,10 +99,8 @@ JournalFindings InspectJournal(const QString &journalPath)
     const QByteArray bytes = file.readAll();
     out.readable = file.error() == QFileDevice::NoError;
     out.replay = Replay(ReadJournal(bytes));
-    if (!out.replay.unsavedChanges.empty()) {
-        std::vector<TRadekPtr> records = RecordsOf(DataFileOfJournal(journalPath));
-        out.recordChanges = ApplyRecordChanges(out.replay.unsavedChanges, records);
-    }
+    if (!out.replay.changes.empty() || !out.replay.held.empty())
+        out.recordChanges = int(Reconcile(out.replay, RecordsOf(DataFileOfJournal(journalPath))).size());
     return out;
 }
 

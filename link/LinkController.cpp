@@ -56,6 +56,8 @@ void LinkController::StartThread(int photocellMode)
     connect(thread, &TCommThread::cursorChanged, this, &LinkController::cursorChanged, Qt::QueuedConnection);
     connect(thread, &TCommThread::startImpulse, this, &LinkController::startImpulse, Qt::QueuedConnection);
     connect(thread, &TCommThread::finishImpulse, this, &LinkController::finishImpulse, Qt::QueuedConnection);
+    connect(thread, &TCommThread::schedulingGranted, this, &LinkController::schedulingGranted,
+            Qt::QueuedConnection);
     connect(thread, &QThread::finished, this, [this, thread] { ThreadEnded(thread); }, Qt::QueuedConnection);
     thread->start();
 }

@@ -11,6 +11,7 @@
 #include "D2XXUnit.h"
 #include "DayTime.h"
 #include "LinkHost.h"
+#include "LinkScheduling.h"
 
 #include <QObject>
 #include <QPointer>
@@ -53,6 +54,8 @@ signals:
     void connectEnabledChanged(bool enabled);
     void startImpulse(DayTime stamp);
     void finishImpulse(DayTime stamp);
+    // The scheduling the communication thread was granted after it connected.
+    void schedulingGranted(const SchedulingGrant &grant);
 
 private:
     void StartThread(int photocellMode);

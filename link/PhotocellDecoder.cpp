@@ -1,5 +1,7 @@
 #include "PhotocellDecoder.h"
 
+#include <algorithm>
+
 QString PhotocellDecoder::StatusTextFor(char state)
 {
     if (state == 'A')
@@ -11,29 +13,32 @@ QString PhotocellDecoder::StatusTextFor(char state)
 
 PhotocellEdges PhotocellDecoder::Decode(QByteArrayView response)
 {
-    PhotocellEdges edges;
-    bool fb1Edge = false;
-    bool fb2Edge = false;
+    qsizetype fb1Edge = -1;
+    qsizetype fb2Edge = -1;
     char last = 0;
-    for (const char c : response) {
+    for (qsizetype i = 0; i < response.size(); ++i) {
+        const char c = response[i];
         if (c < 'A' || c > 'D')
             continue;
         const int bits = c - 'A';
         const bool fb1 = bits & 1;
         const bool fb2 = bits & 2;
-        if (fb1 && !m_fb1)
-            fb1Edge = true;
-        if (fb2 && !m_fb2)
-            fb2Edge = true;
+        if (fb1 && !m_fb1 && fb1Edge < 0)
+            fb1Edge = i;
+        if (fb2 && !m_fb2 && fb2Edge < 0)
+            fb2Edge = i;
         m_fb1 = fb1;
         m_fb2 = fb2;
         last = c;
     }
+    PhotocellEdges edges;
     if (m_mode == 0) {
-        edges.start = fb1Edge;
-        edges.finish = fb2Edge;
+        edges.startAt = fb1Edge;
+        edges.finishAt = fb2Edge;
+    } else if (fb1Edge < 0 || fb2Edge < 0) {
+        edges.finishAt = std::max(fb1Edge, fb2Edge);
     } else {
-        edges.finish = fb1Edge || fb2Edge;
+        edges.finishAt = std::min(fb1Edge, fb2Edge);
     }
     if (last)
         edges.status = StatusTextFor(last);

@@ -1,12 +1,16 @@
 #include "TCommThread.h"
 
 #include "PollLoop.h"
+#include "SystemScheduling.h"
 
 #include <chrono>
 
-TCommThread::TCommThread(std::shared_ptr<D2XXUnit> device, int photocellMode, LogFunction log,
-                         QObject *parent)
-    : QThread(parent), m_device(std::move(device)), m_photocellMode(photocellMode), m_log(std::move(log))
+TCommThread::TCommThread(std::shared_ptr<D2XXUnit> device, int photocellMode, LogFunction log, QObject *parent)
+    : QThread(parent),
+      m_device(std::move(device)),
+      m_photocellMode(photocellMode),
+      m_log(std::move(log)),
+      m_scheduling(std::make_unique<SystemScheduling>())
 {
 }
 
@@ -28,14 +32,29 @@ void TCommThread::RequestStop()
 void TCommThread::Execute()
 {
     PollLoop loop(*m_device, *this, m_photocellMode);
-    if (!loop.Connect())
+    if (loop.Connect())
+        RaisePriority();
+    else
         RequestStop();
     // One poll even after a failed connect: its read error brings one more
     // search before the thread ends.
+    bool withdrawn = false;
     do {
         loop.Poll();
+        if (!withdrawn && m_scheduling->RealtimeWithdrawn()) {
+            withdrawn = true;
+            Log(QStringLiteral("TCommThread: realny cas odebran, vlakno bezelo prilis dlouho bez prestavky"));
+        }
     } while (!StopRequested());
     loop.Disconnect();
+    m_scheduling->ThreadEnding();
+}
+
+void TCommThread::RaisePriority()
+{
+    const SchedulingGrant grant = RaiseLinkThread(*m_scheduling);
+    Log(grant.LogLine());
+    emit schedulingGranted(grant);
 }
 
 void TCommThread::Log(const QString &message)

@@ -8,9 +8,13 @@
 // not stop the polling, so every impulse keeps the stamp of its own read.
 // The thread touches nothing of the main thread's; LinkController starts it,
 // stops it and starts the next one only after this one has ended.
+//
+// Once connected it asks for real-time scheduling for itself alone
+// (LinkScheduling) and logs what it got; a refusal never ends the link.
 #include "D2XXUnit.h"
 #include "DayTime.h"
 #include "LinkHost.h"
+#include "LinkScheduling.h"
 
 #include <QString>
 #include <QThread>
@@ -46,6 +50,8 @@ signals:
     void cursorChanged(LinkCursor cursor);
     void startImpulse(DayTime stamp);
     void finishImpulse(DayTime stamp);
+    // What the thread was granted, once it has connected.
+    void schedulingGranted(const SchedulingGrant &grant);
 
 protected:
     void run() override { Execute(); }
@@ -53,6 +59,7 @@ protected:
 private:
     // Connect, poll until asked to stop (at least once), disconnect.
     void Execute();
+    void RaisePriority();
     void Log(const QString &message) override;
     void ShowStatus(const QString &text) override;
     void SetCursor(LinkCursor cursor) override;
@@ -63,6 +70,7 @@ private:
     std::shared_ptr<D2XXUnit> m_device;
     int m_photocellMode;
     LogFunction m_log;
+    std::unique_ptr<SchedulingSystem> m_scheduling;
     std::atomic<bool> m_stop{false};
     std::mutex m_mutex;
     std::condition_variable m_wake;

@@ -1,5 +1,6 @@
 #include "ModuleEmulator.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstring>
@@ -67,11 +68,15 @@ std::vector<int64_t> ModuleEmulator::SendAtLineRate(std::string_view chars)
     using namespace std::chrono;
     std::vector<int64_t> times;
     times.reserve(chars.size());
+    const auto character = microseconds(CharacterMicroseconds);
     auto next = steady_clock::now();
     for (const char c : chars) {
         std::this_thread::sleep_until(next);
+        const auto sent = steady_clock::now();
         times.push_back(Send(c));
-        next += microseconds(CharacterMicroseconds);
+        // Never faster than the wire: a character sent late (a busy PC) pushes
+        // the rest back instead of following it at once.
+        next = std::max(next, sent) + character;
     }
     return times;
 }

@@ -30,7 +30,8 @@ public:
     // Writes one character; returns the time of day, in microseconds, at
     // which the write returned.
     int64_t Send(char c);
-    // Writes the characters one at a time at line rate; the write times.
+    // Writes the characters one at a time at line rate, never faster (a late
+    // one delays the rest); the write times.
     std::vector<int64_t> SendAtLineRate(std::string_view chars);
 
     // Every byte the program has sent so far (read without waiting).

@@ -146,9 +146,13 @@ int main(int argc, char **argv)
             Send(module, step.chars);
             Pause(step.pauseMs);
         }
-        // Line rate, for as long as the emulator runs: the last state again and again.
-        while (stream)
+        // Line rate, for as long as the emulator runs: the last state again and
+        // again.  What the program sends is taken in meanwhile, as the module
+        // does: left unread it would fill the terminal and hold up its writes.
+        while (stream) {
             Send(module, std::string(192, lastState));
+            module.Received();
+        }
     }
     Keys(module);
     const std::string received = module.Received();

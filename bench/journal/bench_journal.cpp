@@ -39,13 +39,13 @@ void BM_VlozAgainstJournalAppend(benchmark::State &state)
     BackgroundWriter writer;
     TData data(&dialogs, &racers);
     data.SetSaveQueue(&writer);
-    JournalKeeper keeper(&dialogs);
+    JournalKeeper keeper;
     TimingDesk desk(data, dialogs, &racers);
     desk.SetJournal(&keeper);
     keeper.currentRows = [&desk] { return desk.JournalRows(); };
     keeper.currentRecords = [&data] { return JournalKeeper::RecordEntries(data.Records); };
-    data.saving = [&keeper](const QString &f) { keeper.Saving(f); };
-    data.saved = [&keeper](const QString &f) { keeper.Saved(f); };
+    QObject::connect(&data, &TData::saveHandedOver, &keeper, &JournalKeeper::Saving);
+    QObject::connect(&data, &TData::saveWritten, &keeper, &JournalKeeper::Saved);
     desk.settings().filterIndex = 0;
 
     const DayTime start = 9 * MsPerHour;

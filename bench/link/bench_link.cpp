@@ -1,9 +1,15 @@
 // The module link through the module emulator on a pseudo-terminal and the
 // real serial backend:
 //  - stamp error: 1,000 beam interruptions at random moments; the stamp of
-//    each impulse minus the moment the emulator wrote its character, as
-//    median, 99th percentile and maximum (the 99th percentile must stay
-//    under 2 ms);
+//    each impulse minus the moment the emulator wrote the character that
+//    interrupted the beam, as median, 99th percentile and maximum (goals with
+//    real time granted: 99th percentile at most 1 ms, maximum at most 4 ms).
+//    The emulator either streams states at line rate, as the module does,
+//    or writes only the changes; each is run on a quiet machine and loaded
+//    with stress-ng (two matrix-multiplying workers per processor and a
+//    second process writing to disk), with the real time the link thread was
+//    granted (printed with the figures) and without it.  The emulator plays the hardware,
+//    so its writer runs at a real-time priority above the link's when it may.
 //  - main thread busy share: the main thread's CPU time over the wall time
 //    while the emulator streams state characters at full line rate (1,920 a
 //    second) into a timing desk and a status label (must stay under 5 %).
@@ -15,10 +21,14 @@
 
 #include "Dialogs.h"
 
+#include <QDir>
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFile>
 #include <QLabel>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
 #include <QThread>
 #include <QTimer>
 #include <algorithm>
@@ -26,7 +36,9 @@
 #include <benchmark/benchmark.h>
 #include <cstdio>
 #include <ctime>
+#include <pthread.h>
 #include <random>
+#include <sched.h>
 #include <thread>
 
 namespace {
@@ -39,18 +51,37 @@ public:
     std::optional<QString> saveFile(const FileRequest &) override { return std::nullopt; }
 };
 
-int64_t MsOf(const QString &text)
-{
-    return ((text.mid(0, 2).toLongLong() * 60 + text.mid(3, 2).toLongLong()) * 60 + text.mid(6, 2).toLongLong()) *
-               1000 +
-           text.mid(9, 3).toLongLong();
-}
-
 int64_t ThreadCpuMicroseconds()
 {
     timespec t{};
     clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
     return int64_t(t.tv_sec) * 1'000'000 + t.tv_nsec / 1000;
+}
+
+// The emulator's writer stands for the module's own processor, which a busy
+// PC does not slow: above the link thread's priority when the process may.
+bool RunLikeHardware()
+{
+    sched_param param{};
+    param.sched_priority = LinkRealtimePriority + 10;
+    return pthread_setschedparam(pthread_self(), SCHED_FIFO, &param) == 0;
+}
+
+// The fallback without a system that refuses: every real-time thread of the
+// process back to normal scheduling (called while the link thread is the
+// only one), as if real time had not been granted.
+int TakeBackRealTime()
+{
+    int taken = 0;
+    const QDir tasks(QStringLiteral("/proc/self/task"));
+    for (const QString &name : tasks.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        const pid_t tid = pid_t(name.toInt());
+        if (sched_getscheduler(tid) == SCHED_OTHER)
+            continue;
+        sched_param normal{};
+        taken += sched_setscheduler(tid, SCHED_OTHER, &normal) == 0;
+    }
+    return taken;
 }
 
 // The emulator, a controller polling it, and the main thread's event loop.
@@ -62,8 +93,10 @@ struct Rig {
                {})
     {
         QObject::connect(&link, &LinkController::statusChanged, [this](const QString &t) { status = t; });
+        QObject::connect(&link, &LinkController::schedulingGranted,
+                         [this](const SchedulingGrant &g) { scheduling = g.LogLine(); });
         link.btnConnectClick(1);
-        RunUntil([this] { return status == QStringLiteral("Připojen, čekám na data..."); }, 5000);
+        RunUntil([this] { return !scheduling.isEmpty(); }, 5000);
     }
     ~Rig() { link.Shutdown(); }
 
@@ -88,38 +121,173 @@ struct Rig {
     ModuleEmulator emulator;
     LinkController link;
     QString status;
+    QString scheduling;  // the event log's line
+};
+
+// stress-ng for as long as it lives: two processor workers per processor and
+// a disk writer in a folder of its own.
+class Load {
+public:
+    Load()
+    {
+        const QString stress = QStandardPaths::findExecutable(QStringLiteral("stress-ng"));
+        if (stress.isEmpty()) {
+            error = "stress-ng is missing (scripts/setup installs it)";
+            return;
+        }
+        const QString workers = QString::number(2 * std::max(1u, std::thread::hardware_concurrency()));
+        cpu.start(stress, {"--cpu", workers, "--cpu-method", "matrixprod", "--quiet"});
+        disk.start(stress, {"--hdd", "1", "--temp-path", folder.path(), "--quiet"});
+        if (!cpu.waitForStarted() || !disk.waitForStarted())
+            error = "stress-ng did not start";
+        QThread::msleep(500);  // the workers up and running
+    }
+    ~Load()
+    {
+        for (QProcess *p : {&cpu, &disk}) {
+            p->terminate();
+            if (!p->waitForFinished(5000))
+                p->kill();
+            p->waitForFinished();
+        }
+    }
+    std::string error;
+
+private:
+    QTemporaryDir folder;
+    QProcess cpu;
+    QProcess disk;
+};
+
+struct Interruptions {
+    std::vector<int64_t> written;  // when each beam was interrupted (µs of the day)
+    // Streaming only: whether the emulator kept line rate (no pause over
+    // 1.5 ms) from the character before the interruption for 40 characters.  A busy
+    // machine can stall even the real-time writer; a real module does not,
+    // and a stamp after such a pause is late for want of characters to
+    // count back from.
+    std::vector<bool> steady;
+    int64_t longestPauseUs = 0;  // the emulator's own, between two characters
+    int pausesOver2Ms = 0;
+};
+
+// The module streams states at line rate: free for 8 to 20 ms, interrupted
+// for 8 to 20 ms, `count` times.
+Interruptions Stream(ModuleEmulator &emulator, int count, bool &hardware)
+{
+    std::mt19937 random(8);
+    std::uniform_int_distribution<int> chars(8 * 1920 / 1000, 20 * 1920 / 1000);
+    std::string stream;
+    std::vector<size_t> edges;
+    for (int i = 0; i < count; ++i) {
+        stream.append(size_t(chars(random)), 'A');
+        edges.push_back(stream.size());
+        stream.append(size_t(chars(random)), 'C');
+    }
+    stream.append(40, 'A');
+    hardware = RunLikeHardware();
+    const std::vector<int64_t> times = emulator.SendAtLineRate(stream);
+    Interruptions out;
+    for (size_t i = 1; i < times.size(); ++i) {
+        const int64_t pause = times[i] - times[i - 1];
+        out.longestPauseUs = std::max(out.longestPauseUs, pause);
+        out.pausesOver2Ms += pause > 2000;
+    }
+    for (const size_t at : edges) {
+        out.written.push_back(times[at]);
+        bool steady = true;
+        for (size_t i = std::max<size_t>(at, 1); i < std::min(times.size(), at + 40); ++i)
+            steady = steady && times[i] - times[i - 1] <= 1500;
+        out.steady.push_back(steady);
+    }
+    return out;
+}
+
+// The module writes only the changes: interrupted and free again for 8 to
+// 20 ms each, so that every interruption usually gets a poll of its own.
+Interruptions Changes(ModuleEmulator &emulator, int count, bool &hardware)
+{
+    std::mt19937 random(8);
+    std::uniform_int_distribution<int> gapUs(8000, 20000);
+    hardware = RunLikeHardware();
+    Interruptions out;
+    for (int i = 0; i < count; ++i) {
+        std::this_thread::sleep_for(std::chrono::microseconds(gapUs(random)));
+        out.written.push_back(emulator.Send('C'));
+        std::this_thread::sleep_for(std::chrono::microseconds(gapUs(random)));
+        emulator.Send('A');
+    }
+    return out;
+}
+
+// Median, 99th percentile, maximum and earliest of stamp errors in µs.
+struct Figures {
+    explicit Figures(std::vector<int64_t> errors) : count(errors.size())
+    {
+        if (errors.empty())
+            return;
+        std::sort(errors.begin(), errors.end());
+        const auto at = [&](double q) { return double(errors[size_t(q * double(errors.size() - 1))]) / 1000.0; };
+        median = at(0.5);
+        p99 = at(0.99);
+        max = double(errors.back()) / 1000.0;
+        earliest = double(errors.front()) / 1000.0;
+        over1 = errors.end() - std::upper_bound(errors.begin(), errors.end(), 1000);
+        over4 = errors.end() - std::upper_bound(errors.begin(), errors.end(), 4000);
+    }
+    bool met() const { return p99 <= 1.0 && max <= 4.0; }
+    void Print(const char *what) const
+    {
+        std::printf("  %s: median %.3f ms, 99th percentile %.3f ms, maximum %.3f ms, earliest %.3f ms over %zu"
+                    " impulses (%td over 1 ms, %td over 4 ms); goals (99th percentile <= 1 ms, maximum <= 4 ms) %s\n",
+                    what, median, p99, max, earliest, count, over1, over4, met() ? "met" : "NOT met");
+    }
+    size_t count;
+    double median = 0, p99 = 0, max = 0, earliest = 0;
+    std::ptrdiff_t over1 = 0, over4 = 0;
 };
 
 void BM_StampError(benchmark::State &state)
 {
-    const int interruptions = int(state.range(0));
+    const bool streaming = state.range(0) != 0;
+    const bool loaded = state.range(1) != 0;
+    const bool fallback = state.range(2) == 0;
+    constexpr int interruptions = 1000;
     std::vector<int64_t> errors;
+    std::vector<int64_t> steadyErrors;
     size_t merged = 0;
+    QString scheduling;
+    bool hardware = false;
+    Interruptions sent;
     for (auto _ : state) {
+        std::unique_ptr<Load> load;
+        if (loaded) {
+            load = std::make_unique<Load>();
+            if (!load->error.empty()) {
+                state.SkipWithError(load->error.c_str());
+                return;
+            }
+        }
         Rig rig;
+        scheduling = rig.scheduling;
+        if (fallback && TakeBackRealTime() > 0)
+            scheduling += QStringLiteral(", taken back to normal scheduling by the benchmark (the fallback)");
         std::vector<int64_t> stamps;
         QObject::connect(&rig.link, &LinkController::finishImpulse,
-                         [&](DayTime t) { stamps.push_back(MsOf(DayTimeToText(t)) * 1000); });
-        std::vector<int64_t> written;
+                         [&](DayTime t) { stamps.push_back(int64_t(t) * 1000); });
         std::atomic<bool> done{false};
-        std::thread racers([&] {
-            // Beams interrupted and free again for 8 to 20 ms each: every
-            // interruption usually gets a poll of its own.
-            std::mt19937 random(8);
-            std::uniform_int_distribution<int> gapUs(8000, 20000);
-            for (int i = 0; i < interruptions; ++i) {
-                std::this_thread::sleep_for(std::chrono::microseconds(gapUs(random)));
-                written.push_back(rig.emulator.Send('C'));
-                std::this_thread::sleep_for(std::chrono::microseconds(gapUs(random)));
-                rig.emulator.Send('A');
-            }
+        std::thread module([&] {
+            sent = streaming ? Stream(rig.emulator, interruptions, hardware)
+                             : Changes(rig.emulator, interruptions, hardware);
             done = true;
         });
-        Rig::RunUntil([&] { return done.load(); }, 300'000);
-        racers.join();
+        Rig::RunUntil([&] { return done.load(); }, 600'000);
+        module.join();
         Rig::RunUntil([] { return false; }, 100);
-        // Each stamp belongs to the last interruption written before it; two
+        // Each stamp belongs to the last interruption written before it (a
+        // stamp cut to whole milliseconds may lie up to 1 ms before); two
         // interruptions read in one poll make one impulse (counted as merged).
+        const std::vector<int64_t> &written = sent.written;
         size_t w = 0;
         for (const int64_t stamp : stamps) {
             while (w + 1 < written.size() && written[w + 1] <= stamp + 1000) {
@@ -127,6 +295,8 @@ void BM_StampError(benchmark::State &state)
                 ++merged;
             }
             errors.push_back(stamp - written[w]);
+            if (streaming && sent.steady[w])
+                steadyErrors.push_back(stamp - written[w]);
             ++w;
         }
         merged += written.size() - std::min(written.size(), w);
@@ -135,18 +305,31 @@ void BM_StampError(benchmark::State &state)
         state.SkipWithError("no impulse arrived");
         return;
     }
-    std::sort(errors.begin(), errors.end());
-    const auto at = [&](double q) { return double(errors[size_t(q * double(errors.size() - 1))]) / 1000.0; };
-    state.counters["median_ms"] = at(0.5);
-    state.counters["p99_ms"] = at(0.99);
-    state.counters["max_ms"] = double(errors.back()) / 1000.0;
-    state.counters["p90_ms"] = at(0.90);
+    const Figures all(errors);
+    state.counters["median_ms"] = all.median;
+    state.counters["p99_ms"] = all.p99;
+    state.counters["max_ms"] = all.max;
     state.counters["merged"] = double(merged);
-    std::printf("stamp error over %zu impulses: median %.3f ms, 99th percentile %.3f ms, maximum %.3f ms"
-                " (%zu interruptions shared a poll)\n",
-                errors.size(), at(0.5), at(0.99), double(errors.back()) / 1000.0, merged);
+    std::printf("stamp error, %s, %s (%zu interruptions shared a poll)\n"
+                "  link thread: %s\n  emulator %s",
+                streaming ? "module streaming" : "module sending changes", loaded ? "LOADED" : "quiet", merged,
+                qPrintable(scheduling), hardware ? "at real-time priority" : "WITHOUT real-time priority");
+    if (streaming)
+        std::printf(", its own longest pause %.3f ms (%d over 2 ms)", double(sent.longestPauseUs) / 1000.0,
+                    sent.pausesOver2Ms);
+    std::printf("\n");
+    all.Print("every impulse");
+    if (streaming)
+        Figures(steadyErrors).Print("where the emulator kept line rate");
+    std::fflush(stdout);
 }
-BENCHMARK(BM_StampError)->Arg(1000)->Iterations(1)->Unit(benchmark::kSecond);
+// realtime:0 is the fallback: the link thread as if no real time had been
+// granted, the emulator still at its own real-time priority.
+BENCHMARK(BM_StampError)
+    ->ArgNames({"stream", "load", "realtime"})
+    ->ArgsProduct({{1, 0}, {0, 1}, {1, 0}})
+    ->Iterations(1)
+    ->Unit(benchmark::kSecond);
 
 // `period` characters of one state, then of the next, while the stream lasts:
 // 0 streams "A" only (a module reporting quiet beams), otherwise the states

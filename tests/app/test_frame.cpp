@@ -1,4 +1,9 @@
+#include "AtomicFile.h"
+#include "Controls.h"
+#include "Cp1250.h"
+#include "DiskFaults.h"
 #include "Display.h"
+#include "JournalKeeper.h"
 #include "EventLog.h"
 #include "ScriptedDialogs.h"
 #include "Startup.h"
@@ -11,7 +16,10 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QLabel>
+#include <QPushButton>
 #include <QTemporaryDir>
+#include <QTest>
 
 namespace {
 
@@ -189,6 +197,58 @@ TEST_F(FrameTest, ClosingAfterAFailedSaveOffersAnotherTry)
     EXPECT_TRUE(QFileInfo::exists(temp));
     windows = {};
     EXPECT_FALSE(QFileInfo::exists(temp));
+}
+
+// Warnings that stay in sight while the journal or the data file cannot be
+// written, and go by themselves once they are written again.
+TEST_F(FrameTest, AlarmsStayWhileTheJournalOrTheDataFileCannotBeWritten)
+{
+    main().show();
+    QLabel *journalAlarm = Control<QLabel>(main(), "lblDenik");
+    QLabel *saveAlarm = Control<QLabel>(main(), "lblUkladani");
+    ASSERT_TRUE(journalAlarm && saveAlarm);
+    EXPECT_TRUE(journalAlarm->isHidden());
+    EXPECT_TRUE(saveAlarm->isHidden());
+    main().Journal()->setRetryInterval(20);
+    main().Data()->setRetryInterval(20);
+    auto *simulate = Control<QPushButton>(main(), "btnSimulace2");
+
+    // The journal outgrows a file-size limit that the log stays under.
+    for (int i = 0; i < 30; ++i)
+        simulate->click();
+    IgnoreFileSizeSignal();
+    FileSizeLimit limit(dir.path(), rlim_t(QFileInfo(main().Journal()->path()).size() + 10));
+    limit.arm();
+    simulate->click();
+    simulate->click();
+    limit.disarm();
+    EXPECT_FALSE(journalAlarm->isHidden());
+    EXPECT_EQ(journalAlarm->text(),
+              QStringLiteral("Deník impulsů se nezapisuje – ") + QString::fromLocal8Bit(std::strerror(EFBIG)));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return journalAlarm->isHidden(); }, 3000));
+
+    // A results file that cannot be written: one message, then only the alarm.
+    TData &data = *main().Data();
+    data.FileName = dir.filePath(QStringLiteral("zavod.csvz"));
+    data.Unnamed = false;
+    const QString blocker = dir.filePath(QStringLiteral("zavod.results"));
+    ASSERT_TRUE(QDir(dir.path()).mkdir(QStringLiteral("zavod.results")));
+    for (int i = 0; i < 3; ++i) {
+        data.Save();
+        data.WaitForWrites();
+    }
+    EXPECT_EQ(dialogs.count(ScriptedDialogs::Asked::Message), 1);
+    EXPECT_FALSE(saveAlarm->isHidden());
+    EXPECT_TRUE(saveAlarm->text().startsWith(QStringLiteral("Datový soubor se neukládá – ")));
+    ASSERT_TRUE(QDir(blocker).removeRecursively());
+    EXPECT_TRUE(QTest::qWaitFor([&] { return saveAlarm->isHidden(); }, 3000));
+
+    QStringList logged;
+    for (const QByteArray &line : LogMessages(logPath()))
+        logged << FromCp1250(line);
+    for (const QString &expected : {journalAlarm->text(), QStringLiteral("Deník impulsů se opět zapisuje."),
+                                    saveAlarm->text(), QStringLiteral("Datový soubor se opět ukládá.")})
+        EXPECT_EQ(logged.count(expected), 1) << expected.toStdString();
 }
 
 TEST_F(FrameTest, LogOfOneRunStartsAndEndsWithTheProgram)

@@ -2,6 +2,7 @@
 // files stay whole and no copy is left beside them.
 #include "StoreFiles.h"
 #include "AtomicFile.h"
+#include "DiskFaults.h"
 #include "QtPrinters.h"
 #include "ScriptedDialogs.h"
 #include "tfile.h"
@@ -10,115 +11,16 @@
 
 #include <QDir>
 #include <QFile>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 
 #include <cerrno>
 #include <cstring>
-#include <linux/capability.h>
 #include <memory>
-#include <sys/mount.h>
-#include <sys/resource.h>
 #include <sys/stat.h>
-#include <sys/syscall.h>
 #include <unistd.h>
 
 namespace {
-
-// One way of making a save fail.  `folder` is where the files go; `arm`
-// and `disarm` bring the fault about and take it away.
-class Fault {
-public:
-    virtual ~Fault() = default;
-    virtual void arm() {}
-    virtual void disarm() {}
-    QString folder;
-    QString impossible;  // why this machine cannot stage the fault
-};
-
-// The largest file this process may write, lowered.  The program itself must
-// keep SIGXFSZ from ending it: the test does not.
-class FileSizeLimit : public Fault {
-public:
-    explicit FileSizeLimit(const QString &scratch) { folder = scratch; }
-    void arm() override
-    {
-        getrlimit(RLIMIT_FSIZE, &m_old);
-        rlimit limit = m_old;
-        limit.rlim_cur = 4096;
-        if (setrlimit(RLIMIT_FSIZE, &limit) != 0)
-            ADD_FAILURE() << "setrlimit: " << std::strerror(errno);
-    }
-    void disarm() override { setrlimit(RLIMIT_FSIZE, &m_old); }
-
-private:
-    rlimit m_old{};
-};
-
-// A folder without write permission.  Root passes over permissions, so there
-// the test drops the capabilities that allow it, for this thread and while
-// armed only.
-class ReadOnlyFolder : public Fault {
-public:
-    explicit ReadOnlyFolder(const QString &scratch) { folder = scratch; }
-    void arm() override
-    {
-        ASSERT_EQ(::chmod(QFile::encodeName(folder).constData(), 0555), 0);
-        if (::geteuid() == 0) {
-            ASSERT_TRUE(SetOverride(false)) << std::strerror(errno);
-        }
-    }
-    void disarm() override
-    {
-        if (::geteuid() == 0) {
-            EXPECT_TRUE(SetOverride(true)) << std::strerror(errno);
-        }
-        ::chmod(QFile::encodeName(folder).constData(), 0755);
-    }
-
-private:
-    static bool SetOverride(bool on)
-    {
-        __user_cap_header_struct header{_LINUX_CAPABILITY_VERSION_3, 0};
-        __user_cap_data_struct caps[2]{};
-        if (::syscall(SYS_capget, &header, caps) != 0)
-            return false;
-        for (int cap : {CAP_DAC_OVERRIDE, CAP_DAC_READ_SEARCH, CAP_FOWNER}) {
-            const unsigned bit = 1u << (cap % 32);
-            if (on)
-                caps[cap / 32].effective |= bit & caps[cap / 32].permitted;
-            else
-                caps[cap / 32].effective &= ~bit;
-        }
-        return ::syscall(SYS_capset, &header, caps) == 0;
-    }
-};
-
-// A disk that is full: a small memory file system, which only root can mount.
-class FullDisk : public Fault {
-public:
-    explicit FullDisk(const QString &scratch)
-    {
-        folder = scratch + QStringLiteral("/disk");
-        QDir().mkpath(folder);
-        if (::geteuid() != 0) {
-            impossible = QStringLiteral("mounting a small disk needs root");
-            return;
-        }
-        if (::mount("tmpfs", QFile::encodeName(folder).constData(), "tmpfs", 0, "size=64k") != 0) {
-            impossible = QStringLiteral("mount: ") + QString::fromLocal8Bit(std::strerror(errno));
-            return;
-        }
-        m_mounted = true;
-    }
-    ~FullDisk() override
-    {
-        if (m_mounted)
-            ::umount2(QFile::encodeName(folder).constData(), MNT_DETACH);
-    }
-
-private:
-    bool m_mounted = false;
-};
 
 struct FailureCase {
     const char *name;
@@ -200,3 +102,43 @@ TEST(TempCopies, StaleOnesOfTheSavedFileGoAtTheNextSave)
 }
 
 }  // namespace
+
+// A full disk during a race: one message, however many changes come while it
+// lasts; the store goes on trying by itself, and the next episode is told
+// again.  A save the operator asks for tells its failure every time.
+TEST(SaveFailureEpisodes, AFullDiskGivesOneMessagePerEpisode)
+{
+    QTemporaryDir scratch;
+    FullDisk disk(scratch.path());
+    if (!disk.impossible.isEmpty())
+        GTEST_SKIP() << disk.impossible.toStdString();
+    ScriptedDialogs dialogs;
+    TData data(&dialogs);
+    data.setRetryInterval(20);
+    QSignalSpy problem(&data, &TData::saveProblemChanged);
+    ASSERT_TRUE(data.SaveAs(disk.folder + QStringLiteral("/zavod.csvz")));
+
+    disk.arm();
+    for (int i = 0; i < 30; ++i) {
+        data.Records.push_back(Record(12, "10:00:00,000"));
+        EXPECT_FALSE(data.Save());
+    }
+    EXPECT_EQ(dialogs.messages(), QStringList{Prefix + QString::fromLocal8Bit(std::strerror(ENOSPC))});
+    ASSERT_EQ(problem.size(), 1);
+    EXPECT_EQ(problem[0][0].toString(), QString::fromLocal8Bit(std::strerror(ENOSPC)));
+    EXPECT_TRUE(data.SaveAs(data.FileName) == false);
+    EXPECT_EQ(dialogs.messages().size(), 2);  // asked for: told
+
+    disk.disarm();
+    // No change comes: the retry alone saves the 30 records.
+    ASSERT_TRUE(problem.wait(2000));
+    EXPECT_EQ(problem.last()[0].toString(), QString());
+    EXPECT_FALSE(data.LastSaveFailed());
+    EXPECT_EQ(ReadDataFile(data.FileName).records.size(), 30u);
+
+    disk.arm();
+    data.Records.push_back(Record(13, "10:00:01,000"));
+    EXPECT_FALSE(data.Save());
+    disk.disarm();
+    EXPECT_EQ(dialogs.messages().size(), 3);
+}

@@ -50,6 +50,7 @@ QStringList ExpectedFiles()
         QStringLiteral("usr/share/icons/hicolor/scalable/apps/") + AppId + QStringLiteral(".svg"),
         QStringLiteral("usr/share/man/man1/tikomat.1.gz"),
         QStringLiteral("usr/share/man/man1/tikomat-results.1.gz"),
+        QStringLiteral("usr/share/doc/tikomat/examples/95-tikomat-realtime.conf"),
     };
     for (int size : IconSizes)
         files << QStringLiteral("usr/share/icons/hicolor/%1x%1/apps/%2.png").arg(size).arg(AppId);
@@ -158,7 +159,7 @@ TEST(PackageTest, DebHoldsTheInstalledFilesAndDependsOnDebiansLibraries)
     ASSERT_EQ(fields.code, 0) << fields.output.toStdString();
     EXPECT_TRUE(fields.output.contains(QStringLiteral("Package: tikomat\n")));
     EXPECT_TRUE(fields.output.contains(QStringLiteral("Version: 1.82\n")));
-    for (const char *library : {"libqt6core6", "libqt6gui6", "libqt6widgets6", "libqt6serialport6", "libc6"})
+    for (const char *library : {"libqt6core6", "libqt6gui6", "libqt6widgets6", "libqt6serialport6", "libqt6dbus6", "libc6"})
         EXPECT_TRUE(fields.output.contains(QString::fromLatin1(library))) << library << "\n" << fields.output.toStdString();
 }
 

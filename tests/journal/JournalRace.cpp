@@ -2,17 +2,17 @@
 
 #include <QFileInfo>
 
-JournalRace::JournalRace(Dialogs &d)
-    : dialogs(d), data(&d), keeper(&d), desk(data, d, nullptr), manual(data, d)
+JournalRace::JournalRace(Dialogs &d, SaveQueue *queue)
+    : dialogs(d), data(&d), keeper(), desk(data, d, nullptr), manual(data, d)
 {
-    data.SetSaveQueue(&writer);
+    data.SetSaveQueue(queue ? queue : &writer);
     keeper.SetIndexFolder(QFileInfo(data.FileName).path());
     keeper.currentRows = [this] { return desk.JournalRows(); };
     desk.SetJournal(&keeper);
     manual.SetJournal(&keeper);
     keeper.currentRecords = [this] { return JournalKeeper::RecordEntries(data.Records); };
-    data.saving = [this](const QString &fileName) { keeper.Saving(fileName); };
-    data.saved = [this](const QString &fileName) { keeper.Saved(fileName); };
+    QObject::connect(&data, &TData::saveHandedOver, &keeper, &JournalKeeper::Saving);
+    QObject::connect(&data, &TData::saveWritten, &keeper, &JournalKeeper::Saved);
     desk.dataFileReplaced = [this](bool opened) {
         if (opened) {
             RecoveryTarget target = Target();
@@ -28,8 +28,7 @@ JournalRace::JournalRace(Dialogs &d)
 JournalRace::~JournalRace()
 {
     data.WaitForWrites();
-    data.saving = nullptr;
-    data.saved = nullptr;
+    data.disconnect();
 }
 
 RecoveryTarget JournalRace::Target()

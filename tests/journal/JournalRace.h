@@ -14,7 +14,8 @@
 #include <QDir>
 
 struct JournalRace {
-    explicit JournalRace(Dialogs &dialogs);
+    // `queue` takes the saves instead of the race's own background writer.
+    explicit JournalRace(Dialogs &dialogs, SaveQueue *queue = nullptr);
     ~JournalRace();
 
     RecoveryTarget Target();

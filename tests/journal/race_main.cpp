@@ -62,7 +62,9 @@ int main(int argc, char **argv)
             race.Insert(1 + i % 40);
         if (i % 4 == 0)  // a number typed before its impulse: a preselection
             race.Insert(100 + i % 40);
-        if (i % 13 == 5 && !race.data.Records.empty()) {
+        // Edits often, so that a kill finds the data file holding edits the
+        // journal has not yet marked as saved.
+        if (i % 3 == 2 && !race.data.Records.empty()) {
             const TRadekPtr record = race.data.Records[std::size_t(i) % race.data.Records.size()];
             race.manual.OpenRecord(record);
             race.manual.setTyped(race.manual.fields().time, race.manual.fields().number,

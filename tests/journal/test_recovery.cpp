@@ -1,6 +1,7 @@
 // Recovery after a run that ended without a clean close: the question, what
 // "Ano" brings back and saves, what "Ne" keeps aside, and where the journal
 // lives as the data file changes name.
+#include "JournalEntries.h"
 #include "JournalRace.h"
 #include "TempDataFile.h"
 
@@ -176,6 +177,55 @@ TEST_F(JournalRecoveryTest, DeletedImpulsesAndRecordsStayDeleted)
     EXPECT_EQ(Rows(fresh.desk.startList()), QStringList({"IMPULS FB1 10:00:02,000"}));
     EXPECT_EQ(Rows(fresh.desk.finishList()), QStringList({"IMPULS FB2 10:00:03,000"}));
     EXPECT_TRUE(fresh.data.Records.empty());
+}
+
+}  // namespace
+
+namespace {
+
+// The data file already holds an edit that the journal has no "saved" mark
+// for: racer 8 must keep one passage, with its penalty.
+TEST_F(JournalRecoveryTest, AnEditTheDataFileAlreadyHoldsIsNotMadeAgain)
+{
+    {
+        QFile data(named);
+        ASSERT_TRUE(data.open(QIODevice::WriteOnly));
+        data.write("\"8\",\"\",\"10:00:09,000\",\"1\",\"00:00:00,000\",\"10\"\r\n");
+    }
+    JournalEntry added = Change(JournalKind::RecordAdded, {8, 36'009'000, 0});
+    JournalEntry edited = Change(JournalKind::RecordEdited, {8, 36'009'000, 10}, {8, 36'009'000, 0});
+    // A finish impulse still listed, so that there is something to offer.
+    JournalEntry row = Row(JournalList::Finish, 1, QStringLiteral("IMPULS FB2"), QStringLiteral("10:00:10,000"));
+    for (const bool begun : {false, true}) {
+        SCOPED_TRACE(begun ? "a journal that begins with what its file held" : "a journal of an older version");
+        QFile journal(named + ".journal");
+        ASSERT_TRUE(journal.open(QIODevice::WriteOnly));
+        quint64 seq = 0;
+        std::vector<JournalEntry> lines = {added, edited, row};
+        if (begun) {
+            JournalEntry begin = Of(JournalKind::Begin);
+            lines.insert(lines.begin(), begin);
+        }
+        for (JournalEntry e : lines) {
+            e.seq = ++seq;
+            journal.write(EncodeJournalLine(e));
+        }
+        journal.close();
+
+        AnsweringDialogs answers;
+        JournalRace fresh(answers);
+        fresh.RecoverAtStart();
+        EXPECT_EQ(answers.questions, 1);
+        ASSERT_EQ(fresh.data.Records.size(), 1u);
+        EXPECT_EQ(fresh.data.Records[0]->Number, 8);
+        EXPECT_EQ(fresh.data.Records[0]->Penalty, 10);
+        EXPECT_EQ(fresh.desk.finishList().size(), 1);
+        fresh.data.WaitForWrites();
+        EXPECT_EQ(ReadDataFile(named).records.size(), 1u);
+        fresh.desk.btnSmazVseClick();
+        fresh.data.WaitForWrites();
+        fresh.keeper.Close();
+    }
 }
 
 }  // namespace

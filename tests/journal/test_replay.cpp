@@ -41,19 +41,7 @@ TEST(JournalReplay, RowsStillListedComeBackInTheirOrder)
     });
     EXPECT_EQ(Shown(r.rows), QStringList({"F IMPULS FB2 00:00:01,000", "S IMPULS FB1 00:00:02,000",
                                           "F Před.IMPULS 17", "F  00:00:09,000"}));
-    EXPECT_TRUE(r.unsavedChanges.empty());
-}
-
-TEST(JournalReplay, OnlyChangesAfterTheLastSaveAreUnsaved)
-{
-    JournalEntry a = Change(JournalKind::RecordAdded, {5, 1000, 0});
-    JournalEntry b = Change(JournalKind::RecordAdded, {6, 2000, 0});
-    JournalEntry c = Change(JournalKind::RecordDeleted, {5, 1000, 0});
-    a.seq = 1, b.seq = 2, c.seq = 4;
-    EXPECT_EQ(Replay({a, Saved(1), b, c}).unsavedChanges, std::vector<JournalEntry>({b, c}));
-    EXPECT_TRUE(Replay({a, b, Saved(2)}).unsavedChanges.empty());
-    // A write handed over after b finished after c was made: c is not in it.
-    EXPECT_EQ(Replay({a, b, c, Saved(2)}).unsavedChanges, std::vector<JournalEntry>({c}));
+    EXPECT_TRUE(r.changes.empty());
 }
 
 TRadekPtr Rec(int number, DayTime time, int penalty = 0)
@@ -74,8 +62,11 @@ QStringList Listed(const std::vector<TRadekPtr> &records)
     return out;
 }
 
+// A journal of an older version (no Begin): each record's net change is
+// reconciled with whatever state of it the file holds.
 TEST(JournalReplay, RecordChangesAreMadeOnceOnTheDataFile)
 {
+    const auto A = JournalKind::RecordAdded, E = JournalKind::RecordEdited, D = JournalKind::RecordDeleted;
     struct Case {
         const char *what;
         std::vector<TRadekPtr> file;
@@ -84,33 +75,72 @@ TEST(JournalReplay, RecordChangesAreMadeOnceOnTheDataFile)
         int changed;
     };
     const std::vector<Case> cases = {
-        {"added, not in the file", {Rec(1, 100)}, {Change(JournalKind::RecordAdded, {2, 200, 0})},
-         {"1@100+0", "2@200+0"}, 1},
-        {"added and saved before the journal said so", {Rec(1, 100), Rec(2, 200)},
-         {Change(JournalKind::RecordAdded, {2, 200, 0})}, {"1@100+0", "2@200+0"}, 0},
-        {"the same record twice, one saved", {Rec(2, 200)},
-         {Change(JournalKind::RecordAdded, {2, 200, 0}), Change(JournalKind::RecordAdded, {2, 200, 0})},
+        {"added, not in the file", {Rec(1, 100)}, {Change(A, {2, 200, 0})}, {"1@100+0", "2@200+0"}, 1},
+        {"added and saved before the journal said so", {Rec(1, 100), Rec(2, 200)}, {Change(A, {2, 200, 0})},
+         {"1@100+0", "2@200+0"}, 0},
+        {"the same record twice, one saved", {Rec(2, 200)}, {Change(A, {2, 200, 0}), Change(A, {2, 200, 0})},
          {"2@200+0", "2@200+0"}, 1},
-        {"edited", {Rec(1, 100)}, {Change(JournalKind::RecordEdited, {1, 100, 30}, {1, 100, 0})},
-         {"1@100+30"}, 1},
-        {"edited and saved", {Rec(1, 100, 30)}, {Change(JournalKind::RecordEdited, {1, 100, 30}, {1, 100, 0})},
-         {"1@100+30"}, 0},
-        {"edited, the original gone from the file", {},
-         {Change(JournalKind::RecordEdited, {3, 100, 0}, {1, 100, 0})}, {"3@100+0"}, 1},
-        {"deleted", {Rec(1, 100), Rec(2, 200)}, {Change(JournalKind::RecordDeleted, {1, 100, 0})},
-         {"2@200+0"}, 1},
-        {"deleted and saved", {Rec(2, 200)}, {Change(JournalKind::RecordDeleted, {1, 100, 0})},
-         {"2@200+0"}, 0},
-        {"added, edited, deleted unsaved", {},
-         {Change(JournalKind::RecordAdded, {4, 400, 0}), Change(JournalKind::RecordEdited, {4, 401, 0}, {4, 400, 0}),
-          Change(JournalKind::RecordDeleted, {4, 401, 0})},
-         {}, 3},
+        {"edited", {Rec(1, 100)}, {Change(E, {1, 100, 30}, {1, 100, 0})}, {"1@100+30"}, 1},
+        {"edited and saved", {Rec(1, 100, 30)}, {Change(E, {1, 100, 30}, {1, 100, 0})}, {"1@100+30"}, 0},
+        {"edited, the original gone from the file", {}, {Change(E, {3, 100, 0}, {1, 100, 0})}, {"3@100+0"}, 1},
+        {"deleted", {Rec(1, 100), Rec(2, 200)}, {Change(D, {1, 100, 0})}, {"2@200+0"}, 1},
+        {"deleted and saved", {Rec(2, 200)}, {Change(D, {1, 100, 0})}, {"2@200+0"}, 0},
+        {"added, edited, deleted, none of it saved", {},
+         {Change(A, {4, 400, 0}), Change(E, {4, 401, 0}, {4, 400, 0}), Change(D, {4, 401, 0})}, {}, 0},
+        // Racer 8 got a second passage here: the file held the edit, the
+        // journal no word of its save.
+        {"added then edited, the edit saved", {Rec(8, 36'009'000, 10)},
+         {Change(A, {8, 36'009'000, 0}), Change(E, {8, 36'009'000, 10}, {8, 36'009'000, 0})},
+         {"8@36009000+10"}, 0},
+        {"edited twice, the first edit saved", {Rec(5, 500, 10)},
+         {Change(A, {5, 500, 0}), Change(E, {5, 500, 10}, {5, 500, 0}), Change(E, {5, 500, 20}, {5, 500, 10})},
+         {"5@500+20"}, 1},
+        {"added then deleted, the add saved", {Rec(6, 600)}, {Change(A, {6, 600, 0}), Change(D, {6, 600, 0})}, {}, 1},
+        {"two records of equal values, one edited and saved", {Rec(7, 700), Rec(7, 700, 5)},
+         {Change(A, {7, 700, 0}), Change(A, {7, 700, 0}), Change(E, {7, 700, 5}, {7, 700, 0})},
+         {"7@700+0", "7@700+5"}, 0},
     };
     for (const Case &c : cases) {
         std::vector<TRadekPtr> records = c.file;
-        EXPECT_EQ(ApplyRecordChanges(c.changes, records), c.changed) << c.what;
+        const std::vector<JournalEntry> changes = Reconcile(Replay(c.changes), JournalRecords(records));
+        EXPECT_EQ(int(changes.size()), c.changed) << c.what;
+        EXPECT_EQ(ApplyRecordChanges(changes, records), c.changed) << c.what;
         EXPECT_EQ(Listed(records), c.expected) << c.what;
     }
+}
+
+// A journal that begins with what its file held knows every state of the
+// race: whichever of them the file was left in, the end comes back exactly.
+TEST(JournalReplay, AJournalThatKnowsItsStartBringsBackItsEndFromAnyStateOfTheFile)
+{
+    const auto A = JournalKind::RecordAdded, E = JournalKind::RecordEdited, D = JournalKind::RecordDeleted;
+    JournalEntry begin = Of(JournalKind::Begin);
+    begin.upTo = 2;
+    JournalEntry held1 = Change(JournalKind::Held, {1, 100, 0}), held2 = Change(JournalKind::Held, {2, 200, 0});
+    // Values repeat on purpose: a state of one record equals a state of another.
+    const std::vector<JournalEntry> journal = {
+        begin, held1, held2,
+        Change(A, {2, 200, 0}),                 // a second record equal to the held one
+        Change(E, {2, 200, 10}, {2, 200, 0}),
+        Change(D, {1, 100, 0}),
+        Change(A, {1, 100, 0}),
+        Change(E, {2, 250, 10}, {2, 200, 10}),
+    };
+    const QStringList end = {"1@100+0", "2@200+0", "2@250+10"};
+    std::vector<TRadekPtr> state = {Rec(1, 100), Rec(2, 200)};
+    for (std::size_t k = 3; k <= journal.size(); ++k) {
+        if (k > 3)
+            ApplyRecordChanges({journal[k - 1]}, state);
+        const JournalReplay replay = Replay(journal);
+        ASSERT_TRUE(replay.knowsHeld);
+        std::vector<TRadekPtr> file;
+        for (const TRadekPtr &r : state)
+            file.push_back(Rec(r->Number, r->Time, r->Penalty));
+        ApplyRecordChanges(Reconcile(replay, JournalRecords(file)), file);
+        EXPECT_EQ(Listed(file), end) << "file left after " << k << " lines";
+    }
+    // Its start cut short, the journal no longer claims to know it.
+    EXPECT_FALSE(Replay({begin, held1, Change(A, {3, 300, 0})}).knowsHeld);
 }
 
 }  // namespace

@@ -90,7 +90,7 @@ TEST_F(StoreWriterTest, FilesAreThoseTheStoreWritesAtOnce)
     {
         TData data(&dialogs);
         data.SetSaveQueue(&writer);
-        data.saved = [&saved](const QString &name) { saved << name; };
+        QObject::connect(&data, &TData::saveWritten, [&saved](const QString &name, quint64) { saved << name; });
         Fill(data, 300);
         data.FileName = later;
         for (int i = 0; i < 5; ++i)
@@ -112,7 +112,7 @@ TEST_F(StoreWriterTest, AFailedWriteIsReportedAndTheNextSaveTriesAgain)
     TData data(&dialogs);
     data.SetSaveQueue(&writer);
     int saved = 0;
-    data.saved = [&saved](const QString &) { ++saved; };
+    QObject::connect(&data, &TData::saveWritten, [&saved](const QString &, quint64) { ++saved; });
     Fill(data, 3);
     data.FileName = dir.filePath("missing/folder/race.csvz");
     EXPECT_TRUE(data.Save());  // handed over; the outcome comes later

@@ -3,7 +3,9 @@
 #include "Clock.h"
 #include "LinkTestSupport.h"
 #include "PollLoop.h"
+#include "QtPrinters.h"
 
+#include <QRegularExpression>
 #include <gtest/gtest.h>
 
 namespace {
@@ -90,6 +92,69 @@ TEST_F(Polling, StampIsTheReadCutToWholeMilliseconds)
     EXPECT_EQ(WithoutPauses(Run(0, {"D"})),
               QStringList({Both, "start: 10:00:01,234", "finish: 10:00:01,234"}));
     EXPECT_EQ(host.Of("start").size(), 1);
+}
+
+// Microseconds of the day of a time text, plus `extraUs`.
+int64_t Us(const char *text, int64_t extraUs = 0)
+{
+    return TextToDayTime(QString::fromLatin1(text)) * 1000 + extraUs;
+}
+
+TEST_F(Polling, EachEdgeIsStampedForTheCharacterThatCarriedIt)
+{
+    const QByteArray full = 'C' + QByteArray(499, 'A');
+    const struct {
+        const char *name;
+        int mode;
+        int64_t previousReadUs;  // when the connect began
+        int64_t readUs;          // when the read returned
+        QByteArray response;
+        QStringList impulses;
+    } cases[] = {
+        // 10 bits at 19200 baud: each following character is 520.8 µs.
+        {"one character: the read", 0, Us("09:59:00,000"), Us("10:00:00,000", 700), "C",
+         {"finish: 10:00:00,000"}},
+        {"one follows: 179 µs into the millisecond", 0, Us("09:59:00,000"), Us("10:00:00,000", 700), "CA",
+         {"finish: 10:00:00,000"}},
+        {"two follow: into the millisecond before", 0, Us("09:59:00,000"), Us("10:00:00,000", 700), "CAA",
+         {"finish: 09:59:59,999"}},
+        {"edge early in 20 characters", 0, Us("09:59:00,000"), Us("10:00:00,000", 700), "C" + QByteArray(19, 'A'),
+         {"finish: 09:59:59,990"}},
+        {"edge late in 20 characters", 0, Us("09:59:00,000"), Us("10:00:00,000", 700), QByteArray(19, 'A') + "C",
+         {"finish: 10:00:00,000"}},
+        {"a full read of 500", 0, Us("09:59:00,000"), Us("10:00:00,000", 700), full, {"finish: 09:59:59,740"}},
+        {"other bytes took the wire too", 0, Us("09:59:00,000"), Us("10:00:00,000", 700), "C\r\n",
+         {"finish: 09:59:59,999"}},
+        {"FB1 then FB2: each its own", 0, Us("09:59:00,000"), Us("10:00:00,000", 700), "BAAAC",
+         {"start: 09:59:59,998", "finish: 10:00:00,000"}},
+        {"FB2 before FB1: start still first", 0, Us("09:59:00,000"), Us("10:00:00,000", 700), "CAAB",
+         {"start: 10:00:00,000", "finish: 09:59:59,999"}},
+        {"D: both from one character", 0, Us("09:59:00,000"), Us("10:00:00,000", 700), "DAAA",
+         {"start: 09:59:59,999", "finish: 09:59:59,999"}},
+        {"one beam twice: the first interruption", 0, Us("09:59:00,000"), Us("10:00:00,000", 700), "BABAA",
+         {"start: 09:59:59,998"}},
+        {"mode 1, two beams: one impulse, the first", 1, Us("09:59:00,000"), Us("10:00:00,000", 700), "BAC",
+         {"finish: 09:59:59,999"}},
+        {"mode 1, the other beam first", 1, Us("09:59:00,000"), Us("10:00:00,000", 700), "CAB",
+         {"finish: 09:59:59,999"}},
+        {"never before the previous read returned", 0, Us("09:59:59,997", 700), Us("10:00:00,000", 700),
+         "C" + QByteArray(19, 'A'), {"finish: 09:59:59,997"}},
+        {"across midnight: the day before", 0, Us("23:59:59,000"), Us("00:00:00,000", 300), "CA",
+         {"finish: 23:59:59,999"}},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        int64_t nowUs = c.previousReadUs;
+        SetMicrosecondClockForTesting([&] { return nowUs; });
+        loop = std::make_unique<PollLoop>(*unit, host, c.mode);
+        ASSERT_TRUE(loop->Connect());
+        host.events.clear();
+        backend->reads.push_back({FT_OK, c.response});
+        nowUs = c.readUs;
+        loop->Poll();
+        // In the order they were handed over.
+        EXPECT_EQ(host.events.filter(QRegularExpression("^(start|finish): ")), c.impulses);
+    }
 }
 
 TEST_F(Polling, CommandOnlyFromThe101stPollOn)

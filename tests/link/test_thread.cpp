@@ -11,12 +11,15 @@
 #include <QCoreApplication>
 #include <QDialog>
 #include <QDir>
+#include <QEventLoop>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QThread>
 #include <QTimer>
 #include <gtest/gtest.h>
+#include <atomic>
+#include <optional>
 #include <thread>
 
 namespace {
@@ -206,6 +209,67 @@ TEST_F(LinkEndToEnd, ShutdownEndsQuicklyEvenInTheReconnectPause)
     link->btnConnectClick(0);  // after the end of the program's link, nothing starts
     QCoreApplication::processEvents();
     EXPECT_FALSE(link->Running());
+}
+
+TEST_F(LinkEndToEnd, AFloodAtLineRateWithRealTimeLeavesTheMainThreadResponsive)
+{
+    std::optional<SchedulingGrant> granted;
+    QObject::connect(link.get(), &LinkController::schedulingGranted,
+                     [&](const SchedulingGrant &grant) { granted = grant; });
+    ConnectAndWait(0);
+    ASSERT_TRUE(WaitFor([&] { return granted.has_value(); }, 5000)) << Dump();
+    EXPECT_TRUE(Log().contains(granted->LogLine()));
+    if (!granted->realtime())
+        GTEST_SKIP() << "real time not granted here: " << granted->LogLine().toStdString();
+
+    // 10 s at line rate: a beam change at every other character, with noise.
+    std::string flood;
+    while (flood.size() < 19200)
+        flood += "ABAC\r\nAD";
+    std::atomic<bool> done{false};
+    std::thread module([&] {
+        emulator->SendAtLineRate(flood);
+        done = true;
+    });
+    // Another thread posts to the main thread every 10 ms and notes how long
+    // the event waited, the way a click or a repaint would.
+    using Clock = std::chrono::steady_clock;
+    QObject receiver;
+    std::atomic<int64_t> worstUs{0};
+    std::atomic<int> answered{0};
+    std::thread poster([&] {
+        while (!done) {
+            const auto posted = Clock::now();
+            QMetaObject::invokeMethod(
+                &receiver,
+                [&, posted] {
+                    const int64_t waited =
+                        std::chrono::duration_cast<std::chrono::microseconds>(Clock::now() - posted).count();
+                    worstUs = std::max(worstUs.load(), waited);
+                    ++answered;
+                },
+                Qt::QueuedConnection);
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+    });
+    QEventLoop loop;
+    QTimer check;
+    QObject::connect(&check, &QTimer::timeout, &loop, [&] {
+        if (done)
+            loop.quit();
+    });
+    check.start(20);
+    loop.exec();
+    module.join();
+    poster.join();
+    QCoreApplication::processEvents();
+
+    RecordProperty("worst_wait_us", std::to_string(worstUs.load()));
+    EXPECT_GT(answered.load(), 500);
+    EXPECT_LT(worstUs.load(), 50'000) << "a posted event waited " << worstUs.load() << " us";
+    // The flood did reach the desk: the link kept polling all along.
+    EXPECT_GT(desk.startList().size(), 1000);
+    EXPECT_GT(desk.finishList().size(), 1000);
 }
 
 TEST_F(LinkEndToEnd, ReplugResumesPolling)
