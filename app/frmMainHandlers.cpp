@@ -8,6 +8,7 @@
 #include "DisplayControls.h"
 #include "EventLog.h"
 #include "LinkController.h"
+#include "ModuleIndicator.h"
 #include "QtSerialBackend.h"
 #include "ColumnLimits.h"
 #include "HotTrackView.h"
@@ -233,6 +234,9 @@ void TfrmMain::BindModuleLink()
     });
     connect(link, &LinkController::startImpulse, m_desk.get(), &TimingDesk::PostStartImpulse);
     connect(link, &LinkController::finishImpulse, m_desk.get(), &TimingDesk::PostFinishImpulse);
+    auto *state = new ModuleState(link);
+    state->Watch(*link);
+    m_moduleIndicator->Bind(state);
 }
 
 void TfrmMain::BindTimingPage()

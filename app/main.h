@@ -20,6 +20,7 @@ class JournalKeeper;
 struct RecoveryTarget;
 class LinkController;
 class ManualEntry;
+class ModuleIndicator;
 class QCheckBox;
 class QComboBox;
 class QGroupBox;
@@ -213,6 +214,7 @@ private:
     QPushButton *btnStart = nullptr;
     QPushButton *Button2 = nullptr;  // "Vlož", the default button
     QGroupBox *gbModul = nullptr;
+    ModuleIndicator *m_moduleIndicator = nullptr;
     QPushButton *btnConnect = nullptr;
     QPushButton *btnDisconnect = nullptr;
     QComboBox *cbFiltr = nullptr;
