@@ -139,7 +139,6 @@ TfrmDisplay::TfrmDisplay(QWidget *parent) : QWidget(parent, Qt::Window)
     ListView->verticalHeader()->setDefaultSectionSize(QFontMetrics(listFont).height() + 6);
     // The notes are cut at their right end; a long list pages vertically.
     ListView->setTextElideMode(Qt::ElideRight);
-    ListView->horizontalHeader()->setTextElideMode(Qt::ElideRight);  // "K…", not the middle of "Kolo"
     ListView->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     ListView->setModel(&m_board.list());
     ListView->viewport()->installEventFilter(this);
@@ -201,6 +200,8 @@ void TfrmDisplay::FitColumns()
         header->setFont(fit.font);
         ListView->verticalHeader()->setDefaultSectionSize(QFontMetrics(fit.font).height() + 6);
     }
+    // A heading cut short keeps its beginning ("Kol"), not its middle.
+    header->setDefaultAlignment(fit.wholeCaptions ? Qt::AlignCenter : Qt::AlignLeft | Qt::AlignVCenter);
     // The header's own minimum grows with the type and would widen "Kolo".
     header->setMinimumSectionSize(std::min(padding, header->minimumSectionSize()));
     for (int c = 0; c < sized; ++c)

@@ -40,6 +40,7 @@ SpectatorColumnFit FitSpectatorColumns(const QFont &face, const std::vector<QStr
                 }
                 fit.font = font;
                 fit.widths = widths;
+                fit.wholeCaptions = wholeCaptions;
                 if (std::accumulate(widths.begin(), widths.end(), 0) <= available) {
                     fit.fits = true;
                     return fit;

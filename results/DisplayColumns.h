@@ -18,6 +18,7 @@ struct SpectatorColumnFit {
     QFont font;               // the list's type from now on
     std::vector<int> widths;  // one per sized column, in pixels, padding included
     bool fits = false;        // false: even the smallest type is too wide
+    bool wholeCaptions = false;  // the headings have room too
 };
 
 constexpr int SpectatorListPixels = 53;

@@ -361,6 +361,7 @@ TEST(SpectatorColumns, FitTheContentsWithTheLargestTypeThatAllows)
         if (available >= roomy) {
             EXPECT_EQ(pixels, SpectatorListPixels) << "no smaller type than needed";
             EXPECT_EQ(fit.font.stretch(), int(QFont::Unstretched));
+            EXPECT_TRUE(fit.wholeCaptions);
         }
         // One pixel larger in the same width would not have fitted.
         if (pixels < SpectatorListPixels) {
