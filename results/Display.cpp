@@ -25,6 +25,9 @@ constexpr int TitleCellPixels = 130;  // the strip's character cell, leading inc
 constexpr int ColumnMaximum = 1500;
 constexpr int RedrawMs = 150;
 constexpr int PagingMs = 1000;
+// Refills within this time share one fitting of the columns (about 25 ms at
+// 50,000 rows; bench_results' fit_ms).
+constexpr int FitDelayMs = 200;
 
 // Tahoma where it is installed, else the DejaVu Sans that Debian ships, whose
 // wide, open shapes read well from afar.
@@ -152,6 +155,10 @@ TfrmDisplay::TfrmDisplay(QWidget *parent) : QWidget(parent, Qt::Window)
     TimerRedrawCurrentTime = new QTimer(this);
     TimerRedrawCurrentTime->setInterval(RedrawMs);
     connect(TimerRedrawCurrentTime, &QTimer::timeout, this, &TfrmDisplay::TimerRedrawCurrentTimeTimer);
+    m_fitTimer = new QTimer(this);
+    m_fitTimer->setSingleShot(true);
+    m_fitTimer->setInterval(FitDelayMs);
+    connect(m_fitTimer, &QTimer::timeout, this, &TfrmDisplay::FitColumns);
     tmrPaging = new QTimer(this);
     tmrPaging->setInterval(PagingMs);
     connect(tmrPaging, &QTimer::timeout, this, &TfrmDisplay::tmrPagingTimer);
@@ -208,12 +215,25 @@ void TfrmDisplay::FitColumns()
         header->resizeSection(c, std::min(fit.widths[size_t(c)], ColumnMaximum));
 }
 
+void TfrmDisplay::ScheduleFit()
+{
+    // Not restarted: refills in a steady stream still get their fit.
+    if (isVisible() && !m_fitTimer->isActive())
+        m_fitTimer->start();
+}
+
+void TfrmDisplay::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    ScheduleFit();  // the refills while hidden did not fit the columns
+}
+
 bool TfrmDisplay::eventFilter(QObject *watched, QEvent *event)
 {
     // The list's own width, whenever it changes (a maximised window, a
     // scroll bar that comes or goes).
     if (watched == ListView->viewport() && event->type() == QEvent::Resize)
-        FitColumns();
+        ScheduleFit();
     return QWidget::eventFilter(watched, event);
 }
 
@@ -221,7 +241,7 @@ void TfrmDisplay::Refill(DayTime lastStartTime, const ResultsListModel &results)
 {
     ListView->setUpdatesEnabled(false);
     const bool toTop = m_board.Refill(lastStartTime, results);
-    FitColumns();
+    ScheduleFit();
     if (toTop)
         ShowFirstRow();
     ListView->setUpdatesEnabled(true);

@@ -58,6 +58,10 @@ public:
     // Every column but "Poznámka" as wide as its texts, "Poznámka" the rest;
     // the list's type smaller where the texts need it (DisplayColumns).
     void FitColumns();
+    // FitColumns a moment later (once for a burst of refills), and only while
+    // the window is shown: a refill after every refresh must stay cheap, and
+    // measuring the texts of 50,000 rows is not.
+    void ScheduleFit();
 
     // The timers' handlers: every 150 ms and every 1000 ms.
     void TimerRedrawCurrentTimeTimer();
@@ -69,6 +73,7 @@ public:
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
+    void showEvent(QShowEvent *event) override;
 
 private:
     void FormCreate();
@@ -78,4 +83,5 @@ private:
     QTableView *ListView = nullptr;
     QTimer *TimerRedrawCurrentTime = nullptr;
     QTimer *tmrPaging = nullptr;
+    QTimer *m_fitTimer = nullptr;
 };

@@ -277,6 +277,7 @@ TEST_F(DisplayWindowTest, CaptionsStandWholeAndTheNoteTakesTheRest)
         r.caption = QString::number(n) + QStringLiteral(" (Pospíšilová Zuzana (Ž40))");
         rows.push_back(r);
     }
+    const QString widest = rows.back().caption;  // "20 (...)"
     SetRows(results, rows);
     QTableView *view = display.List();
     QHeaderView *header = view->horizontalHeader();
@@ -288,6 +289,9 @@ TEST_F(DisplayWindowTest, CaptionsStandWholeAndTheNoteTakesTheRest)
         display.show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(&display));
         display.Refill(T("10:00:00,000"), results);
+        // The columns are fitted once the refill's events are done.
+        QTRY_VERIFY(header->sectionSize(SpectatorListModel::Caption) >
+                    QFontMetrics(view->font()).horizontalAdvance(widest));
 
         QStringList titles;
         for (int c = 0; c < view->model()->columnCount(); ++c)
