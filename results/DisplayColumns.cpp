@@ -83,9 +83,15 @@ SpectatorColumnFit FitSpectatorColumns(const QFont &face, const std::vector<QStr
         return fit.fits;
     };
     // A list too wide even for the smallest, narrowest type needs no other
-    // try: it stays so, contents only.
-    if (!tryFit(QFont::Condensed, SpectatorMinimumPixels, false))
+    // try.  Its captions then take what the other columns leave and are cut:
+    // one racer's long name must not push every time out of sight.
+    if (!tryFit(QFont::Condensed, SpectatorMinimumPixels, false)) {
+        if (!fit.widths.empty()) {
+            const int others = std::accumulate(fit.widths.begin() + 1, fit.widths.end(), 0);
+            fit.widths.front() = std::max(padding, available - others);
+        }
         return fit;
+    }
     // Larger type first, and at one size the headings whole before cut: the
     // spectators read the names, the headings matter less.
     for (const QFont::Stretch stretch : {QFont::Unstretched, QFont::Condensed}) {

@@ -343,7 +343,7 @@ TEST(SpectatorColumns, FitTheContentsWithTheLargestTypeThatAllows)
     large.setPixelSize(SpectatorListPixels);
     const int roomy = total(large, true);
 
-    for (const int available : {5000, roomy, roomy - 1, 1366, 1200, 1000, 300}) {
+    for (const int available : {5000, roomy, roomy - 1, 1366, 1200, 1000, 800, 300}) {
         SCOPED_TRACE(available);
         const SpectatorColumnFit fit = FitSpectatorColumns(face, columns, captions, padding, available);
         const int pixels = fit.font.pixelSize();
@@ -351,14 +351,16 @@ TEST(SpectatorColumns, FitTheContentsWithTheLargestTypeThatAllows)
         ASSERT_LE(pixels, SpectatorListPixels);
         ASSERT_EQ(fit.widths.size(), columns.size());
         const QFontMetrics metrics(fit.font);
-        for (size_t c = 0; c < columns.size(); ++c)
+        for (size_t c = fit.fits ? 0 : 1; c < columns.size(); ++c)
             for (const QString &t : columns[c])
                 EXPECT_GE(fit.widths[c], metrics.horizontalAdvance(t) + padding) << t.toStdString();
         const int sum = std::accumulate(fit.widths.begin(), fit.widths.end(), 0);
         if (!fit.fits) {
-            // Nothing smaller is tried: the smallest, narrowest type.
+            // Nothing smaller is tried: the smallest, narrowest type, and the
+            // captions cut to what the other columns leave.
             EXPECT_EQ(pixels, SpectatorMinimumPixels);
             EXPECT_EQ(fit.font.stretch(), int(QFont::Condensed));
+            EXPECT_EQ(fit.widths[0], std::max(padding, available - (sum - fit.widths[0])));
             continue;
         }
         EXPECT_LE(sum, available);
