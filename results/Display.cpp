@@ -196,12 +196,13 @@ void TfrmDisplay::FitColumns()
         for (int row = 0; row < list.rowCount(); ++row)
             texts[size_t(c)] << list.text(row, SpectatorListModel::Column(c));
     }
-    // What a cell adds to its text: the style's margin either side and the
-    // grid line.
+    // What a cell adds to its text: the style's margin either side, the grid
+    // line, and a pixel either side for the fractions of the advances, which
+    // the whole-pixel measure rounds off and the painter adds up.
     const int margin = ListView->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, ListView) + 1;
-    const int padding = 2 * margin + 1;
+    const int padding = 2 * margin + 1 + 2;
     const SpectatorColumnFit fit =
-        FitSpectatorColumns(ListView->font(), texts, captions, padding, ListView->viewport()->width());
+        FitSpectatorColumns(SpectatorFont(), texts, captions, padding, ListView->viewport()->width());
     if (fit.font != ListView->font()) {
         ListView->setFont(fit.font);
         header->setFont(fit.font);

@@ -54,7 +54,6 @@ SpectatorColumnFit FitSpectatorColumns(const QFont &face, const std::vector<QStr
 {
     QFont base = face;
     base.setPixelSize(SpectatorListPixels);
-    base.setStretch(QFont::Unstretched);
     const QFontMetrics baseMetrics(base);
     std::vector<QStringList> widest;
     for (const QStringList &texts : columns)
@@ -62,10 +61,15 @@ SpectatorColumnFit FitSpectatorColumns(const QFont &face, const std::vector<QStr
 
     // One way of setting the list: true when it fits.
     SpectatorColumnFit fit;
-    const auto tryFit = [&](QFont::Stretch stretch, int pixels, bool wholeCaptions) {
-        QFont font = face;
+    // The narrow face is chosen by its family: a stretch asked of a face is
+    // measured narrower than it is painted.
+    QFont narrowFace = face;
+    narrowFace.setFamilies(QStringList{QStringLiteral("DejaVu Sans Condensed"), QStringLiteral("Nimbus Sans Narrow"),
+                                       QStringLiteral("Liberation Sans Narrow")}
+                           + face.families());
+    const auto tryFit = [&](bool narrow, int pixels, bool wholeCaptions) {
+        QFont font = narrow ? narrowFace : face;
         font.setPixelSize(pixels);
-        font.setStretch(stretch);
         const QFontMetrics metrics(font);
         std::vector<int> widths;
         for (size_t c = 0; c < widest.size(); ++c) {
@@ -79,13 +83,14 @@ SpectatorColumnFit FitSpectatorColumns(const QFont &face, const std::vector<QStr
         fit.font = font;
         fit.widths = widths;
         fit.wholeCaptions = wholeCaptions;
+        fit.narrow = narrow;
         fit.fits = std::accumulate(widths.begin(), widths.end(), 0) <= available;
         return fit.fits;
     };
     // A list too wide even for the smallest, narrowest type needs no other
     // try.  Its captions then take what the other columns leave and are cut:
     // one racer's long name must not push every time out of sight.
-    if (!tryFit(QFont::Condensed, SpectatorMinimumPixels, false)) {
+    if (!tryFit(true, SpectatorMinimumPixels, false)) {
         if (!fit.widths.empty()) {
             const int others = std::accumulate(fit.widths.begin() + 1, fit.widths.end(), 0);
             fit.widths.front() = std::max(padding, available - others);
@@ -94,10 +99,10 @@ SpectatorColumnFit FitSpectatorColumns(const QFont &face, const std::vector<QStr
     }
     // Larger type first, and at one size the headings whole before cut: the
     // spectators read the names, the headings matter less.
-    for (const QFont::Stretch stretch : {QFont::Unstretched, QFont::Condensed}) {
+    for (const bool narrow : {false, true}) {
         for (int pixels = SpectatorListPixels; pixels >= SpectatorMinimumPixels; --pixels) {
             for (const bool wholeCaptions : {true, false}) {
-                if (tryFit(stretch, pixels, wholeCaptions))
+                if (tryFit(narrow, pixels, wholeCaptions))
                     return fit;
             }
         }

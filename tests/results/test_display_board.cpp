@@ -359,14 +359,14 @@ TEST(SpectatorColumns, FitTheContentsWithTheLargestTypeThatAllows)
             // Nothing smaller is tried: the smallest, narrowest type, and the
             // captions cut to what the other columns leave.
             EXPECT_EQ(pixels, SpectatorMinimumPixels);
-            EXPECT_EQ(fit.font.stretch(), int(QFont::Condensed));
+            EXPECT_TRUE(fit.narrow);
             EXPECT_EQ(fit.widths[0], std::max(padding, available - (sum - fit.widths[0])));
             continue;
         }
         EXPECT_LE(sum, available);
         if (available >= roomy) {
             EXPECT_EQ(pixels, SpectatorListPixels) << "no smaller type than needed";
-            EXPECT_EQ(fit.font.stretch(), int(QFont::Unstretched));
+            EXPECT_FALSE(fit.narrow);
             EXPECT_TRUE(fit.wholeCaptions);
         }
         // One pixel larger in the same width would not have fitted.
