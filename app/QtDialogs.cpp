@@ -9,6 +9,7 @@
 #include <QPrinter>
 #include <QPrinterInfo>
 #include <QProgressDialog>
+#include <QPushButton>
 #include <QStringList>
 #include <QThread>
 
@@ -106,6 +107,24 @@ bool QtDialogs::question(const QString &title, const QString &text, MsgIcon icon
     box.setDefaultButton(QMessageBox::Yes);
     box.setEscapeButton(QMessageBox::No);
     return box.exec() == QMessageBox::Yes;
+}
+
+int QtDialogs::choose(const QString &title, const QString &text, MsgIcon icon, const QStringList &buttons)
+{
+    QMessageBox box(ToQtIcon(icon), TitleOrApplication(title), text, QMessageBox::NoButton,
+                    QApplication::activeWindow());
+    QList<QAbstractButton *> added;
+    for (qsizetype i = 0; i < buttons.size(); ++i)
+        added << box.addButton(buttons[i], i + 1 < buttons.size() ? QMessageBox::AcceptRole : QMessageBox::RejectRole);
+    if (added.isEmpty())
+        return -1;
+    // Enter, like Esc, presses the button that changes nothing: a choice that
+    // changes data is made with a deliberate click or its accelerator.
+    box.setDefaultButton(qobject_cast<QPushButton *>(added.last()));
+    box.setEscapeButton(added.last());
+    box.exec();
+    const qsizetype pressed = added.indexOf(box.clickedButton());
+    return pressed >= 0 ? int(pressed) : int(added.size()) - 1;
 }
 
 std::optional<QString> QtDialogs::openFile(const FileRequest &request)

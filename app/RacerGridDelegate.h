@@ -6,12 +6,12 @@
 // lookup.  Used by the racer page only.
 #include <QPointer>
 #include <QStringList>
-#include <QStyledItemDelegate>
+#include "ElidedCellDelegate.h"
 
-class RacerGridDelegate : public QStyledItemDelegate {
+class RacerGridDelegate : public ElidedCellDelegate {
     Q_OBJECT
 public:
-    using QStyledItemDelegate::QStyledItemDelegate;
+    using ElidedCellDelegate::ElidedCellDelegate;
 
     void setChoices(const QStringList &choices) { m_choices = choices; }
     const QStringList &choices() const { return m_choices; }

@@ -106,6 +106,7 @@ void RacerPage::Bind(RacerTable &table, Dialogs &dialogs)
     m_table = &table;
     m_dialogs = &dialogs;
     m_commands = std::make_unique<RacerCommands>(table, dialogs);
+    connect(m_commands.get(), &RacerCommands::racerFileUsed, this, &RacerPage::racerFileUsed);
     BindGrid();
 
     auto button = [this](const char *name) {
@@ -261,10 +262,20 @@ void RacerPage::DBGridZavodniciTitleClick(int column)
     DBGridZavodnici->horizontalHeader()->setSortIndicator(column, Qt::AscendingOrder);
 }
 
+void RacerPage::JoinCategories()
+{
+    if (!m_table)
+        return;
+    m_settings.appendCategories(NewCategories(m_settings.categoryLines(), m_table->rows()));
+    m_delegate->setChoices(CategoryChoices(m_settings.categoryLines()));
+}
+
 void RacerPage::btnZavodniciLoadClick()
 {
-    if (m_commands)
-        m_commands->btnZavodniciLoadClick();
+    if (!m_commands)
+        return;
+    m_commands->btnZavodniciLoadClick();
+    JoinCategories();
 }
 
 void RacerPage::btnZavodniciSaveAsClick(bool saveAs)

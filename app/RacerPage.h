@@ -37,6 +37,13 @@ public:
     void btnZavodniciSaveAsClick(bool saveAs);
     void btnZavodniciImportClick();
 
+    // The categories of the table that the category list lacks join it.
+    void JoinCategories();
+
+signals:
+    // "Otevřít..." or "Uložit" / "Uložit jako..." used this racer file.
+    void racerFileUsed(const QString &path);
+
 protected:
     void showEvent(QShowEvent *event) override;
     void hideEvent(QHideEvent *event) override;

@@ -8,6 +8,7 @@
 #include "JournalKeeper.h"
 #include "LinkController.h"
 #include "ManualEntry.h"
+#include "RacerFileMemory.h"
 #include "ResultsLists.h"
 #include "TimingDesk.h"
 #include "sezZavodniku.h"
@@ -15,6 +16,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QFileInfo>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
@@ -33,6 +35,19 @@ const QSize FrameAllowance(16, 39);
 QString TfrmMain::Caption()
 {
     return QStringLiteral("Záznam časů, Norvanta, s.r.o. Pelvany,  v. 1.82");
+}
+
+QString TfrmMain::TitleFor(const QString &dataFile)
+{
+    // The caption stays first: window rules and scripts find the window by it.
+    const QString race = dataFile.isEmpty() || IsTemporaryDataFileName(dataFile) ? QStringLiteral("nepojmenovaný závod")
+                                                                             : QFileInfo(dataFile).fileName();
+    return Caption() + QStringLiteral(" – ") + race;
+}
+
+void TfrmMain::UpdateTitle()
+{
+    setWindowTitle(TitleFor(m_data ? m_data->FileName : QString()));
 }
 
 TfrmMain::TfrmMain(Dialogs &dialogs, const QString &logPath, TfrmDisplay *display,
@@ -102,6 +117,7 @@ void TfrmMain::FormCreate()
         return;
     }
     CreateLogic();
+    UpdateTitle();
 }
 
 void TfrmMain::FormShow()
@@ -112,8 +128,12 @@ void TfrmMain::FormShow()
 
 bool TfrmMain::FormCloseQuery()
 {
-    return m_dialogs.question(QStringLiteral("Tikomat"), QStringLiteral("Opravdu si přejete ukončit program?"),
-                              MsgIcon::Question);
+    QString text = QStringLiteral("Opravdu si přejete ukončit program?");
+    // The rows still listed are not lost, but the operator should know they wait.
+    const QString waiting = m_desk ? TimingDesk::WaitingRowsText(m_desk->WaitingRows()) : QString();
+    if (!waiting.isEmpty())
+        text += QStringLiteral("\n\n") + waiting;
+    return m_dialogs.question(QStringLiteral("Tikomat"), text, MsgIcon::Question);
 }
 
 void TfrmMain::FormClose()
@@ -150,6 +170,7 @@ void TfrmMain::FormDestroy()
     m_journal.reset();
     m_data.reset();  // waits for its last write
     m_writer.reset();
+    m_racerFiles.reset();  // watches the racer table
     m_racers.reset();
 }
 

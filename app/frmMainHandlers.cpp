@@ -11,6 +11,7 @@
 #include "EventLog.h"
 #include "Guide.h"
 #include "LinkController.h"
+#include "ModuleIndicator.h"
 #include "QtSerialBackend.h"
 #include "ColumnLimits.h"
 #include "HotTrackView.h"
@@ -18,6 +19,7 @@
 #include "JournalRecovery.h"
 #include "LeftRaces.h"
 #include "ImpulseListModel.h"
+#include "RacerFileMemory.h"
 #include "RacerPage.h"
 #include "ResultsExport.h"
 #include "ResultsLists.h"
@@ -25,6 +27,7 @@
 #include "WebControls.h"
 #include "ManualEntry.h"
 #include "TimingDesk.h"
+#include "TypingFocus.h"
 #include "casy.h"
 #include "sezZavodniku.h"
 
@@ -41,6 +44,7 @@
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QTableView>
+#include <QTimer>
 
 namespace {
 
@@ -91,6 +95,8 @@ void TfrmMain::CreateLogic()
     m_racers = std::make_unique<RacerTable>();
     m_data->SetRacers(m_racers.get());
     m_racerPage->Bind(*m_racers, m_dialogs);
+    m_racerFiles = std::make_unique<RacerFileMemory>(*m_racers, m_dialogs, m_data->FileName);
+    connect(m_racerPage, &RacerPage::racerFileUsed, m_racerFiles.get(), &RacerFileMemory::RacerFileUsed);
     m_results = std::make_unique<ResultsLists>(*m_data, m_racers.get());
     m_desk = std::make_unique<TimingDesk>(*m_data, m_dialogs, m_racers.get());
     m_desk->refreshLists = [this](int number) { m_results->RefreshLists(number); };
@@ -104,6 +110,32 @@ void TfrmMain::CreateLogic()
     BindResultsPage();
     BindJournal();
     BindModuleLink();
+    BindRacerChanges();
+}
+
+void TfrmMain::BindRacerChanges()
+{
+    // The lists, the leader, the spectator window and the web page name the
+    // racers by the table: an import, a loaded racer file or a grid edit shows
+    // there at once, not only when the timing page is shown again.  The
+    // refresh waits for the event loop, so that an import's several signals
+    // give one refresh; its lookups leave the grid's cursor and an open cell
+    // editor (the navigator's new row among them) as the operator has them.
+    auto *pending = new QTimer(this);
+    pending->setSingleShot(true);
+    pending->setInterval(0);
+    connect(pending, &QTimer::timeout, this, [this] {
+        if (!m_results || !m_racers)
+            return;
+        RacerTable::QuietLookups quiet(*m_racers);
+        m_results->RefreshLists(-1);
+    });
+    const auto later = [pending] { pending->start(); };
+    RacerTable *racers = m_racers.get();
+    connect(racers, &QAbstractItemModel::modelReset, pending, later);
+    connect(racers, &QAbstractItemModel::rowsInserted, pending, later);
+    connect(racers, &QAbstractItemModel::rowsRemoved, pending, later);
+    connect(racers, &QAbstractItemModel::dataChanged, pending, later);
 }
 
 void TfrmMain::BindJournal()
@@ -132,9 +164,11 @@ void TfrmMain::BindJournal()
         if (opened) {
             RecoveryTarget target = RecoveryTargetOf();
             RecoverOpened(target);
+            OpenRacersOfRace();
             m_results->RefreshLists(-1);
         } else {
             m_journal->Begin(m_data->FileName);
+            m_racerFiles->NewDataFile(m_data->FileName);
         }
     };
     journal->Begin(m_data->FileName);
@@ -168,7 +202,18 @@ void TfrmMain::RecoverJournal()
     // more; opened, it is handled as any opened file (its journal follows).
     if (OfferLeftRaces(*m_data, m_dialogs))
         RecoverOpened(target);
+    UpdateTitle();  // a restored race may be a named one
+    OpenRacersOfRace();
     m_results->RefreshLists(-1);
+}
+
+void TfrmMain::OpenRacersOfRace()
+{
+    const QString status = m_racerFiles->DataFileOpened(m_data->FileName);
+    if (status.isEmpty())
+        return;
+    m_racerPage->JoinCategories();
+    SetStatusText(status);
 }
 
 void TfrmMain::BindModuleLink()
@@ -193,6 +238,9 @@ void TfrmMain::BindModuleLink()
     });
     connect(link, &LinkController::startImpulse, m_desk.get(), &TimingDesk::PostStartImpulse);
     connect(link, &LinkController::finishImpulse, m_desk.get(), &TimingDesk::PostFinishImpulse);
+    auto *state = new ModuleState(link);
+    state->Watch(*link);
+    m_moduleIndicator->Bind(state);
 }
 
 void TfrmMain::BindTimingPage()
@@ -236,6 +284,10 @@ void TfrmMain::BindKeypad()
         connect(m_keypadKeys[i], &QPushButton::clicked, desk, [desk, digit = digits[i]] { desk->Button6Click(digit); });
     connect(Button2, &QPushButton::clicked, desk, &TimingDesk::Button2Click);
     connect(btnStart, &QPushButton::clicked, desk, &TimingDesk::btnStartClick);
+    connect(desk, &TimingDesk::dataFileChanged, this, &TfrmMain::UpdateTitle);
+    // A race saved under a new name keeps its racer file.
+    connect(desk, &TimingDesk::dataFileChanged, m_racerFiles.get(),
+            [this] { m_racerFiles->DataFileNamed(m_data->FileName); });
 }
 
 void TfrmMain::BindRecordList()
@@ -342,6 +394,11 @@ TRadekPtr TfrmMain::SelectedRecord() const
 bool TfrmMain::FormKeyDown(QKeyEvent *key)
 {
     if (PageControl->currentWidget() != tsMereni)
+        return false;
+    // Text typed into a field (the spectator caption, a grid cell) is the
+    // field's: "Velká cena 2026" must not press keypad keys or simulate
+    // impulses on the way.
+    if (TakesTypedText(QApplication::focusWidget()))
         return false;
     const bool keypad = key->modifiers() & Qt::KeypadModifier;
     switch (key->key()) {

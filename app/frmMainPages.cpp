@@ -3,8 +3,11 @@
 #include "main.h"
 
 #include "CategoryBox.h"
+#include "Display.h"
 #include "DisplayControls.h"
+#include "ElidedCellDelegate.h"
 #include "HotTrackView.h"
+#include "ModuleIndicator.h"
 #include "RacerPage.h"
 #include "SettingsPage.h"
 
@@ -90,6 +93,7 @@ void SetUpList(QTableView *view, const QString &accessibleName, bool grid)
     SetUpRowSelection(view);
     view->setShowGrid(grid);
     view->setWordWrap(false);
+    view->setItemDelegate(new ElidedCellDelegate(view));  // a cut cell shows its whole text on hover
     view->verticalHeader()->hide();
     view->verticalHeader()->setDefaultSectionSize(view->fontMetrics().height() + 6);
     view->horizontalHeader()->setHighlightSections(false);
@@ -106,7 +110,7 @@ QLabel *Heading(const QString &text, QWidget *buddy)
 
 void TfrmMain::BuildFrame()
 {
-    setWindowTitle(Caption());
+    setWindowTitle(TitleFor({}));
     // The three columns of the timing page are laid out for an 8-point face;
     // the keypad and the leader label carry their own large type.
     QFont frameFont = font();
@@ -134,7 +138,7 @@ void TfrmMain::BuildFrame()
 
     // Now that every control has the window's type: the middle column is wide
     // enough for the longest caption of its group.
-    m_middleColumn->setFixedWidth(std::max(MiddleColumnWidth, gbDisplej->minimumSizeHint().width()));
+    m_middleColumn->setMinimumWidth(std::max(MiddleColumnWidth, gbDisplej->minimumSizeHint().width()));
 
     StatusBar = Named<QStatusBar>("StatusBar");
     m_statusText = Named<QLabel>("StatusBarText", QStringLiteral("Připraven."));
@@ -152,8 +156,10 @@ QWidget *TfrmMain::BuildTimingPage()
     auto *layout = new QHBoxLayout(page);
     layout->setContentsMargins(4, 4, 4, 4);
     layout->setSpacing(6);
-    layout->addWidget(BuildLeftColumn(), 1);
-    layout->addWidget(BuildMiddleColumn(), 0);
+    // A wider window goes to the lists: two parts to the record list, one to
+    // the impulse lists.
+    layout->addWidget(BuildLeftColumn(), 2);
+    layout->addWidget(BuildMiddleColumn(), 1);
     layout->addWidget(BuildRightColumn(), 0);
     return page;
 }
@@ -182,7 +188,7 @@ QWidget *TfrmMain::BuildLeftColumn()
     layout->addLayout(commands);
 
     layout->addWidget(new QLabel(QStringLiteral("Vedoucí průběžného pořadí:")));
-    lblVitez = Named<QLabel>("lblVitez");
+    lblVitez = Named<ElidedLabel>("lblVitez");
     QFont leaderFont = lblVitez->font();
     leaderFont.setBold(true);
     leaderFont.setPixelSize(32);
@@ -190,7 +196,6 @@ QWidget *TfrmMain::BuildLeftColumn()
     QPalette leaderPalette = lblVitez->palette();
     leaderPalette.setColor(QPalette::WindowText, Green);
     lblVitez->setPalette(leaderPalette);
-    lblVitez->setMinimumWidth(1);  // a long name must not widen the window
     lblVitez->setFixedHeight(QFontMetrics(leaderFont).height() + 4);
     layout->addWidget(lblVitez);
 
@@ -204,6 +209,7 @@ QWidget *TfrmMain::BuildLeftColumn()
         b->setMinimumWidth(60);  // may narrow rather than widen the column
         file->addWidget(b);
     }
+    file->addStretch(1);  // a wide window widens the record list, not these
     layout->addWidget(gbDatovySoubor);
     return column;
 }
@@ -261,8 +267,10 @@ QWidget *TfrmMain::BuildRightColumn()
                          QStringLiteral("Filtr 4000 ms")},
                         0);
     cbFiltr->setAccessibleName(QStringLiteral("Filtr impulsů"));
+    m_moduleIndicator = new ModuleIndicator;
     auto *module = new QVBoxLayout(gbModul);
     module->setContentsMargins(5, 5, 5, 5);
+    module->addWidget(m_moduleIndicator);
     module->addWidget(btnConnect);
     module->addWidget(btnDisconnect);
     module->addWidget(cbFiltr);

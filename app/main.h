@@ -22,6 +22,7 @@ class JournalKeeper;
 struct RecoveryTarget;
 class LinkController;
 class ManualEntry;
+class ModuleIndicator;
 class QCheckBox;
 class QComboBox;
 class QGroupBox;
@@ -32,6 +33,7 @@ class QPushButton;
 class QTabWidget;
 class QTableView;
 class QStatusBar;
+class RacerFileMemory;
 class RacerPage;
 class RacerTable;
 class ResultsLists;
@@ -44,6 +46,10 @@ class TfrmMain : public QMainWindow {
     Q_OBJECT
 public:
     static QString Caption();
+    // The window's title while `dataFile` is the race's data file: Caption()
+    // followed by " – zavod.csvz", or " – nepojmenovaný závod" while the race
+    // lives in its temporary file.
+    static QString TitleFor(const QString &dataFile);
     static constexpr int ClientWidth = 791;
     static constexpr int ClientHeight = 805;
     // The client size the window opens with on a screen whose free area is
@@ -87,6 +93,9 @@ public:
     // Gives the spectator list the columns of the results list (the fifth
     // renamed "Pořadí", widths to fit the captions, the first stretching).
     void CopyResultsColumnsToDisplay();
+
+    // The title names the store's present data file.
+    void UpdateTitle();
 
     void SetStatusText(const QString &text);
     QString StatusText() const;
@@ -142,7 +151,11 @@ private:
     void BindJournal();
     // F1 and "Nápověda" open the operator's guide.
     void BindGuide();
+    // Every change of the racer table refreshes the lists that name racers.
+    void BindRacerChanges();
     RecoveryTarget RecoveryTargetOf();
+    // The racer file remembered with the store's data file, loaded.
+    void OpenRacersOfRace();
     // Shows `prefix` + `problem` in `alarm`, or hides it when the problem is
     // over; either way one line in the event log.
     void ShowAlarm(QLabel *alarm, const QString &problem, const QString &prefix, const QString &over);
@@ -159,6 +172,7 @@ private:
     std::unique_ptr<BackgroundWriter> m_writer;  // writes the store's saves: outlives it
     std::unique_ptr<TData> m_data;
     std::unique_ptr<RacerTable> m_racers;
+    std::unique_ptr<RacerFileMemory> m_racerFiles;
     std::unique_ptr<ResultsLists> m_results;
     std::unique_ptr<TimingDesk> m_desk;
     std::unique_ptr<ManualEntry> m_manual;
@@ -208,6 +222,7 @@ private:
     QPushButton *btnStart = nullptr;
     QPushButton *Button2 = nullptr;  // "Vlož", the default button
     QGroupBox *gbModul = nullptr;
+    ModuleIndicator *m_moduleIndicator = nullptr;
     QPushButton *btnConnect = nullptr;
     QPushButton *btnDisconnect = nullptr;
     QComboBox *cbFiltr = nullptr;

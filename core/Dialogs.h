@@ -4,6 +4,7 @@
 #include "ProgressTask.h"
 
 #include <QString>
+#include <QStringList>
 #include <optional>
 
 class QPagedPaintDevice;
@@ -41,6 +42,17 @@ public:
                          const QString &title = {}) = 0;
     // A Yes/No box; true on Yes.  An empty title means the program's title.
     virtual bool question(const QString &title, const QString &text, MsgIcon icon) = 0;
+    // A question answered by one of `buttons`, named as they read ("Aktualizovat",
+    // "Přeskočit", "Storno"); returns the index of the one pressed.  The last
+    // button must be the one that changes nothing: Esc and closing the box
+    // press it, and so does a box that cannot ask anybody (this default).
+    virtual int choose(const QString &title, const QString &text, MsgIcon icon, const QStringList &buttons)
+    {
+        Q_UNUSED(title);
+        Q_UNUSED(text);
+        Q_UNUSED(icon);
+        return int(buttons.size()) - 1;
+    }
     // The chosen path, or nothing when the operator cancels.
     virtual std::optional<QString> openFile(const FileRequest &request) = 0;
     virtual std::optional<QString> saveFile(const FileRequest &request) = 0;

@@ -192,6 +192,17 @@ void TimingDesk::RestoreRows(const std::vector<RecoveredRow> &rows)
     }
 }
 
+QString TimingDesk::WaitingRowsText(int rows)
+{
+    if (rows <= 0)
+        return {};
+    // Czech counts 1, 2 to 4, and 0 or 5 and more apart (21 too: "21 impulsů").
+    const QString phrase = rows == 1 ? QStringLiteral("čeká %1 impuls; program jej")
+                           : rows <= 4 ? QStringLiteral("čekají %1 impulsy; program je")
+                                       : QStringLiteral("čekají %1 impulsů; program je");
+    return QStringLiteral("V seznamech ") + phrase.arg(rows) + QStringLiteral(" nabídne při příštím spuštění.");
+}
+
 QString TimingDesk::FinishCaption() const
 {
     return m_settings.photocellMode == 1 ? CaptionImpulse : CaptionImpulseFB2;
@@ -476,6 +487,7 @@ void TimingDesk::Button27Click()
             m_data.NewFile();
             if (dataFileReplaced)
                 dataFileReplaced(false);
+            emit dataFileChanged();
         } catch (const TikomatError &e) {
             m_dialogs.message(e.text, MsgIcon::Critical);
         }
@@ -501,6 +513,7 @@ void TimingDesk::Button28Click()
         m_proposedSaveName = *path;
         if (dataFileReplaced)
             dataFileReplaced(true);
+        emit dataFileChanged();
     }
     Refresh(-1);
 }
@@ -513,6 +526,7 @@ void TimingDesk::Button29Click()
     m_proposedSaveName = *path;
     m_data.SaveAs(*path);
     m_data.Unnamed = false;
+    emit dataFileChanged();
 }
 
 void TimingDesk::SaveButtonClick()

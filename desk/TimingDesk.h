@@ -62,6 +62,11 @@ public:
 
     ImpulseListModel &startList() { return m_startList; }    // lvPulsy
     ImpulseListModel &finishList() { return m_finishList; }  // lvPulsy2
+    // Rows of both lists together; a clean close leaves them to the next start.
+    int WaitingRows() const { return m_startList.size() + m_finishList.size(); }
+    // What the close question says of `rows` waiting rows ("V seznamech
+    // čekají 3 impulsy; ..."), in the Czech plural they take; empty for none.
+    static QString WaitingRowsText(int rows);
 
     // Time of the last impulse the debounce filter let through, from either
     // photocell; 0 before the first one.
@@ -119,6 +124,9 @@ signals:
     void displayChanged(const QString &number, const QString &label);
     // The keypad moves the focus to "Vlož" so that Enter inserts next.
     void focusInsertRequested();
+    // The store's data file is another one now ("&Nový", "&Otevřít", a name
+    // chosen in "Uložit &jako...").
+    void dataFileChanged();
 
 private:
     struct Assignment {

@@ -6,13 +6,15 @@
 // Called by the racer page's handlers, one call per button; asks the operator
 // through Dialogs only.  It never leaves the table half changed: a file that
 // cannot be read or imported changes nothing.
+#include <QObject>
 #include <QString>
 #include <QStringList>
 
 class Dialogs;
 class RacerTable;
 
-class RacerCommands {
+class RacerCommands : public QObject {
+    Q_OBJECT
 public:
     RacerCommands(RacerTable &table, Dialogs &dialogs);
 
@@ -22,7 +24,10 @@ public:
     // "Uložit" (saveAs false) and "Uložit jako..." (true).  "Uložit" asks for
     // a name while none has been chosen in the save dialog.
     void btnZavodniciSaveAsClick(bool saveAs);
-    // "Importovat CSV...": the file's racers after the table's rows.
+    // "Importovat CSV...": the file's racers after the table's rows.  Start
+    // numbers the table has already are listed first, with the choice
+    // "Aktualizovat" (their name and category from the file), "Přeskočit"
+    // (kept as they are) or "Storno" (nothing imported).
     void btnZavodniciImportClick();
     // The navigator's delete: the current row, once the operator agrees.
     void DeleteCurrentRow();
@@ -32,6 +37,10 @@ public:
 
     // The name the save dialog holds (empty until one is chosen).
     QString saveFileName() const { return m_saveFileName; }
+
+signals:
+    // The table was opened from, or saved to, this racer file.
+    void racerFileUsed(const QString &path);
 
 private:
     RacerTable &m_table;

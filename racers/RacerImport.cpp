@@ -4,6 +4,8 @@
 #include "RacerText.h"
 #include "sezZavodniku.h"
 
+#include <QHash>
+
 #include <algorithm>
 #include <array>
 #include <optional>
@@ -117,11 +119,22 @@ RacerImport ImportRacersCsv(const QByteArray &bytes)
     }
 
     std::vector<CsvProblem> problems = csv.problems;
+    QHash<int, int> lineOfNumber;  // the first line of each start number
     for (size_t r = 1; r < csv.records.size(); ++r) {
         RacerRow row;
-        const QString problem = ReadRacer(csv.records[r], column, split, header.fields.size(), row);
+        const int line = csv.records[r].line;
+        QString problem = ReadRacer(csv.records[r], column, split, header.fields.size(), row);
+        // One registration per start number: a second one is a mistake in
+        // the file that no question about the table can settle.
+        if (problem.isEmpty() && row.number) {
+            const auto first = lineOfNumber.constFind(*row.number);
+            if (first != lineOfNumber.cend())
+                problem = QStringLiteral("startovní číslo %1 už je na řádku %2").arg(*row.number).arg(*first);
+            else
+                lineOfNumber.insert(*row.number, line);
+        }
         if (!problem.isEmpty())
-            problems.push_back({csv.records[r].line, problem});
+            problems.push_back({line, problem});
         else if (row.number || row.name || row.category)  // not a row of other columns only
             out.rows.push_back(std::move(row));
     }

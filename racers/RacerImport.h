@@ -6,6 +6,7 @@
 //
 // All or nothing: when any row cannot be read, no row is returned and every
 // problem is listed with its line, so that the operator mends the file once.
+// A start number given to a second row of the file is such a problem.
 #include "RacerDirectory.h"
 
 #include <QByteArray>

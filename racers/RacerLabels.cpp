@@ -33,11 +33,13 @@ int RacerTable::FindFirst(int number) const
 const RacerRow *RacerTable::Lookup(int number)
 {
     // The lookup sees what the operator has just typed in the grid.
-    EndEdit();
+    if (!m_quiet)
+        EndEdit();
     const int row = FindFirst(number);
     if (row < 0)
         return nullptr;
-    setCurrentRow(row);
+    if (!m_quiet)
+        setCurrentRow(row);
     return &m_rows[size_t(row)];
 }
 
@@ -51,8 +53,10 @@ std::optional<RacerRow> RacerTable::FindRacer(int number) const
 
 std::vector<RacerRow> RacerTable::Rows()
 {
-    EndEdit();
-    setCurrentRow(size() - 1);
+    if (!m_quiet) {
+        EndEdit();
+        setCurrentRow(size() - 1);
+    }
     return m_rows;
 }
 

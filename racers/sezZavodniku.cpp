@@ -89,6 +89,44 @@ void RacerTable::appendRows(std::vector<RacerRow> rows)
     setCurrentRow(int(at - m_entry.begin()));
 }
 
+void RacerTable::mergeRows(const std::vector<RacerRow> &updates, std::vector<RacerRow> added)
+{
+    if (updates.empty() && added.empty())
+        return;
+    QHash<int, const RacerRow *> byNumber;
+    for (const RacerRow &u : updates)
+        if (u.number)
+            byNumber.insert(*u.number, &u);
+    // Names and numbers may move rows of a sorted table: the grid is told once.
+    beginResetModel();
+    std::optional<quint64> current;
+    for (size_t i = 0; i < m_rows.size(); ++i) {
+        RacerRow &row = m_rows[i];
+        const RacerRow *update = row.number ? byNumber.value(*row.number) : nullptr;
+        if (!update)
+            continue;
+        const RacerRow clean = OneLine(*update);
+        row.name = clean.name;
+        row.category = clean.category;
+        if (m_untouchedInsert == m_entry[i])
+            m_untouchedInsert.reset();
+        current = m_entry[i];
+    }
+    for (RacerRow &row : added) {
+        m_rows.push_back(OneLine(std::move(row)));
+        current = m_nextEntry;
+        m_entry.push_back(m_nextEntry++);
+    }
+    if (m_sortColumn >= 0)
+        SortAll();
+    IndexChanged();
+    endResetModel();
+    if (current) {
+        const auto at = std::find(m_entry.begin(), m_entry.end(), *current);
+        setCurrentRow(int(at - m_entry.begin()));
+    }
+}
+
 void RacerTable::appendRow(RacerRow row)
 {
     appendRows({std::move(row)});

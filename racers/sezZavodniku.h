@@ -67,6 +67,10 @@ public:
     // Rows added after the others (an import); the last added becomes current.
     void appendRows(std::vector<RacerRow> rows);
     void appendRow(RacerRow row);
+    // An import in one change: every row whose number one of `updates`
+    // carries takes that row's name and category, then `added` go after the
+    // others.  The last added (else the last updated) row becomes current.
+    void mergeRows(const std::vector<RacerRow> &updates, std::vector<RacerRow> added);
     // False (and nothing changed) when index is not a row.
     bool changeRow(int index, RacerRow row);
     bool deleteRow(int index);
@@ -91,6 +95,22 @@ public:
 
     // Index of the first row, in the current order, carrying `number`, or -1.
     int FindFirst(int number) const;
+
+    // While one lives, lookups and Rows() leave the grid alone: an edit still
+    // open stays open and the current row stays where it is.  For a refresh
+    // that a change of the table itself starts, which must not move the
+    // operator's cursor or close the cell being typed into (the edit shows
+    // when it is posted, as a change of its own).
+    class QuietLookups {
+    public:
+        explicit QuietLookups(RacerTable &table) : m_table(table) { ++m_table.m_quiet; }
+        ~QuietLookups() { --m_table.m_quiet; }
+        QuietLookups(const QuietLookups &) = delete;
+        QuietLookups &operator=(const QuietLookups &) = delete;
+
+    private:
+        RacerTable &m_table;
+    };
 
     QString RacerLabel(int number) override;
     QString RacerName(int number) override;
@@ -138,6 +158,7 @@ private:
     std::optional<quint64> m_untouchedInsert;  // entry of an inserted, still empty row
     std::function<void()> m_editCloser;
     bool m_endingEdit = false;
+    int m_quiet = 0;  // QuietLookups alive
     QCollator m_collator;
 
     // Start number -> first row in the current order; rebuilt on the first

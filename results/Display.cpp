@@ -2,16 +2,20 @@
 
 #include "Clock.h"
 #include "ResultsSheet.h"
+#include "DisplayColumns.h"
 
 #include <QFont>
 #include <QFontMetrics>
 #include <QGuiApplication>
 #include <QHeaderView>
+#include <QHelpEvent>
 #include <QPainter>
 #include <QPalette>
 #include <QScreen>
+#include <QStyle>
 #include <QTableView>
 #include <QTimer>
+#include <QToolTip>
 #include <QVBoxLayout>
 
 namespace {
@@ -19,10 +23,12 @@ namespace {
 constexpr int TitleHeight = 137;
 constexpr int ListTop = 143;
 constexpr int TitleCellPixels = 130;  // the strip's character cell, leading included
-constexpr int ListCharacterPixels = 53;
 constexpr int ColumnMaximum = 1500;
 constexpr int RedrawMs = 150;
 constexpr int PagingMs = 1000;
+// Refills within this time share one fitting of the columns (about 25 ms at
+// 50,000 rows; bench_results' fit_ms).
+constexpr int FitDelayMs = 200;
 
 // Tahoma where it is installed, else the DejaVu Sans that Debian ships, whose
 // wide, open shapes read well from afar.
@@ -55,13 +61,29 @@ QSize ElidedLabel::minimumSizeHint() const
     return {1, QLabel::minimumSizeHint().height()};
 }
 
+QString ElidedLabel::shownText() const
+{
+    return fontMetrics().elidedText(text(), Qt::ElideRight, contentsRect().width());
+}
+
+bool ElidedLabel::event(QEvent *event)
+{
+    // The tooltip follows the width: a text shown whole needs none.
+    if (event->type() == QEvent::ToolTip && toolTip().isEmpty()) {
+        if (isCut())
+            QToolTip::showText(static_cast<QHelpEvent *>(event)->globalPos(), text(), this);
+        else
+            QToolTip::hideText();
+        return true;
+    }
+    return QLabel::event(event);
+}
+
 void ElidedLabel::paintEvent(QPaintEvent *)
 {
     QPainter painter(this);
-    const QRect area = contentsRect();
-    const QString shown = fontMetrics().elidedText(text(), Qt::ElideRight, area.width());
     painter.setPen(palette().color(QPalette::WindowText));
-    painter.drawText(area, int(alignment()), shown);
+    painter.drawText(contentsRect(), int(alignment()), shownText());
 }
 
 // ---------------------------------------------------------------------------
@@ -115,11 +137,15 @@ TfrmDisplay::TfrmDisplay(QWidget *parent) : QWidget(parent, Qt::Window)
     ListView->verticalHeader()->hide();
     ListView->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     QFont listFont = SpectatorFont();
-    listFont.setPixelSize(ListCharacterPixels);
+    listFont.setPixelSize(SpectatorListPixels);
     ListView->setFont(listFont);
     ListView->horizontalHeader()->setFont(listFont);
     ListView->verticalHeader()->setDefaultSectionSize(QFontMetrics(listFont).height() + 6);
+    // The notes are cut at their right end; a long list pages vertically.
+    ListView->setTextElideMode(Qt::ElideRight);
+    ListView->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     ListView->setModel(&m_board.list());
+    ListView->viewport()->installEventFilter(this);
 
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -130,6 +156,10 @@ TfrmDisplay::TfrmDisplay(QWidget *parent) : QWidget(parent, Qt::Window)
     TimerRedrawCurrentTime = new QTimer(this);
     TimerRedrawCurrentTime->setInterval(RedrawMs);
     connect(TimerRedrawCurrentTime, &QTimer::timeout, this, &TfrmDisplay::TimerRedrawCurrentTimeTimer);
+    m_fitTimer = new QTimer(this);
+    m_fitTimer->setSingleShot(true);
+    m_fitTimer->setInterval(FitDelayMs);
+    connect(m_fitTimer, &QTimer::timeout, this, &TfrmDisplay::FitColumns);
     tmrPaging = new QTimer(this);
     tmrPaging->setInterval(PagingMs);
     connect(tmrPaging, &QTimer::timeout, this, &TfrmDisplay::tmrPagingTimer);
@@ -150,20 +180,70 @@ void TfrmDisplay::SetUpColumns()
 {
     QHeaderView *header = ListView->horizontalHeader();
     header->setMaximumSectionSize(ColumnMaximum);
-    for (int c = 0; c < header->count(); ++c) {
-        if (c == 0) {
-            header->setSectionResizeMode(c, QHeaderView::Stretch);
-        } else {
-            header->setSectionResizeMode(c, QHeaderView::Interactive);
-            header->resizeSection(c, header->sectionSizeHint(c));
-        }
+    header->setSectionResizeMode(QHeaderView::Fixed);
+    header->setStretchLastSection(true);  // "Poznámka"
+    FitColumns();
+}
+
+void TfrmDisplay::FitColumns()
+{
+    const SpectatorListModel &list = m_board.list();
+    QHeaderView *header = ListView->horizontalHeader();
+    const int sized = std::min<int>(header->count(), SpectatorListModel::Note);
+    std::vector<QStringList> texts(static_cast<size_t>(sized));
+    QStringList captions;
+    for (int c = 0; c < sized; ++c) {
+        captions << SpectatorListModel::columnTitle(SpectatorListModel::Column(c));
+        for (int row = 0; row < list.rowCount(); ++row)
+            texts[size_t(c)] << list.text(row, SpectatorListModel::Column(c));
     }
+    // What a cell adds to its text: the style's margin either side, the grid
+    // line, and a pixel either side for the fractions of the advances, which
+    // the whole-pixel measure rounds off and the painter adds up.
+    const int margin = ListView->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, ListView) + 1;
+    const int padding = 2 * margin + 1 + 2;
+    const SpectatorColumnFit fit =
+        FitSpectatorColumns(SpectatorFont(), texts, captions, padding, ListView->viewport()->width());
+    if (fit.font != ListView->font()) {
+        ListView->setFont(fit.font);
+        header->setFont(fit.font);
+        ListView->verticalHeader()->setDefaultSectionSize(QFontMetrics(fit.font).height() + 6);
+    }
+    // A heading cut short keeps its beginning ("Kol"), not its middle.
+    header->setDefaultAlignment(fit.wholeCaptions ? Qt::AlignCenter : Qt::AlignLeft | Qt::AlignVCenter);
+    // The header's own minimum grows with the type and would widen "Kolo".
+    header->setMinimumSectionSize(std::min(padding, header->minimumSectionSize()));
+    for (int c = 0; c < sized; ++c)
+        header->resizeSection(c, std::min(fit.widths[size_t(c)], ColumnMaximum));
+}
+
+void TfrmDisplay::ScheduleFit()
+{
+    // Not restarted: refills in a steady stream still get their fit.
+    if (isVisible() && !m_fitTimer->isActive())
+        m_fitTimer->start();
+}
+
+void TfrmDisplay::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    ScheduleFit();  // the refills while hidden did not fit the columns
+}
+
+bool TfrmDisplay::eventFilter(QObject *watched, QEvent *event)
+{
+    // The list's own width, whenever it changes (a maximised window, a
+    // scroll bar that comes or goes).
+    if (watched == ListView->viewport() && event->type() == QEvent::Resize)
+        ScheduleFit();
+    return QWidget::eventFilter(watched, event);
 }
 
 void TfrmDisplay::Refill(DayTime lastStartTime, std::shared_ptr<const ResultsTable> results)
 {
     ListView->setUpdatesEnabled(false);
     const bool toTop = m_board.Refill(lastStartTime, std::move(results));
+    ScheduleFit();
     if (toTop)
         ShowFirstRow();
     ListView->setUpdatesEnabled(true);

@@ -18,14 +18,19 @@ class QTableView;
 class QTimer;
 
 // A label that cuts a text too long for it with an ellipsis at its end
-// instead of growing; text() keeps the whole text.
+// instead of growing; text() keeps the whole text, and the pointer resting
+// on a cut text shows it whole as a tooltip.
 class ElidedLabel : public QLabel {
     Q_OBJECT
 public:
     using QLabel::QLabel;
     QSize minimumSizeHint() const override;
+    // The text as it is painted at the label's present width.
+    QString shownText() const;
+    bool isCut() const { return shownText() != text(); }
 
 protected:
+    bool event(QEvent *event) override;
     void paintEvent(QPaintEvent *event) override;
 };
 
@@ -49,9 +54,16 @@ public:
     void ChooseCategory(const QString &category);
     // Scrolls the list to its first row unless paging is on.
     void ShowFirstRow();
-    // The columns of the results list with "Pořadí" fifth, each as wide as
-    // its caption (at most 1500 pixels), the first taking the room left.
+    // The columns of the results list with "Pořadí" fifth (at most 1500
+    // pixels each), sized by FitColumns.
     void SetUpColumns();
+    // Every column but "Poznámka" as wide as its texts, "Poznámka" the rest;
+    // the list's type smaller where the texts need it (DisplayColumns).
+    void FitColumns();
+    // FitColumns a moment later (once for a burst of refills), and only while
+    // the window is shown: a refill after every refresh must stay cheap, and
+    // measuring the texts of 50,000 rows is not.
+    void ScheduleFit();
 
     // The timers' handlers: every 150 ms and every 1000 ms.
     void TimerRedrawCurrentTimeTimer();
@@ -61,6 +73,10 @@ public:
     QString TitleStripText() const;
     QTableView *List() const { return ListView; }
 
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+    void showEvent(QShowEvent *event) override;
+
 private:
     void FormCreate();
 
@@ -69,4 +85,5 @@ private:
     QTableView *ListView = nullptr;
     QTimer *TimerRedrawCurrentTime = nullptr;
     QTimer *tmrPaging = nullptr;
+    QTimer *m_fitTimer = nullptr;
 };

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <QTest>
+
 #include <QAbstractButton>
 #include <QApplication>
 #include <QFileDialog>
@@ -121,6 +123,36 @@ TEST_F(QtDialogsTest, MessageWithoutTitleCarriesTheApplicationTitle)
     EXPECT_EQ(title, QStringLiteral("Záznam časů"));
     EXPECT_EQ(icon, QMessageBox::NoIcon);
     EXPECT_EQ(buttons, 1);
+}
+
+TEST_F(QtDialogsTest, ChoiceShowsItsNamedButtonsAndEscPressesTheLast)
+{
+    const QStringList names{QStringLiteral("Aktualizovat"), QStringLiteral("Přeskočit"), QStringLiteral("Storno")};
+    // How the box is answered, and the index it must report.
+    const std::vector<std::pair<QString, int>> cases = {
+        {QStringLiteral("Přeskočit"), 1}, {QStringLiteral("Aktualizovat"), 0}, {QStringLiteral("Esc"), 2}};
+    for (const auto &[answer, expected] : cases) {
+        SCOPED_TRACE(answer.toStdString());
+        QStringList shown;
+        WhenModalShown([&, answer = answer](QWidget *w) {
+            auto *box = qobject_cast<QMessageBox *>(w);
+            ASSERT_NE(box, nullptr);
+            for (QAbstractButton *b : box->buttons())
+                shown << b->text();
+            if (answer == QStringLiteral("Esc")) {
+                QTest::keyClick(box, Qt::Key_Escape);
+                return;
+            }
+            for (QAbstractButton *b : box->buttons())
+                if (b->text() == answer)
+                    b->click();
+        });
+        EXPECT_EQ(dialogs.choose({}, QStringLiteral("Čísla už v tabulce jsou."), MsgIcon::Question, names), expected);
+        std::sort(shown.begin(), shown.end());
+        QStringList sorted = names;
+        std::sort(sorted.begin(), sorted.end());
+        EXPECT_EQ(shown, sorted) << "exactly the named buttons";
+    }
 }
 
 TEST_F(QtDialogsTest, SaveDialogAddsTheDefaultSuffixAndCancelGivesNothing)

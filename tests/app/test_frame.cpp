@@ -7,6 +7,7 @@
 #include "EventLog.h"
 #include "ScriptedDialogs.h"
 #include "Startup.h"
+#include "TimingDesk.h"
 #include "casy.h"
 #include "main.h"
 
@@ -105,6 +106,65 @@ TEST_F(FrameTest, CloseQuestionNoKeepsEverythingYesClosesBothWindows)
     EXPECT_FALSE(display().isVisible());
     EXPECT_TRUE(closingHookRan);
     EXPECT_EQ(dialogs.count(ScriptedDialogs::Asked::Question), 2);
+}
+
+TEST_F(FrameTest, CloseQuestionSaysHowManyRowsWaitInTheLists)
+{
+    main().show();
+    main().Desk()->btnSimulaceClick();   // FB1 into the start list
+    main().Desk()->btnSimulace2Click();  // FB2 into the finish list
+    main().Desk()->btnSimulace2Click();
+    dialogs.answerQuestion(false);
+    EXPECT_FALSE(main().close());
+    ASSERT_EQ(dialogs.count(ScriptedDialogs::Asked::Question), 1);
+    EXPECT_EQ(dialogs.asked.back().text,
+              QStringLiteral("Opravdu si přejete ukončit program?\n\n"
+                             "V seznamech čekají 3 impulsy; program je nabídne při příštím spuštění."));
+}
+
+TEST_F(FrameTest, TitleNamesTheRaceAfterTheCaption)
+{
+    const QString caption = QStringLiteral("Záznam časů, Norvanta, s.r.o. Pelvany,  v. 1.82");
+    TimingDesk &desk = *main().Desk();
+    EXPECT_EQ(main().windowTitle(), caption + QStringLiteral(" – nepojmenovaný závod"));
+
+    // A cancelled first Save-as leaves the race in its temporary file: still unnamed.
+    dialogs.answerSave(std::nullopt);
+    desk.SaveButtonClick();
+    EXPECT_EQ(main().windowTitle(), caption + QStringLiteral(" – nepojmenovaný závod"));
+
+    const QString named = dir.filePath(QStringLiteral("zavod.csvz"));
+    dialogs.answerSave(named);
+    desk.Button29Click();  // "Uložit jako..."
+    EXPECT_EQ(main().windowTitle(), caption + QStringLiteral(" – zavod.csvz")) << "the name without its folder";
+
+    dialogs.answerQuestion(true);  // "Opravdu chcete vytvořit nový prázdný datový soubor?"
+    desk.Button27Click();
+    EXPECT_EQ(main().windowTitle(), caption + QStringLiteral(" – nepojmenovaný závod"));
+
+    dialogs.answerOpen(named);
+    desk.Button28Click();  // "&Otevřít"
+    EXPECT_EQ(main().windowTitle(), caption + QStringLiteral(" – zavod.csvz"));
+
+    // A file that cannot be opened leaves the title as it was.
+    dialogs.answerOpen(dir.filePath(QStringLiteral("chybi.csvz")));
+    desk.Button28Click();
+    EXPECT_EQ(main().windowTitle(), caption + QStringLiteral(" – zavod.csvz"));
+}
+
+TEST(WaitingRowsText, TakesTheCzechPluralOfTheCount)
+{
+    const std::vector<std::pair<int, QString>> cases = {
+        {0, QString()},
+        {1, QStringLiteral("V seznamech čeká 1 impuls; program jej nabídne při příštím spuštění.")},
+        {2, QStringLiteral("V seznamech čekají 2 impulsy; program je nabídne při příštím spuštění.")},
+        {4, QStringLiteral("V seznamech čekají 4 impulsy; program je nabídne při příštím spuštění.")},
+        {5, QStringLiteral("V seznamech čekají 5 impulsů; program je nabídne při příštím spuštění.")},
+        {21, QStringLiteral("V seznamech čekají 21 impulsů; program je nabídne při příštím spuštění.")},
+        {22, QStringLiteral("V seznamech čekají 22 impulsů; program je nabídne při příštím spuštění.")},
+    };
+    for (const auto &[rows, text] : cases)
+        EXPECT_EQ(TimingDesk::WaitingRowsText(rows), text) << rows;
 }
 
 TEST_F(FrameTest, ClosingAfterAFailedSaveOffersAnotherTry)

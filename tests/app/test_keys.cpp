@@ -8,6 +8,7 @@
 #include "QtPrinters.h"
 #include "ScriptedDialogs.h"
 #include "Startup.h"
+#include "TypingFocus.h"
 #include "casy.h"
 #include "main.h"
 
@@ -15,7 +16,13 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QDoubleSpinBox>
 #include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QSpinBox>
+#include <QStandardItemModel>
+#include <QTableView>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTemporaryDir>
@@ -194,6 +201,161 @@ TEST_F(KeyFixture, ListKeysActOnTheRecordListFromEveryList)
     ASSERT_TRUE(windows.frmTime->isVisible());
     EXPECT_EQ(main().Manual()->EditedRecord(), main().Data()->Records[0]);
     EXPECT_EQ(main().Manual()->fields().number, QStringLiteral("42"));
+}
+
+// ---------------------------------------------------------------------------
+// Text typed into a field of the timing page stays in the field.
+
+// What a field of the page shows, whatever kind of field it is.
+QString FieldText(const QWidget *field)
+{
+    if (const auto *edit = qobject_cast<const QLineEdit *>(field))
+        return edit->text();
+    if (const auto *spin = qobject_cast<const QAbstractSpinBox *>(field))
+        return spin->text();
+    if (const auto *combo = qobject_cast<const QComboBox *>(field))
+        return combo->currentText();
+    return {};
+}
+
+// Every field of the timing page in which text is typed.
+QList<QWidget *> TextFields(QWidget *page)
+{
+    QList<QWidget *> fields;
+    for (QWidget *w : page->findChildren<QWidget *>()) {
+        const auto *combo = qobject_cast<QComboBox *>(w);
+        if (qobject_cast<QLineEdit *>(w) ? !qobject_cast<QComboBox *>(w->parentWidget())
+                                               && !qobject_cast<QAbstractSpinBox *>(w->parentWidget())
+                                         : qobject_cast<QAbstractSpinBox *>(w) || (combo && combo->isEditable()))
+            fields << w;
+    }
+    return fields;
+}
+
+struct TypedText {
+    const char *name;
+    const char16_t *keys;  // typed as they stand; \b is Backspace, \n Enter, \t an Esc
+    bool keypad;           // digits, + and Enter from the numeric keypad
+    const char16_t *expected;
+};
+
+void PrintTo(const TypedText &c, std::ostream *out)
+{
+    *out << c.name;
+}
+
+class TypingTest : public KeyFixture, public ::testing::WithParamInterface<TypedText> {
+protected:
+    // Sends each character as the keyboard does: its key code and its text.
+    void TypeInto(QWidget *field, const QString &keys, bool keypad)
+    {
+        for (QChar c : keys) {
+            Qt::Key key = Qt::Key_unknown;
+            QString text(c);
+            if (c.isDigit())
+                key = Qt::Key(Qt::Key_0 + c.digitValue());
+            else if (c == u' ')
+                key = Qt::Key_Space;
+            else if (c == u'+')
+                key = Qt::Key_Plus;
+            else if (c == u'\b')
+                key = Qt::Key_Backspace;
+            else if (c == u'\n')
+                key = keypad ? Qt::Key_Enter : Qt::Key_Return, text = QStringLiteral("\r");
+            else if (c == u'\t')
+                key = Qt::Key_Escape, text = QString(QChar(27));
+            else if (c.isLetter())
+                key = Qt::Key(Qt::Key_A + (c.toUpper().unicode() - u'A'));  // beyond Z for é etc.: text decides
+            const bool pad = keypad && (c.isDigit() || c == u'+' || c == u'\n');
+            QTest::sendKeyEvent(QTest::Click, QApplication::focusWidget() ? QApplication::focusWidget() : field,
+                                key, text, pad ? Qt::KeypadModifier : Qt::NoModifier);
+        }
+    }
+};
+
+TEST_P(TypingTest, TheFieldHoldsTheTextAndNoImpulseOrRecordAppears)
+{
+    const TypedText &c = GetParam();
+    const QList<QWidget *> fields = TextFields(ctl("tsMereni"));
+    ASSERT_TRUE(fields.contains(ctl("edDispCaption"))) << "the spectator caption is one of them";
+    for (QWidget *field : fields) {
+        SCOPED_TRACE(field->objectName().toStdString());
+        if (auto *edit = qobject_cast<QLineEdit *>(field))
+            edit->clear();
+        field->setFocus();
+        ASSERT_TRUE(field->hasFocus() || field->isAncestorOf(QApplication::focusWidget()));
+        TypeInto(field, QString::fromUtf16(c.keys), c.keypad);
+        EXPECT_EQ(FieldText(field), QString::fromUtf16(c.expected));
+        EXPECT_TRUE(field->hasFocus() || field->isAncestorOf(QApplication::focusWidget()))
+            << "the field keeps the focus";
+    }
+    EXPECT_EQ(ctl<QLabel>("lblCislo")->text(), QStringLiteral("0")) << "no keypad key was pressed";
+    EXPECT_EQ(Rows("lvPulsy"), 0) << "no impulse or preselection";
+    EXPECT_EQ(Rows("lvPulsy2"), 0);
+    EXPECT_TRUE(Store().isEmpty()) << "no record";
+    EXPECT_TRUE(dialogs.asked.empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Fields, TypingTest,
+    ::testing::Values(TypedText{"CaptionWithBlanksAndDigits", u"Velká cena 2026", false, u"Velká cena 2026"},
+                      TypedText{"EnterEndsNothing", u"Velká cena 2026\n", false, u"Velká cena 2026"},
+                      TypedText{"BackspaceDeletesInTheField", u"Finále 2027\b\b26", false, u"Finále 2026"},
+                      TypedText{"KeypadDigitsPlusAndEnter", u"42 + 7\n", true, u"42 + 7"},
+                      TypedText{"EscLeavesTheText", u"Kolo 3\t", false, u"Kolo 3"}),
+    [](const ::testing::TestParamInfo<TypedText> &param) { return std::string(param.param.name); });
+
+TEST_F(KeyFixture, KeysOutsideTheFieldStillDriveTheKeypad)
+{
+    // The caption was typed, then the operator moved on: the map is back.
+    auto *caption = ctl<QLineEdit>("edDispCaption");
+    caption->setFocus();
+    QTest::keyClicks(caption, QStringLiteral("Cena 12"));
+    ctl<HotTrackView>("lv")->setFocus();
+    Type("F6 4 2 Enter");
+    EXPECT_EQ(caption->text(), QStringLiteral("Cena 12"));
+    EXPECT_EQ(Store(), QStringList{QStringLiteral("42 10:00:00,000")});
+}
+
+// Which focused widgets the key map leaves alone.
+TEST(TypingFocusTest, TextFieldsOfEveryKindAndOnlyThose)
+{
+    QWidget window;
+    auto *edit = new QLineEdit(&window);
+    auto *readOnly = new QLineEdit(&window);
+    readOnly->setReadOnly(true);
+    auto *spin = new QSpinBox(&window);
+    auto *doubleSpin = new QDoubleSpinBox(&window);
+    auto *editable = new QComboBox(&window);
+    editable->setEditable(true);
+    auto *fixed = new QComboBox(&window);
+    auto *text = new QPlainTextEdit(&window);
+    auto *button = new QPushButton(&window);
+    QStandardItemModel model(2, 2);
+    auto *grid = new QTableView(&window);
+    grid->setModel(&model);
+    window.show();
+    grid->edit(model.index(0, 0));
+    const QWidget *cellEditor = grid->indexWidget(model.index(0, 0));
+    ASSERT_NE(cellEditor, nullptr) << "the cell is being edited";
+
+    const std::vector<std::pair<const char *, std::pair<const QWidget *, bool>>> cases = {
+        {"line edit", {edit, true}},
+        {"read-only line edit", {readOnly, false}},
+        {"spin box", {spin, true}},
+        {"spin box's own line edit", {spin->findChild<QLineEdit *>(), true}},
+        {"double spin box", {doubleSpin, true}},
+        {"editable combo box", {editable, true}},
+        {"editable combo box's line edit", {editable->lineEdit(), true}},
+        {"drop-down list", {fixed, false}},
+        {"text box", {text, true}},
+        {"button", {button, false}},
+        {"grid", {grid, false}},
+        {"grid cell editor", {cellEditor, true}},
+        {"nothing", {nullptr, false}},
+    };
+    for (const auto &[name, c] : cases)
+        EXPECT_EQ(TakesTypedText(c.first), c.second) << name;
 }
 
 }  // namespace

@@ -15,6 +15,7 @@
 
 #include <QElapsedTimer>
 #include <QFile>
+#include <QLabel>
 #include <QPushButton>
 #include <QTableView>
 #include <QTemporaryDir>
@@ -60,15 +61,22 @@ TEST_F(ModuleLinkWindow, ButtonsStatusCursorAndRows)
 {
     EXPECT_TRUE(Control<QPushButton>(main(), "btnConnect")->isEnabled());
     EXPECT_FALSE(Control<QPushButton>(main(), "btnDisconnect")->isEnabled());
+    QLabel *moduleState = Control<QLabel>(main(), "lblModulStav");
+    QLabel *lastImpulse = Control<QLabel>(main(), "lblPosledniImpuls");
+    EXPECT_EQ(moduleState->text(), QStringLiteral("Modul odpojen"));
     QTest::mouseClick(Control<QPushButton>(main(), "btnConnect"), Qt::LeftButton);
     EXPECT_FALSE(Control<QPushButton>(main(), "btnConnect")->isEnabled());
     EXPECT_TRUE(Control<QPushButton>(main(), "btnDisconnect")->isEnabled());
     QTRY_COMPARE_WITH_TIMEOUT(main().StatusText(), QStringLiteral("Připojen, čekám na data..."), 3000);
     EXPECT_EQ(main().cursor().shape(), Qt::BusyCursor);
+    EXPECT_EQ(moduleState->text(), QStringLiteral("Modul připojen"));
+    EXPECT_EQ(lastImpulse->text(), QString());
 
     emulator.Send('C');
     QTRY_COMPARE_WITH_TIMEOUT(Control<QTableView>(main(), "lvPulsy2")->model()->rowCount(), 1, 2000);
     EXPECT_EQ(Control<QTableView>(main(), "lvPulsy2")->model()->index(0, 0).data().toString(), "IMPULS FB2");
+    EXPECT_EQ(lastImpulse->text(), QStringLiteral("Poslední impuls ") +
+                                       Control<QTableView>(main(), "lvPulsy2")->model()->index(0, 1).data().toString());
     QTRY_COMPARE_WITH_TIMEOUT(main().StatusText(), QStringLiteral("Fotobuňka zastíněna:  FB2"), 2000);
 
     QTest::mouseClick(Control<QPushButton>(main(), "btnDisconnect"), Qt::LeftButton);
@@ -77,6 +85,7 @@ TEST_F(ModuleLinkWindow, ButtonsStatusCursorAndRows)
     QTRY_COMPARE_WITH_TIMEOUT(main().StatusText(), QStringLiteral("Časoměrný modul odpojen."), 2000);
     EXPECT_TRUE(Control<QPushButton>(main(), "btnConnect")->isEnabled());
     QTRY_COMPARE_WITH_TIMEOUT(main().cursor().shape(), Qt::ArrowCursor, 2000);
+    EXPECT_EQ(moduleState->text(), QStringLiteral("Modul odpojen"));
     const QString log = LogText();
     EXPECT_TRUE(log.contains("Odlisne zarizeni nalezeno: NĚCO JINÉHO")) << log.toStdString();
     EXPECT_TRUE(log.contains("pripojen k USB device"));

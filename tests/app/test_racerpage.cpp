@@ -2,9 +2,11 @@
 // category list, worked by clicks and keys on the real window, offscreen.
 // What the table does is tested on the table; here only the binding.
 #include "Cp1250.h"
+#include "Display.h"
 #include "EventLog.h"
 #include "HotTrackView.h"
 #include "QtPrinters.h"
+#include "RacerFile.h"
 #include "ResultsLists.h"
 #include "ScriptedDialogs.h"
 #include "Startup.h"
@@ -259,4 +261,103 @@ TEST_F(RacerPageTest, ImportedRacerIsNamedInTheListsAndInBothFiles)
     table->setData(table->index(0, RacerTable::Category), u"OPEN"_qs);
     main().Results()->RefreshLists(-1);
     EXPECT_EQ(records->index(1, RecordListModel::Caption).data().toString(), u"42 (Novák Jan (OPEN))"_qs);
+}
+
+TEST_F(RacerPageTest, ListsFollowTheRacerTableWithoutTheTimingPage)
+{
+    // A race timed before the racers are known: racer 42 has one passage.
+    Control<QTabWidget>(main(), "PageControl")->setCurrentWidget(Control<QWidget>(main(), "tsMereni"));
+    TimingDesk &desk = *main().Desk();
+    desk.btnSimulaceClick();
+    dialogs.answerSave(dir.filePath(u"závod.csvz"_qs));
+    desk.btnStartClick();
+    desk.btnSimulace2Click();
+    desk.Button6Click(u"4"_qs);
+    desk.Button6Click(u"2"_qs);
+    desk.Button2Click();
+    Control<QTabWidget>(main(), "PageControl")->setCurrentWidget(Control<QWidget>(main(), "tsRacerList"));
+
+    QAbstractItemModel *records = Control<QTableView>(main(), "lv")->model();
+    QAbstractItemModel *results = Control<QTableView>(main(), "lv1")->model();
+    QAbstractItemModel *spectators = main().frmDisplay->List()->model();
+    auto shown = [&] {
+        return QStringList{records->index(1, RecordListModel::Caption).data().toString(),
+                           results->index(0, ResultsListModel::Caption).data().toString(),
+                           spectators->index(0, 0).data().toString(),
+                           Control<QLabel>(main(), "lblVitez")->text()};
+    };
+    auto everywhere = [](const QString &caption) { return QStringList{caption, caption, caption, caption}; };
+    ASSERT_EQ(records->rowCount(), 2);
+    ASSERT_EQ(shown(), everywhere(u"42 (<neznámý>)"_qs));
+
+    const QString csv = dir.filePath(u"přihlášky.csv"_qs);
+    {
+        QFile f(csv);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("Bib;Name;Category\r\n42;Novák Jan;MX1\r\n");
+    }
+    dialogs.answerOpen(csv);
+    click("btnZavodniciImport");
+    QCoreApplication::processEvents();
+    EXPECT_EQ(shown(), everywhere(u"42 (Novák Jan (MX1))"_qs)) << "after the import";
+
+    grid->setFocus();
+    grid->setCurrentIndex(table->index(0, RacerTable::Category));
+    QTest::keyClick(grid, Qt::Key_F2);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_A, Qt::ControlModifier);
+    type(u"OPEN"_qs);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(shown(), everywhere(u"42 (Novák Jan (OPEN))"_qs)) << "after a grid edit";
+
+    const QString racerFile = dir.filePath(u"jezdci.racerlist"_qs);
+    SaveRacerFile(racerFile, {{42, u"Dvořák Petr"_qs, u"MX2"_qs}});
+    dialogs.answerOpen(racerFile);
+    click("btnZavodniciLoad");
+    QCoreApplication::processEvents();
+    EXPECT_EQ(shown(), everywhere(u"42 (Dvořák Petr (MX2))"_qs)) << "after a racer file is opened";
+
+    // The refresh a new row starts leaves its editor open and the cursor on it.
+    click("nbInsert");
+    QCoreApplication::processEvents();
+    ASSERT_EQ(table->size(), 2);
+    type(u"7"_qs);
+    EXPECT_EQ(table->rows()[1].number, 7);
+    EXPECT_EQ(table->currentRow(), 1);
+    EXPECT_EQ(grid->currentIndex().row(), 1);
+}
+
+TEST_F(RacerPageTest, RacerFileComesBackWhenItsRaceIsOpenedInTheNextRun)
+{
+    const QString racerFile = dir.filePath(u"jezdci.racerlist"_qs), race = dir.filePath(u"závod.csvz"_qs);
+    table->setRows({{12, u"Pospíšilová Zuzana"_qs, u"Ž40"_qs}});
+    dialogs.answerSave(racerFile);
+    click("btnZavodniciSaveAs");
+    // The race is named after its racers were saved: they go with the name.
+    dialogs.answerSave(race);
+    main().Desk()->Button29Click();
+    main().Data()->WaitForWrites();
+
+    auto nextRun = [&] {
+        windows = {};
+        CloseLog();
+        windows = CreateWindows(dialogs, dir.filePath(u"log.txt"_qs));
+        table = main().Racers();
+        dialogs.asked.clear();
+        dialogs.answerOpen(race);
+        click("Button28");  // "&Otevřít"
+        QCoreApplication::processEvents();
+    };
+    nextRun();
+    EXPECT_EQ(table->size(), 1);
+    EXPECT_EQ(main().StatusText(), u"Ze souboru jezdci.racerlist načteno závodníků: 1."_qs);
+    EXPECT_TRUE(categories().split(u'\n').contains(u"Ž40"_qs)) << categories().toStdString();
+    EXPECT_EQ(dialogs.messages(), QStringList());
+    EXPECT_TRUE(main().windowTitle().endsWith(u" – závod.csvz"_qs));
+
+    QFile::remove(racerFile);
+    nextRun();
+    EXPECT_EQ(table->size(), 0);
+    EXPECT_TRUE(main().windowTitle().endsWith(u" – závod.csvz"_qs)) << "the race is open";
+    ASSERT_EQ(dialogs.messages().size(), 1);
+    EXPECT_TRUE(dialogs.messages()[0].contains(u"nebyl nalezen"_qs)) << dialogs.messages()[0].toStdString();
 }

@@ -1,4 +1,7 @@
 #include "Display.h"
+#include "ElidedCellDelegate.h"
+#include "TimingDesk.h"
+#include "sezZavodniku.h"
 #include "EventLog.h"
 #include "HotTrackView.h"
 #include "ScriptedDialogs.h"
@@ -27,6 +30,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QHeaderView>
+#include <QHelpEvent>
+#include <QToolTip>
 #include <QScreen>
 #include "ResultsLists.h"
 
@@ -58,7 +63,8 @@ protected:
 
 TEST_F(MainWindowTest, FrameCaptionPagesAndStatus)
 {
-    EXPECT_EQ(main().windowTitle(), QStringLiteral("Záznam časů, Norvanta, s.r.o. Pelvany,  v. 1.82"));
+    EXPECT_EQ(main().windowTitle(),
+              QStringLiteral("Záznam časů, Norvanta, s.r.o. Pelvany,  v. 1.82 – nepojmenovaný závod"));
     ASSERT_NE(ctl<QTabWidget>("PageControl"), nullptr);
     EXPECT_EQ(ctl<QTabWidget>("PageControl")->objectName(), QStringLiteral("PageControl"));
 
@@ -173,15 +179,88 @@ TEST_F(MainWindowTest, RecordListShowsAllFourColumnsAndNumberTakesTheExtraWidth)
     EXPECT_EQ(header->sectionSize(RecordListModel::Time), 50);
 }
 
-TEST_F(MainWindowTest, GrowingTheWindowGrowsOnlyTheRecordListColumn)
+// A leader or a cell too long for its room ends in "…" and shows the whole
+// text when the pointer rests on it; a text shown whole needs no tooltip.
+TEST_F(MainWindowTest, LongTextsAreCutWithTheWholeTextAsTooltip)
+{
+    const QString name = QStringLiteral("Pospíšilová-Dvořáková Zuzana Marie, Sportovní klub Velké Meziříčí");
+    main().Racers()->setRows({{12, name, QStringLiteral("Ž40")}, {7, QStringLiteral("Novák Jan"), {}}});
+    main().resize(TfrmMain::ClientWidth, TfrmMain::ClientHeight);
+    main().show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&main()));
+    TimingDesk &desk = *main().Desk();
+    desk.btnSimulaceClick();
+    dialogs.answerSave(dir.filePath(QStringLiteral("zavod.csvz")));
+    desk.btnStartClick();
+    for (const char *number : {"12", "7"}) {
+        desk.btnSimulace2Click();
+        for (const char digit : std::string(number))
+            desk.Button6Click(QString(QChar(digit)));
+        desk.Button2Click();
+    }
+    QApplication::processEvents();
+
+    auto *leader = ctl<ElidedLabel>("lblVitez");
+    const QString whole = QStringLiteral("12 (") + name + QStringLiteral(" (Ž40))");
+    ASSERT_EQ(leader->text(), whole);
+    EXPECT_TRUE(leader->isCut());
+    EXPECT_TRUE(leader->shownText().endsWith(QChar(0x2026))) << leader->shownText().toStdString();
+    EXPECT_LE(leader->fontMetrics().horizontalAdvance(leader->shownText()), leader->contentsRect().width());
+    const QPoint at(10, leader->height() / 2);
+    QHelpEvent help(QEvent::ToolTip, at, leader->mapToGlobal(at));
+    QApplication::sendEvent(leader, &help);
+    EXPECT_EQ(QToolTip::text(), whole);
+    QToolTip::hideText();
+    leader->setText(QStringLiteral("7 (Novák Jan)"));
+    EXPECT_FALSE(leader->isCut());
+    EXPECT_EQ(leader->shownText(), QStringLiteral("7 (Novák Jan)"));
+
+    // The record list: the long caption is cut and named whole, the short
+    // one and the lap are not.
+    auto *lv = ctl<HotTrackView>("lv");
+    QAbstractItemModel *records = lv->model();
+    ASSERT_EQ(records->rowCount(), 3);
+    int longRow = -1;
+    for (int r = 0; r < records->rowCount(); ++r)
+        if (records->index(r, RecordListModel::Caption).data().toString() == whole)
+            longRow = r;
+    ASSERT_GE(longRow, 0);
+    EXPECT_EQ(ElidedCellDelegate::CutText(lv, records->index(longRow, RecordListModel::Caption)), whole);
+    EXPECT_EQ(ElidedCellDelegate::CutText(lv, records->index(longRow, RecordListModel::Lap)), QString());
+    // In a wider window the short caption stands whole; the long one is
+    // still cut.
+    main().resize(TfrmMain::ClientWidth + 600, TfrmMain::ClientHeight);
+    QApplication::processEvents();
+    const int shortRow = longRow == 1 ? 2 : 1;
+    EXPECT_EQ(ElidedCellDelegate::CutText(lv, records->index(shortRow, RecordListModel::Caption)), QString());
+    EXPECT_EQ(ElidedCellDelegate::CutText(lv, records->index(longRow, RecordListModel::Caption)), whole);
+}
+
+TEST_F(MainWindowTest, GrowingTheWindowGrowsTheListsOnly)
 {
     main().show();
-    const QPoint middleBefore = ctl<HotTrackView>("lvPulsy")->mapTo(&main(), QPoint());
-    const int lvBefore = ctl<HotTrackView>("lv")->width();
-    main().resize(main().width() + 200, main().height());
+    const QStringList files = {"Button27", "Button28", "Button29", "Button30"};
+    const QStringList fixed = {"Button2", "btnConnect"};
+    auto widths = [&](const QStringList &names) {
+        QList<int> out;
+        for (const QString &name : names)
+            out << ctl(name.toLatin1().constData())->width();
+        return out;
+    };
+    const QList<int> fixedBefore = widths(fixed);
+    const QList<int> listsBefore = widths({"lv", "lvPulsy", "lvPulsy2"});
+    // From the smallest window to a maximised one on a large screen.
+    main().resize(main().width() + 1000, main().height());
     QApplication::processEvents();
-    EXPECT_EQ(ctl<HotTrackView>("lv")->width(), lvBefore + 200);
-    EXPECT_EQ(ctl<HotTrackView>("lvPulsy")->mapTo(&main(), QPoint()), middleBefore + QPoint(200, 0));
+    const QList<int> listsAfter = widths({"lv", "lvPulsy", "lvPulsy2"});
+    EXPECT_EQ(widths(fixed), fixedBefore) << "the right column keeps its size";
+    for (const QString &name : files) {
+        const QWidget *button = ctl(name.toLatin1().constData());
+        EXPECT_EQ(button->width(), button->sizeHint().width()) << name.toStdString() << " as its caption needs";
+    }
+    EXPECT_GT(listsAfter[0], listsBefore[0] + 500) << "the record list takes most of it";
+    EXPECT_GT(listsAfter[1], listsBefore[1] + 100) << "the impulse lists the rest";
+    EXPECT_EQ(listsAfter[1], listsAfter[2]);
     EXPECT_FALSE(main().windowIcon().isNull()) << "the program's own icon";
 }
 
@@ -284,10 +363,11 @@ TEST_F(MainWindowTest, EveryNamedControlExistsWithItsCaption)
     for (const auto &[name, accessible] : lists)
         EXPECT_EQ(ctl(name)->accessibleName(), accessible);
 
-    // A label that shows text is read by what it shows, never by a fixed name.
+    // A label that shows text is read by what it shows, never by a fixed name;
+    // one that shows a picture is named.
     for (QLabel *label : main().findChildren<QLabel *>()) {
         SCOPED_TRACE(label->objectName().toStdString() + " " + label->text().toStdString());
-        EXPECT_TRUE(label->accessibleName().isEmpty());
+        EXPECT_EQ(label->accessibleName().isEmpty(), label->pixmap().isNull());
     }
 }
 

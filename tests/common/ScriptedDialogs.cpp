@@ -17,13 +17,13 @@ std::optional<QString> TakeFront(std::deque<std::optional<QString>> &queue)
 
 void ScriptedDialogs::message(const QString &text, MsgIcon icon, const QString &title)
 {
-    asked.push_back({Asked::Message, title, text, icon, {}});
+    asked.push_back({Asked::Message, title, text, icon, {}, {}});
     WhileOpen();
 }
 
 bool ScriptedDialogs::question(const QString &title, const QString &text, MsgIcon icon)
 {
-    asked.push_back({Asked::Question, title, text, icon, {}});
+    asked.push_back({Asked::Question, title, text, icon, {}, {}});
     WhileOpen();
     if (questions.empty()) {
         ADD_FAILURE() << "unexpected question: " << text.toStdString();
@@ -34,9 +34,25 @@ bool ScriptedDialogs::question(const QString &title, const QString &text, MsgIco
     return yes;
 }
 
+int ScriptedDialogs::choose(const QString &title, const QString &text, MsgIcon icon, const QStringList &buttons)
+{
+    asked.push_back({Asked::Choice, title, text, icon, {}, buttons});
+    WhileOpen();
+    if (choices.empty()) {
+        ADD_FAILURE() << "unexpected choice: " << text.toStdString();
+        return int(buttons.size()) - 1;
+    }
+    const QString button = choices.front();
+    choices.pop_front();
+    const qsizetype index = buttons.indexOf(button);
+    if (index < 0)
+        ADD_FAILURE() << "no button " << button.toStdString() << " in: " << text.toStdString();
+    return index < 0 ? int(buttons.size()) - 1 : int(index);
+}
+
 std::optional<QString> ScriptedDialogs::openFile(const FileRequest &request)
 {
-    asked.push_back({Asked::OpenFile, request.title, request.filter, MsgIcon::None, request});
+    asked.push_back({Asked::OpenFile, request.title, request.filter, MsgIcon::None, request, {}});
     WhileOpen();
     if (opens.empty()) {
         ADD_FAILURE() << "unexpected open dialog: " << request.title.toStdString();
@@ -47,7 +63,7 @@ std::optional<QString> ScriptedDialogs::openFile(const FileRequest &request)
 
 std::optional<QString> ScriptedDialogs::saveFile(const FileRequest &request)
 {
-    asked.push_back({Asked::SaveFile, request.title, request.filter, MsgIcon::None, request});
+    asked.push_back({Asked::SaveFile, request.title, request.filter, MsgIcon::None, request, {}});
     WhileOpen();
     if (saves.empty()) {
         ADD_FAILURE() << "unexpected save dialog: " << request.title.toStdString();
@@ -58,7 +74,7 @@ std::optional<QString> ScriptedDialogs::saveFile(const FileRequest &request)
 
 bool ScriptedDialogs::progress(const QString &text, ProgressTask &task)
 {
-    asked.push_back({Asked::Progress, {}, text, MsgIcon::None, {}});
+    asked.push_back({Asked::Progress, {}, text, MsgIcon::None, {}, {}});
     WhileOpen();
     QMetaObject::Connection cancelling;
     if (!progressCancels.empty()) {

@@ -12,15 +12,17 @@
 class ScriptedDialogs : public Dialogs {
 public:
     struct Asked {
-        enum Kind { Message, Question, OpenFile, SaveFile, Progress, Print } kind;
+        enum Kind { Message, Question, OpenFile, SaveFile, Progress, Print, Choice } kind;
         QString title;
         QString text;  // message or progress text, or the file dialog's filter
         MsgIcon icon = MsgIcon::None;
         FileRequest request;  // for the file dialogs
+        QStringList buttons;  // for a choice
     };
 
     void message(const QString &text, MsgIcon icon, const QString &title) override;
     bool question(const QString &title, const QString &text, MsgIcon icon) override;
+    int choose(const QString &title, const QString &text, MsgIcon icon, const QStringList &buttons) override;
     std::optional<QString> openFile(const FileRequest &request) override;
     std::optional<QString> saveFile(const FileRequest &request) override;
     // Runs the task at once; the operator cancels it once it reports the
@@ -32,6 +34,8 @@ public:
 
     // Queue answers, used in order.
     void answerQuestion(bool yes) { questions.push_back(yes); }
+    // The button pressed, by its name.
+    void answerChoice(const QString &button) { choices.push_back(button); }
     void answerOpen(std::optional<QString> path) { opens.push_back(std::move(path)); }
     void answerSave(std::optional<QString> path) { saves.push_back(std::move(path)); }
     void cancelProgressAt(int percent) { progressCancels.push_back(percent); }
@@ -47,6 +51,7 @@ public:
     std::function<void(const Asked &)> whileOpen;
 
     std::deque<bool> questions;
+    std::deque<QString> choices;
     std::deque<std::optional<QString>> opens;
     std::deque<std::optional<QString>> saves;
     std::deque<int> progressCancels;

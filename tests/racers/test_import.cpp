@@ -161,11 +161,89 @@ TEST(RacerImport, CommandAppendsAllOrListsTheProblems)
     importFile(many);
     EXPECT_TRUE(dialogs.messages()[0].endsWith(u"… a 25 dalších."_qs)) << dialogs.messages()[0].toStdString();
 
-    importFile("Bib;Name;Category\n2;Nový;MX1\n1;Duplicita čísla;\n");
+    importFile("Bib;Name;Category\n2;Nový;MX1\n;Bez čísla;\n");
     EXPECT_EQ(dialogs.messages(), QStringList{u"Ze souboru přihlášky.csv přidáno závodníků: 2."_qs});
-    EXPECT_EQ(Rows(table.rows()), (QStringList{u"1|Už tu|-"_qs, u"2|Nový|MX1"_qs, u"1|Duplicita čísla|-"_qs}));
-    EXPECT_EQ(table.RacerLabel(1), u"Už tu <nezadáná kategorie>"_qs) << "the first row keeps its number";
+    EXPECT_EQ(Rows(table.rows()), (QStringList{u"1|Už tu|-"_qs, u"2|Nový|MX1"_qs, u"-|Bez čísla|-"_qs}));
     const FileRequest &request = dialogs.asked[0].request;
     EXPECT_EQ(request.title, u"Importovat závodníky ze souboru CSV..."_qs);
     EXPECT_EQ(request.defaultSuffix, u"csv"_qs);
+}
+
+namespace {
+
+struct DuplicateCase {
+    const char *what;
+    std::vector<RacerRow> table;  // before the import
+    QByteArray file;
+    QString choice;               // the button pressed; empty: no question may come
+    QStringList rows;             // the table afterwards
+    QString listed;               // the numbers the question lists
+    QString message;              // the last message, which ends the import
+};
+
+}  // namespace
+
+TEST(RacerImport, NumbersAlreadyInTheTableAreAskedAboutFirst)
+{
+    const std::vector<RacerRow> race = {
+        {12, u"Novák Jan"_qs, u"MX1"_qs}, {13, u"Dvořák Petr"_qs, u"OPEN"_qs}, {std::nullopt, u"Bez čísla"_qs, {}}};
+    const QByteArray again = "Bib;Name;Category\n12;Novák Jan;MX2\n14;Nová Eva;Ženy\n13;Dvořák Petr;\n;Anonym;OPEN\n";
+    const std::vector<DuplicateCase> cases = {
+        {"no number in the table: imported without a question", race, "Bib;Name\n20;Malá Iva\n", {},
+         {u"12|Novák Jan|MX1"_qs, u"13|Dvořák Petr|OPEN"_qs, u"-|Bez čísla|-"_qs, u"20|Malá Iva|-"_qs}, {},
+         u"Ze souboru přihlášky.csv přidáno závodníků: 1."_qs},
+        {"Aktualizovat: name and category from the file, the rest appended", race, again, u"Aktualizovat"_qs,
+         {u"12|Novák Jan|MX2"_qs, u"13|Dvořák Petr|-"_qs, u"-|Bez čísla|-"_qs, u"14|Nová Eva|Ženy"_qs,
+          u"-|Anonym|OPEN"_qs},
+         u"12, 13"_qs, u"Ze souboru přihlášky.csv přidáno závodníků: 2.\nAktualizováno závodníků: 2."_qs},
+        {"Přeskočit: existing rows kept, the rest appended", race, again, u"Přeskočit"_qs,
+         {u"12|Novák Jan|MX1"_qs, u"13|Dvořák Petr|OPEN"_qs, u"-|Bez čísla|-"_qs, u"14|Nová Eva|Ženy"_qs,
+          u"-|Anonym|OPEN"_qs},
+         u"12, 13"_qs, u"Ze souboru přihlášky.csv přidáno závodníků: 2.\nPonecháno beze změny: 2."_qs},
+        {"Storno: nothing imported", race, again, u"Storno"_qs,
+         {u"12|Novák Jan|MX1"_qs, u"13|Dvořák Petr|OPEN"_qs, u"-|Bez čísla|-"_qs}, u"12, 13"_qs, {}},
+        {"the same file twice, Přeskočit: nothing added",
+         {{14, u"Nová Eva"_qs, u"Ženy"_qs}}, "Bib;Name;Category\n14;Nová Eva;Ženy\n", u"Přeskočit"_qs,
+         {u"14|Nová Eva|Ženy"_qs}, u"14"_qs,
+         u"Ze souboru přihlášky.csv přidáno závodníků: 0.\nPonecháno beze změny: 1."_qs},
+        {"a number the table holds twice: both rows updated",
+         {{7, u"Starý"_qs, {}}, {8, u"Jiný"_qs, {}}, {7, u"Také starý"_qs, u"X"_qs}}, "Bib;Name;Class\n7;Nový;MX1\n",
+         u"Aktualizovat"_qs, {u"7|Nový|MX1"_qs, u"8|Jiný|-"_qs, u"7|Nový|MX1"_qs}, u"7"_qs,
+         u"Ze souboru přihlášky.csv přidáno závodníků: 0.\nAktualizováno závodníků: 1."_qs},
+        {"a number repeated within the file: a bad row with its lines, nothing imported", race,
+         "Bib;Name\n30;Prvni\n31;Druhy\n30;Opakovany\n12;Novák Jan\n30;Zase\n", {},
+         {u"12|Novák Jan|MX1"_qs, u"13|Dvořák Petr|OPEN"_qs, u"-|Bez čísla|-"_qs}, {},
+         u"Ze souboru přihlášky.csv nebyl importován žádný závodník, tyto řádky nelze přečíst:\n\n"
+         u"řádek 4: startovní číslo 30 už je na řádku 2\n"
+         u"řádek 6: startovní číslo 30 už je na řádku 2"_qs},
+    };
+    QTemporaryDir dir;
+    const QString path = dir.filePath(u"přihlášky.csv"_qs);
+    for (const DuplicateCase &c : cases) {
+        SCOPED_TRACE(c.what);
+        ScriptedDialogs dialogs;
+        RacerTable table;
+        RacerCommands commands(table, dialogs);
+        table.setRows(c.table);
+        QFile f(path);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        f.write(c.file);
+        f.close();
+        dialogs.answerOpen(path);
+        if (!c.choice.isEmpty())
+            dialogs.answerChoice(c.choice);
+        commands.btnZavodniciImportClick();
+
+        EXPECT_EQ(Rows(table.rows()), c.rows);
+        EXPECT_EQ(dialogs.count(ScriptedDialogs::Asked::Choice), c.choice.isEmpty() ? 0 : 1);
+        EXPECT_TRUE(dialogs.choices.empty()) << "the question was asked";
+        for (const ScriptedDialogs::Asked &a : dialogs.asked) {
+            if (a.kind != ScriptedDialogs::Asked::Choice)
+                continue;
+            EXPECT_EQ(a.buttons, (QStringList{u"Aktualizovat"_qs, u"Přeskočit"_qs, u"Storno"_qs}));
+            EXPECT_TRUE(a.text.contains(u"\n"_qs + c.listed + u"\n"_qs)) << a.text.toStdString();
+        }
+        EXPECT_EQ(dialogs.messages().value(0), c.message) << "one report at the end, or none";
+        EXPECT_LE(dialogs.messages().size(), 1);
+    }
 }

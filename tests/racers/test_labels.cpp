@@ -124,6 +124,29 @@ TEST(RacerLabels, AnOpenEditIsEndedBeforeEachLookup)
     EXPECT_EQ(table.size(), 2);
 }
 
+TEST(RacerLabels, QuietLookupsLeaveTheOpenEditAndTheCursorAlone)
+{
+    RacerTable table;
+    table.setRows({Row(1, u"Jan"_qs, u"MX1"_qs), Row(2, u"Eva"_qs, {})});
+    int closed = 0;
+    table.setEditCloser([&] { ++closed; });
+    const int inserted = table.insertEmptyRow();
+    closed = 0;
+    {
+        RacerTable::QuietLookups quiet(table);
+        EXPECT_EQ(table.RacerLabel(1), u"Jan (MX1)"_qs);
+        EXPECT_EQ(table.RacerName(2), u"Eva"_qs);
+        EXPECT_EQ(table.Rows().size(), 3u);
+        EXPECT_EQ(closed, 0);
+        EXPECT_EQ(table.currentRow(), inserted) << "the cursor stays on the new row";
+        EXPECT_EQ(table.size(), 3) << "the new row nothing was typed into yet stays";
+    }
+    table.RacerLabel(1);
+    EXPECT_EQ(closed, 1) << "once the guard is gone, lookups end the edit again";
+    EXPECT_EQ(table.size(), 2);
+    EXPECT_EQ(table.currentRow(), 0);
+}
+
 TEST(RacerLabels, WalkingTheRowsEndsTheEditAndLeavesTheLastRowCurrent)
 {
     RacerTable table;

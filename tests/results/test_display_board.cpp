@@ -4,6 +4,7 @@
 #include "Display.h"
 #include "DisplayBoard.h"
 #include "ResultsFixtures.h"
+#include "DisplayColumns.h"
 
 #include <gtest/gtest.h>
 
@@ -11,6 +12,7 @@
 #include <QHeaderView>
 #include <QTableView>
 #include <QTest>
+#include <numeric>
 
 namespace {
 
@@ -263,20 +265,117 @@ TEST_F(DisplayWindowTest, PagingScrollsOneRowAtATimeAndARefillWithoutPagingGoesB
     EXPECT_EQ(view->rowAt(0), 0);
 }
 
-TEST_F(DisplayWindowTest, ColumnsAreTheResultsColumnsWithRankFifthAndTheFirstStretching)
+// Maximised on a laptop and on a large screen, with twenty racers whose
+// captions are as long as they get: each caption stands whole, "Poznámka"
+// takes the rest, the type no smaller than 48 pixels.
+TEST_F(DisplayWindowTest, CaptionsStandWholeAndTheNoteTakesTheRest)
 {
-    display.resize(1800, 900);
-    display.SetUpColumns();
+    std::vector<ResultRow> rows;
+    for (int n = 1; n <= 20; ++n) {
+        ResultRow r = Result(n, "00:10:00,000", 12, 10, {T("00:05:00,000"), T("00:05:00,000")});
+        r.caption = QString::number(n) + QStringLiteral(" (Pospíšilová Zuzana (Ž40))");
+        rows.push_back(r);
+    }
+    const QString widest = rows.back().caption;  // "20 (...)"
+    const auto results = Table(rows);
     QTableView *view = display.List();
-    QStringList titles;
-    for (int c = 0; c < view->model()->columnCount(); ++c)
-        titles << view->model()->headerData(c, Qt::Horizontal).toString();
-    EXPECT_EQ(titles, (QStringList{"Číslo", "Čas vč. trestu", "Kolo", "Trest", "Pořadí", "Poznámka"}));
     QHeaderView *header = view->horizontalHeader();
-    EXPECT_EQ(header->sectionResizeMode(0), QHeaderView::Stretch);
-    EXPECT_EQ(header->maximumSectionSize(), 1500);
-    for (int c = 1; c < titles.size(); ++c)
-        EXPECT_GE(header->sectionSize(c), view->fontMetrics().horizontalAdvance(titles[c])) << c;
+    for (const QSize screen : {QSize(1366, 768), QSize(1920, 1080)}) {
+        SCOPED_TRACE(screen.width());
+        display.setMinimumSize(0, 0);
+        display.resize(screen);
+        display.SetUpColumns();
+        display.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&display));
+        display.Refill(T("10:00:00,000"), results);
+        // The columns are fitted once the refill's events are done.
+        QTRY_VERIFY(header->sectionSize(SpectatorListModel::Caption) >
+                    QFontMetrics(view->font()).horizontalAdvance(widest));
+
+        QStringList titles;
+        for (int c = 0; c < view->model()->columnCount(); ++c)
+            titles << view->model()->headerData(c, Qt::Horizontal).toString();
+        EXPECT_EQ(titles, (QStringList{"Číslo", "Čas vč. trestu", "Kolo", "Trest", "Pořadí", "Poznámka"}));
+        EXPECT_GE(view->font().pixelSize(), SpectatorMinimumPixels);
+        const QFontMetrics metrics(view->font());
+        for (int c = 0; c < SpectatorListModel::Note; ++c) {
+            for (int r = 0; r < view->model()->rowCount(); ++r) {
+                const QString text = view->model()->index(r, c).data().toString();
+                ASSERT_GT(header->sectionSize(c), metrics.horizontalAdvance(text)) << c << " " << text.toStdString();
+            }
+        }
+        EXPECT_TRUE(header->stretchLastSection());
+        EXPECT_LE(header->sectionViewportPosition(SpectatorListModel::Note), view->viewport()->width())
+            << "every other column stands whole in the list";
+        display.hide();
+    }
+}
+
+// How the columns share a width: a table of widths from roomy to hopeless,
+// checked against what the fit promises rather than against one font's
+// metrics.
+TEST(SpectatorColumns, FitTheContentsWithTheLargestTypeThatAllows)
+{
+    const QString longest = QStringLiteral("12 (Pospíšilová Zuzana (Ž40))");
+    const std::vector<QStringList> columns = {{longest, QStringLiteral("7 (Novák Jan (M))")},
+                                              {QStringLiteral("00:10:00,000")},
+                                              {QStringLiteral("12")},
+                                              {QStringLiteral("10")},
+                                              {QStringLiteral("20.")}};
+    const QStringList captions = {"Číslo", "Čas vč. trestu", "Kolo", "Trest", "Pořadí"};
+    QFont face(QStringLiteral("DejaVu Sans"));
+    const int padding = 7;
+    const auto total = [&](const QFont &font, bool withCaptions) {
+        const QFontMetrics m(font);
+        int sum = 0;
+        for (size_t c = 0; c < columns.size(); ++c) {
+            int w = 0;
+            for (const QString &t : columns[c])
+                w = std::max(w, m.horizontalAdvance(t));
+            if (withCaptions)
+                w = std::max(w, m.horizontalAdvance(captions[qsizetype(c)]));
+            sum += w + padding;
+        }
+        return sum;
+    };
+    QFont large = face;
+    large.setPixelSize(SpectatorListPixels);
+    const int roomy = total(large, true);
+
+    for (const int available : {5000, roomy, roomy - 1, 1366, 1200, 1000, 800, 300}) {
+        SCOPED_TRACE(available);
+        const SpectatorColumnFit fit = FitSpectatorColumns(face, columns, captions, padding, available);
+        const int pixels = fit.font.pixelSize();
+        ASSERT_GE(pixels, SpectatorMinimumPixels);
+        ASSERT_LE(pixels, SpectatorListPixels);
+        ASSERT_EQ(fit.widths.size(), columns.size());
+        const QFontMetrics metrics(fit.font);
+        for (size_t c = fit.fits ? 0 : 1; c < columns.size(); ++c)
+            for (const QString &t : columns[c])
+                EXPECT_GE(fit.widths[c], metrics.horizontalAdvance(t) + padding) << t.toStdString();
+        const int sum = std::accumulate(fit.widths.begin(), fit.widths.end(), 0);
+        if (!fit.fits) {
+            // Nothing smaller is tried: the smallest, narrowest type, and the
+            // captions cut to what the other columns leave.
+            EXPECT_EQ(pixels, SpectatorMinimumPixels);
+            EXPECT_TRUE(fit.narrow);
+            EXPECT_EQ(fit.widths[0], std::max(padding, available - (sum - fit.widths[0])));
+            continue;
+        }
+        EXPECT_LE(sum, available);
+        if (available >= roomy) {
+            EXPECT_EQ(pixels, SpectatorListPixels) << "no smaller type than needed";
+            EXPECT_FALSE(fit.narrow);
+            EXPECT_TRUE(fit.wholeCaptions);
+        }
+        // One pixel larger in the same width would not have fitted.
+        if (pixels < SpectatorListPixels) {
+            QFont larger = fit.font;
+            larger.setPixelSize(pixels + 1);
+            EXPECT_GT(total(larger, false), available);
+        }
+    }
+    EXPECT_FALSE(FitSpectatorColumns(face, columns, captions, padding, 300).fits);
 }
 
 }  // namespace

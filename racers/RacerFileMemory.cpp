@@ -1,0 +1,128 @@
+#include "RacerFileMemory.h"
+
+#include "Dialogs.h"
+#include "RacerFile.h"
+#include "sezZavodniku.h"
+#include "tfile.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QSettings>
+#include <QUrl>
+
+namespace {
+
+QString AbsolutePath(const QString &path)
+{
+    return path.isEmpty() ? QString() : QDir::cleanPath(QFileInfo(path).absoluteFilePath());
+}
+
+// A settings key holds no slash: the path is written percent-encoded.
+QString KeyOf(const QString &dataFile)
+{
+    return QStringLiteral("racerFiles/")
+           + QString::fromLatin1(QUrl::toPercentEncoding(AbsolutePath(dataFile)));
+}
+
+QString KeepMessage(const QString &dataName)
+{
+    return QStringLiteral("\n\nZávod %1 je otevřen; seznam závodníků zůstal beze změny.").arg(dataName);
+}
+
+}  // namespace
+
+RacerFileMemory::RacerFileMemory(RacerTable &table, Dialogs &dialogs, const QString &dataFile, QObject *parent)
+    : QObject(parent), m_table(table), m_dialogs(dialogs), m_dataFile(AbsolutePath(dataFile))
+{
+    connect(&m_table, &QAbstractItemModel::modelReset, this, &RacerFileMemory::TableChanged);
+    connect(&m_table, &QAbstractItemModel::rowsInserted, this, &RacerFileMemory::TableChanged);
+    connect(&m_table, &QAbstractItemModel::rowsRemoved, this, &RacerFileMemory::TableChanged);
+    connect(&m_table, &QAbstractItemModel::dataChanged, this, &RacerFileMemory::TableChanged);
+}
+
+QString RacerFileMemory::Remembered(const QString &dataFile)
+{
+    if (dataFile.isEmpty())
+        return {};
+    return QSettings(QStringLiteral("Tikomat"), QStringLiteral("Tikomat")).value(KeyOf(dataFile)).toString();
+}
+
+void RacerFileMemory::Remember(const QString &dataFile, const QString &racerFile)
+{
+    if (dataFile.isEmpty() || racerFile.isEmpty())
+        return;
+    QSettings(QStringLiteral("Tikomat"), QStringLiteral("Tikomat")).setValue(KeyOf(dataFile), AbsolutePath(racerFile));
+}
+
+void RacerFileMemory::TableChanged()
+{
+    if (!m_loading)
+        m_unsaved = true;
+}
+
+void RacerFileMemory::RacerFileUsed(const QString &racerFile)
+{
+    m_racerFile = AbsolutePath(racerFile);
+    m_unsaved = false;
+    Remember(m_dataFile, m_racerFile);
+}
+
+QString RacerFileMemory::DataFileOpened(const QString &dataFile)
+{
+    m_dataFile = AbsolutePath(dataFile);
+    m_racerFile.clear();
+    const QString racerFile = Remembered(m_dataFile);
+    if (racerFile.isEmpty())
+        return {};
+    const QString dataName = QFileInfo(m_dataFile).fileName();
+    if (!QFileInfo(racerFile).isFile()) {
+        m_dialogs.message(QStringLiteral("Soubor závodníků %1, naposledy otevřený nebo uložený se závodem %2, "
+                                         "nebyl nalezen.")
+                                  .arg(QDir::toNativeSeparators(racerFile), dataName)
+                              + KeepMessage(dataName),
+                          MsgIcon::Warning);
+        return {};
+    }
+    std::vector<RacerRow> rows;
+    try {
+        rows = LoadRacerFile(racerFile);
+    } catch (const TikomatError &e) {
+        m_dialogs.message(QStringLiteral("Soubor závodníků %1 k závodu %2 nelze načíst:\n%3")
+                                  .arg(QDir::toNativeSeparators(racerFile), dataName, e.text)
+                              + KeepMessage(dataName),
+                          MsgIcon::Warning);
+        return {};
+    }
+    // Racers typed or imported but kept in no file would be gone for good.
+    m_table.EndEdit();
+    if (m_unsaved && m_table.size() > 0
+        && !m_dialogs.question({},
+                               QStringLiteral("Se závodem %1 byl naposledy použit soubor závodníků %2.\n\n"
+                                              "Seznam závodníků obsahuje změny, které nejsou uloženy v žádném "
+                                              "souboru závodníků. Nahradit jej souborem %2?")
+                                   .arg(dataName, QFileInfo(racerFile).fileName()),
+                               MsgIcon::Question))
+        return {};
+    const int count = int(rows.size());
+    m_loading = true;
+    m_table.setRows(std::move(rows));
+    m_loading = false;
+    m_racerFile = racerFile;
+    m_unsaved = false;
+    return QStringLiteral("Ze souboru %1 načteno závodníků: %2.").arg(QFileInfo(racerFile).fileName()).arg(count);
+}
+
+void RacerFileMemory::NewDataFile(const QString &dataFile)
+{
+    m_dataFile = AbsolutePath(dataFile);
+    m_racerFile.clear();
+}
+
+void RacerFileMemory::DataFileNamed(const QString &dataFile)
+{
+    const QString named = AbsolutePath(dataFile);
+    if (named == m_dataFile)
+        return;
+    m_dataFile = named;
+    Remember(m_dataFile, m_racerFile);
+}
