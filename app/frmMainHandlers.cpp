@@ -89,11 +89,10 @@ void TfrmMain::CreateLogic()
     m_racerPage->Bind(*m_racers, m_dialogs);
     m_results = std::make_unique<ResultsLists>(*m_data, m_racers.get());
     m_desk = std::make_unique<TimingDesk>(*m_data, m_dialogs, m_racers.get());
-    m_desk->refreshLists = [this](int number) { m_results->RefreshLists(number); };
+    connect(m_desk.get(), &TimingDesk::refreshRequested, m_results.get(), &ResultsLists::RefreshLists);
     m_manual = std::make_unique<ManualEntry>(*m_data, m_dialogs);
-    m_manual->refreshLists = m_desk->refreshLists;
-    m_desk->hideManualEntry = [this] { m_manual->Hide(); };
-    m_desk->openManualEntry = [this](const TRadekPtr &record) { m_manual->OpenRecord(record); };
+    connect(m_desk.get(), &TimingDesk::manualEntryHideRequested, m_manual.get(), &ManualEntry::Hide);
+    connect(m_desk.get(), &TimingDesk::manualEntryRequested, m_manual.get(), &ManualEntry::OpenRecord);
     BindTimingPage();
     BindKeypad();
     BindRecordList();
@@ -111,8 +110,8 @@ void TfrmMain::BindJournal()
     journal->SetIndexFolder(QFileInfo(m_data->FileName).path());
     journal->currentRows = [this] { return m_desk->JournalRows(); };
     m_desk->SetJournal(journal);
-    m_manual->SetJournal(journal);
-    journal->currentRecords = [this] { return JournalKeeper::RecordEntries(m_data->Records); };
+    m_data->SetJournal(journal);
+    journal->currentRecords = [this] { return JournalKeeper::RecordEntries(m_data->records()); };
     connect(m_data.get(), &TData::saveHandedOver, journal, &JournalKeeper::Saving);
     connect(m_data.get(), &TData::saveWritten, journal, &JournalKeeper::Saved);
     // Each stays in sight, and in the event log once, for as long as it lasts.
@@ -124,7 +123,7 @@ void TfrmMain::BindJournal()
         ShowAlarm(lblUkladani, problem, QStringLiteral("Datový soubor se neukládá – "),
                   QStringLiteral("Datový soubor se opět ukládá."));
     });
-    m_desk->dataFileReplaced = [this](bool opened) {
+    connect(m_desk.get(), &TimingDesk::dataFileReplaced, this, [this](bool opened) {
         if (opened) {
             RecoveryTarget target = RecoveryTargetOf();
             RecoverOpened(target);
@@ -132,7 +131,7 @@ void TfrmMain::BindJournal()
         } else {
             m_journal->Begin(m_data->FileName);
         }
-    };
+    });
     journal->Begin(m_data->FileName);
 }
 
@@ -150,8 +149,7 @@ void TfrmMain::ShowAlarm(QLabel *alarm, const QString &problem, const QString &p
 
 RecoveryTarget TfrmMain::RecoveryTargetOf()
 {
-    return RecoveryTarget{*m_data, m_dialogs, *m_journal,
-                          [this](const std::vector<RecoveredRow> &rows) { m_desk->RestoreRows(rows); }};
+    return RecoveryTarget{*m_data, m_dialogs, *m_journal, m_desk.get()};
 }
 
 void TfrmMain::RecoverJournal()

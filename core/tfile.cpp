@@ -16,6 +16,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <optional>
 #include <unordered_map>
 
 namespace {
@@ -147,7 +148,103 @@ void SortRecordsByTime(std::vector<TRadekPtr> &records)
 
 void TData::SortByTime()
 {
-    SortRecordsByTime(Records);
+    SortRecordsByTime(m_records);
+}
+
+void TData::SetRecords(std::vector<TRadekPtr> records)
+{
+    m_records = std::move(records);
+    m_index.clear();
+    m_index.reserve(m_records.size());
+    for (const TRadekPtr &record : m_records)
+        m_index.insert(record.get());
+}
+
+void TData::ReplaceRecords(std::vector<TRadekPtr> records)
+{
+    SetRecords(std::move(records));
+}
+
+bool TData::canApply(const RecordChange &change) const
+{
+    // Edits are checked in order against the records as the earlier edits
+    // of the same change leave them.
+    std::unordered_map<const TRadek *, std::optional<RecordValues>> pending;
+    auto current = [&](const TRadekPtr &record) -> std::optional<RecordValues> {
+        const auto it = pending.find(record.get());
+        if (it != pending.end())
+            return it->second;
+        if (Contains(record.get()))
+            return ValuesOf(*record);
+        return std::nullopt;
+    };
+    for (const RecordEdit &edit : change.edits) {
+        if (!edit.record)
+            return false;
+        const std::optional<RecordValues> now = current(edit.record);
+        switch (edit.kind) {
+        case RecordEdit::Kind::Added:
+            if (now)
+                return false;
+            pending[edit.record.get()] = edit.after;
+            break;
+        case RecordEdit::Kind::Edited:
+            if (!now || *now != edit.before)
+                return false;
+            pending[edit.record.get()] = edit.after;
+            break;
+        case RecordEdit::Kind::Deleted:
+            if (!now || *now != edit.before)
+                return false;
+            pending[edit.record.get()] = std::nullopt;
+            break;
+        }
+    }
+    return true;
+}
+
+bool TData::apply(const RecordChange &change, bool asked)
+{
+    if (!canApply(change))
+        return false;
+    std::vector<JournalEntry> lines = change.journalLines();
+    lines.insert(lines.end(), change.alongside.begin(), change.alongside.end());
+    // On disk before anything shows it.
+    if (m_journal && !lines.empty())
+        m_journal->Write(lines);
+    for (const RecordEdit &edit : change.edits) {
+        TRadek &record = Writable(edit.record);
+        switch (edit.kind) {
+        case RecordEdit::Kind::Added:
+            m_records.push_back(edit.record);
+            m_index.insert(edit.record.get());
+            [[fallthrough]];
+        case RecordEdit::Kind::Edited:
+            record.Number = edit.after.number;
+            record.Time = edit.after.time;
+            record.Penalty = edit.after.penalty;
+            break;
+        case RecordEdit::Kind::Deleted: {
+            // Most deletions take back a recent record, which lies near the end.
+            const auto it = std::find(m_records.rbegin(), m_records.rend(), edit.record);
+            m_records.erase(std::next(it).base());
+            m_index.erase(edit.record.get());
+            break;
+        }
+        }
+    }
+    Save(asked);
+    emit recordsChanged(change);
+    return true;
+}
+
+void TData::SetNetTimes(const std::vector<DayTime> &netTimes)
+{
+    if (netTimes.size() != m_records.size())
+        return;
+    for (size_t i = 0; i < m_records.size(); ++i)
+        Writable(m_records[i]).NetTime = netTimes[i];
+    SortByTime();
 }
 
 void TData::NewFile()
@@ -156,7 +253,7 @@ void TData::NewFile()
     // its name, and the next save cannot put an empty race over the old file.
     const QString fresh = NewTempFileName();
     RemoveUnusedTempFile();
-    Records.clear();
+    SetRecords({});
     MaxLap = 0;
     FileName = fresh;
     m_tempName = fresh;
@@ -211,8 +308,8 @@ TData::SaveImage TData::TakeImage()
 {
     SaveImage image;
     image.fileName = FileName;
-    image.records.reserve(Records.size());
-    for (const TRadekPtr &record : Records)
+    image.records.reserve(m_records.size());
+    for (const TRadekPtr &record : m_records)
         image.records.push_back(*record);
     if (m_racers) {
         image.hasRacers = true;
@@ -309,9 +406,9 @@ bool TData::Save(bool asked)
 
     // Laps first: they change in memory even when the files cannot be written.
     std::unordered_map<int32_t, int32_t> counters;
-    counters.reserve(Records.size());
-    for (const TRadekPtr &record : Records) {
-        record->Lap = ++counters[record->Number];
+    counters.reserve(m_records.size());
+    for (const TRadekPtr &record : m_records) {
+        Writable(record).Lap = ++counters[record->Number];
         MaxLap = std::max(MaxLap, record->Lap);
     }
 
@@ -430,7 +527,7 @@ bool TData::Load(const QString &path)
             QString(), ForeignFileQuestion.arg(QFileInfo(path).fileName()).arg(read.unreadable).arg(read.lines),
             MsgIcon::Warning))
         return false;
-    Records.swap(read.records);
+    SetRecords(std::move(read.records));
     MaxLap = read.maxLap;
     FileName = path;
     m_saveFailed = false;
@@ -451,25 +548,14 @@ bool TData::Load(const QString &path)
 
 bool TData::SaveAs(const QString &path)
 {
+    SetFileName(path);
+    return Save(true);
+}
+
+void TData::SetFileName(const QString &path)
+{
     FileName = path;
     if (path != m_tempName)
         RemoveUnusedTempFile();
     LockTemporaryFile();
-    return Save(true);
-}
-
-bool TData::Contains(const TRadek *record) const
-{
-    return std::any_of(Records.begin(), Records.end(),
-                       [record](const TRadekPtr &r) { return r.get() == record; });
-}
-
-bool TData::Remove(const TRadek *record)
-{
-    const auto it = std::find_if(Records.begin(), Records.end(),
-                                 [record](const TRadekPtr &r) { return r.get() == record; });
-    if (it == Records.end())
-        return false;
-    Records.erase(it);
-    return true;
 }

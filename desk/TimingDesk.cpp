@@ -17,6 +17,10 @@ const QString DataFileFilter =
     QStringLiteral("Soubory CSV (*.csv *.csvz)|*.csv;*.csvz|Všechny soubory (*.*)|*.*");
 const QString DataFileSuffix = QStringLiteral("csvz");
 const QString NoLabel = QStringLiteral("---");
+const QString MsgUndoRefused = QStringLiteral(
+    "Krok „%1“ nelze vrátit: záznam nebo impuls, kterého se týká, byl mezitím změněn nebo smazán.");
+const QString MsgRedoRefused = QStringLiteral(
+    "Krok „%1“ nelze provést znovu: záznam nebo impuls, kterého se týká, byl mezitím změněn nebo smazán.");
 const QString MsgUnsavedChanges = QStringLiteral(
     "Poslední změny nejsou uloženy: datový soubor se nepodařilo zapsat.\n\n"
     "Zkusit je uložit znovu? (Ne: pokračovat a neuložené změny zahodit.)");
@@ -30,11 +34,57 @@ JournalEntry FilteredEntry(JournalList list, DayTime t)
     return e;
 }
 
+QString NumberAndTime(int number, DayTime time)
+{
+    return QStringLiteral("čísla %1 (%2)").arg(number).arg(DayTimeToText(time));
+}
+
+// What the history calls a change of the records made outside the desk.
+QString RecordChangeText(const RecordChange &change)
+{
+    if (change.edits.size() != 1)
+        return QStringLiteral("změna záznamů (%1)").arg(change.edits.size());
+    const RecordEdit &e = change.edits.front();
+    switch (e.kind) {
+    case RecordEdit::Kind::Added:
+        return QStringLiteral("ruční záznam ") + NumberAndTime(e.after.number, e.after.time);
+    case RecordEdit::Kind::Edited:
+        return QStringLiteral("oprava záznamu ") + NumberAndTime(e.after.number, e.after.time);
+    case RecordEdit::Kind::Deleted:
+        break;
+    }
+    return QStringLiteral("smazání záznamu ") + NumberAndTime(e.before.number, e.before.time);
+}
+
 }  // namespace
+
+// One step of the history.  The action is applied before it is pushed, so
+// the first redo, which QUndoStack calls on push, does nothing.
+class DeskCommand : public QUndoCommand {
+public:
+    DeskCommand(TimingDesk &desk, DeskStep step) : m_desk(desk), m_step(std::move(step))
+    {
+        setText(m_step.text);
+    }
+    const DeskStep &step() const { return m_step; }
+    void undo() override { m_desk.Apply(m_step.inverse()); }
+    void redo() override
+    {
+        if (m_pushed)
+            m_desk.Apply(m_step);
+        m_pushed = true;
+    }
+
+private:
+    TimingDesk &m_desk;
+    DeskStep m_step;
+    bool m_pushed = false;
+};
 
 TimingDesk::TimingDesk(TData &data, Dialogs &dialogs, RacerDirectory *racers, QObject *parent)
     : QObject(parent), m_data(data), m_dialogs(dialogs), m_racers(racers), m_label(NoLabel)
 {
+    connect(&m_data, &TData::recordsChanged, this, &TimingDesk::RecordsChanged);
 }
 
 // ---------------------------------------------------------------------------
@@ -110,14 +160,14 @@ void TimingDesk::btnSmazClick()
 void TimingDesk::btnSmazVseClick()
 {
     HideManualEntry();
-    std::vector<JournalEntry> removed;
+    DeskStep step;
+    step.text = QStringLiteral("smazání všech impulsů");
     for (const ImpulseListModel *list : {&m_startList, &m_finishList}) {
         for (int row = 0; row < list->size(); ++row)
-            removed.push_back(RemovedEntry(*list, row));
+            step.rows.push_back(Removal(*list, row));
     }
-    Journal(removed);
-    m_startList.clear();
-    m_finishList.clear();
+    if (!step.empty())
+        Change(std::move(step));
 }
 
 // ---------------------------------------------------------------------------
@@ -135,33 +185,154 @@ void TimingDesk::Journal(const std::vector<JournalEntry> &entries)
 }
 
 void TimingDesk::AppendRow(ImpulseListModel &list, const QString &caption, const QString &subItem,
-                           std::optional<DayTime> stamp)
+                           std::optional<DayTime> stamp, const QString &text)
 {
-    JournalEntry e;
-    e.kind = JournalKind::Row;
+    DeskStep step;
+    step.text = text;
+    RowEdit e;
     e.list = ListOf(list);
-    e.rowId = list.nextId();
-    e.caption = caption;
-    e.subItem = subItem;
+    e.row = {list.nextId(), caption, subItem};
     e.fromModule = stamp.has_value();
-    e.time = stamp.value_or(0);
-    Journal({e});
-    list.appendRow(caption, subItem);
+    e.stamp = stamp.value_or(0);
+    step.rows.push_back(e);
+    // An impulse that arrives is no operator action: nothing to take back.
+    if (text.isEmpty())
+        Apply(step);
+    else
+        Change(std::move(step));
 }
 
-JournalEntry TimingDesk::RemovedEntry(const ImpulseListModel &list, int row) const
+RowEdit TimingDesk::Removal(const ImpulseListModel &list, int row) const
 {
-    JournalEntry e;
-    e.kind = JournalKind::RowRemoved;
+    RowEdit e;
     e.list = ListOf(list);
-    e.rowId = list.at(row).id;
+    e.removed = true;
+    e.row = list.at(row);
     return e;
 }
 
 void TimingDesk::RemoveRow(ImpulseListModel &list, int row)
 {
-    Journal({RemovedEntry(list, row)});
-    list.removeRowAt(row);
+    DeskStep step;
+    const ImpulseListModel::Row &r = list.at(row);
+    step.text = ImpulseListModel::isImpulseCaption(r.caption)
+                    ? QStringLiteral("smazání impulsu (%1)").arg(r.subItem)
+                    : QStringLiteral("smazání předvolby čísla %1").arg(r.subItem);
+    step.rows.push_back(Removal(list, row));
+    Change(std::move(step));
+}
+
+// ---------------------------------------------------------------------------
+// The one path of rows, and the undo history
+
+bool TimingDesk::CanApply(const DeskStep &step) const
+{
+    for (const RowEdit &e : step.rows) {
+        const ImpulseListModel &list = List(e.list);
+        const int at = list.indexOfId(e.row.id);
+        if (!e.removed) {
+            if (at >= 0)
+                return false;
+        } else if (at < 0 || list.at(at).caption != e.row.caption || list.at(at).subItem != e.row.subItem) {
+            return false;
+        }
+    }
+    return m_data.canApply(step.records);
+}
+
+bool TimingDesk::Apply(const DeskStep &step, bool asked)
+{
+    if (!CanApply(step))
+        return false;
+    std::vector<JournalEntry> lines;
+    for (const RowEdit &r : step.rows) {
+        JournalEntry e;
+        e.list = r.list;
+        e.rowId = r.row.id;
+        if (r.removed) {
+            e.kind = JournalKind::RowRemoved;
+        } else {
+            e.kind = JournalKind::Row;
+            e.caption = r.row.caption;
+            e.subItem = r.row.subItem;
+            e.fromModule = r.fromModule;
+            e.time = r.stamp;
+        }
+        lines.push_back(e);
+    }
+    auto applyRows = [this, &step] {
+        for (const RowEdit &r : step.rows) {
+            ImpulseListModel &list = List(r.list);
+            if (r.removed)
+                list.removeRowAt(list.indexOfId(r.row.id));
+            else
+                list.insertRow(r.row);
+        }
+    };
+    if (step.records.empty()) {
+        Journal(lines);
+        applyRows();
+        return true;
+    }
+    struct Flag {
+        bool &flag;
+        explicit Flag(bool &f) : flag(f) { flag = true; }
+        ~Flag() { flag = false; }
+    } applying(m_applying);
+    // The rows change first, within this call: nothing is painted before
+    // the store's journal flush, and the save the store hands over (which
+    // may start a journal under a new name, with the rows listed now) must
+    // see them as they will be.
+    applyRows();
+    RecordChange change = step.records;
+    change.alongside = std::move(lines);
+    m_data.apply(change, asked);
+    return true;
+}
+
+bool TimingDesk::Change(DeskStep step, bool asked)
+{
+    if (!Apply(step, asked))
+        return false;
+    m_history.push(new DeskCommand(*this, std::move(step)));
+    return true;
+}
+
+void TimingDesk::RecordsChanged(const RecordChange &change)
+{
+    if (!m_applying) {
+        DeskStep step;
+        step.text = RecordChangeText(change);
+        step.records = change;
+        step.records.alongside.clear();
+        step.records.selectNumber = -1;
+        m_history.push(new DeskCommand(*this, std::move(step)));
+    }
+    emit refreshRequested(change.selectNumber);
+}
+
+void TimingDesk::Undo()
+{
+    if (m_assigning || !m_history.canUndo())
+        return;
+    const auto *command = static_cast<const DeskCommand *>(m_history.command(m_history.index() - 1));
+    if (!CanApply(command->step().inverse())) {
+        m_dialogs.message(MsgUndoRefused.arg(command->text()), MsgIcon::Warning);
+        return;
+    }
+    m_history.undo();
+}
+
+void TimingDesk::Redo()
+{
+    if (m_assigning || !m_history.canRedo())
+        return;
+    const auto *command = static_cast<const DeskCommand *>(m_history.command(m_history.index()));
+    if (!CanApply(command->step())) {
+        m_dialogs.message(MsgRedoRefused.arg(command->text()), MsgIcon::Warning);
+        return;
+    }
+    m_history.redo();
 }
 
 std::vector<JournalEntry> TimingDesk::JournalRows() const
@@ -181,15 +352,33 @@ std::vector<JournalEntry> TimingDesk::JournalRows() const
     return rows;
 }
 
-void TimingDesk::RestoreRows(const std::vector<RecoveredRow> &rows)
+void TimingDesk::Restore(const RecordChange &records, const std::vector<RecoveredRow> &rows)
 {
+    DeskStep step;
+    step.text = QStringLiteral("obnovení z deníku");
+    step.records = records;
+    quint64 next[2] = {m_startList.nextId(), m_finishList.nextId()};
     for (const RecoveredRow &row : rows) {
-        ImpulseListModel &list = row.list == JournalList::Start ? m_startList : m_finishList;
+        RowEdit e;
+        e.list = row.list;
         QString caption = row.caption;
         if (caption.isEmpty())
             caption = row.list == JournalList::Start ? CaptionImpulseFB1 : FinishCaption();
-        AppendRow(list, caption, row.subItem);
+        e.row = {next[row.list == JournalList::Start ? 0 : 1]++, caption, row.subItem};
+        step.rows.push_back(e);
     }
+    if (step.empty())
+        return;
+    // The rows go into the journal after the record change (their own
+    // flush), as they always did.
+    DeskStep rowsOnly;
+    rowsOnly.rows = step.rows;
+    step.rows.clear();
+    if (!step.records.empty())
+        Apply(step);
+    Apply(rowsOnly);
+    step.rows = std::move(rowsOnly.rows);
+    m_history.push(new DeskCommand(*this, std::move(step)));
 }
 
 QString TimingDesk::FinishCaption() const
@@ -240,18 +429,23 @@ void TimingDesk::Button6Click(const QString &caption)
 // ---------------------------------------------------------------------------
 // Assignment
 
-TRadekPtr TimingDesk::MakeRecord(int number, DayTime time, std::vector<JournalEntry> alongside)
+TRadekPtr TimingDesk::MakeRecord(int number, DayTime time, std::vector<RowEdit> rows)
 {
-    auto record = std::make_shared<TRadek>();
-    record->Number = number;
-    record->Time = time;
-    record->Penalty = 0;
-    JournalEntry added;
-    added.kind = JournalKind::RecordAdded;
-    added.record = {number, time, 0};
-    alongside.insert(alongside.begin(), added);
-    Journal(alongside);
-    m_data.Records.push_back(record);
+    DeskStep step;
+    step.text = number == RaceStartNumber ? QStringLiteral("start závodu (%1)").arg(DayTimeToText(time))
+                                          : QStringLiteral("přiřazení ") + NumberAndTime(number, time);
+    step.records.edits.push_back(RecordEdit::Added({number, time, 0}));
+    step.records.selectNumber = number;
+    if (m_preselectionUsed) {
+        rows.push_back(*m_preselectionUsed);
+        m_preselectionUsed.reset();
+    }
+    step.rows = std::move(rows);
+    const TRadekPtr record = step.records.edits.front().record;
+    // "&Uložit" in all but name: the Save-as dialog at most once per data
+    // file, before the record is saved under that name.
+    NameUnnamedFile();
+    Change(std::move(step), true);
     return record;
 }
 
@@ -269,12 +463,12 @@ TimingDesk::Assignment TimingDesk::AssignFromList(ImpulseListModel &list, const 
     if (impulse >= 0) {
         const DayTime time = TextToDayTime(list.at(impulse).subItem);
         // The record and the impulse it takes go into the journal together.
-        TRadekPtr record = MakeRecord(DisplayNumber(), time, {RemovedEntry(list, impulse)});
-        list.removeRowAt(impulse);
+        TRadekPtr record = MakeRecord(DisplayNumber(), time, {Removal(list, impulse)});
         return {false, record};
     }
     if (m_settings.functionMode == 2)
-        AppendRow(list, CaptionPreselection, m_display);
+        AppendRow(list, CaptionPreselection, m_display, std::nullopt,
+                  QStringLiteral("předvolba čísla %1").arg(m_display));
     else
         m_dialogs.message(MsgNoImpulse);
     return {false, nullptr};
@@ -360,10 +554,10 @@ void TimingDesk::ArrivalCheck(bool start)
 
 void TimingDesk::ClosingSteps(const TRadekPtr &record)
 {
-    // "&Uložit" in all but name: the Save-as dialog at most once per data file.
-    SaveButtonClick();
-    if (record)
-        Refresh(record->Number);
+    // A record was saved (and the lists refreshed) as it was made; without
+    // one, "&Uložit" in all but name.
+    if (!record)
+        SaveButtonClick();
     ResetDisplay();
 }
 
@@ -381,14 +575,23 @@ void TimingDesk::ImpulseArrived(ImpulseListModel &list, const QString &impulseCa
     const quint64 preselection = list.at(found).id;
     const QString number = list.at(found).subItem;
     SetDisplay(number, LabelOf(ReadIntField(number, 0)));
+    m_preselectionUsed = Removal(list, found);
     if (start)
         RaceStart();
     else
         Insert();
     list.clearSelection();
-    const int row = list.indexOfId(preselection);
-    if (row >= 0)
-        RemoveRow(list, row);
+    // No record took it along (the selection check refused the assignment):
+    // it goes on its own, and cannot be taken back apart from its impulse.
+    if (m_preselectionUsed) {
+        m_preselectionUsed.reset();
+        const int row = list.indexOfId(preselection);
+        if (row >= 0) {
+            DeskStep step;
+            step.rows.push_back(Removal(list, row));
+            Apply(step);
+        }
+    }
 }
 
 void TimingDesk::StartImpulseArrived()
@@ -406,14 +609,12 @@ void TimingDesk::FinishImpulseArrived()
 
 void TimingDesk::Refresh(int number)
 {
-    if (refreshLists)
-        refreshLists(number);
+    emit refreshRequested(number);
 }
 
 void TimingDesk::HideManualEntry()
 {
-    if (hideManualEntry)
-        hideManualEntry();
+    emit manualEntryHideRequested();
 }
 
 FileRequest TimingDesk::DataFileRequest(const QString &proposed) const
@@ -424,11 +625,11 @@ FileRequest TimingDesk::DataFileRequest(const QString &proposed) const
 void TimingDesk::Button21Click(const TRadekPtr &selected)
 {
     if (selected && m_data.Contains(selected.get())) {
-        JournalEntry deleted;
-        deleted.kind = JournalKind::RecordDeleted;
-        deleted.record = {selected->Number, selected->Time, selected->Penalty};
-        Journal({deleted});
-        m_data.Remove(selected.get());
+        DeskStep step;
+        step.text = QStringLiteral("smazání záznamu ") + NumberAndTime(selected->Number, selected->Time);
+        step.records.edits.push_back(RecordEdit::Deleted(selected));
+        if (Change(std::move(step)))
+            return;
     }
     // Saved even when nothing was selected, and never via the Save-as dialog.
     m_data.Save();
@@ -437,8 +638,8 @@ void TimingDesk::Button21Click(const TRadekPtr &selected)
 
 void TimingDesk::lvDblClick(const TRadekPtr &selected)
 {
-    if (selected && openManualEntry)
-        openManualEntry(selected);
+    if (selected)
+        emit manualEntryRequested(selected);
 }
 
 void TimingDesk::cbRaditClick()
@@ -474,8 +675,8 @@ void TimingDesk::Button27Click()
     if (m_dialogs.question(QString(), MsgNewFileQuestion, MsgIcon::Warning)) {
         try {
             m_data.NewFile();
-            if (dataFileReplaced)
-                dataFileReplaced(false);
+            m_history.clear();
+            emit dataFileReplaced(false);
         } catch (const TikomatError &e) {
             m_dialogs.message(e.text, MsgIcon::Critical);
         }
@@ -499,8 +700,8 @@ void TimingDesk::Button28Click()
     if (m_data.Load(*path)) {
         m_data.Unnamed = false;
         m_proposedSaveName = *path;
-        if (dataFileReplaced)
-            dataFileReplaced(true);
+        m_history.clear();
+        emit dataFileReplaced(true);
     }
     Refresh(-1);
 }
@@ -512,6 +713,20 @@ void TimingDesk::Button29Click()
         return;
     m_proposedSaveName = *path;
     m_data.SaveAs(*path);
+    m_data.Unnamed = false;
+    m_history.clear();
+}
+
+void TimingDesk::NameUnnamedFile()
+{
+    if (!m_data.Unnamed)
+        return;
+    if (const auto path = m_dialogs.saveFile(DataFileRequest(m_proposedSaveName))) {
+        m_proposedSaveName = *path;
+        m_data.SetFileName(*path);
+    }
+    // Cleared also after a cancelled dialog: the data then stays in the
+    // temporary file, and the dialog does not come back for this data file.
     m_data.Unnamed = false;
 }
 

@@ -42,19 +42,22 @@ void BM_VlozAgainstJournalAppend(benchmark::State &state)
     JournalKeeper keeper;
     TimingDesk desk(data, dialogs, &racers);
     desk.SetJournal(&keeper);
+    data.SetJournal(&keeper);
     keeper.currentRows = [&desk] { return desk.JournalRows(); };
-    keeper.currentRecords = [&data] { return JournalKeeper::RecordEntries(data.Records); };
+    keeper.currentRecords = [&data] { return JournalKeeper::RecordEntries(data.records()); };
     QObject::connect(&data, &TData::saveHandedOver, &keeper, &JournalKeeper::Saving);
     QObject::connect(&data, &TData::saveWritten, &keeper, &JournalKeeper::Saved);
     desk.settings().filterIndex = 0;
 
     const DayTime start = 9 * MsPerHour;
+    std::vector<TRadekPtr> made;
     for (int i = 0; i < records; ++i) {
         auto r = std::make_shared<TRadek>();
         r->Number = 1 + i % 300;
         r->Time = start + DayTime(i) * 50;
-        data.Records.push_back(r);
+        made.push_back(r);
     }
+    data.ReplaceRecords(std::move(made));
     data.FileName = dir.filePath(QStringLiteral("race.csvz"));
     data.Unnamed = false;
     data.Save();

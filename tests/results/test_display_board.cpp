@@ -22,8 +22,9 @@ DayTime T(const char *text)
 ResultRow Result(int number, const char *penalized, int lap, int penalty, std::vector<DayTime> splits = {})
 {
     ResultRow r;
-    r.record = std::make_shared<TRadek>();
-    r.record->Number = number;
+    auto record = std::make_shared<TRadek>();
+    record->Number = number;
+    r.record = record;
     r.caption = QString::number(number) + QStringLiteral(" (Závodník %1)").arg(number);
     r.number = number;
     r.lap = lap;
