@@ -32,7 +32,11 @@
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QAbstractSpinBox>
 #include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QTextEdit>
+#include <QUndoStack>
 #include <QPushButton>
 #include <QStatusBar>
 #include <QTabWidget>
@@ -198,6 +202,7 @@ void TfrmMain::BindTimingPage()
     connect(btnSimulace2, &QPushButton::clicked, desk, &TimingDesk::btnSimulace2Click);
     connect(btnSmaz, &QPushButton::clicked, desk, &TimingDesk::btnSmazClick);
     connect(btnSmazVse, &QPushButton::clicked, desk, &TimingDesk::btnSmazVseClick);
+    BindUndo();
 
     // The desk reads the three modes afresh at every key press and impulse.
     DeskSettings &settings = desk->settings();
@@ -289,6 +294,28 @@ void TfrmMain::SetTimeDialog(TfrmTime *dialog)
         frmTime->Bind(m_manual.get());
 }
 
+void TfrmMain::BindUndo()
+{
+    TimingDesk *desk = m_desk.get();
+    QUndoStack &history = desk->history();
+    connect(btnZpet, &QPushButton::clicked, desk, &TimingDesk::Undo);
+    connect(btnZnovu, &QPushButton::clicked, desk, &TimingDesk::Redo);
+    // Each button names the step it will take back or do again.
+    auto show = [this, &history] {
+        btnZpet->setEnabled(history.canUndo());
+        btnZpet->setToolTip(history.canUndo() ? QStringLiteral("Zpět: ") + history.undoText()
+                                              : QStringLiteral("Není co vrátit"));
+        btnZnovu->setEnabled(history.canRedo());
+        btnZnovu->setToolTip(history.canRedo() ? QStringLiteral("Znovu: ") + history.redoText()
+                                               : QStringLiteral("Není co provést znovu"));
+    };
+    connect(&history, &QUndoStack::indexChanged, this, show);
+    connect(&history, &QUndoStack::cleanChanged, this, show);
+    connect(&history, &QUndoStack::canUndoChanged, this, show);
+    connect(&history, &QUndoStack::canRedoChanged, this, show);
+    show();
+}
+
 TRadekPtr TfrmMain::SelectedRecord() const
 {
     const QModelIndexList rows = lv->selectionModel()->selectedRows();
@@ -303,6 +330,8 @@ bool TfrmMain::FormKeyDown(QKeyEvent *key)
     if (PageControl->currentWidget() != tsMereni)
         return false;
     const bool keypad = key->modifiers() & Qt::KeypadModifier;
+    if (UndoKey(key))
+        return true;
     switch (key->key()) {
     case Qt::Key_Backspace:
         m_keypadKeys.last()->click();  // "<"
@@ -343,6 +372,23 @@ bool TfrmMain::FormKeyDown(QKeyEvent *key)
     if (key->key() >= Qt::Key_0 && key->key() <= Qt::Key_9)
         DigitKey(key->key() - Qt::Key_0)->click();
     return false;
+}
+
+bool TfrmMain::UndoKey(QKeyEvent *key)
+{
+    const Qt::KeyboardModifiers mods = key->modifiers() & ~Qt::KeypadModifier;
+    const bool undo = mods == Qt::ControlModifier && key->key() == Qt::Key_Z;
+    const bool redo = (mods == Qt::ControlModifier && key->key() == Qt::Key_Y)
+                      || (mods == (Qt::ControlModifier | Qt::ShiftModifier) && key->key() == Qt::Key_Z);
+    if (!undo && !redo)
+        return false;
+    // In a text field the keys are the field's own.
+    QWidget *focus = QApplication::focusWidget();
+    if (qobject_cast<QLineEdit *>(focus) || qobject_cast<QAbstractSpinBox *>(focus)
+        || qobject_cast<QTextEdit *>(focus) || qobject_cast<QPlainTextEdit *>(focus))
+        return false;
+    (undo ? btnZpet : btnZnovu)->click();
+    return true;
 }
 
 bool TfrmMain::lvKeyDown(QKeyEvent *key)

@@ -171,6 +171,10 @@ QWidget *TfrmMain::BuildLeftColumn()
     commands->addWidget(Button21);
     commands->addWidget(btnNovyZaznam);
     commands->addStretch(1);
+    btnZpet = Button("btnZpet", QStringLiteral("Zpět"));
+    btnZnovu = Button("btnZnovu", QStringLiteral("Znovu"));
+    commands->addWidget(btnZpet);
+    commands->addWidget(btnZnovu);
     layout->addLayout(commands);
 
     layout->addWidget(new QLabel(QStringLiteral("Vedoucí průběžného pořadí:")));

@@ -114,6 +114,9 @@ private:
     bool FormKeyDown(QKeyEvent *key);
     // Delete and F2 in the record list or either impulse list; true consumes.
     bool lvKeyDown(QKeyEvent *key);
+    // Ctrl+Z, Ctrl+Y and Ctrl+Shift+Z anywhere on the timing page but in a
+    // text field; true when taken.
+    bool UndoKey(QKeyEvent *key);
 
     // Building the pages (frmMain.cpp).
     void BuildFrame();
@@ -130,6 +133,7 @@ private:
     // where a control meets what it drives.
     void CreateLogic();
     void BindTimingPage();
+    void BindUndo();
     void BindKeypad();
     void BindRecordList();
     void BindResultsPage();
@@ -175,6 +179,8 @@ private:
     QCheckBox *cbRealCas = nullptr;
     QPushButton *Button21 = nullptr;  // "Sma&ž"
     QPushButton *btnNovyZaznam = nullptr;
+    QPushButton *btnZpet = nullptr;   // "Zpět": undo the last step
+    QPushButton *btnZnovu = nullptr;  // "Znovu": redo it
     QLabel *lblVitez = nullptr;
     QGroupBox *gbDatovySoubor = nullptr;
     QPushButton *Button27 = nullptr;  // "&Nový"
