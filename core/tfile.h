@@ -7,6 +7,7 @@
 // elements are read-only.
 #include "DayTime.h"
 #include "RecordChange.h"
+#include "RecordSnapshot.h"
 #include "TRadek.h"
 #include "TempDataFile.h"
 
@@ -18,6 +19,7 @@
 #include <functional>
 #include <memory>
 #include <stdexcept>
+#include <unordered_map>
 #include <unordered_set>
 #include <vector>
 
@@ -199,6 +201,13 @@ private:
     void ForgetOpenedFile();
     void SetSaveProblem(const QString &problem);
     void SetRecords(std::vector<TRadekPtr> records);
+    // Sorts by time and numbers the laps, unless the store is in order
+    // already (m_ordered).
+    void Order();
+    // One more (+1) or one less (-1) passage of `number`; keeps MaxLap.
+    // Returns the passages of `number` now.
+    int32_t CountLap(int32_t number, int delta);
+    std::size_t IndexOf(const TRadekPtr &record) const;
     // Records are held read-only by everyone; the store made each of them
     // (or took it from a change, made by make_shared<TRadek>) as a writable
     // object, and is the one that writes it.
@@ -206,6 +215,14 @@ private:
 
     std::vector<TRadekPtr> m_records;
     std::unordered_set<const TRadek *> m_index;  // the records held, for apply's checks
+    // The store is in time order and every Lap, m_lapCounts and MaxLap are
+    // current.  A record added after the last one keeps it so, and so does
+    // taking the last one back: a Vlož and its undo cost no pass over the
+    // records.  Any other change clears it, and the next save orders all.
+    bool m_ordered = false;
+    std::unordered_map<int32_t, int32_t> m_lapCounts;  // passages per start number
+    std::vector<int32_t> m_lapsReached;  // [n]: how many start numbers have n passages
+    RecordSnapshot m_snapshot;  // what saves hand to the writer
     ChangeJournal *m_journal = nullptr;
     Dialogs *m_dialogs = nullptr;
     SaveQueue *m_queue = nullptr;

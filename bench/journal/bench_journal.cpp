@@ -1,14 +1,18 @@
-// What one "Vlož" costs the main thread on a full store once the data file is
-// written by the background writer, against one journal line appended and
-// flushed to disk, measured in the same run on the same disk.
+// What one "Vlož" and its undo cost the main thread on a full store once the
+// data file is written by the background writer, against one journal line
+// appended and flushed to disk, measured in the same run on the same disk.
 //
 // Per store size, one iteration: a finish impulse is posted (not timed), a
 // number typed, then
 //   vloz_ms      "Vlož" on the main thread (wall time): the record and the
 //                impulse journalled, the save handed to the writer; the lists'
 //                refresh is left out (the desk is given none);
+//   undo_ms      "Zpět" of that Vlož (wall time): the record deleted and the
+//                impulse listed again, journalled, the save handed over; then
+//                "Znovu" (not timed) puts the record back, so the store grows;
 //   append_ms    one journal line appended and flushed (wall time).
-// The counters are medians; vloz_per_append must stay under 2 at every size.
+// The counters are medians; vloz_per_append and undo_per_append must stay
+// under 2 at every size.
 #include "BenchDialogs.h"
 #include "BackgroundWriter.h"
 #include "BenchRacers.h"
@@ -68,7 +72,7 @@ void BM_VlozAgainstJournalAppend(benchmark::State &state)
     line.caption = CaptionImpulseFB2;
     line.subItem = QStringLiteral("10:00:00,000");
 
-    std::vector<double> vloz, append;
+    std::vector<double> vloz, undo, append;
     DayTime t = start + DayTime(records) * 50;
     for (auto _ : state) {
         desk.PostFinishImpulse(t += 50);
@@ -78,16 +82,24 @@ void BM_VlozAgainstJournalAppend(benchmark::State &state)
         const auto b = BenchClock::now();
         probe.Append(line);
         const auto c = BenchClock::now();
+        desk.Undo();
+        const auto d = BenchClock::now();
+        desk.Redo();
         vloz.push_back(1000 * Seconds(a, b));
         append.push_back(1000 * Seconds(b, c));
+        undo.push_back(1000 * Seconds(c, d));
         QCoreApplication::processEvents();
     }
     data.WaitForWrites();
-    const double v = Median(vloz), ap = Median(append);
+    const double v = Median(vloz), u = Median(undo), ap = Median(append);
     state.counters["vloz_ms"] = v;
+    state.counters["undo_ms"] = u;
     state.counters["append_ms"] = ap;
     state.counters["vloz_per_append"] = ap > 0 ? v / ap : 0;
+    state.counters["undo_per_append"] = ap > 0 ? u / ap : 0;
     state.counters["writes"] = writer.writesRun();
+    if (data.records().size() != size_t(records) + state.iterations())
+        state.SkipWithError("a Vlož, undo or redo did not do what it should");
 }
 BENCHMARK(BM_VlozAgainstJournalAppend)->Arg(1000)->Arg(10000)->Arg(50000)->Arg(100000)
     ->Iterations(40)->Unit(benchmark::kMillisecond)->UseRealTime();
