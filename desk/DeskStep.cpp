@@ -1,5 +1,10 @@
 #include "DeskStep.h"
 
+QString NumberAndTime(int number, DayTime time)
+{
+    return QStringLiteral("čísla %1 (%2)").arg(number).arg(DayTimeToText(time));
+}
+
 DeskStep DeskStep::inverse() const
 {
     DeskStep back;

@@ -10,6 +10,9 @@
 #include <QString>
 #include <vector>
 
+// "čísla 42 (10:03:00,500)": how the history names a record.
+QString NumberAndTime(int number, DayTime time);
+
 struct RowEdit {
     JournalList list = JournalList::Start;
     bool removed = false;  // else the row comes into its list, at its place by id
