@@ -165,8 +165,8 @@ void TfrmMain::FormDestroy()
     m_results.reset();
     if (m_data)
         m_data->disconnect();
-    if (m_manual)
-        m_manual->SetJournal(nullptr);
+    if (m_data)
+        m_data->SetJournal(nullptr);
     m_journal.reset();
     m_data.reset();  // waits for its last write
     m_writer.reset();

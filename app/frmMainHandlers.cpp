@@ -38,7 +38,11 @@
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QAbstractSpinBox>
 #include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QTextEdit>
+#include <QUndoStack>
 #include <QPushButton>
 #include <QShortcut>
 #include <QStatusBar>
@@ -99,11 +103,10 @@ void TfrmMain::CreateLogic()
     connect(m_racerPage, &RacerPage::racerFileUsed, m_racerFiles.get(), &RacerFileMemory::RacerFileUsed);
     m_results = std::make_unique<ResultsLists>(*m_data, m_racers.get());
     m_desk = std::make_unique<TimingDesk>(*m_data, m_dialogs, m_racers.get());
-    m_desk->refreshLists = [this](int number) { m_results->RefreshLists(number); };
+    connect(m_desk.get(), &TimingDesk::refreshRequested, m_results.get(), &ResultsLists::RefreshLists);
     m_manual = std::make_unique<ManualEntry>(*m_data, m_dialogs);
-    m_manual->refreshLists = m_desk->refreshLists;
-    m_desk->hideManualEntry = [this] { m_manual->Hide(); };
-    m_desk->openManualEntry = [this](const TRadekPtr &record) { m_manual->OpenRecord(record); };
+    connect(m_desk.get(), &TimingDesk::manualEntryHideRequested, m_manual.get(), &ManualEntry::Hide);
+    connect(m_desk.get(), &TimingDesk::manualEntryRequested, m_manual.get(), &ManualEntry::OpenRecord);
     BindTimingPage();
     BindKeypad();
     BindRecordList();
@@ -147,8 +150,8 @@ void TfrmMain::BindJournal()
     journal->SetIndexFolder(QFileInfo(m_data->FileName).path());
     journal->currentRows = [this] { return m_desk->JournalRows(); };
     m_desk->SetJournal(journal);
-    m_manual->SetJournal(journal);
-    journal->currentRecords = [this] { return JournalKeeper::RecordEntries(m_data->Records); };
+    m_data->SetJournal(journal);
+    journal->currentRecords = [this] { return JournalKeeper::RecordEntries(m_data->records()); };
     connect(m_data.get(), &TData::saveHandedOver, journal, &JournalKeeper::Saving);
     connect(m_data.get(), &TData::saveWritten, journal, &JournalKeeper::Saved);
     // Each stays in sight, and in the event log once, for as long as it lasts.
@@ -160,7 +163,7 @@ void TfrmMain::BindJournal()
         ShowAlarm(lblUkladani, problem, QStringLiteral("Datový soubor se neukládá – "),
                   QStringLiteral("Datový soubor se opět ukládá."));
     });
-    m_desk->dataFileReplaced = [this](bool opened) {
+    connect(m_desk.get(), &TimingDesk::dataFileReplaced, this, [this](bool opened) {
         if (opened) {
             RecoveryTarget target = RecoveryTargetOf();
             RecoverOpened(target);
@@ -170,7 +173,7 @@ void TfrmMain::BindJournal()
             m_journal->Begin(m_data->FileName);
             m_racerFiles->NewDataFile(m_data->FileName);
         }
-    };
+    });
     journal->Begin(m_data->FileName);
 }
 
@@ -188,8 +191,7 @@ void TfrmMain::ShowAlarm(QLabel *alarm, const QString &problem, const QString &p
 
 RecoveryTarget TfrmMain::RecoveryTargetOf()
 {
-    return RecoveryTarget{*m_data, m_dialogs, *m_journal,
-                          [this](const std::vector<RecoveredRow> &rows) { m_desk->RestoreRows(rows); }};
+    return RecoveryTarget{*m_data, m_dialogs, *m_journal, m_desk.get()};
 }
 
 void TfrmMain::RecoverJournal()
@@ -252,6 +254,7 @@ void TfrmMain::BindTimingPage()
     connect(btnSimulace2, &QPushButton::clicked, desk, &TimingDesk::btnSimulace2Click);
     connect(btnSmaz, &QPushButton::clicked, desk, &TimingDesk::btnSmazClick);
     connect(btnSmazVse, &QPushButton::clicked, desk, &TimingDesk::btnSmazVseClick);
+    BindUndo();
 
     // The desk reads the three modes afresh at every key press and impulse.
     DeskSettings &settings = desk->settings();
@@ -382,6 +385,28 @@ void TfrmMain::BindGuide()
     connect(btnNapoveda, &QPushButton::clicked, this, [this] { OpenGuide(m_dialogs); });
 }
 
+void TfrmMain::BindUndo()
+{
+    TimingDesk *desk = m_desk.get();
+    QUndoStack &history = desk->history();
+    connect(btnZpet, &QPushButton::clicked, desk, &TimingDesk::Undo);
+    connect(btnZnovu, &QPushButton::clicked, desk, &TimingDesk::Redo);
+    // Each button names the step it will take back or do again.
+    auto show = [this, &history] {
+        btnZpet->setEnabled(history.canUndo());
+        btnZpet->setToolTip(history.canUndo() ? QStringLiteral("Zpět: ") + history.undoText()
+                                              : QStringLiteral("Není co vrátit"));
+        btnZnovu->setEnabled(history.canRedo());
+        btnZnovu->setToolTip(history.canRedo() ? QStringLiteral("Znovu: ") + history.redoText()
+                                               : QStringLiteral("Není co provést znovu"));
+    };
+    connect(&history, &QUndoStack::indexChanged, this, show);
+    connect(&history, &QUndoStack::cleanChanged, this, show);
+    connect(&history, &QUndoStack::canUndoChanged, this, show);
+    connect(&history, &QUndoStack::canRedoChanged, this, show);
+    show();
+}
+
 TRadekPtr TfrmMain::SelectedRecord() const
 {
     const QModelIndexList rows = lv->selectionModel()->selectedRows();
@@ -401,6 +426,8 @@ bool TfrmMain::FormKeyDown(QKeyEvent *key)
     if (TakesTypedText(QApplication::focusWidget()))
         return false;
     const bool keypad = key->modifiers() & Qt::KeypadModifier;
+    if (UndoKey(key))
+        return true;
     switch (key->key()) {
     case Qt::Key_Backspace:
         m_keypadKeys.last()->click();  // "<"
@@ -441,6 +468,23 @@ bool TfrmMain::FormKeyDown(QKeyEvent *key)
     if (key->key() >= Qt::Key_0 && key->key() <= Qt::Key_9)
         DigitKey(key->key() - Qt::Key_0)->click();
     return false;
+}
+
+bool TfrmMain::UndoKey(QKeyEvent *key)
+{
+    const Qt::KeyboardModifiers mods = key->modifiers() & ~Qt::KeypadModifier;
+    const bool undo = mods == Qt::ControlModifier && key->key() == Qt::Key_Z;
+    const bool redo = (mods == Qt::ControlModifier && key->key() == Qt::Key_Y)
+                      || (mods == (Qt::ControlModifier | Qt::ShiftModifier) && key->key() == Qt::Key_Z);
+    if (!undo && !redo)
+        return false;
+    // In a text field the keys are the field's own.
+    QWidget *focus = QApplication::focusWidget();
+    if (qobject_cast<QLineEdit *>(focus) || qobject_cast<QAbstractSpinBox *>(focus)
+        || qobject_cast<QTextEdit *>(focus) || qobject_cast<QPlainTextEdit *>(focus))
+        return false;
+    (undo ? btnZpet : btnZnovu)->click();
+    return true;
 }
 
 bool TfrmMain::lvKeyDown(QKeyEvent *key)

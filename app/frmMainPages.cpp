@@ -238,6 +238,10 @@ QWidget *TfrmMain::BuildMiddleColumn()
     buttons->addWidget(btnSmazVse, 0, 1);
     buttons->addWidget(btnSimulace, 1, 0);
     buttons->addWidget(btnSimulace2, 1, 1);
+    btnZpet = Button("btnZpet", QStringLiteral("Zpět"));
+    btnZnovu = Button("btnZnovu", QStringLiteral("Znovu"));
+    buttons->addWidget(btnZpet, 2, 0);
+    buttons->addWidget(btnZnovu, 2, 1);
     layout->addLayout(buttons);
 
     gbDisplej = new DisplayControls;

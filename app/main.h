@@ -125,6 +125,9 @@ private:
     bool FormKeyDown(QKeyEvent *key);
     // Delete and F2 in the record list or either impulse list; true consumes.
     bool lvKeyDown(QKeyEvent *key);
+    // Ctrl+Z, Ctrl+Y and Ctrl+Shift+Z anywhere on the timing page but in a
+    // text field; true when taken.
+    bool UndoKey(QKeyEvent *key);
 
     // Building the pages (frmMain.cpp).
     void BuildFrame();
@@ -141,6 +144,7 @@ private:
     // where a control meets what it drives.
     void CreateLogic();
     void BindTimingPage();
+    void BindUndo();
     void BindKeypad();
     void BindRecordList();
     void BindResultsPage();
@@ -197,6 +201,8 @@ private:
     QCheckBox *cbRealCas = nullptr;
     QPushButton *Button21 = nullptr;  // "Sma&ž"
     QPushButton *btnNovyZaznam = nullptr;
+    QPushButton *btnZpet = nullptr;   // "Zpět": undo the last step
+    QPushButton *btnZnovu = nullptr;  // "Znovu": redo it
     QLabel *lblVitez = nullptr;
     QGroupBox *gbDatovySoubor = nullptr;
     QPushButton *Button27 = nullptr;  // "&Nový"

@@ -16,6 +16,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <optional>
 #include <unordered_map>
 
 namespace {
@@ -147,7 +148,182 @@ void SortRecordsByTime(std::vector<TRadekPtr> &records)
 
 void TData::SortByTime()
 {
-    SortRecordsByTime(Records);
+    const auto earlier = [](const TRadekPtr &a, const TRadekPtr &b) { return a->Time < b->Time; };
+    if (std::is_sorted(m_records.begin(), m_records.end(), earlier))
+        return;
+    std::stable_sort(m_records.begin(), m_records.end(), earlier);
+    m_ordered = false;
+    m_snapshot.touchAll();
+}
+
+int32_t TData::CountLap(int32_t number, int delta)
+{
+    const auto reached = [this](int32_t laps) -> int32_t & {
+        if (std::size_t(laps) >= m_lapsReached.size())
+            m_lapsReached.resize(std::size_t(laps) + 1, 0);
+        return m_lapsReached[std::size_t(laps)];
+    };
+    int32_t &count = m_lapCounts[number];
+    if (count > 0)
+        --reached(count);
+    count += delta;
+    const int32_t now = count;
+    if (now > 0)
+        ++reached(now);
+    else
+        m_lapCounts.erase(number);
+    if (now > MaxLap)
+        MaxLap = now;
+    while (MaxLap > 0 && reached(MaxLap) == 0)
+        --MaxLap;
+    return now;
+}
+
+void TData::Order()
+{
+    if (m_ordered)
+        return;
+    SortByTime();
+    m_lapCounts.clear();
+    m_lapCounts.reserve(m_records.size());
+    m_lapsReached.clear();
+    MaxLap = 0;
+    for (std::size_t i = 0; i < m_records.size(); ++i) {
+        const int32_t lap = CountLap(m_records[i]->Number, +1);
+        if (m_records[i]->Lap != lap) {
+            Writable(m_records[i]).Lap = lap;
+            m_snapshot.touch(i);
+        }
+    }
+    m_ordered = true;
+}
+
+std::size_t TData::IndexOf(const TRadekPtr &record) const
+{
+    // Most changes concern a recent record, which lies near the end.
+    const auto it = std::find(m_records.rbegin(), m_records.rend(), record);
+    return std::size_t(std::distance(m_records.begin(), std::next(it).base()));
+}
+
+void TData::SetRecords(std::vector<TRadekPtr> records)
+{
+    m_ordered = false;
+    m_snapshot.touchAll();
+    m_records = std::move(records);
+    m_index.clear();
+    m_index.reserve(m_records.size());
+    for (const TRadekPtr &record : m_records)
+        m_index.insert(record.get());
+}
+
+void TData::ReplaceRecords(std::vector<TRadekPtr> records)
+{
+    SetRecords(std::move(records));
+}
+
+bool TData::canApply(const RecordChange &change) const
+{
+    // Edits are checked in order against the records as the earlier edits
+    // of the same change leave them.
+    std::unordered_map<const TRadek *, std::optional<RecordValues>> pending;
+    auto current = [&](const TRadekPtr &record) -> std::optional<RecordValues> {
+        const auto it = pending.find(record.get());
+        if (it != pending.end())
+            return it->second;
+        if (Contains(record.get()))
+            return ValuesOf(*record);
+        return std::nullopt;
+    };
+    for (const RecordEdit &edit : change.edits) {
+        if (!edit.record)
+            return false;
+        const std::optional<RecordValues> now = current(edit.record);
+        switch (edit.kind) {
+        case RecordEdit::Kind::Added:
+            if (now)
+                return false;
+            pending[edit.record.get()] = edit.after;
+            break;
+        case RecordEdit::Kind::Edited:
+            if (!now || *now != edit.before)
+                return false;
+            pending[edit.record.get()] = edit.after;
+            break;
+        case RecordEdit::Kind::Deleted:
+            if (!now || *now != edit.before)
+                return false;
+            pending[edit.record.get()] = std::nullopt;
+            break;
+        }
+    }
+    return true;
+}
+
+bool TData::apply(const RecordChange &change, bool asked)
+{
+    if (!canApply(change))
+        return false;
+    std::vector<JournalEntry> lines = change.journalLines();
+    lines.insert(lines.end(), change.alongside.begin(), change.alongside.end());
+    // On disk before anything shows it.
+    if (m_journal && !lines.empty())
+        m_journal->Write(lines);
+    for (const RecordEdit &edit : change.edits) {
+        TRadek &record = Writable(edit.record);
+        switch (edit.kind) {
+        case RecordEdit::Kind::Added: {
+            const bool last = m_records.empty() || m_records.back()->Time <= edit.after.time;
+            record.Number = edit.after.number;
+            record.Time = edit.after.time;
+            record.Penalty = edit.after.penalty;
+            m_records.push_back(edit.record);
+            m_index.insert(edit.record.get());
+            m_snapshot.touch(m_records.size() - 1);
+            if (m_ordered && last)
+                record.Lap = CountLap(record.Number, +1);
+            else
+                m_ordered = false;
+            break;
+        }
+        case RecordEdit::Kind::Edited: {
+            const std::size_t i = IndexOf(edit.record);
+            if (edit.after.number != record.Number || edit.after.time != record.Time)
+                m_ordered = false;
+            record.Number = edit.after.number;
+            record.Time = edit.after.time;
+            record.Penalty = edit.after.penalty;
+            m_snapshot.touch(i);
+            break;
+        }
+        case RecordEdit::Kind::Deleted: {
+            const std::size_t i = IndexOf(edit.record);
+            if (m_ordered && i + 1 == m_records.size())
+                CountLap(record.Number, -1);
+            else
+                m_ordered = false;
+            m_records.erase(m_records.begin() + std::ptrdiff_t(i));
+            m_index.erase(edit.record.get());
+            m_snapshot.touchFrom(i);
+            break;
+        }
+        }
+    }
+    Save(asked);
+    emit recordsChanged(change);
+    return true;
+}
+
+void TData::SetNetTimes(const std::vector<DayTime> &netTimes)
+{
+    if (netTimes.size() != m_records.size())
+        return;
+    for (size_t i = 0; i < m_records.size(); ++i) {
+        if (m_records[i]->NetTime != netTimes[i]) {
+            Writable(m_records[i]).NetTime = netTimes[i];
+            m_snapshot.touch(i);
+        }
+    }
+    SortByTime();
 }
 
 void TData::NewFile()
@@ -156,7 +332,7 @@ void TData::NewFile()
     // its name, and the next save cannot put an empty race over the old file.
     const QString fresh = NewTempFileName();
     RemoveUnusedTempFile();
-    Records.clear();
+    SetRecords({});
     MaxLap = 0;
     FileName = fresh;
     m_tempName = fresh;
@@ -198,7 +374,9 @@ void TData::ForgetOpenedFile()
 // writing may happen on another.
 struct TData::SaveImage {
     QString fileName;
-    std::vector<TRadek> records;
+    // The records, shared with the store's later saves: never changed.
+    std::vector<std::shared_ptr<const RecordSnapshot::Chunk>> chunks;
+    std::size_t size = 0;
     // The names of the racers in the records, and the racer table's rows.
     std::unordered_map<int32_t, std::array<QString, 3>> racers;  // label, name, category
     std::vector<RacerRow> racerRows;
@@ -211,17 +389,16 @@ TData::SaveImage TData::TakeImage()
 {
     SaveImage image;
     image.fileName = FileName;
-    image.records.reserve(Records.size());
-    for (const TRadekPtr &record : Records)
-        image.records.push_back(*record);
+    image.chunks = m_snapshot.take(m_records);
+    image.size = m_records.size();
     if (m_racers) {
         image.hasRacers = true;
-        for (const TRadek &record : image.records) {
-            auto [it, fresh] = image.racers.try_emplace(record.Number);
-            if (fresh)
-                it->second = {m_racers->RacerLabel(record.Number), m_racers->RacerName(record.Number),
-                              m_racers->RacerCategory(record.Number)};
-        }
+        // Once per start number the records hold (the store is ordered: the
+        // lap counts name exactly those).
+        image.racers.reserve(m_lapCounts.size());
+        for (const auto &[number, laps] : m_lapCounts)
+            image.racers.emplace(number, std::array<QString, 3>{m_racers->RacerLabel(number), m_racers->RacerName(number),
+                                                                m_racers->RacerCategory(number)});
         image.racerRows = m_racers->Rows();
     }
     if (!m_openedPath.isEmpty() && FileName == m_openedPath) {
@@ -242,8 +419,13 @@ void TData::WriteImage(const SaveImage &image)
         WriteFileAtomically(BackupFileName(image.backupOf), image.backupBytes);
 
     QString text;
-    text.reserve(qsizetype(image.records.size()) * 64);
-    for (const TRadek &record : image.records) {
+    const auto eachRecord = [&image](auto &&write) {
+        for (const auto &chunk : image.chunks)
+            for (const TRadek &record : *chunk)
+                write(record);
+    };
+    text.reserve(qsizetype(image.size) * 64);
+    eachRecord([&](const TRadek &record) {
         text += u'"';
         text += QString::number(record.Number);
         text += u"\",\"";
@@ -258,11 +440,11 @@ void TData::WriteImage(const SaveImage &image)
         text += u"\",\"";
         text += QString::number(record.Penalty);
         text += u"\"\r\n";
-    }
+    });
     WriteFileAtomically(image.fileName, ToCp1250(text));
 
     QByteArray xml(XmlDeclaration);
-    xml.reserve(qsizetype(image.records.size()) * 128 + 4096);
+    xml.reserve(qsizetype(image.size) * 128 + 4096);
     {
         QBuffer buffer(&xml);
         buffer.open(QIODevice::WriteOnly | QIODevice::Append);
@@ -271,7 +453,7 @@ void TData::WriteImage(const SaveImage &image)
         writer.setAutoFormattingIndent(2);
         writer.writeStartElement(QStringLiteral("XML"));
         writer.writeStartElement(QStringLiteral("kola"));
-        for (const TRadek &record : image.records) {
+        eachRecord([&](const TRadek &record) {
             writer.writeEmptyElement(QStringLiteral("kolo"));
             writer.writeAttribute(QStringLiteral("cislo"), QString::number(record.Number));
             writer.writeAttribute(QStringLiteral("kolo"), QString::number(record.Lap));
@@ -280,7 +462,7 @@ void TData::WriteImage(const SaveImage &image)
             writer.writeAttribute(QStringLiteral("jmeno"), image.hasRacers ? XmlSafe(racer(record.Number, 1)) : QString());
             writer.writeAttribute(QStringLiteral("kategorie"),
                                   image.hasRacers ? XmlSafe(racer(record.Number, 2)) : QString());
-        }
+        });
         writer.writeEndElement();  // kola
         writer.writeStartElement(QStringLiteral("racerlist"));
         for (const RacerRow &row : image.racerRows) {
@@ -304,16 +486,8 @@ void TData::WriteImage(const SaveImage &image)
 
 bool TData::Save(bool asked)
 {
-    MaxLap = 0;
-    SortByTime();
-
     // Laps first: they change in memory even when the files cannot be written.
-    std::unordered_map<int32_t, int32_t> counters;
-    counters.reserve(Records.size());
-    for (const TRadekPtr &record : Records) {
-        record->Lap = ++counters[record->Number];
-        MaxLap = std::max(MaxLap, record->Lap);
-    }
+    Order();
 
     auto image = std::make_shared<SaveImage>(TakeImage());
     const QString fileName = image->fileName;
@@ -430,7 +604,7 @@ bool TData::Load(const QString &path)
             QString(), ForeignFileQuestion.arg(QFileInfo(path).fileName()).arg(read.unreadable).arg(read.lines),
             MsgIcon::Warning))
         return false;
-    Records.swap(read.records);
+    SetRecords(std::move(read.records));
     MaxLap = read.maxLap;
     FileName = path;
     m_saveFailed = false;
@@ -451,25 +625,14 @@ bool TData::Load(const QString &path)
 
 bool TData::SaveAs(const QString &path)
 {
+    SetFileName(path);
+    return Save(true);
+}
+
+void TData::SetFileName(const QString &path)
+{
     FileName = path;
     if (path != m_tempName)
         RemoveUnusedTempFile();
     LockTemporaryFile();
-    return Save(true);
-}
-
-bool TData::Contains(const TRadek *record) const
-{
-    return std::any_of(Records.begin(), Records.end(),
-                       [record](const TRadekPtr &r) { return r.get() == record; });
-}
-
-bool TData::Remove(const TRadek *record)
-{
-    const auto it = std::find_if(Records.begin(), Records.end(),
-                                 [record](const TRadekPtr &r) { return r.get() == record; });
-    if (it == Records.end())
-        return false;
-    Records.erase(it);
-    return true;
 }

@@ -1,7 +1,14 @@
 #pragma once
-// The time record store: TRadek (one record) and TData (all records of the
-// current data file, with the data file and its results file).
+// The time record store: TData holds all records of the current data file,
+// with the data file and its results file.  It is the only code that changes
+// a record: every change comes to it as a RecordChange through apply, which
+// journals it, applies it, hands the save to the writer and tells everyone
+// through recordsChanged.  Others read the records through records(), whose
+// elements are read-only.
 #include "DayTime.h"
+#include "RecordChange.h"
+#include "RecordSnapshot.h"
+#include "TRadek.h"
 #include "TempDataFile.h"
 
 #include <QByteArray>
@@ -12,6 +19,8 @@
 #include <functional>
 #include <memory>
 #include <stdexcept>
+#include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 class Dialogs;
@@ -21,21 +30,6 @@ class RacerDirectory;
 // Start number that marks a race start record, and how the lists name it.
 constexpr int32_t RaceStartNumber = 10000;
 inline const QString RaceStartText = QStringLiteral("START ZÁVODU");
-
-struct TRadek {
-    int32_t Number = 0;
-    int32_t Lap = 0;
-    DayTime Time = 0;
-    int32_t Penalty = 0;   // whole seconds
-    DayTime NetTime = 0;   // from the race start above; set by the refresh
-
-    // The time the results list ranks by.
-    DayTime PenalizedTime() const { return Penalty * MsPerSecond + NetTime; }
-};
-
-// Records are shared: a list row or the manual entry dialog may still hold a
-// record after it left the store, and it must stay a valid object until then.
-using TRadekPtr = std::shared_ptr<TRadek>;
 
 // An error carrying a text meant for the operator.
 class TikomatError : public std::runtime_error {
@@ -85,6 +79,15 @@ public:
     virtual void WaitIdle() = 0;
 };
 
+// Where the store writes a change's journal lines before it applies the
+// change; they are on disk when Write returns (or wait to be written, see
+// JournalKeeper).
+class ChangeJournal {
+public:
+    virtual ~ChangeJournal() = default;
+    virtual void Write(const std::vector<JournalEntry> &entries) = 0;
+};
+
 class TData : public QObject {
     Q_OBJECT
 public:
@@ -96,12 +99,33 @@ public:
     // the lock it held on it.
     ~TData() override;
 
-    std::vector<TRadekPtr> Records;
+    // The records, in time order after every save and refresh.
+    const std::vector<TRadekPtr> &records() const { return m_records; }
     QString FileName;
     bool Unnamed = true;
     int32_t MaxLap = 0;
 
     void SetRacers(RacerDirectory *racers) { m_racers = racers; }
+    // Every change is written here before it is applied; null: none kept.
+    void SetJournal(ChangeJournal *journal) { m_journal = journal; }
+
+    // The one way records change.  Unless the change no longer applies (a
+    // record it edits or deletes has left the store or holds other values
+    // than its `before`, a record it adds is stored already), it is
+    // journaled (its lines and then `alongside`, in one flush), applied in
+    // full, saved (`asked` as for Save) and told by recordsChanged; true is
+    // returned.  Otherwise nothing happens and false is returned.
+    bool apply(const RecordChange &change, bool asked = false);
+    // Whether apply would carry the change out now.
+    bool canApply(const RecordChange &change) const;
+    // What the results computation derives that the data file stores: each
+    // record's NetTime, by its position in records() when it was computed,
+    // and the store in time order.  Times for another number of records than
+    // the store holds are ignored.  Nothing is journaled or saved.
+    void SetNetTimes(const std::vector<DayTime> &netTimes);
+    // Replaces every record at once, as an opened file does, without journal,
+    // save or signal: for a race built elsewhere (tests, benchmarks).
+    void ReplaceRecords(std::vector<TRadekPtr> records);
 
     // Saves are handed to `queue` instead of being written at once (null:
     // written at once).  The queue must outlive the store or be reset first.
@@ -136,6 +160,9 @@ public:
     void setRetryInterval(int ms) { m_retry->setInterval(ms); }
 
 signals:
+    // apply carried out `change`: the lists, the spectator window, the web
+    // page and the undo history follow it.
+    void recordsChanged(const RecordChange &change);
     // Save number `save` of fileName is handed over to be written.
     void saveHandedOver(const QString &fileName, quint64 save);
     // That save is on disk (told for every save written, in order; a save
@@ -156,10 +183,10 @@ public:
     bool Load(const QString &path);
     // FileName := path, then Save (asked).
     bool SaveAs(const QString &path);
+    // FileName := path without a save: the next save writes it.
+    void SetFileName(const QString &path);
 
-    bool Contains(const TRadek *record) const;
-    // Removes the record from Records; it stays valid for whoever holds it.
-    bool Remove(const TRadek *record);
+    bool Contains(const TRadek *record) const { return m_index.count(record) > 0; }
 
 private:
     struct SaveImage;
@@ -173,7 +200,30 @@ private:
     void LockTemporaryFile();
     void ForgetOpenedFile();
     void SetSaveProblem(const QString &problem);
+    void SetRecords(std::vector<TRadekPtr> records);
+    // Sorts by time and numbers the laps, unless the store is in order
+    // already (m_ordered).
+    void Order();
+    // One more (+1) or one less (-1) passage of `number`; keeps MaxLap.
+    // Returns the passages of `number` now.
+    int32_t CountLap(int32_t number, int delta);
+    std::size_t IndexOf(const TRadekPtr &record) const;
+    // Records are held read-only by everyone; the store made each of them
+    // (or took it from a change, made by make_shared<TRadek>) as a writable
+    // object, and is the one that writes it.
+    static TRadek &Writable(const TRadekPtr &record) { return const_cast<TRadek &>(*record); }
 
+    std::vector<TRadekPtr> m_records;
+    std::unordered_set<const TRadek *> m_index;  // the records held, for apply's checks
+    // The store is in time order and every Lap, m_lapCounts and MaxLap are
+    // current.  A record added after the last one keeps it so, and so does
+    // taking the last one back: a Vlož and its undo cost no pass over the
+    // records.  Any other change clears it, and the next save orders all.
+    bool m_ordered = false;
+    std::unordered_map<int32_t, int32_t> m_lapCounts;  // passages per start number
+    std::vector<int32_t> m_lapsReached;  // [n]: how many start numbers have n passages
+    RecordSnapshot m_snapshot;  // what saves hand to the writer
+    ChangeJournal *m_journal = nullptr;
     Dialogs *m_dialogs = nullptr;
     SaveQueue *m_queue = nullptr;
     quint64 m_saves = 0;  // saves handed over; only the latest one's success is told

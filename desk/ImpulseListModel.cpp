@@ -2,6 +2,8 @@
 
 #include "ListIcons.h"
 
+#include <algorithm>
+
 QIcon ImpulseListModel::impulseIcon()
 {
     return ListIconOf(ListIcon::Impulse);
@@ -66,6 +68,18 @@ quint64 ImpulseListModel::appendRow(const QString &caption, const QString &subIt
     m_rows.push_back({m_nextId++, caption, subItem});
     endInsertRows();
     return m_rows.back().id;
+}
+
+void ImpulseListModel::insertRow(const Row &row)
+{
+    const auto place = std::find_if(m_rows.begin(), m_rows.end(), [&row](const Row &r) { return r.id > row.id; });
+    const int at = int(place - m_rows.begin());
+    beginInsertRows({}, at, at);
+    m_rows.insert(place, row);
+    endInsertRows();
+    m_nextId = std::max(m_nextId, row.id + 1);
+    if (m_selected >= at)
+        setSelectedRow(m_selected + 1);
 }
 
 void ImpulseListModel::removeRowAt(int row)

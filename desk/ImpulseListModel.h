@@ -1,7 +1,8 @@
 #pragma once
 // One impulse list of the timing page (start or finish): rows that wait to be
-// assigned to a start number.  Rows are only ever appended at the bottom, so
-// the top row is the oldest; they leave by assignment or deletion.
+// assigned to a start number.  New rows are appended at the bottom, so the
+// top row is the oldest and the rows are in the order of their ids; they
+// leave by assignment or deletion, and an undo puts a row back at its place.
 //
 // The selected row lives here rather than in a view: the assignment decides by
 // it which impulse it takes, and tests drive it without widgets.  A window
@@ -42,6 +43,8 @@ public:
     quint64 nextId() const { return m_nextId; }
     // Appends at the bottom; returns the new row's id.
     quint64 appendRow(const QString &caption, const QString &subItem);
+    // Puts a row that left back at its place among the others (by id).
+    void insertRow(const Row &row);
     void removeRowAt(int row);
     void clear();
 

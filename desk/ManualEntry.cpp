@@ -4,7 +4,6 @@
 #include "DataFileReader.h"
 #include "DayTime.h"
 #include "Dialogs.h"
-#include "JournalKeeper.h"
 
 #include <cstdlib>
 #include <optional>
@@ -118,28 +117,15 @@ void ManualEntry::Button1Click()
     }
 
     const bool stored = m_data.Contains(m_edited.get());
-    if (m_journal) {
-        JournalEntry change;
-        change.kind = stored ? JournalKind::RecordEdited : JournalKind::RecordAdded;
-        change.before = {m_edited->Number, m_edited->Time, m_edited->Penalty};
-        change.record = {number, time, *penalty};
-        if (!stored || change.before != change.record)
-            m_journal->Write(change);
-    }
-    m_edited->Time = time;
-    m_edited->Number = number;
-    m_edited->Penalty = *penalty;
-    m_fields.penalty = QStringLiteral("0");
-    emit fieldsChanged();
-
-    if (!stored)
-        m_data.Records.push_back(m_edited);
-    m_editingStored = true;
+    RecordChange change;
+    const RecordValues values{number, time, *penalty};
+    change.edits.push_back(stored ? RecordEdit::Edited(m_edited, values) : RecordEdit::Added(m_edited, values));
     // Straight into the current file, even an unnamed one: a dialog here
     // would stand between the operator and the next impulse.
-    m_data.Save();
-    if (refreshLists)
-        refreshLists(-1);
+    m_data.apply(change);
+    m_fields.penalty = QStringLiteral("0");
+    emit fieldsChanged();
+    m_editingStored = true;
     Close();
 }
 

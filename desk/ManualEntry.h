@@ -13,10 +13,8 @@
 
 #include <QObject>
 #include <QString>
-#include <functional>
 
 class Dialogs;
-class JournalKeeper;
 
 class ManualEntry : public QObject {
     Q_OBJECT
@@ -32,10 +30,6 @@ public:
 
     ManualEntry(TData &data, Dialogs &dialogs, QObject *parent = nullptr);
 
-    // Rebuilds the record and results lists (-1: no row to select).
-    std::function<void(int)> refreshLists;
-    // Each change goes into the journal before it is stored; null: none kept.
-    void SetJournal(JournalKeeper *journal) { m_journal = journal; }
 
     const Fields &fields() const { return m_fields; }
     // The number field is locked while it shows the race start's number.
@@ -43,7 +37,8 @@ public:
     bool isShown() const { return m_shown; }
     // The record being edited: none for a fresh new entry, a record of the
     // store, a new record a failed OK left behind, or a record that has left
-    // the store meanwhile.  Not owned.
+    // the store meanwhile.  Not owned.  Its changes go through the store's
+    // apply, which journals, saves and tells the lists.
     const TRadekPtr &EditedRecord() const { return m_edited; }
 
     // The texts the operator typed; the dialog hands them over before the
@@ -77,7 +72,6 @@ private:
 
     TData &m_data;
     Dialogs &m_dialogs;
-    JournalKeeper *m_journal = nullptr;
     Fields m_fields;
     TRadekPtr m_edited;
     // m_edited was opened from the record list (or stored by an OK): once it

@@ -35,6 +35,7 @@ JournalEntry FilteredEntry(JournalList list, DayTime t)
 TimingDesk::TimingDesk(TData &data, Dialogs &dialogs, RacerDirectory *racers, QObject *parent)
     : QObject(parent), m_data(data), m_dialogs(dialogs), m_racers(racers), m_label(NoLabel)
 {
+    connect(&m_data, &TData::recordsChanged, this, &TimingDesk::RecordsChanged);
 }
 
 // ---------------------------------------------------------------------------
@@ -110,14 +111,14 @@ void TimingDesk::btnSmazClick()
 void TimingDesk::btnSmazVseClick()
 {
     HideManualEntry();
-    std::vector<JournalEntry> removed;
+    DeskStep step;
+    step.text = QStringLiteral("smazání všech impulsů");
     for (const ImpulseListModel *list : {&m_startList, &m_finishList}) {
         for (int row = 0; row < list->size(); ++row)
-            removed.push_back(RemovedEntry(*list, row));
+            step.rows.push_back(Removal(*list, row));
     }
-    Journal(removed);
-    m_startList.clear();
-    m_finishList.clear();
+    if (!step.empty())
+        Change(std::move(step));
 }
 
 // ---------------------------------------------------------------------------
@@ -135,33 +136,41 @@ void TimingDesk::Journal(const std::vector<JournalEntry> &entries)
 }
 
 void TimingDesk::AppendRow(ImpulseListModel &list, const QString &caption, const QString &subItem,
-                           std::optional<DayTime> stamp)
+                           std::optional<DayTime> stamp, const QString &text)
 {
-    JournalEntry e;
-    e.kind = JournalKind::Row;
+    DeskStep step;
+    step.text = text;
+    RowEdit e;
     e.list = ListOf(list);
-    e.rowId = list.nextId();
-    e.caption = caption;
-    e.subItem = subItem;
+    e.row = {list.nextId(), caption, subItem};
     e.fromModule = stamp.has_value();
-    e.time = stamp.value_or(0);
-    Journal({e});
-    list.appendRow(caption, subItem);
+    e.stamp = stamp.value_or(0);
+    step.rows.push_back(e);
+    // An impulse that arrives is no operator action: nothing to take back.
+    if (text.isEmpty())
+        Apply(step);
+    else
+        Change(std::move(step));
 }
 
-JournalEntry TimingDesk::RemovedEntry(const ImpulseListModel &list, int row) const
+RowEdit TimingDesk::Removal(const ImpulseListModel &list, int row) const
 {
-    JournalEntry e;
-    e.kind = JournalKind::RowRemoved;
+    RowEdit e;
     e.list = ListOf(list);
-    e.rowId = list.at(row).id;
+    e.removed = true;
+    e.row = list.at(row);
     return e;
 }
 
 void TimingDesk::RemoveRow(ImpulseListModel &list, int row)
 {
-    Journal({RemovedEntry(list, row)});
-    list.removeRowAt(row);
+    DeskStep step;
+    const ImpulseListModel::Row &r = list.at(row);
+    step.text = ImpulseListModel::isImpulseCaption(r.caption)
+                    ? QStringLiteral("smazání impulsu (%1)").arg(r.subItem)
+                    : QStringLiteral("smazání předvolby čísla %1").arg(r.subItem);
+    step.rows.push_back(Removal(list, row));
+    Change(std::move(step));
 }
 
 std::vector<JournalEntry> TimingDesk::JournalRows() const
@@ -179,17 +188,6 @@ std::vector<JournalEntry> TimingDesk::JournalRows() const
         }
     }
     return rows;
-}
-
-void TimingDesk::RestoreRows(const std::vector<RecoveredRow> &rows)
-{
-    for (const RecoveredRow &row : rows) {
-        ImpulseListModel &list = row.list == JournalList::Start ? m_startList : m_finishList;
-        QString caption = row.caption;
-        if (caption.isEmpty())
-            caption = row.list == JournalList::Start ? CaptionImpulseFB1 : FinishCaption();
-        AppendRow(list, caption, row.subItem);
-    }
 }
 
 QString TimingDesk::WaitingRowsText(int rows)
@@ -251,18 +249,23 @@ void TimingDesk::Button6Click(const QString &caption)
 // ---------------------------------------------------------------------------
 // Assignment
 
-TRadekPtr TimingDesk::MakeRecord(int number, DayTime time, std::vector<JournalEntry> alongside)
+TRadekPtr TimingDesk::MakeRecord(int number, DayTime time, std::vector<RowEdit> rows)
 {
-    auto record = std::make_shared<TRadek>();
-    record->Number = number;
-    record->Time = time;
-    record->Penalty = 0;
-    JournalEntry added;
-    added.kind = JournalKind::RecordAdded;
-    added.record = {number, time, 0};
-    alongside.insert(alongside.begin(), added);
-    Journal(alongside);
-    m_data.Records.push_back(record);
+    DeskStep step;
+    step.text = number == RaceStartNumber ? QStringLiteral("start závodu (%1)").arg(DayTimeToText(time))
+                                          : QStringLiteral("přiřazení ") + NumberAndTime(number, time);
+    step.records.edits.push_back(RecordEdit::Added({number, time, 0}));
+    step.records.selectNumber = number;
+    if (m_preselectionUsed) {
+        rows.push_back(*m_preselectionUsed);
+        m_preselectionUsed.reset();
+    }
+    step.rows = std::move(rows);
+    const TRadekPtr record = step.records.edits.front().record;
+    // "&Uložit" in all but name: the Save-as dialog at most once per data
+    // file, before the record is saved under that name.
+    NameUnnamedFile();
+    Change(std::move(step), true);
     return record;
 }
 
@@ -280,12 +283,12 @@ TimingDesk::Assignment TimingDesk::AssignFromList(ImpulseListModel &list, const 
     if (impulse >= 0) {
         const DayTime time = TextToDayTime(list.at(impulse).subItem);
         // The record and the impulse it takes go into the journal together.
-        TRadekPtr record = MakeRecord(DisplayNumber(), time, {RemovedEntry(list, impulse)});
-        list.removeRowAt(impulse);
+        TRadekPtr record = MakeRecord(DisplayNumber(), time, {Removal(list, impulse)});
         return {false, record};
     }
     if (m_settings.functionMode == 2)
-        AppendRow(list, CaptionPreselection, m_display);
+        AppendRow(list, CaptionPreselection, m_display, std::nullopt,
+                  QStringLiteral("předvolba čísla %1").arg(m_display));
     else
         m_dialogs.message(MsgNoImpulse);
     return {false, nullptr};
@@ -371,10 +374,10 @@ void TimingDesk::ArrivalCheck(bool start)
 
 void TimingDesk::ClosingSteps(const TRadekPtr &record)
 {
-    // "&Uložit" in all but name: the Save-as dialog at most once per data file.
-    SaveButtonClick();
-    if (record)
-        Refresh(record->Number);
+    // A record was saved (and the lists refreshed) as it was made; without
+    // one, "&Uložit" in all but name.
+    if (!record)
+        SaveButtonClick();
     ResetDisplay();
 }
 
@@ -392,14 +395,23 @@ void TimingDesk::ImpulseArrived(ImpulseListModel &list, const QString &impulseCa
     const quint64 preselection = list.at(found).id;
     const QString number = list.at(found).subItem;
     SetDisplay(number, LabelOf(ReadIntField(number, 0)));
+    m_preselectionUsed = Removal(list, found);
     if (start)
         RaceStart();
     else
         Insert();
     list.clearSelection();
-    const int row = list.indexOfId(preselection);
-    if (row >= 0)
-        RemoveRow(list, row);
+    // No record took it along (the selection check refused the assignment):
+    // it goes on its own, and cannot be taken back apart from its impulse.
+    if (m_preselectionUsed) {
+        m_preselectionUsed.reset();
+        const int row = list.indexOfId(preselection);
+        if (row >= 0) {
+            DeskStep step;
+            step.rows.push_back(Removal(list, row));
+            Apply(step);
+        }
+    }
 }
 
 void TimingDesk::StartImpulseArrived()
@@ -417,14 +429,12 @@ void TimingDesk::FinishImpulseArrived()
 
 void TimingDesk::Refresh(int number)
 {
-    if (refreshLists)
-        refreshLists(number);
+    emit refreshRequested(number);
 }
 
 void TimingDesk::HideManualEntry()
 {
-    if (hideManualEntry)
-        hideManualEntry();
+    emit manualEntryHideRequested();
 }
 
 FileRequest TimingDesk::DataFileRequest(const QString &proposed) const
@@ -435,11 +445,11 @@ FileRequest TimingDesk::DataFileRequest(const QString &proposed) const
 void TimingDesk::Button21Click(const TRadekPtr &selected)
 {
     if (selected && m_data.Contains(selected.get())) {
-        JournalEntry deleted;
-        deleted.kind = JournalKind::RecordDeleted;
-        deleted.record = {selected->Number, selected->Time, selected->Penalty};
-        Journal({deleted});
-        m_data.Remove(selected.get());
+        DeskStep step;
+        step.text = QStringLiteral("smazání záznamu ") + NumberAndTime(selected->Number, selected->Time);
+        step.records.edits.push_back(RecordEdit::Deleted(selected));
+        if (Change(std::move(step)))
+            return;
     }
     // Saved even when nothing was selected, and never via the Save-as dialog.
     m_data.Save();
@@ -448,8 +458,8 @@ void TimingDesk::Button21Click(const TRadekPtr &selected)
 
 void TimingDesk::lvDblClick(const TRadekPtr &selected)
 {
-    if (selected && openManualEntry)
-        openManualEntry(selected);
+    if (selected)
+        emit manualEntryRequested(selected);
 }
 
 void TimingDesk::cbRaditClick()
@@ -485,8 +495,8 @@ void TimingDesk::Button27Click()
     if (m_dialogs.question(QString(), MsgNewFileQuestion, MsgIcon::Warning)) {
         try {
             m_data.NewFile();
-            if (dataFileReplaced)
-                dataFileReplaced(false);
+            m_history.clear();
+            emit dataFileReplaced(false);
             emit dataFileChanged();
         } catch (const TikomatError &e) {
             m_dialogs.message(e.text, MsgIcon::Critical);
@@ -511,8 +521,8 @@ void TimingDesk::Button28Click()
     if (m_data.Load(*path)) {
         m_data.Unnamed = false;
         m_proposedSaveName = *path;
-        if (dataFileReplaced)
-            dataFileReplaced(true);
+        m_history.clear();
+        emit dataFileReplaced(true);
         emit dataFileChanged();
     }
     Refresh(-1);
@@ -527,6 +537,21 @@ void TimingDesk::Button29Click()
     m_data.SaveAs(*path);
     m_data.Unnamed = false;
     emit dataFileChanged();
+    m_history.clear();
+}
+
+void TimingDesk::NameUnnamedFile()
+{
+    if (!m_data.Unnamed)
+        return;
+    if (const auto path = m_dialogs.saveFile(DataFileRequest(m_proposedSaveName))) {
+        m_proposedSaveName = *path;
+        m_data.SetFileName(*path);
+        emit dataFileChanged();
+    }
+    // Cleared also after a cancelled dialog: the data then stays in the
+    // temporary file, and the dialog does not come back for this data file.
+    m_data.Unnamed = false;
 }
 
 void TimingDesk::SaveButtonClick()

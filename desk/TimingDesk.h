@@ -3,17 +3,26 @@
 // filter, the keypad with its number display, the assignment of impulses to
 // start numbers (Vlož, START, preselections), and the commands on the record
 // list and the data file.  It holds no widget: the window binds its controls
-// to the handlers below, mirrors the display through displayChanged and hands
-// in the refresh of the lists and the manual entry dialog as callbacks.
+// to the handlers below and follows its signals (the display, the refresh of
+// the lists, the manual entry dialog).
 // It never starts one assignment inside another: impulses that arrive while
 // an assignment waits on a dialog are listed at once and assigned after it.
+//
+// Every row of the impulse lists comes and goes through Apply, which
+// journals it; records change only through the store's apply.  Each operator
+// action is one step of the undo history (Undo / Redo); a change of the
+// records made elsewhere (the manual entry) joins the history as it is told
+// by the store.  The history is cleared by the file commands.
 #include "DayTime.h"
+#include "DeskStep.h"
 #include "ImpulseListModel.h"
+#include "JournalRecovery.h"
 #include "JournalReplay.h"
 #include "tfile.h"
 
 #include <QObject>
 #include <QString>
+#include <QUndoStack>
 #include <deque>
 #include <functional>
 #include <optional>
@@ -30,31 +39,37 @@ struct DeskSettings {
     int functionMode = 2;   // cbRezimFunkce: 0 no module, 1 assign, 2 assign with preselection
 };
 
-class TimingDesk : public QObject {
+class TimingDesk : public QObject, public RecoverySink {
     Q_OBJECT
 public:
     // `racers` may be null: labels are then empty texts.
     TimingDesk(TData &data, Dialogs &dialogs, RacerDirectory *racers, QObject *parent = nullptr);
 
-    // Rebuilds the record and results lists; the argument is the start number
-    // whose record row is to be selected, or -1.
-    std::function<void(int)> refreshLists;
-    // Hides the manual entry dialog if it is shown.
-    std::function<void()> hideManualEntry;
-    // Opens the manual entry dialog on a record.
-    std::function<void(const TRadekPtr &)> openManualEntry;
-    // The store now holds another data file: true after "&Otevřít", false
-    // after "&Nový".
-    std::function<void(bool opened)> dataFileReplaced;
-
-    // Every row, deleted row and record change goes into the journal before
-    // it shows; null: none is kept.
+    // Every row and deleted row goes into the journal before it shows; null:
+    // none is kept.  (Records are journaled by the store.)
     void SetJournal(JournalKeeper *journal) { m_journal = journal; }
     // The rows both lists hold, as journal entries.
     std::vector<JournalEntry> JournalRows() const;
-    // Appends recovered rows; a stamp that never reached its list takes the
-    // caption its photocell gives now.
-    void RestoreRows(const std::vector<RecoveredRow> &rows);
+    // Crash recovery's "Ano", one step: the record change, then the rows
+    // appended; a stamp that never reached its list takes the caption its
+    // photocell gives now.
+    void Restore(const RecordChange &records, const std::vector<RecoveredRow> &rows) override;
+
+    // --- The one path of rows, and the undo history ------------------------
+    // Whether the step applies now: every row it removes is listed as it
+    // says, no row it puts back is listed, and the store can apply its
+    // record change.
+    bool CanApply(const DeskStep &step) const;
+    // Journals the step's rows (with its records, in one flush), applies its
+    // record change through the store and then its rows.  False, and nothing
+    // done, when it does not apply.
+    bool Apply(const DeskStep &step, bool asked = false);
+    // Undo / Redo of the last step ("Zpět" / "Znovu", Ctrl+Z / Ctrl+Y).  A
+    // step that no longer applies is refused with a message and stays where
+    // it is.  Ignored while an assignment waits on a dialog.
+    void Undo();
+    void Redo();
+    QUndoStack &history() { return m_history; }
 
     DeskSettings &settings() { return m_settings; }
     const DeskSettings &settings() const { return m_settings; }
@@ -121,6 +136,16 @@ public:
     QString proposedSaveName() const { return m_proposedSaveName; }
 
 signals:
+    // Rebuild the record and results lists; `number` is the start number
+    // whose record row is to be selected, or -1.
+    void refreshRequested(int number);
+    // Hide the manual entry dialog if it is shown.
+    void manualEntryHideRequested();
+    // Open the manual entry dialog on a record.
+    void manualEntryRequested(const TRadekPtr &record);
+    // The store now holds another data file: true after "&Otevřít", false
+    // after "&Nový".
+    void dataFileReplaced(bool opened);
     void displayChanged(const QString &number, const QString &label);
     // The keypad moves the focus to "Vlož" so that Enter inserts next.
     void focusInsertRequested();
@@ -140,16 +165,30 @@ private:
     void RunExclusive(const std::function<void()> &operation);
     void ArrivalCheck(bool start);
     Assignment AssignFromList(ImpulseListModel &list, const QString &caption);
-    // Journals the record (and `alongside`, in the same flush) and stores it.
-    TRadekPtr MakeRecord(int number, DayTime time, std::vector<JournalEntry> alongside = {});
+    // Makes the record as one step with `rows` (the impulse it used), after
+    // asking for the data file's name if it has none yet.
+    TRadekPtr MakeRecord(int number, DayTime time, std::vector<RowEdit> rows = {});
     JournalList ListOf(const ImpulseListModel &list) const;
+    ImpulseListModel &List(JournalList list) { return list == JournalList::Start ? m_startList : m_finishList; }
+    const ImpulseListModel &List(JournalList list) const
+    {
+        return list == JournalList::Start ? m_startList : m_finishList;
+    }
     void Journal(const std::vector<JournalEntry> &entries);
-    // Journals, then appends; `stamp` is the module stamp the row is made of.
+    // An operator action: applied, then remembered in the history.
+    bool Change(DeskStep step, bool asked = false);
+    // Appends a row (a step of its own when `text` is given); `stamp` is the
+    // module stamp the row is made of.
     void AppendRow(ImpulseListModel &list, const QString &caption, const QString &subItem,
-                   std::optional<DayTime> stamp = std::nullopt);
-    JournalEntry RemovedEntry(const ImpulseListModel &list, int row) const;
+                   std::optional<DayTime> stamp = std::nullopt, const QString &text = QString());
+    RowEdit Removal(const ImpulseListModel &list, int row) const;
     void RemoveRow(ImpulseListModel &list, int row);
     void ClosingSteps(const TRadekPtr &record);
+    // The store told a change: the lists follow it, and one made elsewhere
+    // joins the history.
+    void RecordsChanged(const RecordChange &change);
+    // "&Uložit"'s question for a name, without the save.
+    void NameUnnamedFile();
     void ImpulseArrived(ImpulseListModel &list, const QString &impulseCaption, bool start);
     QString FinishCaption() const;
     int DisplayNumber() const;
@@ -169,6 +208,11 @@ private:
     DayTime m_lastImpulseTime = 0;
     bool m_anyImpulsePassed = false;  // until then LastImpulseTime is no impulse's time
     bool m_assigning = false;         // a Vlož, START or arrival check is under way
+    bool m_applying = false;          // a step of the desk is being applied
+    // The preselection an arrival completes: it leaves with the record it
+    // makes, in the same step.
+    std::optional<RowEdit> m_preselectionUsed;
+    QUndoStack m_history;
     std::deque<bool> m_waitingArrivals;  // arrival checks held back meanwhile: true = start list
     QString m_display = QStringLiteral("0");
     QString m_label;  // "---" from the constructor on

@@ -30,7 +30,7 @@
 #include <optional>
 #include <vector>
 
-class JournalKeeper : public QObject {
+class JournalKeeper : public QObject, public ChangeJournal {
     Q_OBJECT
 public:
     explicit JournalKeeper(QObject *parent = nullptr);
@@ -67,7 +67,7 @@ public:
 
     // Main thread: the entries, written and flushed (or kept to be written
     // as soon as the disk allows).
-    void Write(const std::vector<JournalEntry> &entries);
+    void Write(const std::vector<JournalEntry> &entries) override;
     void Write(const JournalEntry &entry) { Write(std::vector<JournalEntry>{entry}); }
     // Any thread: a stamp read from the module.
     void StampRead(JournalList list, DayTime stamp);

@@ -70,13 +70,12 @@ bool Offer(RecoveryTarget &target, const QString &journalPath, bool loadDataFile
     // and the recovered changes go into it like any others, so that a crash
     // during the recovery itself finds them.
     keeper.Begin(data.FileName);
-    const std::vector<JournalEntry> changes = Reconcile(found.replay, JournalRecords(data.Records));
-    if (!changes.empty()) {
-        keeper.Write(changes);
-        ApplyRecordChanges(changes, data.Records);
-    }
-    if (target.restoreRows)
-        target.restoreRows(found.replay.rows);
+    const RecordChange change =
+        RecordChangeOf(Reconcile(found.replay, JournalRecords(data.records())), data.records());
+    if (target.sink)
+        target.sink->Restore(change, found.replay.rows);
+    else if (!change.empty())
+        data.apply(change);
     data.Save();
     if (data.WaitForWrites() && keeper.dataFile() == data.FileName)
         QFile::remove(aside);

@@ -12,18 +12,26 @@
 #include "JournalReplay.h"
 
 #include <QString>
-#include <functional>
 
 class Dialogs;
 class JournalKeeper;
 class TData;
 
+// Who puts what the operator chose to restore back into the program: the
+// timing desk, as one step it can take back.
+class RecoverySink {
+public:
+    virtual ~RecoverySink() = default;
+    // Applies `records` through the store and appends `rows` to their lists.
+    virtual void Restore(const RecordChange &records, const std::vector<RecoveredRow> &rows) = 0;
+};
+
 struct RecoveryTarget {
     TData &data;
     Dialogs &dialogs;
     JournalKeeper &keeper;
-    // Appends the rows to their impulse lists.
-    std::function<void(const std::vector<RecoveredRow> &)> restoreRows;
+    // Null: the records are restored straight into the store, the rows not.
+    RecoverySink *sink = nullptr;
 };
 
 // What a journal holds beyond its data file.

@@ -273,8 +273,15 @@ JournalReplay Replay(const std::vector<JournalEntry> &entries)
         case JournalKind::Row:
             if (e.fromModule)
                 takeStamp(e.list, e.time);
-            rows.push_back({{e.list, e.caption, e.subItem}, e.rowId, 0});
+        {
+            // Rows are appended, so a list is in the order of its ids; a row
+            // put back by an undo goes back to its place among them.
+            const auto at = std::find_if(rows.begin(), rows.end(), [&](const ReplayRow &r) {
+                return r.row.list == e.list && r.id > e.rowId;
+            });
+            rows.insert(at, {{e.list, e.caption, e.subItem}, e.rowId, 0});
             break;
+        }
         case JournalKind::RowRemoved: {
             const auto it = std::find_if(rows.begin(), rows.end(), [&](const ReplayRow &r) {
                 return r.id == e.rowId && r.row.list == e.list;
@@ -333,31 +340,62 @@ std::vector<JournalRecord> JournalRecords(const std::vector<TRadekPtr> &records)
 
 int ApplyRecordChanges(const std::vector<JournalEntry> &changes, std::vector<TRadekPtr> &records)
 {
-    auto find = [&records](const JournalRecord &j) {
-        return std::find_if(records.begin(), records.end(), [&](const TRadekPtr &r) { return Equal(*r, j); });
-    };
-    int applied = 0;
-    for (const JournalEntry &e : changes) {
-        if (e.kind == JournalKind::RecordAdded) {
-            auto r = std::make_shared<TRadek>();
-            r->Number = e.record.number;
-            r->Time = e.record.time;
-            r->Penalty = e.record.penalty;
-            records.push_back(r);
-            ++applied;
-        } else if (e.kind == JournalKind::RecordEdited || e.kind == JournalKind::RecordDeleted) {
-            const auto it = find(e.kind == JournalKind::RecordEdited ? e.before : e.record);
-            if (it == records.end())
-                continue;
-            if (e.kind == JournalKind::RecordDeleted) {
-                records.erase(it);
-            } else {
-                (*it)->Number = e.record.number;
-                (*it)->Time = e.record.time;
-                (*it)->Penalty = e.record.penalty;
-            }
-            ++applied;
+    const RecordChange change = RecordChangeOf(changes, records);
+    for (const RecordEdit &edit : change.edits) {
+        switch (edit.kind) {
+        case RecordEdit::Kind::Added:
+            records.push_back(edit.record);
+            break;
+        case RecordEdit::Kind::Edited: {
+            auto edited = std::make_shared<TRadek>(*edit.record);
+            edited->Number = edit.after.number;
+            edited->Time = edit.after.time;
+            edited->Penalty = edit.after.penalty;
+            *std::find(records.begin(), records.end(), edit.record) = edited;
+            break;
+        }
+        case RecordEdit::Kind::Deleted:
+            records.erase(std::find(records.begin(), records.end(), edit.record));
+            break;
         }
     }
-    return applied;
+    return int(change.edits.size());
+}
+
+RecordChange RecordChangeOf(const std::vector<JournalEntry> &changes, const std::vector<TRadekPtr> &records)
+{
+    // The records as the earlier changes leave them: each change names its
+    // record by value, and the first record holding that value is the one.
+    std::vector<std::pair<TRadekPtr, JournalRecord>> now;
+    now.reserve(records.size());
+    for (const TRadekPtr &r : records)
+        now.emplace_back(r, JournalRecord{r->Number, r->Time, r->Penalty});
+    auto find = [&now](const JournalRecord &j) {
+        return std::find_if(now.begin(), now.end(), [&](const auto &r) { return r.second == j; });
+    };
+    RecordChange change;
+    for (const JournalEntry &e : changes) {
+        if (e.kind == JournalKind::RecordAdded) {
+            RecordEdit edit = RecordEdit::Added(e.record);
+            now.emplace_back(edit.record, e.record);
+            change.edits.push_back(edit);
+        } else if (e.kind == JournalKind::RecordEdited || e.kind == JournalKind::RecordDeleted) {
+            const auto it = find(e.kind == JournalKind::RecordEdited ? e.before : e.record);
+            if (it == now.end())
+                continue;
+            RecordEdit edit;
+            edit.record = it->first;
+            edit.before = it->second;
+            if (e.kind == JournalKind::RecordDeleted) {
+                edit.kind = RecordEdit::Kind::Deleted;
+                now.erase(it);
+            } else {
+                edit.kind = RecordEdit::Kind::Edited;
+                edit.after = e.record;
+                it->second = e.record;
+            }
+            change.edits.push_back(edit);
+        }
+    }
+    return change;
 }

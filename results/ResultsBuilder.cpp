@@ -219,10 +219,11 @@ RefreshResult ResultsBuilder::Build(TData &data, RacerDirectory *racers, const R
 void ResultsBuilder::Build(TData &data, RacerDirectory *racers, const RefreshOptions &options, int selectNumber,
                            RefreshResult &out)
 {
-    Build(data.Records, data.MaxLap, racers, options, selectNumber, out);
+    Build(data.records(), data.MaxLap, racers, options, selectNumber, out);
+    data.SetNetTimes(out.netTimes);
 }
 
-void ResultsBuilder::Build(std::vector<TRadekPtr> &records, int32_t maxLap, RacerDirectory *racers,
+void ResultsBuilder::Build(const std::vector<TRadekPtr> &records, int32_t maxLap, RacerDirectory *racers,
                            const RefreshOptions &options, int selectNumber, RefreshResult &out)
 {
     out.records.clear();
@@ -245,6 +246,7 @@ void ResultsBuilder::Build(std::vector<TRadekPtr> &records, int32_t maxLap, Race
     out.selectRow = -1;
     out.leader.clear();
     out.lastStartTime = 0;
+    out.netTimes.assign(records.size(), 0);
     Entrants entrants(racers);
 
     // The record list: its rows enter in store order and are sorted by time
@@ -294,7 +296,6 @@ void ResultsBuilder::Build(std::vector<TRadekPtr> &records, int32_t maxLap, Race
         row.caption = entrants[entrant].caption;
         if (int(timeKeys[i].index) == remembered)
             out.selectRow = int(i);
-        record->NetTime = 0;
 
         if (row.isRaceStart()) {
             row.icon = GoldStar;
@@ -311,27 +312,12 @@ void ResultsBuilder::Build(std::vector<TRadekPtr> &records, int32_t maxLap, Race
                 row.shown = RecordRow::Shown::Measured;
                 row.measured = elapsed;
             }
-            record->NetTime = elapsed;
-            ranked.push_back({record->PenalizedTime(), start, row.lap, entrant, uint32_t(i)});
+            out.netTimes[timeKeys[i].index] = elapsed;
+            ranked.push_back({row.penalty * MsPerSecond + elapsed, start, row.lap, entrant, uint32_t(i)});
         }
     }
     out.lastStartTime = start;
     table.lastStart = start;
-
-    // The store itself by exact time.  It is first laid out in list order,
-    // which is already by time up to the coarse ties, so the sort has little
-    // left to do; records of exactly equal times keep store order both ways,
-    // so the outcome is the same as sorting the store as it was.
-    if (!inTimeOrder) {
-        m_storeScratch.clear();
-        m_storeScratch.reserve(stored.size());
-        for (const TimeKey &key : timeKeys)
-            m_storeScratch.push_back(std::move(records[key.index]));
-        m_storeScratch.resize(records.size());  // empty pointers, had there been any, go last
-        records.swap(m_storeScratch);
-        m_storeScratch.clear();
-    }
-    SortRecordsByTime(records);
 
     // Ranking: in laps mode 0 more laps first, then the time with penalty.
     const bool lapsFirst = options.lapsMode == 0;

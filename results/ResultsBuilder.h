@@ -59,6 +59,10 @@ struct RefreshResult {
     int selectRow = -1;              // record list row to select, -1 for none
     QString leader;                  // caption of the first results row, or empty
     DayTime lastStartTime = 0;       // time of day of the last race start, 0 for none
+    // Each record's NetTime as the refresh measured it (the time since its
+    // race start for a ranked passage, else 0), by position in the records
+    // it was given.
+    std::vector<DayTime> netTimes;
 };
 
 // The record list's order: the difference of the times in units of 864 ms,
@@ -82,8 +86,9 @@ DayTime ShownTime(DayTime t);
 // records does not fault in fresh memory every time.
 class ResultsBuilder {
 public:
-    // Rebuilds both lists from the store.  Sorts data.Records by time and sets
-    // every record's NetTime (the measured time of a ranked passage, else 0).
+    // Rebuilds both lists from the store, then hands the store what it keeps
+    // of them (TData::SetNetTimes: every record's NetTime, the store in time
+    // order).
     // selectNumber: the start number whose record row is to be selected (the
     // last one in store order), or -1.  racers may be null (empty labels, no
     // categories).  The document's caption is DefaultResultsCaption.
@@ -92,10 +97,9 @@ public:
     // document too, unless someone else still holds it (then a new one).
     void Build(TData &data, RacerDirectory *racers, const RefreshOptions &options, int selectNumber,
                RefreshResult &out);
-    // The same over records that no store holds (the results command):
-    // records is sorted and its NetTimes set as the store's would be; maxLap
-    // is the highest Lap among them.
-    void Build(std::vector<TRadekPtr> &records, int32_t maxLap, RacerDirectory *racers,
+    // The same over records, read only: the NetTimes are left in
+    // out.netTimes.  maxLap is the highest Lap among them.
+    void Build(const std::vector<TRadekPtr> &records, int32_t maxLap, RacerDirectory *racers,
                const RefreshOptions &options, int selectNumber, RefreshResult &out);
 
 private:
@@ -112,7 +116,6 @@ private:
     };
     std::vector<TimeKey> m_timeKeys;
     std::vector<RankKey> m_ranked;
-    std::vector<TRadekPtr> m_storeScratch;
     std::vector<int32_t> m_groupOfRow;
     std::vector<int32_t> m_rowOfEntrant;
 };

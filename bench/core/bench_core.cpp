@@ -18,14 +18,16 @@ struct Race {
         FillRacers(racers, 500, surname);
         QRandomGenerator random(42);
         DayTime time = 9 * MsPerHour;
+        std::vector<TRadekPtr> made;
         for (int64_t i = 0; i < records; ++i) {
             auto r = std::make_shared<TRadek>();
             r->Number = i % 1000 == 0 ? RaceStartNumber : int(random.bounded(1, 520));
             time += 1 + random.bounded(200);
             r->Time = time;
             r->Penalty = i % 50 == 0 ? 30 : 0;
-            data.Records.push_back(std::move(r));
+            made.push_back(std::move(r));
         }
+        data.ReplaceRecords(std::move(made));
         data.FileName = dir.filePath(QStringLiteral("zavod.csvz"));
     }
     QTemporaryDir dir;
@@ -72,9 +74,9 @@ void BM_Load(benchmark::State &state)
     for (auto _ : state) {
         if (!race.data.Load(path))
             state.SkipWithError("load failed");
-        benchmark::DoNotOptimize(race.data.Records.data());
+        benchmark::DoNotOptimize(race.data.records().data());
     }
-    if (race.data.Records.size() != size_t(state.range(0)))
+    if (race.data.records().size() != size_t(state.range(0)))
         state.SkipWithError("records lost");
     SetPerRecord(state);
 }

@@ -37,13 +37,14 @@ void FillStore(TData &data, int records)
     auto start = std::make_shared<TRadek>();
     start->Number = RaceStartNumber;
     start->Time = startMs;
-    data.Records.push_back(start);
+    std::vector<TRadekPtr> made{start};
     for (int i = 1; i < records; ++i) {
         auto r = std::make_shared<TRadek>();
         r->Number = 1 + (i - 1) % RacerCount;
         r->Time = startMs + 60000 + int64_t(i) * 50;
-        data.Records.push_back(r);
+        made.push_back(r);
     }
+    data.ReplaceRecords(std::move(made));
 }
 
 
@@ -70,7 +71,7 @@ void BM_DeskInsertAndRefresh(benchmark::State &state)
 
     ResultsLists results(data, &racers);
     TimingDesk desk(data, dialogs, &racers);
-    desk.refreshLists = [&results](int number) { results.RefreshLists(number); };
+    QObject::connect(&desk, &TimingDesk::refreshRequested, &results, &ResultsLists::RefreshLists);
     results.RefreshLists(-1);
 
     // Several refresh and floor samples per insert, interleaved, and medians
@@ -92,7 +93,7 @@ void BM_DeskInsertAndRefresh(benchmark::State &state)
             const double r0 = ThreadCpuSeconds();
             results.RefreshLists(-1);
             const double r1 = ThreadCpuSeconds();
-            std::vector<TRadekPtr> rows = data.Records;
+            std::vector<TRadekPtr> rows = data.records();
             std::sort(rows.begin(), rows.end(), [](const TRadekPtr &a, const TRadekPtr &b) {
                 return CompareRecordTimes(*a, *b) < 0;
             });
@@ -106,9 +107,11 @@ void BM_DeskInsertAndRefresh(benchmark::State &state)
         state.SetIterationTime(Seconds(t0, BenchClock::now()));
 
         // Back to the same size: the new record is the latest, hence the last.
-        if (data.Records.size() != size_t(records) + 1 || data.Records.back()->Number != 42)
+        if (data.records().size() != size_t(records) + 1 || data.records().back()->Number != 42)
             state.SkipWithError("the insert did not make the expected record");
-        data.Records.pop_back();
+        std::vector<TRadekPtr> kept = data.records();
+        kept.pop_back();
+        data.ReplaceRecords(std::move(kept));
         nextImpulseMs += 1000;
     }
     benchmark::DoNotOptimize(formatted);

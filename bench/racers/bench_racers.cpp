@@ -53,13 +53,14 @@ void FillStore(TData &data)
     auto start = std::make_shared<TRadek>();
     start->Number = RaceStartNumber;
     start->Time = At(startMs);
-    data.Records.push_back(start);
+    std::vector<TRadekPtr> made{start};
     for (int i = 1; i < Records; ++i) {
         auto r = std::make_shared<TRadek>();
         r->Number = 1 + (i - 1) % Racers;
         r->Time = At(startMs + 60000 + int64_t(i) * 100);
-        data.Records.push_back(r);
+        made.push_back(r);
     }
+    data.ReplaceRecords(std::move(made));
 }
 
 std::map<int, double> &EmptyTableRefresh()

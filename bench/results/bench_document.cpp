@@ -40,15 +40,16 @@ void FillStore(TData &data)
     auto start = std::make_shared<TRadek>();
     start->Number = RaceStartNumber;
     start->Time = startMs;
-    data.Records.push_back(start);
+    std::vector<TRadekPtr> records{start};
     for (int i = 1; i < Records; ++i) {
         auto r = std::make_shared<TRadek>();
         r->Number = 1 + (i - 1) % RacerCount;
         r->Lap = 1 + (i - 1) / RacerCount;
         r->Penalty = i % 17 == 0 ? 10 : 0;
         r->Time = startMs + 60000 + int64_t(i) * 50;
-        data.Records.push_back(r);
+        records.push_back(r);
     }
+    data.ReplaceRecords(std::move(records));
     data.MaxLap = Records / RacerCount + 1;
 }
 
@@ -71,7 +72,7 @@ void BM_RefreshWithDocument(benchmark::State &state)
         const double t0 = ThreadCpuSeconds();
         results.RefreshLists(-1);
         const double t1 = ThreadCpuSeconds();
-        std::vector<TRadekPtr> rows = data.Records;
+        std::vector<TRadekPtr> rows = data.records();
         std::sort(rows.begin(), rows.end(),
                   [](const TRadekPtr &a, const TRadekPtr &b) { return CompareRecordTimes(*a, *b) < 0; });
         for (const auto &r : rows)

@@ -210,9 +210,10 @@ struct Race {
         auto first = std::make_shared<TRadek>();
         first->Number = RaceStartNumber;
         first->Time = start;
-        data.Records.push_back(first);
+        std::vector<TRadekPtr> made{first};
         for (int i = 1; i < Records; ++i)
-            data.Records.push_back(passage(1 + (i - 1) % RacerCount, start + MsPerMinute + i * 50));
+            made.push_back(passage(1 + (i - 1) % RacerCount, start + MsPerMinute + i * 50));
+        data.ReplaceRecords(std::move(made));
         data.MaxLap = Records / RacerCount + 1;
         results.setLapsMode(lapsMode);
         results.RefreshLists(-1);
@@ -236,7 +237,9 @@ struct Race {
     {
         last += 50;
         const int number = 1 + int(last / 50 % RacerCount);
-        data.Records.push_back(passage(number, last));
+        std::vector<TRadekPtr> grown = data.records();
+        grown.push_back(passage(number, last));
+        data.ReplaceRecords(std::move(grown));
         results.RefreshLists(number);
         publisher.publish(results.table(), QStringLiteral("Závod"), true, results.lastStartTime());
         ++version;

@@ -2,6 +2,7 @@
 // short race run by clicks and keys on the real window, offscreen.  What the
 // desk and the results do is tested on the logic classes; here only that the
 // widgets are bound to them.
+#include "StoreSetup.h"
 #include "Clock.h"
 #include "Display.h"
 #include "EventLog.h"
@@ -109,8 +110,8 @@ TEST_F(BindingTest, ARaceRunByClicksAndKeysReachesTheListsTheLeaderAndTheFile)
     ASSERT_TRUE(main().Data()->WaitForWrites());  // the files are written off the main thread
     TData reread;
     ASSERT_TRUE(reread.Load(file));
-    ASSERT_EQ(reread.Records.size(), 2u);
-    EXPECT_EQ(reread.Records[1]->Number, 42);
+    ASSERT_EQ(reread.records().size(), 2u);
+    EXPECT_EQ(reread.records()[1]->Number, 42);
 
     // "Reál.čas" shows the time of day again.
     ctl<QCheckBox>("cbRealCas")->click();
@@ -124,7 +125,7 @@ TEST_F(BindingTest, ARaceRunByClicksAndKeysReachesTheListsTheLeaderAndTheFile)
     EXPECT_EQ(ctl<QLabel>("lblVitez")->text(), QString());
     ASSERT_TRUE(main().Data()->WaitForWrites());
     ASSERT_TRUE(reread.Load(file));
-    EXPECT_EQ(reread.Records.size(), 1u);
+    EXPECT_EQ(reread.records().size(), 1u);
 }
 
 TEST_F(BindingTest, ImpulseSelectionModesAndDeleteButtonsReachTheDesk)
@@ -194,7 +195,7 @@ TEST_F(BindingTest, DataFileButtonsAndLapsModeAreBound)
 
     // Showing the timing page again refreshes the lists.
     ctl<QTabWidget>("PageControl")->setCurrentWidget(ctl<QWidget>("TabSheet3"));
-    main().Data()->Records.clear();
+    ClearRecords(*main().Data());
     ctl<QTabWidget>("PageControl")->setCurrentWidget(ctl<QWidget>("tsMereni"));
     EXPECT_EQ(rows(ctl<HotTrackView>("lv")), 0);
 }

@@ -1,3 +1,4 @@
+#include "StoreSetup.h"
 #include "AtomicFile.h"
 #include "Controls.h"
 #include "Cp1250.h"
@@ -69,7 +70,7 @@ TEST_F(FrameTest, StartsWithHiddenHelperWindowsAndAnEmptyUnnamedStore)
     EXPECT_TRUE(display().Board().ShowRunningTime);
 
     ASSERT_NE(main().Data(), nullptr);
-    EXPECT_TRUE(main().Data()->Records.empty());
+    EXPECT_TRUE(main().Data()->records().empty());
     EXPECT_TRUE(main().Data()->Unnamed);
     EXPECT_TRUE(LogIsOpen());
     EXPECT_TRUE(dialogs.asked.empty());
@@ -177,7 +178,7 @@ TEST_F(FrameTest, ClosingAfterAFailedSaveOffersAnotherTry)
     ASSERT_TRUE(QDir(dir.path()).mkdir(QStringLiteral("zavod.results")));  // the results file cannot be written
     auto record = std::make_shared<TRadek>();
     record->Number = 12;
-    data.Records.push_back(record);
+    AppendRecord(data, record);
     data.Save();
     ASSERT_FALSE(data.WaitForWrites());
     dialogs.asked.clear();

@@ -170,7 +170,7 @@ TEST_F(GuideWindowTest, F1AndTheButtonOpenTheGuideFromEveryPageAndTheManualEntry
     button->click();
     EXPECT_EQ(browser.urls, QList<QUrl>{guide}) << "Nápověda";
     EXPECT_TRUE(dialogs.messages().isEmpty()) << dialogs.messages().join(u'\n').toStdString();
-    EXPECT_TRUE(main().Data()->Records.empty()) << "F1 is no key of the keypad";
+    EXPECT_TRUE(main().Data()->records().empty()) << "F1 is no key of the keypad";
 }
 
 TEST_F(GuideWindowTest, AMissingGuideIsExplainedAndNothingIsOpened)

@@ -101,7 +101,7 @@ protected:
     QStringList Store() const
     {
         QStringList out;
-        for (const TRadekPtr &r : windows.frmMain->Data()->Records)
+        for (const TRadekPtr &r : windows.frmMain->Data()->records())
             out << QStringLiteral("%1 %2").arg(r->Number).arg(DayTimeToText(r->Time));
         return out;
     }
@@ -199,7 +199,7 @@ TEST_F(KeyFixture, ListKeysActOnTheRecordListFromEveryList)
     start->setFocus();
     QTest::keyClick(start, Qt::Key_F2);
     ASSERT_TRUE(windows.frmTime->isVisible());
-    EXPECT_EQ(main().Manual()->EditedRecord(), main().Data()->Records[0]);
+    EXPECT_EQ(main().Manual()->EditedRecord(), main().Data()->records()[0]);
     EXPECT_EQ(main().Manual()->fields().number, QStringLiteral("42"));
 }
 

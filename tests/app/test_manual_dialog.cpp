@@ -53,7 +53,7 @@ protected:
     QStringList Store() const
     {
         QStringList out;
-        for (const TRadekPtr &r : windows.frmMain->Data()->Records)
+        for (const TRadekPtr &r : windows.frmMain->Data()->records())
             out << QStringLiteral("%1 %2 %3").arg(r->Number).arg(DayTimeToText(r->Time)).arg(r->Penalty);
         return out;
     }
@@ -146,7 +146,7 @@ TEST_F(ManualDialogTest, NewEntryRaceStartAndEditThroughTheControls)
     EXPECT_EQ(field<QLineEdit>("Edit1")->text(), QStringLiteral("0"));
 
     // Esc is Storno: nothing changes.
-    windows.frmMain->Manual()->OpenRecord(windows.frmMain->Data()->Records[1]);
+    windows.frmMain->Manual()->OpenRecord(windows.frmMain->Data()->records()[1]);
     EXPECT_EQ(field<QLineEdit>("MaskEdit2")->text(), QStringLiteral("42"));
     // Entering the number field selects it, so that typing replaces it.
     QApplication::setActiveWindow(&dialog());

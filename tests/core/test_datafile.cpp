@@ -1,3 +1,4 @@
+#include "StoreSetup.h"
 #include "StoreFiles.h"
 #include "FakeRacers.h"
 #include "ScriptedDialogs.h"
@@ -41,9 +42,9 @@ protected:
 
 TEST_F(DataFileTest, WritesOneQuotedLinePerRecordInTimeOrder)
 {
-    data.Records = {Record(99, "10:00:00,500", 30), Record(12, "10:00:00,000"),
-                    Record(RaceStartNumber, "09:59:00,000")};
-    data.Records[1]->NetTime = TextToDayTime("00:01:00,000");
+    data.ReplaceRecords({Record(99, "10:00:00,500", 30), Record(12, "10:00:00,000"),
+                         Record(RaceStartNumber, "09:59:00,000")});
+    data.SetNetTimes({0, TextToDayTime("00:01:00,000"), 0});
     ASSERT_TRUE(data.SaveAs(path("sobota.csv")));
     EXPECT_EQ(ReadAll(path("sobota.csv")),
               QByteArray("\"10000\",\"START Z\xC1VODU\",\"09:59:00,000\",\"1\",\"00:00:00,000\",\"0\"\r\n"
@@ -56,26 +57,26 @@ TEST_F(DataFileTest, WritesOneQuotedLinePerRecordInTimeOrder)
 TEST_F(DataFileTest, FilesWrittenBySaveLoadBackUnchanged)
 {
     racers.rows.push_back({15, QStringLiteral("Łukasz 中文 \"Luk\""), std::nullopt});
-    data.Records = {
+    data.ReplaceRecords({
         Record(RaceStartNumber, "09:00:00,000"), Record(12, "09:10:00,001", 0, 7),
         Record(13, "09:10:00,001"),              Record(14, "09:20:30,999", 120),
         Record(15, "09:25:00,000", -86400),      Record(0, "23:59:59,999"),
         Record(RaceStartNumber, "10:00:00,000"), Record(12, "10:10:00,000", 86400),
-    };
-    data.Records.push_back(Record(12, "10:20:00,123"));
+    });
+    AppendRecord(data, Record(12, "10:20:00,123"));
     ASSERT_TRUE(data.SaveAs(path("a.csvz")));
 
     TData loaded(&dialogs, &racers);
     ASSERT_TRUE(loaded.Load(path("a.csvz")));
     EXPECT_EQ(loaded.FileName, path("a.csvz"));
     EXPECT_EQ(loaded.MaxLap, data.MaxLap);
-    ASSERT_EQ(loaded.Records.size(), data.Records.size());
-    for (size_t i = 0; i < data.Records.size(); ++i) {
-        EXPECT_EQ(loaded.Records[i]->Number, data.Records[i]->Number) << i;
-        EXPECT_EQ(loaded.Records[i]->Lap, data.Records[i]->Lap) << i;
-        EXPECT_EQ(loaded.Records[i]->Penalty, data.Records[i]->Penalty) << i;
-        EXPECT_EQ(DayTimeToText(loaded.Records[i]->Time), DayTimeToText(data.Records[i]->Time)) << i;
-        EXPECT_EQ(loaded.Records[i]->NetTime, 0);
+    ASSERT_EQ(loaded.records().size(), data.records().size());
+    for (size_t i = 0; i < data.records().size(); ++i) {
+        EXPECT_EQ(loaded.records()[i]->Number, data.records()[i]->Number) << i;
+        EXPECT_EQ(loaded.records()[i]->Lap, data.records()[i]->Lap) << i;
+        EXPECT_EQ(loaded.records()[i]->Penalty, data.records()[i]->Penalty) << i;
+        EXPECT_EQ(DayTimeToText(loaded.records()[i]->Time), DayTimeToText(data.records()[i]->Time)) << i;
+        EXPECT_EQ(loaded.records()[i]->NetTime, 0);
     }
 
     ASSERT_TRUE(loaded.SaveAs(path("b.csvz")));
@@ -83,7 +84,7 @@ TEST_F(DataFileTest, FilesWrittenBySaveLoadBackUnchanged)
     EXPECT_EQ(first.size(), second.size());
     EXPECT_EQ(first, second);
     EXPECT_EQ(ReadAll(path("a.results")), ReadAll(path("b.results")));
-    EXPECT_EQ(first.count("\r\n"), qsizetype(data.Records.size()));
+    EXPECT_EQ(first.count("\r\n"), qsizetype(data.records().size()));
     EXPECT_TRUE(dialogs.messages().isEmpty());
 }
 
@@ -145,7 +146,7 @@ TEST_F(DataFileTest, LoadSplitsFieldsAndFillsDefaults)
     for (const LoadCase &c : cases) {
         SCOPED_TRACE(c.what);
         WriteAll(path("in.csvz"), c.contents);
-        data.Records = {Record(1, "01:00:00,000")};
+        data.ReplaceRecords({Record(1, "01:00:00,000")});
         data.MaxLap = 99;
         dialogs.asked.clear();
         if (c.unreadable)
@@ -158,14 +159,14 @@ TEST_F(DataFileTest, LoadSplitsFieldsAndFillsDefaults)
         } else {
             EXPECT_TRUE(dialogs.asked.empty());
         }
-        ASSERT_EQ(data.Records.size(), c.records.size());
+        ASSERT_EQ(data.records().size(), c.records.size());
         int maxLap = 0;
         for (size_t i = 0; i < c.records.size(); ++i) {
             const Expected &e = c.records[i];
-            EXPECT_EQ(data.Records[i]->Number, e.number) << i;
-            EXPECT_EQ(DayTimeToText(data.Records[i]->Time), e.time) << i;
-            EXPECT_EQ(data.Records[i]->Lap, e.lap) << i;
-            EXPECT_EQ(data.Records[i]->Penalty, e.penalty) << i;
+            EXPECT_EQ(data.records()[i]->Number, e.number) << i;
+            EXPECT_EQ(DayTimeToText(data.records()[i]->Time), e.time) << i;
+            EXPECT_EQ(data.records()[i]->Lap, e.lap) << i;
+            EXPECT_EQ(data.records()[i]->Penalty, e.penalty) << i;
             maxLap = std::max(maxLap, e.lap);
         }
         EXPECT_EQ(data.MaxLap, maxLap);
@@ -175,13 +176,13 @@ TEST_F(DataFileTest, LoadSplitsFieldsAndFillsDefaults)
 
 TEST_F(DataFileTest, LapsAreNumberedPerStartNumberAtEverySave)
 {
-    data.Records = {Record(12, "10:10:00,000", 0, 9), Record(RaceStartNumber, "10:07:00,000"),
+    data.ReplaceRecords({Record(12, "10:10:00,000", 0, 9), Record(RaceStartNumber, "10:07:00,000"),
                     Record(12, "10:00:00,000", 0, 9), Record(12, "10:05:00,000", 0, 9),
-                    Record(RaceStartNumber, "09:55:00,000"), Record(13, "10:06:00,000", 0, 4)};
+                    Record(RaceStartNumber, "09:55:00,000"), Record(13, "10:06:00,000", 0, 4)});
     ASSERT_TRUE(data.SaveAs(path("laps.csvz")));
     auto lapsOf = [this](int number) {
         std::vector<std::pair<QString, int>> laps;
-        for (const TRadekPtr &r : data.Records)
+        for (const TRadekPtr &r : data.records())
             if (r->Number == number)
                 laps.emplace_back(DayTimeToText(r->Time), r->Lap);
         return laps;
@@ -192,9 +193,9 @@ TEST_F(DataFileTest, LapsAreNumberedPerStartNumberAtEverySave)
     EXPECT_EQ(lapsOf(RaceStartNumber), (Laps{{"09:55:00,000", 1}, {"10:07:00,000", 2}}));
     EXPECT_EQ(data.MaxLap, 3);
 
-    for (const TRadekPtr &r : data.Records)
+    for (const TRadekPtr &r : data.records())
         if (r->Number == 12 && DayTimeToText(r->Time) == "10:05:00,000") {
-            ASSERT_TRUE(data.Remove(r.get()));
+            ASSERT_TRUE(data.apply({{RecordEdit::Deleted(r)}}));
             break;
         }
     ASSERT_TRUE(data.Save());
@@ -205,7 +206,7 @@ TEST_F(DataFileTest, LapsAreNumberedPerStartNumberAtEverySave)
     TData loaded;
     ASSERT_TRUE(loaded.Load(path("laps.csvz")));
     std::vector<int> fileLaps;
-    for (const TRadekPtr &r : loaded.Records)
+    for (const TRadekPtr &r : loaded.records())
         fileLaps.push_back(r->Lap);
     EXPECT_EQ(fileLaps, (std::vector<int>{1, 1, 1, 2, 2}));  // 09:55 S, 10:00 12, 10:06 13, 10:07 S, 10:10 12
 }
@@ -261,9 +262,9 @@ TEST_F(DataFileTest, ResultsFileHoldsRecordsAndRacers)
     racers.rows.push_back({20, QStringLiteral("<A & \"B\">"), QStringLiteral("中")});
     racers.rows.push_back({21, QStringLiteral("Tab\tand\x01" "bell"), QStringLiteral("\U0001F600")});
     racers.rows.push_back({22, QString(), QString()});
-    data.Records = {Record(13, "10:02:00,000"), Record(RaceStartNumber, "10:00:00,000"),
-                    Record(77, "10:03:00,000"), Record(20, "10:04:00,000")};
-    data.Records[0]->NetTime = TextToDayTime("00:02:00,000");
+    data.ReplaceRecords({Record(13, "10:02:00,000"), Record(RaceStartNumber, "10:00:00,000"),
+                    Record(77, "10:03:00,000"), Record(20, "10:04:00,000")});
+    data.SetNetTimes({TextToDayTime("00:02:00,000"), 0, 0, 0});
     ASSERT_TRUE(data.SaveAs(path("zavod.csvz")));
 
     const QByteArray bytes = ReadAll(path("zavod.results"));
@@ -302,10 +303,10 @@ TEST_F(DataFileTest, ResultsFileHoldsRecordsAndRacers)
 TEST_F(DataFileTest, EmptyStoreWritesEmptyFiles)
 {
     TData bare(&dialogs, nullptr);  // no racer table at all
-    bare.Records = {Record(12, "10:00:00,000")};
+    bare.ReplaceRecords({Record(12, "10:00:00,000")});
     ASSERT_TRUE(bare.SaveAs(path("one.csvz")));
     EXPECT_EQ(ReadAll(path("one.csvz")), "\"12\",\"\",\"10:00:00,000\",\"1\",\"00:00:00,000\",\"0\"\r\n");
-    bare.Records.clear();
+    ClearRecords(bare);
     ASSERT_TRUE(bare.Save());
     EXPECT_EQ(ReadAll(path("one.csvz")), QByteArray());
     EXPECT_EQ(bare.MaxLap, 0);
@@ -321,7 +322,7 @@ TEST_F(DataFileTest, LabelsCannotCutOrShiftALine)
         {2, QStringLiteral("Dva\r\nřádky"), QStringLiteral("A")},
         {3, QStringLiteral("Łukasz 中文 😀"), QStringLiteral("B")},
     };
-    data.Records = {Record(1, "10:00:00,001", 5), Record(2, "10:00:00,002", 6), Record(3, "10:00:00,003", 7)};
+    data.ReplaceRecords({Record(1, "10:00:00,001", 5), Record(2, "10:00:00,002", 6), Record(3, "10:00:00,003", 7)});
     ASSERT_TRUE(data.SaveAs(path("labels.csvz")));
     const QList<QByteArray> lines = ReadAll(path("labels.csvz")).split('\n');
     ASSERT_EQ(lines.size(), 4);  // three lines and nothing after the last line end
@@ -331,11 +332,11 @@ TEST_F(DataFileTest, LabelsCannotCutOrShiftALine)
 
     TData loaded;
     ASSERT_TRUE(loaded.Load(path("labels.csvz")));
-    ASSERT_EQ(loaded.Records.size(), 3u);
+    ASSERT_EQ(loaded.records().size(), 3u);
     for (int i = 0; i < 3; ++i) {
-        EXPECT_EQ(loaded.Records[i]->Number, i + 1);
-        EXPECT_EQ(loaded.Records[i]->Penalty, i + 5);
-        EXPECT_EQ(DayTimeToText(loaded.Records[i]->Time), QString("10:00:00,00%1").arg(i + 1));
+        EXPECT_EQ(loaded.records()[i]->Number, i + 1);
+        EXPECT_EQ(loaded.records()[i]->Penalty, i + 5);
+        EXPECT_EQ(DayTimeToText(loaded.records()[i]->Time), QString("10:00:00,00%1").arg(i + 1));
     }
 }
 
@@ -366,7 +367,7 @@ TEST_F(DataFileTest, SaveIntoAPlaceThatCannotBeWrittenReports)
     for (const QString &target : targets) {
         SCOPED_TRACE(target.toStdString());
         dialogs.asked.clear();
-        data.Records = {Record(12, "10:05:00,000", 0, 5), Record(12, "10:00:00,000", 0, 5)};
+        data.ReplaceRecords({Record(12, "10:05:00,000", 0, 5), Record(12, "10:00:00,000", 0, 5)});
         data.MaxLap = 0;
         EXPECT_FALSE(data.SaveAs(target));
         const QStringList messages = dialogs.messages();
@@ -374,8 +375,8 @@ TEST_F(DataFileTest, SaveIntoAPlaceThatCannotBeWrittenReports)
         EXPECT_TRUE(messages[0].startsWith(Prefix));
         EXPECT_GT(messages[0].size(), Prefix.size());
         // The laps are numbered even though nothing could be written.
-        EXPECT_EQ(data.Records[0]->Lap, 1);
-        EXPECT_EQ(data.Records[1]->Lap, 2);
+        EXPECT_EQ(data.records()[0]->Lap, 1);
+        EXPECT_EQ(data.records()[1]->Lap, 2);
         EXPECT_EQ(data.MaxLap, 2);
         EXPECT_EQ(data.FileName, target);
     }
@@ -386,7 +387,7 @@ TEST_F(DataFileTest, SaveIntoAPlaceThatCannotBeWrittenReports)
 TEST_F(DataFileTest, ResultsFileFailureComesAfterACompleteDataFile)
 {
     ASSERT_TRUE(QDir(dir.path()).mkdir("zavod.results"));
-    data.Records = {Record(12, "10:00:00,000")};
+    data.ReplaceRecords({Record(12, "10:00:00,000")});
     EXPECT_FALSE(data.SaveAs(path("zavod.csvz")));
     ASSERT_EQ(dialogs.messages().size(), 1);
     EXPECT_TRUE(dialogs.messages()[0].startsWith(Prefix));
@@ -396,10 +397,10 @@ TEST_F(DataFileTest, ResultsFileFailureComesAfterACompleteDataFile)
 TEST_F(DataFileTest, LoadFailureLeavesTheStoreAsItWas)
 {
     ASSERT_TRUE(QDir(dir.path()).mkdir("folder.csvz"));
-    data.Records = {Record(12, "10:00:00,000"), Record(13, "10:01:00,000")};
+    data.ReplaceRecords({Record(12, "10:00:00,000"), Record(13, "10:01:00,000")});
     data.MaxLap = 4;
     data.FileName = path("current.csvz");
-    const std::vector<TRadekPtr> before = data.Records;
+    const std::vector<TRadekPtr> before = data.records();
     for (const QString &source : {path("missing.csvz"), path("folder.csvz")}) {
         SCOPED_TRACE(source.toStdString());
         dialogs.asked.clear();
@@ -408,7 +409,7 @@ TEST_F(DataFileTest, LoadFailureLeavesTheStoreAsItWas)
         ASSERT_EQ(messages.size(), 1);
         EXPECT_TRUE(messages[0].startsWith(Prefix));
         EXPECT_GT(messages[0].size(), Prefix.size());
-        EXPECT_EQ(data.Records, before);  // the very same records
+        EXPECT_EQ(data.records(), before);  // the very same records
         EXPECT_EQ(data.MaxLap, 4);
         EXPECT_EQ(data.FileName, path("current.csvz"));
     }

@@ -2,6 +2,7 @@
 // range make a line unreadable instead of being changed, lines are read whole
 // across the reader's slices, and a large file is read with progress, can be
 // cancelled and is refused over the size limit.
+#include "StoreSetup.h"
 #include "DataFileReader.h"
 #include "Dialogs.h"
 #include "ScriptedDialogs.h"
@@ -89,21 +90,21 @@ TEST(DataFileReader, TheStoreAsksBeforeOpeningAFileWithLinesOutOfRange)
     WriteFile(path, Line("7") + Line("99999999999") + Line("8", "1", "99999999999") + Line("9"));
     ScriptedDialogs dialogs;
     TData data(&dialogs);
-    data.Records = {Record(1, "09:00:00,000")};
-    const std::vector<TRadekPtr> before = data.Records;
+    data.ReplaceRecords({Record(1, "09:00:00,000")});
+    const std::vector<TRadekPtr> before = data.records();
 
     dialogs.answerQuestion(false);
     EXPECT_FALSE(data.Load(path));
     ASSERT_EQ(dialogs.count(ScriptedDialogs::Asked::Question), 1);
     EXPECT_TRUE(dialogs.asked.back().text.contains(QStringLiteral("mimo rozsah: 2 z 4")))
         << dialogs.asked.back().text.toStdString();
-    EXPECT_EQ(data.Records, before);
+    EXPECT_EQ(data.records(), before);
 
     dialogs.answerQuestion(true);
     ASSERT_TRUE(data.Load(path));
-    ASSERT_EQ(data.Records.size(), 2u);
-    EXPECT_EQ(data.Records[0]->Number, 7);
-    EXPECT_EQ(data.Records[1]->Number, 9);
+    ASSERT_EQ(data.records().size(), 2u);
+    EXPECT_EQ(data.records()[0]->Number, 7);
+    EXPECT_EQ(data.records()[1]->Number, 9);
     EXPECT_TRUE(dialogs.messages().isEmpty());
 }
 
@@ -166,14 +167,14 @@ class LargeFileTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        data.Records = {Record(1, "09:00:00,000")};
+        data.ReplaceRecords({Record(1, "09:00:00,000")});
         data.FileName = dir.filePath("current.csvz");
         data.MaxLap = 3;
-        before = data.Records;
+        before = data.records();
     }
     void ExpectUnchanged()
     {
-        EXPECT_EQ(data.Records, before);
+        EXPECT_EQ(data.records(), before);
         EXPECT_EQ(data.FileName, dir.filePath("current.csvz"));
         EXPECT_EQ(data.MaxLap, 3);
     }
@@ -206,7 +207,7 @@ TEST_F(LargeFileTest, ALargeFileIsReadBehindProgressThatCanCancelIt)
 
     ASSERT_TRUE(data.Load(path));
     EXPECT_EQ(dialogs.count(ScriptedDialogs::Asked::Progress), 3);
-    EXPECT_EQ(data.Records.size(), size_t(records));
+    EXPECT_EQ(data.records().size(), size_t(records));
     EXPECT_EQ(data.FileName, path);
 
     // A file below that size is read without one.

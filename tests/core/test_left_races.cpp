@@ -1,6 +1,7 @@
 // The offer, at start, of unnamed races that a run which did not close
 // cleanly left in its temporary files: which files are offered, the one
 // question that names them, and what "Ano" and "Ne" do.
+#include "StoreSetup.h"
 #include "LeftRaces.h"
 #include "QtPrinters.h"
 #include "ScriptedDialogs.h"
@@ -112,7 +113,7 @@ TEST_F(LeftRacesTest, OneQuestionNamesEveryLeftRaceAndAnoOpensTheNewest)
                              "příštím spuštění.")
                   .arg(newer, older));
     EXPECT_EQ(data.FileName, newer);
-    EXPECT_EQ(data.Records.size(), 123u);
+    EXPECT_EQ(data.records().size(), 123u);
     EXPECT_TRUE(data.Unnamed) << "the next save asks for a name";
     EXPECT_TRUE(dialogs.messages().isEmpty());
 
@@ -140,7 +141,7 @@ TEST_F(LeftRacesTest, NeLeavesEveryRaceWhereItIsAndStillLeft)
     EXPECT_FALSE(OfferLeftRaces(data, dialogs));
     EXPECT_EQ(dialogs.count(ScriptedDialogs::Asked::Question), 1);
     EXPECT_EQ(data.FileName, own);
-    EXPECT_TRUE(data.Records.empty());
+    EXPECT_TRUE(data.records().empty());
     EXPECT_EQ(ReadAll(newer), newerBytes);
     EXPECT_EQ(ReadAll(older), olderBytes);
     // Their lock files stay; once this run ends they are stale again.
@@ -206,7 +207,7 @@ TEST(LeftRaces, TheStoreHoldsTheLockOfTheTemporaryFileItWorksIn)
         second = data.FileName;
         EXPECT_FALSE(QFileInfo::exists(TempLockName(first))) << "left for the new one";
         EXPECT_TRUE(Held(second));
-        data.Records = {Record(1, "10:00:00,000")};
+        data.ReplaceRecords({Record(1, "10:00:00,000")});
         ASSERT_TRUE(data.Save());
         ASSERT_TRUE(data.SaveAs(dir.filePath("zavod.csvz")));
         EXPECT_FALSE(QFileInfo::exists(TempLockName(second))) << "the race has a name now";

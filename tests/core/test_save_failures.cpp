@@ -1,5 +1,6 @@
 // Saves that fail: the operator learns the system's reason, the previous
 // files stay whole and no copy is left beside them.
+#include "StoreSetup.h"
 #include "StoreFiles.h"
 #include "AtomicFile.h"
 #include "DiskFaults.h"
@@ -41,13 +42,13 @@ TEST_P(SaveFailureTest, SaysWhyAndKeepsThePreviousFiles)
     ScriptedDialogs dialogs;
     TData data(&dialogs);
     const QString target = fault->folder + QStringLiteral("/zavod.csvz");
-    data.Records = {Record(12, "10:00:00,000")};
+    data.ReplaceRecords({Record(12, "10:00:00,000")});
     ASSERT_TRUE(data.SaveAs(target));
     const QByteArray oldData = ReadAll(target);
     const QByteArray oldResults = ReadAll(ResultsFileName(target));
 
     for (int i = 0; i < 3000; ++i)
-        data.Records.push_back(Record(13, "11:00:00,000"));
+        AppendRecord(data, Record(13, "11:00:00,000"));
     fault->arm();
     const bool saved = data.Save();
     fault->disarm();
@@ -62,7 +63,7 @@ TEST_P(SaveFailureTest, SaysWhyAndKeepsThePreviousFiles)
     EXPECT_EQ(data.MaxLap, 3000);  // laps are numbered all the same
 
     // Once there is room again, the next save goes through.
-    data.Records.resize(2);
+    data.ReplaceRecords({data.records()[0], data.records()[1]});
     EXPECT_TRUE(data.Save());
     EXPECT_FALSE(data.LastSaveFailed());
 }
@@ -94,7 +95,7 @@ TEST(TempCopies, StaleOnesOfTheSavedFileGoAtTheNextSave)
     }
     ScriptedDialogs dialogs;
     TData data(&dialogs);
-    data.Records = {Record(12, "10:00:00,000")};
+    data.ReplaceRecords({Record(12, "10:00:00,000")});
     ASSERT_TRUE(data.SaveAs(dir.filePath("zavod.csvz")));
     QStringList expected = kept + QStringList{"zavod.csvz", "zavod.results"};
     expected.sort();
@@ -120,7 +121,7 @@ TEST(SaveFailureEpisodes, AFullDiskGivesOneMessagePerEpisode)
 
     disk.arm();
     for (int i = 0; i < 30; ++i) {
-        data.Records.push_back(Record(12, "10:00:00,000"));
+        AppendRecord(data, Record(12, "10:00:00,000"));
         EXPECT_FALSE(data.Save());
     }
     EXPECT_EQ(dialogs.messages(), QStringList{Prefix + QString::fromLocal8Bit(std::strerror(ENOSPC))});
@@ -137,7 +138,7 @@ TEST(SaveFailureEpisodes, AFullDiskGivesOneMessagePerEpisode)
     EXPECT_EQ(ReadDataFile(data.FileName).records.size(), 30u);
 
     disk.arm();
-    data.Records.push_back(Record(13, "10:00:01,000"));
+    AppendRecord(data, Record(13, "10:00:01,000"));
     EXPECT_FALSE(data.Save());
     disk.disarm();
     EXPECT_EQ(dialogs.messages().size(), 3);

@@ -1,3 +1,4 @@
+#include "StoreSetup.h"
 #include "QtPrinters.h"
 #include "tfile.h"
 
@@ -50,29 +51,29 @@ TEST(CompareRecordTimes, ExactToTheMillisecond)
 TEST(SortByTime, OrdersByTimeAndCopesWithCloseTimes)
 {
     TData data;
-    data.Records = {Record(3, "10:10:00,000"), Record(1, "09:00:00,000"), Record(2, "10:00:00,000")};
+    data.ReplaceRecords({Record(3, "10:10:00,000"), Record(1, "09:00:00,000"), Record(2, "10:00:00,000")});
     data.SortByTime();
-    ASSERT_EQ(data.Records.size(), 3u);
-    EXPECT_EQ(data.Records[0]->Number, 1);
-    EXPECT_EQ(data.Records[1]->Number, 2);
-    EXPECT_EQ(data.Records[2]->Number, 3);
+    ASSERT_EQ(data.records().size(), 3u);
+    EXPECT_EQ(data.records()[0]->Number, 1);
+    EXPECT_EQ(data.records()[1]->Number, 2);
+    EXPECT_EQ(data.records()[2]->Number, 3);
 
     // Many records on few distinct times: equal times keep the order they
     // were added in.
     QRandomGenerator random(7);
-    data.Records.clear();
+    ClearRecords(data);
     for (int i = 0; i < 5000; ++i) {
         auto r = std::make_shared<TRadek>();
         r->Number = i;
         r->Time = 10 * MsPerHour + random.bounded(3);
-        data.Records.push_back(r);
+        AppendRecord(data, r);
     }
     data.SortByTime();
-    for (size_t i = 1; i < data.Records.size(); ++i) {
-        const int order = CompareRecordTimes(*data.Records[i - 1], *data.Records[i]);
+    for (size_t i = 1; i < data.records().size(); ++i) {
+        const int order = CompareRecordTimes(*data.records()[i - 1], *data.records()[i]);
         ASSERT_LE(order, 0) << i;
         if (order == 0) {
-            ASSERT_LT(data.Records[i - 1]->Number, data.Records[i]->Number) << i;
+            ASSERT_LT(data.records()[i - 1]->Number, data.records()[i]->Number) << i;
         }
     }
 }
@@ -169,7 +170,7 @@ TEST(NewTempFileName, FailsWithTheSystemsReasonWhenNoFolderCanBeHad)
 TEST(TData, StartsEmptyWithATemporaryFile)
 {
     TData data;
-    EXPECT_TRUE(data.Records.empty());
+    EXPECT_TRUE(data.records().empty());
     EXPECT_TRUE(data.Unnamed);
     EXPECT_EQ(data.MaxLap, 0);
     EXPECT_TRUE(QFileInfo(data.FileName).isFile());
@@ -181,7 +182,7 @@ TEST(TData, NewFileLeavesTheOldFileAlone)
 {
     QTemporaryDir dir;
     TData data;
-    data.Records = {Record(12, "10:00:00,000"), Record(13, "10:01:00,000")};
+    data.ReplaceRecords({Record(12, "10:00:00,000"), Record(13, "10:01:00,000")});
     ASSERT_TRUE(data.SaveAs(dir.filePath("zavod.csvz")));
     data.Unnamed = false;
     QFile saved(data.FileName);
@@ -191,7 +192,7 @@ TEST(TData, NewFileLeavesTheOldFileAlone)
     ASSERT_FALSE(before.isEmpty());
 
     data.NewFile();
-    EXPECT_TRUE(data.Records.empty());
+    EXPECT_TRUE(data.records().empty());
     EXPECT_EQ(data.MaxLap, 0);
     EXPECT_TRUE(data.Unnamed);
     EXPECT_NE(data.FileName, saved.fileName());
@@ -216,19 +217,19 @@ TEST(TData, TemporaryFileStaysOnlyIfItHoldsARace)
         {"saved while empty", [](TData &data, const QString &) { ASSERT_TRUE(data.Save()); }, false},
         {"race saved into it",
          [](TData &data, const QString &) {
-             data.Records = {Record(12, "10:00:00,000")};
+             data.ReplaceRecords({Record(12, "10:00:00,000")});
              ASSERT_TRUE(data.Save());
          },
          true},
         {"race saved under a chosen name",
          [](TData &data, const QString &folder) {
-             data.Records = {Record(12, "10:00:00,000")};
+             data.ReplaceRecords({Record(12, "10:00:00,000")});
              ASSERT_TRUE(data.SaveAs(folder + "/zavod.csvz"));
          },
          false},
         {"race saved into it, then New",
          [](TData &data, const QString &) {
-             data.Records = {Record(12, "10:00:00,000")};
+             data.ReplaceRecords({Record(12, "10:00:00,000")});
              ASSERT_TRUE(data.Save());
              data.NewFile();
          },
@@ -258,14 +259,15 @@ TEST(TData, TemporaryFileStaysOnlyIfItHoldsARace)
 TEST(TData, RemovedRecordStaysValidForWhoeverHoldsIt)
 {
     TData data;
-    data.Records = {Record(12, "10:00:00,000"), Record(13, "10:01:00,000")};
-    TRadekPtr held = data.Records[0];
+    data.ReplaceRecords({Record(12, "10:00:00,000"), Record(13, "10:01:00,000")});
+    TRadekPtr held = data.records()[0];
     EXPECT_TRUE(data.Contains(held.get()));
-    EXPECT_TRUE(data.Remove(held.get()));
+    const RecordChange deletion{{RecordEdit::Deleted(held)}};
+    EXPECT_TRUE(data.apply(deletion));
     EXPECT_FALSE(data.Contains(held.get()));
-    EXPECT_FALSE(data.Remove(held.get()));
-    ASSERT_EQ(data.Records.size(), 1u);
-    data.Records.clear();
+    EXPECT_FALSE(data.apply(deletion));
+    ASSERT_EQ(data.records().size(), 1u);
+    ClearRecords(data);
     EXPECT_EQ(held->Number, 12);  // still a whole record
 }
 

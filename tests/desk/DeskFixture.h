@@ -33,8 +33,8 @@ protected:
         ASSERT_TRUE(dir.isValid());
         SetClockForTesting([this] { return now; });
         firstTempFile = data.FileName;
-        desk.refreshLists = [this](int number) { refreshed.push_back(number); };
-        desk.hideManualEntry = [this] { ++hidden; };
+        QObject::connect(&desk, &TimingDesk::refreshRequested, [this](int number) { refreshed.push_back(number); });
+        QObject::connect(&desk, &TimingDesk::manualEntryHideRequested, [this] { ++hidden; });
     }
     void TearDown() override
     {
@@ -79,14 +79,14 @@ protected:
         EXPECT_TRUE(copy.Load(path)) << path.toStdString();
         QFile::remove(temp);
         std::vector<TRadek> out;
-        for (const auto &r : copy.Records)
+        for (const auto &r : copy.records())
             out.push_back(*r);
         return out;
     }
     std::vector<int> StoreNumbers() const
     {
         std::vector<int> out;
-        for (const auto &r : data.Records)
+        for (const auto &r : data.records())
             out.push_back(r->Number);
         return out;
     }

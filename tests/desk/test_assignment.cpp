@@ -1,5 +1,6 @@
 // The keypad, Vlož and START: assignment, preselections, function modes and
 // the closing steps (Save-as once, save, refresh, display reset).
+#include "StoreSetup.h"
 #include "DeskFixture.h"
 
 #include <QFileInfo>
@@ -62,12 +63,12 @@ TEST_F(DeskFixture, VlozAssignsTheSelectedImpulseElseTheOldest)
     Type("34");
     desk.Button2Click();
 
-    ASSERT_EQ(data.Records.size(), 2u);
-    EXPECT_EQ(data.Records[0]->Number, 34);  // saved, so sorted by time
-    EXPECT_EQ(data.Records[0]->Time, At(10, 0, 0, 7));
-    EXPECT_EQ(data.Records[1]->Number, 12);
-    EXPECT_EQ(data.Records[1]->Time, At(10, 0, 1, 7));
-    EXPECT_EQ(data.Records[1]->Penalty, 0);
+    ASSERT_EQ(data.records().size(), 2u);
+    EXPECT_EQ(data.records()[0]->Number, 34);  // saved, so sorted by time
+    EXPECT_EQ(data.records()[0]->Time, At(10, 0, 0, 7));
+    EXPECT_EQ(data.records()[1]->Number, 12);
+    EXPECT_EQ(data.records()[1]->Time, At(10, 0, 1, 7));
+    EXPECT_EQ(data.records()[1]->Penalty, 0);
     EXPECT_EQ(SubItems(desk.finishList()), QStringList{"10:00:02,007"});
     EXPECT_EQ(refreshed, (std::vector<int>{12, 34}));
     EXPECT_EQ(desk.displayText(), "0");
@@ -132,7 +133,7 @@ TEST_P(WrongSelectionTest, ShowsMessageClearsSelectionAndStops)
         EXPECT_EQ(QFileInfo::exists(path), c.saved);
         desk.ResetDisplay();
     }
-    EXPECT_TRUE(data.Records.empty());
+    EXPECT_TRUE(data.records().empty());
     EXPECT_TRUE(refreshed.empty());
     EXPECT_EQ(dialogs.messages().size(), 2);
 }
@@ -155,7 +156,7 @@ TEST_F(DeskFixture, FunctionModeOneWithoutImpulseSaysSoSavesAndResets)
     EXPECT_EQ(dialogs.messages(), QStringList{"Neexistuje impuls od fotobuňky k přiřazení!"});
     EXPECT_TRUE(desk.finishList().empty());
     EXPECT_EQ(desk.startList().size(), 1);
-    EXPECT_TRUE(data.Records.empty());
+    EXPECT_TRUE(data.records().empty());
     EXPECT_TRUE(QFileInfo::exists(path));
     EXPECT_TRUE(refreshed.empty());
     EXPECT_EQ(desk.displayText(), "0");
@@ -165,7 +166,7 @@ TEST_F(DeskFixture, PreselectionsQueueAndCompleteInOrder)
 {
     for (int mode : {0, 1}) {
         SCOPED_TRACE(mode);
-        data.Records.clear();
+        ClearRecords(data);
         refreshed.clear();
         NameDataFile(QString("mode%1.csv").arg(mode));
         desk.settings().photocellMode = mode;
@@ -182,8 +183,8 @@ TEST_F(DeskFixture, PreselectionsQueueAndCompleteInOrder)
         desk.PostFinishImpulse(At(11 + mode, 0, 5));
         EXPECT_TRUE(desk.finishList().empty());
         ASSERT_EQ(StoreNumbers(), (std::vector<int>{7, 12}));
-        EXPECT_EQ(data.Records[0]->Time, At(11 + mode, 0, 0));
-        EXPECT_EQ(data.Records[1]->Time, At(11 + mode, 0, 5));
+        EXPECT_EQ(data.records()[0]->Time, At(11 + mode, 0, 0));
+        EXPECT_EQ(data.records()[1]->Time, At(11 + mode, 0, 5));
         EXPECT_EQ(refreshed, (std::vector<int>{7, 12}));
         EXPECT_EQ(OnDisk(data.FileName).size(), 2u);
     }
@@ -197,7 +198,7 @@ TEST_F(DeskFixture, StartPreselectionBecomesTheRaceStart)
     };
     for (const Case c : {Case{0, true}, Case{1, false}}) {
         SCOPED_TRACE(c.photocellMode);
-        data.Records.clear();
+        ClearRecords(data);
         NameDataFile();
         desk.settings().photocellMode = c.photocellMode;
         desk.btnStartClick();
@@ -212,7 +213,7 @@ TEST_F(DeskFixture, StartPreselectionBecomesTheRaceStart)
         EXPECT_TRUE(desk.startList().empty());
         EXPECT_TRUE(desk.finishList().empty());
         ASSERT_EQ(StoreNumbers(), std::vector<int>{RaceStartNumber});
-        EXPECT_EQ(data.Records[0]->Time, At(10, 30, 0, 250));
+        EXPECT_EQ(data.records()[0]->Time, At(10, 30, 0, 250));
         EXPECT_EQ(refreshed.back(), RaceStartNumber);
     }
 }
@@ -245,7 +246,7 @@ TEST_F(DeskFixture, PreselectionRowIsFoundAgainAfterAnOlderImpulseAboveItIsTaken
     desk.settings().photocellMode = 1;
     desk.PostFinishImpulse(At(10, 1, 0));
     EXPECT_EQ(StoreNumbers(), std::vector<int>{7});
-    EXPECT_EQ(data.Records[0]->Time, At(10, 0, 0));
+    EXPECT_EQ(data.records()[0]->Time, At(10, 0, 0));
     EXPECT_EQ(Captions(desk.finishList()), QStringList{"IMPULS"});
     EXPECT_EQ(SubItems(desk.finishList()), QStringList{"10:01:00,000"});
 }
@@ -262,8 +263,8 @@ TEST_F(DeskFixture, FunctionModeZeroStampsTheCurrentTime)
     now = At(9, 59, 0);
     desk.btnStartClick();
     ASSERT_EQ(StoreNumbers(), (std::vector<int>{RaceStartNumber, 5}));
-    EXPECT_EQ(data.Records[0]->Time, At(9, 59, 0));
-    EXPECT_EQ(data.Records[1]->Time, At(10, 0, 0, 1));
+    EXPECT_EQ(data.records()[0]->Time, At(9, 59, 0));
+    EXPECT_EQ(data.records()[1]->Time, At(10, 0, 0, 1));
     EXPECT_EQ(desk.finishList().size(), 1);
     EXPECT_EQ(desk.startList().size(), 1);
     EXPECT_EQ(refreshed, (std::vector<int>{5, RaceStartNumber}));
@@ -320,7 +321,7 @@ TEST_F(DeskFixture, ArrivalDuringTheSaveAsDialogWaitsThenAssignsOnce)
         dialogs.whileOpen = nullptr;
         desk.PostFinishImpulse(At(10, 0, 5));
         EXPECT_EQ(Captions(desk.finishList()), (QStringList{"Před.IMPULS", "IMPULS FB2"}));
-        EXPECT_TRUE(data.Records.empty());
+        EXPECT_TRUE(data.records().empty());
         desk.Button2Click();  // pressed meanwhile: ignored
     };
     Type("7");
@@ -364,7 +365,7 @@ TEST_F(DeskFixture, ArrivalsDuringAMessageRunInOrderAfterIt)
         desk.PostFinishImpulse(At(10, 0, 4));
         desk.btnStartClick();  // ignored while the message is open
         EXPECT_EQ(desk.finishList().size(), 6);
-        EXPECT_EQ(data.Records.size(), 1u);
+        EXPECT_EQ(data.records().size(), 1u);
     };
     desk.btnStartClick();
     EXPECT_EQ(dialogs.messages(), QStringList{"Neplatná obsluha: v seznamu vybraná položka není impuls od "

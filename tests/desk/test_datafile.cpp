@@ -1,5 +1,6 @@
 // Commands on the record list and the data file: delete, New, Open, Save as,
 // Save, and the double click that opens the manual entry dialog.
+#include "StoreSetup.h"
 #include "DeskFixture.h"
 
 #include <QDir>
@@ -18,7 +19,7 @@ protected:
         auto r = std::make_shared<TRadek>();
         r->Number = number;
         r->Time = time;
-        data.Records.push_back(r);
+        AppendRecord(data, r);
         return r;
     }
     // A data file written by another store, as if from an earlier run.
@@ -32,7 +33,7 @@ protected:
             auto r = std::make_shared<TRadek>();
             r->Number = n;
             r->Time = At(9, 0, second++);
-            other.Records.push_back(r);
+            AppendRecord(other, r);
         }
         const QString path = dir.filePath("earlier.csv");
         EXPECT_TRUE(other.SaveAs(path));
@@ -48,7 +49,7 @@ TEST_F(DataFileTest, DeleteRemovesTheSelectedRecordAndAlwaysSaves)
         if (!unnamed)
             NameDataFile();
         data.Unnamed = unnamed;  // never a Save-as dialog here
-        data.Records.clear();
+        ClearRecords(data);
         refreshed.clear();
         Add(12, At(10, 0, 0));
         const TRadekPtr start = Add(RaceStartNumber, At(9, 0, 0));
@@ -61,7 +62,7 @@ TEST_F(DataFileTest, DeleteRemovesTheSelectedRecordAndAlwaysSaves)
         ASSERT_EQ(saved.size(), 2u);
         EXPECT_EQ(saved[1].Lap, 2);
 
-        data.Records.pop_back();
+        PopRecord(data);
         desk.Button21Click(nullptr);  // nothing selected: still saved
         EXPECT_EQ(OnDisk(data.FileName).size(), 1u);
         EXPECT_EQ(refreshed, (std::vector<int>{-1, -1}));
@@ -88,7 +89,7 @@ TEST_F(DataFileTest, NewAsksAndOnlyYesEmptiesTheStore)
     desk.PostFinishImpulse(At(10, 1, 0));
     dialogs.answerQuestion(true);
     desk.Button27Click();
-    EXPECT_TRUE(data.Records.empty());
+    EXPECT_TRUE(data.records().empty());
     EXPECT_TRUE(data.Unnamed);
     EXPECT_NE(data.FileName, path);
     EXPECT_EQ(OnDisk(path).size(), 1u);            // the old file is kept as it was
@@ -159,7 +160,7 @@ TEST_F(DataFileTest, ForeignFileAsksAndIsKeptAsOpened)
         const QByteArray before = original.readAll();
         original.close();
         const QString backup = c.path + ".bak";
-        data.Records.clear();
+        ClearRecords(data);
         const TRadekPtr mine = Add(5, At(10, 0, 0));
         const QString name = data.FileName;
         const bool unnamed = data.Unnamed;
@@ -173,7 +174,7 @@ TEST_F(DataFileTest, ForeignFileAsksAndIsKeptAsOpened)
         EXPECT_TRUE(dialogs.asked[1].text.contains(QFileInfo(c.path).fileName()));
         EXPECT_TRUE(dialogs.asked[1].text.contains(c.counts)) << dialogs.asked[1].text.toStdString();
         EXPECT_TRUE(dialogs.messages().isEmpty());
-        EXPECT_EQ(data.Records, std::vector<TRadekPtr>{mine});
+        EXPECT_EQ(data.records(), std::vector<TRadekPtr>{mine});
         EXPECT_EQ(data.FileName, name);
         EXPECT_EQ(data.Unnamed, unnamed);
 
@@ -245,7 +246,7 @@ TEST_F(DataFileTest, UnsavedChangesAreOfferedAnotherTry)
         auto failSave = [&] {
             QFile::remove(blockResults);
             ASSERT_TRUE(QDir(dir.path()).mkpath(blockResults));  // the results file cannot be written
-            Add(int(data.Records.size()) + 1, At(10, 0, int(data.Records.size())));
+            Add(int(data.records().size()) + 1, At(10, 0, int(data.records().size())));
             ASSERT_FALSE(data.Save());
             dialogs.asked.clear();
             dialogs.answerOpen(std::nullopt);
@@ -270,7 +271,7 @@ TEST_F(DataFileTest, UnsavedChangesAreOfferedAnotherTry)
         EXPECT_TRUE(command.run(true));
         EXPECT_TRUE(unsavedAsked());
         EXPECT_FALSE(data.LastSaveFailed());
-        EXPECT_EQ(OnDisk(path).size(), data.Records.size());
+        EXPECT_EQ(OnDisk(path).size(), data.records().size());
         dialogs.questions.clear();
         dialogs.opens.clear();
 
@@ -283,7 +284,7 @@ TEST_F(DataFileTest, UnsavedChangesAreOfferedAnotherTry)
         ASSERT_TRUE(QDir(blockResults).removeRecursively());
         dialogs.questions.clear();
         dialogs.opens.clear();
-        data.Records.clear();
+        ClearRecords(data);
         NameDataFile();
         ASSERT_TRUE(data.Save());
     }
@@ -386,7 +387,7 @@ TEST_F(DataFileTest, SaveAfterCancelledDialogDoesNotAskAgain)
 TEST_F(DataFileTest, DoubleClickOpensTheSelectedRecordOnly)
 {
     std::vector<TRadekPtr> opened;
-    desk.openManualEntry = [&](const TRadekPtr &r) { opened.push_back(r); };
+    QObject::connect(&desk, &TimingDesk::manualEntryRequested, [&](const TRadekPtr &r) { opened.push_back(r); });
     const TRadekPtr record = Add(5, At(10, 0, 0));
     desk.lvDblClick(nullptr);
     desk.lvDblClick(record);

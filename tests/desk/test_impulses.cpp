@@ -147,7 +147,7 @@ TEST_F(DeskFixture, DeleteAllDropsImpulsesAndPreselections)
     EXPECT_EQ(hidden, 1);
     // The 7 is gone: the next impulse just waits.
     desk.PostFinishImpulse(At(10, 0, 5));
-    EXPECT_TRUE(data.Records.empty());
+    EXPECT_TRUE(data.records().empty());
     EXPECT_EQ(desk.LastImpulseTime(), At(10, 0, 5));  // nothing resets it
 }
 

@@ -1,5 +1,6 @@
 // The manual entry as the operator works it: open, type, tick, OK, Storno,
 // with the store, the data file and the messages checked after each script.
+#include "StoreSetup.h"
 #include "DeskFixture.h"
 #include "ManualEntry.h"
 #include "QtPrinters.h"
@@ -40,7 +41,6 @@ protected:
     {
         DeskFixture::SetUp();
         now = TextToDayTime(QStringLiteral("10:20:30,400"));
-        entry.refreshLists = [this](int number) { refreshed.push_back(number); };
         QObject::connect(&entry, &ManualEntry::focusRequested, [this](ManualEntry::Field f) { focus.push_back(f); });
     }
     void Run(const char *step)
@@ -54,8 +54,7 @@ protected:
             entry.OpenRecord(storedRecords.at(size_t(arg.toInt())));
         else if (s.startsWith(QLatin1String("remove "))) {
             // as "Sma&ž" does it
-            data.Remove(storedRecords.at(size_t(arg.toInt())).get());
-            data.Save();
+            desk.Button21Click(storedRecords.at(size_t(arg.toInt())));
         }
         else if (s == QLatin1String("tick") || s == QLatin1String("untick"))
             entry.cbStartZavoduClick(s == QLatin1String("tick"));
@@ -88,7 +87,7 @@ TEST_P(ManualEntryTest, ScriptEndsWithTheStoreTheFileAndTheFieldsExpected)
         r->Number = parts[0].toInt();
         r->Time = TextToDayTime(parts[1]);
         r->Penalty = parts[2].toInt();
-        data.Records.push_back(r);
+        AppendRecord(data, r);
         storedRecords.push_back(r);
     }
     ASSERT_TRUE(data.Save());
@@ -99,7 +98,7 @@ TEST_P(ManualEntryTest, ScriptEndsWithTheStoreTheFileAndTheFieldsExpected)
     }
 
     QStringList store;
-    for (const TRadekPtr &r : data.Records)
+    for (const TRadekPtr &r : data.records())
         store << Describe(*r);
     QStringList expected;
     for (const char *text : c.expectedStore)
@@ -203,7 +202,9 @@ TEST_F(DeskFixture, ManualEntryOkReportsFocusRefreshAndHidingInOrder)
     ManualEntry entry(data, dialogs);
     NameDataFile();
     std::vector<QString> events;
-    entry.refreshLists = [&](int number) { events.push_back(QStringLiteral("refresh %1").arg(number)); };
+    QObject::connect(&data, &TData::recordsChanged, [&](const RecordChange &change) {
+        events.push_back(QStringLiteral("refresh %1").arg(change.selectNumber));
+    });
     QObject::connect(&entry, &ManualEntry::showRequested, [&] { events.push_back(QStringLiteral("show")); });
     QObject::connect(&entry, &ManualEntry::hideRequested, [&] { events.push_back(QStringLiteral("hide")); });
     QObject::connect(&entry, &ManualEntry::focusRequested, [&](ManualEntry::Field f) {
@@ -223,9 +224,9 @@ TEST_F(DeskFixture, ManualEntryOkReportsFocusRefreshAndHidingInOrder)
     // again (the dialog reopened by hand) stores nothing.
     const TRadekPtr stored = entry.EditedRecord();
     ASSERT_TRUE(data.Contains(stored.get()));
-    data.Remove(stored.get());
+    ASSERT_TRUE(data.apply({{RecordEdit::Deleted(stored)}}));
     entry.Button1Click();
-    EXPECT_TRUE(data.Records.empty());
+    EXPECT_TRUE(data.records().empty());
 
     // Hiding keeps the fields and the record.
     entry.OpenRecord(stored);

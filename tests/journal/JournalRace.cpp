@@ -9,18 +9,18 @@ JournalRace::JournalRace(Dialogs &d, SaveQueue *queue)
     keeper.SetIndexFolder(QFileInfo(data.FileName).path());
     keeper.currentRows = [this] { return desk.JournalRows(); };
     desk.SetJournal(&keeper);
-    manual.SetJournal(&keeper);
-    keeper.currentRecords = [this] { return JournalKeeper::RecordEntries(data.Records); };
+    data.SetJournal(&keeper);
+    keeper.currentRecords = [this] { return JournalKeeper::RecordEntries(data.records()); };
     QObject::connect(&data, &TData::saveHandedOver, &keeper, &JournalKeeper::Saving);
     QObject::connect(&data, &TData::saveWritten, &keeper, &JournalKeeper::Saved);
-    desk.dataFileReplaced = [this](bool opened) {
+    QObject::connect(&desk, &TimingDesk::dataFileReplaced, [this](bool opened) {
         if (opened) {
             RecoveryTarget target = Target();
             RecoverOpened(target);
         } else {
             keeper.Begin(data.FileName);
         }
-    };
+    });
     desk.settings().filterIndex = 0;
     keeper.Begin(data.FileName);
 }
@@ -33,8 +33,7 @@ JournalRace::~JournalRace()
 
 RecoveryTarget JournalRace::Target()
 {
-    return RecoveryTarget{data, dialogs, keeper,
-                          [this](const std::vector<RecoveredRow> &rows) { desk.RestoreRows(rows); }};
+    return RecoveryTarget{data, dialogs, keeper, &desk};
 }
 
 void JournalRace::RecoverAtStart()

@@ -28,7 +28,7 @@ int main(int argc, char **argv)
     std::map<const TRadek *, std::tuple<int, DayTime, int>> shown;
     std::map<const TRadek *, int> ids;
     auto tell = [&] {
-        for (const TRadekPtr &r : race.data.Records) {
+        for (const TRadekPtr &r : race.data.records()) {
             const auto state = std::make_tuple(int(r->Number), r->Time, int(r->Penalty));
             auto it = shown.find(r.get());
             if (it != shown.end() && it->second == state)
@@ -64,8 +64,8 @@ int main(int argc, char **argv)
             race.Insert(100 + i % 40);
         // Edits often, so that a kill finds the data file holding edits the
         // journal has not yet marked as saved.
-        if (i % 3 == 2 && !race.data.Records.empty()) {
-            const TRadekPtr record = race.data.Records[std::size_t(i) % race.data.Records.size()];
+        if (i % 3 == 2 && !race.data.records().empty()) {
+            const TRadekPtr record = race.data.records()[std::size_t(i) % race.data.records().size()];
             race.manual.OpenRecord(record);
             race.manual.setTyped(race.manual.fields().time, race.manual.fields().number,
                                  QString::number(record->Penalty + 10));

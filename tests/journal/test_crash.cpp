@@ -73,7 +73,7 @@ Damage ExpectAllBack(const Told &told, const QString &folder, const std::string 
     // an edit only raises the penalty.
     std::map<std::pair<int, DayTime>, std::vector<int>> penalties;
     std::multiset<DayTime> recordTimes;
-    for (const TRadekPtr &r : fresh.data.Records) {
+    for (const TRadekPtr &r : fresh.data.records()) {
         penalties[{r->Number, r->Time}].push_back(r->Penalty);
         recordTimes.insert(r->Time);
     }
@@ -105,7 +105,7 @@ Damage ExpectAllBack(const Told &told, const QString &folder, const std::string 
     // Restored records are on disk at once.
     TData disk(nullptr);
     EXPECT_TRUE(disk.Load(fresh.data.FileName)) << moment;
-    EXPECT_EQ(disk.Records.size(), fresh.data.Records.size()) << moment;
+    EXPECT_EQ(disk.records().size(), fresh.data.records().size()) << moment;
     EXPECT_TRUE(dialogs.messages.isEmpty()) << moment << ": " << dialogs.messages.join(' ').toStdString();
     return damage;
 }

@@ -1,4 +1,5 @@
-// Recovery as a model: scripted races of every kind of change, then every
+// Recovery as a model: scripted races of every kind of change (undo and redo
+// among them), then every
 // moment a crash could have struck: every prefix of the journal, with every
 // data file the background writer could have left by then (written before
 // or after its rename, its "saved" mark in the journal or not yet).  From
@@ -124,14 +125,14 @@ ScriptedRace RunRace(unsigned seed, int actions)
                 for (const auto &row : list->rows())
                     rows.emplace_back(list == &race.desk.startList() ? 'S' : 'F', row.caption, row.subItem);
             }
-            out.moments.push_back({int(Bytes(race.keeper.path()).count('\n')), ValuesOf(race.data.Records), rows});
+            out.moments.push_back({int(Bytes(race.keeper.path()).count('\n')), ValuesOf(race.data.records()), rows});
         };
         snapshot();
         for (int i = 0; i < actions; ++i) {
             queue.DeliverLate();
             now += 200 + pick(3000);
-            const auto &records = race.data.Records;
-            switch (pick(10)) {
+            const auto &records = race.data.records();
+            switch (pick(12)) {
             case 0:
                 race.ModuleStamp(JournalList::Start, now);
                 race.desk.btnStartClick();
@@ -172,6 +173,12 @@ ScriptedRace RunRace(unsigned seed, int actions)
                 } else if (pick(4) == 0) {
                     race.desk.btnSmazVseClick();
                 }
+                break;
+            case 10:
+                race.desk.Undo();
+                break;
+            case 11:
+                race.desk.Redo();
                 break;
             }
             snapshot();
@@ -255,9 +262,12 @@ TEST(RecoveryModel, EveryCrashPointGivesBackExactlyWhatTheJournalHolds)
             for (const Moment &m : race.moments) {
                 if (m.lines != p)
                     continue;
+                // Each row goes back into its own list: the order counts within a list.
                 Rows rows;
-                for (const RecoveredRow &row : replay.rows)
-                    rows.emplace_back(char(row.list), row.caption, row.subItem);
+                for (const JournalList list : {JournalList::Start, JournalList::Finish})
+                    for (const RecoveredRow &row : replay.rows)
+                        if (row.list == list)
+                            rows.emplace_back(char(row.list), row.caption, row.subItem);
                 EXPECT_EQ(rows, m.rows) << "race " << r << ", journal cut after " << p << " lines";
                 break;
             }

@@ -78,10 +78,10 @@ TEST_F(JournalRecoveryTest, YesBringsBackRowsAndRecordsAndSavesThem)
 
     TData disk(nullptr);
     ASSERT_TRUE(disk.Load(named));
-    ASSERT_EQ(disk.Records.size(), 2u);
-    EXPECT_EQ(disk.Records[0]->Number, 11);
-    EXPECT_EQ(disk.Records[1]->Number, 13);
-    EXPECT_EQ(disk.Records[1]->Penalty, 20);
+    ASSERT_EQ(disk.records().size(), 2u);
+    EXPECT_EQ(disk.records()[0]->Number, 11);
+    EXPECT_EQ(disk.records()[1]->Number, 13);
+    EXPECT_EQ(disk.records()[1]->Penalty, 20);
     // The journal now says what is listed and nothing the file lacks; the
     // old one is gone, its content being safe.
     const JournalFindings now = InspectJournal(named + ".journal");
@@ -111,7 +111,7 @@ TEST_F(JournalRecoveryTest, NoKeepsTheJournalAsideUntouched)
         EXPECT_EQ(answers.questions, 1);
         EXPECT_TRUE(fresh.desk.startList().empty());
         EXPECT_TRUE(fresh.desk.finishList().empty());
-        EXPECT_TRUE(fresh.data.Records.empty());
+        EXPECT_TRUE(fresh.data.records().empty());
         EXPECT_TRUE(fresh.data.Unnamed);
         fresh.keeper.Close();
     }
@@ -152,8 +152,8 @@ TEST_F(JournalRecoveryTest, JournalFollowsTheDataFileAndIsOfferedWhenItIsOpened)
     other.desk.Button28Click();
     EXPECT_EQ(answers.questions, 1);
     EXPECT_EQ(other.desk.finishList().size(), 2);
-    ASSERT_EQ(other.data.Records.size(), 2u);
-    EXPECT_EQ(other.data.Records[1]->Penalty, 20);
+    ASSERT_EQ(other.data.records().size(), 2u);
+    EXPECT_EQ(other.data.records()[1]->Penalty, 20);
     EXPECT_EQ(other.keeper.path(), named + ".journal");
     EXPECT_FALSE(QFile::exists(temporaryJournal));
 }
@@ -168,7 +168,7 @@ TEST_F(JournalRecoveryTest, DeletedImpulsesAndRecordsStayDeleted)
         race.Insert(11);
         race.desk.finishList().setSelectedRow(0);
         race.desk.btnSmazClick();
-        race.desk.Button21Click(race.data.Records.front());
+        race.desk.Button21Click(race.data.records().front());
         race.ModuleStamp(JournalList::Finish, 36'003'000);
     }
     AnsweringDialogs answers;
@@ -176,7 +176,7 @@ TEST_F(JournalRecoveryTest, DeletedImpulsesAndRecordsStayDeleted)
     fresh.RecoverAtStart();
     EXPECT_EQ(Rows(fresh.desk.startList()), QStringList({"IMPULS FB1 10:00:02,000"}));
     EXPECT_EQ(Rows(fresh.desk.finishList()), QStringList({"IMPULS FB2 10:00:03,000"}));
-    EXPECT_TRUE(fresh.data.Records.empty());
+    EXPECT_TRUE(fresh.data.records().empty());
 }
 
 }  // namespace
@@ -216,9 +216,9 @@ TEST_F(JournalRecoveryTest, AnEditTheDataFileAlreadyHoldsIsNotMadeAgain)
         JournalRace fresh(answers);
         fresh.RecoverAtStart();
         EXPECT_EQ(answers.questions, 1);
-        ASSERT_EQ(fresh.data.Records.size(), 1u);
-        EXPECT_EQ(fresh.data.Records[0]->Number, 8);
-        EXPECT_EQ(fresh.data.Records[0]->Penalty, 10);
+        ASSERT_EQ(fresh.data.records().size(), 1u);
+        EXPECT_EQ(fresh.data.records()[0]->Number, 8);
+        EXPECT_EQ(fresh.data.records()[0]->Penalty, 10);
         EXPECT_EQ(fresh.desk.finishList().size(), 1);
         fresh.data.WaitForWrites();
         EXPECT_EQ(ReadDataFile(named).records.size(), 1u);
@@ -226,6 +226,63 @@ TEST_F(JournalRecoveryTest, AnEditTheDataFileAlreadyHoldsIsNotMadeAgain)
         fresh.data.WaitForWrites();
         fresh.keeper.Close();
     }
+}
+
+}  // namespace
+
+namespace {
+
+// Writes the saves handed to it until the "crash": those after it never
+// reach the disk.
+class CrashingQueue : public SaveQueue {
+public:
+    bool crashed = false;
+    void Submit(std::function<QString()> write, std::function<void(const QString &)> done) override
+    {
+        if (!crashed)
+            done(write());
+    }
+    void WaitIdle() override {}
+};
+
+// A crash right after undo steps, before their save was written: the data
+// file holds the state before the undo, the journal the state after it, and
+// recovery brings back the latter: the record edit taken back, the record
+// taken back gone, its impulse listed again.
+TEST_F(JournalRecoveryTest, CrashRightAfterAnUndoRestoresTheUndoneState)
+{
+    CrashingQueue queue;
+    {
+        JournalRace race(dialogs, &queue);
+        race.ModuleStamp(JournalList::Finish, 36'000'000);
+        race.Insert(11);  // names the file, saves
+        race.ModuleStamp(JournalList::Finish, 36'002'000);
+        race.Insert(12);
+        race.manual.OpenRecord(race.data.records().front());
+        race.manual.setTyped("10:00:00,000", "11", "30");
+        race.manual.Button1Click();
+        queue.crashed = true;
+        race.desk.Undo();  // the penalty
+        race.desk.Undo();  // number 12
+        EXPECT_EQ(Rows(race.desk.finishList()), QStringList({"IMPULS FB2 10:00:02,000"}));
+        EXPECT_TRUE(dialogs.messages.isEmpty());
+    }
+    TData before(nullptr);
+    ASSERT_TRUE(before.Load(named));
+    ASSERT_EQ(before.records().size(), 2u);  // the file still holds what was undone
+
+    AnsweringDialogs answers;
+    JournalRace fresh(answers);
+    fresh.RecoverAtStart();
+    EXPECT_EQ(answers.questions, 1);
+    EXPECT_EQ(Rows(fresh.desk.finishList()), QStringList({"IMPULS FB2 10:00:02,000"}));
+    ASSERT_EQ(fresh.data.records().size(), 1u);
+    EXPECT_EQ(fresh.data.records()[0]->Number, 11);
+    EXPECT_EQ(fresh.data.records()[0]->Penalty, 0);
+    // Recovery's "Ano" is a step of its own: taken back, the rows and the
+    // records it restored go again.
+    ASSERT_EQ(fresh.desk.history().count(), 1);
+    EXPECT_EQ(fresh.desk.history().undoText(), QStringLiteral("obnovení z deníku"));
 }
 
 }  // namespace

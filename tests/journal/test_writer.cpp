@@ -1,6 +1,7 @@
 // The background writer: saves handed over during a write are coalesced into
 // one, a failed write is reported, the files are those the store writes at
 // once, and the store waits for its last write before it goes.
+#include "StoreSetup.h"
 #include "BackgroundWriter.h"
 #include "ScriptedDialogs.h"
 #include "TempDataFile.h"
@@ -70,7 +71,7 @@ protected:
             r->Number = i % 50 + 1;
             r->Time = 36'000'000 + i * 1234;
             r->Penalty = i % 7;
-            data.Records.push_back(r);
+            AppendRecord(data, r);
         }
     }
     QTemporaryDir dir;

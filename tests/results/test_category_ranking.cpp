@@ -149,7 +149,7 @@ class CategoryRankingTest : public ::testing::TestWithParam<Case> {};
 TEST_P(CategoryRankingTest, RanksWithinEachCategory)
 {
     const Case &c = GetParam();
-    Store().Records.clear();
+    std::vector<TRadekPtr> records;
     int maxLap = 0;
     for (const Rec &r : c.store) {
         auto record = std::make_shared<TRadek>();
@@ -157,9 +157,10 @@ TEST_P(CategoryRankingTest, RanksWithinEachCategory)
         record->Lap = r.lap;
         record->Time = TextToDayTime(QString::fromLatin1(r.time));
         record->Penalty = r.penalty;
-        Store().Records.push_back(record);
+        records.push_back(record);
         maxLap = std::max(maxLap, r.lap);
     }
+    Store().ReplaceRecords(std::move(records));
     Store().MaxLap = maxLap;
     Racers racers(c.categories);
     const RefreshResult result = ResultsBuilder().Build(Store(), &racers, {c.lapsMode, false}, -1);

@@ -1,5 +1,6 @@
 // The refresh as a computation: measuring, ranking, one row per racer, the
 // selection and what it writes into the records.
+#include "StoreSetup.h"
 #include "RacerDirectory.h"
 #include "ResultsBuilder.h"
 
@@ -56,9 +57,9 @@ TData &Store()
 
 void Fill(TData &data, const std::vector<Rec> &records, int maxLap)
 {
-    data.Records.clear();
+    ClearRecords(data);
     for (const Rec &r : records)
-        data.Records.push_back(Make(r));
+        AppendRecord(data, Make(r));
     data.MaxLap = maxLap;
 }
 
@@ -437,7 +438,7 @@ TEST(ResultsBuilder, SelectsTheLastMatchingRecordInStoreOrder)
     }
     Fill(Store(), store, 2);
     const RefreshResult r = ResultsBuilder().Build(Store(), nullptr, {}, 5);
-    EXPECT_EQ(r.records[1].record, Store().Records[1]) << "the store is sorted by time as well";
+    EXPECT_EQ(r.records[1].record, Store().records()[1]) << "the store is sorted by time as well";
     EXPECT_EQ(DayTimeToText(r.records[1].time), "10:05:00,000");
 }
 
@@ -456,14 +457,14 @@ TEST(ResultsBuilder, WritesNetTimeIntoEveryRecord)
 {
     Fill(Store(), {{7, 1, "09:58:00,000"}, {Start, 1, "10:00:00,000"}, {8, 1, "09:59:59,900"}, {8, 2, "10:03:00,123", 4}},
          2);
-    for (const TRadekPtr &record : Store().Records)
-        record->NetTime = 0.25;  // left over from an earlier refresh
+    // left over from an earlier refresh
+    Store().SetNetTimes(std::vector<DayTime>(Store().records().size(), 250));
     ResultsBuilder().Build(Store(), nullptr, {}, -1);
     std::vector<std::string> net;
-    for (const TRadekPtr &record : Store().Records)
+    for (const TRadekPtr &record : Store().records())
         net.push_back(DayTimeToText(record->NetTime).toStdString());
     EXPECT_EQ(net, (std::vector<std::string>{"00:00:00,000", "00:00:00,000", "00:00:00,000", "00:03:00,123"}));
-    EXPECT_EQ(DayTimeToText(Store().Records[3]->PenalizedTime()), "00:03:04,123");
+    EXPECT_EQ(DayTimeToText(Store().records()[3]->PenalizedTime()), "00:03:04,123");
 }
 
 TEST(ResultsBuilder, CaptionsComeFromTheRacerDirectory)
@@ -499,13 +500,13 @@ TEST(ResultsBuilder, SortsTheStoreKeepingEqualTimesInStoreOrder)
     Fill(Store(), {{9, 1, "10:07:00,000"}, {Start, 1, "10:00:00,000"}, {8, 1, "10:05:00,000"},
                    {7, 1, "10:05:00,000"}, {6, 1, "10:04:59,900"}, {5, 1, "10:05:00,000"}, {4, 1, "09:00:00,000"}},
          1);
-    const std::vector<TRadekPtr> before = Store().Records;
+    const std::vector<TRadekPtr> before = Store().records();
     ResultsBuilder().Build(Store(), nullptr, {}, -1);
     std::vector<int> numbers;
-    for (const TRadekPtr &record : Store().Records)
+    for (const TRadekPtr &record : Store().records())
         numbers.push_back(record->Number);
     EXPECT_EQ(numbers, (std::vector<int>{4, Start, 6, 8, 7, 5, 9}));
-    std::vector<TRadekPtr> after = Store().Records;
+    std::vector<TRadekPtr> after = Store().records();
     std::vector<TRadekPtr> original = before;
     std::sort(after.begin(), after.end());
     std::sort(original.begin(), original.end());
@@ -536,7 +537,7 @@ TEST(ResultsBuilder, OneRowPerRacerMatchesTheCaptionWalk)
             r->Time = startMs - 2000 + int64_t(random.bounded(1'500)) * 811;
             records.push_back(r);
         }
-        Store().Records = records;
+        Store().ReplaceRecords(records);
         Store().MaxLap = 0;
         FakeRacers racers;
         const RefreshResult got = ResultsBuilder().Build(Store(), &racers, {0, false}, -1);

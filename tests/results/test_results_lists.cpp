@@ -1,4 +1,5 @@
 // The two list models and the refresh that feeds them, without any view.
+#include "StoreSetup.h"
 #include "ResultsLists.h"
 
 #include <gtest/gtest.h>
@@ -29,8 +30,8 @@ protected:
     void SetUp() override
     {
         TData &data = Store();
-        data.Records = {Make(7, 1, "10:05:00,000"), Make(RaceStartNumber, 1, "10:00:00,000"),
-                        Make(8, 1, "10:06:00,000", 2), Make(7, 2, "10:10:00,000")};
+        data.ReplaceRecords({Make(7, 1, "10:05:00,000"), Make(RaceStartNumber, 1, "10:00:00,000"),
+                        Make(8, 1, "10:06:00,000", 2), Make(7, 2, "10:10:00,000")});
         data.MaxLap = 2;
     }
 
@@ -100,7 +101,7 @@ TEST_F(ResultsListsTest, RefreshFillsBothModelsAndSignals)
     EXPECT_EQ(selection.last().at(0).toInt(), -1);
 
     // An emptied store empties everything.
-    Store().Records.clear();
+    ClearRecords(Store());
     lists.RefreshLists(-1);
     EXPECT_EQ(rec.rowCount(), 0);
     EXPECT_EQ(res.rowCount(), 0);

@@ -1,6 +1,7 @@
 // The results server over real sockets on 127.0.0.1: what it serves from a
 // small race, what it does with bad or endless requests, the client limit,
 // and a stalled client while the desk keeps publishing.
+#include "StoreSetup.h"
 #include "ResultsLists.h"
 #include "WebClient.h"
 #include "WebPublisher.h"
@@ -48,8 +49,8 @@ protected:
         port = publisher.port();
         ASSERT_NE(port, 0);
         // Racer 7 two laps, racer 8 one lap with 2 s penalty.
-        data.Records = {Make(7, 1, "10:05:00,000"), Make(RaceStartNumber, 1, "10:00:00,000"),
-                        Make(8, 1, "10:06:00,000", 2), Make(7, 2, "10:10:00,000")};
+        data.ReplaceRecords({Make(7, 1, "10:05:00,000"), Make(RaceStartNumber, 1, "10:00:00,000"),
+                        Make(8, 1, "10:06:00,000", 2), Make(7, 2, "10:10:00,000")});
         data.MaxLap = 2;
     }
 
@@ -401,7 +402,7 @@ TEST_F(ResultsServerTest, AStalledClientNeverHoldsTheDeskOrTheOthers)
 {
     // A long race, so that one event outgrows the stalled reader's buffers.
     for (int i = 0; i < 8000; ++i)
-        data.Records.push_back(Make(100 + i, 1, "10:30:00,000"));
+        AppendRecord(data, Make(100 + i, 1, "10:30:00,000"));
     EventClient stalled(port, 4096);  // never reads again
     EventClient live(port);
     ASSERT_TRUE(live.waitForVersion(0));

@@ -1,6 +1,7 @@
 // The group " Výsledky na webu ": off by default, its choices remembered, a
 // remembered "on" serving at once, and a port that cannot be had said in
 // its status line.  Always bound to 127.0.0.1.
+#include "StoreSetup.h"
 #include "ResultsLists.h"
 #include "WebClient.h"
 #include "WebControls.h"
@@ -82,8 +83,8 @@ TEST_F(WebControlsTest, RememberedOnServesTheRefreshesAndTheBoxTurnsItOff)
     EXPECT_TRUE(address->accessibleName().isEmpty());
 
     // A refresh of the lists reaches the page.
-    data.Records = {std::make_shared<TRadek>(TRadek{RaceStartNumber, 1, 10 * MsPerHour, 0, 0}),
-                    std::make_shared<TRadek>(TRadek{5, 1, 10 * MsPerHour + 90 * MsPerSecond, 0, 0})};
+    data.ReplaceRecords({std::make_shared<TRadek>(TRadek{RaceStartNumber, 1, 10 * MsPerHour, 0, 0}),
+                    std::make_shared<TRadek>(TRadek{5, 1, 10 * MsPerHour + 90 * MsPerSecond, 0, 0})});
     EventClient events(port);
     lists.RefreshLists(-1);
     ASSERT_TRUE(events.waitForVersion(1));

@@ -1,0 +1,23 @@
+#pragma once
+// One time record: a start number's passage at a time of day.
+#include "DayTime.h"
+
+#include <cstdint>
+#include <memory>
+
+struct TRadek {
+    int32_t Number = 0;
+    int32_t Lap = 0;
+    DayTime Time = 0;
+    int32_t Penalty = 0;   // whole seconds
+    DayTime NetTime = 0;   // from the race start above; set by the refresh
+
+    // The time the results list ranks by.
+    DayTime PenalizedTime() const { return Penalty * MsPerSecond + NetTime; }
+};
+
+// Records are shared: a list row, the manual entry dialog or an undo step may
+// still hold a record after it left the store, and it must stay a valid
+// object until then.  Only the store changes a record, so everyone else holds
+// it read-only.
+using TRadekPtr = std::shared_ptr<const TRadek>;
