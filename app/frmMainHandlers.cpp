@@ -326,8 +326,17 @@ void TfrmMain::BindRecordList()
 void TfrmMain::BindResultsPage()
 {
     lv1->setModel(m_results->resultsModel());
-    new ColumnLimits(lv1, LimitsOf<ResultsListModel>(ResultsListModel::Note));
+    auto *limits = new ColumnLimits(lv1, LimitsOf<ResultsListModel>(ResultsListModel::Note));
     lv1->horizontalHeader()->setStretchLastSection(true);  // "Poznámka" fills the rest
+    // The racer column grows, within its limit, to the widest racer in view:
+    // "Poznámka" has room to spare, a cut name has none.
+    connect(m_results.get(), &ResultsLists::resultsRefreshed, lv1, [this, limits] {
+        QHeaderView *header = lv1->horizontalHeader();
+        const int was = header->sectionSize(ResultsListModel::Caption);
+        lv1->resizeColumnToContents(ResultsListModel::Caption);  // measures the rows in view
+        const int wanted = limits->Bounded(ResultsListModel::Caption, header->sectionSize(ResultsListModel::Caption));
+        header->resizeSection(ResultsListModel::Caption, std::max(was, wanted));
+    });
     // "Poř. v kat." stands beside the racer, and only while every category is shown.
     lv1->horizontalHeader()->moveSection(ResultsListModel::CategoryRank, ResultsListModel::Caption + 1);
     lv1->horizontalHeader()->resizeSection(ResultsListModel::CategoryRank,

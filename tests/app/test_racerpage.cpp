@@ -20,6 +20,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QFile>
+#include <QFontMetrics>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
@@ -324,6 +325,41 @@ TEST_F(RacerPageTest, ListsFollowTheRacerTableWithoutTheTimingPage)
     EXPECT_EQ(table->rows()[1].number, 7);
     EXPECT_EQ(table->currentRow(), 1);
     EXPECT_EQ(grid->currentIndex().row(), 1);
+}
+
+// The results page's racer column widens to a long name, within its limit,
+// instead of cutting it while "Poznámka" has room to spare.
+TEST_F(RacerPageTest, ResultsRacerColumnWidensToTheNamesItShows)
+{
+    TimingDesk &desk = *main().Desk();
+    desk.btnSimulaceClick();
+    dialogs.answerSave(dir.filePath(u"závod.csvz"_qs));
+    desk.btnStartClick();
+    desk.btnSimulace2Click();
+    desk.Button6Click(u"4"_qs);
+    desk.Button6Click(u"2"_qs);
+    desk.Button2Click();
+    QTableView *results = Control<QTableView>(main(), "lv1");
+    Control<QTabWidget>(main(), "PageControl")->setCurrentWidget(Control<QWidget>(main(), "TabSheet3"));
+    QHeaderView *header = results->horizontalHeader();
+    const int before = header->sectionSize(ResultsListModel::Caption);
+
+    const QString csv = dir.filePath(u"přihlášky.csv"_qs);
+    {
+        QFile f(csv);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(ToCp1250(u"Bib;Name;Category\r\n42;Pospíšilová-Nováková Zuzana;Ž40\r\n"_qs));
+    }
+    dialogs.answerOpen(csv);
+    click("btnZavodniciImport");
+    QCoreApplication::processEvents();
+
+    const QString caption = results->model()->index(0, ResultsListModel::Caption).data().toString();
+    ASSERT_EQ(caption, u"42 (Pospíšilová-Nováková Zuzana (Ž40))"_qs);
+    const int text = QFontMetrics(results->font()).horizontalAdvance(caption);
+    ASSERT_GT(text, before) << "the name is wider than the column was";
+    EXPECT_GT(header->sectionSize(ResultsListModel::Caption), text);
+    EXPECT_LE(header->sectionSize(ResultsListModel::Caption), ResultsListModel::columnWidth(ResultsListModel::Caption).maximum);
 }
 
 TEST_F(RacerPageTest, RacerFileComesBackWhenItsRaceIsOpenedInTheNextRun)
