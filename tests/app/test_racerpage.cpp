@@ -66,6 +66,27 @@ protected:
         const QRect cell = grid->visualRect(grid->model()->index(row, column));
         QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, cell.center());
     }
+    // A race timed before the racers are known: racer 42 has one passage.
+    void TimeRacer42()
+    {
+        TimingDesk &desk = *main().Desk();
+        desk.btnSimulaceClick();
+        dialogs.answerSave(dir.filePath(u"závod.csvz"_qs));
+        desk.btnStartClick();
+        desk.btnSimulace2Click();
+        desk.Button6Click(u"4"_qs);
+        desk.Button6Click(u"2"_qs);
+        desk.Button2Click();
+    }
+    // A registrations file of these bytes, for the import.
+    QString WriteRegistrations(const QByteArray &bytes)
+    {
+        const QString csv = dir.filePath(u"přihlášky.csv"_qs);
+        QFile f(csv);
+        EXPECT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(bytes);
+        return csv;
+    }
     // Types into whatever has the focus (the open editor) and presses Enter.
     void type(const QString &text)
     {
@@ -266,16 +287,8 @@ TEST_F(RacerPageTest, ImportedRacerIsNamedInTheListsAndInBothFiles)
 
 TEST_F(RacerPageTest, ListsFollowTheRacerTableWithoutTheTimingPage)
 {
-    // A race timed before the racers are known: racer 42 has one passage.
     Control<QTabWidget>(main(), "PageControl")->setCurrentWidget(Control<QWidget>(main(), "tsMereni"));
-    TimingDesk &desk = *main().Desk();
-    desk.btnSimulaceClick();
-    dialogs.answerSave(dir.filePath(u"závod.csvz"_qs));
-    desk.btnStartClick();
-    desk.btnSimulace2Click();
-    desk.Button6Click(u"4"_qs);
-    desk.Button6Click(u"2"_qs);
-    desk.Button2Click();
+    TimeRacer42();
     Control<QTabWidget>(main(), "PageControl")->setCurrentWidget(Control<QWidget>(main(), "tsRacerList"));
 
     QAbstractItemModel *records = Control<QTableView>(main(), "lv")->model();
@@ -291,13 +304,7 @@ TEST_F(RacerPageTest, ListsFollowTheRacerTableWithoutTheTimingPage)
     ASSERT_EQ(records->rowCount(), 2);
     ASSERT_EQ(shown(), everywhere(u"42 (<neznámý>)"_qs));
 
-    const QString csv = dir.filePath(u"přihlášky.csv"_qs);
-    {
-        QFile f(csv);
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write("Bib;Name;Category\r\n42;Novák Jan;MX1\r\n");
-    }
-    dialogs.answerOpen(csv);
+    dialogs.answerOpen(WriteRegistrations("Bib;Name;Category\r\n42;Novák Jan;MX1\r\n"));
     click("btnZavodniciImport");
     QCoreApplication::processEvents();
     EXPECT_EQ(shown(), everywhere(u"42 (Novák Jan (MX1))"_qs)) << "after the import";
@@ -331,26 +338,13 @@ TEST_F(RacerPageTest, ListsFollowTheRacerTableWithoutTheTimingPage)
 // instead of cutting it while "Poznámka" has room to spare.
 TEST_F(RacerPageTest, ResultsRacerColumnWidensToTheNamesItShows)
 {
-    TimingDesk &desk = *main().Desk();
-    desk.btnSimulaceClick();
-    dialogs.answerSave(dir.filePath(u"závod.csvz"_qs));
-    desk.btnStartClick();
-    desk.btnSimulace2Click();
-    desk.Button6Click(u"4"_qs);
-    desk.Button6Click(u"2"_qs);
-    desk.Button2Click();
+    TimeRacer42();
     QTableView *results = Control<QTableView>(main(), "lv1");
     Control<QTabWidget>(main(), "PageControl")->setCurrentWidget(Control<QWidget>(main(), "TabSheet3"));
     QHeaderView *header = results->horizontalHeader();
     const int before = header->sectionSize(ResultsListModel::Caption);
 
-    const QString csv = dir.filePath(u"přihlášky.csv"_qs);
-    {
-        QFile f(csv);
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write(ToCp1250(u"Bib;Name;Category\r\n42;Pospíšilová-Nováková Zuzana;Ž40\r\n"_qs));
-    }
-    dialogs.answerOpen(csv);
+    dialogs.answerOpen(WriteRegistrations(ToCp1250(u"Bib;Name;Category\r\n42;Pospíšilová-Nováková Zuzana;Ž40\r\n"_qs)));
     click("btnZavodniciImport");
     QCoreApplication::processEvents();
 
