@@ -286,8 +286,12 @@ void RacerPage::btnZavodniciSaveAsClick(bool saveAs)
 
 void RacerPage::btnZavodniciImportClick()
 {
-    if (m_commands)
-        m_commands->btnZavodniciImportClick();
+    if (!m_commands)
+        return;
+    m_commands->btnZavodniciImportClick();
+    // As after a racer file: the grid's choices and the results page's
+    // "Kategorie:" need not wait until the focus leaves the grid.
+    JoinCategories();
 }
 
 // The grid with its editors, including a drop-down list's own window.

@@ -199,6 +199,14 @@ TEST_F(RacerPageTest, OneClickOpensTheCategoryListAndLeavingTheGridAddsNewCatego
     EXPECT_TRUE(categories().endsWith(u"\nJunior\nŽeny"_qs)) << categories().toStdString();
 }
 
+TEST_F(RacerPageTest, AnImportsCategoriesJoinTheListAtOnce)
+{
+    dialogs.answerOpen(WriteRegistrations(ToCp1250(u"Bib;Name;Category\r\n42;Nová Eva;Ž40\r\n"_qs)));
+    click("btnZavodniciImport");
+    QCoreApplication::processEvents();
+    EXPECT_EQ(categories(), u"MX1\nMX2\nOPEN\nVETERÁN\nŽ40"_qs);
+}
+
 TEST_F(RacerPageTest, NavigatorMovesInsertsAndDeletesAfterAQuestion)
 {
     table->setRows({{1, u"A"_qs, std::nullopt}, {2, u"B"_qs, std::nullopt}, {3, u"C"_qs, std::nullopt}});
