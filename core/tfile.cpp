@@ -137,15 +137,6 @@ void TData::RemoveUnusedTempFile()
     }
 }
 
-void SortRecordsByTime(std::vector<TRadekPtr> &records)
-{
-    // Stable: records of equal times keep the order they were added in.
-    const auto earlier = [](const TRadekPtr &a, const TRadekPtr &b) { return a->Time < b->Time; };
-    // Every save and every refresh sorts; most of the time nothing has moved.
-    if (!std::is_sorted(records.begin(), records.end(), earlier))
-        std::stable_sort(records.begin(), records.end(), earlier);
-}
-
 void TData::SortByTime()
 {
     const auto earlier = [](const TRadekPtr &a, const TRadekPtr &b) { return a->Time < b->Time; };

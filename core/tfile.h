@@ -48,9 +48,6 @@ QString ResultsFileName(const QString &dataFileName);
 // Where an opened file is kept as it was opened: "<name>.bak" beside it.
 QString BackupFileName(const QString &dataFileName);
 
-// Ascending by Time; records of equal times keep the order they had.
-void SortRecordsByTime(std::vector<TRadekPtr> &records);
-
 // The records of a data file, read exactly as TData::Load reads them
 // (DataFileReader).
 struct DataFileContents {
