@@ -68,15 +68,19 @@ std::vector<int64_t> ModuleEmulator::SendAtLineRate(std::string_view chars)
     using namespace std::chrono;
     std::vector<int64_t> times;
     times.reserve(chars.size());
-    const auto character = microseconds(CharacterMicroseconds);
-    auto next = steady_clock::now();
-    for (const char c : chars) {
-        std::this_thread::sleep_until(next);
-        const auto sent = steady_clock::now();
-        times.push_back(Send(c));
-        // Never faster than the wire: a character sent late (a busy PC) pushes
-        // the rest back instead of following it at once.
-        next = std::max(next, sent) + character;
+    const auto start = steady_clock::now();
+    for (size_t i = 0; i < chars.size(); ++i) {
+        // Exactly at line rate, counted from the first character, so that
+        // the schedule neither drifts nor runs ahead of the wire.
+        const auto due = start + nanoseconds(int64_t(i) * 1'000'000'000 / CharactersPerSecond);
+        std::this_thread::sleep_until(due);
+        const int64_t written = Send(chars[i]);
+        // The module's clock runs on its own: when this thread is held up (a
+        // busy or stopped machine), the characters due meanwhile go out at
+        // once, as a converter hands on what it buffered, and each is noted
+        // at the moment it was due on the wire.
+        const int64_t lateUs = duration_cast<microseconds>(steady_clock::now() - due).count();
+        times.push_back(written - std::max<int64_t>(lateUs, 0));
     }
     return times;
 }

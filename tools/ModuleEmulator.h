@@ -13,8 +13,8 @@
 
 class ModuleEmulator {
 public:
-    // One character on the wire at 19200 baud, ten bits: 1920 a second.
-    static constexpr int64_t CharacterMicroseconds = 1'000'000 / 1920;
+    // One character on the wire at 19200 baud is ten bits.
+    static constexpr int64_t CharactersPerSecond = 1920;
 
     // Opens the pseudo-terminal; ok() tells whether that worked.
     ModuleEmulator();
@@ -30,8 +30,10 @@ public:
     // Writes one character; returns the time of day, in microseconds, at
     // which the write returned.
     int64_t Send(char c);
-    // Writes the characters one at a time at line rate, never faster (a late
-    // one delays the rest); the write times.
+    // Writes the characters one at a time at line rate, as the module does
+    // whatever the PC is doing: characters whose moment passed while this
+    // thread was held up go out at once.  The moment each was due on the
+    // wire, in microseconds of the day.
     std::vector<int64_t> SendAtLineRate(std::string_view chars);
 
     // Every byte the program has sent so far (read without waiting).
