@@ -54,12 +54,22 @@ int64_t ModuleEmulator::MicrosecondsOfDay()
     return ((local.tm_hour * 60 + local.tm_min) * 60 + local.tm_sec) * int64_t(1'000'000) + sinceSecond;
 }
 
-int64_t ModuleEmulator::Send(char c)
+void ModuleEmulator::Write(std::string_view chars)
 {
-    if (m_master >= 0) {
-        while (::write(m_master, &c, 1) < 0 && (errno == EINTR || errno == EAGAIN))
+    while (m_master >= 0 && !chars.empty()) {
+        const ssize_t n = ::write(m_master, chars.data(), chars.size());
+        if (n > 0)
+            chars.remove_prefix(size_t(n));
+        else if (n < 0 && errno != EINTR && errno != EAGAIN)
+            break;
+        else if (n <= 0)
             std::this_thread::yield();
     }
+}
+
+int64_t ModuleEmulator::Send(char c)
+{
+    Write(std::string_view(&c, 1));
     return MicrosecondsOfDay();
 }
 
@@ -69,18 +79,25 @@ std::vector<int64_t> ModuleEmulator::SendAtLineRate(std::string_view chars)
     std::vector<int64_t> times;
     times.reserve(chars.size());
     const auto start = steady_clock::now();
-    for (size_t i = 0; i < chars.size(); ++i) {
-        // Exactly at line rate, counted from the first character, so that
-        // the schedule neither drifts nor runs ahead of the wire.
-        const auto due = start + nanoseconds(int64_t(i) * 1'000'000'000 / CharactersPerSecond);
-        std::this_thread::sleep_until(due);
-        const int64_t written = Send(chars[i]);
-        // The module's clock runs on its own: when this thread is held up (a
-        // busy or stopped machine), the characters due meanwhile go out at
-        // once, as a converter hands on what it buffered, and each is noted
-        // at the moment it was due on the wire.
-        const int64_t lateUs = duration_cast<microseconds>(steady_clock::now() - due).count();
-        times.push_back(written - std::max<int64_t>(lateUs, 0));
+    // Exactly at line rate, counted from the first character, so that the
+    // schedule neither drifts nor runs ahead of the wire.
+    const auto due = [&](size_t i) { return start + nanoseconds(int64_t(i) * 1'000'000'000 / CharactersPerSecond); };
+    size_t next = 0;
+    while (next < chars.size()) {
+        std::this_thread::sleep_until(due(next));
+        // The module's clock runs on its own: when this thread was held up (a
+        // busy or stopped machine), what fell due meanwhile goes out in one
+        // piece, as a converter hands on what it buffered, and each character
+        // is noted at the moment it was due on the wire.
+        const auto now = steady_clock::now();
+        size_t end = next + 1;
+        while (end < chars.size() && due(end) <= now)
+            ++end;
+        Write(chars.substr(next, end - next));
+        const int64_t written = MicrosecondsOfDay();
+        const auto after = steady_clock::now();
+        for (; next < end; ++next)
+            times.push_back(written - duration_cast<microseconds>(after - due(next)).count());
     }
     return times;
 }

@@ -46,6 +46,8 @@ public:
     static int64_t MicrosecondsOfDay();
 
 private:
+    void Write(std::string_view chars);
+
     int m_master = -1;
     int m_slave = -1;  // held open so the terminal stays up while the program reopens it
     std::string m_path;
