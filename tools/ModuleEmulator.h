@@ -1,8 +1,8 @@
 #pragma once
 // A stand-in for the timing module on a pseudo-terminal: the program opens
 // the terminal's path as if it were the converter, the emulator writes state
-// characters "A" to "D" into it and notes the exact moment each one was
-// written, and it collects what the program sends (the command "X").
+// characters "A" to "D" into it and notes the exact moment each one went on
+// the wire, and it collects what the program sends (the command "X").
 //
 // Used by the emulator program, the end-to-end tests and the benchmark.
 // Plain POSIX and the standard library; it never touches the program's code.

@@ -7,7 +7,7 @@
 // played first (with --after-x once the program has sent its first "X",
 // that is, polls), then the last state is repeated at line rate (--stream)
 // or keys are read.  Every written character is printed with the time of
-// day it was written at.
+// day it went on the wire.
 #include "ModuleEmulator.h"
 
 #include <chrono>
