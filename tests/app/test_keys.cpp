@@ -358,4 +358,61 @@ TEST(TypingFocusTest, TextFieldsOfEveryKindAndOnlyThose)
         EXPECT_EQ(TakesTypedText(c.first), c.second) << name;
 }
 
+// "Zpět" and "Znovu": the keys, the buttons' state and the tooltips that
+// name the step.
+TEST_F(KeyFixture, CtrlZAfterVlozPutsTheImpulseBackAndTheButtonsSayWhatTheyWillDo)
+{
+    SetClockForTesting([] { return TextToDayTime(QStringLiteral("10:03:00,500")); });
+    // The key goes to `focus`, as the operator's click there and key would.
+    const auto Press = [](QWidget *focus, Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+        focus->setFocus();
+        QTest::keyClick(focus, key, modifiers);
+    };
+    const auto FinishRows = [this] {
+        QStringList out;
+        const QAbstractItemModel *model = ctl<QAbstractItemView>("lvPulsy2")->model();
+        for (int row = 0; row < model->rowCount(); ++row)
+            out << model->index(row, 0).data().toString() + u' ' + model->index(row, 1).data().toString();
+        return out;
+    };
+    auto *zpet = ctl<QPushButton>("btnZpet");
+    auto *znovu = ctl<QPushButton>("btnZnovu");
+    EXPECT_FALSE(zpet->isEnabled());
+    EXPECT_FALSE(znovu->isEnabled());
+
+    ctl<QPushButton>("btnSimulace2")->click();
+    const QStringList impulse{QStringLiteral("IMPULS FB2 10:03:00,500")};
+    ASSERT_EQ(FinishRows(), impulse);
+    auto *records = ctl<HotTrackView>("lv");
+    for (Qt::Key key : {Qt::Key_4, Qt::Key_2, Qt::Key_Return})
+        Press(records, key);
+    ASSERT_EQ(Store(), QStringList{QStringLiteral("42 10:03:00,500")});
+    EXPECT_TRUE(FinishRows().isEmpty());
+    EXPECT_TRUE(zpet->isEnabled());
+    EXPECT_EQ(zpet->toolTip(), QStringLiteral("Zpět: přiřazení čísla 42 (10:03:00,500)"));
+    EXPECT_FALSE(znovu->isEnabled());
+
+    // From a list, as from anywhere on the page.
+    Press(ctl<HotTrackView>("lvPulsy2"), Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_TRUE(Store().isEmpty());
+    EXPECT_EQ(FinishRows(), impulse);
+    EXPECT_FALSE(zpet->isEnabled());
+    EXPECT_TRUE(znovu->isEnabled());
+    EXPECT_EQ(znovu->toolTip(), QStringLiteral("Znovu: přiřazení čísla 42 (10:03:00,500)"));
+
+    Press(records, Qt::Key_Y, Qt::ControlModifier);
+    EXPECT_EQ(Store(), QStringList{QStringLiteral("42 10:03:00,500")});
+    EXPECT_TRUE(FinishRows().isEmpty());
+    Press(records, Qt::Key_Z, Qt::ControlModifier);
+    Press(records, Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_EQ(Store(), QStringList{QStringLiteral("42 10:03:00,500")});
+
+    // In a text field Ctrl+Z is the field's own.
+    auto *caption = ctl<QLineEdit>("edDispCaption");
+    Press(caption, Qt::Key_A);
+    Press(caption, Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(Store(), QStringList{QStringLiteral("42 10:03:00,500")});
+    EXPECT_TRUE(dialogs.messages().isEmpty());
+}
+
 }  // namespace
