@@ -131,6 +131,15 @@ protected:
 
     TfrmMain &main() { return *windows.frmMain; }
     void click(const char *name) { QTest::mouseClick(Control<QPushButton>(main(), name), Qt::LeftButton); }
+    // "Export..." of the results page as it stands; where the workbook went.
+    QString ExportFromWindow()
+    {
+        const QString exported = dir.filePath(QStringLiteral("export.xls"));
+        SetOpenActionForTesting([](const QString &) {});
+        dialogs.answerSave(exported);
+        click("btnExpr");
+        return exported;
+    }
 
     // Writes the case's files and opens them in the window; returns the
     // command's arguments for the same files and mode.
@@ -221,10 +230,7 @@ TEST_F(WindowFixture, WorkbookIsTheSheetOfExport)
 {
     const QStringList arguments = OpenInWindow(WindowCases().front());
 
-    const QString exported = dir.filePath(QStringLiteral("export.xls"));
-    SetOpenActionForTesting([](const QString &) {});
-    dialogs.answerSave(exported);
-    click("btnExpr");
+    const QString exported = ExportFromWindow();
     ASSERT_TRUE(QFile::exists(exported));
 
     const QString written = dir.filePath(QStringLiteral("command.xls"));
@@ -386,10 +392,7 @@ TEST_F(WindowFixture, ACategorysExportIsTheCommandsSheetOfIt)
     auto *pageChoice = Control<CategoryBox>(main(), "cbKategorie");
     pageChoice->setCurrentIndex(pageChoice->findText(QStringLiteral("Ženy")));
 
-    const QString exported = dir.filePath(QStringLiteral("export.xls"));
-    SetOpenActionForTesting([](const QString &) {});
-    dialogs.answerSave(exported);
-    click("btnExpr");
+    const QString exported = ExportFromWindow();
     ASSERT_TRUE(QFile::exists(exported));
 
     const QString written = dir.filePath(QStringLiteral("command.xls"));
