@@ -5,6 +5,8 @@
 #include "JournalKeeper.h"
 #include "RacerDirectory.h"
 
+#include <QScopedValueRollback>
+
 namespace {
 
 const QString MsgWrongSelection = QStringLiteral(
@@ -350,11 +352,7 @@ void TimingDesk::RunExclusive(const std::function<void()> &operation)
 {
     if (m_assigning)
         return;
-    struct Flag {
-        bool &flag;
-        explicit Flag(bool &f) : flag(f) { flag = true; }
-        ~Flag() { flag = false; }
-    } busy(m_assigning);
+    const QScopedValueRollback busy(m_assigning, true);
     operation();
     while (!m_waitingArrivals.empty()) {
         const bool start = m_waitingArrivals.front();

@@ -6,6 +6,8 @@
 #include "Dialogs.h"
 #include "JournalKeeper.h"
 
+#include <QScopedValueRollback>
+
 namespace {
 
 const QString MsgUndoRefused = QStringLiteral(
@@ -107,11 +109,7 @@ bool TimingDesk::Apply(const DeskStep &step, bool asked)
         applyRows();
         return true;
     }
-    struct Flag {
-        bool &flag;
-        explicit Flag(bool &f) : flag(f) { flag = true; }
-        ~Flag() { flag = false; }
-    } applying(m_applying);
+    const QScopedValueRollback applying(m_applying, true);
     // The rows change first, within this call: nothing is painted before
     // the store's journal flush, and the save the store hands over (which
     // may start a journal under a new name, with the rows listed now) must
