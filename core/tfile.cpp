@@ -196,7 +196,7 @@ std::size_t TData::IndexOf(const TRadekPtr &record) const
     return std::size_t(std::distance(m_records.begin(), std::next(it).base()));
 }
 
-void TData::SetRecords(std::vector<TRadekPtr> records)
+void TData::ReplaceRecords(std::vector<TRadekPtr> records)
 {
     m_ordered = false;
     m_snapshot.touchAll();
@@ -205,11 +205,6 @@ void TData::SetRecords(std::vector<TRadekPtr> records)
     m_index.reserve(m_records.size());
     for (const TRadekPtr &record : m_records)
         m_index.insert(record.get());
-}
-
-void TData::ReplaceRecords(std::vector<TRadekPtr> records)
-{
-    SetRecords(std::move(records));
 }
 
 bool TData::canApply(const RecordChange &change) const
@@ -323,7 +318,7 @@ void TData::NewFile()
     // its name, and the next save cannot put an empty race over the old file.
     const QString fresh = NewTempFileName();
     RemoveUnusedTempFile();
-    SetRecords({});
+    ReplaceRecords({});
     MaxLap = 0;
     FileName = fresh;
     m_tempName = fresh;
@@ -595,7 +590,7 @@ bool TData::Load(const QString &path)
             QString(), ForeignFileQuestion.arg(QFileInfo(path).fileName()).arg(read.unreadable).arg(read.lines),
             MsgIcon::Warning))
         return false;
-    SetRecords(std::move(read.records));
+    ReplaceRecords(std::move(read.records));
     MaxLap = read.maxLap;
     FileName = path;
     m_saveFailed = false;

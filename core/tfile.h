@@ -120,8 +120,9 @@ public:
     // and the store in time order.  Times for another number of records than
     // the store holds are ignored.  Nothing is journaled or saved.
     void SetNetTimes(const std::vector<DayTime> &netTimes);
-    // Replaces every record at once, as an opened file does, without journal,
-    // save or signal: for a race built elsewhere (tests, benchmarks).
+    // Replaces every record at once, without journal, save or signal: what
+    // an opened or new file does, and a race built elsewhere (tests,
+    // benchmarks).
     void ReplaceRecords(std::vector<TRadekPtr> records);
 
     // Saves are handed to `queue` instead of being written at once (null:
@@ -197,7 +198,6 @@ private:
     void LockTemporaryFile();
     void ForgetOpenedFile();
     void SetSaveProblem(const QString &problem);
-    void SetRecords(std::vector<TRadekPtr> records);
     // Sorts by time and numbers the laps, unless the store is in order
     // already (m_ordered).
     void Order();

@@ -14,11 +14,6 @@ struct ReplayRow {
     DayTime stampTime = 0;
 };
 
-bool Equal(const TRadek &r, const JournalRecord &j)
-{
-    return r.Number == j.number && r.Time == j.time && r.Penalty == j.penalty;
-}
-
 struct RecordHash {
     std::size_t operator()(const JournalRecord &r) const
     {
@@ -270,10 +265,9 @@ JournalReplay Replay(const std::vector<JournalEntry> &entries)
         case JournalKind::Filtered:
             takeStamp(e.list, e.time);
             break;
-        case JournalKind::Row:
+        case JournalKind::Row: {
             if (e.fromModule)
                 takeStamp(e.list, e.time);
-        {
             // Rows are appended, so a list is in the order of its ids; a row
             // put back by an undo goes back to its place among them.
             const auto at = std::find_if(rows.begin(), rows.end(), [&](const ReplayRow &r) {
