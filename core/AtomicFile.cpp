@@ -1,6 +1,6 @@
 #include "AtomicFile.h"
 
-#include "tfile.h"
+#include "TikomatError.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,7 +1,7 @@
 #include "TempDataFile.h"
 
 #include "AtomicFile.h"
-#include "tfile.h"
+#include "TikomatError.h"
 
 #include <QDir>
 #include <QFile>

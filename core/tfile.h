@@ -10,6 +10,7 @@
 #include "RecordSnapshot.h"
 #include "TRadek.h"
 #include "TempDataFile.h"
+#include "TikomatError.h"
 
 #include <QByteArray>
 #include <QObject>
@@ -18,7 +19,6 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
-#include <stdexcept>
 #include <unordered_map>
 #include <unordered_set>
 #include <vector>
@@ -30,14 +30,6 @@ class RacerDirectory;
 // Start number that marks a race start record, and how the lists name it.
 constexpr int32_t RaceStartNumber = 10000;
 inline const QString RaceStartText = QStringLiteral("START ZÁVODU");
-
-// An error carrying a text meant for the operator.
-class TikomatError : public std::runtime_error {
-public:
-    explicit TikomatError(const QString &message)
-        : std::runtime_error(message.toStdString()), text(message) {}
-    QString text;
-};
 
 // -1, 0 or 1 as a.Time is before, equal to or after b.Time.
 int CompareRecordTimes(const TRadek &a, const TRadek &b);

@@ -1,7 +1,7 @@
 #include "JournalFile.h"
 
 #include "AtomicFile.h"
-#include "tfile.h"
+#include "TikomatError.h"
 
 #include <QFile>
 #include <cerrno>

@@ -5,7 +5,7 @@
 #include "RacerFile.h"
 #include "RacerImport.h"
 #include "sezZavodniku.h"
-#include "tfile.h"
+#include "TikomatError.h"
 
 #include <QFile>
 #include <QFileInfo>

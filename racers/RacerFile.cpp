@@ -2,7 +2,7 @@
 
 #include "AtomicFile.h"
 #include "sezZavodniku.h"
-#include "tfile.h"
+#include "TikomatError.h"
 
 #include <QFile>
 #include <QXmlStreamReader>

@@ -3,7 +3,7 @@
 #include "Dialogs.h"
 #include "RacerFile.h"
 #include "sezZavodniku.h"
-#include "tfile.h"
+#include "TikomatError.h"
 
 #include <QDir>
 #include <QFileInfo>

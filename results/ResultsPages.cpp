@@ -1,7 +1,7 @@
 #include "ResultsPages.h"
 
 #include "ResultsSheet.h"
-#include "tfile.h"
+#include "TikomatError.h"
 
 #include <QBuffer>
 #include <QFontDatabase>

@@ -2,7 +2,7 @@
 
 #include "AtomicFile.h"
 #include "Dialogs.h"
-#include "tfile.h"
+#include "TikomatError.h"
 
 #include <QFileInfo>
 
