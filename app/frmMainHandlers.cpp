@@ -416,7 +416,7 @@ void TfrmMain::BindUndo()
     show();
 }
 
-TRadekPtr TfrmMain::SelectedRecord() const
+TimeRecordPtr TfrmMain::SelectedRecord() const
 {
     const QModelIndexList rows = lv->selectionModel()->selectedRows();
     return rows.isEmpty() ? nullptr : m_results->recordModel()->recordAt(rows.first().row());

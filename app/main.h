@@ -164,7 +164,7 @@ private:
     // over; either way one line in the event log.
     void ShowAlarm(QLabel *alarm, const QString &problem, const QString &prefix, const QString &over);
     // The record of the record list's selected row, or null.
-    TRadekPtr SelectedRecord() const;
+    TimeRecordPtr SelectedRecord() const;
     // Enter presses the focused button, else "Vlož" (the default button).
     void PressDefaultButton();
     // The keypad key of a digit 0 to 9.

@@ -316,7 +316,7 @@ void DataFileReader::ParseLines(QByteArrayView bytes)
         }
         if (!IsReadableTime(fields[2]))
             ++out.unreadable;
-        auto record = std::make_shared<TRadek>();
+        auto record = std::make_shared<TimeRecord>();
         record->Number = *number;
         record->Time = TextToDayTime(fields[2]);
         record->Lap = *lap;

@@ -2,21 +2,21 @@
 
 #include <algorithm>
 
-RecordValues ValuesOf(const TRadek &record)
+RecordValues ValuesOf(const TimeRecord &record)
 {
     return {record.Number, record.Time, record.Penalty};
 }
 
 RecordEdit RecordEdit::Added(const RecordValues &values)
 {
-    auto record = std::make_shared<TRadek>();
+    auto record = std::make_shared<TimeRecord>();
     record->Number = values.number;
     record->Time = values.time;
     record->Penalty = values.penalty;
     return Added(record, values);
 }
 
-RecordEdit RecordEdit::Added(const TRadekPtr &record, const RecordValues &values)
+RecordEdit RecordEdit::Added(const TimeRecordPtr &record, const RecordValues &values)
 {
     RecordEdit e;
     e.kind = Kind::Added;
@@ -25,7 +25,7 @@ RecordEdit RecordEdit::Added(const TRadekPtr &record, const RecordValues &values
     return e;
 }
 
-RecordEdit RecordEdit::Edited(const TRadekPtr &record, const RecordValues &after)
+RecordEdit RecordEdit::Edited(const TimeRecordPtr &record, const RecordValues &after)
 {
     RecordEdit e;
     e.kind = Kind::Edited;
@@ -35,7 +35,7 @@ RecordEdit RecordEdit::Edited(const TRadekPtr &record, const RecordValues &after
     return e;
 }
 
-RecordEdit RecordEdit::Deleted(const TRadekPtr &record)
+RecordEdit RecordEdit::Deleted(const TimeRecordPtr &record)
 {
     RecordEdit e;
     e.kind = Kind::Deleted;

@@ -9,29 +9,29 @@
 // records of equal values are different records.  `before` lets the store
 // refuse a change made for a record that has changed since.
 #include "JournalEntry.h"
-#include "TRadek.h"
+#include "TimeRecord.h"
 
 #include <vector>
 
 // A record's values as the journal and the data file know them.
 using RecordValues = JournalRecord;
 
-RecordValues ValuesOf(const TRadek &record);
+RecordValues ValuesOf(const TimeRecord &record);
 
 struct RecordEdit {
     enum class Kind : char { Added, Edited, Deleted };
     Kind kind = Kind::Added;
     // Added: a record no store holds (a new one, or one an earlier change
     // deleted); it takes `after`.  Edited, Deleted: a record of the store.
-    TRadekPtr record;
+    TimeRecordPtr record;
     RecordValues before;  // Edited, Deleted: what the record holds now
     RecordValues after;   // Added, Edited: what it will hold
 
     // A new record holding `values`.
     static RecordEdit Added(const RecordValues &values);
-    static RecordEdit Added(const TRadekPtr &record, const RecordValues &values);
-    static RecordEdit Edited(const TRadekPtr &record, const RecordValues &after);
-    static RecordEdit Deleted(const TRadekPtr &record);
+    static RecordEdit Added(const TimeRecordPtr &record, const RecordValues &values);
+    static RecordEdit Edited(const TimeRecordPtr &record, const RecordValues &after);
+    static RecordEdit Deleted(const TimeRecordPtr &record);
 };
 
 struct RecordChange {

@@ -8,7 +8,7 @@
 // main thread.
 //
 // TData owns it and tells it which records changed; nothing else uses it.
-#include "TRadek.h"
+#include "TimeRecord.h"
 
 #include <cstddef>
 #include <memory>
@@ -16,7 +16,7 @@
 
 class RecordSnapshot {
 public:
-    using Chunk = std::vector<TRadek>;
+    using Chunk = std::vector<TimeRecord>;
     // Records per chunk: a touched record costs a copy of this many values
     // (a few microseconds), an untouched chunk one pointer per save.
     static constexpr std::size_t ChunkSize = 1024;
@@ -28,7 +28,7 @@ public:
     void touchAll();
     // The chunks of `records` (the store's, in its order), made afresh where
     // touched.
-    std::vector<std::shared_ptr<const Chunk>> take(const std::vector<TRadekPtr> &records);
+    std::vector<std::shared_ptr<const Chunk>> take(const std::vector<TimeRecordPtr> &records);
 
 private:
     std::vector<std::shared_ptr<const Chunk>> m_chunks;

@@ -81,7 +81,7 @@ const char XmlDeclaration[] = "<?xml version=\"1.0\" encoding=\"utf-8\"?>";
 
 }  // namespace
 
-int CompareRecordTimes(const TRadek &a, const TRadek &b)
+int CompareRecordTimes(const TimeRecord &a, const TimeRecord &b)
 {
     return (a.Time > b.Time) - (a.Time < b.Time);
 }
@@ -139,7 +139,7 @@ void TData::RemoveUnusedTempFile()
 
 void TData::SortByTime()
 {
-    const auto earlier = [](const TRadekPtr &a, const TRadekPtr &b) { return a->Time < b->Time; };
+    const auto earlier = [](const TimeRecordPtr &a, const TimeRecordPtr &b) { return a->Time < b->Time; };
     if (std::is_sorted(m_records.begin(), m_records.end(), earlier))
         return;
     std::stable_sort(m_records.begin(), m_records.end(), earlier);
@@ -189,21 +189,21 @@ void TData::Order()
     m_ordered = true;
 }
 
-std::size_t TData::IndexOf(const TRadekPtr &record) const
+std::size_t TData::IndexOf(const TimeRecordPtr &record) const
 {
     // Most changes concern a recent record, which lies near the end.
     const auto it = std::find(m_records.rbegin(), m_records.rend(), record);
     return std::size_t(std::distance(m_records.begin(), std::next(it).base()));
 }
 
-void TData::ReplaceRecords(std::vector<TRadekPtr> records)
+void TData::ReplaceRecords(std::vector<TimeRecordPtr> records)
 {
     m_ordered = false;
     m_snapshot.touchAll();
     m_records = std::move(records);
     m_index.clear();
     m_index.reserve(m_records.size());
-    for (const TRadekPtr &record : m_records)
+    for (const TimeRecordPtr &record : m_records)
         m_index.insert(record.get());
 }
 
@@ -211,8 +211,8 @@ bool TData::canApply(const RecordChange &change) const
 {
     // Edits are checked in order against the records as the earlier edits
     // of the same change leave them.
-    std::unordered_map<const TRadek *, std::optional<RecordValues>> pending;
-    auto current = [&](const TRadekPtr &record) -> std::optional<RecordValues> {
+    std::unordered_map<const TimeRecord *, std::optional<RecordValues>> pending;
+    auto current = [&](const TimeRecordPtr &record) -> std::optional<RecordValues> {
         const auto it = pending.find(record.get());
         if (it != pending.end())
             return it->second;
@@ -255,7 +255,7 @@ bool TData::apply(const RecordChange &change, bool asked)
     if (m_journal && !lines.empty())
         m_journal->Write(lines);
     for (const RecordEdit &edit : change.edits) {
-        TRadek &record = Writable(edit.record);
+        TimeRecord &record = Writable(edit.record);
         switch (edit.kind) {
         case RecordEdit::Kind::Added: {
             const bool last = m_records.empty() || m_records.back()->Time <= edit.after.time;
@@ -407,11 +407,11 @@ void TData::WriteImage(const SaveImage &image)
     QString text;
     const auto eachRecord = [&image](auto &&write) {
         for (const auto &chunk : image.chunks)
-            for (const TRadek &record : *chunk)
+            for (const TimeRecord &record : *chunk)
                 write(record);
     };
     text.reserve(qsizetype(image.size) * 64);
-    eachRecord([&](const TRadek &record) {
+    eachRecord([&](const TimeRecord &record) {
         text += u'"';
         text += QString::number(record.Number);
         text += u"\",\"";
@@ -439,7 +439,7 @@ void TData::WriteImage(const SaveImage &image)
         writer.setAutoFormattingIndent(2);
         writer.writeStartElement(QStringLiteral("XML"));
         writer.writeStartElement(QStringLiteral("kola"));
-        eachRecord([&](const TRadek &record) {
+        eachRecord([&](const TimeRecord &record) {
             writer.writeEmptyElement(QStringLiteral("kolo"));
             writer.writeAttribute(QStringLiteral("cislo"), QString::number(record.Number));
             writer.writeAttribute(QStringLiteral("kolo"), QString::number(record.Lap));

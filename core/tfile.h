@@ -8,7 +8,7 @@
 #include "DayTime.h"
 #include "RecordChange.h"
 #include "RecordSnapshot.h"
-#include "TRadek.h"
+#include "TimeRecord.h"
 #include "TempDataFile.h"
 #include "TikomatError.h"
 
@@ -27,12 +27,8 @@ class Dialogs;
 class QLockFile;
 class RacerDirectory;
 
-// Start number that marks a race start record, and how the lists name it.
-constexpr int32_t RaceStartNumber = 10000;
-inline const QString RaceStartText = QStringLiteral("START ZÁVODU");
-
 // -1, 0 or 1 as a.Time is before, equal to or after b.Time.
-int CompareRecordTimes(const TRadek &a, const TRadek &b);
+int CompareRecordTimes(const TimeRecord &a, const TimeRecord &b);
 
 // The results file beside a data file: the extension replaced by ".results".
 QString ResultsFileName(const QString &dataFileName);
@@ -43,7 +39,7 @@ QString BackupFileName(const QString &dataFileName);
 // The records of a data file, read exactly as TData::Load reads them
 // (DataFileReader).
 struct DataFileContents {
-    std::vector<TRadekPtr> records;
+    std::vector<TimeRecordPtr> records;
     int32_t maxLap = 0;
     int lines = 0;       // lines that hold something
     int unreadable = 0;  // of them, lines without a readable time or with a value out of range
@@ -89,7 +85,7 @@ public:
     ~TData() override;
 
     // The records, in time order after every save and refresh.
-    const std::vector<TRadekPtr> &records() const { return m_records; }
+    const std::vector<TimeRecordPtr> &records() const { return m_records; }
     QString FileName;
     bool Unnamed = true;
     int32_t MaxLap = 0;
@@ -115,7 +111,7 @@ public:
     // Replaces every record at once, without journal, save or signal: what
     // an opened or new file does, and a race built elsewhere (tests,
     // benchmarks).
-    void ReplaceRecords(std::vector<TRadekPtr> records);
+    void ReplaceRecords(std::vector<TimeRecordPtr> records);
 
     // Saves are handed to `queue` instead of being written at once (null:
     // written at once).  The queue must outlive the store or be reset first.
@@ -176,7 +172,7 @@ public:
     // FileName := path without a save: the next save writes it.
     void SetFileName(const QString &path);
 
-    bool Contains(const TRadek *record) const { return m_index.count(record) > 0; }
+    bool Contains(const TimeRecord *record) const { return m_index.count(record) > 0; }
 
 private:
     struct SaveImage;
@@ -196,14 +192,14 @@ private:
     // One more (+1) or one less (-1) passage of `number`; keeps MaxLap.
     // Returns the passages of `number` now.
     int32_t CountLap(int32_t number, int delta);
-    std::size_t IndexOf(const TRadekPtr &record) const;
+    std::size_t IndexOf(const TimeRecordPtr &record) const;
     // Records are held read-only by everyone; the store made each of them
-    // (or took it from a change, made by make_shared<TRadek>) as a writable
+    // (or took it from a change, made by make_shared<TimeRecord>) as a writable
     // object, and is the one that writes it.
-    static TRadek &Writable(const TRadekPtr &record) { return const_cast<TRadek &>(*record); }
+    static TimeRecord &Writable(const TimeRecordPtr &record) { return const_cast<TimeRecord &>(*record); }
 
-    std::vector<TRadekPtr> m_records;
-    std::unordered_set<const TRadek *> m_index;  // the records held, for apply's checks
+    std::vector<TimeRecordPtr> m_records;
+    std::unordered_set<const TimeRecord *> m_index;  // the records held, for apply's checks
     // The store is in time order and every Lap, m_lapCounts and MaxLap are
     // current.  A record added after the last one keeps it so, and so does
     // taking the last one back: a Vlož and its undo cost no pass over the

@@ -67,7 +67,7 @@ void ManualEntry::OpenNew()
     emit showRequested();
 }
 
-void ManualEntry::OpenRecord(const TRadekPtr &record)
+void ManualEntry::OpenRecord(const TimeRecordPtr &record)
 {
     if (!record)
         return;
@@ -91,7 +91,7 @@ void ManualEntry::Button1Click()
         return;
     }
     if (!m_edited)
-        m_edited = std::make_shared<TRadek>();
+        m_edited = std::make_shared<TimeRecord>();
 
     // Every field is read before the record is touched, so that a refused
     // field leaves a stored record exactly as it was.

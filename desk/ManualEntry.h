@@ -39,7 +39,7 @@ public:
     // store, a new record a failed OK left behind, or a record that has left
     // the store meanwhile.  Not owned.  Its changes go through the store's
     // apply, which journals, saves and tells the lists.
-    const TRadekPtr &EditedRecord() const { return m_edited; }
+    const TimeRecordPtr &EditedRecord() const { return m_edited; }
 
     // The texts the operator typed; the dialog hands them over before the
     // check box and OK act.
@@ -48,7 +48,7 @@ public:
     // "No&vý zázn. ručně / start ručně": a new entry at the current time of day.
     void OpenNew();
     // Double click or F2 on the record list: edit that record.
-    void OpenRecord(const TRadekPtr &record);
+    void OpenRecord(const TimeRecordPtr &record);
     // The other commands hide the dialog; fields and record stay.
     void Hide();
 
@@ -73,7 +73,7 @@ private:
     TData &m_data;
     Dialogs &m_dialogs;
     Fields m_fields;
-    TRadekPtr m_edited;
+    TimeRecordPtr m_edited;
     // m_edited was opened from the record list (or stored by an OK): once it
     // is no longer in the store, OK only closes the dialog.
     bool m_editingStored = false;

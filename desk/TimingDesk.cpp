@@ -251,7 +251,7 @@ void TimingDesk::Button6Click(const QString &caption)
 // ---------------------------------------------------------------------------
 // Assignment
 
-TRadekPtr TimingDesk::MakeRecord(int number, DayTime time, std::vector<RowEdit> rows)
+TimeRecordPtr TimingDesk::MakeRecord(int number, DayTime time, std::vector<RowEdit> rows)
 {
     DeskStep step;
     step.text = number == RaceStartNumber ? QStringLiteral("start závodu (%1)").arg(DayTimeToText(time))
@@ -263,7 +263,7 @@ TRadekPtr TimingDesk::MakeRecord(int number, DayTime time, std::vector<RowEdit> 
         m_preselectionUsed.reset();
     }
     step.rows = std::move(rows);
-    const TRadekPtr record = step.records.edits.front().record;
+    const TimeRecordPtr record = step.records.edits.front().record;
     // "&Uložit" in all but name: the Save-as dialog at most once per data
     // file, before the record is saved under that name.
     NameUnnamedFile();
@@ -285,7 +285,7 @@ TimingDesk::Assignment TimingDesk::AssignFromList(ImpulseListModel &list, const 
     if (impulse >= 0) {
         const DayTime time = TextToDayTime(list.at(impulse).subItem);
         // The record and the impulse it takes go into the journal together.
-        TRadekPtr record = MakeRecord(DisplayNumber(), time, {Removal(list, impulse)});
+        TimeRecordPtr record = MakeRecord(DisplayNumber(), time, {Removal(list, impulse)});
         return {false, record};
     }
     if (m_settings.functionMode == 2)
@@ -308,7 +308,7 @@ void TimingDesk::btnStartClick()
 
 void TimingDesk::Insert()
 {
-    TRadekPtr record;
+    TimeRecordPtr record;
     if (m_settings.functionMode == 0) {
         record = MakeRecord(DisplayNumber(), NowDayTime());
     } else {
@@ -330,7 +330,7 @@ void TimingDesk::RaceStart()
         ClosingSteps(nullptr);
         return;
     }
-    TRadekPtr record;
+    TimeRecordPtr record;
     if (m_settings.functionMode == 0) {
         record = MakeRecord(RaceStartNumber, NowDayTime());
     } else {
@@ -370,7 +370,7 @@ void TimingDesk::ArrivalCheck(bool start)
     RunExclusive([] {});
 }
 
-void TimingDesk::ClosingSteps(const TRadekPtr &record)
+void TimingDesk::ClosingSteps(const TimeRecordPtr &record)
 {
     // A record was saved (and the lists refreshed) as it was made; without
     // one, "&Uložit" in all but name.
@@ -440,7 +440,7 @@ FileRequest TimingDesk::DataFileRequest(const QString &proposed) const
     return FileRequest{DataFileDialogTitle, DataFileFilter, DataFileSuffix, proposed};
 }
 
-void TimingDesk::Button21Click(const TRadekPtr &selected)
+void TimingDesk::Button21Click(const TimeRecordPtr &selected)
 {
     if (selected && m_data.Contains(selected.get())) {
         DeskStep step;
@@ -454,7 +454,7 @@ void TimingDesk::Button21Click(const TRadekPtr &selected)
     Refresh(-1);
 }
 
-void TimingDesk::lvDblClick(const TRadekPtr &selected)
+void TimingDesk::lvDblClick(const TimeRecordPtr &selected)
 {
     if (selected)
         emit manualEntryRequested(selected);

@@ -116,9 +116,9 @@ public:
 
     // --- Record list and data file -------------------------------------------
     // "Sma&ž": `selected` is the record of the record list's selected row, or null.
-    void Button21Click(const TRadekPtr &selected);
+    void Button21Click(const TimeRecordPtr &selected);
     // Double click (or F2) on the record list.
-    void lvDblClick(const TRadekPtr &selected);
+    void lvDblClick(const TimeRecordPtr &selected);
     void cbRaditClick();     // "Reál.čas" clicked
     void tsMereniShow();     // the timing page became visible
     void Button27Click();    // "&Nový"
@@ -142,7 +142,7 @@ signals:
     // Hide the manual entry dialog if it is shown.
     void manualEntryHideRequested();
     // Open the manual entry dialog on a record.
-    void manualEntryRequested(const TRadekPtr &record);
+    void manualEntryRequested(const TimeRecordPtr &record);
     // The store now holds another data file: true after "&Otevřít", false
     // after "&Nový".
     void dataFileReplaced(bool opened);
@@ -156,7 +156,7 @@ signals:
 private:
     struct Assignment {
         bool aborted = false;  // the selection check ended the key press
-        TRadekPtr record;      // the record made, if any
+        TimeRecordPtr record;  // the record made, if any
     };
 
     bool Filtered(DayTime t) const;
@@ -167,7 +167,7 @@ private:
     Assignment AssignFromList(ImpulseListModel &list, const QString &caption);
     // Makes the record as one step with `rows` (the impulse it used), after
     // asking for the data file's name if it has none yet.
-    TRadekPtr MakeRecord(int number, DayTime time, std::vector<RowEdit> rows = {});
+    TimeRecordPtr MakeRecord(int number, DayTime time, std::vector<RowEdit> rows = {});
     JournalList ListOf(const ImpulseListModel &list) const;
     ImpulseListModel &List(JournalList list) { return list == JournalList::Start ? m_startList : m_finishList; }
     const ImpulseListModel &List(JournalList list) const
@@ -183,7 +183,7 @@ private:
                    std::optional<DayTime> stamp = std::nullopt, const QString &text = QString());
     RowEdit Removal(const ImpulseListModel &list, int row) const;
     void RemoveRow(ImpulseListModel &list, int row);
-    void ClosingSteps(const TRadekPtr &record);
+    void ClosingSteps(const TimeRecordPtr &record);
     // The store told a change: the lists follow it, and one made elsewhere
     // joins the history.
     void RecordsChanged(const RecordChange &change);

@@ -104,11 +104,11 @@ void JournalKeeper::Retire(const QString &journalPath, bool keepAside)
     Register(journalPath, false);
 }
 
-std::vector<JournalEntry> JournalKeeper::RecordEntries(const std::vector<TRadekPtr> &records)
+std::vector<JournalEntry> JournalKeeper::RecordEntries(const std::vector<TimeRecordPtr> &records)
 {
     std::vector<JournalEntry> entries;
     entries.reserve(records.size());
-    for (const TRadekPtr &r : records) {
+    for (const TimeRecordPtr &r : records) {
         JournalEntry e;
         e.kind = JournalKind::RecordAdded;
         e.record = {r->Number, r->Time, r->Penalty};

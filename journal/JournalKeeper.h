@@ -40,7 +40,7 @@ public:
     std::function<std::vector<JournalEntry>()> currentRows;
     // The store's records as RecordAdded entries (see RecordEntries).
     std::function<std::vector<JournalEntry>()> currentRecords;
-    static std::vector<JournalEntry> RecordEntries(const std::vector<TRadekPtr> &records);
+    static std::vector<JournalEntry> RecordEntries(const std::vector<TimeRecordPtr> &records);
 
     static QString JournalPathFor(const QString &dataFile);
     // "<journal>.<yyyyMMdd-hhmmss>" that does not exist yet.

@@ -323,16 +323,16 @@ std::vector<JournalEntry> Reconcile(const JournalReplay &replay, const std::vect
     return NetChanges(replay.changes, std::move(bag));
 }
 
-std::vector<JournalRecord> JournalRecords(const std::vector<TRadekPtr> &records)
+std::vector<JournalRecord> JournalRecords(const std::vector<TimeRecordPtr> &records)
 {
     std::vector<JournalRecord> out;
     out.reserve(records.size());
-    for (const TRadekPtr &r : records)
+    for (const TimeRecordPtr &r : records)
         out.push_back({r->Number, r->Time, r->Penalty});
     return out;
 }
 
-int ApplyRecordChanges(const std::vector<JournalEntry> &changes, std::vector<TRadekPtr> &records)
+int ApplyRecordChanges(const std::vector<JournalEntry> &changes, std::vector<TimeRecordPtr> &records)
 {
     const RecordChange change = RecordChangeOf(changes, records);
     for (const RecordEdit &edit : change.edits) {
@@ -341,7 +341,7 @@ int ApplyRecordChanges(const std::vector<JournalEntry> &changes, std::vector<TRa
             records.push_back(edit.record);
             break;
         case RecordEdit::Kind::Edited: {
-            auto edited = std::make_shared<TRadek>(*edit.record);
+            auto edited = std::make_shared<TimeRecord>(*edit.record);
             edited->Number = edit.after.number;
             edited->Time = edit.after.time;
             edited->Penalty = edit.after.penalty;
@@ -356,13 +356,13 @@ int ApplyRecordChanges(const std::vector<JournalEntry> &changes, std::vector<TRa
     return int(change.edits.size());
 }
 
-RecordChange RecordChangeOf(const std::vector<JournalEntry> &changes, const std::vector<TRadekPtr> &records)
+RecordChange RecordChangeOf(const std::vector<JournalEntry> &changes, const std::vector<TimeRecordPtr> &records)
 {
     // The records as the earlier changes leave them: each change names its
     // record by value, and the first record holding that value is the one.
-    std::vector<std::pair<TRadekPtr, JournalRecord>> now;
+    std::vector<std::pair<TimeRecordPtr, JournalRecord>> now;
     now.reserve(records.size());
-    for (const TRadekPtr &r : records)
+    for (const TimeRecordPtr &r : records)
         now.emplace_back(r, JournalRecord{r->Number, r->Time, r->Penalty});
     auto find = [&now](const JournalRecord &j) {
         return std::find_if(now.begin(), now.end(), [&](const auto &r) { return r.second == j; });

@@ -45,13 +45,13 @@ JournalReplay Replay(const std::vector<JournalEntry> &entries);
 std::vector<JournalEntry> Reconcile(const JournalReplay &replay, const std::vector<JournalRecord> &file);
 
 // The records' values as the journal names them.
-std::vector<JournalRecord> JournalRecords(const std::vector<TRadekPtr> &records);
+std::vector<JournalRecord> JournalRecords(const std::vector<TimeRecordPtr> &records);
 
 // The changes Reconcile gave, as a change of the store holding `records`:
 // each names the first record that holds its value once the changes before
 // it are made.  Changes that find no record are left out.
-RecordChange RecordChangeOf(const std::vector<JournalEntry> &changes, const std::vector<TRadekPtr> &records);
+RecordChange RecordChangeOf(const std::vector<JournalEntry> &changes, const std::vector<TimeRecordPtr> &records);
 
 // Applies the changes Reconcile gave to `records`, as a store would (an
 // edited record is replaced by an edited copy).  Returns how many applied.
-int ApplyRecordChanges(const std::vector<JournalEntry> &changes, std::vector<TRadekPtr> &records);
+int ApplyRecordChanges(const std::vector<JournalEntry> &changes, std::vector<TimeRecordPtr> &records);

@@ -158,12 +158,12 @@ int RoundedDayDifference(DayTime a, DayTime b)
     return ClampToInt(units);
 }
 
-int lvCompare(const TRadek &a, const TRadek &b)
+int lvCompare(const TimeRecord &a, const TimeRecord &b)
 {
     return RoundedDayDifference(a.Time, b.Time);
 }
 
-int lv1Compare(const TRadek &a, const TRadek &b, int lapsMode)
+int lv1Compare(const TimeRecord &a, const TimeRecord &b, int lapsMode)
 {
     if (lapsMode == 0 && a.Lap != b.Lap)
         return ClampToInt(static_cast<long long>(b.Lap) - a.Lap);
@@ -223,7 +223,7 @@ void ResultsBuilder::Build(TData &data, RacerDirectory *racers, const RefreshOpt
     data.SetNetTimes(out.netTimes);
 }
 
-void ResultsBuilder::Build(const std::vector<TRadekPtr> &records, int32_t maxLap, RacerDirectory *racers,
+void ResultsBuilder::Build(const std::vector<TimeRecordPtr> &records, int32_t maxLap, RacerDirectory *racers,
                            const RefreshOptions &options, int selectNumber, RefreshResult &out)
 {
     out.records.clear();
@@ -253,13 +253,13 @@ void ResultsBuilder::Build(const std::vector<TRadekPtr> &records, int32_t maxLap
     // of day.  The comparison is coarse and not transitive, so the sort is
     // stable: rows it calls equal keep store order.  Sorting keys first and
     // making each row once in its final place keeps this cheap.
-    const std::vector<TRadekPtr> &stored = records;
+    const std::vector<TimeRecordPtr> &stored = records;
     std::vector<TimeKey> &timeKeys = m_timeKeys;
     timeKeys.clear();
     timeKeys.reserve(stored.size());
     int remembered = -1;
     for (size_t i = 0; i < stored.size(); ++i) {
-        const TRadek *record = stored[i].get();
+        const TimeRecord *record = stored[i].get();
         if (!record)
             continue;
         if (selectNumber >= 0 && record->Number == selectNumber)
@@ -285,7 +285,7 @@ void ResultsBuilder::Build(const std::vector<TRadekPtr> &records, int32_t maxLap
     out.records.resize(timeKeys.size());
     DayTime start = 0;
     for (size_t i = 0; i < timeKeys.size(); ++i) {
-        const TRadekPtr &record = stored[timeKeys[i].index];
+        const TimeRecordPtr &record = stored[timeKeys[i].index];
         RecordRow &row = out.records[i];
         row.record = record;
         row.number = record->Number;

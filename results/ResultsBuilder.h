@@ -34,7 +34,7 @@ struct RecordRow {
         Measured,     // ">" and the time since the race start
     };
 
-    TRadekPtr record;
+    TimeRecordPtr record;
     QString caption;  // "START ZÁVODU", or "<number> (<racer label>)"
     int32_t number = 0;
     int32_t lap = 0;
@@ -55,7 +55,7 @@ struct RefreshResult {
     // The results document: the ranking, overall and by category.  Never
     // null after a build.
     std::shared_ptr<ResultsTable> table;
-    std::vector<TRadekPtr> resultRecords;  // the record of each row of the table
+    std::vector<TimeRecordPtr> resultRecords;  // the record of each row of the table
     int selectRow = -1;              // record list row to select, -1 for none
     QString leader;                  // caption of the first results row, or empty
     DayTime lastStartTime = 0;       // time of day of the last race start, 0 for none
@@ -68,10 +68,10 @@ struct RefreshResult {
 // The record list's order: the difference of the times in units of 864 ms,
 // rounded to the nearest integer with halves to even, so times up to 0.432 s
 // apart are equal.
-int lvCompare(const TRadek &a, const TRadek &b);
+int lvCompare(const TimeRecord &a, const TimeRecord &b);
 // The results list's order: the same rounding on PenalizedTime; in laps mode 0
 // unequal laps decide first (Lap(b) - Lap(a), more laps first).
-int lv1Compare(const TRadek &a, const TRadek &b, int lapsMode);
+int lv1Compare(const TimeRecord &a, const TimeRecord &b, int lapsMode);
 
 // The rounding both comparisons share: (a - b) / 864 ms to the nearest
 // integer, halves to even, clamped to 32 bits (432 ms gives 0, 433 ms gives 1,
@@ -99,7 +99,7 @@ public:
                RefreshResult &out);
     // The same over records, read only: the NetTimes are left in
     // out.netTimes.  maxLap is the highest Lap among them.
-    void Build(const std::vector<TRadekPtr> &records, int32_t maxLap, RacerDirectory *racers,
+    void Build(const std::vector<TimeRecordPtr> &records, int32_t maxLap, RacerDirectory *racers,
                const RefreshOptions &options, int selectNumber, RefreshResult &out);
 
 private:

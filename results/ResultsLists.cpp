@@ -53,7 +53,7 @@ QVariant RecordListModel::headerData(int section, Qt::Orientation orientation, i
     return columnTitle(Column(section));
 }
 
-int RecordListModel::rowOf(const TRadek *record) const
+int RecordListModel::rowOf(const TimeRecord *record) const
 {
     for (size_t i = 0; i < m_rows.size(); ++i)
         if (m_rows[i].record.get() == record)
@@ -134,7 +134,7 @@ void ResultsListModel::choose()
     m_chosen = m_category.isEmpty() ? -1 : m_table->findCategory(m_category);
 }
 
-void ResultsListModel::swapResults(std::shared_ptr<ResultsTable> &table, std::vector<TRadekPtr> &records)
+void ResultsListModel::swapResults(std::shared_ptr<ResultsTable> &table, std::vector<TimeRecordPtr> &records)
 {
     beginResetModel();
     m_table.swap(table);
@@ -165,10 +165,10 @@ const ResultRow &ResultsListModel::row(int row) const
     return m_table->rows[size_t(tableRow(row))];
 }
 
-TRadekPtr ResultsListModel::recordAt(int row) const
+TimeRecordPtr ResultsListModel::recordAt(int row) const
 {
     const int at = tableRow(row);
-    return at >= 0 && size_t(at) < m_records.size() ? m_records[size_t(at)] : TRadekPtr();
+    return at >= 0 && size_t(at) < m_records.size() ? m_records[size_t(at)] : TimeRecordPtr();
 }
 
 QString ResultsListModel::text(int row, Column column) const

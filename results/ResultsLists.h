@@ -12,7 +12,7 @@ class RacerDirectory;
 
 // Model roles shared by both lists.
 enum ResultsRole {
-    RecordRole = Qt::UserRole + 1,  // the row's TRadekPtr, as a QVariant
+    RecordRole = Qt::UserRole + 1,  // the row's TimeRecordPtr, as a QVariant
 };
 
 // The record list's base: a read-only table of rows that a refresh replaces
@@ -29,7 +29,7 @@ public:
 
     const Row &row(int row) const { return m_rows[size_t(row)]; }
     const std::vector<Row> &rows() const { return m_rows; }
-    TRadekPtr recordAt(int row) const;
+    TimeRecordPtr recordAt(int row) const;
 
     // Replaces every row at once (one model reset); rows receives the old
     // ones, so that their buffer can serve the next refresh.
@@ -53,7 +53,7 @@ public:
     QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
 
     // The row showing record, or -1.
-    int rowOf(const TRadek *record) const;
+    int rowOf(const TimeRecord *record) const;
 
     // Column widths of the list: initial, least and greatest (0 = no limit).
     struct Width {
@@ -87,7 +87,7 @@ public:
     // Replaces the document and the records of its rows at once (one model
     // reset); both arguments receive the old ones, so that their buffers can
     // serve the next refresh.  The chosen category stays chosen.
-    void swapResults(std::shared_ptr<ResultsTable> &table, std::vector<TRadekPtr> &records);
+    void swapResults(std::shared_ptr<ResultsTable> &table, std::vector<TimeRecordPtr> &records);
     // Shows one category (by name, compared as CategoryKey does), or the whole
     // ranking for an empty name.  A category the ranking does not hold shows
     // no rows until it does.
@@ -103,7 +103,7 @@ public:
 
     // The document row shown in list row `row`.
     const ResultRow &row(int row) const;
-    TRadekPtr recordAt(int row) const;
+    TimeRecordPtr recordAt(int row) const;
     // The text of one cell, as the list shows it.
     QString text(int row, Column column) const;
 
@@ -116,9 +116,9 @@ private:
     void choose();
 
     std::shared_ptr<ResultsTable> m_table;
-    std::vector<TRadekPtr> m_records;  // by document row
-    QString m_category;                // chosen; empty for the whole ranking
-    int m_chosen = -1;                 // its index in the document, -1 for none there
+    std::vector<TimeRecordPtr> m_records;  // by document row
+    QString m_category;                    // chosen; empty for the whole ranking
+    int m_chosen = -1;                     // its index in the document, -1 for none there
 };
 
 static_assert(RecordListModel::ColumnCount == 4 && ResultsListModel::ColumnCount == 7);
@@ -144,9 +144,9 @@ Qt::ItemFlags RowsModel<Row, Columns>::flags(const QModelIndex &index) const
 }
 
 template <typename Row, int Columns>
-TRadekPtr RowsModel<Row, Columns>::recordAt(int row) const
+TimeRecordPtr RowsModel<Row, Columns>::recordAt(int row) const
 {
-    return row >= 0 && size_t(row) < m_rows.size() ? m_rows[size_t(row)].record : TRadekPtr();
+    return row >= 0 && size_t(row) < m_rows.size() ? m_rows[size_t(row)].record : TimeRecordPtr();
 }
 
 template <typename Row, int Columns>

@@ -18,9 +18,9 @@ struct Race {
         FillRacers(racers, 500, surname);
         QRandomGenerator random(42);
         DayTime time = 9 * MsPerHour;
-        std::vector<TRadekPtr> made;
+        std::vector<TimeRecordPtr> made;
         for (int64_t i = 0; i < records; ++i) {
-            auto r = std::make_shared<TRadek>();
+            auto r = std::make_shared<TimeRecord>();
             r->Number = i % 1000 == 0 ? RaceStartNumber : int(random.bounded(1, 520));
             time += 1 + random.bounded(200);
             r->Time = time;

@@ -34,12 +34,12 @@ constexpr int RacerCount = 300;
 void FillStore(TData &data, int records)
 {
     const int64_t startMs = 9 * 3600 * 1000;
-    auto start = std::make_shared<TRadek>();
+    auto start = std::make_shared<TimeRecord>();
     start->Number = RaceStartNumber;
     start->Time = startMs;
-    std::vector<TRadekPtr> made{start};
+    std::vector<TimeRecordPtr> made{start};
     for (int i = 1; i < records; ++i) {
-        auto r = std::make_shared<TRadek>();
+        auto r = std::make_shared<TimeRecord>();
         r->Number = 1 + (i - 1) % RacerCount;
         r->Time = startMs + 60000 + int64_t(i) * 50;
         made.push_back(r);
@@ -93,8 +93,8 @@ void BM_DeskInsertAndRefresh(benchmark::State &state)
             const double r0 = ThreadCpuSeconds();
             results.RefreshLists(-1);
             const double r1 = ThreadCpuSeconds();
-            std::vector<TRadekPtr> rows = data.records();
-            std::sort(rows.begin(), rows.end(), [](const TRadekPtr &a, const TRadekPtr &b) {
+            std::vector<TimeRecordPtr> rows = data.records();
+            std::sort(rows.begin(), rows.end(), [](const TimeRecordPtr &a, const TimeRecordPtr &b) {
                 return CompareRecordTimes(*a, *b) < 0;
             });
             for (const auto &r : rows)
@@ -109,7 +109,7 @@ void BM_DeskInsertAndRefresh(benchmark::State &state)
         // Back to the same size: the new record is the latest, hence the last.
         if (data.records().size() != size_t(records) + 1 || data.records().back()->Number != 42)
             state.SkipWithError("the insert did not make the expected record");
-        std::vector<TRadekPtr> kept = data.records();
+        std::vector<TimeRecordPtr> kept = data.records();
         kept.pop_back();
         data.ReplaceRecords(std::move(kept));
         nextImpulseMs += 1000;

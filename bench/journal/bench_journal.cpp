@@ -54,9 +54,9 @@ void BM_VlozAgainstJournalAppend(benchmark::State &state)
     desk.settings().filterIndex = 0;
 
     const DayTime start = 9 * MsPerHour;
-    std::vector<TRadekPtr> made;
+    std::vector<TimeRecordPtr> made;
     for (int i = 0; i < records; ++i) {
-        auto r = std::make_shared<TRadek>();
+        auto r = std::make_shared<TimeRecord>();
         r->Number = 1 + i % 300;
         r->Time = start + DayTime(i) * 50;
         made.push_back(r);

@@ -37,12 +37,12 @@ constexpr double BeforeDocument[2] = {0.80, 1.12};
 void FillStore(TData &data)
 {
     const int64_t startMs = 9 * 3600 * 1000;
-    auto start = std::make_shared<TRadek>();
+    auto start = std::make_shared<TimeRecord>();
     start->Number = RaceStartNumber;
     start->Time = startMs;
-    std::vector<TRadekPtr> records{start};
+    std::vector<TimeRecordPtr> records{start};
     for (int i = 1; i < Records; ++i) {
-        auto r = std::make_shared<TRadek>();
+        auto r = std::make_shared<TimeRecord>();
         r->Number = 1 + (i - 1) % RacerCount;
         r->Lap = 1 + (i - 1) / RacerCount;
         r->Penalty = i % 17 == 0 ? 10 : 0;
@@ -72,9 +72,9 @@ void BM_RefreshWithDocument(benchmark::State &state)
         const double t0 = ThreadCpuSeconds();
         results.RefreshLists(-1);
         const double t1 = ThreadCpuSeconds();
-        std::vector<TRadekPtr> rows = data.records();
+        std::vector<TimeRecordPtr> rows = data.records();
         std::sort(rows.begin(), rows.end(),
-                  [](const TRadekPtr &a, const TRadekPtr &b) { return CompareRecordTimes(*a, *b) < 0; });
+                  [](const TimeRecordPtr &a, const TimeRecordPtr &b) { return CompareRecordTimes(*a, *b) < 0; });
         for (const auto &r : rows)
             formatted += DayTimeToText(r->Time).size();
         benchmark::DoNotOptimize(rows.data());

@@ -63,12 +63,12 @@ DayTime At(int64_t ms)
 void FillStore(TData &data)
 {
     const int64_t startMs = 9 * 3600 * 1000;
-    auto start = std::make_shared<TRadek>();
+    auto start = std::make_shared<TimeRecord>();
     start->Number = RaceStartNumber;
     start->Time = At(startMs);
-    std::vector<TRadekPtr> made{start};
+    std::vector<TimeRecordPtr> made{start};
     for (int i = 1; i < Records; ++i) {
-        auto r = std::make_shared<TRadek>();
+        auto r = std::make_shared<TimeRecord>();
         r->Number = 1 + (i - 1) % RacerCount;
         r->Penalty = i % 17 == 0 ? 10 : 0;
         r->Time = At(startMs + 60000 + int64_t(i) * 50);

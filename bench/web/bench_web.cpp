@@ -207,10 +207,10 @@ struct Race {
         temp = data.FileName;
         FillRacers(racers, RacerCount);
         const DayTime start = 9 * MsPerHour;
-        auto first = std::make_shared<TRadek>();
+        auto first = std::make_shared<TimeRecord>();
         first->Number = RaceStartNumber;
         first->Time = start;
-        std::vector<TRadekPtr> made{first};
+        std::vector<TimeRecordPtr> made{first};
         for (int i = 1; i < Records; ++i)
             made.push_back(passage(1 + (i - 1) % RacerCount, start + MsPerMinute + i * 50));
         data.ReplaceRecords(std::move(made));
@@ -224,9 +224,9 @@ struct Race {
     }
     ~Race() { QFile::remove(temp); }
 
-    static TRadekPtr passage(int number, DayTime time)
+    static TimeRecordPtr passage(int number, DayTime time)
     {
-        auto r = std::make_shared<TRadek>();
+        auto r = std::make_shared<TimeRecord>();
         r->Number = number;
         r->Time = time;
         return r;
@@ -237,7 +237,7 @@ struct Race {
     {
         last += 50;
         const int number = 1 + int(last / 50 % RacerCount);
-        std::vector<TRadekPtr> grown = data.records();
+        std::vector<TimeRecordPtr> grown = data.records();
         grown.push_back(passage(number, last));
         data.ReplaceRecords(std::move(grown));
         results.RefreshLists(number);

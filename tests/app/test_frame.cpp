@@ -176,7 +176,7 @@ TEST_F(FrameTest, ClosingAfterAFailedSaveOffersAnotherTry)
     data.FileName = dir.filePath(QStringLiteral("zavod.csvz"));
     data.Unnamed = false;
     ASSERT_TRUE(QDir(dir.path()).mkdir(QStringLiteral("zavod.results")));  // the results file cannot be written
-    auto record = std::make_shared<TRadek>();
+    auto record = std::make_shared<TimeRecord>();
     record->Number = 12;
     AppendRecord(data, record);
     data.Save();

@@ -101,7 +101,7 @@ protected:
     QStringList Store() const
     {
         QStringList out;
-        for (const TRadekPtr &r : windows.frmMain->Data()->records())
+        for (const TimeRecordPtr &r : windows.frmMain->Data()->records())
             out << QStringLiteral("%1 %2").arg(r->Number).arg(DayTimeToText(r->Time));
         return out;
     }

@@ -53,7 +53,7 @@ protected:
     QStringList Store() const
     {
         QStringList out;
-        for (const TRadekPtr &r : windows.frmMain->Data()->records())
+        for (const TimeRecordPtr &r : windows.frmMain->Data()->records())
             out << QStringLiteral("%1 %2 %3").arg(r->Number).arg(DayTimeToText(r->Time)).arg(r->Penalty);
         return out;
     }

@@ -4,9 +4,9 @@
 // goes through TData::apply instead.
 #include "tfile.h"
 
-inline void AppendRecord(TData &data, TRadekPtr record)
+inline void AppendRecord(TData &data, TimeRecordPtr record)
 {
-    std::vector<TRadekPtr> records = data.records();
+    std::vector<TimeRecordPtr> records = data.records();
     records.push_back(std::move(record));
     data.ReplaceRecords(std::move(records));
 }
@@ -18,7 +18,7 @@ inline void ClearRecords(TData &data)
 
 inline void PopRecord(TData &data)
 {
-    std::vector<TRadekPtr> records = data.records();
+    std::vector<TimeRecordPtr> records = data.records();
     records.pop_back();
     data.ReplaceRecords(std::move(records));
 }

@@ -20,9 +20,9 @@ inline QByteArray ReadAll(const QString &path)
     return file.readAll();
 }
 
-inline TRadekPtr Record(int number, const char *time, int penalty = 0, int lap = 0)
+inline TimeRecordPtr Record(int number, const char *time, int penalty = 0, int lap = 0)
 {
-    auto r = std::make_shared<TRadek>();
+    auto r = std::make_shared<TimeRecord>();
     r->Number = number;
     r->Time = TextToDayTime(QString::fromLatin1(time));
     r->Penalty = penalty;

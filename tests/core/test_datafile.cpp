@@ -182,7 +182,7 @@ TEST_F(DataFileTest, LapsAreNumberedPerStartNumberAtEverySave)
     ASSERT_TRUE(data.SaveAs(path("laps.csvz")));
     auto lapsOf = [this](int number) {
         std::vector<std::pair<QString, int>> laps;
-        for (const TRadekPtr &r : data.records())
+        for (const TimeRecordPtr &r : data.records())
             if (r->Number == number)
                 laps.emplace_back(DayTimeToText(r->Time), r->Lap);
         return laps;
@@ -193,7 +193,7 @@ TEST_F(DataFileTest, LapsAreNumberedPerStartNumberAtEverySave)
     EXPECT_EQ(lapsOf(RaceStartNumber), (Laps{{"09:55:00,000", 1}, {"10:07:00,000", 2}}));
     EXPECT_EQ(data.MaxLap, 3);
 
-    for (const TRadekPtr &r : data.records())
+    for (const TimeRecordPtr &r : data.records())
         if (r->Number == 12 && DayTimeToText(r->Time) == "10:05:00,000") {
             ASSERT_TRUE(data.apply({{RecordEdit::Deleted(r)}}));
             break;
@@ -206,7 +206,7 @@ TEST_F(DataFileTest, LapsAreNumberedPerStartNumberAtEverySave)
     TData loaded;
     ASSERT_TRUE(loaded.Load(path("laps.csvz")));
     std::vector<int> fileLaps;
-    for (const TRadekPtr &r : loaded.records())
+    for (const TimeRecordPtr &r : loaded.records())
         fileLaps.push_back(r->Lap);
     EXPECT_EQ(fileLaps, (std::vector<int>{1, 1, 1, 2, 2}));  // 09:55 S, 10:00 12, 10:06 13, 10:07 S, 10:10 12
 }
@@ -400,7 +400,7 @@ TEST_F(DataFileTest, LoadFailureLeavesTheStoreAsItWas)
     data.ReplaceRecords({Record(12, "10:00:00,000"), Record(13, "10:01:00,000")});
     data.MaxLap = 4;
     data.FileName = path("current.csvz");
-    const std::vector<TRadekPtr> before = data.records();
+    const std::vector<TimeRecordPtr> before = data.records();
     for (const QString &source : {path("missing.csvz"), path("folder.csvz")}) {
         SCOPED_TRACE(source.toStdString());
         dialogs.asked.clear();

@@ -74,7 +74,7 @@ TEST(DataFileReader, ValuesOutOfRangeMakeTheLineUnreadableNeverAnotherValue)
         ASSERT_EQ(read.records.size(), size_t(c.readable ? 2 + lines : 2));
         EXPECT_EQ(read.records.front()->Number, 7);
         EXPECT_EQ(read.records.back()->Number, 8);
-        for (const TRadekPtr &r : read.records) {
+        for (const TimeRecordPtr &r : read.records) {
             EXPECT_NE(r->Number, 999) << "no value stands in for one that cannot be read";
             EXPECT_LE(std::abs(r->Penalty), 86400);
         }
@@ -91,7 +91,7 @@ TEST(DataFileReader, TheStoreAsksBeforeOpeningAFileWithLinesOutOfRange)
     ScriptedDialogs dialogs;
     TData data(&dialogs);
     data.ReplaceRecords({Record(1, "09:00:00,000")});
-    const std::vector<TRadekPtr> before = data.records();
+    const std::vector<TimeRecordPtr> before = data.records();
 
     dialogs.answerQuestion(false);
     EXPECT_FALSE(data.Load(path));
@@ -182,7 +182,7 @@ protected:
     QTemporaryDir dir;
     ScriptedDialogs dialogs;
     TData data{&dialogs};
-    std::vector<TRadekPtr> before;
+    std::vector<TimeRecordPtr> before;
 };
 
 }  // namespace

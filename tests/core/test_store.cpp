@@ -18,9 +18,9 @@
 
 namespace {
 
-TRadekPtr Record(int number, const char *time)
+TimeRecordPtr Record(int number, const char *time)
 {
-    auto r = std::make_shared<TRadek>();
+    auto r = std::make_shared<TimeRecord>();
     r->Number = number;
     r->Time = TextToDayTime(QString::fromLatin1(time));
     return r;
@@ -41,7 +41,7 @@ TEST(CompareRecordTimes, ExactToTheMillisecond)
         {"24:00:00,000", "23:59:59,999", 1},
     };
     for (const Case &c : cases) {
-        TRadek a, b;
+        TimeRecord a, b;
         a.Time = TextToDayTime(QString::fromLatin1(c.a));
         b.Time = TextToDayTime(QString::fromLatin1(c.b));
         EXPECT_EQ(CompareRecordTimes(a, b), c.expected) << c.a << " vs " << c.b;
@@ -63,7 +63,7 @@ TEST(SortByTime, OrdersByTimeAndCopesWithCloseTimes)
     QRandomGenerator random(7);
     ClearRecords(data);
     for (int i = 0; i < 5000; ++i) {
-        auto r = std::make_shared<TRadek>();
+        auto r = std::make_shared<TimeRecord>();
         r->Number = i;
         r->Time = 10 * MsPerHour + random.bounded(3);
         AppendRecord(data, r);
@@ -260,7 +260,7 @@ TEST(TData, RemovedRecordStaysValidForWhoeverHoldsIt)
 {
     TData data;
     data.ReplaceRecords({Record(12, "10:00:00,000"), Record(13, "10:01:00,000")});
-    TRadekPtr held = data.records()[0];
+    TimeRecordPtr held = data.records()[0];
     EXPECT_TRUE(data.Contains(held.get()));
     const RecordChange deletion{{RecordEdit::Deleted(held)}};
     EXPECT_TRUE(data.apply(deletion));

@@ -71,14 +71,14 @@ protected:
     static QStringList Captions(const ImpulseListModel &list) { return Column(list, true); }
     static QStringList SubItems(const ImpulseListModel &list) { return Column(list, false); }
     // The records as they are on disk, read back through a second store.
-    std::vector<TRadek> OnDisk(const QString &path)
+    std::vector<TimeRecord> OnDisk(const QString &path)
     {
         ScriptedDialogs quiet;
         TData copy(&quiet);
         const QString temp = copy.FileName;
         EXPECT_TRUE(copy.Load(path)) << path.toStdString();
         QFile::remove(temp);
-        std::vector<TRadek> out;
+        std::vector<TimeRecord> out;
         for (const auto &r : copy.records())
             out.push_back(*r);
         return out;

@@ -373,7 +373,7 @@ TEST_F(DeskFixture, ArrivalsDuringAMessageRunInOrderAfterIt)
 
     EXPECT_EQ(refreshed, (std::vector<int>{7, RaceStartNumber, 12, 12}));
     std::vector<std::pair<int, QString>> onDisk;
-    for (const TRadek &r : OnDisk(data.FileName))
+    for (const TimeRecord &r : OnDisk(data.FileName))
         onDisk.emplace_back(r.Number, DayTimeToText(r.Time));
     EXPECT_EQ(onDisk, (std::vector<std::pair<int, QString>>{{RaceStartNumber, "09:00:00,000"},
                                                              {7, "10:00:01,000"},

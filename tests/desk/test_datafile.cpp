@@ -14,9 +14,9 @@ namespace {
 
 class DataFileTest : public DeskFixture {
 protected:
-    TRadekPtr Add(int number, DayTime time)
+    TimeRecordPtr Add(int number, DayTime time)
     {
-        auto r = std::make_shared<TRadek>();
+        auto r = std::make_shared<TimeRecord>();
         r->Number = number;
         r->Time = time;
         AppendRecord(data, r);
@@ -30,7 +30,7 @@ protected:
         const QString temp = other.FileName;
         int second = 0;
         for (int n : numbers) {
-            auto r = std::make_shared<TRadek>();
+            auto r = std::make_shared<TimeRecord>();
             r->Number = n;
             r->Time = At(9, 0, second++);
             AppendRecord(other, r);
@@ -52,7 +52,7 @@ TEST_F(DataFileTest, DeleteRemovesTheSelectedRecordAndAlwaysSaves)
         ClearRecords(data);
         refreshed.clear();
         Add(12, At(10, 0, 0));
-        const TRadekPtr start = Add(RaceStartNumber, At(9, 0, 0));
+        const TimeRecordPtr start = Add(RaceStartNumber, At(9, 0, 0));
         Add(12, At(10, 5, 0));
 
         desk.Button21Click(start);
@@ -161,7 +161,7 @@ TEST_F(DataFileTest, ForeignFileAsksAndIsKeptAsOpened)
         original.close();
         const QString backup = c.path + ".bak";
         ClearRecords(data);
-        const TRadekPtr mine = Add(5, At(10, 0, 0));
+        const TimeRecordPtr mine = Add(5, At(10, 0, 0));
         const QString name = data.FileName;
         const bool unnamed = data.Unnamed;
 
@@ -174,7 +174,7 @@ TEST_F(DataFileTest, ForeignFileAsksAndIsKeptAsOpened)
         EXPECT_TRUE(dialogs.asked[1].text.contains(QFileInfo(c.path).fileName()));
         EXPECT_TRUE(dialogs.asked[1].text.contains(c.counts)) << dialogs.asked[1].text.toStdString();
         EXPECT_TRUE(dialogs.messages().isEmpty());
-        EXPECT_EQ(data.records(), std::vector<TRadekPtr>{mine});
+        EXPECT_EQ(data.records(), std::vector<TimeRecordPtr>{mine});
         EXPECT_EQ(data.FileName, name);
         EXPECT_EQ(data.Unnamed, unnamed);
 
@@ -386,12 +386,12 @@ TEST_F(DataFileTest, SaveAfterCancelledDialogDoesNotAskAgain)
 
 TEST_F(DataFileTest, DoubleClickOpensTheSelectedRecordOnly)
 {
-    std::vector<TRadekPtr> opened;
-    QObject::connect(&desk, &TimingDesk::manualEntryRequested, [&](const TRadekPtr &r) { opened.push_back(r); });
-    const TRadekPtr record = Add(5, At(10, 0, 0));
+    std::vector<TimeRecordPtr> opened;
+    QObject::connect(&desk, &TimingDesk::manualEntryRequested, [&](const TimeRecordPtr &r) { opened.push_back(r); });
+    const TimeRecordPtr record = Add(5, At(10, 0, 0));
     desk.lvDblClick(nullptr);
     desk.lvDblClick(record);
-    EXPECT_EQ(opened, std::vector<TRadekPtr>{record});
+    EXPECT_EQ(opened, std::vector<TimeRecordPtr>{record});
 }
 
 }  // namespace

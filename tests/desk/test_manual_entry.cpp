@@ -8,7 +8,7 @@
 namespace {
 
 // One record as "number time penalty", e.g. "42 10:00:00,000 0".
-QString Describe(const TRadek &r)
+QString Describe(const TimeRecord &r)
 {
     return QStringLiteral("%1 %2 %3").arg(r.Number).arg(DayTimeToText(r.Time)).arg(r.Penalty);
 }
@@ -73,7 +73,7 @@ protected:
     }
 
     ManualEntry entry{data, dialogs};
-    std::vector<TRadekPtr> storedRecords;
+    std::vector<TimeRecordPtr> storedRecords;
     std::vector<ManualEntry::Field> focus;
 };
 
@@ -83,7 +83,7 @@ TEST_P(ManualEntryTest, ScriptEndsWithTheStoreTheFileAndTheFieldsExpected)
     const QString file = NameDataFile();
     for (const char *text : c.stored) {
         const QStringList parts = QString::fromUtf8(text).split(QLatin1Char(' '));
-        auto r = std::make_shared<TRadek>();
+        auto r = std::make_shared<TimeRecord>();
         r->Number = parts[0].toInt();
         r->Time = TextToDayTime(parts[1]);
         r->Penalty = parts[2].toInt();
@@ -98,7 +98,7 @@ TEST_P(ManualEntryTest, ScriptEndsWithTheStoreTheFileAndTheFieldsExpected)
     }
 
     QStringList store;
-    for (const TRadekPtr &r : data.records())
+    for (const TimeRecordPtr &r : data.records())
         store << Describe(*r);
     QStringList expected;
     for (const char *text : c.expectedStore)
@@ -108,7 +108,7 @@ TEST_P(ManualEntryTest, ScriptEndsWithTheStoreTheFileAndTheFieldsExpected)
     // Every OK that gets through is saved at once; a refused one changes
     // neither the store nor the file.
     QStringList disk;
-    for (const TRadek &r : OnDisk(file))
+    for (const TimeRecord &r : OnDisk(file))
         disk << Describe(r);
     EXPECT_EQ(disk, expected);
     EXPECT_EQ(dialogs.count(ScriptedDialogs::Asked::SaveFile), 0) << "never a Save-as dialog";
@@ -222,7 +222,7 @@ TEST_F(DeskFixture, ManualEntryOkReportsFocusRefreshAndHidingInOrder)
 
     // After OK the entry is the stored record: deleting it and pressing OK
     // again (the dialog reopened by hand) stores nothing.
-    const TRadekPtr stored = entry.EditedRecord();
+    const TimeRecordPtr stored = entry.EditedRecord();
     ASSERT_TRUE(data.Contains(stored.get()));
     ASSERT_TRUE(data.apply({{RecordEdit::Deleted(stored)}}));
     entry.Button1Click();

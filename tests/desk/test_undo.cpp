@@ -49,9 +49,9 @@ protected:
         desk.PostFinishImpulse(At(10, 0, 3));
         desk.PostFinishImpulse(At(10, 0, 6));
     }
-    static TRadekPtr Record(int number, DayTime time, int penalty = 0)
+    static TimeRecordPtr Record(int number, DayTime time, int penalty = 0)
     {
-        auto r = std::make_shared<TRadek>();
+        auto r = std::make_shared<TimeRecord>();
         r->Number = number;
         r->Time = time;
         r->Penalty = penalty;
@@ -67,7 +67,7 @@ protected:
     State Now()
     {
         State s;
-        for (const TRadekPtr &r : data.records())
+        for (const TimeRecordPtr &r : data.records())
             s.records.emplace_back(r->Number, r->Time, r->Penalty, r->Lap);
         s.start = Rows(desk.startList());
         s.finish = Rows(desk.finishList());
@@ -159,8 +159,8 @@ TEST_F(UndoTest, UndoThatNoLongerAppliesIsRefusedAndChangesNothing)
 {
     Run(QStringLiteral("type 42"));
     Run(QStringLiteral("vloz"));
-    std::vector<TRadekPtr> kept;
-    for (const TRadekPtr &r : data.records())
+    std::vector<TimeRecordPtr> kept;
+    for (const TimeRecordPtr &r : data.records())
         if (r->Number != 42)
             kept.push_back(r);
     data.ReplaceRecords(kept);

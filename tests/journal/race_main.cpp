@@ -25,10 +25,10 @@ int main(int argc, char **argv)
     AnsweringDialogs dialogs;
     dialogs.savePath = QDir(folder).filePath(QStringLiteral("race.csvz"));
     JournalRace race(dialogs);
-    std::map<const TRadek *, std::tuple<int, DayTime, int>> shown;
-    std::map<const TRadek *, int> ids;
+    std::map<const TimeRecord *, std::tuple<int, DayTime, int>> shown;
+    std::map<const TimeRecord *, int> ids;
     auto tell = [&] {
-        for (const TRadekPtr &r : race.data.records()) {
+        for (const TimeRecordPtr &r : race.data.records()) {
             const auto state = std::make_tuple(int(r->Number), r->Time, int(r->Penalty));
             auto it = shown.find(r.get());
             if (it != shown.end() && it->second == state)
@@ -65,7 +65,7 @@ int main(int argc, char **argv)
         // Edits often, so that a kill finds the data file holding edits the
         // journal has not yet marked as saved.
         if (i % 3 == 2 && !race.data.records().empty()) {
-            const TRadekPtr record = race.data.records()[std::size_t(i) % race.data.records().size()];
+            const TimeRecordPtr record = race.data.records()[std::size_t(i) % race.data.records().size()];
             race.manual.OpenRecord(record);
             race.manual.setTyped(race.manual.fields().time, race.manual.fields().number,
                                  QString::number(record->Penalty + 10));

@@ -73,7 +73,7 @@ Damage ExpectAllBack(const Told &told, const QString &folder, const std::string 
     // an edit only raises the penalty.
     std::map<std::pair<int, DayTime>, std::vector<int>> penalties;
     std::multiset<DayTime> recordTimes;
-    for (const TRadekPtr &r : fresh.data.records()) {
+    for (const TimeRecordPtr &r : fresh.data.records()) {
         penalties[{r->Number, r->Time}].push_back(r->Penalty);
         recordTimes.insert(r->Time);
     }

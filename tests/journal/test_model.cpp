@@ -33,10 +33,10 @@ Values Sorted(Values v)
     return v;
 }
 
-Values ValuesOf(const std::vector<TRadekPtr> &records)
+Values ValuesOf(const std::vector<TimeRecordPtr> &records)
 {
     Values v;
-    for (const TRadekPtr &r : records)
+    for (const TimeRecordPtr &r : records)
         v.emplace_back(r->Number, r->Time, r->Penalty);
     return Sorted(std::move(v));
 }
@@ -154,7 +154,7 @@ ScriptedRace RunRace(unsigned seed, int actions)
             case 6:
             case 7:
                 if (!records.empty()) {
-                    const TRadekPtr record = records[std::size_t(pick(int(records.size())))];
+                    const TimeRecordPtr record = records[std::size_t(pick(int(records.size())))];
                     race.manual.OpenRecord(record);
                     const auto fields = race.manual.fields();
                     race.manual.setTyped(pick(3) == 0 ? QStringLiteral("10:00:0%1,000").arg(pick(3)) : fields.time,
@@ -245,9 +245,9 @@ TEST(RecoveryModel, EveryCrashPointGivesBackExactlyWhatTheJournalHolds)
             for (const auto &[handedOverAt, records] : files) {
                 if (handedOverAt > p)
                     break;
-                std::vector<TRadekPtr> recovered;
+                std::vector<TimeRecordPtr> recovered;
                 for (const JournalRecord &j : records) {
-                    auto t = std::make_shared<TRadek>();
+                    auto t = std::make_shared<TimeRecord>();
                     t->Number = j.number, t->Time = j.time, t->Penalty = j.penalty;
                     recovered.push_back(t);
                 }

@@ -44,19 +44,19 @@ TEST(JournalReplay, RowsStillListedComeBackInTheirOrder)
     EXPECT_TRUE(r.changes.empty());
 }
 
-TRadekPtr Rec(int number, DayTime time, int penalty = 0)
+TimeRecordPtr Rec(int number, DayTime time, int penalty = 0)
 {
-    auto r = std::make_shared<TRadek>();
+    auto r = std::make_shared<TimeRecord>();
     r->Number = number;
     r->Time = time;
     r->Penalty = penalty;
     return r;
 }
 
-QStringList Listed(const std::vector<TRadekPtr> &records)
+QStringList Listed(const std::vector<TimeRecordPtr> &records)
 {
     QStringList out;
-    for (const TRadekPtr &r : records)
+    for (const TimeRecordPtr &r : records)
         out << QStringLiteral("%1@%2+%3").arg(r->Number).arg(r->Time).arg(r->Penalty);
     out.sort();
     return out;
@@ -69,7 +69,7 @@ TEST(JournalReplay, RecordChangesAreMadeOnceOnTheDataFile)
     const auto A = JournalKind::RecordAdded, E = JournalKind::RecordEdited, D = JournalKind::RecordDeleted;
     struct Case {
         const char *what;
-        std::vector<TRadekPtr> file;
+        std::vector<TimeRecordPtr> file;
         std::vector<JournalEntry> changes;
         QStringList expected;
         int changed;
@@ -101,7 +101,7 @@ TEST(JournalReplay, RecordChangesAreMadeOnceOnTheDataFile)
          {"7@700+0", "7@700+5"}, 0},
     };
     for (const Case &c : cases) {
-        std::vector<TRadekPtr> records = c.file;
+        std::vector<TimeRecordPtr> records = c.file;
         const std::vector<JournalEntry> changes = Reconcile(Replay(c.changes), JournalRecords(records));
         EXPECT_EQ(int(changes.size()), c.changed) << c.what;
         EXPECT_EQ(ApplyRecordChanges(changes, records), c.changed) << c.what;
@@ -127,14 +127,14 @@ TEST(JournalReplay, AJournalThatKnowsItsStartBringsBackItsEndFromAnyStateOfTheFi
         Change(E, {2, 250, 10}, {2, 200, 10}),
     };
     const QStringList end = {"1@100+0", "2@200+0", "2@250+10"};
-    std::vector<TRadekPtr> state = {Rec(1, 100), Rec(2, 200)};
+    std::vector<TimeRecordPtr> state = {Rec(1, 100), Rec(2, 200)};
     for (std::size_t k = 3; k <= journal.size(); ++k) {
         if (k > 3)
             ApplyRecordChanges({journal[k - 1]}, state);
         const JournalReplay replay = Replay(journal);
         ASSERT_TRUE(replay.knowsHeld);
-        std::vector<TRadekPtr> file;
-        for (const TRadekPtr &r : state)
+        std::vector<TimeRecordPtr> file;
+        for (const TimeRecordPtr &r : state)
             file.push_back(Rec(r->Number, r->Time, r->Penalty));
         ApplyRecordChanges(Reconcile(replay, JournalRecords(file)), file);
         EXPECT_EQ(Listed(file), end) << "file left after " << k << " lines";

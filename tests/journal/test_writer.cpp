@@ -67,7 +67,7 @@ protected:
     static void Fill(TData &data, int count)
     {
         for (int i = 0; i < count; ++i) {
-            auto r = std::make_shared<TRadek>();
+            auto r = std::make_shared<TimeRecord>();
             r->Number = i % 50 + 1;
             r->Time = 36'000'000 + i * 1234;
             r->Penalty = i % 7;

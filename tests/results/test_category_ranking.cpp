@@ -149,10 +149,10 @@ class CategoryRankingTest : public ::testing::TestWithParam<Case> {};
 TEST_P(CategoryRankingTest, RanksWithinEachCategory)
 {
     const Case &c = GetParam();
-    std::vector<TRadekPtr> records;
+    std::vector<TimeRecordPtr> records;
     int maxLap = 0;
     for (const Rec &r : c.store) {
-        auto record = std::make_shared<TRadek>();
+        auto record = std::make_shared<TimeRecord>();
         record->Number = r.number;
         record->Lap = r.lap;
         record->Time = TextToDayTime(QString::fromLatin1(r.time));

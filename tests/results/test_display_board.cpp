@@ -54,7 +54,7 @@ TEST_P(SpectatorRefill, ShowsTheResultsInTheModesOrderWithRanksInTheFifthColumn)
     const RefillCase &c = GetParam();
     ResultsListModel results;
     std::shared_ptr<ResultsTable> table = TwoCategories();
-    std::vector<TRadekPtr> records;
+    std::vector<TimeRecordPtr> records;
     results.swapResults(table, records);
     DisplayBoard board;
     QAbstractItemModelTester tester(&board.list(), QAbstractItemModelTester::FailureReportingMode::Fatal);

@@ -38,9 +38,9 @@ struct Rec {
 
 constexpr int Start = RaceStartNumber;
 
-TRadekPtr Make(const Rec &r)
+TimeRecordPtr Make(const Rec &r)
 {
-    auto record = std::make_shared<TRadek>();
+    auto record = std::make_shared<TimeRecord>();
     record->Number = r.number;
     record->Lap = r.lap;
     record->Time = TextToDayTime(QString::fromLatin1(r.time));
@@ -261,7 +261,7 @@ class TimePairTest : public ::testing::TestWithParam<TimePairCase> {};
 TEST_P(TimePairTest, DifferenceAndComparisons)
 {
     const TimePairCase &c = GetParam();
-    TRadek a, b;
+    TimeRecord a, b;
     a.Time = TextToDayTime(QString::fromLatin1(c.a));
     b.Time = TextToDayTime(QString::fromLatin1(c.b));
     EXPECT_EQ(DayTimeToText(a.Time - b.Time).toStdString(), c.difference);
@@ -302,7 +302,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(Comparisons, ResultsCompareLapsFirstOnlyInMode0)
 {
-    TRadek a, b;
+    TimeRecord a, b;
     a.Lap = 3;
     a.NetTime = TextToDayTime("00:20:00,000");
     b.Lap = 2;
@@ -461,7 +461,7 @@ TEST(ResultsBuilder, WritesNetTimeIntoEveryRecord)
     Store().SetNetTimes(std::vector<DayTime>(Store().records().size(), 250));
     ResultsBuilder().Build(Store(), nullptr, {}, -1);
     std::vector<std::string> net;
-    for (const TRadekPtr &record : Store().records())
+    for (const TimeRecordPtr &record : Store().records())
         net.push_back(DayTimeToText(record->NetTime).toStdString());
     EXPECT_EQ(net, (std::vector<std::string>{"00:00:00,000", "00:00:00,000", "00:00:00,000", "00:03:00,123"}));
     EXPECT_EQ(DayTimeToText(Store().records()[3]->PenalizedTime()), "00:03:04,123");
@@ -500,14 +500,14 @@ TEST(ResultsBuilder, SortsTheStoreKeepingEqualTimesInStoreOrder)
     Fill(Store(), {{9, 1, "10:07:00,000"}, {Start, 1, "10:00:00,000"}, {8, 1, "10:05:00,000"},
                    {7, 1, "10:05:00,000"}, {6, 1, "10:04:59,900"}, {5, 1, "10:05:00,000"}, {4, 1, "09:00:00,000"}},
          1);
-    const std::vector<TRadekPtr> before = Store().records();
+    const std::vector<TimeRecordPtr> before = Store().records();
     ResultsBuilder().Build(Store(), nullptr, {}, -1);
     std::vector<int> numbers;
-    for (const TRadekPtr &record : Store().records())
+    for (const TimeRecordPtr &record : Store().records())
         numbers.push_back(record->Number);
     EXPECT_EQ(numbers, (std::vector<int>{4, Start, 6, 8, 7, 5, 9}));
-    std::vector<TRadekPtr> after = Store().records();
-    std::vector<TRadekPtr> original = before;
+    std::vector<TimeRecordPtr> after = Store().records();
+    std::vector<TimeRecordPtr> original = before;
     std::sort(after.begin(), after.end());
     std::sort(original.begin(), original.end());
     EXPECT_EQ(after, original);
@@ -519,17 +519,17 @@ TEST(ResultsBuilder, OneRowPerRacerMatchesTheCaptionWalk)
 {
     QRandomGenerator random(77);
     for (int race = 0; race < 40; ++race) {
-        std::vector<TRadekPtr> records;
+        std::vector<TimeRecordPtr> records;
         const int64_t startMs = 36'000'000 + random.bounded(1000);
         for (int s = 0; s < 2; ++s) {
-            auto start = std::make_shared<TRadek>();
+            auto start = std::make_shared<TimeRecord>();
             start->Number = RaceStartNumber;
             start->Time = startMs + s * 600'000;
             records.push_back(start);
         }
         std::map<int, int> laps;
         for (int i = 0; i < 60; ++i) {
-            auto r = std::make_shared<TRadek>();
+            auto r = std::make_shared<TimeRecord>();
             r->Number = 1 + int(random.bounded(6));
             r->Lap = ++laps[r->Number];
             r->Penalty = random.bounded(4) == 0 ? int(random.bounded(3)) : 0;

@@ -9,9 +9,9 @@
 
 namespace {
 
-TRadekPtr Make(int number, int lap, const char *time, int penalty = 0)
+TimeRecordPtr Make(int number, int lap, const char *time, int penalty = 0)
 {
-    auto record = std::make_shared<TRadek>();
+    auto record = std::make_shared<TimeRecord>();
     record->Number = number;
     record->Lap = lap;
     record->Time = TextToDayTime(QString::fromLatin1(time));
@@ -73,12 +73,12 @@ TEST_F(ResultsListsTest, RefreshFillsBothModelsAndSignals)
     EXPECT_EQ(Cell(res, 1, ResultsListModel::PenalizedTime), "00:06:02,000");
 
     // The record behind a row, by role and by accessor.
-    const auto record = rec.data(rec.index(2, 0), RecordRole).value<TRadekPtr>();
+    const auto record = rec.data(rec.index(2, 0), RecordRole).value<TimeRecordPtr>();
     ASSERT_TRUE(record);
     EXPECT_EQ(record->Number, 8);
     EXPECT_EQ(rec.recordAt(2), record);
     EXPECT_EQ(rec.rowOf(record.get()), 2);
-    EXPECT_EQ(res.data(res.index(1, 3), RecordRole).value<TRadekPtr>(), record);
+    EXPECT_EQ(res.data(res.index(1, 3), RecordRole).value<TimeRecordPtr>(), record);
     EXPECT_EQ(res.recordAt(5), nullptr);
 
     EXPECT_EQ(recordResets.count(), 1);

@@ -21,9 +21,9 @@
 
 namespace {
 
-TRadekPtr Make(int number, int lap, const char *time, int penalty = 0)
+TimeRecordPtr Make(int number, int lap, const char *time, int penalty = 0)
 {
-    auto record = std::make_shared<TRadek>();
+    auto record = std::make_shared<TimeRecord>();
     record->Number = number;
     record->Lap = lap;
     record->Time = TextToDayTime(QString::fromLatin1(time));

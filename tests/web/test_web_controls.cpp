@@ -83,8 +83,8 @@ TEST_F(WebControlsTest, RememberedOnServesTheRefreshesAndTheBoxTurnsItOff)
     EXPECT_TRUE(address->accessibleName().isEmpty());
 
     // A refresh of the lists reaches the page.
-    data.ReplaceRecords({std::make_shared<TRadek>(TRadek{RaceStartNumber, 1, 10 * MsPerHour, 0, 0}),
-                    std::make_shared<TRadek>(TRadek{5, 1, 10 * MsPerHour + 90 * MsPerSecond, 0, 0})});
+    data.ReplaceRecords({std::make_shared<TimeRecord>(TimeRecord{RaceStartNumber, 1, 10 * MsPerHour, 0, 0}),
+                    std::make_shared<TimeRecord>(TimeRecord{5, 1, 10 * MsPerHour + 90 * MsPerSecond, 0, 0})});
     EventClient events(port);
     lists.RefreshLists(-1);
     ASSERT_TRUE(events.waitForVersion(1));

@@ -2,10 +2,15 @@
 // One time record: a start number's passage at a time of day.
 #include "DayTime.h"
 
+#include <QString>
 #include <cstdint>
 #include <memory>
 
-struct TRadek {
+// Start number that marks a race start record, and how the lists name it.
+constexpr int32_t RaceStartNumber = 10000;
+inline const QString RaceStartText = QStringLiteral("START ZÁVODU");
+
+struct TimeRecord {
     int32_t Number = 0;
     int32_t Lap = 0;
     DayTime Time = 0;
@@ -20,4 +25,4 @@ struct TRadek {
 // still hold a record after it left the store, and it must stay a valid
 // object until then.  Only the store changes a record, so everyone else holds
 // it read-only.
-using TRadekPtr = std::shared_ptr<const TRadek>;
+using TimeRecordPtr = std::shared_ptr<const TimeRecord>;
