@@ -8,7 +8,7 @@
 #include "ResultsSheet.h"
 #include "ResultsText.h"
 #include "sezZavodniku.h"
-#include "tfile.h"
+#include "TikomatError.h"
 
 #include <QDir>
 #include <QFile>

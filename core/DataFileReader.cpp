@@ -1,6 +1,7 @@
 #include "DataFileReader.h"
 
 #include "Cp1250Codec.h"
+#include "TikomatError.h"
 
 #include <QFile>
 #include <QFileInfo>

@@ -18,10 +18,11 @@
 // still gives a record, with 0 in each unreadable part, and counts as
 // unreadable too.
 #include "ProgressTask.h"
-#include "tfile.h"
+#include "TimeRecord.h"
 
 #include <QByteArray>
 #include <QString>
+#include <vector>
 
 // Files larger than this are opened behind a progress dialog.
 constexpr qint64 DataFileProgressSize = qint64(20) << 20;
@@ -40,6 +41,21 @@ constexpr int32_t MaxPenaltySeconds = 86400;
 QString DataFileTooLargeText(const QString &path, qint64 size);
 // Whole megabytes, rounded up: "513" for a file just over 512 MB.
 qint64 MegabytesOf(qint64 size);
+
+// The records of a data file, read exactly as TData::Load reads them.
+struct DataFileContents {
+    std::vector<TimeRecordPtr> records;
+    int32_t maxLap = 0;
+    int lines = 0;       // lines that hold something
+    int unreadable = 0;  // of them, lines without a readable time or with a value out of range
+};
+
+// Reads the data file at path and nothing else: the file is opened for
+// reading only, and no backup, temporary file or question comes of it (the
+// results command relies on this).  Throws TikomatError with the system's
+// reason when the file cannot be read, or with the Czech reason when it is
+// larger than DataFileSizeLimit.
+DataFileContents ReadDataFile(const QString &path);
 
 class DataFileReader : public ProgressTask {
     Q_OBJECT

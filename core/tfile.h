@@ -36,22 +36,6 @@ QString ResultsFileName(const QString &dataFileName);
 // Where an opened file is kept as it was opened: "<name>.bak" beside it.
 QString BackupFileName(const QString &dataFileName);
 
-// The records of a data file, read exactly as TData::Load reads them
-// (DataFileReader).
-struct DataFileContents {
-    std::vector<TimeRecordPtr> records;
-    int32_t maxLap = 0;
-    int lines = 0;       // lines that hold something
-    int unreadable = 0;  // of them, lines without a readable time or with a value out of range
-};
-
-// Reads the data file at path and nothing else: the file is opened for
-// reading only, and no backup, temporary file or question comes of it (the
-// results command relies on this).  Throws TikomatError with the system's
-// reason when the file cannot be read, or with the Czech reason when it is
-// larger than DataFileSizeLimit.
-DataFileContents ReadDataFile(const QString &path);
-
 // Where saves go to be written off the main thread (the background writer).
 // Submit hands over the latest write; a write still waiting is replaced by
 // it and its `done` never called.  `done` runs on the main thread with the

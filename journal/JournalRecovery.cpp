@@ -1,5 +1,6 @@
 #include "JournalRecovery.h"
 
+#include "DataFileReader.h"
 #include "Dialogs.h"
 #include "JournalKeeper.h"
 #include "tfile.h"

@@ -3,6 +3,7 @@
 #include "StoreSetup.h"
 #include "StoreFiles.h"
 #include "AtomicFile.h"
+#include "DataFileReader.h"
 #include "DiskFaults.h"
 #include "QtPrinters.h"
 #include "ScriptedDialogs.h"

@@ -6,6 +6,7 @@
 // each, recovery must give exactly the records the journal describes: none
 // doubled, none lost, none left half edited; and, at the moments between two
 // operator actions, exactly the impulse rows that were listed.
+#include "DataFileReader.h"
 #include "JournalRace.h"
 #include "JournalReplay.h"
 #include "TempDataFile.h"

@@ -1,6 +1,7 @@
 // Recovery after a run that ended without a clean close: the question, what
 // "Ano" brings back and saves, what "Ne" keeps aside, and where the journal
 // lives as the data file changes name.
+#include "DataFileReader.h"
 #include "JournalEntries.h"
 #include "JournalRace.h"
 #include "TempDataFile.h"
