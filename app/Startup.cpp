@@ -57,7 +57,7 @@ TikomatWindows &TikomatWindows::operator=(TikomatWindows &&other) noexcept
 }
 
 TikomatWindows CreateWindows(Dialogs &dialogs, const QString &logPath,
-                             std::function<std::unique_ptr<TData>(Dialogs &)> makeStore)
+                             std::function<std::unique_ptr<RecordStore>(Dialogs &)> makeStore)
 {
     TikomatWindows w;
     // Every window of the program carries the program's own icon.

@@ -7,7 +7,7 @@
 
 class Dialogs;
 class QCoreApplication;
-class TData;
+class RecordStore;
 class TfrmDisplay;
 class TfrmMain;
 class TfrmTime;
@@ -41,4 +41,4 @@ struct TikomatWindows {
 // record store, frmTime stays null and the program is to end.
 // `makeStore` replaces the plain record store (tests).
 TikomatWindows CreateWindows(Dialogs &dialogs, const QString &logPath,
-                             std::function<std::unique_ptr<TData>(Dialogs &)> makeStore = {});
+                             std::function<std::unique_ptr<RecordStore>(Dialogs &)> makeStore = {});

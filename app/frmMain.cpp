@@ -110,7 +110,7 @@ void TfrmMain::FormCreate()
     WriteLog(QStringLiteral("start programu"));
 
     try {
-        m_data = m_makeStore ? m_makeStore(m_dialogs) : std::make_unique<TData>(&m_dialogs);
+        m_data = m_makeStore ? m_makeStore(m_dialogs) : std::make_unique<RecordStore>(&m_dialogs);
     } catch (const TikomatError &e) {
         // Without a store nothing can be timed; the caller ends the program.
         m_dialogs.message(e.text, MsgIcon::Critical);

@@ -152,14 +152,14 @@ void TfrmMain::BindJournal()
     m_desk->SetJournal(journal);
     m_data->SetJournal(journal);
     journal->currentRecords = [this] { return JournalKeeper::RecordEntries(m_data->records()); };
-    connect(m_data.get(), &TData::saveHandedOver, journal, &JournalKeeper::Saving);
-    connect(m_data.get(), &TData::saveWritten, journal, &JournalKeeper::Saved);
+    connect(m_data.get(), &RecordStore::saveHandedOver, journal, &JournalKeeper::Saving);
+    connect(m_data.get(), &RecordStore::saveWritten, journal, &JournalKeeper::Saved);
     // Each stays in sight, and in the event log once, for as long as it lasts.
     connect(journal, &JournalKeeper::writingChanged, this, [this](const QString &problem) {
         ShowAlarm(lblDenik, problem, QStringLiteral("Deník impulsů se nezapisuje – "),
                   QStringLiteral("Deník impulsů se opět zapisuje."));
     });
-    connect(m_data.get(), &TData::saveProblemChanged, this, [this](const QString &problem) {
+    connect(m_data.get(), &RecordStore::saveProblemChanged, this, [this](const QString &problem) {
         ShowAlarm(lblUkladani, problem, QStringLiteral("Datový soubor se neukládá – "),
                   QStringLiteral("Datový soubor se opět ukládá."));
     });

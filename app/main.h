@@ -6,7 +6,7 @@
 // Handlers here only translate a click or a key into a call on the logic; the
 // window never decides what a command does.
 #include "ResultsPages.h"
-#include "tfile.h"
+#include "RecordStore.h"
 
 #include <QMainWindow>
 #include <QString>
@@ -56,8 +56,8 @@ public:
     // `available`: the size above where it fits, never below `smallest`.
     static QSize OpeningClientSize(const QSize &available, const QSize &smallest);
 
-    // Makes the record store; may throw TikomatError.  Empty: a plain TData.
-    using StoreFactory = std::function<std::unique_ptr<TData>(Dialogs &)>;
+    // Makes the record store; may throw TikomatError.  Empty: a plain one.
+    using StoreFactory = std::function<std::unique_ptr<RecordStore>(Dialogs &)>;
 
     // Creating the window runs FormCreate.  `display` is the spectator window,
     // created before this one; `logPath` is where the event log goes.
@@ -68,7 +68,7 @@ public:
 
     // The record store; null only when it could not be created, in which case
     // the program ends right after creating this window.
-    TData *Data() const { return m_data.get(); }
+    RecordStore *Data() const { return m_data.get(); }
     bool HasStore() const { return m_data != nullptr; }
     Dialogs &dialogs() const { return m_dialogs; }
 
@@ -174,7 +174,7 @@ private:
     QString m_logPath;
     StoreFactory m_makeStore;
     std::unique_ptr<BackgroundWriter> m_writer;  // writes the store's saves: outlives it
-    std::unique_ptr<TData> m_data;
+    std::unique_ptr<RecordStore> m_data;
     std::unique_ptr<RacerTable> m_racers;
     std::unique_ptr<RacerFileMemory> m_racerFiles;
     std::unique_ptr<ResultsLists> m_results;

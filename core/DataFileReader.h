@@ -42,7 +42,7 @@ QString DataFileTooLargeText(const QString &path, qint64 size);
 // Whole megabytes, rounded up: "513" for a file just over 512 MB.
 qint64 MegabytesOf(qint64 size);
 
-// The records of a data file, read exactly as TData::Load reads them.
+// The records of a data file, read exactly as RecordStore::Load reads them.
 struct DataFileContents {
     std::vector<TimeRecordPtr> records;
     int32_t maxLap = 0;

@@ -3,7 +3,7 @@
 #include "DataFileReader.h"
 #include "Dialogs.h"
 #include "TempDataFile.h"
-#include "tfile.h"
+#include "RecordStore.h"
 
 #include <QDir>
 #include <QFile>
@@ -129,7 +129,7 @@ void LeftRaces::ReclaimNewest()
         m_locks.front()->tryLock(0);
 }
 
-bool OfferLeftRaces(TData &data, Dialogs &dialogs)
+bool OfferLeftRaces(RecordStore &data, Dialogs &dialogs)
 {
     LeftRaces left(data.FileName);
     if (left.races().empty())

@@ -19,7 +19,7 @@
 
 class Dialogs;
 class QLockFile;
-class TData;
+class RecordStore;
 
 struct LeftRace {
     QString path;
@@ -55,4 +55,4 @@ QString CzechRecordCount(int count);
 
 // The whole offer at start: finds the races, asks once, and on "Ano" opens
 // the newest into the store, which stays unnamed.  True when it did.
-bool OfferLeftRaces(TData &data, Dialogs &dialogs);
+bool OfferLeftRaces(RecordStore &data, Dialogs &dialogs);

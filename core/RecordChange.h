@@ -1,9 +1,9 @@
 #pragma once
 // A change of the record store as a value: records added, edited (what they
 // held before and what they hold after) and deleted, taken together as one
-// step.  TData::apply is the only code that carries one out; whoever changes
-// records (the timing desk, the manual entry, crash recovery, undo and redo)
-// builds one of these and hands it over.
+// step.  RecordStore::apply is the only code that carries one out; whoever
+// changes records (the timing desk, the manual entry, crash recovery, undo and
+// redo) builds one of these and hands it over.
 //
 // Records are named by identity (the shared object), not by value: two
 // records of equal values are different records.  `before` lets the store

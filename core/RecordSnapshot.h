@@ -7,7 +7,7 @@
 // only the chunks touched since the last one, not every record, on the
 // main thread.
 //
-// TData owns it and tells it which records changed; nothing else uses it.
+// The store owns it and tells it which records changed; nothing else uses it.
 #include "TimeRecord.h"
 
 #include <cstddef>

@@ -1,11 +1,12 @@
 #pragma once
 // Where an unnamed race lives: the record store's temporary data file.
 //
-// TData takes a name here at its creation and on "&Nový".  The file is made
-// in the user's data folder (QStandardPaths::AppLocalDataLocation, created
-// when missing), which survives a reboot; the system's temporary folders,
-// which Debian empties at boot, are only the last resort.  Nothing here ever
-// removes a file: TData does that for a temporary file that stayed empty.
+// RecordStore takes a name here at its creation and on "&Nový".  The file is
+// made in the user's data folder (QStandardPaths::AppLocalDataLocation,
+// created when missing), which survives a reboot; the system's temporary
+// folders, which Debian empties at boot, are only the last resort.  Nothing
+// here ever removes a file: RecordStore does that for a temporary file that
+// stayed empty.
 //
 // While a store works in a temporary file it holds a lock file beside it
 // ("~<hex>.tmp.lock", QLockFile).  A clean close removes the lock; one that a

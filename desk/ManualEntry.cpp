@@ -28,7 +28,7 @@ std::optional<int> ReadPenalty(const QString &text)
 
 }  // namespace
 
-ManualEntry::ManualEntry(TData &data, Dialogs &dialogs, QObject *parent)
+ManualEntry::ManualEntry(RecordStore &data, Dialogs &dialogs, QObject *parent)
     : QObject(parent), m_data(data), m_dialogs(dialogs)
 {
 }

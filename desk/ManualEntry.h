@@ -9,7 +9,7 @@
 // and hides it for the commands that replace or empty the store; the dialog
 // drives the rest.  It never writes a record that has left the store, and it
 // changes a stored record only when every field of the dialog is valid.
-#include "tfile.h"
+#include "RecordStore.h"
 
 #include <QObject>
 #include <QString>
@@ -28,7 +28,7 @@ public:
     };
     enum class Field { Time, Number };
 
-    ManualEntry(TData &data, Dialogs &dialogs, QObject *parent = nullptr);
+    ManualEntry(RecordStore &data, Dialogs &dialogs, QObject *parent = nullptr);
 
 
     const Fields &fields() const { return m_fields; }
@@ -70,7 +70,7 @@ private:
     // Storno and a finished OK: the focus back to the time field, then hidden.
     void Close();
 
-    TData &m_data;
+    RecordStore &m_data;
     Dialogs &m_dialogs;
     Fields m_fields;
     TimeRecordPtr m_edited;

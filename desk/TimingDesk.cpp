@@ -34,10 +34,10 @@ JournalEntry FilteredEntry(JournalList list, DayTime t)
 
 }  // namespace
 
-TimingDesk::TimingDesk(TData &data, Dialogs &dialogs, RacerDirectory *racers, QObject *parent)
+TimingDesk::TimingDesk(RecordStore &data, Dialogs &dialogs, RacerDirectory *racers, QObject *parent)
     : QObject(parent), m_data(data), m_dialogs(dialogs), m_racers(racers), m_label(NoLabel)
 {
-    connect(&m_data, &TData::recordsChanged, this, &TimingDesk::RecordsChanged);
+    connect(&m_data, &RecordStore::recordsChanged, this, &TimingDesk::RecordsChanged);
 }
 
 // ---------------------------------------------------------------------------

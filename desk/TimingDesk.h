@@ -18,7 +18,7 @@
 #include "ImpulseListModel.h"
 #include "JournalRecovery.h"
 #include "JournalReplay.h"
-#include "tfile.h"
+#include "RecordStore.h"
 
 #include <QObject>
 #include <QString>
@@ -43,7 +43,7 @@ class TimingDesk : public QObject, public RecoverySink {
     Q_OBJECT
 public:
     // `racers` may be null: labels are then empty texts.
-    TimingDesk(TData &data, Dialogs &dialogs, RacerDirectory *racers, QObject *parent = nullptr);
+    TimingDesk(RecordStore &data, Dialogs &dialogs, RacerDirectory *racers, QObject *parent = nullptr);
 
     // Every row and deleted row goes into the journal before it shows; null:
     // none is kept.  (Records are journaled by the store.)
@@ -198,7 +198,7 @@ private:
     void Refresh(int number);
     void HideManualEntry();
 
-    TData &m_data;
+    RecordStore &m_data;
     Dialogs &m_dialogs;
     JournalKeeper *m_journal = nullptr;
     RacerDirectory *m_racers;

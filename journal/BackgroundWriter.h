@@ -9,7 +9,7 @@
 // The main window creates it beside the store and waits for it when closing
 // (WaitIdle); its destructor waits too.  It never shows anything and never
 // runs two writes at once.
-#include "tfile.h"
+#include "RecordStore.h"
 
 #include <QObject>
 #include <condition_variable>

@@ -1,7 +1,7 @@
 #include "JournalKeeper.h"
 
 #include "AtomicFile.h"
-#include "tfile.h"
+#include "RecordStore.h"
 
 #include <QDateTime>
 #include <QDir>

@@ -18,7 +18,7 @@
 // so through writingChanged, keeps what waits in memory and tries again at
 // every entry and every few seconds.
 #include "JournalFile.h"
-#include "tfile.h"
+#include "RecordStore.h"
 
 #include <QObject>
 #include <QString>

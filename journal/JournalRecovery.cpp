@@ -3,7 +3,7 @@
 #include "DataFileReader.h"
 #include "Dialogs.h"
 #include "JournalKeeper.h"
-#include "tfile.h"
+#include "RecordStore.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -59,7 +59,7 @@ bool Offer(RecoveryTarget &target, const QString &journalPath, bool loadDataFile
     if (!yes)
         return true;
 
-    TData &data = target.data;
+    RecordStore &data = target.data;
     if (loadDataFile && QFileInfo::exists(dataFile)) {
         if (!data.Load(dataFile))
             return true;  // reported; the journal stays aside

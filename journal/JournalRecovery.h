@@ -15,7 +15,7 @@
 
 class Dialogs;
 class JournalKeeper;
-class TData;
+class RecordStore;
 
 // Who puts what the operator chose to restore back into the program: the
 // timing desk, as one step it can take back.
@@ -27,7 +27,7 @@ public:
 };
 
 struct RecoveryTarget {
-    TData &data;
+    RecordStore &data;
     Dialogs &dialogs;
     JournalKeeper &keeper;
     // Null: the records are restored straight into the store, the rows not.

@@ -4,7 +4,7 @@
 // lacks of them.  Pure functions over entries; the recovery question and the
 // files are JournalRecovery's.
 #include "JournalEntry.h"
-#include "tfile.h"
+#include "RecordChange.h"
 
 #include <vector>
 

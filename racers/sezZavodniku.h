@@ -17,7 +17,6 @@
 // grid is ended through the closer the page installs, and refusals of typed
 // values go out as the `refused` signal for the page to show.
 #include "RacerDirectory.h"
-#include "tfile.h"
 
 #include <QAbstractTableModel>
 #include <QCollator>

@@ -208,7 +208,7 @@ QString RecordRow::penaltyText() const
 // ---------------------------------------------------------------------------
 // The refresh
 
-RefreshResult ResultsBuilder::Build(TData &data, RacerDirectory *racers, const RefreshOptions &options,
+RefreshResult ResultsBuilder::Build(RecordStore &data, RacerDirectory *racers, const RefreshOptions &options,
                                     int selectNumber)
 {
     RefreshResult out;
@@ -216,7 +216,7 @@ RefreshResult ResultsBuilder::Build(TData &data, RacerDirectory *racers, const R
     return out;
 }
 
-void ResultsBuilder::Build(TData &data, RacerDirectory *racers, const RefreshOptions &options, int selectNumber,
+void ResultsBuilder::Build(RecordStore &data, RacerDirectory *racers, const RefreshOptions &options, int selectNumber,
                            RefreshResult &out)
 {
     Build(data.records(), data.MaxLap, racers, options, selectNumber, out);

@@ -6,7 +6,7 @@
 // results output renders.
 #include "DayTime.h"
 #include "ResultsTable.h"
-#include "tfile.h"
+#include "RecordStore.h"
 
 #include <QString>
 #include <cstdint>
@@ -87,15 +87,15 @@ DayTime ShownTime(DayTime t);
 class ResultsBuilder {
 public:
     // Rebuilds both lists from the store, then hands the store what it keeps
-    // of them (TData::SetNetTimes: every record's NetTime, the store in time
-    // order).
-    // selectNumber: the start number whose record row is to be selected (the
-    // last one in store order), or -1.  racers may be null (empty labels, no
-    // categories).  The document's caption is DefaultResultsCaption.
-    RefreshResult Build(TData &data, RacerDirectory *racers, const RefreshOptions &options, int selectNumber);
+    // of them (RecordStore::SetNetTimes: every record's NetTime, the store in
+    // time order).  selectNumber: the start number whose record row is to be
+    // selected (the last one in store order), or -1.  racers may be null
+    // (empty labels, no categories).  The document's caption is
+    // DefaultResultsCaption.
+    RefreshResult Build(RecordStore &data, RacerDirectory *racers, const RefreshOptions &options, int selectNumber);
     // The same into out, whose vectors are cleared and refilled in place; its
     // document too, unless someone else still holds it (then a new one).
-    void Build(TData &data, RacerDirectory *racers, const RefreshOptions &options, int selectNumber,
+    void Build(RecordStore &data, RacerDirectory *racers, const RefreshOptions &options, int selectNumber,
                RefreshResult &out);
     // The same over records, read only: the NetTimes are left in
     // out.netTimes.  maxLap is the highest Lap among them.

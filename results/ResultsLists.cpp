@@ -243,7 +243,7 @@ RecordListModel::Width ResultsListModel::columnWidth(Column column)
 // ---------------------------------------------------------------------------
 // ResultsLists
 
-ResultsLists::ResultsLists(TData &data, RacerDirectory *racers, QObject *parent)
+ResultsLists::ResultsLists(RecordStore &data, RacerDirectory *racers, QObject *parent)
     : QObject(parent), m_data(data), m_racers(racers)
 {
 }

@@ -171,7 +171,7 @@ bool RowsModel<Row, Columns>::isValidIndex(const QModelIndex &index) const
 class ResultsLists : public QObject {
     Q_OBJECT
 public:
-    ResultsLists(TData &data, RacerDirectory *racers, QObject *parent = nullptr);
+    ResultsLists(RecordStore &data, RacerDirectory *racers, QObject *parent = nullptr);
 
     RecordListModel *recordModel() { return &m_recordModel; }
     ResultsListModel *resultsModel() { return &m_resultsModel; }
@@ -205,7 +205,7 @@ signals:
     void resultsRefreshed(DayTime lastStartTime);
 
 private:
-    TData &m_data;
+    RecordStore &m_data;
     RacerDirectory *m_racers;
     RefreshOptions m_options;
     ResultsBuilder m_builder;

@@ -12,7 +12,7 @@
 #include "Cp1250.h"
 #include "RacerFile.h"
 #include "ResultsCommand.h"
-#include "tfile.h"
+#include "TimeRecord.h"
 
 #include <QBuffer>
 #include <QFile>

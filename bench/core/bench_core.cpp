@@ -3,7 +3,7 @@
 // any work that grows faster than the records shows up late in a long race.
 #include "Cp1250.h"
 #include "BenchRacers.h"
-#include "tfile.h"
+#include "RecordStore.h"
 
 #include <benchmark/benchmark.h>
 
@@ -32,7 +32,7 @@ struct Race {
     }
     QTemporaryDir dir;
     RacerTable racers;
-    TData data;
+    RecordStore data;
 };
 
 void SetPerRecord(benchmark::State &state)

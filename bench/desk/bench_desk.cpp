@@ -18,7 +18,7 @@
 #include "Dialogs.h"
 #include "BenchRacers.h"
 #include "BenchTiming.h"
-#include "tfile.h"
+#include "RecordStore.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -31,7 +31,7 @@ namespace {
 constexpr int RacerCount = 300;
 
 // A race as it grows: one start, then passages of every racer in turn, 50 ms apart.
-void FillStore(TData &data, int records)
+void FillStore(RecordStore &data, int records)
 {
     const int64_t startMs = 9 * 3600 * 1000;
     auto start = std::make_shared<TimeRecord>();
@@ -62,7 +62,7 @@ void BM_DeskInsertAndRefresh(benchmark::State &state)
     NoDialogs dialogs;
     RacerTable racers;
     FillRacers(racers, RacerCount);
-    TData data(&dialogs, &racers);
+    RecordStore data(&dialogs, &racers);
     const QString temp = data.FileName;
     data.FileName = dir.filePath("race.csv");
     data.Unnamed = false;

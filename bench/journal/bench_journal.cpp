@@ -20,7 +20,7 @@
 #include "JournalKeeper.h"
 #include "TimingDesk.h"
 #include "sezZavodniku.h"
-#include "tfile.h"
+#include "RecordStore.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -41,7 +41,7 @@ void BM_VlozAgainstJournalAppend(benchmark::State &state)
     RacerTable racers;
     FillRacers(racers, 300);
     BackgroundWriter writer;
-    TData data(&dialogs, &racers);
+    RecordStore data(&dialogs, &racers);
     data.SetSaveQueue(&writer);
     JournalKeeper keeper;
     TimingDesk desk(data, dialogs, &racers);
@@ -49,8 +49,8 @@ void BM_VlozAgainstJournalAppend(benchmark::State &state)
     data.SetJournal(&keeper);
     keeper.currentRows = [&desk] { return desk.JournalRows(); };
     keeper.currentRecords = [&data] { return JournalKeeper::RecordEntries(data.records()); };
-    QObject::connect(&data, &TData::saveHandedOver, &keeper, &JournalKeeper::Saving);
-    QObject::connect(&data, &TData::saveWritten, &keeper, &JournalKeeper::Saved);
+    QObject::connect(&data, &RecordStore::saveHandedOver, &keeper, &JournalKeeper::Saving);
+    QObject::connect(&data, &RecordStore::saveWritten, &keeper, &JournalKeeper::Saved);
     desk.settings().filterIndex = 0;
 
     const DayTime start = 9 * MsPerHour;

@@ -20,7 +20,7 @@
 #include "ModuleEmulator.h"
 #include "QtSerialBackend.h"
 #include "TimingDesk.h"
-#include "tfile.h"
+#include "RecordStore.h"
 
 #include "Dialogs.h"
 
@@ -434,7 +434,7 @@ void BM_MainThreadBusyWhileStreaming(benchmark::State &state)
     const int period = int(state.range(0));
     constexpr int seconds = 3;
     NoDialogs dialogs;
-    TData data(&dialogs);
+    RecordStore data(&dialogs);
     TimingDesk desk(data, dialogs, nullptr);
     QLabel statusLabel;
     double share = 0;

@@ -12,7 +12,7 @@
 #include "RacerImport.h"
 #include "ResultsLists.h"
 #include "sezZavodniku.h"
-#include "tfile.h"
+#include "RecordStore.h"
 
 #include <QFile>
 #include <algorithm>
@@ -47,7 +47,7 @@ DayTime At(int64_t ms)
 }
 
 // One start, then the racers passing in turn, 100 ms apart: four laps each.
-void FillStore(TData &data)
+void FillStore(RecordStore &data)
 {
     const int64_t startMs = 9 * 3600 * 1000;
     auto start = std::make_shared<TimeRecord>();
@@ -75,7 +75,7 @@ void BM_RefreshLists(benchmark::State &state)
     const bool edited = state.range(1) != 0;
     RacerTable table;
     FillRacers(table, racers);
-    TData data(nullptr, &table);
+    RecordStore data(nullptr, &table);
     const QString temp = data.FileName;
     FillStore(data);
     ResultsLists results(data, &table);

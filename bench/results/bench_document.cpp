@@ -18,7 +18,7 @@
 #include "BenchDialogs.h"
 #include "BenchRacers.h"
 #include "BenchTiming.h"
-#include "tfile.h"
+#include "RecordStore.h"
 
 #include <QFile>
 #include <benchmark/benchmark.h>
@@ -34,7 +34,7 @@ constexpr int Records = 50000;
 // 0.797, 0.781, 0.809 and 1.115, 1.197, 1.097).
 constexpr double BeforeDocument[2] = {0.80, 1.12};
 
-void FillStore(TData &data)
+void FillStore(RecordStore &data)
 {
     const int64_t startMs = 9 * 3600 * 1000;
     auto start = std::make_shared<TimeRecord>();
@@ -59,7 +59,7 @@ void BM_RefreshWithDocument(benchmark::State &state)
     NoDialogs dialogs;
     RacerTable racers;
     FillRacers(racers, RacerCount);
-    TData data(&dialogs, &racers);
+    RecordStore data(&dialogs, &racers);
     const QString temp = data.FileName;
     FillStore(data);
     ResultsLists results(data, &racers);

@@ -19,7 +19,7 @@
 #include "BenchRacers.h"
 #include "BenchTiming.h"
 #include "Dialogs.h"
-#include "tfile.h"
+#include "RecordStore.h"
 
 #include <QApplication>
 #include <QTableView>
@@ -60,7 +60,7 @@ DayTime At(int64_t ms)
 }
 
 // A race: one start, then passages of every racer in turn, 50 ms apart.
-void FillStore(TData &data)
+void FillStore(RecordStore &data)
 {
     const int64_t startMs = 9 * 3600 * 1000;
     auto start = std::make_shared<TimeRecord>();
@@ -93,7 +93,7 @@ struct Race {
 
     SaveTo dialogs{QString()};
     RacerTable racers;
-    TData data;
+    RecordStore data;
     ResultsLists results;
     QString temp;
 };

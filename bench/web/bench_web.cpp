@@ -20,7 +20,7 @@
 #include "WebPublisher.h"
 
 #include "BenchRacers.h"
-#include "tfile.h"
+#include "RecordStore.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -246,7 +246,7 @@ struct Race {
     }
 
     RacerTable racers;
-    TData data;
+    RecordStore data;
     ResultsLists results;
     WebPublisher publisher;
     QString temp;

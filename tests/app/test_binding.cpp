@@ -108,7 +108,7 @@ TEST_F(BindingTest, ARaceRunByClicksAndKeysReachesTheListsTheLeaderAndTheFile)
     EXPECT_EQ(dialogs.count(ScriptedDialogs::Asked::SaveFile), 1);
 
     ASSERT_TRUE(main().Data()->WaitForWrites());  // the files are written off the main thread
-    TData reread;
+    RecordStore reread;
     ASSERT_TRUE(reread.Load(file));
     ASSERT_EQ(reread.records().size(), 2u);
     EXPECT_EQ(reread.records()[1]->Number, 42);

@@ -170,7 +170,7 @@ TEST(WaitingRowsText, TakesTheCzechPluralOfTheCount)
 
 TEST_F(FrameTest, ClosingAfterAFailedSaveOffersAnotherTry)
 {
-    TData &data = *main().Data();
+    RecordStore &data = *main().Data();
     const QString temp = data.FileName;
     main().show();
     data.FileName = dir.filePath(QStringLiteral("zavod.csvz"));
@@ -229,7 +229,7 @@ TEST_F(FrameTest, AlarmsStayWhileTheJournalOrTheDataFileCannotBeWritten)
     EXPECT_TRUE(QTest::qWaitFor([&] { return journalAlarm->isHidden(); }, 3000));
 
     // A results file that cannot be written: one message, then only the alarm.
-    TData &data = *main().Data();
+    RecordStore &data = *main().Data();
     data.FileName = dir.filePath(QStringLiteral("zavod.csvz"));
     data.Unnamed = false;
     const QString blocker = dir.filePath(QStringLiteral("zavod.results"));
@@ -272,7 +272,7 @@ TEST(FrameStartFailure, NoStoreShowsTheReasonAndCreatesNoDialog)
     QTemporaryDir dir;
     ScriptedDialogs dialogs;
     TikomatWindows windows =
-        CreateWindows(dialogs, dir.filePath(QStringLiteral("log.txt")), [](Dialogs &) -> std::unique_ptr<TData> {
+        CreateWindows(dialogs, dir.filePath(QStringLiteral("log.txt")), [](Dialogs &) -> std::unique_ptr<RecordStore> {
             throw TikomatError(QStringLiteral("Nelze vytvořit dočasný soubor."));
         });
 

@@ -38,7 +38,7 @@ protected:
         SetClockForTesting([] { return TextToDayTime(QStringLiteral("10:00:00,000")); });
         windows = CreateWindows(dialogs, dir.filePath(QStringLiteral("log.txt")));
         ASSERT_TRUE(windows.frmMain->HasStore());
-        TData &data = *windows.frmMain->Data();
+        RecordStore &data = *windows.frmMain->Data();
         data.FileName = dir.filePath(QStringLiteral("zavod.csvz"));
         data.Unnamed = false;
         main().show();

@@ -39,7 +39,7 @@ TEST(LeftRaceAtStart, TheWindowOffersItAndTimesOnInIt)
         EXPECT_TRUE(dialogs.asked[0].text.startsWith(QStringLiteral("Nalezen nepojmenovaný závod z ")))
             << dialogs.asked[0].text.toStdString();
         EXPECT_TRUE(dialogs.asked[0].text.contains(QStringLiteral("(2 záznamy). Otevřít?")));
-        TData &data = *windows.frmMain->Data();
+        RecordStore &data = *windows.frmMain->Data();
         EXPECT_EQ(data.FileName, left);
         EXPECT_TRUE(data.Unnamed);
         EXPECT_EQ(Control<HotTrackView>(*windows.frmMain, "lv")->model()->rowCount(), 2);

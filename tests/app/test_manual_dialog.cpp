@@ -30,7 +30,7 @@ protected:
         SetClockForTesting([] { return TextToDayTime(QStringLiteral("10:20:30,400")); });
         windows = CreateWindows(dialogs, dir.filePath(QStringLiteral("log.txt")));
         ASSERT_TRUE(windows.frmMain->HasStore());
-        TData &data = *windows.frmMain->Data();
+        RecordStore &data = *windows.frmMain->Data();
         data.FileName = dir.filePath(QStringLiteral("zavod.csvz"));
         data.Unnamed = false;
         windows.frmMain->show();

@@ -4,7 +4,6 @@
 #include "Cp1250.h"
 #include "RacerDirectory.h"
 #include "RacerFile.h"
-#include "tfile.h"
 
 #include <QFile>
 #include <QString>

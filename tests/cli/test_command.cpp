@@ -3,6 +3,7 @@
 // help in both languages.
 #include "CommandRunner.h"
 #include "RaceFiles.h"
+#include "TimeRecord.h"
 
 #include <gtest/gtest.h>
 

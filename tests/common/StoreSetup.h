@@ -1,22 +1,22 @@
 #pragma once
 // Setting up a store's records for a test, as an opened file would leave
 // them: no journal, no save, no signal.  A test that means a record change
-// goes through TData::apply instead.
-#include "tfile.h"
+// goes through RecordStore::apply instead.
+#include "RecordStore.h"
 
-inline void AppendRecord(TData &data, TimeRecordPtr record)
+inline void AppendRecord(RecordStore &data, TimeRecordPtr record)
 {
     std::vector<TimeRecordPtr> records = data.records();
     records.push_back(std::move(record));
     data.ReplaceRecords(std::move(records));
 }
 
-inline void ClearRecords(TData &data)
+inline void ClearRecords(RecordStore &data)
 {
     data.ReplaceRecords({});
 }
 
-inline void PopRecord(TData &data)
+inline void PopRecord(RecordStore &data)
 {
     std::vector<TimeRecordPtr> records = data.records();
     records.pop_back();

@@ -2,7 +2,7 @@
 // A racer table in memory that names racers the way the program does: fixed
 // placeholders for an unknown number or a missing name or category.
 #include "RacerDirectory.h"
-#include "tfile.h"
+#include "TimeRecord.h"
 
 #include <QString>
 #include <vector>

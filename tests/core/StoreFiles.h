@@ -2,7 +2,7 @@
 // What the data-file tests share: the failure prefix the operator sees, the
 // bytes of a file as they are on disk, and a record made from a time text.
 #include "DayTime.h"
-#include "tfile.h"
+#include "TimeRecord.h"
 
 #include <QByteArray>
 #include <QFile>

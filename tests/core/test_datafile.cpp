@@ -2,7 +2,7 @@
 #include "StoreFiles.h"
 #include "FakeRacers.h"
 #include "ScriptedDialogs.h"
-#include "tfile.h"
+#include "RecordStore.h"
 
 #include <gtest/gtest.h>
 
@@ -37,7 +37,7 @@ protected:
     QTemporaryDir dir;
     ScriptedDialogs dialogs;
     FakeRacers racers;
-    TData data{&dialogs, &racers};
+    RecordStore data{&dialogs, &racers};
 };
 
 TEST_F(DataFileTest, WritesOneQuotedLinePerRecordInTimeOrder)
@@ -66,7 +66,7 @@ TEST_F(DataFileTest, FilesWrittenBySaveLoadBackUnchanged)
     AppendRecord(data, Record(12, "10:20:00,123"));
     ASSERT_TRUE(data.SaveAs(path("a.csvz")));
 
-    TData loaded(&dialogs, &racers);
+    RecordStore loaded(&dialogs, &racers);
     ASSERT_TRUE(loaded.Load(path("a.csvz")));
     EXPECT_EQ(loaded.FileName, path("a.csvz"));
     EXPECT_EQ(loaded.MaxLap, data.MaxLap);
@@ -203,7 +203,7 @@ TEST_F(DataFileTest, LapsAreNumberedPerStartNumberAtEverySave)
     EXPECT_EQ(data.MaxLap, 2);
 
     // The file carries the new numbers.
-    TData loaded;
+    RecordStore loaded;
     ASSERT_TRUE(loaded.Load(path("laps.csvz")));
     std::vector<int> fileLaps;
     for (const TimeRecordPtr &r : loaded.records())
@@ -302,7 +302,7 @@ TEST_F(DataFileTest, ResultsFileHoldsRecordsAndRacers)
 
 TEST_F(DataFileTest, EmptyStoreWritesEmptyFiles)
 {
-    TData bare(&dialogs, nullptr);  // no racer table at all
+    RecordStore bare(&dialogs, nullptr);  // no racer table at all
     bare.ReplaceRecords({Record(12, "10:00:00,000")});
     ASSERT_TRUE(bare.SaveAs(path("one.csvz")));
     EXPECT_EQ(ReadAll(path("one.csvz")), "\"12\",\"\",\"10:00:00,000\",\"1\",\"00:00:00,000\",\"0\"\r\n");
@@ -330,7 +330,7 @@ TEST_F(DataFileTest, LabelsCannotCutOrShiftALine)
     EXPECT_EQ(lines[1], "\"2\",\"Dva  \xF8\xE1" "dky (A)\",\"10:00:00,002\",\"1\",\"00:00:00,000\",\"6\"\r");
     EXPECT_EQ(lines[2], "\"3\",\"\xA3ukasz ?? ? (B)\",\"10:00:00,003\",\"1\",\"00:00:00,000\",\"7\"\r");
 
-    TData loaded;
+    RecordStore loaded;
     ASSERT_TRUE(loaded.Load(path("labels.csvz")));
     ASSERT_EQ(loaded.records().size(), 3u);
     for (int i = 0; i < 3; ++i) {

@@ -89,7 +89,7 @@ TEST(DataFileReader, TheStoreAsksBeforeOpeningAFileWithLinesOutOfRange)
     const QString path = dir.filePath("zavod.csvz");
     WriteFile(path, Line("7") + Line("99999999999") + Line("8", "1", "99999999999") + Line("9"));
     ScriptedDialogs dialogs;
-    TData data(&dialogs);
+    RecordStore data(&dialogs);
     data.ReplaceRecords({Record(1, "09:00:00,000")});
     const std::vector<TimeRecordPtr> before = data.records();
 
@@ -181,7 +181,7 @@ protected:
 
     QTemporaryDir dir;
     ScriptedDialogs dialogs;
-    TData data{&dialogs};
+    RecordStore data{&dialogs};
     std::vector<TimeRecordPtr> before;
 };
 

@@ -98,7 +98,7 @@ TEST(CzechRecordCount, TakesTheFormTheNumberWants)
 
 TEST_F(LeftRacesTest, OneQuestionNamesEveryLeftRaceAndAnoOpensTheNewest)
 {
-    TData data(&dialogs);  // its own temporary file lies there too, held
+    RecordStore data(&dialogs);  // its own temporary file lies there too, held
     const QString own = data.FileName;
     dialogs.answerQuestion(true);
     ASSERT_TRUE(OfferLeftRaces(data, dialogs));
@@ -127,14 +127,14 @@ TEST_F(LeftRacesTest, OneQuestionNamesEveryLeftRaceAndAnoOpensTheNewest)
     EXPECT_FALSE(QFileInfo::exists(TempLockName(closed)));
 
     // At most one question per start: nothing more is offered in this run.
-    TData second(&dialogs);
+    RecordStore second(&dialogs);
     EXPECT_FALSE(OfferLeftRaces(second, dialogs));
     EXPECT_EQ(dialogs.asked.size(), 1u);
 }
 
 TEST_F(LeftRacesTest, NeLeavesEveryRaceWhereItIsAndStillLeft)
 {
-    TData data(&dialogs);
+    RecordStore data(&dialogs);
     const QString own = data.FileName;
     const QByteArray newerBytes = ReadAll(newer), olderBytes = ReadAll(older);
     dialogs.answerQuestion(false);
@@ -200,7 +200,7 @@ TEST(LeftRaces, TheStoreHoldsTheLockOfTheTemporaryFileItWorksIn)
     SetTempFoldersForTesting({dir.path()});
     QString first, second;
     {
-        TData data;
+        RecordStore data;
         first = data.FileName;
         EXPECT_TRUE(Held(first));
         data.NewFile();
@@ -219,7 +219,7 @@ TEST(LeftRaces, TheStoreHoldsTheLockOfTheTemporaryFileItWorksIn)
     {
         // A temporary file left before it held anything goes at once, so
         // that a crash later leaves no litter.
-        TData data;
+        RecordStore data;
         const QString unused = data.FileName;
         ASSERT_TRUE(data.SaveAs(dir.filePath("prazdny.csvz")));
         EXPECT_FALSE(QFileInfo::exists(unused));

@@ -7,7 +7,7 @@
 #include "DiskFaults.h"
 #include "QtPrinters.h"
 #include "ScriptedDialogs.h"
-#include "tfile.h"
+#include "RecordStore.h"
 
 #include <gtest/gtest.h>
 
@@ -41,7 +41,7 @@ TEST_P(SaveFailureTest, SaysWhyAndKeepsThePreviousFiles)
         GTEST_SKIP() << fault->impossible.toStdString();
 
     ScriptedDialogs dialogs;
-    TData data(&dialogs);
+    RecordStore data(&dialogs);
     const QString target = fault->folder + QStringLiteral("/zavod.csvz");
     data.ReplaceRecords({Record(12, "10:00:00,000")});
     ASSERT_TRUE(data.SaveAs(target));
@@ -95,7 +95,7 @@ TEST(TempCopies, StaleOnesOfTheSavedFileGoAtTheNextSave)
         file.write("old copy");
     }
     ScriptedDialogs dialogs;
-    TData data(&dialogs);
+    RecordStore data(&dialogs);
     data.ReplaceRecords({Record(12, "10:00:00,000")});
     ASSERT_TRUE(data.SaveAs(dir.filePath("zavod.csvz")));
     QStringList expected = kept + QStringList{"zavod.csvz", "zavod.results"};
@@ -115,9 +115,9 @@ TEST(SaveFailureEpisodes, AFullDiskGivesOneMessagePerEpisode)
     if (!disk.impossible.isEmpty())
         GTEST_SKIP() << disk.impossible.toStdString();
     ScriptedDialogs dialogs;
-    TData data(&dialogs);
+    RecordStore data(&dialogs);
     data.setRetryInterval(20);
-    QSignalSpy problem(&data, &TData::saveProblemChanged);
+    QSignalSpy problem(&data, &RecordStore::saveProblemChanged);
     ASSERT_TRUE(data.SaveAs(disk.folder + QStringLiteral("/zavod.csvz")));
 
     disk.arm();

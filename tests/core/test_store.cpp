@@ -1,6 +1,6 @@
 #include "StoreSetup.h"
 #include "QtPrinters.h"
-#include "tfile.h"
+#include "RecordStore.h"
 
 #include <gtest/gtest.h>
 
@@ -50,7 +50,7 @@ TEST(CompareRecordTimes, ExactToTheMillisecond)
 
 TEST(SortByTime, OrdersByTimeAndCopesWithCloseTimes)
 {
-    TData data;
+    RecordStore data;
     data.ReplaceRecords({Record(3, "10:10:00,000"), Record(1, "09:00:00,000"), Record(2, "10:00:00,000")});
     data.SortByTime();
     ASSERT_EQ(data.records().size(), 3u);
@@ -167,9 +167,9 @@ TEST(NewTempFileName, FailsWithTheSystemsReasonWhenNoFolderCanBeHad)
     SetTempFoldersForTesting({});
 }
 
-TEST(TData, StartsEmptyWithATemporaryFile)
+TEST(RecordStore, StartsEmptyWithATemporaryFile)
 {
-    TData data;
+    RecordStore data;
     EXPECT_TRUE(data.records().empty());
     EXPECT_TRUE(data.Unnamed);
     EXPECT_EQ(data.MaxLap, 0);
@@ -178,10 +178,10 @@ TEST(TData, StartsEmptyWithATemporaryFile)
     QFile::remove(data.FileName);
 }
 
-TEST(TData, NewFileLeavesTheOldFileAlone)
+TEST(RecordStore, NewFileLeavesTheOldFileAlone)
 {
     QTemporaryDir dir;
-    TData data;
+    RecordStore data;
     data.ReplaceRecords({Record(12, "10:00:00,000"), Record(13, "10:01:00,000")});
     ASSERT_TRUE(data.SaveAs(dir.filePath("zavod.csvz")));
     data.Unnamed = false;
@@ -204,31 +204,31 @@ TEST(TData, NewFileLeavesTheOldFileAlone)
 
 // A temporary data file that never received a record is litter and goes
 // when the store does (or on "&Nový"); one that holds a race stays.
-TEST(TData, TemporaryFileStaysOnlyIfItHoldsARace)
+TEST(RecordStore, TemporaryFileStaysOnlyIfItHoldsARace)
 {
     QTemporaryDir dir;
     struct Case {
         const char *what;
-        void (*use)(TData &data, const QString &folder);
+        void (*use)(RecordStore &data, const QString &folder);
         bool kept;
     };
     const Case cases[] = {
-        {"never used", [](TData &, const QString &) {}, false},
-        {"saved while empty", [](TData &data, const QString &) { ASSERT_TRUE(data.Save()); }, false},
+        {"never used", [](RecordStore &, const QString &) {}, false},
+        {"saved while empty", [](RecordStore &data, const QString &) { ASSERT_TRUE(data.Save()); }, false},
         {"race saved into it",
-         [](TData &data, const QString &) {
+         [](RecordStore &data, const QString &) {
              data.ReplaceRecords({Record(12, "10:00:00,000")});
              ASSERT_TRUE(data.Save());
          },
          true},
         {"race saved under a chosen name",
-         [](TData &data, const QString &folder) {
+         [](RecordStore &data, const QString &folder) {
              data.ReplaceRecords({Record(12, "10:00:00,000")});
              ASSERT_TRUE(data.SaveAs(folder + "/zavod.csvz"));
          },
          false},
         {"race saved into it, then New",
-         [](TData &data, const QString &) {
+         [](RecordStore &data, const QString &) {
              data.ReplaceRecords({Record(12, "10:00:00,000")});
              ASSERT_TRUE(data.Save());
              data.NewFile();
@@ -239,7 +239,7 @@ TEST(TData, TemporaryFileStaysOnlyIfItHoldsARace)
         SCOPED_TRACE(c.what);
         QString temp;
         {
-            TData data;
+            RecordStore data;
             temp = data.FileName;
             c.use(data, dir.path());
         }
@@ -249,16 +249,16 @@ TEST(TData, TemporaryFileStaysOnlyIfItHoldsARace)
         QFile::remove(ResultsFileName(temp));
     }
 
-    TData data;
+    RecordStore data;
     const QString first = data.FileName;
     data.NewFile();
     EXPECT_FALSE(QFileInfo::exists(first));  // "&Nový" leaves no empty file behind
     EXPECT_TRUE(QFileInfo(data.FileName).isFile());
 }
 
-TEST(TData, RemovedRecordStaysValidForWhoeverHoldsIt)
+TEST(RecordStore, RemovedRecordStaysValidForWhoeverHoldsIt)
 {
-    TData data;
+    RecordStore data;
     data.ReplaceRecords({Record(12, "10:00:00,000"), Record(13, "10:01:00,000")});
     TimeRecordPtr held = data.records()[0];
     EXPECT_TRUE(data.Contains(held.get()));

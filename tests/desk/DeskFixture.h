@@ -5,7 +5,7 @@
 #include "RacerDirectory.h"
 #include "ScriptedDialogs.h"
 #include "TimingDesk.h"
-#include "tfile.h"
+#include "RecordStore.h"
 
 #include <QFile>
 #include <QStringList>
@@ -74,7 +74,7 @@ protected:
     std::vector<TimeRecord> OnDisk(const QString &path)
     {
         ScriptedDialogs quiet;
-        TData copy(&quiet);
+        RecordStore copy(&quiet);
         const QString temp = copy.FileName;
         EXPECT_TRUE(copy.Load(path)) << path.toStdString();
         QFile::remove(temp);
@@ -94,7 +94,7 @@ protected:
     QTemporaryDir dir;
     ScriptedDialogs dialogs;
     LabelRacers racers;
-    TData data{&dialogs};
+    RecordStore data{&dialogs};
     TimingDesk desk{data, dialogs, &racers};
     DayTime now = At(10, 0, 0);
     QString firstTempFile;

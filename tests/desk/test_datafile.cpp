@@ -26,7 +26,7 @@ protected:
     QString EarlierFile(std::initializer_list<int> numbers)
     {
         ScriptedDialogs quiet;
-        TData other(&quiet);
+        RecordStore other(&quiet);
         const QString temp = other.FileName;
         int second = 0;
         for (int n : numbers) {

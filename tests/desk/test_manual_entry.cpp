@@ -202,7 +202,7 @@ TEST_F(DeskFixture, ManualEntryOkReportsFocusRefreshAndHidingInOrder)
     ManualEntry entry(data, dialogs);
     NameDataFile();
     std::vector<QString> events;
-    QObject::connect(&data, &TData::recordsChanged, [&](const RecordChange &change) {
+    QObject::connect(&data, &RecordStore::recordsChanged, [&](const RecordChange &change) {
         events.push_back(QStringLiteral("refresh %1").arg(change.selectNumber));
     });
     QObject::connect(&entry, &ManualEntry::showRequested, [&] { events.push_back(QStringLiteral("show")); });

@@ -11,8 +11,8 @@ JournalRace::JournalRace(Dialogs &d, SaveQueue *queue)
     desk.SetJournal(&keeper);
     data.SetJournal(&keeper);
     keeper.currentRecords = [this] { return JournalKeeper::RecordEntries(data.records()); };
-    QObject::connect(&data, &TData::saveHandedOver, &keeper, &JournalKeeper::Saving);
-    QObject::connect(&data, &TData::saveWritten, &keeper, &JournalKeeper::Saved);
+    QObject::connect(&data, &RecordStore::saveHandedOver, &keeper, &JournalKeeper::Saving);
+    QObject::connect(&data, &RecordStore::saveWritten, &keeper, &JournalKeeper::Saved);
     QObject::connect(&desk, &TimingDesk::dataFileReplaced, [this](bool opened) {
         if (opened) {
             RecoveryTarget target = Target();

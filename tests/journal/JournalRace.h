@@ -9,7 +9,7 @@
 #include "JournalRecovery.h"
 #include "ManualEntry.h"
 #include "TimingDesk.h"
-#include "tfile.h"
+#include "RecordStore.h"
 
 #include <QDir>
 
@@ -28,7 +28,7 @@ struct JournalRace {
 
     Dialogs &dialogs;
     BackgroundWriter writer;  // outlives the store, which waits for it
-    TData data;
+    RecordStore data;
     JournalKeeper keeper;
     TimingDesk desk;
     ManualEntry manual;

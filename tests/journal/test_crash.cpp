@@ -103,7 +103,7 @@ Damage ExpectAllBack(const Told &told, const QString &folder, const std::string 
         }
     }
     // Restored records are on disk at once.
-    TData disk(nullptr);
+    RecordStore disk(nullptr);
     EXPECT_TRUE(disk.Load(fresh.data.FileName)) << moment;
     EXPECT_EQ(disk.records().size(), fresh.data.records().size()) << moment;
     EXPECT_TRUE(dialogs.messages.isEmpty()) << moment << ": " << dialogs.messages.join(' ').toStdString();

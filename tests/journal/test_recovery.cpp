@@ -77,7 +77,7 @@ TEST_F(JournalRecoveryTest, YesBringsBackRowsAndRecordsAndSavesThem)
     ASSERT_EQ(fresh.data.FileName, named);
     EXPECT_FALSE(fresh.data.Unnamed);
 
-    TData disk(nullptr);
+    RecordStore disk(nullptr);
     ASSERT_TRUE(disk.Load(named));
     ASSERT_EQ(disk.records().size(), 2u);
     EXPECT_EQ(disk.records()[0]->Number, 11);
@@ -268,7 +268,7 @@ TEST_F(JournalRecoveryTest, CrashRightAfterAnUndoRestoresTheUndoneState)
         EXPECT_EQ(Rows(race.desk.finishList()), QStringList({"IMPULS FB2 10:00:02,000"}));
         EXPECT_TRUE(dialogs.messages.isEmpty());
     }
-    TData before(nullptr);
+    RecordStore before(nullptr);
     ASSERT_TRUE(before.Load(named));
     ASSERT_EQ(before.records().size(), 2u);  // the file still holds what was undone
 

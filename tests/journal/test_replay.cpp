@@ -3,6 +3,7 @@
 #include "JournalEntries.h"
 #include "JournalReplay.h"
 
+#include <QStringList>
 #include <gtest/gtest.h>
 
 namespace {

@@ -64,7 +64,7 @@ protected:
         SetTempFoldersForTesting({dir.path()});
     }
     void TearDown() override { SetTempFoldersForTesting({}); }
-    static void Fill(TData &data, int count)
+    static void Fill(RecordStore &data, int count)
     {
         for (int i = 0; i < count; ++i) {
             auto r = std::make_shared<TimeRecord>();
@@ -82,16 +82,16 @@ TEST_F(StoreWriterTest, FilesAreThoseTheStoreWritesAtOnce)
 {
     const QString atOnce = dir.filePath("now.csvz"), later = dir.filePath("later.csvz");
     {
-        TData data(&dialogs);
+        RecordStore data(&dialogs);
         Fill(data, 300);
         ASSERT_TRUE(data.SaveAs(atOnce));
     }
     BackgroundWriter writer;
     QStringList saved;
     {
-        TData data(&dialogs);
+        RecordStore data(&dialogs);
         data.SetSaveQueue(&writer);
-        QObject::connect(&data, &TData::saveWritten, [&saved](const QString &name, quint64) { saved << name; });
+        QObject::connect(&data, &RecordStore::saveWritten, [&saved](const QString &name, quint64) { saved << name; });
         Fill(data, 300);
         data.FileName = later;
         for (int i = 0; i < 5; ++i)
@@ -110,10 +110,10 @@ TEST_F(StoreWriterTest, FilesAreThoseTheStoreWritesAtOnce)
 TEST_F(StoreWriterTest, AFailedWriteIsReportedAndTheNextSaveTriesAgain)
 {
     BackgroundWriter writer;
-    TData data(&dialogs);
+    RecordStore data(&dialogs);
     data.SetSaveQueue(&writer);
     int saved = 0;
-    QObject::connect(&data, &TData::saveWritten, [&saved](const QString &, quint64) { ++saved; });
+    QObject::connect(&data, &RecordStore::saveWritten, [&saved](const QString &, quint64) { ++saved; });
     Fill(data, 3);
     data.FileName = dir.filePath("missing/folder/race.csvz");
     EXPECT_TRUE(data.Save());  // handed over; the outcome comes later

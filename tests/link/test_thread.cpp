@@ -6,7 +6,7 @@
 #include "QtSerialBackend.h"
 #include "ScriptedDialogs.h"
 #include "TimingDesk.h"
-#include "tfile.h"
+#include "RecordStore.h"
 
 #include <QCoreApplication>
 #include <QDialog>
@@ -116,7 +116,7 @@ protected:
     QTemporaryDir dir;
     QString portLink;
     ScriptedDialogs dialogs;
-    TData data{&dialogs};
+    RecordStore data{&dialogs};
     TimingDesk desk{data, dialogs, nullptr};
     std::unique_ptr<LinkController> link;
     std::mutex logMutex;

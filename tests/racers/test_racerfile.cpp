@@ -4,7 +4,6 @@
 #include "RacerFile.h"
 #include "ScriptedDialogs.h"
 #include "sezZavodniku.h"
-#include "tfile.h"
 
 #include "QtPrinters.h"
 

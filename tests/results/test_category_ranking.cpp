@@ -47,9 +47,9 @@ struct Rec {
     int penalty = 0;
 };
 
-TData &Store()
+RecordStore &Store()
 {
-    static TData data;  // one per binary: each store makes a temporary file
+    static RecordStore data;  // one per binary: each store makes a temporary file
     return data;
 }
 

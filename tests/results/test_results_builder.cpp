@@ -49,13 +49,13 @@ TimeRecordPtr Make(const Rec &r)
 }
 
 // One store for the whole binary: each store makes a temporary file.
-TData &Store()
+RecordStore &Store()
 {
-    static TData data;
+    static RecordStore data;
     return data;
 }
 
-void Fill(TData &data, const std::vector<Rec> &records, int maxLap)
+void Fill(RecordStore &data, const std::vector<Rec> &records, int maxLap)
 {
     ClearRecords(data);
     for (const Rec &r : records)
@@ -206,7 +206,7 @@ class RaceTest : public ::testing::TestWithParam<RaceCase> {};
 TEST_P(RaceTest, ListsAsExpected)
 {
     const RaceCase &c = GetParam();
-    TData &data = Store();
+    RecordStore &data = Store();
     Fill(data, c.store, c.maxLap);
     FakeRacers racers;
     const RefreshResult r = ResultsBuilder().Build(data, &racers, c.options, -1);

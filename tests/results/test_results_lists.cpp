@@ -21,15 +21,15 @@ TimeRecordPtr Make(int number, int lap, const char *time, int penalty = 0)
 
 class ResultsListsTest : public ::testing::Test {
 protected:
-    static TData &Store()
+    static RecordStore &Store()
     {
-        static TData data;
+        static RecordStore data;
         return data;
     }
 
     void SetUp() override
     {
-        TData &data = Store();
+        RecordStore &data = Store();
         data.ReplaceRecords({Make(7, 1, "10:05:00,000"), Make(RaceStartNumber, 1, "10:00:00,000"),
                         Make(8, 1, "10:06:00,000", 2), Make(7, 2, "10:10:00,000")});
         data.MaxLap = 2;

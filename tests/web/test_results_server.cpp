@@ -63,7 +63,7 @@ protected:
     }
 
     qint64 version = 0;
-    TData data;
+    RecordStore data;
     ResultsLists lists{data, nullptr};
     WebPublisher publisher{Limits()};
     quint16 port = 0;

@@ -48,7 +48,7 @@ protected:
         return found;
     }
 
-    TData data;
+    RecordStore data;
     ResultsLists lists{data, nullptr};
 };
 

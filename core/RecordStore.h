@@ -1,10 +1,10 @@
 #pragma once
-// The time record store: TData holds all records of the current data file,
-// with the data file and its results file.  It is the only code that changes
-// a record: every change comes to it as a RecordChange through apply, which
-// journals it, applies it, hands the save to the writer and tells everyone
-// through recordsChanged.  Others read the records through records(), whose
-// elements are read-only.
+// The time record store: RecordStore holds all records of the current data
+// file, with the data file and its results file.  It is the only code that
+// changes a record: every change comes to it as a RecordChange through apply,
+// which journals it, applies it, hands the save to the writer and tells
+// everyone through recordsChanged.  Others read the records through records(),
+// whose elements are read-only.
 #include "DayTime.h"
 #include "RecordChange.h"
 #include "RecordSnapshot.h"
@@ -57,16 +57,16 @@ public:
     virtual void Write(const std::vector<JournalEntry> &entries) = 0;
 };
 
-class TData : public QObject {
+class RecordStore : public QObject {
     Q_OBJECT
 public:
     // Starts empty with a temporary file name.  Throws TikomatError when no
     // temporary file can be made.  `dialogs` reports file errors; `racers`
     // names the racers in both files (either may be null).
-    explicit TData(Dialogs *dialogs = nullptr, RacerDirectory *racers = nullptr);
+    explicit RecordStore(Dialogs *dialogs = nullptr, RacerDirectory *racers = nullptr);
     // Removes its temporary data file if that never received a record, and
     // the lock it held on it.
-    ~TData() override;
+    ~RecordStore() override;
 
     // The records, in time order after every save and refresh.
     const std::vector<TimeRecordPtr> &records() const { return m_records; }

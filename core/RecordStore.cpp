@@ -1,4 +1,4 @@
-#include "tfile.h"
+#include "RecordStore.h"
 
 #include "AtomicFile.h"
 #include "Cp1250.h"
@@ -102,7 +102,7 @@ QString BackupFileName(const QString &dataFileName)
     return dataFileName + QStringLiteral(".bak");
 }
 
-TData::TData(Dialogs *dialogs, RacerDirectory *racers)
+RecordStore::RecordStore(Dialogs *dialogs, RacerDirectory *racers)
     : FileName(NewTempFileName()), m_dialogs(dialogs), m_racers(racers), m_tempName(FileName)
 {
     IgnoreFileSizeSignal();
@@ -115,7 +115,7 @@ TData::TData(Dialogs *dialogs, RacerDirectory *racers)
     LockTemporaryFile();
 }
 
-TData::~TData()
+RecordStore::~RecordStore()
 {
     // A write still under way must not report to a store that is gone.
     if (m_queue)
@@ -123,7 +123,7 @@ TData::~TData()
     RemoveUnusedTempFile();
 }
 
-void TData::RemoveUnusedTempFile()
+void RecordStore::RemoveUnusedTempFile()
 {
     // Only the temporary file this store made, and only while it holds
     // nothing: a race that was saved into it is kept for the operator.  An
@@ -137,7 +137,7 @@ void TData::RemoveUnusedTempFile()
     }
 }
 
-void TData::SortByTime()
+void RecordStore::SortByTime()
 {
     const auto earlier = [](const TimeRecordPtr &a, const TimeRecordPtr &b) { return a->Time < b->Time; };
     if (std::is_sorted(m_records.begin(), m_records.end(), earlier))
@@ -147,7 +147,7 @@ void TData::SortByTime()
     m_snapshot.touchAll();
 }
 
-int32_t TData::CountLap(int32_t number, int delta)
+int32_t RecordStore::CountLap(int32_t number, int delta)
 {
     const auto reached = [this](int32_t laps) -> int32_t & {
         if (std::size_t(laps) >= m_lapsReached.size())
@@ -170,7 +170,7 @@ int32_t TData::CountLap(int32_t number, int delta)
     return now;
 }
 
-void TData::Order()
+void RecordStore::Order()
 {
     if (m_ordered)
         return;
@@ -189,14 +189,14 @@ void TData::Order()
     m_ordered = true;
 }
 
-std::size_t TData::IndexOf(const TimeRecordPtr &record) const
+std::size_t RecordStore::IndexOf(const TimeRecordPtr &record) const
 {
     // Most changes concern a recent record, which lies near the end.
     const auto it = std::find(m_records.rbegin(), m_records.rend(), record);
     return std::size_t(std::distance(m_records.begin(), std::next(it).base()));
 }
 
-void TData::ReplaceRecords(std::vector<TimeRecordPtr> records)
+void RecordStore::ReplaceRecords(std::vector<TimeRecordPtr> records)
 {
     m_ordered = false;
     m_snapshot.touchAll();
@@ -207,7 +207,7 @@ void TData::ReplaceRecords(std::vector<TimeRecordPtr> records)
         m_index.insert(record.get());
 }
 
-bool TData::canApply(const RecordChange &change) const
+bool RecordStore::canApply(const RecordChange &change) const
 {
     // Edits are checked in order against the records as the earlier edits
     // of the same change leave them.
@@ -245,7 +245,7 @@ bool TData::canApply(const RecordChange &change) const
     return true;
 }
 
-bool TData::apply(const RecordChange &change, bool asked)
+bool RecordStore::apply(const RecordChange &change, bool asked)
 {
     if (!canApply(change))
         return false;
@@ -299,7 +299,7 @@ bool TData::apply(const RecordChange &change, bool asked)
     return true;
 }
 
-void TData::SetNetTimes(const std::vector<DayTime> &netTimes)
+void RecordStore::SetNetTimes(const std::vector<DayTime> &netTimes)
 {
     if (netTimes.size() != m_records.size())
         return;
@@ -312,7 +312,7 @@ void TData::SetNetTimes(const std::vector<DayTime> &netTimes)
     SortByTime();
 }
 
-void TData::NewFile()
+void RecordStore::NewFile()
 {
     // The new name first: if none can be had, the store keeps its records and
     // its name, and the next save cannot put an empty race over the old file.
@@ -329,7 +329,7 @@ void TData::NewFile()
     LockTemporaryFile();
 }
 
-void TData::LockTemporaryFile()
+void RecordStore::LockTemporaryFile()
 {
     if (m_tempLock && m_lockedName == FileName)
         return;
@@ -350,7 +350,7 @@ void TData::LockTemporaryFile()
     }
 }
 
-void TData::ForgetOpenedFile()
+void RecordStore::ForgetOpenedFile()
 {
     m_openedPath.clear();
     m_openedBytes.clear();
@@ -358,7 +358,7 @@ void TData::ForgetOpenedFile()
 
 // What one save writes, taken from the store on the main thread so that the
 // writing may happen on another.
-struct TData::SaveImage {
+struct RecordStore::SaveImage {
     QString fileName;
     // The records, shared with the store's later saves: never changed.
     std::vector<std::shared_ptr<const RecordSnapshot::Chunk>> chunks;
@@ -371,7 +371,7 @@ struct TData::SaveImage {
     QByteArray backupBytes;
 };
 
-TData::SaveImage TData::TakeImage()
+RecordStore::SaveImage RecordStore::TakeImage()
 {
     SaveImage image;
     image.fileName = FileName;
@@ -394,7 +394,7 @@ TData::SaveImage TData::TakeImage()
     return image;
 }
 
-void TData::WriteImage(const SaveImage &image)
+void RecordStore::WriteImage(const SaveImage &image)
 {
     auto racer = [&image](int32_t number, std::size_t field) {
         const auto it = image.racers.find(number);
@@ -470,7 +470,7 @@ void TData::WriteImage(const SaveImage &image)
     WriteFileAtomically(ResultsFileName(image.fileName), xml);
 }
 
-bool TData::Save(bool asked)
+bool RecordStore::Save(bool asked)
 {
     // Laps first: they change in memory even when the files cannot be written.
     Order();
@@ -503,8 +503,8 @@ bool TData::Save(bool asked)
     return error.isEmpty();
 }
 
-void TData::SaveFinished(quint64 save, bool asked, const QString &fileName, const QString &error,
-                         const SaveImage &image)
+void RecordStore::SaveFinished(quint64 save, bool asked, const QString &fileName, const QString &error,
+                               const SaveImage &image)
 {
     if (!error.isEmpty()) {
         m_saveFailed = true;
@@ -531,7 +531,7 @@ void TData::SaveFinished(quint64 save, bool asked, const QString &fileName, cons
     SetSaveProblem(QString());
 }
 
-void TData::SetSaveProblem(const QString &problem)
+void RecordStore::SetSaveProblem(const QString &problem)
 {
     if (problem.isEmpty())
         m_retry->stop();
@@ -543,14 +543,14 @@ void TData::SetSaveProblem(const QString &problem)
     emit saveProblemChanged(problem);
 }
 
-bool TData::WaitForWrites()
+bool RecordStore::WaitForWrites()
 {
     if (m_queue)
         m_queue->WaitIdle();
     return !m_saveFailed;
 }
 
-bool TData::Load(const QString &path)
+bool RecordStore::Load(const QString &path)
 {
     // Everything is read and parsed aside; only a complete file replaces
     // the records.
@@ -609,13 +609,13 @@ bool TData::Load(const QString &path)
     return true;
 }
 
-bool TData::SaveAs(const QString &path)
+bool RecordStore::SaveAs(const QString &path)
 {
     SetFileName(path);
     return Save(true);
 }
 
-void TData::SetFileName(const QString &path)
+void RecordStore::SetFileName(const QString &path)
 {
     FileName = path;
     if (path != m_tempName)
