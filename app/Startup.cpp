@@ -1,7 +1,7 @@
 #include "Startup.h"
 
 #include "Display.h"
-#include "casy.h"
+#include "ManualEntryDialog.h"
 #include "ProgramIcon.h"
 #include "main.h"
 
@@ -67,8 +67,8 @@ TikomatWindows CreateWindows(Dialogs &dialogs, const QString &logPath,
                                            std::move(makeStore));
     if (!w.frmMain->HasStore())
         return w;
-    w.frmTime = new TfrmTime(w.frmMain.get());
+    w.frmTime = new ManualEntryDialog(w.frmMain.get());
     w.frmTime->hide();
-    w.frmMain->SetTimeDialog(w.frmTime);
+    w.frmMain->SetManualEntryDialog(w.frmTime);
     return w;
 }

@@ -10,7 +10,7 @@ class QCoreApplication;
 class RecordStore;
 class TfrmDisplay;
 class TfrmMain;
-class TfrmTime;
+class ManualEntryDialog;
 
 // The title the task bar shows; also the title of boxes given no title.
 QString ApplicationTitle();
@@ -28,7 +28,7 @@ QString DefaultLogPath();
 struct TikomatWindows {
     std::unique_ptr<TfrmDisplay> frmDisplay;
     std::unique_ptr<TfrmMain> frmMain;  // destroyed before the spectator window
-    TfrmTime *frmTime = nullptr;        // owned by frmMain
+    ManualEntryDialog *frmTime = nullptr;  // owned by frmMain
 
     TikomatWindows();
     ~TikomatWindows();

@@ -26,9 +26,9 @@
 #include "SettingsPage.h"
 #include "WebControls.h"
 #include "ManualEntry.h"
+#include "ManualEntryDialog.h"
 #include "TimingDesk.h"
 #include "TypingFocus.h"
-#include "casy.h"
 #include "sezZavodniku.h"
 
 #include <QApplication>
@@ -377,7 +377,7 @@ PrintMoment TfrmMain::PrintMomentNow() const
     return PrintMomentOf(m_data->FileName, m_data->Unnamed, QDateTime::currentDateTime());
 }
 
-void TfrmMain::SetTimeDialog(TfrmTime *dialog)
+void TfrmMain::SetManualEntryDialog(ManualEntryDialog *dialog)
 {
     frmTime = dialog;
     if (frmTime && m_manual)

@@ -39,7 +39,7 @@ class RacerTable;
 class ResultsLists;
 class SettingsPage;
 class TfrmDisplay;
-class TfrmTime;
+class ManualEntryDialog;
 class TimingDesk;
 
 class TfrmMain : public QMainWindow {
@@ -88,7 +88,7 @@ public:
 
     // The manual entry dialog, created after this window; binds it to the
     // manual entry.
-    void SetTimeDialog(TfrmTime *dialog);
+    void SetManualEntryDialog(ManualEntryDialog *dialog);
 
     // Gives the spectator list the columns of the results list (the fifth
     // renamed "Pořadí", widths to fit the captions, the first stretching).
@@ -112,7 +112,7 @@ public:
     std::function<void()> OnClosing;
 
     TfrmDisplay *frmDisplay = nullptr;
-    TfrmTime *frmTime = nullptr;
+    ManualEntryDialog *frmTime = nullptr;
 
 protected:
     void showEvent(QShowEvent *event) override;

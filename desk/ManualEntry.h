@@ -2,8 +2,8 @@
 // The manual time entry: times no photocell caught, race starts taken by
 // hand and corrections of recorded times.  It holds what the dialog "Ruční
 // zadání časů" shows (the texts of its fields and the record it edits) and
-// decides what opening, the check box, OK and Storno do; the dialog (TfrmTime)
-// only mirrors the fields and forwards clicks.
+// decides what opening, the check box, OK and Storno do; the dialog
+// (ManualEntryDialog) only mirrors the fields and forwards clicks.
 //
 // Callers: the main window opens it (new entry, a record of the record list)
 // and hides it for the commands that replace or empty the store; the dialog

@@ -5,11 +5,11 @@
 #include "DiskFaults.h"
 #include "Display.h"
 #include "JournalKeeper.h"
+#include "ManualEntryDialog.h"
 #include "EventLog.h"
 #include "ScriptedDialogs.h"
 #include "Startup.h"
 #include "TimingDesk.h"
-#include "casy.h"
 #include "main.h"
 
 #include <gtest/gtest.h>

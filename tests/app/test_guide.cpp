@@ -5,9 +5,9 @@
 #include "Controls.h"
 #include "EventLog.h"
 #include "Guide.h"
+#include "ManualEntryDialog.h"
 #include "ScriptedDialogs.h"
 #include "Startup.h"
-#include "casy.h"
 #include "main.h"
 
 #include <gtest/gtest.h>

@@ -5,11 +5,11 @@
 #include "EventLog.h"
 #include "HotTrackView.h"
 #include "ManualEntry.h"
+#include "ManualEntryDialog.h"
 #include "QtPrinters.h"
 #include "ScriptedDialogs.h"
 #include "Startup.h"
 #include "TypingFocus.h"
-#include "casy.h"
 #include "main.h"
 
 #include <gtest/gtest.h>

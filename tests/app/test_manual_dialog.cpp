@@ -5,10 +5,10 @@
 #include "Controls.h"
 #include "EventLog.h"
 #include "ManualEntry.h"
+#include "ManualEntryDialog.h"
 #include "QtPrinters.h"
 #include "ScriptedDialogs.h"
 #include "Startup.h"
-#include "casy.h"
 #include "main.h"
 
 #include <gtest/gtest.h>
@@ -42,7 +42,7 @@ protected:
         windows = {};
         CloseLog();
     }
-    TfrmTime &dialog() { return *windows.frmTime; }
+    ManualEntryDialog &dialog() { return *windows.frmTime; }
     template <typename T>
     T *field(const char *name)
     {

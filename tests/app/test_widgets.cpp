@@ -6,7 +6,7 @@
 #include "HotTrackView.h"
 #include "ScriptedDialogs.h"
 #include "Startup.h"
-#include "casy.h"
+#include "ManualEntryDialog.h"
 #include "Controls.h"
 #include "main.h"
 

@@ -12,10 +12,10 @@ class QCheckBox;
 class QLineEdit;
 class QPushButton;
 
-class TfrmTime : public QDialog {
+class ManualEntryDialog : public QDialog {
     Q_OBJECT
 public:
-    explicit TfrmTime(QWidget *parent = nullptr);
+    explicit ManualEntryDialog(QWidget *parent = nullptr);
 
     // Up-down stepping of the penalty field.
     static constexpr int PenaltyMin = 0;

@@ -1,4 +1,4 @@
-#include "casy.h"
+#include "ManualEntryDialog.h"
 
 #include "ManualEntry.h"
 
@@ -18,7 +18,7 @@
 
 #include <algorithm>
 
-TfrmTime::TfrmTime(QWidget *parent)
+ManualEntryDialog::ManualEntryDialog(QWidget *parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint
                           | Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint)
 {
@@ -127,7 +127,7 @@ TfrmTime::TfrmTime(QWidget *parent)
     MaskEdit2->setMinimumWidth(QFontMetrics(large).horizontalAdvance(QStringLiteral("00000")) + 16);
 }
 
-void TfrmTime::StepPenalty(int delta)
+void ManualEntryDialog::StepPenalty(int delta)
 {
     bool ok = false;
     const int typed = Edit1->text().trimmed().toInt(&ok);
@@ -137,7 +137,7 @@ void TfrmTime::StepPenalty(int delta)
     Edit1->setText(QString::number(m_upDownPosition));
 }
 
-bool TfrmTime::eventFilter(QObject *watched, QEvent *event)
+bool ManualEntryDialog::eventFilter(QObject *watched, QEvent *event)
 {
     // Entering the number field selects its whole text, so that typing
     // replaces the number.  After the focus settled: a mouse click would
@@ -154,10 +154,10 @@ bool TfrmTime::eventFilter(QObject *watched, QEvent *event)
     return QDialog::eventFilter(watched, event);
 }
 
-void TfrmTime::Bind(ManualEntry *entry)
+void ManualEntryDialog::Bind(ManualEntry *entry)
 {
     m_entry = entry;
-    connect(entry, &ManualEntry::fieldsChanged, this, &TfrmTime::ShowFields);
+    connect(entry, &ManualEntry::fieldsChanged, this, &ManualEntryDialog::ShowFields);
     connect(entry, &ManualEntry::showRequested, this, [this] {
         show();
         raise();
@@ -180,7 +180,7 @@ void TfrmTime::Bind(ManualEntry *entry)
     ShowFields();
 }
 
-void TfrmTime::ShowFields()
+void ManualEntryDialog::ShowFields()
 {
     const ManualEntry::Fields &f = m_entry->fields();
     MaskEdit1->setText(f.time);
@@ -190,14 +190,14 @@ void TfrmTime::ShowFields()
     Edit1->setText(f.penalty);
 }
 
-void TfrmTime::HandTypedText()
+void ManualEntryDialog::HandTypedText()
 {
     // The shown text of the time field keeps its empty positions ("_"), so
     // that every part stays where the time text expects it.
     m_entry->setTyped(MaskEdit1->displayText(), MaskEdit2->text(), Edit1->text());
 }
 
-void TfrmTime::reject()
+void ManualEntryDialog::reject()
 {
     if (m_entry)
         m_entry->Button2Click();
@@ -205,7 +205,7 @@ void TfrmTime::reject()
         QDialog::reject();
 }
 
-void TfrmTime::closeEvent(QCloseEvent *event)
+void ManualEntryDialog::closeEvent(QCloseEvent *event)
 {
     if (m_entry)
         m_entry->Closed();
