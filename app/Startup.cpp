@@ -1,8 +1,8 @@
 #include "Startup.h"
 
-#include "Display.h"
 #include "ManualEntryDialog.h"
 #include "ProgramIcon.h"
+#include "SpectatorWindow.h"
 #include "main.h"
 
 #include <QApplication>
@@ -62,7 +62,7 @@ TikomatWindows CreateWindows(Dialogs &dialogs, const QString &logPath,
     TikomatWindows w;
     // Every window of the program carries the program's own icon.
     QApplication::setWindowIcon(ProgramIcon());
-    w.frmDisplay = std::make_unique<TfrmDisplay>();
+    w.frmDisplay = std::make_unique<SpectatorWindow>();
     w.frmMain = std::make_unique<TfrmMain>(dialogs, logPath, w.frmDisplay.get(),
                                            std::move(makeStore));
     if (!w.frmMain->HasStore())

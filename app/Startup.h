@@ -8,7 +8,7 @@
 class Dialogs;
 class QCoreApplication;
 class RecordStore;
-class TfrmDisplay;
+class SpectatorWindow;
 class TfrmMain;
 class ManualEntryDialog;
 
@@ -26,7 +26,7 @@ bool InstallCzechTranslations(QCoreApplication &app);
 QString DefaultLogPath();
 
 struct TikomatWindows {
-    std::unique_ptr<TfrmDisplay> frmDisplay;
+    std::unique_ptr<SpectatorWindow> frmDisplay;
     std::unique_ptr<TfrmMain> frmMain;  // destroyed before the spectator window
     ManualEntryDialog *frmTime = nullptr;  // owned by frmMain
 

@@ -2,7 +2,6 @@
 
 #include "BackgroundWriter.h"
 #include "Dialogs.h"
-#include "Display.h"
 #include "EventLog.h"
 #include "HotTrackView.h"
 #include "JournalKeeper.h"
@@ -10,6 +9,7 @@
 #include "ManualEntry.h"
 #include "RacerFileMemory.h"
 #include "ResultsLists.h"
+#include "SpectatorWindow.h"
 #include "TimingDesk.h"
 #include "sezZavodniku.h"
 
@@ -50,7 +50,7 @@ void TfrmMain::UpdateTitle()
     setWindowTitle(TitleFor(m_data ? m_data->FileName : QString()));
 }
 
-TfrmMain::TfrmMain(Dialogs &dialogs, const QString &logPath, TfrmDisplay *display,
+TfrmMain::TfrmMain(Dialogs &dialogs, const QString &logPath, SpectatorWindow *display,
                    StoreFactory makeStore, QWidget *parent)
     : QMainWindow(parent), frmDisplay(display), m_dialogs(dialogs), m_logPath(logPath),
       m_makeStore(std::move(makeStore))

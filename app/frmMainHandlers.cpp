@@ -6,7 +6,7 @@
 #include "BackgroundWriter.h"
 #include "CategoryBox.h"
 #include "ResultsPrint.h"
-#include "Display.h"
+#include "SpectatorWindow.h"
 #include "DisplayControls.h"
 #include "EventLog.h"
 #include "Guide.h"

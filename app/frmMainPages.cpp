@@ -3,13 +3,13 @@
 #include "main.h"
 
 #include "CategoryBox.h"
-#include "Display.h"
 #include "DisplayControls.h"
 #include "ElidedCellDelegate.h"
 #include "HotTrackView.h"
 #include "ModuleIndicator.h"
 #include "RacerPage.h"
 #include "SettingsPage.h"
+#include "SpectatorWindow.h"
 
 #include <QCheckBox>
 #include <QComboBox>

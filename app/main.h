@@ -38,7 +38,7 @@ class RacerPage;
 class RacerTable;
 class ResultsLists;
 class SettingsPage;
-class TfrmDisplay;
+class SpectatorWindow;
 class ManualEntryDialog;
 class TimingDesk;
 
@@ -61,7 +61,7 @@ public:
 
     // Creating the window runs FormCreate.  `display` is the spectator window,
     // created before this one; `logPath` is where the event log goes.
-    TfrmMain(Dialogs &dialogs, const QString &logPath, TfrmDisplay *display,
+    TfrmMain(Dialogs &dialogs, const QString &logPath, SpectatorWindow *display,
              StoreFactory makeStore = {}, QWidget *parent = nullptr);
     // Runs FormDestroy.
     ~TfrmMain() override;
@@ -111,7 +111,7 @@ public:
     // communication thread).
     std::function<void()> OnClosing;
 
-    TfrmDisplay *frmDisplay = nullptr;
+    SpectatorWindow *frmDisplay = nullptr;
     ManualEntryDialog *frmTime = nullptr;
 
 protected:

@@ -2,10 +2,10 @@
 // What the spectator window shows, without any widget: the text of its title
 // strip, its copy of the results list with ranks, and where paging points.
 //
-// The spectator window (TfrmDisplay) owns one board and calls it from its two
-// timers and from every refresh of the results; the controls of the group
-// " Okno displeje pro diváky " set its options.  Tests drive it with a time
-// of day of their own instead of the clock.
+// The spectator window (SpectatorWindow) owns one board and calls it from its
+// two timers and from every refresh of the results; the controls of the group
+// " Okno displeje pro diváky " set its options.  Tests drive it with a time of
+// day of their own instead of the clock.
 //
 // The board never reads the clock, the widgets or the record store: "now"
 // comes in as an argument and the rows come from the results document.

@@ -1,8 +1,8 @@
 #include "DisplayControls.h"
 
 #include "CategoryBox.h"
-#include "Display.h"
 #include "ResultsLists.h"
+#include "SpectatorWindow.h"
 
 #include <QAbstractItemView>
 #include <QCheckBox>
@@ -73,7 +73,7 @@ DisplayControls::DisplayControls(QWidget *parent) : QGroupBox(QStringLiteral(" O
     layout->addWidget(cbDispPaging);
 }
 
-void DisplayControls::Bind(TfrmDisplay *display, ResultsLists *results)
+void DisplayControls::Bind(SpectatorWindow *display, ResultsLists *results)
 {
     m_display = display;
     m_results = results;

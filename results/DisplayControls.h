@@ -16,7 +16,7 @@ class QComboBox;
 class QLineEdit;
 class CategoryBox;
 class ResultsLists;
-class TfrmDisplay;
+class SpectatorWindow;
 
 class DisplayControls : public QGroupBox {
     Q_OBJECT
@@ -26,7 +26,7 @@ public:
     // Ties the controls and the refresh to the spectator window and gives the
     // board the controls' present values.  display may be null (nothing is
     // shown then; the mode still refreshes).
-    void Bind(TfrmDisplay *display, ResultsLists *results);
+    void Bind(SpectatorWindow *display, ResultsLists *results);
 
     QCheckBox *cbDisplayWindow = nullptr;
     QCheckBox *cbDispRunningTime = nullptr;
@@ -43,6 +43,6 @@ public:
     void cbDispKategorieChange();
 
 private:
-    QPointer<TfrmDisplay> m_display;
+    QPointer<SpectatorWindow> m_display;
     QPointer<ResultsLists> m_results;
 };

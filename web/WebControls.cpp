@@ -1,8 +1,8 @@
 #include "WebControls.h"
 
-#include "Display.h"
 #include "QrCode.h"
 #include "ResultsLists.h"
+#include "SpectatorWindow.h"
 #include "WebSettings.h"
 
 #include <QCheckBox>
@@ -71,7 +71,7 @@ WebControls::WebControls(QWidget *parent) : QGroupBox(QStringLiteral(" Výsledky
     cbWebResults->setChecked(settings.enabled);
 }
 
-void WebControls::Bind(TfrmDisplay *display, ResultsLists *results)
+void WebControls::Bind(SpectatorWindow *display, ResultsLists *results)
 {
     m_display = display;
     m_results = results;

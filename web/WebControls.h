@@ -20,7 +20,7 @@ class QLabel;
 class QSpinBox;
 class QVBoxLayout;
 class ResultsLists;
-class TfrmDisplay;
+class SpectatorWindow;
 
 class WebControls : public QGroupBox {
     Q_OBJECT
@@ -28,7 +28,7 @@ public:
     explicit WebControls(QWidget *parent = nullptr);
 
     // display may be null: the page then shows "Tikomat" as its caption.
-    void Bind(TfrmDisplay *display, ResultsLists *results);
+    void Bind(SpectatorWindow *display, ResultsLists *results);
 
     // Publishes the results as the last refresh left them (after a change of
     // the spectator window's caption or running-time option).
@@ -43,7 +43,7 @@ private:
     QHostAddress chosenAddress() const;
 
     WebPublisher m_publisher;
-    QPointer<TfrmDisplay> m_display;
+    QPointer<SpectatorWindow> m_display;
     QPointer<ResultsLists> m_results;
     QCheckBox *cbWebResults = nullptr;
     QSpinBox *seWebPort = nullptr;

@@ -12,9 +12,9 @@
 //     1; processor time of this thread, medians.  refill_per_refresh is their
 //     ratio.  fit_ms is the fitting of the columns to their texts, which the
 //     shown window does once for the refills of 200 ms.
-#include "Display.h"
 #include "ResultsExport.h"
 #include "ResultsLists.h"
+#include "SpectatorWindow.h"
 
 #include "BenchRacers.h"
 #include "BenchTiming.h"
@@ -130,7 +130,7 @@ BENCHMARK(BM_ExportResults)
 void BM_SpectatorRefill(benchmark::State &state)
 {
     Race race(1);
-    TfrmDisplay display;
+    SpectatorWindow display;
     display.Board().Mode = SpectatorMode(state.range(0));
     display.SetUpColumns();
     display.show();

@@ -4,7 +4,7 @@
 // widgets are bound to them.
 #include "StoreSetup.h"
 #include "Clock.h"
-#include "Display.h"
+#include "SpectatorWindow.h"
 #include "EventLog.h"
 #include "HotTrackView.h"
 #include "ImpulseListModel.h"
@@ -202,7 +202,7 @@ TEST_F(BindingTest, DataFileButtonsAndLapsModeAreBound)
 
 TEST_F(BindingTest, SpectatorControlsSteerTheSpectatorWindowAndExportWritesTheResults)
 {
-    TfrmDisplay &display = *windows.frmDisplay;
+    SpectatorWindow &display = *windows.frmDisplay;
     auto strip = [&] {
         display.TimerRedrawCurrentTimeTimer();
         return display.TitleStripText();

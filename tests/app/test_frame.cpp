@@ -3,7 +3,7 @@
 #include "Controls.h"
 #include "Cp1250.h"
 #include "DiskFaults.h"
-#include "Display.h"
+#include "SpectatorWindow.h"
 #include "JournalKeeper.h"
 #include "ManualEntryDialog.h"
 #include "EventLog.h"
@@ -52,7 +52,7 @@ protected:
 
     QString logPath() const { return dir.filePath(QStringLiteral("log.txt")); }
     TfrmMain &main() { return *windows.frmMain; }
-    TfrmDisplay &display() { return *windows.frmDisplay; }
+    SpectatorWindow &display() { return *windows.frmDisplay; }
 
     QTemporaryDir dir;
     ScriptedDialogs dialogs;

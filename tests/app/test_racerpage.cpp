@@ -2,7 +2,7 @@
 // category list, worked by clicks and keys on the real window, offscreen.
 // What the table does is tested on the table; here only the binding.
 #include "Cp1250.h"
-#include "Display.h"
+#include "SpectatorWindow.h"
 #include "EventLog.h"
 #include "HotTrackView.h"
 #include "QtPrinters.h"

@@ -1,4 +1,4 @@
-#include "Display.h"
+#include "SpectatorWindow.h"
 #include "ElidedCellDelegate.h"
 #include "TimingDesk.h"
 #include "sezZavodniku.h"

@@ -8,7 +8,7 @@
 #include "CategoryBox.h"
 #include "CommandRunner.h"
 #include "Controls.h"
-#include "Display.h"
+#include "SpectatorWindow.h"
 #include "EventLog.h"
 #include "RaceFiles.h"
 #include "ResultsExport.h"

@@ -1,7 +1,7 @@
 // The spectator window's logic (refill with ranks, paging, title strip) on
 // the board alone, and the window's binding of the board to its widgets.
 #include "Clock.h"
-#include "Display.h"
+#include "SpectatorWindow.h"
 #include "DisplayBoard.h"
 #include "ResultsFixtures.h"
 #include "DisplayColumns.h"
@@ -216,7 +216,7 @@ protected:
     void TearDown() override { SetClockForTesting({}); }
 
     DayTime now = T("10:00:00,000");
-    TfrmDisplay display;
+    SpectatorWindow display;
 };
 
 TEST_F(DisplayWindowTest, TitleStripFollowsTheBoardAtEveryRedrawTick)

@@ -34,10 +34,10 @@ protected:
     void paintEvent(QPaintEvent *event) override;
 };
 
-class TfrmDisplay : public QWidget {
+class SpectatorWindow : public QWidget {
     Q_OBJECT
 public:
-    explicit TfrmDisplay(QWidget *parent = nullptr);
+    explicit SpectatorWindow(QWidget *parent = nullptr);
 
     // Title text of the window; the maker's address is part of it.
     static QString WindowCaption();

@@ -1,4 +1,4 @@
-#include "Display.h"
+#include "SpectatorWindow.h"
 
 #include "Clock.h"
 #include "ResultsSheet.h"
@@ -87,19 +87,19 @@ void ElidedLabel::paintEvent(QPaintEvent *)
 }
 
 // ---------------------------------------------------------------------------
-// TfrmDisplay
+// SpectatorWindow
 
-QString TfrmDisplay::MakerAddress()
+QString SpectatorWindow::MakerAddress()
 {
     return ::MakerAddress();
 }
 
-QString TfrmDisplay::WindowCaption()
+QString SpectatorWindow::WindowCaption()
 {
     return QStringLiteral("Tikomat Orvik // ") + MakerAddress();
 }
 
-TfrmDisplay::TfrmDisplay(QWidget *parent) : QWidget(parent, Qt::Window)
+SpectatorWindow::SpectatorWindow(QWidget *parent) : QWidget(parent, Qt::Window)
 {
     setObjectName(QStringLiteral("frmDisplay"));
     setWindowTitle(WindowCaption());
@@ -155,19 +155,19 @@ TfrmDisplay::TfrmDisplay(QWidget *parent) : QWidget(parent, Qt::Window)
 
     TimerRedrawCurrentTime = new QTimer(this);
     TimerRedrawCurrentTime->setInterval(RedrawMs);
-    connect(TimerRedrawCurrentTime, &QTimer::timeout, this, &TfrmDisplay::TimerRedrawCurrentTimeTimer);
+    connect(TimerRedrawCurrentTime, &QTimer::timeout, this, &SpectatorWindow::TimerRedrawCurrentTimeTimer);
     m_fitTimer = new QTimer(this);
     m_fitTimer->setSingleShot(true);
     m_fitTimer->setInterval(FitDelayMs);
-    connect(m_fitTimer, &QTimer::timeout, this, &TfrmDisplay::FitColumns);
+    connect(m_fitTimer, &QTimer::timeout, this, &SpectatorWindow::FitColumns);
     tmrPaging = new QTimer(this);
     tmrPaging->setInterval(PagingMs);
-    connect(tmrPaging, &QTimer::timeout, this, &TfrmDisplay::tmrPagingTimer);
+    connect(tmrPaging, &QTimer::timeout, this, &SpectatorWindow::tmrPagingTimer);
 
     FormCreate();
 }
 
-void TfrmDisplay::FormCreate()
+void SpectatorWindow::FormCreate()
 {
     // Qt paints every widget through a back buffer already.  Both timers run
     // for the whole program, whether the window is shown or not.
@@ -176,7 +176,7 @@ void TfrmDisplay::FormCreate()
     hide();
 }
 
-void TfrmDisplay::SetUpColumns()
+void SpectatorWindow::SetUpColumns()
 {
     QHeaderView *header = ListView->horizontalHeader();
     header->setMaximumSectionSize(ColumnMaximum);
@@ -185,7 +185,7 @@ void TfrmDisplay::SetUpColumns()
     FitColumns();
 }
 
-void TfrmDisplay::FitColumns()
+void SpectatorWindow::FitColumns()
 {
     const SpectatorListModel &list = m_board.list();
     QHeaderView *header = ListView->horizontalHeader();
@@ -217,20 +217,20 @@ void TfrmDisplay::FitColumns()
         header->resizeSection(c, std::min(fit.widths[size_t(c)], ColumnMaximum));
 }
 
-void TfrmDisplay::ScheduleFit()
+void SpectatorWindow::ScheduleFit()
 {
     // Not restarted: refills in a steady stream still get their fit.
     if (isVisible() && !m_fitTimer->isActive())
         m_fitTimer->start();
 }
 
-void TfrmDisplay::showEvent(QShowEvent *event)
+void SpectatorWindow::showEvent(QShowEvent *event)
 {
     QWidget::showEvent(event);
     ScheduleFit();  // the refills while hidden did not fit the columns
 }
 
-bool TfrmDisplay::eventFilter(QObject *watched, QEvent *event)
+bool SpectatorWindow::eventFilter(QObject *watched, QEvent *event)
 {
     // The list's own width, whenever it changes (a maximised window, a
     // scroll bar that comes or goes).
@@ -239,7 +239,7 @@ bool TfrmDisplay::eventFilter(QObject *watched, QEvent *event)
     return QWidget::eventFilter(watched, event);
 }
 
-void TfrmDisplay::Refill(DayTime lastStartTime, std::shared_ptr<const ResultsTable> results)
+void SpectatorWindow::Refill(DayTime lastStartTime, std::shared_ptr<const ResultsTable> results)
 {
     ListView->setUpdatesEnabled(false);
     const bool toTop = m_board.Refill(lastStartTime, std::move(results));
@@ -249,7 +249,7 @@ void TfrmDisplay::Refill(DayTime lastStartTime, std::shared_ptr<const ResultsTab
     ListView->setUpdatesEnabled(true);
 }
 
-void TfrmDisplay::ChooseCategory(const QString &category)
+void SpectatorWindow::ChooseCategory(const QString &category)
 {
     ListView->setUpdatesEnabled(false);
     if (m_board.ChooseCategory(category))
@@ -257,25 +257,25 @@ void TfrmDisplay::ChooseCategory(const QString &category)
     ListView->setUpdatesEnabled(true);
 }
 
-void TfrmDisplay::ShowFirstRow()
+void SpectatorWindow::ShowFirstRow()
 {
     if (!m_board.PagingEnabled && m_board.list().rowCount() > 0)
         ListView->scrollToTop();
 }
 
-void TfrmDisplay::TimerRedrawCurrentTimeTimer()
+void SpectatorWindow::TimerRedrawCurrentTimeTimer()
 {
     lblTitle->setText(m_board.TitleText(NowDayTime()));
 }
 
-void TfrmDisplay::tmrPagingTimer()
+void SpectatorWindow::tmrPagingTimer()
 {
     const int row = m_board.PagingTick();
     if (row >= 0)
         ListView->scrollTo(m_board.list().index(row, 0), QAbstractItemView::EnsureVisible);
 }
 
-QString TfrmDisplay::TitleStripText() const
+QString SpectatorWindow::TitleStripText() const
 {
     return lblTitle->text();
 }
