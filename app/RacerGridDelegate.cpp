@@ -1,6 +1,6 @@
 #include "RacerGridDelegate.h"
 
-#include "sezZavodniku.h"
+#include "RacerTable.h"
 
 #include <QComboBox>
 #include <QLineEdit>

@@ -4,8 +4,8 @@
 #include "Dialogs.h"
 #include "RacerCommands.h"
 #include "RacerGridDelegate.h"
+#include "RacerTable.h"
 #include "SettingsPage.h"
-#include "sezZavodniku.h"
 
 #include <QApplication>
 #include <QHBoxLayout>

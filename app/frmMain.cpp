@@ -8,10 +8,10 @@
 #include "LinkController.h"
 #include "ManualEntry.h"
 #include "RacerFileMemory.h"
+#include "RacerTable.h"
 #include "ResultsLists.h"
 #include "SpectatorWindow.h"
 #include "TimingDesk.h"
-#include "sezZavodniku.h"
 
 #include <QApplication>
 #include <QCheckBox>

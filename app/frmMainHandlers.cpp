@@ -29,7 +29,7 @@
 #include "ManualEntryDialog.h"
 #include "TimingDesk.h"
 #include "TypingFocus.h"
-#include "sezZavodniku.h"
+#include "RacerTable.h"
 
 #include <QApplication>
 #include <QCheckBox>

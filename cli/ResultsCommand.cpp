@@ -3,11 +3,11 @@
 #include "AtomicFile.h"
 #include "DataFileReader.h"
 #include "RacerFile.h"
+#include "RacerTable.h"
 #include "ResultsBuilder.h"
 #include "ResultsPages.h"
 #include "ResultsSheet.h"
 #include "ResultsText.h"
-#include "sezZavodniku.h"
 #include "TikomatError.h"
 
 #include <QDir>

@@ -1,7 +1,7 @@
 #include "ResultsText.h"
 
+#include "RacerTable.h"
 #include "ResultsSheet.h"
-#include "sezZavodniku.h"
 
 
 namespace {

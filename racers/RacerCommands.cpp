@@ -4,7 +4,7 @@
 #include "Dialogs.h"
 #include "RacerFile.h"
 #include "RacerImport.h"
-#include "sezZavodniku.h"
+#include "RacerTable.h"
 #include "TikomatError.h"
 
 #include <QFile>

@@ -1,7 +1,7 @@
 #include "RacerFile.h"
 
 #include "AtomicFile.h"
-#include "sezZavodniku.h"
+#include "RacerTable.h"
 #include "TikomatError.h"
 
 #include <QFile>

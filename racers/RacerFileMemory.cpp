@@ -2,7 +2,7 @@
 
 #include "Dialogs.h"
 #include "RacerFile.h"
-#include "sezZavodniku.h"
+#include "RacerTable.h"
 #include "TikomatError.h"
 
 #include <QDir>

@@ -1,8 +1,8 @@
 #include "RacerImport.h"
 
 #include "CsvReader.h"
+#include "RacerTable.h"
 #include "RacerText.h"
-#include "sezZavodniku.h"
 
 #include <QHash>
 

@@ -1,7 +1,7 @@
 // The texts that name a racer by start number, and the lookup behind them:
 // the first row in the table's current order carrying the number.
+#include "RacerTable.h"
 #include "TimeRecord.h"
-#include "sezZavodniku.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 // The racer table of a real race: racers 1..count with a name and a category,
 // looked up through the program's own racer table.  `surname` may hold a
 // letter the data file's code page lacks, to price its replacement.
-#include "sezZavodniku.h"
+#include "RacerTable.h"
 
 inline void FillRacers(RacerTable &table, int count, const QString &surname = QStringLiteral("Příjmení"))
 {

@@ -19,7 +19,7 @@
 #include "Dialogs.h"
 #include "JournalKeeper.h"
 #include "TimingDesk.h"
-#include "sezZavodniku.h"
+#include "RacerTable.h"
 #include "RecordStore.h"
 
 #include <QCoreApplication>

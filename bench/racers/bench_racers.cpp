@@ -11,7 +11,7 @@
 #include "BenchRacers.h"
 #include "RacerImport.h"
 #include "ResultsLists.h"
-#include "sezZavodniku.h"
+#include "RacerTable.h"
 #include "RecordStore.h"
 
 #include <QFile>

@@ -13,7 +13,7 @@
 #include "TimingDesk.h"
 #include "Controls.h"
 #include "main.h"
-#include "sezZavodniku.h"
+#include "RacerTable.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 #include "SpectatorWindow.h"
 #include "ElidedCellDelegate.h"
 #include "TimingDesk.h"
-#include "sezZavodniku.h"
+#include "RacerTable.h"
 #include "EventLog.h"
 #include "HotTrackView.h"
 #include "ScriptedDialogs.h"

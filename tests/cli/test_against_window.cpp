@@ -17,7 +17,7 @@
 #include "Startup.h"
 #include "PdfText.h"
 #include "main.h"
-#include "sezZavodniku.h"
+#include "RacerTable.h"
 
 #include <gtest/gtest.h>
 

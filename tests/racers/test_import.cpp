@@ -4,8 +4,8 @@
 #include "CsvReader.h"
 #include "RacerCommands.h"
 #include "RacerImport.h"
+#include "RacerTable.h"
 #include "ScriptedDialogs.h"
-#include "sezZavodniku.h"
 
 #include "QtPrinters.h"
 

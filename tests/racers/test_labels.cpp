@@ -1,6 +1,6 @@
 // The texts that name a racer by start number, and what a lookup does to the
 // table: the first row in the current order answers and becomes current.
-#include "sezZavodniku.h"
+#include "RacerTable.h"
 
 #include "QtPrinters.h"
 

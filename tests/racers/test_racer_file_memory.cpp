@@ -4,8 +4,8 @@
 // reported without stopping the race.
 #include "RacerFile.h"
 #include "RacerFileMemory.h"
+#include "RacerTable.h"
 #include "ScriptedDialogs.h"
-#include "sezZavodniku.h"
 
 #include "QtPrinters.h"
 

@@ -2,8 +2,8 @@
 // was, a damaged or foreign one is refused with the table left whole.
 #include "RacerCommands.h"
 #include "RacerFile.h"
+#include "RacerTable.h"
 #include "ScriptedDialogs.h"
-#include "sezZavodniku.h"
 
 #include "QtPrinters.h"
 

@@ -2,8 +2,8 @@
 // in: the racer file, a CSV import or a value typed into the grid.
 #include "RacerFile.h"
 #include "RacerImport.h"
+#include "RacerTable.h"
 #include "RacerText.h"
-#include "sezZavodniku.h"
 
 #include "QtPrinters.h"
 

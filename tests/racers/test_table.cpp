@@ -1,6 +1,6 @@
 // The racer table as the grid sees it: typed values, refusals, row order and
 // the current row, with Qt's model checker watching every change.
-#include "sezZavodniku.h"
+#include "RacerTable.h"
 
 #include "QtPrinters.h"
 

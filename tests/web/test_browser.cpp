@@ -14,7 +14,7 @@
 #include "WebClient.h"
 #include "WebSettings.h"
 #include "main.h"
-#include "sezZavodniku.h"
+#include "RacerTable.h"
 
 #include <gtest/gtest.h>
 

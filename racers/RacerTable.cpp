@@ -1,4 +1,4 @@
-#include "sezZavodniku.h"
+#include "RacerTable.h"
 
 #include "RacerText.h"
 
