@@ -250,10 +250,10 @@ void TfrmMain::BindTimingPage()
     TimingDesk *desk = m_desk.get();
     BindSelection(lvPulsy, &desk->startList());
     BindSelection(lvPulsy2, &desk->finishList());
-    connect(btnSimulace, &QPushButton::clicked, desk, &TimingDesk::btnSimulaceClick);
-    connect(btnSimulace2, &QPushButton::clicked, desk, &TimingDesk::btnSimulace2Click);
-    connect(btnSmaz, &QPushButton::clicked, desk, &TimingDesk::btnSmazClick);
-    connect(btnSmazVse, &QPushButton::clicked, desk, &TimingDesk::btnSmazVseClick);
+    connect(btnSimulace, &QPushButton::clicked, desk, &TimingDesk::simulateStartImpulse);
+    connect(btnSimulace2, &QPushButton::clicked, desk, &TimingDesk::simulateFinishImpulse);
+    connect(btnSmaz, &QPushButton::clicked, desk, &TimingDesk::deleteSelectedImpulse);
+    connect(btnSmazVse, &QPushButton::clicked, desk, &TimingDesk::deleteAllImpulses);
     BindUndo();
 
     // The desk reads the three modes afresh at every key press and impulse.
@@ -268,7 +268,7 @@ void TfrmMain::BindTimingPage()
 
     connect(PageControl, &QTabWidget::currentChanged, desk, [this] {
         if (PageControl->currentWidget() == tsMereni)
-            m_desk->tsMereniShow();
+            m_desk->refreshLists();
     });
 }
 
@@ -284,9 +284,9 @@ void TfrmMain::BindKeypad()
     // the captions (some add accelerator marks to every button text).
     const QStringList digits{"1", "2", "3", "4", "5", "6", "7", "8", "9", "0", "<"};
     for (qsizetype i = 0; i < m_keypadKeys.size(); ++i)
-        connect(m_keypadKeys[i], &QPushButton::clicked, desk, [desk, digit = digits[i]] { desk->Button6Click(digit); });
-    connect(Button2, &QPushButton::clicked, desk, &TimingDesk::Button2Click);
-    connect(btnStart, &QPushButton::clicked, desk, &TimingDesk::btnStartClick);
+        connect(m_keypadKeys[i], &QPushButton::clicked, desk, [desk, digit = digits[i]] { desk->pressKey(digit); });
+    connect(Button2, &QPushButton::clicked, desk, &TimingDesk::insert);
+    connect(btnStart, &QPushButton::clicked, desk, &TimingDesk::startRace);
     connect(desk, &TimingDesk::dataFileChanged, this, &TfrmMain::UpdateTitle);
     // A race saved under a new name keeps its racer file.
     connect(desk, &TimingDesk::dataFileChanged, m_racerFiles.get(),
@@ -310,17 +310,17 @@ void TfrmMain::BindRecordList()
         lv->scrollTo(index);
     });
     connect(m_results.get(), &ResultsLists::leaderChanged, lblVitez, &QLabel::setText);
-    connect(lv, &QAbstractItemView::doubleClicked, desk, [this] { m_desk->lvDblClick(SelectedRecord()); });
-    connect(Button21, &QPushButton::clicked, desk, [this] { m_desk->Button21Click(SelectedRecord()); });
+    connect(lv, &QAbstractItemView::doubleClicked, desk, [this] { m_desk->editRecord(SelectedRecord()); });
+    connect(Button21, &QPushButton::clicked, desk, [this] { m_desk->deleteRecord(SelectedRecord()); });
     connect(btnNovyZaznam, &QPushButton::clicked, m_manual.get(), &ManualEntry::OpenNew);
     connect(cbRealCas, &QCheckBox::clicked, desk, [this] {
         m_results->setRealCas(cbRealCas->isChecked());
-        m_desk->cbRaditClick();
+        m_desk->refreshLists();
     });
-    connect(Button27, &QPushButton::clicked, desk, &TimingDesk::Button27Click);
-    connect(Button28, &QPushButton::clicked, desk, &TimingDesk::Button28Click);
-    connect(Button29, &QPushButton::clicked, desk, &TimingDesk::Button29Click);
-    connect(Button30, &QPushButton::clicked, desk, &TimingDesk::SaveButtonClick);
+    connect(Button27, &QPushButton::clicked, desk, &TimingDesk::newFile);
+    connect(Button28, &QPushButton::clicked, desk, &TimingDesk::openFile);
+    connect(Button29, &QPushButton::clicked, desk, &TimingDesk::saveAs);
+    connect(Button30, &QPushButton::clicked, desk, &TimingDesk::save);
 }
 
 void TfrmMain::BindResultsPage()
@@ -504,7 +504,7 @@ bool TfrmMain::lvKeyDown(QKeyEvent *key)
         Button21->click();
         return true;
     case Qt::Key_F2:
-        m_desk->lvDblClick(SelectedRecord());
+        m_desk->editRecord(SelectedRecord());
         return true;
     default:
         return false;

@@ -46,7 +46,7 @@ void ManualEntry::SetRaceStart(bool ticked)
     m_fields.number = ticked ? QString::number(RaceStartNumber) : QString();
 }
 
-void ManualEntry::cbStartZavoduClick(bool ticked)
+void ManualEntry::markRaceStart(bool ticked)
 {
     SetRaceStart(ticked);
     emit fieldsChanged();
@@ -84,7 +84,7 @@ void ManualEntry::OpenRecord(const TimeRecordPtr &record)
     emit showRequested();
 }
 
-void ManualEntry::Button1Click()
+void ManualEntry::confirm()
 {
     if (m_edited && m_editingStored && !m_data.Contains(m_edited.get())) {
         Close();
@@ -129,7 +129,7 @@ void ManualEntry::Button1Click()
     Close();
 }
 
-void ManualEntry::Button2Click()
+void ManualEntry::cancel()
 {
     Close();
 }

@@ -53,10 +53,12 @@ public:
     void Hide();
 
     // The dialog's own handlers.
-    void cbStartZavoduClick(bool ticked);
-    void Button1Click();  // OK
-    void Button2Click();  // Storno
-    void Closed();        // the close box
+    // "Toto je čas startu závodu" ticked or not: the number field takes the
+    // race start's number and is locked, or is emptied and unlocked.
+    void markRaceStart(bool ticked);
+    void confirm();  // OK
+    void cancel();   // Storno
+    void Closed();   // the close box
 
 signals:
     // fields() changed; the dialog shows them again.

@@ -170,13 +170,13 @@ void ManualEntryDialog::Bind(ManualEntry *entry)
     });
     connect(cbStartZavodu, &QCheckBox::clicked, entry, [this](bool ticked) {
         HandTypedText();
-        m_entry->cbStartZavoduClick(ticked);
+        m_entry->markRaceStart(ticked);
     });
     connect(Button1, &QPushButton::clicked, entry, [this] {
         HandTypedText();
-        m_entry->Button1Click();
+        m_entry->confirm();
     });
-    connect(Button2, &QPushButton::clicked, entry, &ManualEntry::Button2Click);
+    connect(Button2, &QPushButton::clicked, entry, &ManualEntry::cancel);
     ShowFields();
 }
 
@@ -200,7 +200,7 @@ void ManualEntryDialog::HandTypedText()
 void ManualEntryDialog::reject()
 {
     if (m_entry)
-        m_entry->Button2Click();
+        m_entry->cancel();
     else
         QDialog::reject();
 }

@@ -83,7 +83,7 @@ void TimingDesk::PostFinishImpulse(DayTime t)
 }
 
 // Simulated impulses bypass the filter and leave LastImpulseTime alone.
-void TimingDesk::btnSimulaceClick()
+void TimingDesk::simulateStartImpulse()
 {
     const QString time = DayTimeToText(NowDayTime());
     if (m_settings.photocellMode == 1) {
@@ -95,13 +95,13 @@ void TimingDesk::btnSimulaceClick()
     }
 }
 
-void TimingDesk::btnSimulace2Click()
+void TimingDesk::simulateFinishImpulse()
 {
     AppendRow(m_finishList, FinishCaption(), DayTimeToText(NowDayTime()));
     FinishImpulseArrived();
 }
 
-void TimingDesk::btnSmazClick()
+void TimingDesk::deleteSelectedImpulse()
 {
     HideManualEntry();
     if (m_startList.selectedRow() >= 0)
@@ -110,7 +110,7 @@ void TimingDesk::btnSmazClick()
         RemoveRow(m_finishList, m_finishList.selectedRow());
 }
 
-void TimingDesk::btnSmazVseClick()
+void TimingDesk::deleteAllImpulses()
 {
     HideManualEntry();
     DeskStep step;
@@ -233,7 +233,7 @@ void TimingDesk::ResetDisplay()
     SetDisplay(QStringLiteral("0"), NoLabel);
 }
 
-void TimingDesk::Button6Click(const QString &caption)
+void TimingDesk::pressKey(const QString &caption)
 {
     int n = DisplayNumber();
     if (caption.size() == 1 && caption[0] >= u'0' && caption[0] <= u'9') {
@@ -296,17 +296,17 @@ TimingDesk::Assignment TimingDesk::AssignFromList(ImpulseListModel &list, const 
     return {false, nullptr};
 }
 
-void TimingDesk::Button2Click()
+void TimingDesk::insert()
 {
-    RunExclusive([this] { Insert(); });
+    RunExclusive([this] { RecordDisplayedNumber(); });
 }
 
-void TimingDesk::btnStartClick()
+void TimingDesk::startRace()
 {
-    RunExclusive([this] { RaceStart(); });
+    RunExclusive([this] { RecordRaceStart(); });
 }
 
-void TimingDesk::Insert()
+void TimingDesk::RecordDisplayedNumber()
 {
     TimeRecordPtr record;
     if (m_settings.functionMode == 0) {
@@ -320,13 +320,13 @@ void TimingDesk::Insert()
     ClosingSteps(record);
 }
 
-void TimingDesk::RaceStart()
+void TimingDesk::RecordRaceStart()
 {
     SetDisplay(QString::number(RaceStartNumber), m_label);
     if (m_settings.photocellMode == 1) {
         // With one list the race start is an ordinary insert of 10000; START
         // then closes on its own, which saves once more.
-        Insert();
+        RecordDisplayedNumber();
         ClosingSteps(nullptr);
         return;
     }
@@ -375,7 +375,7 @@ void TimingDesk::ClosingSteps(const TimeRecordPtr &record)
     // A record was saved (and the lists refreshed) as it was made; without
     // one, "&Uložit" in all but name.
     if (!record)
-        SaveButtonClick();
+        save();
     ResetDisplay();
 }
 
@@ -395,9 +395,9 @@ void TimingDesk::ImpulseArrived(ImpulseListModel &list, const QString &impulseCa
     SetDisplay(number, LabelOf(ReadIntField(number, 0)));
     m_preselectionUsed = Removal(list, found);
     if (start)
-        RaceStart();
+        RecordRaceStart();
     else
-        Insert();
+        RecordDisplayedNumber();
     list.clearSelection();
     // No record took it along (the selection check refused the assignment):
     // it goes on its own, and cannot be taken back apart from its impulse.
@@ -440,7 +440,7 @@ FileRequest TimingDesk::DataFileRequest(const QString &proposed) const
     return FileRequest{DataFileDialogTitle, DataFileFilter, DataFileSuffix, proposed};
 }
 
-void TimingDesk::Button21Click(const TimeRecordPtr &selected)
+void TimingDesk::deleteRecord(const TimeRecordPtr &selected)
 {
     if (selected && m_data.Contains(selected.get())) {
         DeskStep step;
@@ -454,18 +454,13 @@ void TimingDesk::Button21Click(const TimeRecordPtr &selected)
     Refresh(-1);
 }
 
-void TimingDesk::lvDblClick(const TimeRecordPtr &selected)
+void TimingDesk::editRecord(const TimeRecordPtr &selected)
 {
     if (selected)
         emit manualEntryRequested(selected);
 }
 
-void TimingDesk::cbRaditClick()
-{
-    Refresh(-1);
-}
-
-void TimingDesk::tsMereniShow()
+void TimingDesk::refreshLists()
 {
     Refresh(-1);
 }
@@ -483,7 +478,7 @@ bool TimingDesk::ConfirmUnsavedChanges()
     return m_data.WaitForWrites();
 }
 
-void TimingDesk::Button27Click()
+void TimingDesk::newFile()
 {
     HideManualEntry();
     if (!ConfirmUnsavedChanges()) {
@@ -503,7 +498,7 @@ void TimingDesk::Button27Click()
     Refresh(-1);
 }
 
-void TimingDesk::Button28Click()
+void TimingDesk::openFile()
 {
     if (!ConfirmUnsavedChanges())
         return;
@@ -526,7 +521,7 @@ void TimingDesk::Button28Click()
     Refresh(-1);
 }
 
-void TimingDesk::Button29Click()
+void TimingDesk::saveAs()
 {
     const auto path = m_dialogs.saveFile(DataFileRequest(m_proposedSaveName));
     if (!path)
@@ -552,10 +547,10 @@ void TimingDesk::NameUnnamedFile()
     m_data.Unnamed = false;
 }
 
-void TimingDesk::SaveButtonClick()
+void TimingDesk::save()
 {
     if (m_data.Unnamed)
-        Button29Click();
+        saveAs();
     // Cleared also after a cancelled dialog: the data then stays in the
     // temporary file, and the dialog does not come back for this data file.
     m_data.Unnamed = false;

@@ -96,16 +96,16 @@ public:
     // Main thread only; the communication thread hands them over and waits.
     void PostStartImpulse(DayTime t);
     void PostFinishImpulse(DayTime t);
-    void btnSimulaceClick();   // "Simuluj FB1"
-    void btnSimulace2Click();  // "Simuluj FB2"
-    void btnSmazClick();       // "S&maž vybraný"
-    void btnSmazVseClick();    // "Smaž &vše"
+    void simulateStartImpulse();   // "Simuluj FB1"
+    void simulateFinishImpulse();  // "Simuluj FB2"
+    void deleteSelectedImpulse();  // "S&maž vybraný"
+    void deleteAllImpulses();      // "Smaž &vše"
 
     // --- Number entry and assignment ---------------------------------------
     // A keypad key by its caption: "0" to "9" or "<".
-    void Button6Click(const QString &caption);
-    void Button2Click();   // "Vlož"
-    void btnStartClick();  // "START"
+    void pressKey(const QString &caption);
+    void insert();     // "Vlož"
+    void startRace();  // "START"
     // Display back to "0", label line to "---" (also Esc).
     void ResetDisplay();
     // The arrival checks, run after an impulse row was appended.  While a
@@ -116,15 +116,15 @@ public:
 
     // --- Record list and data file -------------------------------------------
     // "Sma&ž": `selected` is the record of the record list's selected row, or null.
-    void Button21Click(const TimeRecordPtr &selected);
+    void deleteRecord(const TimeRecordPtr &selected);
     // Double click (or F2) on the record list.
-    void lvDblClick(const TimeRecordPtr &selected);
-    void cbRaditClick();     // "Reál.čas" clicked
-    void tsMereniShow();     // the timing page became visible
-    void Button27Click();    // "&Nový"
-    void Button28Click();    // "&Otevřít"
-    void Button29Click();    // "Uložit &jako..."
-    void SaveButtonClick();  // "&Uložit"
+    void editRecord(const TimeRecordPtr &selected);
+    // "Reál.čas" clicked, or the timing page became visible.
+    void refreshLists();
+    void newFile();   // "&Nový"
+    void openFile();  // "&Otevřít"
+    void saveAs();    // "Uložit &jako..."
+    void save();      // "&Uložit"
 
     // Before a command that leaves the current records (closing, "&Nový",
     // "&Otevřít"): after a failed save, says that the last changes are not
@@ -160,8 +160,8 @@ private:
     };
 
     bool Filtered(DayTime t) const;
-    void Insert();     // Vlož itself
-    void RaceStart();  // START itself
+    void RecordDisplayedNumber();  // Vlož itself
+    void RecordRaceStart();        // START itself
     void RunExclusive(const std::function<void()> &operation);
     void ArrivalCheck(bool start);
     Assignment AssignFromList(ImpulseListModel &list, const QString &caption);

@@ -84,9 +84,9 @@ void BM_DeskInsertAndRefresh(benchmark::State &state)
         const auto t0 = BenchClock::now();
         const double c0 = ThreadCpuSeconds();
         desk.PostFinishImpulse(nextImpulseMs);
-        desk.Button6Click(QStringLiteral("4"));
-        desk.Button6Click(QStringLiteral("2"));
-        desk.Button2Click();
+        desk.pressKey(QStringLiteral("4"));
+        desk.pressKey(QStringLiteral("2"));
+        desk.insert();
         vlozCpu.push_back(ThreadCpuSeconds() - c0);
         vloz.push_back(Seconds(t0, BenchClock::now()));
         for (int k = 0; k < SamplesPerInsert; ++k) {

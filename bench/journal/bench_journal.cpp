@@ -76,9 +76,9 @@ void BM_VlozAgainstJournalAppend(benchmark::State &state)
     DayTime t = start + DayTime(records) * 50;
     for (auto _ : state) {
         desk.PostFinishImpulse(t += 50);
-        desk.Button6Click(QStringLiteral("7"));
+        desk.pressKey(QStringLiteral("7"));
         const auto a = BenchClock::now();
-        desk.Button2Click();
+        desk.insert();
         const auto b = BenchClock::now();
         probe.Append(line);
         const auto c = BenchClock::now();

@@ -462,7 +462,7 @@ void BM_MainThreadBusyWhileStreaming(benchmark::State &state)
         module.join();
         Rig::RunUntil([] { return false; }, 50);
         impulses = desk.finishList().size() - rowsBefore;
-        desk.btnSmazVseClick();
+        desk.deleteAllImpulses();
     }
     state.counters["main_busy_pct"] = share;
     state.counters["impulses"] = double(impulses);

@@ -112,9 +112,9 @@ TEST_F(FrameTest, CloseQuestionNoKeepsEverythingYesClosesBothWindows)
 TEST_F(FrameTest, CloseQuestionSaysHowManyRowsWaitInTheLists)
 {
     main().show();
-    main().Desk()->btnSimulaceClick();   // FB1 into the start list
-    main().Desk()->btnSimulace2Click();  // FB2 into the finish list
-    main().Desk()->btnSimulace2Click();
+    main().Desk()->simulateStartImpulse();   // FB1 into the start list
+    main().Desk()->simulateFinishImpulse();  // FB2 into the finish list
+    main().Desk()->simulateFinishImpulse();
     dialogs.answerQuestion(false);
     EXPECT_FALSE(main().close());
     ASSERT_EQ(dialogs.count(ScriptedDialogs::Asked::Question), 1);
@@ -131,25 +131,25 @@ TEST_F(FrameTest, TitleNamesTheRaceAfterTheCaption)
 
     // A cancelled first Save-as leaves the race in its temporary file: still unnamed.
     dialogs.answerSave(std::nullopt);
-    desk.SaveButtonClick();
+    desk.save();
     EXPECT_EQ(main().windowTitle(), caption + QStringLiteral(" – nepojmenovaný závod"));
 
     const QString named = dir.filePath(QStringLiteral("zavod.csvz"));
     dialogs.answerSave(named);
-    desk.Button29Click();  // "Uložit jako..."
+    desk.saveAs();  // "Uložit jako..."
     EXPECT_EQ(main().windowTitle(), caption + QStringLiteral(" – zavod.csvz")) << "the name without its folder";
 
     dialogs.answerQuestion(true);  // "Opravdu chcete vytvořit nový prázdný datový soubor?"
-    desk.Button27Click();
+    desk.newFile();
     EXPECT_EQ(main().windowTitle(), caption + QStringLiteral(" – nepojmenovaný závod"));
 
     dialogs.answerOpen(named);
-    desk.Button28Click();  // "&Otevřít"
+    desk.openFile();  // "&Otevřít"
     EXPECT_EQ(main().windowTitle(), caption + QStringLiteral(" – zavod.csvz"));
 
     // A file that cannot be opened leaves the title as it was.
     dialogs.answerOpen(dir.filePath(QStringLiteral("chybi.csvz")));
-    desk.Button28Click();
+    desk.openFile();
     EXPECT_EQ(main().windowTitle(), caption + QStringLiteral(" – zavod.csvz"));
 }
 

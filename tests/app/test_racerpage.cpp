@@ -70,13 +70,13 @@ protected:
     void TimeRacer42()
     {
         TimingDesk &desk = *main().Desk();
-        desk.btnSimulaceClick();
+        desk.simulateStartImpulse();
         dialogs.answerSave(dir.filePath(u"závod.csvz"_qs));
-        desk.btnStartClick();
-        desk.btnSimulace2Click();
-        desk.Button6Click(u"4"_qs);
-        desk.Button6Click(u"2"_qs);
-        desk.Button2Click();
+        desk.startRace();
+        desk.simulateFinishImpulse();
+        desk.pressKey(u"4"_qs);
+        desk.pressKey(u"2"_qs);
+        desk.insert();
     }
     // A registrations file of these bytes, for the import.
     QString WriteRegistrations(const QByteArray &bytes)
@@ -142,8 +142,8 @@ TEST_F(RacerPageTest, TypedRacerReachesTheLabelsAndAWrongNumberIsRefused)
 
     // The keypad's label line names the racer.
     Control<QTabWidget>(main(), "PageControl")->setCurrentWidget(Control<QWidget>(main(), "tsMereni"));
-    main().Desk()->Button6Click(u"1"_qs);
-    main().Desk()->Button6Click(u"2"_qs);
+    main().Desk()->pressKey(u"1"_qs);
+    main().Desk()->pressKey(u"2"_qs);
     EXPECT_EQ(child<QLabel>("lblUkazJmeno")->text(), u"Novak Jan <nezadáná kategorie>"_qs);
 
     Control<QTabWidget>(main(), "PageControl")->setCurrentWidget(Control<QWidget>(main(), "tsRacerList"));
@@ -266,13 +266,13 @@ TEST_F(RacerPageTest, ImportedRacerIsNamedInTheListsAndInBothFiles)
     const QString file = dir.filePath(u"závod.csvz"_qs);
     Control<QTabWidget>(main(), "PageControl")->setCurrentWidget(Control<QWidget>(main(), "tsMereni"));
     TimingDesk &desk = *main().Desk();
-    desk.btnSimulaceClick();
+    desk.simulateStartImpulse();
     dialogs.answerSave(file);
-    desk.btnStartClick();
-    desk.btnSimulace2Click();
-    desk.Button6Click(u"4"_qs);
-    desk.Button6Click(u"2"_qs);
-    desk.Button2Click();
+    desk.startRace();
+    desk.simulateFinishImpulse();
+    desk.pressKey(u"4"_qs);
+    desk.pressKey(u"2"_qs);
+    desk.insert();
 
     QAbstractItemModel *records = Control<QTableView>(main(), "lv")->model();
     ASSERT_EQ(records->rowCount(), 2);
@@ -372,7 +372,7 @@ TEST_F(RacerPageTest, RacerFileComesBackWhenItsRaceIsOpenedInTheNextRun)
     click("btnZavodniciSaveAs");
     // The race is named after its racers were saved: they go with the name.
     dialogs.answerSave(race);
-    main().Desk()->Button29Click();
+    main().Desk()->saveAs();
     main().Data()->WaitForWrites();
 
     auto nextRun = [&] {

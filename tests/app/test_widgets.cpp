@@ -189,14 +189,14 @@ TEST_F(MainWindowTest, LongTextsAreCutWithTheWholeTextAsTooltip)
     main().show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&main()));
     TimingDesk &desk = *main().Desk();
-    desk.btnSimulaceClick();
+    desk.simulateStartImpulse();
     dialogs.answerSave(dir.filePath(QStringLiteral("zavod.csvz")));
-    desk.btnStartClick();
+    desk.startRace();
     for (const char *number : {"12", "7"}) {
-        desk.btnSimulace2Click();
+        desk.simulateFinishImpulse();
         for (const char digit : std::string(number))
-            desk.Button6Click(QString(QChar(digit)));
-        desk.Button2Click();
+            desk.pressKey(QString(QChar(digit)));
+        desk.insert();
     }
     QApplication::processEvents();
 

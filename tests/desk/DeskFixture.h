@@ -59,7 +59,7 @@ protected:
     void Type(const QString &keys)
     {
         for (QChar key : keys)
-            desk.Button6Click(QString(key));
+            desk.pressKey(QString(key));
     }
     static QStringList Column(const ImpulseListModel &list, bool caption)
     {

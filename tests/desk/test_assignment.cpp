@@ -59,9 +59,9 @@ TEST_F(DeskFixture, VlozAssignsTheSelectedImpulseElseTheOldest)
         desk.PostFinishImpulse(At(10, 0, i, 7));
     desk.finishList().setSelectedRow(1);
     Type("12");
-    desk.Button2Click();
+    desk.insert();
     Type("34");
-    desk.Button2Click();
+    desk.insert();
 
     ASSERT_EQ(data.records().size(), 2u);
     EXPECT_EQ(data.records()[0]->Number, 34);  // saved, so sorted by time
@@ -81,7 +81,7 @@ TEST_F(DeskFixture, VlozWithZeroOnTheDisplayAssignsNumberZero)
 {
     NameDataFile();
     desk.PostFinishImpulse(At(10, 0, 0));
-    desk.Button2Click();
+    desk.insert();
     EXPECT_EQ(StoreNumbers(), std::vector<int>{0});
 }
 
@@ -108,10 +108,10 @@ TEST_P(WrongSelectionTest, ShowsMessageClearsSelectionAndStops)
     // kind this photocell mode does not assign below it.
     desk.settings().photocellMode = c.photocellMode;
     if (c.start)
-        desk.btnStartClick();
+        desk.startRace();
     else {
         Type("7");
-        desk.Button2Click();
+        desk.insert();
     }
     ImpulseListModel &list =
         c.start && c.photocellMode == 0 ? desk.startList() : desk.finishList();
@@ -124,7 +124,7 @@ TEST_P(WrongSelectionTest, ShowsMessageClearsSelectionAndStops)
         SCOPED_TRACE(row);
         list.setSelectedRow(row);
         Type("45");
-        c.start ? desk.btnStartClick() : desk.Button2Click();
+        c.start ? desk.startRace() : desk.insert();
         EXPECT_EQ(dialogs.messages().last(),
                   "Neplatná obsluha: v seznamu vybraná položka není impuls od fotobuňky. Výběr "
                   "bude zrušen.");
@@ -152,7 +152,7 @@ TEST_F(DeskFixture, FunctionModeOneWithoutImpulseSaysSoSavesAndResets)
     desk.settings().functionMode = 1;
     desk.PostStartImpulse(At(10, 0, 0));  // a start impulse is no use to Vlož
     Type("45");
-    desk.Button2Click();
+    desk.insert();
     EXPECT_EQ(dialogs.messages(), QStringList{"Neexistuje impuls od fotobuňky k přiřazení!"});
     EXPECT_TRUE(desk.finishList().empty());
     EXPECT_EQ(desk.startList().size(), 1);
@@ -171,9 +171,9 @@ TEST_F(DeskFixture, PreselectionsQueueAndCompleteInOrder)
         NameDataFile(QString("mode%1.csv").arg(mode));
         desk.settings().photocellMode = mode;
         Type("7");
-        desk.Button2Click();
+        desk.insert();
         Type("12");
-        desk.Button2Click();
+        desk.insert();
         EXPECT_EQ(Captions(desk.finishList()), (QStringList{"Před.IMPULS", "Před.IMPULS"}));
         EXPECT_EQ(SubItems(desk.finishList()), (QStringList{"7", "12"}));
         EXPECT_TRUE(refreshed.empty());
@@ -201,7 +201,7 @@ TEST_F(DeskFixture, StartPreselectionBecomesTheRaceStart)
         ClearRecords(data);
         NameDataFile();
         desk.settings().photocellMode = c.photocellMode;
-        desk.btnStartClick();
+        desk.startRace();
         ImpulseListModel &queued = c.inStartList ? desk.startList() : desk.finishList();
         EXPECT_EQ(Captions(queued), QStringList{"Před.IMPULS"});
         EXPECT_EQ(SubItems(queued), QStringList{"10000"});
@@ -209,7 +209,7 @@ TEST_F(DeskFixture, StartPreselectionBecomesTheRaceStart)
 
         now = At(10, 30, 0, 250);
         // FB1 in either mode: in mode 1 a simulated FB1 lands in the finish list.
-        desk.btnSimulaceClick();
+        desk.simulateStartImpulse();
         EXPECT_TRUE(desk.startList().empty());
         EXPECT_TRUE(desk.finishList().empty());
         ASSERT_EQ(StoreNumbers(), std::vector<int>{RaceStartNumber});
@@ -222,7 +222,7 @@ TEST_F(DeskFixture, ArrivingImpulseCompletesPreselectionWhileTyping)
 {
     NameDataFile();
     Type("12");
-    desk.Button2Click();
+    desk.insert();
     Type("45");
     desk.PostFinishImpulse(At(10, 5, 0));
     EXPECT_EQ(StoreNumbers(), std::vector<int>{12});
@@ -236,10 +236,10 @@ TEST_F(DeskFixture, PreselectionRowIsFoundAgainAfterAnOlderImpulseAboveItIsTaken
     // An "IMPULS" row from photocell mode 1 waits; in mode 0 Vlož does not see
     // it and queues 7 below it.
     desk.settings().photocellMode = 1;
-    desk.btnSimulace2Click();
+    desk.simulateFinishImpulse();
     desk.settings().photocellMode = 0;
     Type("7");
-    desk.Button2Click();
+    desk.insert();
     ASSERT_EQ(Captions(desk.finishList()), (QStringList{"IMPULS", "Před.IMPULS"}));
     // Back in mode 1 a new impulse arrives; the assignment takes the older row
     // above the preselection, and the preselection row is still the one deleted.
@@ -259,9 +259,9 @@ TEST_F(DeskFixture, FunctionModeZeroStampsTheCurrentTime)
     desk.PostStartImpulse(At(9, 0, 1));
     now = At(10, 0, 0, 1);
     Type("5");
-    desk.Button2Click();
+    desk.insert();
     now = At(9, 59, 0);
-    desk.btnStartClick();
+    desk.startRace();
     ASSERT_EQ(StoreNumbers(), (std::vector<int>{RaceStartNumber, 5}));
     EXPECT_EQ(data.records()[0]->Time, At(9, 59, 0));
     EXPECT_EQ(data.records()[1]->Time, At(10, 0, 0, 1));
@@ -276,7 +276,7 @@ TEST_F(DeskFixture, SaveAsComesOnceCancelStillSavesToTheTemporaryFile)
     desk.settings().functionMode = 0;
     dialogs.answerSave(std::nullopt);
     Type("3");
-    desk.Button2Click();
+    desk.insert();
     ASSERT_EQ(dialogs.count(ScriptedDialogs::Asked::SaveFile), 1);
     const FileRequest &asked = dialogs.asked[0].request;
     EXPECT_EQ(asked.title, "Datový soubor záznamu časů...");
@@ -286,8 +286,8 @@ TEST_F(DeskFixture, SaveAsComesOnceCancelStillSavesToTheTemporaryFile)
     EXPECT_EQ(data.FileName, temp);
     EXPECT_EQ(OnDisk(temp).size(), 1u);
 
-    desk.btnStartClick();
-    desk.SaveButtonClick();
+    desk.startRace();
+    desk.save();
     EXPECT_EQ(dialogs.count(ScriptedDialogs::Asked::SaveFile), 1);
     EXPECT_EQ(OnDisk(temp).size(), 2u);
 }
@@ -298,7 +298,7 @@ TEST_F(DeskFixture, StartInPhotocellModeOneAsksOnceAndSavesToTheChosenFile)
     dialogs.answerSave(chosen);
     desk.settings().photocellMode = 1;
     desk.PostFinishImpulse(At(10, 0, 0));
-    desk.btnStartClick();
+    desk.startRace();
     EXPECT_EQ(dialogs.count(ScriptedDialogs::Asked::SaveFile), 1);
     EXPECT_EQ(data.FileName, chosen);
     const auto saved = OnDisk(chosen);
@@ -322,10 +322,10 @@ TEST_F(DeskFixture, ArrivalDuringTheSaveAsDialogWaitsThenAssignsOnce)
         desk.PostFinishImpulse(At(10, 0, 5));
         EXPECT_EQ(Captions(desk.finishList()), (QStringList{"Před.IMPULS", "IMPULS FB2"}));
         EXPECT_TRUE(data.records().empty());
-        desk.Button2Click();  // pressed meanwhile: ignored
+        desk.insert();  // pressed meanwhile: ignored
     };
     Type("7");
-    desk.Button2Click();  // no impulse yet: a preselection of 7, then the Save-as dialog
+    desk.insert();  // no impulse yet: a preselection of 7, then the Save-as dialog
 
     EXPECT_EQ(dialogs.count(ScriptedDialogs::Asked::SaveFile), 1);
     EXPECT_TRUE(desk.finishList().empty());
@@ -344,16 +344,16 @@ TEST_F(DeskFixture, ArrivalsDuringAMessageRunInOrderAfterIt)
 {
     NameDataFile();
     Type("7");
-    desk.Button2Click();
+    desk.insert();
     Type("12");
-    desk.Button2Click();
-    desk.btnStartClick();  // three preselections: 7 and 12 in the finish list, 10000 in the start list
+    desk.insert();
+    desk.startRace();  // three preselections: 7 and 12 in the finish list, 10000 in the start list
     desk.PostStartImpulse(At(9, 0, 0));
     ASSERT_EQ(StoreNumbers(), std::vector<int>{RaceStartNumber});
     refreshed.clear();
     Type("12");
-    desk.Button2Click();
-    desk.btnStartClick();  // a second start, queued
+    desk.insert();
+    desk.startRace();  // a second start, queued
 
     // A start list row that is no impulse is selected: START says so.
     desk.startList().setSelectedRow(0);
@@ -363,11 +363,11 @@ TEST_F(DeskFixture, ArrivalsDuringAMessageRunInOrderAfterIt)
         desk.PostStartImpulse(At(10, 0, 2));
         desk.PostFinishImpulse(At(10, 0, 3));
         desk.PostFinishImpulse(At(10, 0, 4));
-        desk.btnStartClick();  // ignored while the message is open
+        desk.startRace();  // ignored while the message is open
         EXPECT_EQ(desk.finishList().size(), 6);
         EXPECT_EQ(data.records().size(), 1u);
     };
-    desk.btnStartClick();
+    desk.startRace();
     EXPECT_EQ(dialogs.messages(), QStringList{"Neplatná obsluha: v seznamu vybraná položka není impuls od "
                                               "fotobuňky. Výběr bude zrušen."});
 

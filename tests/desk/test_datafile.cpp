@@ -55,7 +55,7 @@ TEST_F(DataFileTest, DeleteRemovesTheSelectedRecordAndAlwaysSaves)
         const TimeRecordPtr start = Add(RaceStartNumber, At(9, 0, 0));
         Add(12, At(10, 5, 0));
 
-        desk.Button21Click(start);
+        desk.deleteRecord(start);
         EXPECT_EQ(StoreNumbers(), (std::vector<int>{12, 12}));
         EXPECT_EQ(start->Number, RaceStartNumber);  // still valid for whoever holds it
         auto saved = OnDisk(data.FileName);
@@ -63,7 +63,7 @@ TEST_F(DataFileTest, DeleteRemovesTheSelectedRecordAndAlwaysSaves)
         EXPECT_EQ(saved[1].Lap, 2);
 
         PopRecord(data);
-        desk.Button21Click(nullptr);  // nothing selected: still saved
+        desk.deleteRecord(nullptr);  // nothing selected: still saved
         EXPECT_EQ(OnDisk(data.FileName).size(), 1u);
         EXPECT_EQ(refreshed, (std::vector<int>{-1, -1}));
     }
@@ -77,7 +77,7 @@ TEST_F(DataFileTest, NewAsksAndOnlyYesEmptiesTheStore)
     ASSERT_TRUE(data.Save());
 
     dialogs.answerQuestion(false);
-    desk.Button27Click();
+    desk.newFile();
     ASSERT_EQ(dialogs.asked.size(), 1u);
     EXPECT_EQ(dialogs.asked[0].kind, ScriptedDialogs::Asked::Question);
     EXPECT_EQ(dialogs.asked[0].text, "Opravdu chcete vytvořit nový prázdný datový soubor?");
@@ -88,7 +88,7 @@ TEST_F(DataFileTest, NewAsksAndOnlyYesEmptiesTheStore)
 
     desk.PostFinishImpulse(At(10, 1, 0));
     dialogs.answerQuestion(true);
-    desk.Button27Click();
+    desk.newFile();
     EXPECT_TRUE(data.records().empty());
     EXPECT_TRUE(data.Unnamed);
     EXPECT_NE(data.FileName, path);
@@ -110,7 +110,7 @@ TEST_F(DataFileTest, FailedNewKeepsTheNamedFileAndItsName)
     blocker.close();
     SetTempFoldersForTesting({blocker.fileName() + "/below"});  // no temporary file can be made
     dialogs.answerQuestion(true);
-    desk.Button27Click();
+    desk.newFile();
     SetTempFoldersForTesting({});
 
     ASSERT_EQ(dialogs.messages().size(), 1);
@@ -122,7 +122,7 @@ TEST_F(DataFileTest, FailedNewKeepsTheNamedFileAndItsName)
     // The next insert adds to the race in its file instead of replacing it.
     desk.settings().functionMode = 0;
     Type("7");
-    desk.Button2Click();
+    desk.insert();
     EXPECT_EQ(OnDisk(path).size(), 3u);
 }
 
@@ -169,7 +169,7 @@ TEST_F(DataFileTest, ForeignFileAsksAndIsKeptAsOpened)
         dialogs.asked.clear();
         dialogs.answerOpen(c.path);
         dialogs.answerQuestion(false);
-        desk.Button28Click();
+        desk.openFile();
         ASSERT_EQ(dialogs.count(ScriptedDialogs::Asked::Question), 1);
         EXPECT_TRUE(dialogs.asked[1].text.contains(QFileInfo(c.path).fileName()));
         EXPECT_TRUE(dialogs.asked[1].text.contains(c.counts)) << dialogs.asked[1].text.toStdString();
@@ -181,11 +181,11 @@ TEST_F(DataFileTest, ForeignFileAsksAndIsKeptAsOpened)
         // Opened anyway: the first save keeps the file as it was.
         dialogs.answerOpen(c.path);
         dialogs.answerQuestion(true);
-        desk.Button28Click();
+        desk.openFile();
         EXPECT_EQ(data.FileName, c.path);
         EXPECT_FALSE(QFileInfo::exists(backup));  // nothing saved over it yet
         Type("8");
-        desk.Button2Click();
+        desk.insert();
         QFile kept(backup);
         ASSERT_TRUE(kept.open(QIODevice::ReadOnly));
         EXPECT_EQ(kept.readAll(), before);
@@ -199,10 +199,10 @@ TEST_F(DataFileTest, ForeignFileAsksAndIsKeptAsOpened)
         saved.close();
         dialogs.asked.clear();
         dialogs.answerOpen(c.path);
-        desk.Button28Click();
+        desk.openFile();
         EXPECT_EQ(dialogs.count(ScriptedDialogs::Asked::Question), 0);
         Type("9");
-        desk.Button2Click();
+        desk.insert();
         ASSERT_TRUE(kept.open(QIODevice::ReadOnly));
         EXPECT_EQ(kept.readAll(), asSaved);
         EXPECT_EQ(OnDisk(c.path).size(), asSaved.count("\r\n") + 1);
@@ -226,13 +226,13 @@ TEST_F(DataFileTest, UnsavedChangesAreOfferedAnotherTry)
          [this](bool answer) {
              dialogs.answerQuestion(answer);
              dialogs.answerQuestion(false);  // "Opravdu ... nový ...?" if it comes
-             desk.Button27Click();
+             desk.newFile();
              return dialogs.questions.empty();
          }},
         {"&Otevřít",
          [this](bool answer) {
              dialogs.answerQuestion(answer);
-             desk.Button28Click();
+             desk.openFile();
              return dialogs.count(ScriptedDialogs::Asked::OpenFile) > 0;
          }},
         {"closing",
@@ -294,7 +294,7 @@ TEST_F(DataFileTest, OpenLoadsAndLaterSavesGoIntoTheOpenedFile)
 {
     const QString path = EarlierFile({RaceStartNumber, 3, 4});
     dialogs.answerOpen(path);
-    desk.Button28Click();
+    desk.openFile();
     ASSERT_EQ(dialogs.asked.size(), 1u);
     EXPECT_EQ(dialogs.asked[0].request.title, "Datový soubor záznamu časů...");
     EXPECT_EQ(dialogs.asked[0].request.defaultSuffix, "csvz");
@@ -307,13 +307,13 @@ TEST_F(DataFileTest, OpenLoadsAndLaterSavesGoIntoTheOpenedFile)
     // The first insert saves into the opened file without asking.
     desk.settings().functionMode = 0;
     Type("5");
-    desk.Button2Click();
+    desk.insert();
     EXPECT_EQ(dialogs.count(ScriptedDialogs::Asked::SaveFile), 0);
     EXPECT_EQ(OnDisk(path).size(), 4u);
 
     // Save as proposes the opened file; cancelling it changes nothing.
     dialogs.answerSave(std::nullopt);
-    desk.Button29Click();
+    desk.saveAs();
     EXPECT_EQ(dialogs.asked.back().request.proposedPath, path);
     EXPECT_EQ(data.FileName, path);
 }
@@ -323,14 +323,14 @@ TEST_F(DataFileTest, OpenCancelledOrFailingKeepsTheStore)
     const QString temp = data.FileName;
     Add(5, At(10, 0, 0));
     dialogs.answerOpen(std::nullopt);
-    desk.Button28Click();
+    desk.openFile();
     EXPECT_EQ(hidden, 0);
     EXPECT_TRUE(refreshed.empty());
 
     // A file that cannot be read: the store keeps its records and its
     // temporary name, so the next insert still asks where to save.
     dialogs.answerOpen(dir.filePath("missing.csv"));
-    desk.Button28Click();
+    desk.openFile();
     ASSERT_EQ(dialogs.messages().size(), 1);
     EXPECT_TRUE(dialogs.messages()[0].startsWith("Nemohu zapsat soubor dat: "));
     EXPECT_EQ(StoreNumbers(), std::vector<int>{5});
@@ -340,7 +340,7 @@ TEST_F(DataFileTest, OpenCancelledOrFailingKeepsTheStore)
 
     // Nor does the next Save-as propose the file that failed to open.
     dialogs.answerSave(std::nullopt);
-    desk.Button29Click();
+    desk.saveAs();
     EXPECT_NE(dialogs.asked.back().request.proposedPath, dir.filePath("missing.csv"));
 }
 
@@ -349,25 +349,25 @@ TEST_F(DataFileTest, SaveAsksWhileUnnamedThenSavesUnderTheChosenName)
     Add(5, At(10, 0, 0));
     const QString chosen = dir.filePath("nedele.csvz");
     dialogs.answerSave(chosen);
-    desk.SaveButtonClick();
+    desk.save();
     EXPECT_EQ(data.FileName, chosen);
     EXPECT_FALSE(data.Unnamed);
     EXPECT_EQ(OnDisk(chosen).size(), 1u);
     EXPECT_TRUE(QFileInfo::exists(dir.filePath("nedele.results")));
 
     Add(6, At(10, 1, 0));
-    desk.SaveButtonClick();  // named now: no dialog
+    desk.save();  // named now: no dialog
     EXPECT_EQ(dialogs.count(ScriptedDialogs::Asked::SaveFile), 1);
     EXPECT_EQ(OnDisk(chosen).size(), 2u);
 
     // Save as to another file; it is proposed again next time.
     const QString other = dir.filePath("kopie.csv");
     dialogs.answerSave(other);
-    desk.Button29Click();
+    desk.saveAs();
     EXPECT_EQ(data.FileName, other);
     EXPECT_EQ(OnDisk(other).size(), 2u);
     dialogs.answerSave(std::nullopt);
-    desk.Button29Click();
+    desk.saveAs();
     EXPECT_EQ(dialogs.asked.back().request.proposedPath, other);
     EXPECT_TRUE(refreshed.empty());
 }
@@ -377,8 +377,8 @@ TEST_F(DataFileTest, SaveAfterCancelledDialogDoesNotAskAgain)
     const QString temp = data.FileName;
     Add(5, At(10, 0, 0));
     dialogs.answerSave(std::nullopt);
-    desk.SaveButtonClick();
-    desk.SaveButtonClick();
+    desk.save();
+    desk.save();
     EXPECT_EQ(dialogs.count(ScriptedDialogs::Asked::SaveFile), 1);
     EXPECT_EQ(data.FileName, temp);
     EXPECT_EQ(OnDisk(temp).size(), 1u);
@@ -389,8 +389,8 @@ TEST_F(DataFileTest, DoubleClickOpensTheSelectedRecordOnly)
     std::vector<TimeRecordPtr> opened;
     QObject::connect(&desk, &TimingDesk::manualEntryRequested, [&](const TimeRecordPtr &r) { opened.push_back(r); });
     const TimeRecordPtr record = Add(5, At(10, 0, 0));
-    desk.lvDblClick(nullptr);
-    desk.lvDblClick(record);
+    desk.editRecord(nullptr);
+    desk.editRecord(record);
     EXPECT_EQ(opened, std::vector<TimeRecordPtr>{record});
 }
 

@@ -90,10 +90,10 @@ TEST_F(DeskFixture, SimulationBypassesTheFilterAndKeepsLastImpulseTime)
     desk.settings().filterIndex = 6;
     desk.PostStartImpulse(At(10, 0, 0));
     now = At(10, 0, 0, 100);
-    desk.btnSimulaceClick();
+    desk.simulateStartImpulse();
     now = At(10, 0, 0, 200);
-    desk.btnSimulace2Click();
-    desk.btnSimulaceClick();
+    desk.simulateFinishImpulse();
+    desk.simulateStartImpulse();
     EXPECT_EQ(SubItems(desk.startList()),
               (QStringList{"10:00:00,000", "10:00:00,100", "10:00:00,200"}));
     EXPECT_EQ(Captions(desk.finishList()), QStringList{"IMPULS FB2"});
@@ -107,8 +107,8 @@ TEST_F(DeskFixture, PhotocellModeOneSimulatesIntoTheFinishListOnly)
 {
     desk.settings().photocellMode = 1;
     now = At(10, 0, 0, 123);
-    desk.btnSimulaceClick();
-    desk.btnSimulace2Click();
+    desk.simulateStartImpulse();
+    desk.simulateFinishImpulse();
     EXPECT_TRUE(desk.startList().empty());
     EXPECT_EQ(Captions(desk.finishList()), (QStringList{"IMPULS", "IMPULS"}));
     EXPECT_EQ(SubItems(desk.finishList()), (QStringList{"10:00:00,123", "10:00:00,123"}));
@@ -120,16 +120,16 @@ TEST_F(DeskFixture, DeleteSelectedPrefersTheStartList)
         desk.PostStartImpulse(At(10, 0, i));
         desk.PostFinishImpulse(At(10, 1, i));
     }
-    desk.btnSmazClick();  // nothing selected: only hides the dialog
+    desk.deleteSelectedImpulse();  // nothing selected: only hides the dialog
     EXPECT_EQ(hidden, 1);
     EXPECT_EQ(desk.startList().size() + desk.finishList().size(), 6);
 
     desk.startList().setSelectedRow(1);
     desk.finishList().setSelectedRow(0);
-    desk.btnSmazClick();
+    desk.deleteSelectedImpulse();
     EXPECT_EQ(SubItems(desk.startList()), (QStringList{"10:00:00,000", "10:00:02,000"}));
     EXPECT_EQ(desk.finishList().size(), 3);
-    desk.btnSmazClick();
+    desk.deleteSelectedImpulse();
     EXPECT_EQ(SubItems(desk.finishList()), (QStringList{"10:01:01,000", "10:01:02,000"}));
     EXPECT_EQ(desk.finishList().selectedRow(), -1);
 }
@@ -139,9 +139,9 @@ TEST_F(DeskFixture, DeleteAllDropsImpulsesAndPreselections)
     NameDataFile();
     desk.PostStartImpulse(At(10, 0, 0));
     Type("7");
-    desk.Button2Click();  // queues a preselection of 7
+    desk.insert();  // queues a preselection of 7
     ASSERT_EQ(Captions(desk.finishList()), QStringList{"Před.IMPULS"});
-    desk.btnSmazVseClick();
+    desk.deleteAllImpulses();
     EXPECT_TRUE(desk.startList().empty());
     EXPECT_TRUE(desk.finishList().empty());
     EXPECT_EQ(hidden, 1);

@@ -54,10 +54,10 @@ protected:
             entry.OpenRecord(storedRecords.at(size_t(arg.toInt())));
         else if (s.startsWith(QLatin1String("remove "))) {
             // as "Sma&ž" does it
-            desk.Button21Click(storedRecords.at(size_t(arg.toInt())));
+            desk.deleteRecord(storedRecords.at(size_t(arg.toInt())));
         }
         else if (s == QLatin1String("tick") || s == QLatin1String("untick"))
-            entry.cbStartZavoduClick(s == QLatin1String("tick"));
+            entry.markRaceStart(s == QLatin1String("tick"));
         else if (s.startsWith(QLatin1String("time ")))
             entry.setTyped(arg, f.number, f.penalty);
         else if (s.startsWith(QLatin1String("number ")) || s == QLatin1String("number"))
@@ -65,9 +65,9 @@ protected:
         else if (s.startsWith(QLatin1String("penalty ")))
             entry.setTyped(f.time, f.number, arg);
         else if (s == QLatin1String("ok"))
-            entry.Button1Click();
+            entry.confirm();
         else if (s == QLatin1String("storno"))
-            entry.Button2Click();
+            entry.cancel();
         else
             FAIL() << "unknown step " << step;
     }
@@ -212,9 +212,9 @@ TEST_F(DeskFixture, ManualEntryOkReportsFocusRefreshAndHidingInOrder)
     });
 
     entry.OpenNew();
-    entry.Button1Click();  // empty number
+    entry.confirm();  // empty number
     entry.setTyped(entry.fields().time, QStringLiteral("7"), entry.fields().penalty);
-    entry.Button1Click();
+    entry.confirm();
     const std::vector<QString> expected = {QStringLiteral("show"), QStringLiteral("focus number"),
                                            QStringLiteral("refresh -1"), QStringLiteral("focus time"),
                                            QStringLiteral("hide")};
@@ -225,7 +225,7 @@ TEST_F(DeskFixture, ManualEntryOkReportsFocusRefreshAndHidingInOrder)
     const TimeRecordPtr stored = entry.EditedRecord();
     ASSERT_TRUE(data.Contains(stored.get()));
     ASSERT_TRUE(data.apply({{RecordEdit::Deleted(stored)}}));
-    entry.Button1Click();
+    entry.confirm();
     EXPECT_TRUE(data.records().empty());
 
     // Hiding keeps the fields and the record.

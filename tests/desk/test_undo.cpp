@@ -83,25 +83,25 @@ protected:
         if (w[0] == u"type") {
             Type(w[1]);
         } else if (w[0] == u"vloz") {
-            desk.Button2Click();
+            desk.insert();
         } else if (w[0] == u"start") {
-            desk.btnStartClick();
+            desk.startRace();
         } else if (w[0] == u"select") {
             (w[1] == u"S" ? desk.startList() : desk.finishList()).setSelectedRow(w[2].toInt());
         } else if (w[0] == u"smaz") {
-            desk.btnSmazClick();
+            desk.deleteSelectedImpulse();
         } else if (w[0] == u"smazvse") {
-            desk.btnSmazVseClick();
+            desk.deleteAllImpulses();
         } else if (w[0] == u"new") {  // new <time> <number>: manual entry
             manual.OpenNew();
             manual.setTyped(w[1], w[2], QStringLiteral("0"));
-            manual.Button1Click();
+            manual.confirm();
         } else if (w[0] == u"edit") {  // edit <record> <penalty>
             manual.OpenRecord(data.records().at(w[1].toUInt()));
             manual.setTyped(manual.fields().time, manual.fields().number, w[2]);
-            manual.Button1Click();
+            manual.confirm();
         } else if (w[0] == u"delete") {  // "Smaž" on the record list
-            desk.Button21Click(data.records().at(w[1].toUInt()));
+            desk.deleteRecord(data.records().at(w[1].toUInt()));
         } else {
             FAIL() << "unknown action " << action.toStdString();
         }
@@ -193,7 +193,7 @@ TEST_F(UndoTest, UndoThatNoLongerAppliesIsRefusedAndChangesNothing)
 // their places.
 TEST_F(UndoTest, UndoingACompletedPreselectionPutsBothRowsBack)
 {
-    desk.btnSmazVseClick();
+    desk.deleteAllImpulses();
     desk.history().clear();
     Run(QStringLiteral("type 12"));
     Run(QStringLiteral("vloz"));
@@ -220,18 +220,18 @@ TEST_F(UndoTest, FileCommandsClearTheHistory)
     Run(QStringLiteral("vloz"));
     ASSERT_TRUE(desk.history().canUndo());
     dialogs.answerSave(dir.filePath(QStringLiteral("jiny.csvz")));
-    desk.Button29Click();  // "Uložit jako..."
+    desk.saveAs();  // "Uložit jako..."
     EXPECT_FALSE(desk.history().canUndo());
 
     Run(QStringLiteral("type 43"));
     Run(QStringLiteral("vloz"));
     dialogs.answerQuestion(true);
-    desk.Button27Click();  // "&Nový"
+    desk.newFile();  // "&Nový"
     EXPECT_FALSE(desk.history().canUndo());
 
     Run(QStringLiteral("new 10:30:00,000 9"));
     dialogs.answerOpen(file);
-    desk.Button28Click();  // "&Otevřít"
+    desk.openFile();  // "&Otevřít"
     EXPECT_FALSE(desk.history().canUndo());
     EXPECT_FALSE(desk.history().canRedo());
 }

@@ -54,6 +54,6 @@ void JournalRace::ModuleStamp(JournalList list, DayTime t)
 void JournalRace::Insert(int number)
 {
     for (QChar c : QString::number(number))
-        desk.Button6Click(QString(c));
-    desk.Button2Click();
+        desk.pressKey(QString(c));
+    desk.insert();
 }

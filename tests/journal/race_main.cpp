@@ -54,7 +54,7 @@ int main(int argc, char **argv)
         now += 1500;
         if (i % 10 == 0) {
             stamp(JournalList::Start, now);
-            race.desk.btnStartClick();
+            race.desk.startRace();
         } else {
             stamp(JournalList::Finish, now);
         }
@@ -69,7 +69,7 @@ int main(int argc, char **argv)
             race.manual.OpenRecord(record);
             race.manual.setTyped(race.manual.fields().time, race.manual.fields().number,
                                  QString::number(record->Penalty + 10));
-            race.manual.Button1Click();
+            race.manual.confirm();
         }
         QCoreApplication::processEvents();  // the writer's outcomes
         tell();

@@ -118,7 +118,7 @@ ScriptedRace RunRace(unsigned seed, int actions)
     {
         JournalRace race(dialogs, &queue);
         queue.race = &race;
-        race.desk.Button29Click();  // named from the start: one journal for the whole race
+        race.desk.saveAs();  // named from the start: one journal for the whole race
         DayTime now = 10 * MsPerHour;
         auto snapshot = [&] {
             Rows rows;
@@ -136,7 +136,7 @@ ScriptedRace RunRace(unsigned seed, int actions)
             switch (pick(12)) {
             case 0:
                 race.ModuleStamp(JournalList::Start, now);
-                race.desk.btnStartClick();
+                race.desk.startRace();
                 break;
             case 1:
             case 2:
@@ -150,7 +150,7 @@ ScriptedRace RunRace(unsigned seed, int actions)
                 race.manual.OpenNew();
                 race.manual.setTyped(QStringLiteral("10:00:0%1,000").arg(pick(3)), QString::number(1 + pick(4)),
                                      QStringLiteral("0"));
-                race.manual.Button1Click();
+                race.manual.confirm();
                 break;
             case 6:
             case 7:
@@ -160,19 +160,19 @@ ScriptedRace RunRace(unsigned seed, int actions)
                     const auto fields = race.manual.fields();
                     race.manual.setTyped(pick(3) == 0 ? QStringLiteral("10:00:0%1,000").arg(pick(3)) : fields.time,
                                          fields.number, QString::number(pick(2) * 10));
-                    race.manual.Button1Click();
+                    race.manual.confirm();
                 }
                 break;
             case 8:
                 if (!records.empty())
-                    race.desk.Button21Click(records[std::size_t(pick(int(records.size())))]);
+                    race.desk.deleteRecord(records[std::size_t(pick(int(records.size())))]);
                 break;
             case 9:
                 if (!race.desk.finishList().empty()) {
                     race.desk.finishList().setSelectedRow(pick(race.desk.finishList().size()));
-                    race.desk.btnSmazClick();
+                    race.desk.deleteSelectedImpulse();
                 } else if (pick(4) == 0) {
-                    race.desk.btnSmazVseClick();
+                    race.desk.deleteAllImpulses();
                 }
                 break;
             case 10:

@@ -50,7 +50,7 @@ protected:
         race.Insert(12);  // no finish impulse: a preselection
         race.manual.OpenNew();
         race.manual.setTyped("10:00:03,000", "13", "0");
-        race.manual.Button1Click();
+        race.manual.confirm();
         race.keeper.StampRead(JournalList::Finish, 36'004'500);
         JournalEntry unsaved;
         unsaved.kind = JournalKind::RecordEdited;
@@ -150,7 +150,7 @@ TEST_F(JournalRecoveryTest, JournalFollowsTheDataFileAndIsOfferedWhenItIsOpened)
     JournalRace other(answers);
     const QString temporaryJournal = other.keeper.path();
     EXPECT_TRUE(QFile::exists(temporaryJournal));
-    other.desk.Button28Click();
+    other.desk.openFile();
     EXPECT_EQ(answers.questions, 1);
     EXPECT_EQ(other.desk.finishList().size(), 2);
     ASSERT_EQ(other.data.records().size(), 2u);
@@ -168,8 +168,8 @@ TEST_F(JournalRecoveryTest, DeletedImpulsesAndRecordsStayDeleted)
         race.ModuleStamp(JournalList::Start, 36'002'000);
         race.Insert(11);
         race.desk.finishList().setSelectedRow(0);
-        race.desk.btnSmazClick();
-        race.desk.Button21Click(race.data.records().front());
+        race.desk.deleteSelectedImpulse();
+        race.desk.deleteRecord(race.data.records().front());
         race.ModuleStamp(JournalList::Finish, 36'003'000);
     }
     AnsweringDialogs answers;
@@ -223,7 +223,7 @@ TEST_F(JournalRecoveryTest, AnEditTheDataFileAlreadyHoldsIsNotMadeAgain)
         EXPECT_EQ(fresh.desk.finishList().size(), 1);
         fresh.data.WaitForWrites();
         EXPECT_EQ(ReadDataFile(named).records.size(), 1u);
-        fresh.desk.btnSmazVseClick();
+        fresh.desk.deleteAllImpulses();
         fresh.data.WaitForWrites();
         fresh.keeper.Close();
     }
@@ -261,7 +261,7 @@ TEST_F(JournalRecoveryTest, CrashRightAfterAnUndoRestoresTheUndoneState)
         race.Insert(12);
         race.manual.OpenRecord(race.data.records().front());
         race.manual.setTyped("10:00:00,000", "11", "30");
-        race.manual.Button1Click();
+        race.manual.confirm();
         queue.crashed = true;
         race.desk.Undo();  // the penalty
         race.desk.Undo();  // number 12
