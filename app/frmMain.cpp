@@ -58,12 +58,12 @@ TfrmMain::TfrmMain(Dialogs &dialogs, const QString &logPath, SpectatorWindow *di
     setObjectName(QStringLiteral("frmMain"));
     BuildFrame();
     qApp->installEventFilter(this);
-    FormCreate();
+    startProgram();
 }
 
 TfrmMain::~TfrmMain()
 {
-    FormDestroy();
+    endProgram();
 }
 
 QSize TfrmMain::OpeningClientSize(const QSize &available, const QSize &smallest)
@@ -100,7 +100,7 @@ void TfrmMain::CopyResultsColumnsToDisplay()
         frmDisplay->SetUpColumns();
 }
 
-void TfrmMain::FormCreate()
+void TfrmMain::startProgram()
 {
     if (frmDisplay)
         frmDisplay->hide();
@@ -120,13 +120,13 @@ void TfrmMain::FormCreate()
     UpdateTitle();
 }
 
-void TfrmMain::FormShow()
+void TfrmMain::hideSpectatorWindow()
 {
     if (frmDisplay)
         frmDisplay->hide();
 }
 
-bool TfrmMain::FormCloseQuery()
+bool TfrmMain::confirmClose()
 {
     QString text = QStringLiteral("Opravdu si přejete ukončit program?");
     // The rows still listed are not lost, but the operator should know they wait.
@@ -136,7 +136,7 @@ bool TfrmMain::FormCloseQuery()
     return m_dialogs.question(QStringLiteral("Tikomat"), text, MsgIcon::Question);
 }
 
-void TfrmMain::FormClose()
+void TfrmMain::shutDown()
 {
     if (m_link)
         m_link->Shutdown();
@@ -151,7 +151,7 @@ void TfrmMain::FormClose()
         frmDisplay->close();
 }
 
-void TfrmMain::FormDestroy()
+void TfrmMain::endProgram()
 {
     if (m_destroyed)
         return;
@@ -178,17 +178,17 @@ void TfrmMain::showEvent(QShowEvent *event)
 {
     QMainWindow::showEvent(event);
     if (!event->spontaneous())
-        FormShow();
+        hideSpectatorWindow();
 }
 
 void TfrmMain::closeEvent(QCloseEvent *event)
 {
     // Changes that a failed save left only in memory are offered first.
-    if ((m_desk && !m_desk->ConfirmUnsavedChanges()) || !FormCloseQuery()) {
+    if ((m_desk && !m_desk->ConfirmUnsavedChanges()) || !confirmClose()) {
         event->ignore();
         return;
     }
-    FormClose();
+    shutDown();
     event->accept();
 }
 
@@ -202,10 +202,10 @@ bool TfrmMain::eventFilter(QObject *watched, QEvent *event)
         QWidget *focus = QApplication::focusWidget();
         if (target->window() == this && target == (focus ? focus : this)) {
             auto *key = static_cast<QKeyEvent *>(event);
-            if (FormKeyDown(key))
+            if (handleTimingPageKey(key))
                 return true;
             // the lists' own keys, after the preview let the key through
-            if ((target == lv || target == lvPulsy || target == lvPulsy2) && lvKeyDown(key))
+            if ((target == lv || target == lvPulsy || target == lvPulsy2) && deleteOrEditRecord(key))
                 return true;
         }
     }

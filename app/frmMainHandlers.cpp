@@ -425,7 +425,7 @@ TimeRecordPtr TfrmMain::SelectedRecord() const
 // ---------------------------------------------------------------------------
 // Keys
 
-bool TfrmMain::FormKeyDown(QKeyEvent *key)
+bool TfrmMain::handleTimingPageKey(QKeyEvent *key)
 {
     if (PageControl->currentWidget() != tsMereni)
         return false;
@@ -496,7 +496,7 @@ bool TfrmMain::UndoKey(QKeyEvent *key)
     return true;
 }
 
-bool TfrmMain::lvKeyDown(QKeyEvent *key)
+bool TfrmMain::deleteOrEditRecord(QKeyEvent *key)
 {
     // Both act on the record list's selection, whichever list has the focus.
     switch (key->key()) {

@@ -59,11 +59,11 @@ public:
     // Makes the record store; may throw TikomatError.  Empty: a plain one.
     using StoreFactory = std::function<std::unique_ptr<RecordStore>(Dialogs &)>;
 
-    // Creating the window runs FormCreate.  `display` is the spectator window,
-    // created before this one; `logPath` is where the event log goes.
+    // Creating the window runs startProgram.  `display` is the spectator
+    // window, created before this one; `logPath` is where the event log goes.
     TfrmMain(Dialogs &dialogs, const QString &logPath, SpectatorWindow *display,
              StoreFactory makeStore = {}, QWidget *parent = nullptr);
-    // Runs FormDestroy.
+    // Runs endProgram.
     ~TfrmMain() override;
 
     // The record store; null only when it could not be created, in which case
@@ -101,13 +101,19 @@ public:
     QString StatusText() const;
 
     // Life cycle, in the order the window goes through it.
-    void FormCreate();
-    void FormShow();
-    bool FormCloseQuery();
-    void FormClose();
-    void FormDestroy();
+    // Opens the event log, makes the store and the logic behind the pages.
+    void startProgram();
+    // Whenever the window is shown, the spectator window is hidden.
+    void hideSpectatorWindow();
+    // Asks whether to end the program, saying how many impulses wait.
+    bool confirmClose();
+    // Stops the module link, waits for the last write and closes the journal
+    // and the spectator window.
+    void shutDown();
+    // Logs the end of the program and lets the logic behind the pages go.
+    void endProgram();
 
-    // Called by FormClose before the windows go away (e.g. to stop the
+    // Called by shutDown before the windows go away (e.g. to stop the
     // communication thread).
     std::function<void()> OnClosing;
 
@@ -122,9 +128,9 @@ protected:
 private:
     // Key preview: sees every key pressed anywhere in this window before the
     // focused control does; true consumes the key.
-    bool FormKeyDown(QKeyEvent *key);
+    bool handleTimingPageKey(QKeyEvent *key);
     // Delete and F2 in the record list or either impulse list; true consumes.
-    bool lvKeyDown(QKeyEvent *key);
+    bool deleteOrEditRecord(QKeyEvent *key);
     // Ctrl+Z, Ctrl+Y and Ctrl+Shift+Z anywhere on the timing page but in a
     // text field; true when taken.
     bool UndoKey(QKeyEvent *key);
