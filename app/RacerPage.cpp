@@ -126,10 +126,10 @@ void RacerPage::Bind(RacerTable &table, Dialogs &dialogs)
         ShowCurrentRow();
     });
 
-    connect(btnZavodniciLoad, &QPushButton::clicked, this, &RacerPage::btnZavodniciLoadClick);
-    connect(btnZavodniciSave, &QPushButton::clicked, this, [this] { btnZavodniciSaveAsClick(false); });
-    connect(btnZavodniciSaveAs, &QPushButton::clicked, this, [this] { btnZavodniciSaveAsClick(true); });
-    connect(btnZavodniciImport, &QPushButton::clicked, this, &RacerPage::btnZavodniciImportClick);
+    connect(btnZavodniciLoad, &QPushButton::clicked, this, &RacerPage::openRacerFile);
+    connect(btnZavodniciSave, &QPushButton::clicked, this, [this] { saveRacerFile(false); });
+    connect(btnZavodniciSaveAs, &QPushButton::clicked, this, [this] { saveRacerFile(true); });
+    connect(btnZavodniciImport, &QPushButton::clicked, this, &RacerPage::importCsv);
     connect(qApp, &QApplication::focusChanged, this, &RacerPage::FocusChanged);
 }
 
@@ -143,8 +143,8 @@ void RacerPage::BindGrid()
     header->resizeSection(RacerTable::Number, metrics.horizontalAdvance(FieldNumber) + 32);
     header->resizeSection(RacerTable::Name, metrics.horizontalAdvance(QLatin1Char('M')) * 32);
     header->setStretchLastSection(true);
-    connect(header, &QHeaderView::sectionClicked, this, &RacerPage::DBGridZavodniciTitleClick);
-    connect(DBGridZavodnici, &QAbstractItemView::clicked, this, &RacerPage::DBGridZavodniciCellClick);
+    connect(header, &QHeaderView::sectionClicked, this, &RacerPage::sortByColumn);
+    connect(DBGridZavodnici, &QAbstractItemView::clicked, this, &RacerPage::openCategoryList);
 
     // The cursor both ways: the operator moves the table's current row, and
     // a lookup moves the grid's cursor.  A refresh looks up every record, so
@@ -217,7 +217,7 @@ void RacerPage::showEvent(QShowEvent *event)
 {
     QWidget::showEvent(event);
     if (!event->spontaneous())
-        tsRacerListShow();
+        refreshCategoryChoices();
 }
 
 void RacerPage::hideEvent(QHideEvent *event)
@@ -225,15 +225,15 @@ void RacerPage::hideEvent(QHideEvent *event)
     QWidget::hideEvent(event);
     // Another page shown: the focus may go nowhere, but the grid is left.
     if (!event->spontaneous() && std::exchange(m_gridHasFocus, false))
-        DBGridZavodniciExit();
+        finishGridEdit();
 }
 
-void RacerPage::tsRacerListShow()
+void RacerPage::refreshCategoryChoices()
 {
     m_delegate->setChoices(CategoryChoices(m_settings.categoryLines()));
 }
 
-void RacerPage::DBGridZavodniciCellClick(const QModelIndex &index)
+void RacerPage::openCategoryList(const QModelIndex &index)
 {
     // One click on a category opens its choice list.
     if (index.column() != RacerTable::Category || m_delegate->choices().isEmpty())
@@ -244,15 +244,15 @@ void RacerPage::DBGridZavodniciCellClick(const QModelIndex &index)
     DBGridZavodnici->edit(index);
 }
 
-void RacerPage::DBGridZavodniciExit()
+void RacerPage::finishGridEdit()
 {
     if (!m_table)
         return;
-    m_settings.appendCategories(m_commands->DBGridZavodniciExit(m_settings.categoryLines()));
+    m_settings.appendCategories(m_commands->finishGridEdit(m_settings.categoryLines()));
     m_delegate->setChoices(CategoryChoices(m_settings.categoryLines()));
 }
 
-void RacerPage::DBGridZavodniciTitleClick(int column)
+void RacerPage::sortByColumn(int column)
 {
     if (!m_table)
         return;
@@ -270,25 +270,25 @@ void RacerPage::JoinCategories()
     m_delegate->setChoices(CategoryChoices(m_settings.categoryLines()));
 }
 
-void RacerPage::btnZavodniciLoadClick()
+void RacerPage::openRacerFile()
 {
     if (!m_commands)
         return;
-    m_commands->btnZavodniciLoadClick();
+    m_commands->openRacerFile();
     JoinCategories();
 }
 
-void RacerPage::btnZavodniciSaveAsClick(bool saveAs)
+void RacerPage::saveRacerFile(bool saveAs)
 {
     if (m_commands)
-        m_commands->btnZavodniciSaveAsClick(saveAs);
+        m_commands->saveRacerFile(saveAs);
 }
 
-void RacerPage::btnZavodniciImportClick()
+void RacerPage::importCsv()
 {
     if (!m_commands)
         return;
-    m_commands->btnZavodniciImportClick();
+    m_commands->importCsv();
     // As after a racer file: the grid's choices and the results page's
     // "Kategorie:" need not wait until the focus leaves the grid.
     JoinCategories();
@@ -314,6 +314,6 @@ void RacerPage::FocusChanged(QWidget *, QWidget *now)
         m_gridHasFocus = true;
     } else if (m_gridHasFocus && now->window() == window()) {
         m_gridHasFocus = false;
-        DBGridZavodniciExit();
+        finishGridEdit();
     }
 }

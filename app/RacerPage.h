@@ -29,13 +29,18 @@ public:
     void Bind(RacerTable &table, Dialogs &dialogs);
 
     // Handlers.
-    void tsRacerListShow();
-    void DBGridZavodniciCellClick(const QModelIndex &index);
-    void DBGridZavodniciExit();
-    void DBGridZavodniciTitleClick(int column);
-    void btnZavodniciLoadClick();
-    void btnZavodniciSaveAsClick(bool saveAs);
-    void btnZavodniciImportClick();
+    // The page is shown: the category cells offer the category list's lines.
+    void refreshCategoryChoices();
+    // One click on a category cell opens its list of choices.
+    void openCategoryList(const QModelIndex &index);
+    // The focus left the grid: the edit ends, and the table's categories the
+    // category list lacks join it.
+    void finishGridEdit();
+    // A column title clicked: the rows stay sorted by that column.
+    void sortByColumn(int column);
+    void openRacerFile();             // "Otevřít..."
+    void saveRacerFile(bool saveAs);  // "Uložit" (false) and "Uložit jako..." (true)
+    void importCsv();                 // "Importovat CSV..."
 
     // The categories of the table that the category list lacks join it.
     void JoinCategories();

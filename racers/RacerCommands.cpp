@@ -73,7 +73,7 @@ RacerCommands::RacerCommands(RacerTable &table, Dialogs &dialogs) : m_table(tabl
 {
 }
 
-void RacerCommands::btnZavodniciLoadClick()
+void RacerCommands::openRacerFile()
 {
     const std::optional<QString> path =
         m_dialogs.openFile({QStringLiteral("Otevřít datový soubor..."), RacerFilter, RacerExtension, {}});
@@ -89,7 +89,7 @@ void RacerCommands::btnZavodniciLoadClick()
     }
 }
 
-void RacerCommands::btnZavodniciSaveAsClick(bool saveAs)
+void RacerCommands::saveRacerFile(bool saveAs)
 {
     if (saveAs || m_saveFileName.isEmpty()) {
         const std::optional<QString> path = m_dialogs.saveFile(
@@ -107,7 +107,7 @@ void RacerCommands::btnZavodniciSaveAsClick(bool saveAs)
     }
 }
 
-void RacerCommands::btnZavodniciImportClick()
+void RacerCommands::importCsv()
 {
     const std::optional<QString> path = m_dialogs.openFile(
         {QStringLiteral("Importovat závodníky ze souboru CSV..."),
@@ -177,7 +177,7 @@ void RacerCommands::DeleteCurrentRow()
     m_table.deleteRow(row);
 }
 
-QStringList RacerCommands::DBGridZavodniciExit(const QStringList &categoryLines)
+QStringList RacerCommands::finishGridEdit(const QStringList &categoryLines)
 {
     m_table.EndEdit();
     const QStringList added = NewCategories(categoryLines, m_table.rows());

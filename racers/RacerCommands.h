@@ -20,20 +20,20 @@ public:
 
     // "Otevřít...": the file's rows replace the table's, without a question.
     // Does not choose the file "Uložit" writes to.
-    void btnZavodniciLoadClick();
+    void openRacerFile();
     // "Uložit" (saveAs false) and "Uložit jako..." (true).  "Uložit" asks for
     // a name while none has been chosen in the save dialog.
-    void btnZavodniciSaveAsClick(bool saveAs);
+    void saveRacerFile(bool saveAs);
     // "Importovat CSV...": the file's racers after the table's rows.  Start
     // numbers the table has already are listed first, with the choice
     // "Aktualizovat" (their name and category from the file), "Přeskočit"
     // (kept as they are) or "Storno" (nothing imported).
-    void btnZavodniciImportClick();
+    void importCsv();
     // The navigator's delete: the current row, once the operator agrees.
     void DeleteCurrentRow();
     // The focus left the grid: the categories the list lacks, to be appended
     // to it.  The walk leaves the last row current.
-    QStringList DBGridZavodniciExit(const QStringList &categoryLines);
+    QStringList finishGridEdit(const QStringList &categoryLines);
 
     // The name the save dialog holds (empty until one is chosen).
     QString saveFileName() const { return m_saveFileName; }

@@ -140,7 +140,7 @@ TEST(RacerImport, CommandAppendsAllOrListsTheProblems)
         f.close();
         dialogs.asked.clear();
         dialogs.answerOpen(path);
-        commands.btnZavodniciImportClick();
+        commands.importCsv();
     };
 
     QByteArray bad = "Bib;Name\n";
@@ -232,7 +232,7 @@ TEST(RacerImport, NumbersAlreadyInTheTableAreAskedAboutFirst)
         dialogs.answerOpen(path);
         if (!c.choice.isEmpty())
             dialogs.answerChoice(c.choice);
-        commands.btnZavodniciImportClick();
+        commands.importCsv();
 
         EXPECT_EQ(Rows(table.rows()), c.rows);
         EXPECT_EQ(dialogs.count(ScriptedDialogs::Asked::Choice), c.choice.isEmpty() ? 0 : 1);

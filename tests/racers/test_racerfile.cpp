@@ -62,7 +62,7 @@ TEST_F(RacerFileTest, SavedFileLoadsBackUnchanged)
 {
     table.setRows(AwkwardRows());
     dialogs.answerSave(path("závodníci.racerlist"));
-    commands.btnZavodniciSaveAsClick(false);
+    commands.saveRacerFile(false);
     ASSERT_TRUE(dialogs.messages().isEmpty()) << dialogs.messages().join('\n').toStdString();
 
     RacerTable other;
@@ -70,7 +70,7 @@ TEST_F(RacerFileTest, SavedFileLoadsBackUnchanged)
     RacerCommands load(other, otherDialogs);
     other.setRows({{99, u"Zahozený"_qs, std::nullopt}});
     otherDialogs.answerOpen(path("závodníci.racerlist"));
-    load.btnZavodniciLoadClick();
+    load.openRacerFile();
     EXPECT_TRUE(otherDialogs.messages().isEmpty()) << otherDialogs.messages().join('\n').toStdString();
     ExpectSameRows(other.rows(), AwkwardRows());
 
@@ -119,7 +119,7 @@ TEST_F(RacerFileTest, DamagedOrForeignFileLeavesTheTableWhole)
         table.setRows(before);
         dialogs.asked.clear();
         dialogs.answerOpen(path("vadný.racerlist"));
-        commands.btnZavodniciLoadClick();
+        commands.openRacerFile();
         ASSERT_EQ(dialogs.messages().size(), 1);
         const QString message = dialogs.messages()[0];
         EXPECT_TRUE(message.startsWith(u"Chyba: "_qs)) << message.toStdString();
@@ -129,7 +129,7 @@ TEST_F(RacerFileTest, DamagedOrForeignFileLeavesTheTableWhole)
 
     dialogs.asked.clear();
     dialogs.answerOpen(path("není.racerlist"));
-    commands.btnZavodniciLoadClick();
+    commands.openRacerFile();
     ASSERT_EQ(dialogs.messages().size(), 1);
     EXPECT_TRUE(dialogs.messages()[0].startsWith(u"Chyba: "_qs));
     ExpectSameRows(table.rows(), before);
@@ -140,7 +140,7 @@ TEST_F(RacerFileTest, DialogsAndTheFileUlozitWritesTo)
     write(path("nahrát.racerlist"), RacerFileText({{5, u"Nahraný"_qs, std::nullopt}}));
     table.setRows({{1, u"Bez otázky zahozen"_qs, std::nullopt}});
     dialogs.answerOpen(path("nahrát.racerlist"));
-    commands.btnZavodniciLoadClick();
+    commands.openRacerFile();
     ASSERT_EQ(dialogs.count(ScriptedDialogs::Asked::OpenFile), 1);
     EXPECT_EQ(dialogs.count(ScriptedDialogs::Asked::Question), 0) << "loading discards rows without asking";
     const FileRequest &open = dialogs.asked[0].request;
@@ -153,7 +153,7 @@ TEST_F(RacerFileTest, DialogsAndTheFileUlozitWritesTo)
     // "Uložit" asks the first time, even after a load; a cancel writes nothing.
     dialogs.asked.clear();
     dialogs.answerSave(std::nullopt);
-    commands.btnZavodniciSaveAsClick(false);
+    commands.saveRacerFile(false);
     ASSERT_EQ(dialogs.count(ScriptedDialogs::Asked::SaveFile), 1);
     const FileRequest &save = dialogs.asked[0].request;
     EXPECT_EQ(save.title, u"Datový soubor záznamu časů..."_qs);
@@ -162,15 +162,15 @@ TEST_F(RacerFileTest, DialogsAndTheFileUlozitWritesTo)
     EXPECT_TRUE(commands.saveFileName().isEmpty());
 
     dialogs.answerSave(path("první.racerlist"));
-    commands.btnZavodniciSaveAsClick(false);
+    commands.saveRacerFile(false);
     EXPECT_TRUE(QFileInfo::exists(path("první.racerlist")));
     // From now on "Uložit" overwrites without asking; "Uložit jako..." asks.
     table.appendRow({6, u"Další"_qs, std::nullopt});
-    commands.btnZavodniciSaveAsClick(false);
+    commands.saveRacerFile(false);
     EXPECT_EQ(dialogs.count(ScriptedDialogs::Asked::SaveFile), 2);
     EXPECT_EQ(LoadRacerFile(path("první.racerlist")).size(), 2u);
     dialogs.answerSave(path("druhý.racerlist"));
-    commands.btnZavodniciSaveAsClick(true);
+    commands.saveRacerFile(true);
     EXPECT_EQ(dialogs.count(ScriptedDialogs::Asked::SaveFile), 3);
     EXPECT_EQ(commands.saveFileName(), path("druhý.racerlist"));
     EXPECT_TRUE(dialogs.messages().isEmpty());
@@ -182,7 +182,7 @@ TEST_F(RacerFileTest, FailedSaveSaysSoAndCarriesOn)
     // A folder where the file should go: no one can write it there.
     ASSERT_TRUE(QDir(dir.path()).mkdir(u"složka.racerlist"_qs));
     dialogs.answerSave(path("složka.racerlist"));
-    commands.btnZavodniciSaveAsClick(true);
+    commands.saveRacerFile(true);
     ASSERT_EQ(dialogs.messages().size(), 1);
     EXPECT_TRUE(dialogs.messages()[0].startsWith(u"Chyba: "_qs)) << dialogs.messages()[0].toStdString();
     EXPECT_TRUE(QFileInfo(path("složka.racerlist")).isDir());
