@@ -226,8 +226,8 @@ void TfrmMain::BindModuleLink()
         journal->StampRead(start ? JournalList::Start : JournalList::Finish, stamp);
     };
     connect(btnConnect, &QPushButton::clicked, link,
-            [this] { m_link->btnConnectClick(cbRezimFB->currentIndex()); });
-    connect(btnDisconnect, &QPushButton::clicked, link, &LinkController::btnDisconnectClick);
+            [this] { m_link->connectModule(cbRezimFB->currentIndex()); });
+    connect(btnDisconnect, &QPushButton::clicked, link, &LinkController::disconnectModule);
     connect(link, &LinkController::statusChanged, this, &TfrmMain::SetStatusText);
     connect(link, &LinkController::cursorChanged, this, [this](LinkCursor cursor) {
         setCursor(cursor == LinkCursor::Wait         ? Qt::WaitCursor

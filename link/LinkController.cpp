@@ -17,7 +17,7 @@ bool LinkController::Running() const
     return m_thread != nullptr;
 }
 
-void LinkController::btnConnectClick(int photocellMode)
+void LinkController::connectModule(int photocellMode)
 {
     if (m_shutDown)
         return;
@@ -31,7 +31,7 @@ void LinkController::btnConnectClick(int photocellMode)
     StartThread(photocellMode);
 }
 
-void LinkController::btnDisconnectClick()
+void LinkController::disconnectModule()
 {
     m_pendingMode.reset();
     if (m_thread)

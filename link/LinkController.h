@@ -2,7 +2,7 @@
 // The main thread's side of the module link: the two buttons' handlers, the
 // life of the communication threads and the window's view of the link.
 //
-// Who calls it: the main window (btnConnectClick, btnDisconnectClick, and
+// Who calls it: the main window (connectModule, disconnectModule, and
 // Shutdown when it closes); the window binds the signals to its status bar,
 // cursor, buttons and the timing desk.  It lives on the main thread.
 // It never lets two threads use the module: a connect while the previous
@@ -31,9 +31,9 @@ public:
     ~LinkController() override;
 
     // "&Připojit časoměrný modul": `photocellMode` is cbRezimFB's index now.
-    void btnConnectClick(int photocellMode);
+    void connectModule(int photocellMode);
     // "O&dpojit časoměrný modul": the thread ends after its current poll.
-    void btnDisconnectClick();
+    void disconnectModule();
     // Stops the thread and waits for it at most `waitMs`; true when no thread
     // runs afterwards.  Nothing is posted to the window after it returns.
     bool Shutdown(int waitMs = ShutdownWaitMs);

@@ -85,12 +85,12 @@ void DisplayControls::Bind(SpectatorWindow *display, ResultsLists *results)
         board.Mode = SpectatorMode(cbDispMode->currentIndex());
         board.Category = cbDispKategorie->chosen();
     }
-    connect(cbDisplayWindow, &QCheckBox::clicked, this, &DisplayControls::cbDisplayWindowClick);
-    connect(cbDispRunningTime, &QCheckBox::clicked, this, &DisplayControls::cbDispRunningTimeClick);
-    connect(edDispCaption, &QLineEdit::textChanged, this, &DisplayControls::edDispCaptionChange);
-    connect(cbDispMode, &QComboBox::currentIndexChanged, this, &DisplayControls::cbDispModeChange);
-    connect(cbDispPaging, &QCheckBox::clicked, this, &DisplayControls::cbDispPagingClick);
-    connect(cbDispKategorie, &CategoryBox::categoryChosen, this, &DisplayControls::cbDispKategorieChange);
+    connect(cbDisplayWindow, &QCheckBox::clicked, this, &DisplayControls::showOrHideWindow);
+    connect(cbDispRunningTime, &QCheckBox::clicked, this, &DisplayControls::applyRunningTime);
+    connect(edDispCaption, &QLineEdit::textChanged, this, &DisplayControls::applyCaption);
+    connect(cbDispMode, &QComboBox::currentIndexChanged, this, &DisplayControls::applyMode);
+    connect(cbDispPaging, &QCheckBox::clicked, this, &DisplayControls::applyPaging);
+    connect(cbDispKategorie, &CategoryBox::categoryChosen, this, &DisplayControls::applyCategory);
     if (m_results) {
         connect(m_results, &ResultsLists::resultsRefreshed, this, [this](DayTime lastStartTime) {
             cbDispKategorie->setCategories(*m_results->table());
@@ -100,7 +100,7 @@ void DisplayControls::Bind(SpectatorWindow *display, ResultsLists *results)
     }
 }
 
-void DisplayControls::cbDisplayWindowClick()
+void DisplayControls::showOrHideWindow()
 {
     if (!m_display)
         return;
@@ -110,19 +110,19 @@ void DisplayControls::cbDisplayWindowClick()
         m_display->hide();
 }
 
-void DisplayControls::cbDispRunningTimeClick()
+void DisplayControls::applyRunningTime()
 {
     if (m_display)
         m_display->Board().ShowRunningTime = cbDispRunningTime->isChecked();
 }
 
-void DisplayControls::edDispCaptionChange()
+void DisplayControls::applyCaption()
 {
     if (m_display)
         m_display->Board().DisplayCaption = edDispCaption->text();
 }
 
-void DisplayControls::cbDispModeChange()
+void DisplayControls::applyMode()
 {
     if (m_display)
         m_display->Board().Mode = SpectatorMode(cbDispMode->currentIndex());
@@ -130,13 +130,13 @@ void DisplayControls::cbDispModeChange()
         m_results->RefreshLists(-1);
 }
 
-void DisplayControls::cbDispPagingClick()
+void DisplayControls::applyPaging()
 {
     if (m_display)
         m_display->Board().PagingEnabled = cbDispPaging->isChecked();
 }
 
-void DisplayControls::cbDispKategorieChange()
+void DisplayControls::applyCategory()
 {
     if (m_display)
         m_display->ChooseCategory(cbDispKategorie->chosen());

@@ -35,12 +35,14 @@ public:
     QCheckBox *cbDispPaging = nullptr;
     CategoryBox *cbDispKategorie = nullptr;
 
-    void cbDisplayWindowClick();
-    void cbDispRunningTimeClick();
-    void edDispCaptionChange();
-    void cbDispModeChange();
-    void cbDispPagingClick();
-    void cbDispKategorieChange();
+    // The handlers: each hands its control's value to the spectator window
+    // (applyMode also refreshes the lists).
+    void showOrHideWindow();
+    void applyRunningTime();
+    void applyCaption();
+    void applyMode();
+    void applyPaging();
+    void applyCategory();
 
 private:
     QPointer<SpectatorWindow> m_display;

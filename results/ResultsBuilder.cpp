@@ -158,12 +158,12 @@ int RoundedDayDifference(DayTime a, DayTime b)
     return ClampToInt(units);
 }
 
-int lvCompare(const TimeRecord &a, const TimeRecord &b)
+int recordListOrder(const TimeRecord &a, const TimeRecord &b)
 {
     return RoundedDayDifference(a.Time, b.Time);
 }
 
-int lv1Compare(const TimeRecord &a, const TimeRecord &b, int lapsMode)
+int resultsOrder(const TimeRecord &a, const TimeRecord &b, int lapsMode)
 {
     if (lapsMode == 0 && a.Lap != b.Lap)
         return ClampToInt(static_cast<long long>(b.Lap) - a.Lap);

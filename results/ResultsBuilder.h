@@ -68,10 +68,10 @@ struct RefreshResult {
 // The record list's order: the difference of the times in units of 864 ms,
 // rounded to the nearest integer with halves to even, so times up to 0.432 s
 // apart are equal.
-int lvCompare(const TimeRecord &a, const TimeRecord &b);
+int recordListOrder(const TimeRecord &a, const TimeRecord &b);
 // The results list's order: the same rounding on PenalizedTime; in laps mode 0
 // unequal laps decide first (Lap(b) - Lap(a), more laps first).
-int lv1Compare(const TimeRecord &a, const TimeRecord &b, int lapsMode);
+int resultsOrder(const TimeRecord &a, const TimeRecord &b, int lapsMode);
 
 // The rounding both comparisons share: (a - b) / 864 ms to the nearest
 // integer, halves to even, clamped to 32 bits (432 ms gives 0, 433 ms gives 1,

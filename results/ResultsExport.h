@@ -23,6 +23,6 @@ using OpenFileAction = std::function<void(const QString &path)>;
 // action restores the desktop's.
 void SetOpenActionForTesting(OpenFileAction action);
 
-// btnExprClick: asks for a file name, writes the section's sheet there, then
+// "Export...": asks for a file name, writes the section's sheet there, then
 // opens it.  A failure is shown as "Chyba při ukládání: " and the error's text.
 void ExportResults(Dialogs &dialogs, const ResultsSection &section);

@@ -155,19 +155,19 @@ SpectatorWindow::SpectatorWindow(QWidget *parent) : QWidget(parent, Qt::Window)
 
     TimerRedrawCurrentTime = new QTimer(this);
     TimerRedrawCurrentTime->setInterval(RedrawMs);
-    connect(TimerRedrawCurrentTime, &QTimer::timeout, this, &SpectatorWindow::TimerRedrawCurrentTimeTimer);
+    connect(TimerRedrawCurrentTime, &QTimer::timeout, this, &SpectatorWindow::redrawTitleStrip);
     m_fitTimer = new QTimer(this);
     m_fitTimer->setSingleShot(true);
     m_fitTimer->setInterval(FitDelayMs);
     connect(m_fitTimer, &QTimer::timeout, this, &SpectatorWindow::FitColumns);
     tmrPaging = new QTimer(this);
     tmrPaging->setInterval(PagingMs);
-    connect(tmrPaging, &QTimer::timeout, this, &SpectatorWindow::tmrPagingTimer);
+    connect(tmrPaging, &QTimer::timeout, this, &SpectatorWindow::pageList);
 
-    FormCreate();
+    startHidden();
 }
 
-void SpectatorWindow::FormCreate()
+void SpectatorWindow::startHidden()
 {
     // Qt paints every widget through a back buffer already.  Both timers run
     // for the whole program, whether the window is shown or not.
@@ -263,12 +263,12 @@ void SpectatorWindow::ShowFirstRow()
         ListView->scrollToTop();
 }
 
-void SpectatorWindow::TimerRedrawCurrentTimeTimer()
+void SpectatorWindow::redrawTitleStrip()
 {
     lblTitle->setText(m_board.TitleText(NowDayTime()));
 }
 
-void SpectatorWindow::tmrPagingTimer()
+void SpectatorWindow::pageList()
 {
     const int row = m_board.PagingTick();
     if (row >= 0)

@@ -65,9 +65,10 @@ public:
     // measuring the texts of 50,000 rows is not.
     void ScheduleFit();
 
-    // The timers' handlers: every 150 ms and every 1000 ms.
-    void TimerRedrawCurrentTimeTimer();
-    void tmrPagingTimer();
+    // The timers' handlers: the title strip with the running time every
+    // 150 ms, a step of paging every 1000 ms.
+    void redrawTitleStrip();
+    void pageList();
 
     // For the tests: what the widgets show.
     QString TitleStripText() const;
@@ -78,7 +79,7 @@ protected:
     void showEvent(QShowEvent *event) override;
 
 private:
-    void FormCreate();
+    void startHidden();
 
     DisplayBoard m_board;
     ElidedLabel *lblTitle = nullptr;

@@ -99,7 +99,7 @@ struct Rig {
         QObject::connect(&link, &LinkController::statusChanged, [this](const QString &t) { status = t; });
         QObject::connect(&link, &LinkController::schedulingGranted,
                          [this](const SchedulingGrant &g) { scheduling = g.LogLine(); });
-        link.btnConnectClick(1);
+        link.connectModule(1);
         RunUntil([this] { return !scheduling.isEmpty(); }, 5000);
     }
     ~Rig() { link.Shutdown(); }

@@ -204,7 +204,7 @@ TEST_F(BindingTest, SpectatorControlsSteerTheSpectatorWindowAndExportWritesTheRe
 {
     SpectatorWindow &display = *windows.frmDisplay;
     auto strip = [&] {
-        display.TimerRedrawCurrentTimeTimer();
+        display.redrawTitleStrip();
         return display.TitleStripText();
     };
 

@@ -75,7 +75,7 @@ protected:
 
     void ConnectAndWait(int mode = 0)
     {
-        link->btnConnectClick(mode);
+        link->connectModule(mode);
         ASSERT_TRUE(WaitFor([&] { return statuses.contains("Připojen, čekám na data..."); }, 3000)) << Dump();
     }
     // A passage through a beam: interrupted for 30 ms; the moment it was
@@ -180,9 +180,9 @@ TEST_F(LinkEndToEnd, DisconnectEndsTheThreadAndASecondConnectWaitsForIt)
 {
     ConnectAndWait();
     statuses.clear();
-    link->btnDisconnectClick();
+    link->disconnectModule();
     EXPECT_TRUE(connectEnabled);
-    link->btnConnectClick(0);  // while the old thread may still be polling
+    link->connectModule(0);  // while the old thread may still be polling
     ASSERT_TRUE(WaitFor([&] { return statuses.contains("Připojen, čekám na data..."); }, 3000)) << Dump();
     const QStringList expected{"Odpojuji...", "Odpojen.", "Časoměrný modul odpojen.",
                                "Připojuji pomocí USB, prosím, čekejte...", "Připojen.",
@@ -206,7 +206,7 @@ TEST_F(LinkEndToEnd, ShutdownEndsQuicklyEvenInTheReconnectPause)
     EXPECT_LT(timer.elapsed(), 1000);
     EXPECT_FALSE(link->Running());
     statuses.clear();
-    link->btnConnectClick(0);  // after the end of the program's link, nothing starts
+    link->connectModule(0);  // after the end of the program's link, nothing starts
     QCoreApplication::processEvents();
     EXPECT_FALSE(link->Running());
 }

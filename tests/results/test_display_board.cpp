@@ -223,12 +223,12 @@ TEST_F(DisplayWindowTest, TitleStripFollowsTheBoardAtEveryRedrawTick)
 {
     EXPECT_EQ(display.TitleStripText(), QStringLiteral("Připraven."));
     display.Board().DisplayCaption = QStringLiteral("Velká cena");
-    display.TimerRedrawCurrentTimeTimer();
+    display.redrawTitleStrip();
     EXPECT_EQ(display.TitleStripText(), QStringLiteral("Velká cena"));
 
     display.Refill(T("09:58:00,000"), Table({}));
     now = T("10:00:01,500");
-    display.TimerRedrawCurrentTimeTimer();
+    display.redrawTitleStrip();
     EXPECT_EQ(display.TitleStripText(), QStringLiteral("00:02:01,500"));
 }
 
@@ -252,10 +252,10 @@ TEST_F(DisplayWindowTest, PagingScrollsOneRowAtATimeAndARefillWithoutPagingGoesB
 
     display.Board().PagingEnabled = true;
     for (int tick = 1; tick < whole; ++tick)
-        display.tmrPagingTimer();
+        display.pageList();
     EXPECT_EQ(view->rowAt(0), 0) << "rows already in view do not move the list";
-    display.tmrPagingTimer();
-    display.tmrPagingTimer();
+    display.pageList();
+    display.pageList();
     EXPECT_EQ(view->rowAt(0), 2) << "then it moves one row a tick";
     const QRect shown = view->visualRect(view->model()->index(whole + 1, 0));
     EXPECT_LT(shown.bottom(), view->viewport()->height()) << "the row the counter points at is fully in view";

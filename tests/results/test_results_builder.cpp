@@ -267,13 +267,13 @@ TEST_P(TimePairTest, DifferenceAndComparisons)
     EXPECT_EQ(DayTimeToText(a.Time - b.Time).toStdString(), c.difference);
     EXPECT_EQ(RoundedDayDifference(a.Time, b.Time), c.coarse);
     EXPECT_EQ(RoundedDayDifference(b.Time, a.Time), -c.coarse);  // halves to even is symmetric
-    EXPECT_EQ(lvCompare(a, b), c.coarse);
+    EXPECT_EQ(recordListOrder(a, b), c.coarse);
     EXPECT_EQ(CompareRecordTimes(a, b), c.exact);
     // Penalties are whole seconds on the same scale.
     a.NetTime = a.Time;
     b.NetTime = b.Time;
     b.Penalty = 1;
-    EXPECT_EQ(lv1Compare(a, b, 1), RoundedDayDifference(a.Time, b.Time + 1000));
+    EXPECT_EQ(resultsOrder(a, b, 1), RoundedDayDifference(a.Time, b.Time + 1000));
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -307,14 +307,14 @@ TEST(Comparisons, ResultsCompareLapsFirstOnlyInMode0)
     a.NetTime = TextToDayTime("00:20:00,000");
     b.Lap = 2;
     b.NetTime = TextToDayTime("00:10:00,000");
-    EXPECT_EQ(lv1Compare(a, b, 0), -1);  // Lap(b) - Lap(a)
-    EXPECT_GT(lv1Compare(a, b, 1), 0);
+    EXPECT_EQ(resultsOrder(a, b, 0), -1);  // Lap(b) - Lap(a)
+    EXPECT_GT(resultsOrder(a, b, 1), 0);
     b.Lap = 3;
     b.NetTime = TextToDayTime("00:20:00,000");
     b.Penalty = 1;  // the penalty counts in the value compared
-    EXPECT_LT(lv1Compare(a, b, 0), 0);
+    EXPECT_LT(resultsOrder(a, b, 0), 0);
     a.NetTime = TextToDayTime("00:20:00,600");  // 0.4 s short of b: equal
-    EXPECT_EQ(lv1Compare(a, b, 0), 0);
+    EXPECT_EQ(resultsOrder(a, b, 0), 0);
 }
 
 // Values 0.3 s apart are equal and keep record-list order even against their
@@ -384,11 +384,11 @@ TEST(ResultsBuilder, NoRowPrecedesOneItsComparisonClearlyPutsFirst)
             const RefreshResult r = ResultsBuilder().Build(Store(), nullptr, {mode, false}, -1);
             for (size_t i = 0; i < r.table->rows.size(); ++i)
                 for (size_t j = i + 1; j < r.table->rows.size(); ++j)
-                    ASSERT_LE(lv1Compare(*r.resultRecords[i], *r.resultRecords[j], mode), 0)
+                    ASSERT_LE(resultsOrder(*r.resultRecords[i], *r.resultRecords[j], mode), 0)
                         << "round " << round << " mode " << mode;
             for (size_t i = 0; i < r.records.size(); ++i)
                 for (size_t j = i + 1; j < r.records.size(); ++j)
-                    ASSERT_LE(lvCompare(*r.records[i].record, *r.records[j].record), 0) << "round " << round;
+                    ASSERT_LE(recordListOrder(*r.records[i].record, *r.records[j].record), 0) << "round " << round;
         }
     }
 }
@@ -548,7 +548,7 @@ TEST(ResultsBuilder, OneRowPerRacerMatchesTheCaptionWalk)
             if (row.shown == RecordRow::Shown::Measured)
                 rows.push_back(&row);
         std::stable_sort(rows.begin(), rows.end(), [](const RecordRow *a, const RecordRow *b) {
-            return lv1Compare(*a->record, *b->record, 0) < 0;
+            return resultsOrder(*a->record, *b->record, 0) < 0;
         });
         std::vector<std::string> expected;
         std::vector<QString> captions, notes;
