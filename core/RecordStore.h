@@ -177,8 +177,8 @@ private:
     // Returns the passages of `number` now.
     int32_t CountLap(int32_t number, int delta);
     std::size_t IndexOf(const TimeRecordPtr &record) const;
-    // Records are held read-only by everyone; the store made each of them
-    // (or took it from a change, made by make_shared<TimeRecord>) as a writable
+    // Records are held read-only by everyone; the store made each of them (or
+    // took it from a change, made by make_shared<TimeRecord>) as a writable
     // object, and is the one that writes it.
     static TimeRecord &Writable(const TimeRecordPtr &record) { return const_cast<TimeRecord &>(*record); }
 
