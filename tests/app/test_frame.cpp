@@ -1,4 +1,5 @@
 #include "StoreSetup.h"
+#include "Records.h"
 #include "AtomicFile.h"
 #include "Controls.h"
 #include "Cp1250.h"
@@ -176,9 +177,7 @@ TEST_F(FrameTest, ClosingAfterAFailedSaveOffersAnotherTry)
     data.FileName = dir.filePath(QStringLiteral("zavod.csvz"));
     data.Unnamed = false;
     ASSERT_TRUE(QDir(dir.path()).mkdir(QStringLiteral("zavod.results")));  // the results file cannot be written
-    auto record = std::make_shared<TimeRecord>();
-    record->Number = 12;
-    AppendRecord(data, record);
+    AppendRecord(data, Record(12, 0));
     data.Save();
     ASSERT_FALSE(data.WaitForWrites());
     dialogs.asked.clear();
