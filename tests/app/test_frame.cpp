@@ -7,6 +7,7 @@
 #include "SpectatorWindow.h"
 #include "JournalKeeper.h"
 #include "ManualEntryDialog.h"
+#include "MainWindowFixture.h"
 #include "EventLog.h"
 #include "ScriptedDialogs.h"
 #include "Startup.h"
@@ -41,23 +42,9 @@ QList<QByteArray> LogMessages(const QString &path)
     return out;
 }
 
-class FrameTest : public ::testing::Test {
+class FrameTest : public MainWindowFixture {
 protected:
-    void SetUp() override
-    {
-        ASSERT_TRUE(dir.isValid());
-        windows = CreateWindows(dialogs, logPath());
-        ASSERT_TRUE(windows.frmMain->HasStore());
-    }
-    void TearDown() override { CloseLog(); }
-
-    QString logPath() const { return dir.filePath(QStringLiteral("log.txt")); }
-    TfrmMain &main() { return *windows.frmMain; }
     SpectatorWindow &display() { return *windows.frmDisplay; }
-
-    QTemporaryDir dir;
-    ScriptedDialogs dialogs;
-    TikomatWindows windows;
 };
 
 TEST_F(FrameTest, StartsWithHiddenHelperWindowsAndAnEmptyUnnamedStore)
