@@ -8,6 +8,7 @@
 #include "EventLog.h"
 #include "HotTrackView.h"
 #include "ImpulseListModel.h"
+#include "MainWindowFixture.h"
 #include "ResultsExport.h"
 #include "ResultsLists.h"
 #include "QtPrinters.h"
@@ -31,31 +32,21 @@
 
 namespace {
 
-class BindingTest : public ::testing::Test {
+class BindingTest : public MainWindowFixture {
 protected:
     void SetUp() override
     {
-        ASSERT_TRUE(dir.isValid());
         SetClockForTesting([this] { return now; });
-        windows = CreateWindows(dialogs, dir.filePath(QStringLiteral("log.txt")));
-        ASSERT_TRUE(windows.frmMain->HasStore());
+        ASSERT_NO_FATAL_FAILURE(MainWindowFixture::SetUp());
         main().show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(&main()));
     }
     void TearDown() override
     {
         SetClockForTesting({});
-        dialogs.answerQuestion(true);
-        windows = {};
-        CloseLog();
+        MainWindowFixture::TearDown();
     }
 
-    TfrmMain &main() { return *windows.frmMain; }
-    template <typename T = QWidget>
-    T *ctl(const char *name)
-    {
-        return Control<T>(main(), name);
-    }
     void click(QAbstractButton *button) { QTest::mouseClick(button, Qt::LeftButton); }
     void at(const char *time) { now = TextToDayTime(QString::fromLatin1(time)); }
     int rows(QTableView *view) { return view->model()->rowCount(); }
@@ -64,9 +55,6 @@ protected:
         return view->model()->index(row, column).data().toString();
     }
 
-    QTemporaryDir dir;
-    ScriptedDialogs dialogs;
-    TikomatWindows windows;
     DayTime now = 0;
 };
 

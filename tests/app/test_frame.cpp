@@ -1,4 +1,5 @@
 #include "StoreSetup.h"
+#include "Records.h"
 #include "AtomicFile.h"
 #include "Controls.h"
 #include "Cp1250.h"
@@ -6,6 +7,7 @@
 #include "SpectatorWindow.h"
 #include "JournalKeeper.h"
 #include "ManualEntryDialog.h"
+#include "MainWindowFixture.h"
 #include "EventLog.h"
 #include "ScriptedDialogs.h"
 #include "Startup.h"
@@ -40,23 +42,9 @@ QList<QByteArray> LogMessages(const QString &path)
     return out;
 }
 
-class FrameTest : public ::testing::Test {
+class FrameTest : public MainWindowFixture {
 protected:
-    void SetUp() override
-    {
-        ASSERT_TRUE(dir.isValid());
-        windows = CreateWindows(dialogs, logPath());
-        ASSERT_TRUE(windows.frmMain->HasStore());
-    }
-    void TearDown() override { CloseLog(); }
-
-    QString logPath() const { return dir.filePath(QStringLiteral("log.txt")); }
-    TfrmMain &main() { return *windows.frmMain; }
     SpectatorWindow &display() { return *windows.frmDisplay; }
-
-    QTemporaryDir dir;
-    ScriptedDialogs dialogs;
-    TikomatWindows windows;
 };
 
 TEST_F(FrameTest, StartsWithHiddenHelperWindowsAndAnEmptyUnnamedStore)
@@ -176,9 +164,7 @@ TEST_F(FrameTest, ClosingAfterAFailedSaveOffersAnotherTry)
     data.FileName = dir.filePath(QStringLiteral("zavod.csvz"));
     data.Unnamed = false;
     ASSERT_TRUE(QDir(dir.path()).mkdir(QStringLiteral("zavod.results")));  // the results file cannot be written
-    auto record = std::make_shared<TimeRecord>();
-    record->Number = 12;
-    AppendRecord(data, record);
+    AppendRecord(data, Record(12, 0));
     data.Save();
     ASSERT_FALSE(data.WaitForWrites());
     dialogs.asked.clear();

@@ -5,6 +5,7 @@
 #include "Controls.h"
 #include "EventLog.h"
 #include "Guide.h"
+#include "MainWindowFixture.h"
 #include "ManualEntryDialog.h"
 #include "ScriptedDialogs.h"
 #include "Startup.h"
@@ -102,23 +103,14 @@ TEST(GuideLookup, BuildTreeThenInstalledPrefixThenDataFolders)
     EXPECT_EQ(FindGuide(program), installed);
 }
 
-class GuideWindowTest : public ::testing::Test {
+class GuideWindowTest : public MainWindowFixture {
 protected:
     void SetUp() override
     {
-        ASSERT_TRUE(dir.isValid());
-        windows = CreateWindows(dialogs, dir.filePath(QStringLiteral("log.txt")));
-        ASSERT_TRUE(windows.frmMain->HasStore());
+        ASSERT_NO_FATAL_FAILURE(MainWindowFixture::SetUp());
         main().show();
         QApplication::setActiveWindow(&main());
     }
-    void TearDown() override
-    {
-        dialogs.answerQuestion(true);
-        windows = {};
-        CloseLog();
-    }
-    TfrmMain &main() { return *windows.frmMain; }
     void PressF1()
     {
         QWidget *focus = QApplication::focusWidget();
@@ -127,9 +119,6 @@ protected:
 
     ScratchDataFolders data;
     OpenedUrls browser;
-    QTemporaryDir dir;
-    ScriptedDialogs dialogs;
-    TikomatWindows windows;
 };
 
 TEST_F(GuideWindowTest, F1AndTheButtonOpenTheGuideFromEveryPageAndTheManualEntry)

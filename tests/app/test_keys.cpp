@@ -6,6 +6,7 @@
 #include "HotTrackView.h"
 #include "ManualEntry.h"
 #include "ManualEntryDialog.h"
+#include "MainWindowFixture.h"
 #include "QtPrinters.h"
 #include "ScriptedDialogs.h"
 #include "Startup.h"
@@ -30,17 +31,13 @@
 
 namespace {
 
-class KeyFixture : public ::testing::Test {
+class KeyFixture : public MainWindowFixture {
 protected:
     void SetUp() override
     {
-        ASSERT_TRUE(dir.isValid());
         SetClockForTesting([] { return TextToDayTime(QStringLiteral("10:00:00,000")); });
-        windows = CreateWindows(dialogs, dir.filePath(QStringLiteral("log.txt")));
-        ASSERT_TRUE(windows.frmMain->HasStore());
-        RecordStore &data = *windows.frmMain->Data();
-        data.FileName = dir.filePath(QStringLiteral("zavod.csvz"));
-        data.Unnamed = false;
+        ASSERT_NO_FATAL_FAILURE(MainWindowFixture::SetUp());
+        NameDataFile();
         main().show();
         QApplication::setActiveWindow(&main());
         ctl<HotTrackView>("lv")->setFocus();
@@ -48,15 +45,7 @@ protected:
     void TearDown() override
     {
         SetClockForTesting({});
-        dialogs.answerQuestion(true);
-        windows = {};
-        CloseLog();
-    }
-    TfrmMain &main() { return *windows.frmMain; }
-    template <typename T = QWidget>
-    T *ctl(const char *name)
-    {
-        return Control<T>(main(), name);
+        MainWindowFixture::TearDown();
     }
     // Sends one key as the keyboard would: to the focused control, or to the
     // window when nothing has the focus.
@@ -105,10 +94,6 @@ protected:
             out << QStringLiteral("%1 %2").arg(r->Number).arg(DayTimeToText(r->Time));
         return out;
     }
-
-    QTemporaryDir dir;
-    ScriptedDialogs dialogs;
-    TikomatWindows windows;
 };
 
 struct KeyCase {

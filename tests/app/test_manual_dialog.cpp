@@ -6,6 +6,7 @@
 #include "EventLog.h"
 #include "ManualEntry.h"
 #include "ManualEntryDialog.h"
+#include "MainWindowFixture.h"
 #include "QtPrinters.h"
 #include "ScriptedDialogs.h"
 #include "Startup.h"
@@ -22,25 +23,19 @@
 
 namespace {
 
-class ManualDialogTest : public ::testing::Test {
+class ManualDialogTest : public MainWindowFixture {
 protected:
     void SetUp() override
     {
-        ASSERT_TRUE(dir.isValid());
         SetClockForTesting([] { return TextToDayTime(QStringLiteral("10:20:30,400")); });
-        windows = CreateWindows(dialogs, dir.filePath(QStringLiteral("log.txt")));
-        ASSERT_TRUE(windows.frmMain->HasStore());
-        RecordStore &data = *windows.frmMain->Data();
-        data.FileName = dir.filePath(QStringLiteral("zavod.csvz"));
-        data.Unnamed = false;
+        ASSERT_NO_FATAL_FAILURE(MainWindowFixture::SetUp());
+        NameDataFile();
         windows.frmMain->show();
     }
     void TearDown() override
     {
         SetClockForTesting({});
-        dialogs.answerQuestion(true);
-        windows = {};
-        CloseLog();
+        MainWindowFixture::TearDown();
     }
     ManualEntryDialog &dialog() { return *windows.frmTime; }
     template <typename T>
@@ -57,10 +52,6 @@ protected:
             out << QStringLiteral("%1 %2 %3").arg(r->Number).arg(DayTimeToText(r->Time)).arg(r->Penalty);
         return out;
     }
-
-    QTemporaryDir dir;
-    ScriptedDialogs dialogs;
-    TikomatWindows windows;
 };
 
 TEST_F(ManualDialogTest, ControlsInTabOrderWithTheirMasksAndButtons)

@@ -5,6 +5,7 @@
 #include "EventLog.h"
 #include "HotTrackView.h"
 #include "ModuleEmulator.h"
+#include "MainWindowFixture.h"
 #include "QtPrinters.h"
 #include "ScriptedDialogs.h"
 #include "Startup.h"
@@ -26,35 +27,25 @@
 
 namespace {
 
-class ModuleLinkWindow : public ::testing::Test {
+class ModuleLinkWindow : public MainWindowFixture {
 protected:
     void SetUp() override
     {
         ASSERT_TRUE(emulator.ok()) << emulator.error();
-        ASSERT_TRUE(dir.isValid());
         qputenv("TIKOMAT_EXTRA_PORTS", ("other=Něco jiného;" + emulator.portPath() + "=KORVEL HUB").c_str());
-        windows = CreateWindows(dialogs, dir.filePath(QStringLiteral("log.txt")));
+        MainWindowFixture::SetUp();
         qunsetenv("TIKOMAT_EXTRA_PORTS");
-        ASSERT_TRUE(windows.frmMain->HasStore());
+        if (HasFatalFailure())
+            return;
         main().show();
     }
-    void TearDown() override
-    {
-        dialogs.answerQuestion(true);
-        windows = {};
-        CloseLog();
-    }
-    TfrmMain &main() { return *windows.frmMain; }
     QString LogText()
     {
-        QFile file(dir.filePath(QStringLiteral("log.txt")));
+        QFile file(logPath());
         return file.open(QIODevice::ReadOnly) ? FromCp1250(file.readAll()) : QString();
     }
 
     ModuleEmulator emulator;
-    QTemporaryDir dir;
-    ScriptedDialogs dialogs;
-    TikomatWindows windows;
 };
 
 TEST_F(ModuleLinkWindow, ButtonsStatusCursorAndRows)

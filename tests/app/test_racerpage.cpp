@@ -12,6 +12,7 @@
 #include "Startup.h"
 #include "TimingDesk.h"
 #include "Controls.h"
+#include "MainWindowFixture.h"
 #include "main.h"
 #include "RacerTable.h"
 
@@ -33,12 +34,11 @@
 
 namespace {
 
-class RacerPageTest : public ::testing::Test {
+class RacerPageTest : public MainWindowFixture {
 protected:
     void SetUp() override
     {
-        windows = CreateWindows(dialogs, dir.filePath(QStringLiteral("log.txt")));
-        ASSERT_TRUE(windows.frmMain->HasStore());
+        ASSERT_NO_FATAL_FAILURE(MainWindowFixture::SetUp());
         main().show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(&main()));
         QApplication::setActiveWindow(&main());
@@ -47,14 +47,7 @@ protected:
         ASSERT_NE(grid, nullptr);
         table = main().Racers();
     }
-    void TearDown() override
-    {
-        dialogs.answerQuestion(true);
-        windows = {};
-        CloseLog();
-    }
 
-    TfrmMain &main() { return *windows.frmMain; }
     template <typename T = QPushButton>
     T *child(const char *name)
     {
@@ -101,9 +94,6 @@ protected:
     }
     QString categories() { return child<QPlainTextEdit>("memCategories")->toPlainText(); }
 
-    QTemporaryDir dir;
-    ScriptedDialogs dialogs;
-    TikomatWindows windows;
     QTableView *grid = nullptr;
     RacerTable *table = nullptr;
 };

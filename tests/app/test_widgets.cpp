@@ -7,6 +7,7 @@
 #include "ScriptedDialogs.h"
 #include "Startup.h"
 #include "ManualEntryDialog.h"
+#include "MainWindowFixture.h"
 #include "Controls.h"
 #include "main.h"
 
@@ -37,29 +38,7 @@
 
 namespace {
 
-class MainWindowTest : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        windows = CreateWindows(dialogs, dir.filePath(QStringLiteral("log.txt")));
-        ASSERT_TRUE(windows.frmMain->HasStore());
-    }
-    void TearDown() override
-    {
-        windows = {};
-        CloseLog();
-    }
-    TfrmMain &main() { return *windows.frmMain; }
-    template <typename T = QWidget>
-    T *ctl(const char *name)
-    {
-        return Control<T>(main(), name);
-    }
-
-    QTemporaryDir dir;
-    ScriptedDialogs dialogs;
-    TikomatWindows windows;
-};
+class MainWindowTest : public MainWindowFixture {};
 
 TEST_F(MainWindowTest, FrameCaptionPagesAndStatus)
 {

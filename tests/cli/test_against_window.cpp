@@ -10,6 +10,7 @@
 #include "Controls.h"
 #include "SpectatorWindow.h"
 #include "EventLog.h"
+#include "MainWindowFixture.h"
 #include "RaceFiles.h"
 #include "ResultsExport.h"
 #include "ResultsLists.h"
@@ -111,25 +112,20 @@ const std::vector<WindowCase> &WindowCases()
     return cases;
 }
 
-class WindowFixture : public ::testing::Test {
+class WindowFixture : public MainWindowFixture {
 protected:
     void SetUp() override
     {
-        ASSERT_TRUE(dir.isValid());
         ASSERT_TRUE(dataHome.isValid());
-        windows = CreateWindows(dialogs, dir.filePath(QStringLiteral("log.txt")));
-        ASSERT_TRUE(windows.frmMain->HasStore());
+        ASSERT_NO_FATAL_FAILURE(MainWindowFixture::SetUp());
         main().show();
     }
     void TearDown() override
     {
         SetOpenActionForTesting({});
-        dialogs.answerQuestion(true);
-        windows = {};
-        CloseLog();
+        MainWindowFixture::TearDown();
     }
 
-    TfrmMain &main() { return *windows.frmMain; }
     void click(const char *name) { QTest::mouseClick(Control<QPushButton>(main(), name), Qt::LeftButton); }
     // "Export..." of the results page as it stands; where the workbook went.
     QString ExportFromWindow()
@@ -173,10 +169,7 @@ protected:
 
     CommandRun Run(const QStringList &arguments) { return RunResultsProgram(arguments, dir.path(), dataHome.path()); }
 
-    QTemporaryDir dir;
     QTemporaryDir dataHome;
-    ScriptedDialogs dialogs;
-    TikomatWindows windows;
 };
 
 class AgainstWindowTest : public WindowFixture, public ::testing::WithParamInterface<WindowCase> {};

@@ -1,13 +1,9 @@
 #pragma once
-// What the data-file tests share: the failure prefix the operator sees, the
-// bytes of a file as they are on disk, and a record made from a time text.
-#include "DayTime.h"
-#include "TimeRecord.h"
-
+// What the data-file tests share: the failure prefix the operator sees and the
+// bytes of a file as they are on disk.
 #include <QByteArray>
 #include <QFile>
 #include <QString>
-#include <memory>
 
 inline const QString Prefix = QStringLiteral("Nemohu zapsat soubor dat: ");
 
@@ -18,14 +14,4 @@ inline QByteArray ReadAll(const QString &path)
     if (!file.open(QIODevice::ReadOnly))
         return "<missing>";
     return file.readAll();
-}
-
-inline TimeRecordPtr Record(int number, const char *time, int penalty = 0, int lap = 0)
-{
-    auto r = std::make_shared<TimeRecord>();
-    r->Number = number;
-    r->Time = TextToDayTime(QString::fromLatin1(time));
-    r->Penalty = penalty;
-    r->Lap = lap;
-    return r;
 }

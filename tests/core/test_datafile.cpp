@@ -1,5 +1,6 @@
 #include "StoreSetup.h"
 #include "StoreFiles.h"
+#include "Records.h"
 #include "FakeRacers.h"
 #include "ScriptedDialogs.h"
 #include "RecordStore.h"
@@ -42,7 +43,7 @@ protected:
 
 TEST_F(DataFileTest, WritesOneQuotedLinePerRecordInTimeOrder)
 {
-    data.ReplaceRecords({Record(99, "10:00:00,500", 30), Record(12, "10:00:00,000"),
+    data.ReplaceRecords({Record(99, "10:00:00,500", {.penalty = 30}), Record(12, "10:00:00,000"),
                          Record(RaceStartNumber, "09:59:00,000")});
     data.SetNetTimes({0, TextToDayTime("00:01:00,000"), 0});
     ASSERT_TRUE(data.SaveAs(path("sobota.csv")));
@@ -58,10 +59,10 @@ TEST_F(DataFileTest, FilesWrittenBySaveLoadBackUnchanged)
 {
     racers.rows.push_back({15, QStringLiteral("Łukasz 中文 \"Luk\""), std::nullopt});
     data.ReplaceRecords({
-        Record(RaceStartNumber, "09:00:00,000"), Record(12, "09:10:00,001", 0, 7),
-        Record(13, "09:10:00,001"),              Record(14, "09:20:30,999", 120),
-        Record(15, "09:25:00,000", -86400),      Record(0, "23:59:59,999"),
-        Record(RaceStartNumber, "10:00:00,000"), Record(12, "10:10:00,000", 86400),
+        Record(RaceStartNumber, "09:00:00,000"),          Record(12, "09:10:00,001", {.lap = 7}),
+        Record(13, "09:10:00,001"),                       Record(14, "09:20:30,999", {.penalty = 120}),
+        Record(15, "09:25:00,000", {.penalty = -86400}), Record(0, "23:59:59,999"),
+        Record(RaceStartNumber, "10:00:00,000"),          Record(12, "10:10:00,000", {.penalty = 86400}),
     });
     AppendRecord(data, Record(12, "10:20:00,123"));
     ASSERT_TRUE(data.SaveAs(path("a.csvz")));
@@ -176,9 +177,9 @@ TEST_F(DataFileTest, LoadSplitsFieldsAndFillsDefaults)
 
 TEST_F(DataFileTest, LapsAreNumberedPerStartNumberAtEverySave)
 {
-    data.ReplaceRecords({Record(12, "10:10:00,000", 0, 9), Record(RaceStartNumber, "10:07:00,000"),
-                    Record(12, "10:00:00,000", 0, 9), Record(12, "10:05:00,000", 0, 9),
-                    Record(RaceStartNumber, "09:55:00,000"), Record(13, "10:06:00,000", 0, 4)});
+    data.ReplaceRecords({Record(12, "10:10:00,000", {.lap = 9}), Record(RaceStartNumber, "10:07:00,000"),
+                    Record(12, "10:00:00,000", {.lap = 9}), Record(12, "10:05:00,000", {.lap = 9}),
+                    Record(RaceStartNumber, "09:55:00,000"), Record(13, "10:06:00,000", {.lap = 4})});
     ASSERT_TRUE(data.SaveAs(path("laps.csvz")));
     auto lapsOf = [this](int number) {
         std::vector<std::pair<QString, int>> laps;
@@ -322,7 +323,8 @@ TEST_F(DataFileTest, LabelsCannotCutOrShiftALine)
         {2, QStringLiteral("Dva\r\nřádky"), QStringLiteral("A")},
         {3, QStringLiteral("Łukasz 中文 😀"), QStringLiteral("B")},
     };
-    data.ReplaceRecords({Record(1, "10:00:00,001", 5), Record(2, "10:00:00,002", 6), Record(3, "10:00:00,003", 7)});
+    data.ReplaceRecords({Record(1, "10:00:00,001", {.penalty = 5}), Record(2, "10:00:00,002", {.penalty = 6}),
+                         Record(3, "10:00:00,003", {.penalty = 7})});
     ASSERT_TRUE(data.SaveAs(path("labels.csvz")));
     const QList<QByteArray> lines = ReadAll(path("labels.csvz")).split('\n');
     ASSERT_EQ(lines.size(), 4);  // three lines and nothing after the last line end
@@ -367,7 +369,7 @@ TEST_F(DataFileTest, SaveIntoAPlaceThatCannotBeWrittenReports)
     for (const QString &target : targets) {
         SCOPED_TRACE(target.toStdString());
         dialogs.asked.clear();
-        data.ReplaceRecords({Record(12, "10:05:00,000", 0, 5), Record(12, "10:00:00,000", 0, 5)});
+        data.ReplaceRecords({Record(12, "10:05:00,000", {.lap = 5}), Record(12, "10:00:00,000", {.lap = 5})});
         data.MaxLap = 0;
         EXPECT_FALSE(data.SaveAs(target));
         const QStringList messages = dialogs.messages();

@@ -7,6 +7,7 @@
 #include "Dialogs.h"
 #include "ScriptedDialogs.h"
 #include "StoreFiles.h"
+#include "Records.h"
 
 #include <gtest/gtest.h>
 

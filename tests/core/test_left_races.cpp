@@ -7,6 +7,7 @@
 #include "ScriptedDialogs.h"
 #include "StaleLock.h"
 #include "StoreFiles.h"
+#include "Records.h"
 #include "TempDataFile.h"
 
 #include <gtest/gtest.h>

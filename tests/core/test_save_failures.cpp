@@ -2,6 +2,7 @@
 // files stay whole and no copy is left beside them.
 #include "StoreSetup.h"
 #include "StoreFiles.h"
+#include "Records.h"
 #include "AtomicFile.h"
 #include "DataFileReader.h"
 #include "DiskFaults.h"

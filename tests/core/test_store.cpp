@@ -1,4 +1,5 @@
 #include "StoreSetup.h"
+#include "Records.h"
 #include "QtPrinters.h"
 #include "RecordStore.h"
 
@@ -17,14 +18,6 @@
 #include <QTemporaryDir>
 
 namespace {
-
-TimeRecordPtr Record(int number, const char *time)
-{
-    auto r = std::make_shared<TimeRecord>();
-    r->Number = number;
-    r->Time = TextToDayTime(QString::fromLatin1(time));
-    return r;
-}
 
 TEST(CompareRecordTimes, ExactToTheMillisecond)
 {
@@ -63,10 +56,7 @@ TEST(SortByTime, OrdersByTimeAndCopesWithCloseTimes)
     QRandomGenerator random(7);
     ClearRecords(data);
     for (int i = 0; i < 5000; ++i) {
-        auto r = std::make_shared<TimeRecord>();
-        r->Number = i;
-        r->Time = 10 * MsPerHour + random.bounded(3);
-        AppendRecord(data, r);
+        AppendRecord(data, Record(i, 10 * MsPerHour + random.bounded(3)));
     }
     data.SortByTime();
     for (size_t i = 1; i < data.records().size(); ++i) {

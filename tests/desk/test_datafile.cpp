@@ -1,6 +1,7 @@
 // Commands on the record list and the data file: delete, New, Open, Save as,
 // Save, and the double click that opens the manual entry dialog.
 #include "StoreSetup.h"
+#include "Records.h"
 #include "DeskFixture.h"
 
 #include <QDir>
@@ -16,9 +17,7 @@ class DataFileTest : public DeskFixture {
 protected:
     TimeRecordPtr Add(int number, DayTime time)
     {
-        auto r = std::make_shared<TimeRecord>();
-        r->Number = number;
-        r->Time = time;
+        const TimeRecordPtr r = Record(number, time);
         AppendRecord(data, r);
         return r;
     }
@@ -29,12 +28,8 @@ protected:
         RecordStore other(&quiet);
         const QString temp = other.FileName;
         int second = 0;
-        for (int n : numbers) {
-            auto r = std::make_shared<TimeRecord>();
-            r->Number = n;
-            r->Time = At(9, 0, second++);
-            AppendRecord(other, r);
-        }
+        for (int n : numbers)
+            AppendRecord(other, Record(n, At(9, 0, second++)));
         const QString path = dir.filePath("earlier.csv");
         EXPECT_TRUE(other.SaveAs(path));
         QFile::remove(temp);

@@ -1,6 +1,7 @@
 // The manual entry as the operator works it: open, type, tick, OK, Storno,
 // with the store, the data file and the messages checked after each script.
 #include "StoreSetup.h"
+#include "Records.h"
 #include "DeskFixture.h"
 #include "ManualEntry.h"
 #include "QtPrinters.h"
@@ -83,10 +84,7 @@ TEST_P(ManualEntryTest, ScriptEndsWithTheStoreTheFileAndTheFieldsExpected)
     const QString file = NameDataFile();
     for (const char *text : c.stored) {
         const QStringList parts = QString::fromUtf8(text).split(QLatin1Char(' '));
-        auto r = std::make_shared<TimeRecord>();
-        r->Number = parts[0].toInt();
-        r->Time = TextToDayTime(parts[1]);
-        r->Penalty = parts[2].toInt();
+        const TimeRecordPtr r = Record(parts[0].toInt(), parts[1], {.penalty = parts[2].toInt()});
         AppendRecord(data, r);
         storedRecords.push_back(r);
     }

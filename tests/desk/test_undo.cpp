@@ -5,6 +5,7 @@
 #include "DeskFixture.h"
 #include "ManualEntry.h"
 #include "StoreSetup.h"
+#include "Records.h"
 
 namespace {
 
@@ -42,20 +43,12 @@ protected:
         DeskFixture::SetUp();
         file = NameDataFile();
         data.ReplaceRecords({Record(RaceStartNumber, At(9, 0, 0)), Record(7, At(9, 10, 0)),
-                             Record(8, At(9, 20, 0), 5)});
+                             Record(8, At(9, 20, 0), {.penalty = 5})});
         ASSERT_TRUE(data.Save());
         now = At(10, 0, 0);
         desk.PostStartImpulse(At(10, 0, 0, 500));
         desk.PostFinishImpulse(At(10, 0, 3));
         desk.PostFinishImpulse(At(10, 0, 6));
-    }
-    static TimeRecordPtr Record(int number, DayTime time, int penalty = 0)
-    {
-        auto r = std::make_shared<TimeRecord>();
-        r->Number = number;
-        r->Time = time;
-        r->Penalty = penalty;
-        return r;
     }
     static QStringList Rows(const ImpulseListModel &list)
     {

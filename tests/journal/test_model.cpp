@@ -9,6 +9,7 @@
 #include "DataFileReader.h"
 #include "JournalRace.h"
 #include "JournalReplay.h"
+#include "Records.h"
 #include "TempDataFile.h"
 
 #include <QFile>
@@ -247,11 +248,8 @@ TEST(RecoveryModel, EveryCrashPointGivesBackExactlyWhatTheJournalHolds)
                 if (handedOverAt > p)
                     break;
                 std::vector<TimeRecordPtr> recovered;
-                for (const JournalRecord &j : records) {
-                    auto t = std::make_shared<TimeRecord>();
-                    t->Number = j.number, t->Time = j.time, t->Penalty = j.penalty;
-                    recovered.push_back(t);
-                }
+                for (const JournalRecord &j : records)
+                    recovered.push_back(Record(j.number, j.time, {.penalty = j.penalty}));
                 ApplyRecordChanges(Reconcile(replay, records), recovered);
                 ++cases;
                 if (ValuesOf(recovered) != expected && ++wrong <= 5)

@@ -1,6 +1,7 @@
 // What a journal brings back: the rows still listed, and the record changes
 // the data file lacks, without making a saved change twice.
 #include "JournalEntries.h"
+#include "Records.h"
 #include "JournalReplay.h"
 
 #include <QStringList>
@@ -45,15 +46,6 @@ TEST(JournalReplay, RowsStillListedComeBackInTheirOrder)
     EXPECT_TRUE(r.changes.empty());
 }
 
-TimeRecordPtr Rec(int number, DayTime time, int penalty = 0)
-{
-    auto r = std::make_shared<TimeRecord>();
-    r->Number = number;
-    r->Time = time;
-    r->Penalty = penalty;
-    return r;
-}
-
 QStringList Listed(const std::vector<TimeRecordPtr> &records)
 {
     QStringList out;
@@ -76,28 +68,30 @@ TEST(JournalReplay, RecordChangesAreMadeOnceOnTheDataFile)
         int changed;
     };
     const std::vector<Case> cases = {
-        {"added, not in the file", {Rec(1, 100)}, {Change(A, {2, 200, 0})}, {"1@100+0", "2@200+0"}, 1},
-        {"added and saved before the journal said so", {Rec(1, 100), Rec(2, 200)}, {Change(A, {2, 200, 0})},
+        {"added, not in the file", {Record(1, 100)}, {Change(A, {2, 200, 0})}, {"1@100+0", "2@200+0"}, 1},
+        {"added and saved before the journal said so", {Record(1, 100), Record(2, 200)}, {Change(A, {2, 200, 0})},
          {"1@100+0", "2@200+0"}, 0},
-        {"the same record twice, one saved", {Rec(2, 200)}, {Change(A, {2, 200, 0}), Change(A, {2, 200, 0})},
+        {"the same record twice, one saved", {Record(2, 200)}, {Change(A, {2, 200, 0}), Change(A, {2, 200, 0})},
          {"2@200+0", "2@200+0"}, 1},
-        {"edited", {Rec(1, 100)}, {Change(E, {1, 100, 30}, {1, 100, 0})}, {"1@100+30"}, 1},
-        {"edited and saved", {Rec(1, 100, 30)}, {Change(E, {1, 100, 30}, {1, 100, 0})}, {"1@100+30"}, 0},
+        {"edited", {Record(1, 100)}, {Change(E, {1, 100, 30}, {1, 100, 0})}, {"1@100+30"}, 1},
+        {"edited and saved", {Record(1, 100, {.penalty = 30})}, {Change(E, {1, 100, 30}, {1, 100, 0})},
+         {"1@100+30"}, 0},
         {"edited, the original gone from the file", {}, {Change(E, {3, 100, 0}, {1, 100, 0})}, {"3@100+0"}, 1},
-        {"deleted", {Rec(1, 100), Rec(2, 200)}, {Change(D, {1, 100, 0})}, {"2@200+0"}, 1},
-        {"deleted and saved", {Rec(2, 200)}, {Change(D, {1, 100, 0})}, {"2@200+0"}, 0},
+        {"deleted", {Record(1, 100), Record(2, 200)}, {Change(D, {1, 100, 0})}, {"2@200+0"}, 1},
+        {"deleted and saved", {Record(2, 200)}, {Change(D, {1, 100, 0})}, {"2@200+0"}, 0},
         {"added, edited, deleted, none of it saved", {},
          {Change(A, {4, 400, 0}), Change(E, {4, 401, 0}, {4, 400, 0}), Change(D, {4, 401, 0})}, {}, 0},
         // Racer 8 got a second passage here: the file held the edit, the
         // journal no word of its save.
-        {"added then edited, the edit saved", {Rec(8, 36'009'000, 10)},
+        {"added then edited, the edit saved", {Record(8, 36'009'000, {.penalty = 10})},
          {Change(A, {8, 36'009'000, 0}), Change(E, {8, 36'009'000, 10}, {8, 36'009'000, 0})},
          {"8@36009000+10"}, 0},
-        {"edited twice, the first edit saved", {Rec(5, 500, 10)},
+        {"edited twice, the first edit saved", {Record(5, 500, {.penalty = 10})},
          {Change(A, {5, 500, 0}), Change(E, {5, 500, 10}, {5, 500, 0}), Change(E, {5, 500, 20}, {5, 500, 10})},
          {"5@500+20"}, 1},
-        {"added then deleted, the add saved", {Rec(6, 600)}, {Change(A, {6, 600, 0}), Change(D, {6, 600, 0})}, {}, 1},
-        {"two records of equal values, one edited and saved", {Rec(7, 700), Rec(7, 700, 5)},
+        {"added then deleted, the add saved", {Record(6, 600)}, {Change(A, {6, 600, 0}), Change(D, {6, 600, 0})},
+         {}, 1},
+        {"two records of equal values, one edited and saved", {Record(7, 700), Record(7, 700, {.penalty = 5})},
          {Change(A, {7, 700, 0}), Change(A, {7, 700, 0}), Change(E, {7, 700, 5}, {7, 700, 0})},
          {"7@700+0", "7@700+5"}, 0},
     };
@@ -128,7 +122,7 @@ TEST(JournalReplay, AJournalThatKnowsItsStartBringsBackItsEndFromAnyStateOfTheFi
         Change(E, {2, 250, 10}, {2, 200, 10}),
     };
     const QStringList end = {"1@100+0", "2@200+0", "2@250+10"};
-    std::vector<TimeRecordPtr> state = {Rec(1, 100), Rec(2, 200)};
+    std::vector<TimeRecordPtr> state = {Record(1, 100), Record(2, 200)};
     for (std::size_t k = 3; k <= journal.size(); ++k) {
         if (k > 3)
             ApplyRecordChanges({journal[k - 1]}, state);
@@ -136,7 +130,7 @@ TEST(JournalReplay, AJournalThatKnowsItsStartBringsBackItsEndFromAnyStateOfTheFi
         ASSERT_TRUE(replay.knowsHeld);
         std::vector<TimeRecordPtr> file;
         for (const TimeRecordPtr &r : state)
-            file.push_back(Rec(r->Number, r->Time, r->Penalty));
+            file.push_back(Record(r->Number, r->Time, {.penalty = r->Penalty}));
         ApplyRecordChanges(Reconcile(replay, JournalRecords(file)), file);
         EXPECT_EQ(Listed(file), end) << "file left after " << k << " lines";
     }

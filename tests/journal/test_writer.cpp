@@ -2,6 +2,7 @@
 // one, a failed write is reported, the files are those the store writes at
 // once, and the store waits for its last write before it goes.
 #include "StoreSetup.h"
+#include "Records.h"
 #include "BackgroundWriter.h"
 #include "ScriptedDialogs.h"
 #include "TempDataFile.h"
@@ -67,11 +68,7 @@ protected:
     static void Fill(RecordStore &data, int count)
     {
         for (int i = 0; i < count; ++i) {
-            auto r = std::make_shared<TimeRecord>();
-            r->Number = i % 50 + 1;
-            r->Time = 36'000'000 + i * 1234;
-            r->Penalty = i % 7;
-            AppendRecord(data, r);
+            AppendRecord(data, Record(i % 50 + 1, 36'000'000 + i * 1234, {.penalty = i % 7}));
         }
     }
     QTemporaryDir dir;

@@ -2,6 +2,7 @@
 // racer table: the same order as the overall ranking (laps, time with
 // penalty, ties in list order), counted within each category.
 #include "RacerDirectory.h"
+#include "Records.h"
 #include "ResultsBuilder.h"
 
 #include <gtest/gtest.h>
@@ -152,12 +153,7 @@ TEST_P(CategoryRankingTest, RanksWithinEachCategory)
     std::vector<TimeRecordPtr> records;
     int maxLap = 0;
     for (const Rec &r : c.store) {
-        auto record = std::make_shared<TimeRecord>();
-        record->Number = r.number;
-        record->Lap = r.lap;
-        record->Time = TextToDayTime(QString::fromLatin1(r.time));
-        record->Penalty = r.penalty;
-        records.push_back(record);
+        records.push_back(Record(r.number, r.time, {.lap = r.lap, .penalty = r.penalty}));
         maxLap = std::max(maxLap, r.lap);
     }
     Store().ReplaceRecords(std::move(records));

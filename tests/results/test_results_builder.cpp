@@ -1,6 +1,7 @@
 // The refresh as a computation: measuring, ranking, one row per racer, the
 // selection and what it writes into the records.
 #include "StoreSetup.h"
+#include "Records.h"
 #include "RacerDirectory.h"
 #include "ResultsBuilder.h"
 
@@ -38,16 +39,6 @@ struct Rec {
 
 constexpr int Start = RaceStartNumber;
 
-TimeRecordPtr Make(const Rec &r)
-{
-    auto record = std::make_shared<TimeRecord>();
-    record->Number = r.number;
-    record->Lap = r.lap;
-    record->Time = TextToDayTime(QString::fromLatin1(r.time));
-    record->Penalty = r.penalty;
-    return record;
-}
-
 // One store for the whole binary: each store makes a temporary file.
 RecordStore &Store()
 {
@@ -59,7 +50,7 @@ void Fill(RecordStore &data, const std::vector<Rec> &records, int maxLap)
 {
     ClearRecords(data);
     for (const Rec &r : records)
-        AppendRecord(data, Make(r));
+        AppendRecord(data, Record(r.number, r.time, {.lap = r.lap, .penalty = r.penalty}));
     data.MaxLap = maxLap;
 }
 
@@ -521,21 +512,15 @@ TEST(ResultsBuilder, OneRowPerRacerMatchesTheCaptionWalk)
     for (int race = 0; race < 40; ++race) {
         std::vector<TimeRecordPtr> records;
         const int64_t startMs = 36'000'000 + random.bounded(1000);
-        for (int s = 0; s < 2; ++s) {
-            auto start = std::make_shared<TimeRecord>();
-            start->Number = RaceStartNumber;
-            start->Time = startMs + s * 600'000;
-            records.push_back(start);
-        }
+        for (int s = 0; s < 2; ++s)
+            records.push_back(Record(RaceStartNumber, startMs + s * 600'000));
         std::map<int, int> laps;
         for (int i = 0; i < 60; ++i) {
-            auto r = std::make_shared<TimeRecord>();
-            r->Number = 1 + int(random.bounded(6));
-            r->Lap = ++laps[r->Number];
-            r->Penalty = random.bounded(4) == 0 ? int(random.bounded(3)) : 0;
+            const int number = 1 + int(random.bounded(6));
+            const int penalty = random.bounded(4) == 0 ? int(random.bounded(3)) : 0;
             // Coarse steps make many values less than half a unit apart.
-            r->Time = startMs - 2000 + int64_t(random.bounded(1'500)) * 811;
-            records.push_back(r);
+            const DayTime time = startMs - 2000 + int64_t(random.bounded(1'500)) * 811;
+            records.push_back(Record(number, time, {.lap = ++laps[number], .penalty = penalty}));
         }
         Store().ReplaceRecords(records);
         Store().MaxLap = 0;

@@ -1,5 +1,6 @@
 // The two list models and the refresh that feeds them, without any view.
 #include "StoreSetup.h"
+#include "Records.h"
 #include "ResultsLists.h"
 
 #include <gtest/gtest.h>
@@ -8,16 +9,6 @@
 #include <QSignalSpy>
 
 namespace {
-
-TimeRecordPtr Make(int number, int lap, const char *time, int penalty = 0)
-{
-    auto record = std::make_shared<TimeRecord>();
-    record->Number = number;
-    record->Lap = lap;
-    record->Time = TextToDayTime(QString::fromLatin1(time));
-    record->Penalty = penalty;
-    return record;
-}
 
 class ResultsListsTest : public ::testing::Test {
 protected:
@@ -30,8 +21,9 @@ protected:
     void SetUp() override
     {
         RecordStore &data = Store();
-        data.ReplaceRecords({Make(7, 1, "10:05:00,000"), Make(RaceStartNumber, 1, "10:00:00,000"),
-                        Make(8, 1, "10:06:00,000", 2), Make(7, 2, "10:10:00,000")});
+        data.ReplaceRecords({Record(7, "10:05:00,000", {.lap = 1}), Record(RaceStartNumber, "10:00:00,000", {.lap = 1}),
+                             Record(8, "10:06:00,000", {.lap = 1, .penalty = 2}),
+                             Record(7, "10:10:00,000", {.lap = 2})});
         data.MaxLap = 2;
     }
 

@@ -11,6 +11,7 @@
 #include "ScriptedDialogs.h"
 #include "Startup.h"
 #include "../app/Controls.h"
+#include "../app/MainWindowFixture.h"
 #include "WebClient.h"
 #include "WebSettings.h"
 #include "main.h"
@@ -113,13 +114,12 @@ private:
     QJsonObject m_answer;
 };
 
-class BrowserTest : public ::testing::Test {
+class BrowserTest : public MainWindowFixture {
 protected:
     void SetUp() override
     {
         if (!QFile::exists(QString::fromLatin1(Chromium)))
             GTEST_SKIP() << "Chromium is not installed (scripts/setup installs it)";
-        ASSERT_TRUE(dir.isValid());
         SetClockForTesting([this] { return now.load(); });
         {
             QTcpServer probe;
@@ -131,8 +131,7 @@ protected:
         settings.port = port;
         settings.address = QStringLiteral("127.0.0.1");
         settings.Save();
-        windows = CreateWindows(dialogs, dir.filePath(QStringLiteral("log.txt")));
-        ASSERT_TRUE(windows.frmMain->HasStore());
+        ASSERT_NO_FATAL_FAILURE(MainWindowFixture::SetUp());
     }
 
     void TearDown() override
@@ -145,8 +144,7 @@ protected:
             }
         }
         SetClockForTesting({});
-        dialogs.answerQuestion(true);
-        windows = {};
+        MainWindowFixture::TearDown();
         QSettings(QStringLiteral("Tikomat"), QStringLiteral("Tikomat")).clear();
     }
 
@@ -210,9 +208,6 @@ protected:
         return false;
     }
 
-    QTemporaryDir dir;
-    ScriptedDialogs dialogs;
-    TikomatWindows windows;
     std::atomic<DayTime> now{0};
     quint16 port = 0;
     QProcess browser;

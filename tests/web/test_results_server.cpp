@@ -2,6 +2,7 @@
 // small race, what it does with bad or endless requests, the client limit,
 // and a stalled client while the desk keeps publishing.
 #include "StoreSetup.h"
+#include "Records.h"
 #include "ResultsLists.h"
 #include "WebClient.h"
 #include "WebPublisher.h"
@@ -21,16 +22,6 @@
 
 namespace {
 
-TimeRecordPtr Make(int number, int lap, const char *time, int penalty = 0)
-{
-    auto record = std::make_shared<TimeRecord>();
-    record->Number = number;
-    record->Lap = lap;
-    record->Time = TextToDayTime(QString::fromLatin1(time));
-    record->Penalty = penalty;
-    return record;
-}
-
 class ResultsServerTest : public ::testing::Test {
 protected:
     static ServerLimits Limits()
@@ -49,8 +40,9 @@ protected:
         port = publisher.port();
         ASSERT_NE(port, 0);
         // Racer 7 two laps, racer 8 one lap with 2 s penalty.
-        data.ReplaceRecords({Make(7, 1, "10:05:00,000"), Make(RaceStartNumber, 1, "10:00:00,000"),
-                        Make(8, 1, "10:06:00,000", 2), Make(7, 2, "10:10:00,000")});
+        data.ReplaceRecords({Record(7, "10:05:00,000", {.lap = 1}), Record(RaceStartNumber, "10:00:00,000", {.lap = 1}),
+                             Record(8, "10:06:00,000", {.lap = 1, .penalty = 2}),
+                             Record(7, "10:10:00,000", {.lap = 2})});
         data.MaxLap = 2;
     }
 
@@ -402,7 +394,7 @@ TEST_F(ResultsServerTest, AStalledClientNeverHoldsTheDeskOrTheOthers)
 {
     // A long race, so that one event outgrows the stalled reader's buffers.
     for (int i = 0; i < 8000; ++i)
-        AppendRecord(data, Make(100 + i, 1, "10:30:00,000"));
+        AppendRecord(data, Record(100 + i, "10:30:00,000", {.lap = 1}));
     EventClient stalled(port, 4096);  // never reads again
     EventClient live(port);
     ASSERT_TRUE(live.waitForVersion(0));
