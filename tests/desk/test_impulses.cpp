@@ -1,8 +1,10 @@
 // Impulse lists: the debounce filter, simulation, deleting rows, the model.
 #include "DeskFixture.h"
+#include "ImpulseRow.h"
 
 #include <QImage>
 #include <QSignalSpy>
+#include <optional>
 
 namespace {
 
@@ -204,6 +206,79 @@ TEST(ImpulseListModelTest, SelectionFollowsItsRowAndIsSignalled)
     EXPECT_EQ(selection[1][0].toInt(), 1);
     EXPECT_EQ(selection[2][0].toInt(), -1);
     EXPECT_EQ(removed.size(), 2);
+}
+
+void PrintTo(const ImpulseRow &row, std::ostream *os)
+{
+    *os << "#" << row.id << " " << row.caption().toStdString() << " " << row.valueText().toStdString();
+}
+
+// Every kind of row in the list that holds it: the texts both columns show,
+// and the same row back from the journal's texts.
+struct RowTextCase {
+    JournalList list;
+    ImpulseRow row;
+    const char *caption;
+    const char *value;
+    bool impulse;
+};
+
+TEST(ImpulseRowTest, ShowsItsValuesAndComesBackFromTheJournalTexts)
+{
+    const RowTextCase cases[] = {
+        {JournalList::Start, ImpulseRow::Impulse(ImpulseKind::ImpulseFB1, At(10, 0, 0, 5)), "IMPULS FB1",
+         "10:00:00,005", true},
+        {JournalList::Finish, ImpulseRow::Impulse(ImpulseKind::ImpulseFB2, At(23, 59, 59, 999)), "IMPULS FB2",
+         "23:59:59,999", true},
+        {JournalList::Finish, ImpulseRow::Impulse(ImpulseKind::ImpulseEither, 0), "IMPULS", "00:00:00,000", true},
+        {JournalList::Finish, ImpulseRow::Preselection(ImpulseKind::Preselection, 0), "Před.IMPULS", "0", false},
+        {JournalList::Finish, ImpulseRow::Preselection(ImpulseKind::Preselection, 9999), "Před.IMPULS", "9999",
+         false},
+        {JournalList::Start, ImpulseRow::Preselection(ImpulseKind::RaceStartPreselection, RaceStartNumber),
+         "Před.IMPULS", "10000", false},
+    };
+    for (const RowTextCase &c : cases) {
+        SCOPED_TRACE(c.caption + std::string(" ") + c.value);
+        EXPECT_EQ(c.row.caption(), QString::fromUtf8(c.caption));
+        EXPECT_EQ(c.row.valueText(), c.value);
+        EXPECT_EQ(c.row.isImpulse(), c.impulse);
+        ImpulseRow listed = c.row;
+        listed.id = 7;
+        const JournalEntry line = JournalRowEntry(c.list, listed);
+        EXPECT_EQ(line.kind, JournalKind::Row);
+        EXPECT_EQ(line.list, c.list);
+        EXPECT_EQ(line.rowId, 7u);
+        EXPECT_EQ(line.caption, QString::fromUtf8(c.caption));
+        EXPECT_EQ(line.subItem, c.value);
+        EXPECT_EQ(ImpulseRowOfJournal(c.list, line.caption, line.subItem), c.row);
+    }
+}
+
+// Journal lines as any version wrote them, and lines no version wrote.
+TEST(ImpulseRowTest, ReadsJournalTextsAsTheListsAlwaysReadThem)
+{
+    struct Case {
+        JournalList list;
+        const char *caption;
+        const char *value;
+        std::optional<ImpulseRow> row;
+    };
+    const Case cases[] = {
+        // A preselection's kind is its list's: the start list's wait for the race start.
+        {JournalList::Start, "Před.IMPULS", "10000",
+         ImpulseRow::Preselection(ImpulseKind::RaceStartPreselection, RaceStartNumber)},
+        {JournalList::Finish, "Před.IMPULS", "42", ImpulseRow::Preselection(ImpulseKind::Preselection, 42)},
+        {JournalList::Finish, "Před.IMPULS", "x", ImpulseRow::Preselection(ImpulseKind::Preselection, 0)},
+        {JournalList::Finish, "IMPULS FB2", "10:03:00,500", ImpulseRow::Impulse(ImpulseKind::ImpulseFB2, At(10, 3, 0, 500))},
+        {JournalList::Finish, "IMPULS", "10:0", ImpulseRow::Impulse(ImpulseKind::ImpulseEither, At(10, 0, 0))},
+        {JournalList::Start, "Impuls", "10:03:00,500", std::nullopt},
+        {JournalList::Start, "IMPULS FB3", "10:03:00,500", std::nullopt},
+        {JournalList::Finish, "", "10:03:00,500", std::nullopt},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.caption + std::string(" ") + c.value);
+        EXPECT_EQ(ImpulseRowOfJournal(c.list, QString::fromUtf8(c.caption), c.value), c.row);
+    }
 }
 
 }  // namespace
