@@ -61,7 +61,7 @@ protected:
     {
         QStringList out;
         for (const auto &row : list.rows())
-            out << row.caption + u' ' + row.subItem;
+            out << row.caption() + u' ' + row.valueText();
         return out;
     }
     State Now()
