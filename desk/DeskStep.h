@@ -3,7 +3,7 @@
 // apply, take back and apply again: rows that left or came into the two
 // impulse lists, and a change of the record store.  A Vlož, for example, is
 // the impulse row it used going and the record it made coming.
-#include "ImpulseListModel.h"
+#include "ImpulseRow.h"
 #include "JournalEntry.h"
 #include "RecordChange.h"
 
@@ -16,7 +16,7 @@ QString NumberAndTime(int number, DayTime time);
 struct RowEdit {
     JournalList list = JournalList::Start;
     bool removed = false;  // else the row comes into its list, at its place by id
-    ImpulseListModel::Row row;
+    ImpulseRow row;
     // A row made from a module stamp: the journal names the stamp, so that a
     // crash does not list it twice.
     bool fromModule = false;

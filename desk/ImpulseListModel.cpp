@@ -30,13 +30,13 @@ QVariant ImpulseListModel::data(const QModelIndex &index, int role) const
 {
     if (!index.isValid() || index.row() >= size())
         return {};
-    const Row &row = at(index.row());
+    const ImpulseRow &row = at(index.row());
     switch (role) {
     case Qt::DisplayRole:
-        return index.column() == Photocell ? row.caption : row.subItem;
+        return index.column() == Photocell ? row.caption() : row.valueText();
     case Qt::DecorationRole:
         if (index.column() == Photocell)
-            return isImpulseCaption(row.caption) ? impulseIcon() : preselectionIcon();
+            return row.isImpulse() ? impulseIcon() : preselectionIcon();
         return {};
     default:
         return {};
@@ -61,18 +61,20 @@ Qt::ItemFlags ImpulseListModel::flags(const QModelIndex &index) const
     return Qt::ItemIsEnabled | Qt::ItemIsSelectable;  // never editable
 }
 
-quint64 ImpulseListModel::appendRow(const QString &caption, const QString &subItem)
+quint64 ImpulseListModel::appendRow(ImpulseRow row)
 {
-    const int row = size();
-    beginInsertRows({}, row, row);
-    m_rows.push_back({m_nextId++, caption, subItem});
+    const int at = size();
+    row.id = m_nextId++;
+    beginInsertRows({}, at, at);
+    m_rows.push_back(row);
     endInsertRows();
     return m_rows.back().id;
 }
 
-void ImpulseListModel::insertRow(const Row &row)
+void ImpulseListModel::insertRow(const ImpulseRow &row)
 {
-    const auto place = std::find_if(m_rows.begin(), m_rows.end(), [&row](const Row &r) { return r.id > row.id; });
+    const auto place =
+        std::find_if(m_rows.begin(), m_rows.end(), [&row](const ImpulseRow &r) { return r.id > row.id; });
     const int at = int(place - m_rows.begin());
     beginInsertRows({}, at, at);
     m_rows.insert(place, row);
@@ -106,10 +108,10 @@ void ImpulseListModel::clear()
     setSelectedRow(-1);
 }
 
-int ImpulseListModel::findFirst(const QString &caption) const
+int ImpulseListModel::findFirst(ImpulseKind kind) const
 {
     for (int i = 0; i < size(); ++i)
-        if (m_rows[std::size_t(i)].caption == caption)
+        if (m_rows[std::size_t(i)].kind == kind)
             return i;
     return -1;
 }
@@ -120,11 +122,6 @@ int ImpulseListModel::indexOfId(quint64 id) const
         if (m_rows[std::size_t(i)].id == id)
             return i;
     return -1;
-}
-
-bool ImpulseListModel::isImpulseCaption(const QString &caption)
-{
-    return caption.startsWith(QLatin1String("IMPULS"));
 }
 
 void ImpulseListModel::setSelectedRow(int row)

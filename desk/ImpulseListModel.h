@@ -7,28 +7,17 @@
 // The selected row lives here rather than in a view: the assignment decides by
 // it which impulse it takes, and tests drive it without widgets.  A window
 // mirrors it to its view's selection and back (setSelectedRow / the signal).
+#include "ImpulseRow.h"
+
 #include <QAbstractTableModel>
 #include <QIcon>
-#include <QString>
 #include <QtGlobal>
 #include <vector>
-
-// Row captions; they name the kind of row.
-inline const QString CaptionImpulseFB1 = QStringLiteral("IMPULS FB1");
-inline const QString CaptionImpulseFB2 = QStringLiteral("IMPULS FB2");
-inline const QString CaptionImpulse = QStringLiteral("IMPULS");
-inline const QString CaptionPreselection = QStringLiteral("Před.IMPULS");
 
 class ImpulseListModel : public QAbstractTableModel {
     Q_OBJECT
 public:
     enum Column { Photocell = 0, Time = 1, ColumnCount };
-
-    struct Row {
-        quint64 id;       // stays with the row while other rows come and go
-        QString caption;  // "IMPULS FB1", "IMPULS FB2", "IMPULS" or "Před.IMPULS"
-        QString subItem;  // time text of an impulse, or the preselected number
-    };
 
     explicit ImpulseListModel(QObject *parent = nullptr);
 
@@ -41,23 +30,22 @@ public:
 
     // The id the next appended row will get.
     quint64 nextId() const { return m_nextId; }
-    // Appends at the bottom; returns the new row's id.
-    quint64 appendRow(const QString &caption, const QString &subItem);
+    // Appends at the bottom under the next id (the row's own is ignored);
+    // returns that id.
+    quint64 appendRow(ImpulseRow row);
     // Puts a row that left back at its place among the others (by id).
-    void insertRow(const Row &row);
+    void insertRow(const ImpulseRow &row);
     void removeRowAt(int row);
     void clear();
 
     int size() const { return int(m_rows.size()); }
     bool empty() const { return m_rows.empty(); }
-    const Row &at(int row) const { return m_rows.at(std::size_t(row)); }
-    const std::vector<Row> &rows() const { return m_rows; }
-    // First row from the top with this caption, or -1.
-    int findFirst(const QString &caption) const;
+    const ImpulseRow &at(int row) const { return m_rows.at(std::size_t(row)); }
+    const std::vector<ImpulseRow> &rows() const { return m_rows; }
+    // First row from the top of this kind, or -1.
+    int findFirst(ImpulseKind kind) const;
     // Current position of the row with this id, or -1 when it is gone.
     int indexOfId(quint64 id) const;
-    // Only rows whose caption starts with "IMPULS" carry a time.
-    static bool isImpulseCaption(const QString &caption);
 
     // -1 when no row is selected.
     int selectedRow() const { return m_selected; }
@@ -72,7 +60,7 @@ signals:
     void selectedRowChanged(int row);
 
 private:
-    std::vector<Row> m_rows;
+    std::vector<ImpulseRow> m_rows;
     quint64 m_nextId = 1;
     int m_selected = -1;
 };

@@ -18,6 +18,18 @@
 
 #include <algorithm>
 
+namespace {
+
+// The time and the number are what the operator reads across the desk.
+QFont LargeFont(QFont font)
+{
+    font.setPointSizeF(font.pointSizeF() * 1.8);
+    font.setBold(true);
+    return font;
+}
+
+}  // namespace
+
 ManualEntryDialog::ManualEntryDialog(QWidget *parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint
                           | Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint)
@@ -26,15 +38,21 @@ ManualEntryDialog::ManualEntryDialog(QWidget *parent)
     setWindowTitle(QStringLiteral("Ruční zadání časů"));
     setModal(false);
 
-    QFont large = font();
-    large.setPointSizeF(large.pointSizeF() * 1.8);
-    large.setBold(true);
+    CreateRecordFields(LargeFont(font()));
+    CreatePenaltyField();
+    CreateButtons();
+    LayOutControls();
+    SetTabOrder();
+}
 
+void ManualEntryDialog::CreateRecordFields(const QFont &large)
+{
     MaskEdit1 = new QLineEdit(this);
     MaskEdit1->setObjectName(QStringLiteral("MaskEdit1"));
     // every digit position required; separators are part of the text
     MaskEdit1->setInputMask(QStringLiteral("99:99:99,999;_"));
     MaskEdit1->setFont(large);
+    MaskEdit1->setMinimumWidth(QFontMetrics(large).horizontalAdvance(QStringLiteral("00:00:00,000")) + 16);
 
     MaskEdit2 = new QLineEdit(this);
     MaskEdit2->setObjectName(QStringLiteral("MaskEdit2"));
@@ -44,11 +62,16 @@ ManualEntryDialog::ManualEntryDialog(QWidget *parent)
         QRegularExpression(QStringLiteral("\\s*\\d{0,4}\\s*")), MaskEdit2));
     MaskEdit2->setMaxLength(5);
     MaskEdit2->setFont(large);
+    MaskEdit2->setMinimumWidth(QFontMetrics(large).horizontalAdvance(QStringLiteral("00000")) + 16);
     MaskEdit2->installEventFilter(this);
 
     cbStartZavodu = new QCheckBox(QStringLiteral("Toto je čas startu závodu"), this);
     cbStartZavodu->setObjectName(QStringLiteral("cbStartZavodu"));
+}
 
+// The penalty seconds, with up and down arrows that step them.
+void ManualEntryDialog::CreatePenaltyField()
+{
     Edit1 = new QLineEdit(QStringLiteral("0"), this);
     Edit1->setObjectName(QStringLiteral("Edit1"));
     Edit1->installEventFilter(this);
@@ -73,14 +96,23 @@ ManualEntryDialog::ManualEntryDialog(QWidget *parent)
     down->setFixedSize(18, arrowHeight);
     connect(up, &QToolButton::clicked, this, [this] { StepPenalty(1); });
     connect(down, &QToolButton::clicked, this, [this] { StepPenalty(-1); });
+}
 
+void ManualEntryDialog::CreateButtons()
+{
     Button1 = new QPushButton(QStringLiteral("OK"), this);
     Button1->setObjectName(QStringLiteral("Button1"));
     Button1->setDefault(true);
     Button2 = new QPushButton(QStringLiteral("Storno"), this);
     Button2->setObjectName(QStringLiteral("Button2"));
     Button2->setAutoDefault(false);
+}
 
+// Time and number side by side under their labels, the race start box and
+// the penalty below them, the buttons at the bottom right; the window keeps
+// the size they need.
+void ManualEntryDialog::LayOutControls()
+{
     auto *lblTime = new QLabel(QStringLiteral("Čas"), this);
     lblTime->setBuddy(MaskEdit1);
     auto *lblNumber = new QLabel(QStringLiteral("Číslo"), this);
@@ -116,15 +148,15 @@ ManualEntryDialog::ManualEntryDialog(QWidget *parent)
     layout->addLayout(lower);
     layout->addLayout(buttons);
     layout->setSizeConstraint(QLayout::SetFixedSize);
+}
 
+void ManualEntryDialog::SetTabOrder()
+{
     setTabOrder(MaskEdit1, MaskEdit2);
     setTabOrder(MaskEdit2, cbStartZavodu);
     setTabOrder(cbStartZavodu, Edit1);
     setTabOrder(Edit1, Button1);
     setTabOrder(Button1, Button2);
-
-    MaskEdit1->setMinimumWidth(QFontMetrics(large).horizontalAdvance(QStringLiteral("00:00:00,000")) + 16);
-    MaskEdit2->setMinimumWidth(QFontMetrics(large).horizontalAdvance(QStringLiteral("00000")) + 16);
 }
 
 void ManualEntryDialog::StepPenalty(int delta)

@@ -9,6 +9,7 @@
 
 class ManualEntry;
 class QCheckBox;
+class QFont;
 class QLineEdit;
 class QPushButton;
 
@@ -36,6 +37,13 @@ protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
+    // The constructor's steps, in this order.
+    void CreateRecordFields(const QFont &large);  // time, number, race start box
+    void CreatePenaltyField();
+    void CreateButtons();
+    void LayOutControls();
+    void SetTabOrder();
+
     void ShowFields();
     void HandTypedText();
 

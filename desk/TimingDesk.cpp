@@ -64,7 +64,7 @@ void TimingDesk::PostStartImpulse(DayTime t)
         Journal({FilteredEntry(JournalList::Start, t)});
         return;
     }
-    AppendRow(m_startList, CaptionImpulseFB1, DayTimeToText(t), t);
+    AppendRow(m_startList, ImpulseRow::Impulse(ImpulseKind::ImpulseFB1, t), t);
     m_lastImpulseTime = t;
     m_anyImpulsePassed = true;
     StartImpulseArrived();
@@ -76,7 +76,7 @@ void TimingDesk::PostFinishImpulse(DayTime t)
         Journal({FilteredEntry(JournalList::Finish, t)});
         return;
     }
-    AppendRow(m_finishList, FinishCaption(), DayTimeToText(t), t);
+    AppendRow(m_finishList, ImpulseRow::Impulse(FinishKind(), t), t);
     m_lastImpulseTime = t;
     m_anyImpulsePassed = true;
     FinishImpulseArrived();
@@ -85,19 +85,19 @@ void TimingDesk::PostFinishImpulse(DayTime t)
 // Simulated impulses bypass the filter and leave LastImpulseTime alone.
 void TimingDesk::simulateStartImpulse()
 {
-    const QString time = DayTimeToText(NowDayTime());
+    const DayTime time = NowDayTime();
     if (m_settings.photocellMode == 1) {
-        AppendRow(m_finishList, CaptionImpulse, time);
+        AppendRow(m_finishList, ImpulseRow::Impulse(ImpulseKind::ImpulseEither, time));
         FinishImpulseArrived();
     } else {
-        AppendRow(m_startList, CaptionImpulseFB1, time);
+        AppendRow(m_startList, ImpulseRow::Impulse(ImpulseKind::ImpulseFB1, time));
         StartImpulseArrived();
     }
 }
 
 void TimingDesk::simulateFinishImpulse()
 {
-    AppendRow(m_finishList, FinishCaption(), DayTimeToText(NowDayTime()));
+    AppendRow(m_finishList, ImpulseRow::Impulse(FinishKind(), NowDayTime()));
     FinishImpulseArrived();
 }
 
@@ -137,14 +137,14 @@ void TimingDesk::Journal(const std::vector<JournalEntry> &entries)
         m_journal->Write(entries);
 }
 
-void TimingDesk::AppendRow(ImpulseListModel &list, const QString &caption, const QString &subItem,
-                           std::optional<DayTime> stamp, const QString &text)
+void TimingDesk::AppendRow(ImpulseListModel &list, ImpulseRow row, std::optional<DayTime> stamp, const QString &text)
 {
     DeskStep step;
     step.text = text;
     RowEdit e;
     e.list = ListOf(list);
-    e.row = {list.nextId(), caption, subItem};
+    e.row = row;
+    e.row.id = list.nextId();
     e.fromModule = stamp.has_value();
     e.stamp = stamp.value_or(0);
     step.rows.push_back(e);
@@ -167,10 +167,9 @@ RowEdit TimingDesk::Removal(const ImpulseListModel &list, int row) const
 void TimingDesk::RemoveRow(ImpulseListModel &list, int row)
 {
     DeskStep step;
-    const ImpulseListModel::Row &r = list.at(row);
-    step.text = ImpulseListModel::isImpulseCaption(r.caption)
-                    ? QStringLiteral("smazání impulsu (%1)").arg(r.subItem)
-                    : QStringLiteral("smazání předvolby čísla %1").arg(r.subItem);
+    const ImpulseRow &r = list.at(row);
+    step.text = r.isImpulse() ? QStringLiteral("smazání impulsu (%1)").arg(r.valueText())
+                              : QStringLiteral("smazání předvolby čísla %1").arg(r.valueText());
     step.rows.push_back(Removal(list, row));
     Change(std::move(step));
 }
@@ -179,15 +178,8 @@ std::vector<JournalEntry> TimingDesk::JournalRows() const
 {
     std::vector<JournalEntry> rows;
     for (const ImpulseListModel *list : {&m_startList, &m_finishList}) {
-        for (const ImpulseListModel::Row &row : list->rows()) {
-            JournalEntry e;
-            e.kind = JournalKind::Row;
-            e.list = ListOf(*list);
-            e.rowId = row.id;
-            e.caption = row.caption;
-            e.subItem = row.subItem;
-            rows.push_back(e);
-        }
+        for (const ImpulseRow &row : list->rows())
+            rows.push_back(JournalRowEntry(ListOf(*list), row));
     }
     return rows;
 }
@@ -203,9 +195,9 @@ QString TimingDesk::WaitingRowsText(int rows)
     return QStringLiteral("V seznamech ") + phrase.arg(rows) + QStringLiteral(" nabídne při příštím spuštění.");
 }
 
-QString TimingDesk::FinishCaption() const
+ImpulseKind TimingDesk::FinishKind() const
 {
-    return m_settings.photocellMode == 1 ? CaptionImpulse : CaptionImpulseFB2;
+    return m_settings.photocellMode == 1 ? ImpulseKind::ImpulseEither : ImpulseKind::ImpulseFB2;
 }
 
 // ---------------------------------------------------------------------------
@@ -271,25 +263,25 @@ TimeRecordPtr TimingDesk::MakeRecord(int number, DayTime time, std::vector<RowEd
     return record;
 }
 
-TimingDesk::Assignment TimingDesk::AssignFromList(ImpulseListModel &list, const QString &caption)
+TimingDesk::Assignment TimingDesk::AssignFromList(ImpulseListModel &list, ImpulseKind kind)
 {
     int impulse = list.selectedRow();
-    if (impulse >= 0 && list.at(impulse).caption != caption) {
+    if (impulse >= 0 && list.at(impulse).kind != kind) {
         m_dialogs.message(MsgWrongSelection);
         list.clearSelection();
         return {true, nullptr};
     }
     if (impulse < 0)
-        impulse = list.findFirst(caption);
+        impulse = list.findFirst(kind);
 
     if (impulse >= 0) {
-        const DayTime time = TextToDayTime(list.at(impulse).subItem);
+        const DayTime time = list.at(impulse).time;
         // The record and the impulse it takes go into the journal together.
         TimeRecordPtr record = MakeRecord(DisplayNumber(), time, {Removal(list, impulse)});
         return {false, record};
     }
     if (m_settings.functionMode == 2)
-        AppendRow(list, CaptionPreselection, m_display, std::nullopt,
+        AppendRow(list, ImpulseRow::Preselection(PreselectionKindIn(ListOf(list)), DisplayNumber()), std::nullopt,
                   QStringLiteral("předvolba čísla %1").arg(m_display));
     else
         m_dialogs.message(MsgNoImpulse);
@@ -312,7 +304,7 @@ void TimingDesk::RecordDisplayedNumber()
     if (m_settings.functionMode == 0) {
         record = MakeRecord(DisplayNumber(), NowDayTime());
     } else {
-        const Assignment a = AssignFromList(m_finishList, FinishCaption());
+        const Assignment a = AssignFromList(m_finishList, FinishKind());
         if (a.aborted)
             return;
         record = a.record;
@@ -334,7 +326,7 @@ void TimingDesk::RecordRaceStart()
     if (m_settings.functionMode == 0) {
         record = MakeRecord(RaceStartNumber, NowDayTime());
     } else {
-        const Assignment a = AssignFromList(m_startList, CaptionImpulseFB1);
+        const Assignment a = AssignFromList(m_startList, ImpulseKind::ImpulseFB1);
         if (a.aborted)
             return;
         record = a.record;
@@ -358,9 +350,9 @@ void TimingDesk::RunExclusive(const std::function<void()> &operation)
         const bool start = m_waitingArrivals.front();
         m_waitingArrivals.pop_front();
         if (start)
-            ImpulseArrived(m_startList, CaptionImpulseFB1, true);
+            ImpulseArrived(m_startList, ImpulseKind::ImpulseFB1, true);
         else
-            ImpulseArrived(m_finishList, FinishCaption(), false);
+            ImpulseArrived(m_finishList, FinishKind(), false);
     }
 }
 
@@ -381,18 +373,18 @@ void TimingDesk::ClosingSteps(const TimeRecordPtr &record)
 
 // A preselection waits until an impulse of its kind arrives; the oldest
 // preselection is completed first.
-void TimingDesk::ImpulseArrived(ImpulseListModel &list, const QString &impulseCaption, bool start)
+void TimingDesk::ImpulseArrived(ImpulseListModel &list, ImpulseKind impulse, bool start)
 {
-    if (list.empty() || list.at(list.size() - 1).caption != impulseCaption)
+    if (list.empty() || list.at(list.size() - 1).kind != impulse)
         return;
-    const int found = list.findFirst(CaptionPreselection);
+    const int found = list.findFirst(PreselectionKindIn(ListOf(list)));
     if (found < 0)
         return;
     // The assignment below removes an impulse row, possibly above this one,
     // so the preselection row is followed by its id, not its position.
     const quint64 preselection = list.at(found).id;
-    const QString number = list.at(found).subItem;
-    SetDisplay(number, LabelOf(ReadIntField(number, 0)));
+    const int number = list.at(found).number;
+    SetDisplay(QString::number(number), LabelOf(number));
     m_preselectionUsed = Removal(list, found);
     if (start)
         RecordRaceStart();

@@ -51,8 +51,8 @@ public:
     // The rows both lists hold, as journal entries.
     std::vector<JournalEntry> JournalRows() const;
     // Crash recovery's "Ano", one step: the record change, then the rows
-    // appended; a stamp that never reached its list takes the caption its
-    // photocell gives now.
+    // appended; a stamp that never reached its list becomes an impulse of the
+    // kind its photocell gives now.
     void Restore(const RecordChange &records, const std::vector<RecoveredRow> &rows) override;
 
     // --- The one path of rows, and the undo history ------------------------
@@ -164,7 +164,7 @@ private:
     void RecordRaceStart();        // START itself
     void RunExclusive(const std::function<void()> &operation);
     void ArrivalCheck(bool start);
-    Assignment AssignFromList(ImpulseListModel &list, const QString &caption);
+    Assignment AssignFromList(ImpulseListModel &list, ImpulseKind impulse);
     // Makes the record as one step with `rows` (the impulse it used), after
     // asking for the data file's name if it has none yet.
     TimeRecordPtr MakeRecord(int number, DayTime time, std::vector<RowEdit> rows = {});
@@ -177,10 +177,10 @@ private:
     void Journal(const std::vector<JournalEntry> &entries);
     // An operator action: applied, then remembered in the history.
     bool Change(DeskStep step, bool asked = false);
-    // Appends a row (a step of its own when `text` is given); `stamp` is the
-    // module stamp the row is made of.
-    void AppendRow(ImpulseListModel &list, const QString &caption, const QString &subItem,
-                   std::optional<DayTime> stamp = std::nullopt, const QString &text = QString());
+    // Appends a row under the list's next id (a step of its own when `text`
+    // is given); `stamp` is the module stamp the row is made of.
+    void AppendRow(ImpulseListModel &list, ImpulseRow row, std::optional<DayTime> stamp = std::nullopt,
+                   const QString &text = QString());
     RowEdit Removal(const ImpulseListModel &list, int row) const;
     void RemoveRow(ImpulseListModel &list, int row);
     void ClosingSteps(const TimeRecordPtr &record);
@@ -189,8 +189,9 @@ private:
     void RecordsChanged(const RecordChange &change);
     // "&Uložit"'s question for a name, without the save.
     void NameUnnamedFile();
-    void ImpulseArrived(ImpulseListModel &list, const QString &impulseCaption, bool start);
-    QString FinishCaption() const;
+    void ImpulseArrived(ImpulseListModel &list, ImpulseKind impulse, bool start);
+    // The kind of impulse the finish list takes in the present photocell mode.
+    ImpulseKind FinishKind() const;
     int DisplayNumber() const;
     QString LabelOf(int number) const;
     void SetDisplay(const QString &number, const QString &label);

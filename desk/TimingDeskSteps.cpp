@@ -68,7 +68,7 @@ bool TimingDesk::CanApply(const DeskStep &step) const
         if (!e.removed) {
             if (at >= 0)
                 return false;
-        } else if (at < 0 || list.at(at).caption != e.row.caption || list.at(at).subItem != e.row.subItem) {
+        } else if (at < 0 || !(list.at(at) == e.row)) {
             return false;
         }
     }
@@ -82,14 +82,12 @@ bool TimingDesk::Apply(const DeskStep &step, bool asked)
     std::vector<JournalEntry> lines;
     for (const RowEdit &r : step.rows) {
         JournalEntry e;
-        e.list = r.list;
-        e.rowId = r.row.id;
         if (r.removed) {
             e.kind = JournalKind::RowRemoved;
+            e.list = r.list;
+            e.rowId = r.row.id;
         } else {
-            e.kind = JournalKind::Row;
-            e.caption = r.row.caption;
-            e.subItem = r.row.subItem;
+            e = JournalRowEntry(r.list, r.row);
             e.fromModule = r.fromModule;
             e.time = r.stamp;
         }
@@ -173,12 +171,17 @@ void TimingDesk::Restore(const RecordChange &records, const std::vector<Recovere
     step.records = records;
     quint64 next[2] = {m_startList.nextId(), m_finishList.nextId()};
     for (const RecoveredRow &row : rows) {
+        const ImpulseKind photocell = row.list == JournalList::Start ? ImpulseKind::ImpulseFB1 : FinishKind();
+        const std::optional<ImpulseRow> restored = row.caption.isEmpty()
+                                                       ? ImpulseRow::Impulse(photocell, row.stamp)
+                                                       : ImpulseRowOfJournal(row.list, row.caption, row.subItem);
+        // No version of the program wrote a caption other than its rows'.
+        if (!restored)
+            continue;
         RowEdit e;
         e.list = row.list;
-        QString caption = row.caption;
-        if (caption.isEmpty())
-            caption = row.list == JournalList::Start ? CaptionImpulseFB1 : FinishCaption();
-        e.row = {next[row.list == JournalList::Start ? 0 : 1]++, caption, row.subItem};
+        e.row = *restored;
+        e.row.id = next[row.list == JournalList::Start ? 0 : 1]++;
         step.rows.push_back(e);
     }
     if (step.empty())

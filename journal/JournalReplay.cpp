@@ -11,7 +11,6 @@ namespace {
 struct ReplayRow {
     RecoveredRow row;
     quint64 id = 0;  // 0: a stamp still waiting for the desk
-    DayTime stampTime = 0;
 };
 
 struct RecordHash {
@@ -252,7 +251,7 @@ JournalReplay Replay(const std::vector<JournalEntry> &entries)
     // the oldest waiting stamp of that photocell and time is the one meant.
     auto takeStamp = [&rows](JournalList list, DayTime time) {
         const auto it = std::find_if(rows.begin(), rows.end(), [&](const ReplayRow &r) {
-            return r.id == 0 && r.row.list == list && r.stampTime == time;
+            return r.id == 0 && r.row.list == list && r.row.stamp == time;
         });
         if (it != rows.end())
             rows.erase(it);
@@ -260,7 +259,7 @@ JournalReplay Replay(const std::vector<JournalEntry> &entries)
     for (const JournalEntry &e : entries) {
         switch (e.kind) {
         case JournalKind::Stamp:
-            rows.push_back({{e.list, QString(), DayTimeToText(e.time)}, 0, e.time});
+            rows.push_back({{e.list, QString(), DayTimeToText(e.time), e.time}, 0});
             break;
         case JournalKind::Filtered:
             takeStamp(e.list, e.time);
@@ -273,7 +272,7 @@ JournalReplay Replay(const std::vector<JournalEntry> &entries)
             const auto at = std::find_if(rows.begin(), rows.end(), [&](const ReplayRow &r) {
                 return r.row.list == e.list && r.id > e.rowId;
             });
-            rows.insert(at, {{e.list, e.caption, e.subItem}, e.rowId, 0});
+            rows.insert(at, {{e.list, e.caption, e.subItem}, e.rowId});
             break;
         }
         case JournalKind::RowRemoved: {

@@ -11,9 +11,10 @@
 struct RecoveredRow {
     JournalList list = JournalList::Start;
     // Empty for a stamp read from the module that never reached its list:
-    // the desk gives it the caption of its photocell.
+    // the desk makes it an impulse of its photocell.
     QString caption;
     QString subItem;
+    DayTime stamp = 0;  // that stamp's time, when the caption is empty
 };
 
 struct JournalReplay {

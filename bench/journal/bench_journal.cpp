@@ -67,10 +67,8 @@ void BM_VlozAgainstJournalAppend(benchmark::State &state)
     data.Save();
     data.WaitForWrites();
     JournalFile probe(dir.filePath(QStringLiteral("probe.journal")));
-    JournalEntry line;
-    line.kind = JournalKind::Row;
-    line.caption = CaptionImpulseFB2;
-    line.subItem = QStringLiteral("10:00:00,000");
+    const JournalEntry line =
+        JournalRowEntry(JournalList::Finish, ImpulseRow::Impulse(ImpulseKind::ImpulseFB2, 10 * MsPerHour));
 
     std::vector<double> vloz, undo, append;
     DayTime t = start + DayTime(records) * 50;

@@ -65,7 +65,7 @@ protected:
     {
         QStringList out;
         for (const auto &row : list.rows())
-            out << (caption ? row.caption : row.subItem);
+            out << (caption ? row.caption() : row.valueText());
         return out;
     }
     static QStringList Captions(const ImpulseListModel &list) { return Column(list, true); }

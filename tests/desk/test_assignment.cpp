@@ -5,6 +5,7 @@
 
 #include <QFileInfo>
 #include <QSignalSpy>
+#include <optional>
 
 namespace {
 
@@ -92,7 +93,7 @@ struct WrongSelectionCase {
     bool start;                // START instead of Vlož
     const char *displayAfter;  // START in photocell mode 1 still runs its own closing steps
     bool saved;
-    const char *otherRow;  // an impulse row of the other kind, if any fits the list
+    std::optional<ImpulseKind> otherRow;  // an impulse row of the other kind, if any fits the list
 };
 
 void PrintTo(const WrongSelectionCase &c, std::ostream *os) { *os << c.name; }
@@ -117,7 +118,7 @@ TEST_P(WrongSelectionTest, ShowsMessageClearsSelectionAndStops)
         c.start && c.photocellMode == 0 ? desk.startList() : desk.finishList();
     ASSERT_EQ(Captions(list), QStringList{"Před.IMPULS"});
     if (c.otherRow)
-        list.appendRow(c.otherRow, "10:00:00,000");
+        list.appendRow(ImpulseRow::Impulse(*c.otherRow, At(10, 0, 0)));
     ASSERT_TRUE(QFile::remove(path));
 
     for (int row : {0, list.size() - 1}) {
@@ -140,10 +141,10 @@ TEST_P(WrongSelectionTest, ShowsMessageClearsSelectionAndStops)
 
 INSTANTIATE_TEST_SUITE_P(
     Desk, WrongSelectionTest,
-    ::testing::Values(WrongSelectionCase{"Vloz", 0, false, "45", false, "IMPULS"},
-                      WrongSelectionCase{"VlozPhotocellMode1", 1, false, "45", false, "IMPULS FB2"},
-                      WrongSelectionCase{"Start", 0, true, "10000", false, nullptr},
-                      WrongSelectionCase{"StartPhotocellMode1", 1, true, "0", true, "IMPULS FB2"}),
+    ::testing::Values(WrongSelectionCase{"Vloz", 0, false, "45", false, ImpulseKind::ImpulseEither},
+                      WrongSelectionCase{"VlozPhotocellMode1", 1, false, "45", false, ImpulseKind::ImpulseFB2},
+                      WrongSelectionCase{"Start", 0, true, "10000", false, std::nullopt},
+                      WrongSelectionCase{"StartPhotocellMode1", 1, true, "0", true, ImpulseKind::ImpulseFB2}),
     [](const auto &tested) { return std::string(tested.param.name); });
 
 TEST_F(DeskFixture, FunctionModeOneWithoutImpulseSaysSoSavesAndResets)

@@ -1,8 +1,16 @@
-// Impulse lists: the debounce filter, simulation, deleting rows, the model.
+// Impulse lists: the debounce filter, simulation, deleting rows, the model and its rows.
 #include "DeskFixture.h"
+#include "ImpulseRow.h"
 
 #include <QImage>
 #include <QSignalSpy>
+#include <optional>
+
+// Found by the test framework beside the row type, outside the unnamed namespace.
+void PrintTo(const ImpulseRow &row, std::ostream *os)
+{
+    *os << "#" << row.id << " " << row.caption().toStdString() << " " << row.valueText().toStdString();
+}
 
 namespace {
 
@@ -154,8 +162,8 @@ TEST_F(DeskFixture, DeleteAllDropsImpulsesAndPreselections)
 TEST(ImpulseListModelTest, PresentsTwoColumnsWithIconsAndNoEditing)
 {
     ImpulseListModel model;
-    model.appendRow(CaptionImpulseFB1, "10:00:00,000");
-    model.appendRow(CaptionPreselection, "12");
+    model.appendRow(ImpulseRow::Impulse(ImpulseKind::ImpulseFB1, At(10, 0, 0)));
+    model.appendRow(ImpulseRow::Preselection(ImpulseKind::Preselection, 12));
     EXPECT_EQ(model.columnCount(), 2);
     EXPECT_EQ(model.headerData(ImpulseListModel::Photocell, Qt::Horizontal).toString(), "Fotobuňka");
     EXPECT_EQ(model.headerData(ImpulseListModel::Time, Qt::Horizontal).toString(), "Čas");
@@ -185,7 +193,7 @@ TEST(ImpulseListModelTest, SelectionFollowsItsRowAndIsSignalled)
 {
     ImpulseListModel model;
     for (int i = 0; i < 4; ++i)
-        model.appendRow(CaptionImpulseFB2, QString::number(i));
+        model.appendRow(ImpulseRow::Impulse(ImpulseKind::ImpulseFB2, i));
     QSignalSpy selection(&model, &ImpulseListModel::selectedRowChanged);
     QSignalSpy removed(&model, &QAbstractItemModel::rowsRemoved);
 
@@ -193,7 +201,7 @@ TEST(ImpulseListModelTest, SelectionFollowsItsRowAndIsSignalled)
     model.setSelectedRow(2);  // no change, no signal
     model.removeRowAt(0);     // a row above leaves: the selection moves up with its row
     EXPECT_EQ(model.selectedRow(), 1);
-    EXPECT_EQ(model.at(1).subItem, "2");
+    EXPECT_EQ(model.at(1).time, 2);
     model.removeRowAt(1);  // the selected row itself
     EXPECT_EQ(model.selectedRow(), -1);
     model.setSelectedRow(7);  // out of range means none
@@ -204,6 +212,103 @@ TEST(ImpulseListModelTest, SelectionFollowsItsRowAndIsSignalled)
     EXPECT_EQ(selection[1][0].toInt(), 1);
     EXPECT_EQ(selection[2][0].toInt(), -1);
     EXPECT_EQ(removed.size(), 2);
+}
+
+
+// Every kind of row in the list that holds it: the texts both columns show,
+// and the same row back from the journal's texts.
+struct RowTextCase {
+    JournalList list;
+    ImpulseRow row;
+    const char *caption;
+    const char *value;
+    bool impulse;
+};
+
+TEST(ImpulseRowTest, ShowsItsValuesAndComesBackFromTheJournalTexts)
+{
+    const RowTextCase cases[] = {
+        {JournalList::Start, ImpulseRow::Impulse(ImpulseKind::ImpulseFB1, At(10, 0, 0, 5)), "IMPULS FB1",
+         "10:00:00,005", true},
+        {JournalList::Finish, ImpulseRow::Impulse(ImpulseKind::ImpulseFB2, At(23, 59, 59, 999)), "IMPULS FB2",
+         "23:59:59,999", true},
+        {JournalList::Finish, ImpulseRow::Impulse(ImpulseKind::ImpulseEither, 0), "IMPULS", "00:00:00,000", true},
+        {JournalList::Finish, ImpulseRow::Preselection(ImpulseKind::Preselection, 0), "Před.IMPULS", "0", false},
+        {JournalList::Finish, ImpulseRow::Preselection(ImpulseKind::Preselection, 9999), "Před.IMPULS", "9999",
+         false},
+        {JournalList::Start, ImpulseRow::Preselection(ImpulseKind::RaceStartPreselection, RaceStartNumber),
+         "Před.IMPULS", "10000", false},
+    };
+    for (const RowTextCase &c : cases) {
+        SCOPED_TRACE(c.caption + std::string(" ") + c.value);
+        EXPECT_EQ(c.row.caption(), QString::fromUtf8(c.caption));
+        EXPECT_EQ(c.row.valueText(), c.value);
+        EXPECT_EQ(c.row.isImpulse(), c.impulse);
+        ImpulseRow listed = c.row;
+        listed.id = 7;
+        const JournalEntry line = JournalRowEntry(c.list, listed);
+        EXPECT_EQ(line.kind, JournalKind::Row);
+        EXPECT_EQ(line.list, c.list);
+        EXPECT_EQ(line.rowId, 7u);
+        EXPECT_EQ(line.caption, QString::fromUtf8(c.caption));
+        EXPECT_EQ(line.subItem, c.value);
+        EXPECT_EQ(ImpulseRowOfJournal(c.list, line.caption, line.subItem), c.row);
+    }
+}
+
+// Journal lines as any version wrote them, and lines no version wrote.
+TEST(ImpulseRowTest, ReadsJournalTextsAsTheListsAlwaysReadThem)
+{
+    struct Case {
+        JournalList list;
+        const char *caption;
+        const char *value;
+        std::optional<ImpulseRow> row;
+    };
+    const Case cases[] = {
+        // A preselection's kind is its list's: the start list's wait for the race start.
+        {JournalList::Start, "Před.IMPULS", "10000",
+         ImpulseRow::Preselection(ImpulseKind::RaceStartPreselection, RaceStartNumber)},
+        {JournalList::Finish, "Před.IMPULS", "42", ImpulseRow::Preselection(ImpulseKind::Preselection, 42)},
+        {JournalList::Finish, "Před.IMPULS", "x", ImpulseRow::Preselection(ImpulseKind::Preselection, 0)},
+        {JournalList::Finish, "IMPULS FB2", "10:03:00,500", ImpulseRow::Impulse(ImpulseKind::ImpulseFB2, At(10, 3, 0, 500))},
+        {JournalList::Finish, "IMPULS", "10:0", ImpulseRow::Impulse(ImpulseKind::ImpulseEither, At(10, 0, 0))},
+        {JournalList::Start, "Impuls", "10:03:00,500", std::nullopt},
+        {JournalList::Start, "IMPULS FB3", "10:03:00,500", std::nullopt},
+        {JournalList::Finish, "", "10:03:00,500", std::nullopt},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.caption + std::string(" ") + c.value);
+        EXPECT_EQ(ImpulseRowOfJournal(c.list, QString::fromUtf8(c.caption), c.value), c.row);
+    }
+}
+
+// Rows brought back from a journal work as the rows they were: the
+// preselections are completed by their impulses, and a stamp that never
+// reached its list becomes an impulse of its photocell.
+TEST_F(DeskFixture, RestoredRowsAreCompletedByTheirImpulses)
+{
+    NameDataFile();
+    RecoveredRow stamp{JournalList::Finish, QString(), QString(), At(9, 59, 0)};
+    desk.Restore({}, {{JournalList::Start, QStringLiteral("Před.IMPULS"), QStringLiteral("10000")},
+                      {JournalList::Finish, QStringLiteral("Před.IMPULS"), QStringLiteral("12")},
+                      {JournalList::Finish, QStringLiteral("Před.IMPULS"), QStringLiteral("13")},
+                      {JournalList::Finish, QStringLiteral("IMPULS FB7"), QStringLiteral("10:00:00,000")},
+                      stamp});
+    EXPECT_EQ(Captions(desk.startList()), QStringList{"Před.IMPULS"});
+    EXPECT_EQ(Captions(desk.finishList()), (QStringList{"Před.IMPULS", "Před.IMPULS", "IMPULS FB2"}));
+    EXPECT_EQ(SubItems(desk.finishList()), (QStringList{"12", "13", "09:59:00,000"}));
+
+    desk.PostStartImpulse(At(10, 0, 0));
+    desk.PostFinishImpulse(At(10, 5, 0));
+    // The oldest impulse is assigned: the restored stamp, with its own time
+    // (the records are in the order of their times).
+    ASSERT_EQ(StoreNumbers(), (std::vector<int>{12, RaceStartNumber}));
+    EXPECT_EQ(data.records()[0]->Time, At(9, 59, 0));
+    EXPECT_EQ(data.records()[1]->Time, At(10, 0, 0));
+    EXPECT_TRUE(desk.startList().empty());
+    EXPECT_EQ(Captions(desk.finishList()), (QStringList{"Před.IMPULS", "IMPULS FB2"}));
+    EXPECT_EQ(SubItems(desk.finishList()), (QStringList{"13", "10:05:00,000"}));
 }
 
 }  // namespace

@@ -54,7 +54,7 @@ protected:
     {
         QStringList out;
         for (const auto &row : list.rows())
-            out << row.caption + u' ' + row.subItem;
+            out << row.caption() + u' ' + row.valueText();
         return out;
     }
     State Now()

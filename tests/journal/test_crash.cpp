@@ -95,7 +95,7 @@ Damage ExpectAllBack(const Told &told, const QString &folder, const std::string 
     for (const auto &[list, t] : told.stamps) {
         const ImpulseListModel &rows = list == JournalList::Start ? fresh.desk.startList() : fresh.desk.finishList();
         const bool listed = std::any_of(rows.rows().begin(), rows.rows().end(), [t = t](const auto &row) {
-            return row.subItem == DayTimeToText(t);
+            return row.isImpulse() && row.time == t;
         });
         if (!listed && !recordTimes.count(t)) {
             ++damage.lost;

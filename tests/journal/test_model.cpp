@@ -125,7 +125,7 @@ ScriptedRace RunRace(unsigned seed, int actions)
             Rows rows;
             for (const auto *list : {&race.desk.startList(), &race.desk.finishList()}) {
                 for (const auto &row : list->rows())
-                    rows.emplace_back(list == &race.desk.startList() ? 'S' : 'F', row.caption, row.subItem);
+                    rows.emplace_back(list == &race.desk.startList() ? 'S' : 'F', row.caption(), row.valueText());
             }
             out.moments.push_back({int(Bytes(race.keeper.path()).count('\n')), ValuesOf(race.data.records()), rows});
         };

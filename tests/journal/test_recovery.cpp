@@ -17,7 +17,7 @@ QStringList Rows(const ImpulseListModel &list)
 {
     QStringList out;
     for (const auto &row : list.rows())
-        out << row.caption + u' ' + row.subItem;
+        out << row.caption() + u' ' + row.valueText();
     return out;
 }
 

@@ -43,6 +43,7 @@ TEST(JournalReplay, RowsStillListedComeBackInTheirOrder)
     });
     EXPECT_EQ(Shown(r.rows), QStringList({"F IMPULS FB2 00:00:01,000", "S IMPULS FB1 00:00:02,000",
                                           "F Před.IMPULS 17", "F  00:00:09,000"}));
+    EXPECT_EQ(r.rows.back().stamp, 9000);  // the stamp itself, not only its text
     EXPECT_TRUE(r.changes.empty());
 }
 

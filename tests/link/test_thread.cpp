@@ -24,14 +24,6 @@
 
 namespace {
 
-// Milliseconds of the day of a time text hh:mm:ss,zzz.
-int64_t MsOf(const QString &text)
-{
-    return ((text.mid(0, 2).toLongLong() * 60 + text.mid(3, 2).toLongLong()) * 60 + text.mid(6, 2).toLongLong()) *
-               1000 +
-           text.mid(9, 3).toLongLong();
-}
-
 template <class Pred> bool WaitFor(Pred done, int timeoutMs)
 {
     QElapsedTimer timer;
@@ -106,9 +98,9 @@ protected:
         constexpr int64_t marginUs = 100'000;
         ASSERT_EQ(size_t(list.size()), written.size()) << Dump();
         for (int i = 0; i < list.size(); ++i) {
-            const int64_t error = MsOf(list.at(i).subItem) * 1000 - written[size_t(i)];
+            const int64_t error = list.at(i).time * 1000 - written[size_t(i)];
             EXPECT_GT(error, -marginUs) << i;
-            EXPECT_LT(error, marginUs) << i << " " << list.at(i).subItem.toStdString();
+            EXPECT_LT(error, marginUs) << i << " " << list.at(i).valueText().toStdString();
         }
     }
 
@@ -134,11 +126,11 @@ TEST_F(LinkEndToEnd, BytesOnTheWireBecomeImpulseRows)
     const int64_t both = Passage('D');
     ASSERT_TRUE(WaitFor([&] { return desk.finishList().size() == 2 && desk.startList().size() == 2; }, 2000))
         << Dump();
-    EXPECT_EQ(desk.startList().at(0).caption, "IMPULS FB1");
-    EXPECT_EQ(desk.finishList().at(0).caption, "IMPULS FB2");
+    EXPECT_EQ(desk.startList().at(0).caption(), "IMPULS FB1");
+    EXPECT_EQ(desk.finishList().at(0).caption(), "IMPULS FB2");
     ExpectStampedAt(desk.startList(), {fb1, both});
     ExpectStampedAt(desk.finishList(), {fb2, both});
-    EXPECT_EQ(desk.startList().at(1).subItem, desk.finishList().at(1).subItem);
+    EXPECT_EQ(desk.startList().at(1).time, desk.finishList().at(1).time);
     EXPECT_EQ(statuses.last(), "Fotobuňky volné.");
 
     // Past the hundredth poll the module hears "X", and nothing else.
@@ -173,7 +165,7 @@ TEST_F(LinkEndToEnd, NothingIsLostOrStampedLateWhileTheMainThreadIsHeld)
         << desk.finishList().size() << " " << written.size() << Dump();
     ExpectStampedAt(desk.finishList(), written);
     for (const auto &row : desk.finishList().rows())
-        EXPECT_EQ(row.caption, "IMPULS");
+        EXPECT_EQ(row.caption(), "IMPULS");
 }
 
 TEST_F(LinkEndToEnd, DisconnectEndsTheThreadAndASecondConnectWaitsForIt)
