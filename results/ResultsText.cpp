@@ -1,8 +1,7 @@
 #include "ResultsText.h"
 
-#include "RacerTable.h"
+#include "RacerDirectory.h"
 #include "ResultsSheet.h"
-
 
 namespace {
 
@@ -17,12 +16,9 @@ QString CsvField(const QString &text)
 
 // The racer table's values for a number: what the file holds, not the
 // placeholders the labels put in for what is missing.
-const RacerRow *RacerOf(RacerTable *racers, int number)
+std::optional<RacerRow> RacerOf(const RacerDirectory *racers, int number)
 {
-    if (!racers)
-        return nullptr;
-    const int row = racers->FindFirst(number);
-    return row < 0 ? nullptr : &racers->rows()[size_t(row)];
+    return racers ? racers->FindRacer(number) : std::nullopt;
 }
 
 // A JSON string: quotes, backslashes and control characters escaped; a
@@ -225,7 +221,7 @@ QByteArray ResultsJson(const ResultsDocument &document)
         json += QLatin1String(", \"number\": ") + QString::number(r.number);
         json += QLatin1String(", \"caption\": ");
         AppendJsonString(json, r.caption);
-        if (const RacerRow *racer = RacerOf(document.racers, r.number)) {
+        if (const std::optional<RacerRow> racer = RacerOf(document.racers, r.number)) {
             if (racer->name) {
                 json += QLatin1String(", \"name\": ");
                 AppendJsonString(json, *racer->name);
