@@ -3,7 +3,7 @@
 // its status line.  Always bound to 127.0.0.1.
 #include "StoreSetup.h"
 #include "ResultsLists.h"
-#include "WebClient.h"
+#include "../web/WebClient.h"
 #include "WebControls.h"
 #include "WebSettings.h"
 
