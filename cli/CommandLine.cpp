@@ -1,11 +1,196 @@
 #include "CommandLine.h"
 
+#include <functional>
+#include <optional>
+
 namespace {
+
+using namespace Qt::Literals::StringLiterals;
 
 bool NamesCzech(const QString &locale)
 {
     return locale == QLatin1String("cs") || locale.startsWith(QLatin1String("cs_"))
            || locale.startsWith(QLatin1String("cs."));
+}
+
+// A message in both languages; %1 stands for a value or an option's name.
+struct Message {
+    QString czech;
+    QString english;
+
+    bool isEmpty() const { return czech.isEmpty(); }
+    Message arg(const QString &text) const { return {czech.arg(text), english.arg(text)}; }
+};
+
+// How an option takes its value.
+enum class Takes {
+    Nothing,   // a switch: "--force=yes" is no option the command knows
+    Value,     // the next argument, or the text after "=", whatever either looks like
+    Language,  // nothing, or a language after "=" only (--help=cs)
+};
+
+// What a value must be; a value that is not gets the option's `missing` message.
+enum class Needs { Anything, Text, NonBlankText };
+
+// Stores an option's value (none for a switch, or --help without a
+// language); returns what is wrong with it, or an empty message.
+using Apply = std::function<Message(CommandOptions &, const std::optional<QString> &value)>;
+
+struct Option {
+    QStringList names;
+    Takes takes = Takes::Nothing;
+    Needs needs = Needs::Anything;
+    // Said when the value is absent or not what the option needs (%1: the
+    // option's name).  None: an absent value counts as an empty one, which
+    // `apply` judges.
+    Message missing = {};
+    Apply apply = nullptr;
+    // Help and version end the reading: nothing after them matters.
+    bool endsLine = false;
+};
+
+// A switch that sets its flag.
+Apply Sets(bool CommandOptions::*flag)
+{
+    return [flag](CommandOptions &o, const std::optional<QString> &) {
+        o.*flag = true;
+        return Message{};
+    };
+}
+
+// An option whose value goes into a field as it is.
+Apply Keeps(QString CommandOptions::*field)
+{
+    return [field](CommandOptions &o, const std::optional<QString> &value) {
+        o.*field = *value;
+        return Message{};
+    };
+}
+
+Option OutputOption(const QString &name, OutputFormat format)
+{
+    return {.names = {name},
+            .takes = Takes::Value,
+            .needs = Needs::Text,
+            .missing = {u"volba %1 chce jméno souboru"_s, u"option %1 needs a file name"_s},
+            .apply = [format](CommandOptions &o, const std::optional<QString> &value) {
+                o.outputs.push_back({format, *value});
+                return Message{};
+            }};
+}
+
+Message ApplyHelp(CommandOptions &o, const std::optional<QString> &language)
+{
+    if (language == u"cs"_s)
+        o.helpLanguage = Language::Czech;
+    else if (language == u"en"_s)
+        o.helpLanguage = Language::English;
+    else if (language)
+        return Message{u"--help zná jen jazyky cs a en, ne „%1“"_s,
+                       u"--help knows the languages cs and en only, not \"%1\""_s}
+            .arg(*language);
+    o.action = CommandOptions::Action::Help;
+    return {};
+}
+
+Message ApplyLaps(CommandOptions &o, const std::optional<QString> &value)
+{
+    if (value == u"most"_s)
+        o.lapsMode = 0;
+    else if (value == u"none"_s)
+        o.lapsMode = 1;
+    else
+        return Message{u"volba --laps chce most nebo none, ne „%1“"_s, u"option --laps takes most or none, not \"%1\""_s}
+            .arg(*value);
+    return {};
+}
+
+// The options the command knows.  Read by hand rather than by Qt's parser,
+// whose messages are its own (and English only) and which would take what
+// follows a single "-" as clustered short options.
+const std::vector<Option> &Options()
+{
+    static const std::vector<Option> options{
+        {.names = {u"-h"_s, u"--help"_s}, .takes = Takes::Language, .apply = ApplyHelp, .endsLine = true},
+        {.names = {u"--version"_s},
+         .apply = [](CommandOptions &o, const std::optional<QString> &) {
+             o.action = CommandOptions::Action::Version;
+             return Message{};
+         },
+         .endsLine = true},
+        {.names = {u"--force"_s}, .apply = Sets(&CommandOptions::force)},
+        {.names = {u"--by-category"_s}, .apply = Sets(&CommandOptions::byCategory)},
+        {.names = {u"--category"_s},
+         .takes = Takes::Value,
+         .needs = Needs::NonBlankText,
+         .missing = {u"volba %1 chce název kategorie"_s, u"option %1 needs the name of a category"_s},
+         .apply = Keeps(&CommandOptions::category)},
+        OutputOption(u"--xls"_s, OutputFormat::Xls),
+        OutputOption(u"--csv"_s, OutputFormat::Csv),
+        OutputOption(u"--html"_s, OutputFormat::Html),
+        OutputOption(u"--json"_s, OutputFormat::Json),
+        OutputOption(u"--pdf"_s, OutputFormat::Pdf),
+        {.names = {u"--racers"_s},
+         .takes = Takes::Value,
+         .needs = Needs::Text,
+         .missing = {u"volba %1 chce jméno souboru závodníků"_s, u"option %1 needs the name of a racer file"_s},
+         .apply = Keeps(&CommandOptions::racerFile)},
+        {.names = {u"--title"_s},
+         .takes = Takes::Value,
+         .missing = {u"volba %1 chce text nadpisu"_s, u"option %1 needs the caption's text"_s},
+         .apply = Keeps(&CommandOptions::title)},
+        // An absent mode is an empty one, which ApplyLaps names as wrong.
+        {.names = {u"--laps"_s}, .takes = Takes::Value, .apply = ApplyLaps},
+    };
+    return options;
+}
+
+const Option *FindOption(const QString &name)
+{
+    for (const Option &option : Options())
+        if (option.names.contains(name))
+            return &option;
+    return nullptr;
+}
+
+bool Meets(Needs needs, const QString &value)
+{
+    switch (needs) {
+    case Needs::Anything: return true;
+    case Needs::Text: return !value.isEmpty();
+    case Needs::NonBlankText: return !value.trimmed().isEmpty();
+    }
+    return false;
+}
+
+// What a line that runs must hold besides its options.
+Message CheckRun(CommandOptions &o, const QStringList &files)
+{
+    if (files.isEmpty())
+        return {u"chybí datový soubor (nápověda: --help)"_s, u"no data file given (see --help)"_s};
+    if (files.size() > 1)
+        return Message{u"jen jeden datový soubor, ne %1"_s, u"one data file only, not %1"_s}.arg(files.join(u' '));
+    if (files.front() == u"-"_s)
+        return {u"datový soubor se čte ze souboru, ne ze standardního vstupu"_s,
+                u"the data file is read from a file, not from standard input"_s};
+    o.dataFile = files.front();
+    if (o.byCategory && !o.category.isEmpty())
+        return {u"volby --category a --by-category nelze spojit"_s,
+                u"options --category and --by-category cannot be combined"_s};
+    if (o.outputs.empty())
+        return {u"chybí výstup: --xls, --csv, --html, --json nebo --pdf"_s,
+                u"no output given: --xls, --csv, --html, --json or --pdf"_s};
+    int toStdout = 0;
+    for (const OutputRequest &out : o.outputs) {
+        if (out.path != u"-"_s)
+            continue;
+        if (out.format == OutputFormat::Xls)
+            return {u"sešit .xls se zapisuje jen do souboru"_s, u"the .xls workbook goes to a file only"_s};
+        ++toStdout;
+    }
+    if (toStdout > 1)
+        return {u"na standardní výstup smí jen jeden výstup"_s, u"only one output may go to standard output"_s};
+    return {};
 }
 
 }  // namespace
@@ -25,8 +210,8 @@ ParsedCommandLine ParseCommandLine(const QStringList &arguments, Language langua
     ParsedCommandLine parsed;
     CommandOptions &o = parsed.options;
     o.helpLanguage = language;
-    auto fail = [&](const QString &czech, const QString &english) {
-        parsed.error = Tr(language, czech, english);
+    auto fail = [&](const Message &message) {
+        parsed.error = Tr(language, message.czech, message.english);
         return parsed;
     };
 
@@ -34,143 +219,40 @@ ParsedCommandLine ParseCommandLine(const QStringList &arguments, Language langua
     bool optionsEnded = false;
     for (qsizetype i = 0; i < arguments.size(); ++i) {
         const QString &argument = arguments[i];
-        if (optionsEnded || !argument.startsWith(u'-') || argument == QLatin1String("-")) {
+        if (optionsEnded || !argument.startsWith(u'-') || argument == u"-"_s) {
             files << argument;
             continue;
         }
-        if (argument == QLatin1String("--")) {
+        if (argument == u"--"_s) {
             optionsEnded = true;
             continue;
         }
+        // A long option may carry its value after "=".
         QString name = argument;
-        QString value;
-        bool hasValue = false;
-        if (const qsizetype eq = argument.indexOf(u'='); argument.startsWith(QLatin1String("--")) && eq > 0) {
+        std::optional<QString> value;
+        if (const qsizetype eq = argument.indexOf(u'='); argument.startsWith(u"--"_s) && eq > 0) {
             name = argument.left(eq);
             value = argument.mid(eq + 1);
-            hasValue = true;
         }
-        // The value of an option that takes one.
-        auto takeValue = [&]() -> bool {
-            if (hasValue)
-                return true;
-            if (i + 1 >= arguments.size())
-                return false;
-            value = arguments[++i];
-            return true;
-        };
-        auto noValue = [&] { return !hasValue; };
-
-        if (name == QLatin1String("-h") || name == QLatin1String("--help")) {
-            if (hasValue) {
-                if (value == QLatin1String("cs"))
-                    o.helpLanguage = Language::Czech;
-                else if (value == QLatin1String("en"))
-                    o.helpLanguage = Language::English;
-                else
-                    return fail(QStringLiteral("--help zná jen jazyky cs a en, ne „%1“").arg(value),
-                                QStringLiteral("--help knows the languages cs and en only, not \"%1\"").arg(value));
-            }
-            o.action = CommandOptions::Action::Help;
-            return parsed;  // help wins over everything else on the line
+        const Option *option = FindOption(name);
+        if (!option || (option->takes == Takes::Nothing && value))
+            return fail(Message{u"neznámá volba %1 (nápověda: --help)"_s, u"unknown option %1 (see --help)"_s}
+                            .arg(argument));
+        if (option->takes == Takes::Value) {
+            if (!value && i + 1 < arguments.size())
+                value = arguments[++i];
+            if (!value && option->missing.isEmpty())
+                value = QString();
+            if (!value || !Meets(option->needs, *value))
+                return fail(option->missing.arg(name));
         }
-        if (name == QLatin1String("--version") && noValue()) {
-            o.action = CommandOptions::Action::Version;
+        if (const Message wrong = option->apply(o, value); !wrong.isEmpty())
+            return fail(wrong);
+        if (option->endsLine)
             return parsed;
-        }
-        if (name == QLatin1String("--force") && noValue()) {
-            o.force = true;
-            continue;
-        }
-        if (name == QLatin1String("--by-category") && noValue()) {
-            o.byCategory = true;
-            continue;
-        }
-        if (name == QLatin1String("--category")) {
-            if (!takeValue() || value.trimmed().isEmpty())
-                return fail(QStringLiteral("volba --category chce název kategorie"),
-                            QStringLiteral("option --category needs the name of a category"));
-            o.category = value;
-            continue;
-        }
-        const struct {
-            const char *name;
-            OutputFormat format;
-        } formats[] = {{"--xls", OutputFormat::Xls},
-                       {"--csv", OutputFormat::Csv},
-                       {"--html", OutputFormat::Html},
-                       {"--json", OutputFormat::Json},
-                       {"--pdf", OutputFormat::Pdf}};
-        bool isOutput = false;
-        for (const auto &f : formats) {
-            if (name == QLatin1String(f.name)) {
-                if (!takeValue() || value.isEmpty())
-                    return fail(QStringLiteral("volba %1 chce jméno souboru").arg(name),
-                                QStringLiteral("option %1 needs a file name").arg(name));
-                o.outputs.push_back({f.format, value});
-                isOutput = true;
-            }
-        }
-        if (isOutput)
-            continue;
-        if (name == QLatin1String("--racers")) {
-            if (!takeValue() || value.isEmpty())
-                return fail(QStringLiteral("volba --racers chce jméno souboru závodníků"),
-                            QStringLiteral("option --racers needs the name of a racer file"));
-            o.racerFile = value;
-            continue;
-        }
-        if (name == QLatin1String("--title")) {
-            if (!takeValue())
-                return fail(QStringLiteral("volba --title chce text nadpisu"),
-                            QStringLiteral("option --title needs the caption's text"));
-            o.title = value;
-            continue;
-        }
-        if (name == QLatin1String("--laps")) {
-            if (!takeValue())
-                value.clear();
-            if (value == QLatin1String("most"))
-                o.lapsMode = 0;
-            else if (value == QLatin1String("none"))
-                o.lapsMode = 1;
-            else
-                return fail(QStringLiteral("volba --laps chce most nebo none, ne „%1“").arg(value),
-                            QStringLiteral("option --laps takes most or none, not \"%1\"").arg(value));
-            continue;
-        }
-        return fail(QStringLiteral("neznámá volba %1 (nápověda: --help)").arg(argument),
-                    QStringLiteral("unknown option %1 (see --help)").arg(argument));
     }
-
-    if (files.isEmpty())
-        return fail(QStringLiteral("chybí datový soubor (nápověda: --help)"),
-                    QStringLiteral("no data file given (see --help)"));
-    if (files.size() > 1)
-        return fail(QStringLiteral("jen jeden datový soubor, ne %1").arg(files.join(u' ')),
-                    QStringLiteral("one data file only, not %1").arg(files.join(u' ')));
-    if (files.front() == QLatin1String("-"))
-        return fail(QStringLiteral("datový soubor se čte ze souboru, ne ze standardního vstupu"),
-                    QStringLiteral("the data file is read from a file, not from standard input"));
-    o.dataFile = files.front();
-    if (o.byCategory && !o.category.isEmpty())
-        return fail(QStringLiteral("volby --category a --by-category nelze spojit"),
-                    QStringLiteral("options --category and --by-category cannot be combined"));
-    if (o.outputs.empty())
-        return fail(QStringLiteral("chybí výstup: --xls, --csv, --html, --json nebo --pdf"),
-                    QStringLiteral("no output given: --xls, --csv, --html, --json or --pdf"));
-    int toStdout = 0;
-    for (const OutputRequest &out : o.outputs) {
-        if (out.path != QLatin1String("-"))
-            continue;
-        if (out.format == OutputFormat::Xls)
-            return fail(QStringLiteral("sešit .xls se zapisuje jen do souboru"),
-                        QStringLiteral("the .xls workbook goes to a file only"));
-        ++toStdout;
-    }
-    if (toStdout > 1)
-        return fail(QStringLiteral("na standardní výstup smí jen jeden výstup"),
-                    QStringLiteral("only one output may go to standard output"));
+    if (const Message wrong = CheckRun(o, files); !wrong.isEmpty())
+        return fail(wrong);
     return parsed;
 }
 

@@ -9,13 +9,13 @@
 #include "ResultsSheet.h"
 #include "ResultsText.h"
 #include "TikomatError.h"
+#include "WriteError.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QLocale>
-#include <QRegularExpression>
 
 #include <exception>
 
@@ -39,7 +39,7 @@ private:
     bool Write(const OutputRequest &output);
     void WriteXls(const QString &path);
     QByteArray Pdf() const;
-    QString WorkbookError(const char *what) const;
+    static QString WorkbookError(const vte::WriteError &error);
 
     Language m_language;
     QIODevice &m_out;
@@ -238,9 +238,13 @@ bool Command::Write(const OutputRequest &output)
                                    : output.path,
                           e.text));
         return false;
+    } catch (const vte::WriteError &e) {
+        Complain(Tr(QStringLiteral("nemohu zapsat %1: %2"), QStringLiteral("cannot write %1: %2"))
+                     .arg(output.path, WorkbookError(e)));
+        return false;
     } catch (const std::exception &e) {
         Complain(Tr(QStringLiteral("nemohu zapsat %1: %2"), QStringLiteral("cannot write %1: %2"))
-                     .arg(output.path, WorkbookError(e.what())));
+                     .arg(output.path, QString::fromUtf8(e.what())));
         return false;
     }
     return true;
@@ -263,14 +267,13 @@ QByteArray Command::Pdf() const
     return ResultsPdf(m_document.sections, moment, m_table->caption);
 }
 
-QString Command::WorkbookError(const char *what) const
+QString Command::WorkbookError(const vte::WriteError &error)
 {
-    // The workbook writer names a file it cannot create by a negated errno;
-    // a person wants the system's words for it.
-    const QString text = QString::fromUtf8(what);
-    static const QRegularExpression code(QStringLiteral("^StgCreateDocFile error -(\\d+)$"));
-    const QRegularExpressionMatch match = code.match(text);
-    return match.hasMatch() ? SystemErrorText(match.captured(1).toInt()) : text;
+    // The workbook writer's own text names a file it cannot create by a
+    // negated errno; a person wants the system's words for it.
+    if (error.step() == vte::WriteError::Step::CreateFile)
+        return SystemErrorText(error.error());
+    return QString::fromUtf8(error.what());
 }
 
 }  // namespace

@@ -53,6 +53,7 @@ void FillResultsSheet(TvteXLSWorksheet &sheet, const ResultsSection &section, co
 std::vector<std::string> ResultsSheetNames(const std::vector<ResultsSection> &sections);
 
 // Writes a workbook of one sheet per section (at least one), filled as above,
-// to path, replacing the file atomically.  Throws std::runtime_error with the
-// writer's message.
+// to path, replacing the file atomically.  Throws the writer's vte::WriteError
+// (WriteError.h) when the file cannot be written, std::runtime_error when the
+// rows do not fit.
 void SaveResultsWorkbook(const QString &path, const std::vector<ResultsSection> &sections, const QString &moment);

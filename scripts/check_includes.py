@@ -18,8 +18,8 @@ import pathlib
 import re
 import sys
 
-FOLDERS = ["codepage", "xls", "core", "journal", "racers", "link", "results",
-           "web", "desk", "app", "tools", "cli"]
+FOLDERS = ["codepage", "xls", "core", "journal", "racers", "link", "icons",
+           "results", "web", "desk", "app", "tools", "cli"]
 INCLUDE = re.compile(r'^\s*#\s*include\s+"([^"]+)"', re.MULTILINE)
 LINKED = re.compile(r"\btikomat_([a-z]+)")
 NO_CIRCLE_CHECK = {"xls", "app"}

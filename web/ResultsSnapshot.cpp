@@ -1,5 +1,7 @@
 #include "ResultsSnapshot.h"
 
+#include "JsonString.h"
+
 std::shared_ptr<const ResultsSnapshot> ResultsSnapshot::Take(std::shared_ptr<const ResultsTable> results,
                                                              const QString &caption, bool showRunningTime,
                                                              DayTime lastStartTime, uint64_t version)
@@ -15,29 +17,6 @@ std::shared_ptr<const ResultsSnapshot> ResultsSnapshot::Take(std::shared_ptr<con
 }
 
 namespace {
-
-// A JSON string of text: quotes, backslashes and control characters escaped,
-// everything else as UTF-8.
-void AppendString(QByteArray &out, const QString &text)
-{
-    static const char hex[] = "0123456789abcdef";
-    out += '"';
-    const QByteArray utf8 = text.toUtf8();
-    for (char c : utf8) {
-        const auto u = static_cast<unsigned char>(c);
-        if (c == '"' || c == '\\') {
-            out += '\\';
-            out += c;
-        } else if (u < 0x20) {
-            out += "\\u00";
-            out += hex[u >> 4];
-            out += hex[u & 15];
-        } else {
-            out += c;
-        }
-    }
-    out += '"';
-}
 
 void AppendKey(QByteArray &out, const char *key)
 {
@@ -57,7 +36,7 @@ void AppendHead(QByteArray &out, const ResultsSnapshot &snapshot, DayTime server
     out += QByteArray::number(qint64(serverTime));
     out += ',';
     AppendKey(out, "caption");
-    AppendString(out, snapshot.caption);
+    AppendJsonString(out, snapshot.caption);
     out += ',';
     AppendKey(out, "showRunningTime");
     out += snapshot.showRunningTime ? "true" : "false";
@@ -65,7 +44,7 @@ void AppendHead(QByteArray &out, const ResultsSnapshot &snapshot, DayTime server
     if (startText) {
         AppendKey(out, "lastStart");
         if (snapshot.lastStartTime > 0)
-            AppendString(out, DayTimeToText(snapshot.lastStartTime));
+            AppendJsonString(out, DayTimeToText(snapshot.lastStartTime));
         else
             out += "null";
         out += ',';
@@ -79,7 +58,7 @@ void AppendHead(QByteArray &out, const ResultsSnapshot &snapshot, DayTime server
     for (size_t c = 0; c < categories.size(); ++c) {
         if (c > 0)
             out += ',';
-        AppendString(out, categories[c].name);
+        AppendJsonString(out, categories[c].name);
     }
     out += "],";
     AppendKey(out, "rows");
@@ -108,13 +87,13 @@ QByteArray ResultsJson(const ResultsSnapshot &snapshot, DayTime serverTime)
         out += QByteArray::number(r.number);
         out += ',';
         AppendKey(out, "racer");
-        AppendString(out, r.caption);
+        AppendJsonString(out, r.caption);
         out += ',';
         AppendKey(out, "laps");
         out += QByteArray::number(r.lap);
         out += ',';
         AppendKey(out, "time");
-        AppendString(out, r.penalizedText());
+        AppendJsonString(out, r.penalizedText());
         out += ',';
         AppendKey(out, "timeMs");
         out += QByteArray::number(qint64(r.penalized));
@@ -123,10 +102,10 @@ QByteArray ResultsJson(const ResultsSnapshot &snapshot, DayTime serverTime)
         out += QByteArray::number(r.penalty);
         out += ',';
         AppendKey(out, "note");
-        AppendString(out, r.noteText());
+        AppendJsonString(out, r.noteText());
         out += ',';
         AppendKey(out, "category");
-        AppendString(out, results.categories[size_t(r.category)].name);
+        AppendJsonString(out, results.categories[size_t(r.category)].name);
         out += ',';
         AppendKey(out, "categoryRank");
         out += QByteArray::number(r.categoryRank);
@@ -151,15 +130,15 @@ QByteArray ResultsStreamJson(const ResultsSnapshot &snapshot, DayTime serverTime
             out += ',';
         first = false;
         out += '[';
-        AppendString(out, r.caption);
+        AppendJsonString(out, r.caption);
         out += ',';
         out += QByteArray::number(r.lap);
         out += ',';
-        AppendString(out, r.penalizedText());
+        AppendJsonString(out, r.penalizedText());
         out += ',';
         out += QByteArray::number(r.penalty);
         out += ',';
-        AppendString(out, r.noteText());
+        AppendJsonString(out, r.noteText());
         // Every client reads every ranking: the page counts the rank in the
         // category itself rather than have it sent.
         out += ',';

@@ -1,5 +1,7 @@
 #include "CompoundFile.h"
 
+#include "WriteError.h"
+
 #include <atomic>
 #include <cerrno>
 #include <chrono>
@@ -7,7 +9,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <stdexcept>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -32,17 +33,12 @@ constexpr std::uint32_t kFatSect = 0xFFFFFFFDu;
 constexpr std::uint32_t kDifSect = 0xFFFFFFFCu;
 constexpr std::uint32_t kNoStream = 0xFFFFFFFFu;
 
-constexpr int kBadName = -22;
-constexpr int kNameTooLong = -36;
-constexpr int kStreamTooLarge = -27;
+// Why a stream cannot be made, as errno values.
+constexpr int kBadName = EINVAL;
+constexpr int kNameTooLong = ENAMETOOLONG;
+constexpr int kStreamTooLarge = EFBIG;
 
-[[noreturn]] void Fail(const char *format, int code) {
-    char text[64];
-    std::snprintf(text, sizeof text, format, code);
-    throw std::runtime_error(text);
-}
-
-[[noreturn]] void FailIo(int err) { throw std::runtime_error(std::strerror(err)); }
+using Step = WriteError::Step;
 
 std::uint32_t CeilDiv(std::uint64_t a, std::uint64_t b) { return static_cast<std::uint32_t>((a + b - 1) / b); }
 
@@ -188,12 +184,12 @@ std::vector<unsigned char> BuildHead(const Layout &l, const std::string &name,
     return buf;
 }
 
-void WriteAll(int fd, const unsigned char *data, std::size_t size) {
+void WriteAll(int fd, const unsigned char *data, std::size_t size, const std::string &path) {
     while (size > 0) {
         ssize_t n = ::write(fd, data, size);
         if (n < 0) {
             if (errno == EINTR) continue;
-            FailIo(errno);
+            throw WriteError(Step::Write, errno, path);
         }
         data += n;
         size -= static_cast<std::size_t>(n);
@@ -201,9 +197,10 @@ void WriteAll(int fd, const unsigned char *data, std::size_t size) {
 }
 
 // The temporary file beside the target; removed unless it was renamed into place.
+// Its failures name `path`, the file as the caller named it.
 class TempFile {
 public:
-    explicit TempFile(const std::string &target) {
+    TempFile(const std::string &target, const std::string &path) : shownPath_(path) {
         std::string::size_type slash = target.rfind('/');
         std::string folder = slash == std::string::npos ? std::string() : target.substr(0, slash + 1);
         std::string base = target.substr(folder.size()).substr(0, 64);
@@ -217,7 +214,7 @@ public:
             fd_ = ::open(path_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
             if (fd_ >= 0 || errno != EEXIST) break;
         }
-        if (fd_ < 0) Fail("StgCreateDocFile error %d", -errno);
+        if (fd_ < 0) throw WriteError(Step::CreateFile, errno, shownPath_);
     }
     ~TempFile() {
         if (fd_ >= 0) ::close(fd_);
@@ -235,12 +232,13 @@ public:
         // it does not pay for a disk flush on every save; the data file does.
         int fd = fd_;
         fd_ = -1;
-        if (::close(fd) != 0) FailIo(errno);
-        if (::rename(path_.c_str(), target.c_str()) != 0) FailIo(errno);
+        if (::close(fd) != 0) throw WriteError(Step::Write, errno, shownPath_);
+        if (::rename(path_.c_str(), target.c_str()) != 0) throw WriteError(Step::Write, errno, shownPath_);
         committed_ = true;
     }
 
 private:
+    std::string shownPath_;
     std::string path_;
     int fd_ = -1;
     bool committed_ = false;
@@ -260,26 +258,26 @@ void WriteCompoundFile(const std::string &path, const std::string &streamName,
             std::free(resolved);
         }
     }
-    if (target.empty()) Fail("StgCreateDocFile error %d", -ENOENT);
-    if (target.back() == '/') Fail("StgCreateDocFile error %d", -EISDIR);
+    if (target.empty()) throw WriteError(Step::CreateFile, ENOENT, path);
+    if (target.back() == '/') throw WriteError(Step::CreateFile, EISDIR, path);
     if (::stat(target.c_str(), &st) == 0) {
-        if (S_ISDIR(st.st_mode)) Fail("StgCreateDocFile error %d", -EISDIR);
+        if (S_ISDIR(st.st_mode)) throw WriteError(Step::CreateFile, EISDIR, path);
         keepMode = S_ISREG(st.st_mode);
     }
 
-    TempFile temp(target);
+    TempFile temp(target, path);
     if (keepMode) ::fchmod(temp.fd(), st.st_mode & 07777);  // best effort: the data matters more
 
-    if (int code = CheckStreamName(streamName)) Fail("CreateStream error %d", code);
-    if (stream.size() > 0xFFFFFFFFu) Fail("CreateStream error %d", kStreamTooLarge);
+    if (int error = CheckStreamName(streamName)) throw WriteError(Step::CreateStream, error, path);
+    if (stream.size() > 0xFFFFFFFFu) throw WriteError(Step::CreateStream, kStreamTooLarge, path);
 
     const Layout layout = PlanLayout(stream.size());
     const std::vector<unsigned char> head = BuildHead(layout, streamName, stream);
-    WriteAll(temp.fd(), head.data(), head.size());
+    WriteAll(temp.fd(), head.data(), head.size(), path);
     if (!layout.mini) {
-        WriteAll(temp.fd(), stream.data(), stream.size());
+        WriteAll(temp.fd(), stream.data(), stream.size(), path);
         static const unsigned char kZeros[kSectorSize] = {};
-        WriteAll(temp.fd(), kZeros, std::size_t{layout.data} * kSectorSize - stream.size());
+        WriteAll(temp.fd(), kZeros, std::size_t{layout.data} * kSectorSize - stream.size(), path);
     }
     temp.Commit(target);
 }

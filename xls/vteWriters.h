@@ -68,9 +68,9 @@ public:
     TvteExcelWriter();
 
     // Creates or replaces the file; `fileName` is the path as the file system
-    // takes it (not a code page 1250 text).  Failures raise std::runtime_error
-    // with the message the caller shows: "StgCreateDocFile error %d",
-    // "CreateStream error %d" or the system's input/output error text.
+    // takes it (not a code page 1250 text).  Failures raise vte::WriteError
+    // (WriteError.h) with the message the caller shows: "StgCreateDocFile
+    // error %d", "CreateStream error %d" or the system's input/output error text.
     void SaveToFile(const TvteXLSWorkbook &workbook, const std::string &fileName) override;
 
     // The whole workbook stream, from the stream's current position on.

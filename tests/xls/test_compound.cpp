@@ -2,6 +2,7 @@
 // check_compound.py) and their header is checked directly.
 
 #include "CompoundFile.h"
+#include "WriteError.h"
 
 #include <gtest/gtest.h>
 
@@ -19,6 +20,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -58,13 +60,28 @@ std::uint32_t Get32(const Bytes &b, std::size_t at) {
 
 std::uint16_t Get16(const Bytes &b, std::size_t at) { return static_cast<std::uint16_t>(b[at] | b[at + 1] << 8); }
 
-std::string ErrorOf(const std::string &path, const std::string &name, const Bytes &stream) {
+// The writer's failure, or nothing when the file was written.
+std::optional<vte::WriteError> FailureOf(const std::string &path, const std::string &name, const Bytes &stream) {
     try {
         vte::WriteCompoundFile(path, name, stream);
-    } catch (const std::runtime_error &e) {
-        return e.what();
+    } catch (const vte::WriteError &e) {
+        return e;
     }
-    return "(no error)";
+    return std::nullopt;
+}
+
+std::string ErrorOf(const std::string &path, const std::string &name, const Bytes &stream) {
+    const std::optional<vte::WriteError> failure = FailureOf(path, name, stream);
+    return failure ? failure->what() : "(no error)";
+}
+
+// What a failure carries besides its text.
+void ExpectFailure(const std::optional<vte::WriteError> &failure, vte::WriteError::Step step, int error,
+                   const std::string &path) {
+    ASSERT_TRUE(failure.has_value());
+    EXPECT_EQ(failure->step(), step);
+    EXPECT_EQ(failure->error(), error);
+    EXPECT_EQ(failure->path(), path);
 }
 
 class CompoundFileTest : public ::testing::Test {
@@ -188,14 +205,18 @@ TEST_F(CompoundFileTest, UncreatableFileReportsNegatedErrno) {
     struct Case {
         fs::path target;
         std::string message;
+        int error;
     } cases[] = {
-        {plain / "x.xls", "StgCreateDocFile error -20"},            // under a regular file
-        {dir_ / "missing" / "x.xls", "StgCreateDocFile error -2"},  // folder does not exist
-        {dir_ / "folder", "StgCreateDocFile error -21"},            // the target is a folder
-        {dir_ / "folder/", "StgCreateDocFile error -21"},          {fs::path(), "StgCreateDocFile error -2"},
+        {plain / "x.xls", "StgCreateDocFile error -20", ENOTDIR},          // under a regular file
+        {dir_ / "missing" / "x.xls", "StgCreateDocFile error -2", ENOENT},  // folder does not exist
+        {dir_ / "folder", "StgCreateDocFile error -21", EISDIR},            // the target is a folder
+        {dir_ / "folder/", "StgCreateDocFile error -21", EISDIR},
+        {fs::path(), "StgCreateDocFile error -2", ENOENT},
     };
     for (const Case &c : cases) {
         EXPECT_EQ(ErrorOf(c.target.string(), "Workbook", Pattern(10)), c.message) << c.target;
+        ExpectFailure(FailureOf(c.target.string(), "Workbook", Pattern(10)), vte::WriteError::Step::CreateFile,
+                      c.error, c.target.string());
     }
     EXPECT_EQ(ReadFile(plain), Pattern(3));
     EXPECT_TRUE(fs::is_empty(dir_ / "folder"));
@@ -209,6 +230,8 @@ TEST_F(CompoundFileTest, ReadOnlyFolderReportsAccessDeniedAndKeepsTheOldFile) {
     WriteFile(file, Pattern(700));
     fs::permissions(folder, fs::perms::owner_read | fs::perms::owner_exec);
     EXPECT_EQ(ErrorOf(file.string(), "Workbook", Pattern(10)), "StgCreateDocFile error -13");
+    ExpectFailure(FailureOf(file.string(), "Workbook", Pattern(10)), vte::WriteError::Step::CreateFile, EACCES,
+                  file.string());
     fs::permissions(folder, fs::perms::owner_all);
     EXPECT_EQ(ReadFile(file), Pattern(700));
 }
@@ -220,15 +243,18 @@ TEST_F(CompoundFileTest, BadStreamNameIsRefusedAndTheOldFileKept) {
     struct Case {
         std::string name;
         std::string message;
+        int error;
     } cases[] = {
-        {"", "CreateStream error -22"},
-        {std::string(32, 'W'), "CreateStream error -36"},
-        {"Work/book", "CreateStream error -22"},
-        {"Work:book", "CreateStream error -22"},
-        {"Se\xC5\xA1it", "CreateStream error -22"},  // not ASCII
+        {"", "CreateStream error -22", EINVAL},
+        {std::string(32, 'W'), "CreateStream error -36", ENAMETOOLONG},
+        {"Work/book", "CreateStream error -22", EINVAL},
+        {"Work:book", "CreateStream error -22", EINVAL},
+        {"Se\xC5\xA1it", "CreateStream error -22", EINVAL},  // not ASCII
     };
     for (const Case &c : cases) {
         EXPECT_EQ(ErrorOf(file.string(), c.name, Pattern(10)), c.message) << c.name;
+        ExpectFailure(FailureOf(file.string(), c.name, Pattern(10)), vte::WriteError::Step::CreateStream, c.error,
+                      file.string());
     }
     EXPECT_EQ(ReadFile(file), old);
     EXPECT_EQ(FolderContents(), std::vector<std::string>{"out.xls"});
@@ -256,12 +282,13 @@ TEST_F(CompoundFileTest, FailedWriteReportsSystemErrorAndKeepsTheOldFile) {
             std::signal(SIGXFSZ, handler);
         }
     };
-    std::string message;
+    std::optional<vte::WriteError> failure;
     {
         Limit limit;
-        message = ErrorOf(file.string(), "Workbook", Pattern(64 * 1024));
+        failure = FailureOf(file.string(), "Workbook", Pattern(64 * 1024));
     }
-    EXPECT_EQ(message, std::strerror(EFBIG));
+    ASSERT_NO_FATAL_FAILURE(ExpectFailure(failure, vte::WriteError::Step::Write, EFBIG, file.string()));
+    EXPECT_EQ(std::string(failure->what()), std::strerror(EFBIG));
     EXPECT_EQ(ReadFile(file), old);
     EXPECT_EQ(FolderContents(), std::vector<std::string>{"out.xls"});
 }

@@ -2,11 +2,13 @@
 // fonts, formats, cell formats, palette and the worksheet records.
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <cstring>
 #include <functional>
 #include <stdexcept>
 
 #include "BIFF8_Types.h"
+#include "WriteError.h"
 #include "XlsTestSupport.h"
 
 using namespace xlstest;
@@ -654,8 +656,11 @@ TEST(XlsFile, SaveToFileReportsAFolderThatDoesNotExist) {
     try {
         writer.SaveToFile(book, "/nonexistent-folder-of-tikomat/out.xls");
         FAIL() << "no error raised";
-    } catch (const std::runtime_error &e) {
+    } catch (const vte::WriteError &e) {
         EXPECT_EQ(std::string(e.what()), "StgCreateDocFile error -2");
+        EXPECT_EQ(e.step(), vte::WriteError::Step::CreateFile);
+        EXPECT_EQ(e.error(), ENOENT);
+        EXPECT_EQ(e.path(), "/nonexistent-folder-of-tikomat/out.xls");
     }
 }
 

@@ -15,7 +15,7 @@
 #include <QString>
 #include <vector>
 
-class RacerTable;
+class RacerDirectory;
 
 struct ResultsDocument {
     const ResultsTable *table = nullptr;
@@ -23,7 +23,7 @@ struct ResultsDocument {
     // with byCategory each category's.
     std::vector<ResultsSection> sections;
     bool byCategory = false;
-    RacerTable *racers = nullptr;  // null: no racer file
+    const RacerDirectory *racers = nullptr;  // null: no racer file
     QString moment;                // the export moment as the sheet's header writes it
     QDateTime generated;           // the same moment, for JSON
 };

@@ -1,8 +1,8 @@
 #include "ResultsText.h"
 
-#include "RacerTable.h"
+#include "JsonString.h"
+#include "RacerDirectory.h"
 #include "ResultsSheet.h"
-
 
 namespace {
 
@@ -17,36 +17,9 @@ QString CsvField(const QString &text)
 
 // The racer table's values for a number: what the file holds, not the
 // placeholders the labels put in for what is missing.
-const RacerRow *RacerOf(RacerTable *racers, int number)
+std::optional<RacerRow> RacerOf(const RacerDirectory *racers, int number)
 {
-    if (!racers)
-        return nullptr;
-    const int row = racers->FindFirst(number);
-    return row < 0 ? nullptr : &racers->rows()[size_t(row)];
-}
-
-// A JSON string: quotes, backslashes and control characters escaped; a
-// lone surrogate, which UTF-8 cannot carry, becomes U+FFFD.
-void AppendJsonString(QString &json, QStringView text)
-{
-    json += u'"';
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        const char16_t c = text[i].unicode();
-        if (c == u'"' || c == u'\\') {
-            json += u'\\';
-            json += QChar(c);
-        } else if (c < 0x20) {
-            json += QStringLiteral("\\u%1").arg(int(c), 4, 16, QLatin1Char('0'));
-        } else if (QChar::isHighSurrogate(c) && i + 1 < text.size() && QChar::isLowSurrogate(text[i + 1].unicode())) {
-            json += QChar(c);
-            json += text[++i];
-        } else if (QChar::isSurrogate(c)) {
-            json += QChar(0xFFFD);
-        } else {
-            json += QChar(c);
-        }
-    }
-    json += u'"';
+    return racers ? racers->FindRacer(number) : std::nullopt;
 }
 
 // Wide screens see a table.  On a narrow one (a phone held upright) the head
@@ -198,58 +171,58 @@ QByteArray ResultsJson(const ResultsDocument &document)
     const ResultsTable &table = *document.table;
     const ResultsSection section =
         document.byCategory || document.sections.empty() ? ResultsSection(table) : document.sections.front();
-    QString json;
+    QByteArray json;
     json.reserve(qsizetype(section.size() + 2) * 280);
-    json += QLatin1String("{\n  \"title\": ");
+    json += "{\n  \"title\": ";
     AppendJsonString(json, table.caption);
-    json += QLatin1String(",\n  \"generated\": ");
+    json += ",\n  \"generated\": ";
     AppendJsonString(json, document.generated.toOffsetFromUtc(document.generated.offsetFromUtc())
                                .toString(Qt::ISODate));
-    json += QLatin1String(",\n  \"lapsMode\": ");
-    json += table.lapsMode == 0 ? QLatin1String("\"most\"") : QLatin1String("\"none\"");
-    json += QLatin1String(",\n  \"lastStart\": ");
+    json += ",\n  \"lapsMode\": ";
+    json += table.lapsMode == 0 ? "\"most\"" : "\"none\"";
+    json += ",\n  \"lastStart\": ";
     if (table.lastStart > 0)
         AppendJsonString(json, DayTimeToText(table.lastStart));
     else
-        json += QLatin1String("null");
+        json += "null";
     if (!section.whole()) {
-        json += QLatin1String(",\n  \"category\": ");
+        json += ",\n  \"category\": ";
         AppendJsonString(json, section.name());
     }
-    json += QLatin1String(",\n  \"results\": [");
+    json += ",\n  \"results\": [";
     for (int k = 0; k < section.size(); ++k) {
         const ResultRow &r = section.row(k);
-        json += k == 0 ? QLatin1String("\n    {") : QLatin1String(",\n    {");
-        json += QLatin1String("\"rank\": ") + QString::number(r.rank);
-        json += QLatin1String(", \"categoryRank\": ") + QString::number(r.categoryRank);
-        json += QLatin1String(", \"number\": ") + QString::number(r.number);
-        json += QLatin1String(", \"caption\": ");
+        json += k == 0 ? "\n    {" : ",\n    {";
+        json += "\"rank\": " + QByteArray::number(r.rank);
+        json += ", \"categoryRank\": " + QByteArray::number(r.categoryRank);
+        json += ", \"number\": " + QByteArray::number(r.number);
+        json += ", \"caption\": ";
         AppendJsonString(json, r.caption);
-        if (const RacerRow *racer = RacerOf(document.racers, r.number)) {
+        if (const std::optional<RacerRow> racer = RacerOf(document.racers, r.number)) {
             if (racer->name) {
-                json += QLatin1String(", \"name\": ");
+                json += ", \"name\": ";
                 AppendJsonString(json, *racer->name);
             }
             if (racer->category) {
-                json += QLatin1String(", \"category\": ");
+                json += ", \"category\": ";
                 AppendJsonString(json, *racer->category);
             }
         }
-        json += QLatin1String(", \"time\": ");
+        json += ", \"time\": ";
         AppendJsonString(json, ResultsSheetCellText(section, k, 1));
-        json += QLatin1String(", \"timeMs\": ") + QString::number(qint64(r.penalized));
-        json += QLatin1String(", \"laps\": ") + QString::number(r.lap);
-        json += QLatin1String(", \"penalty\": ") + QString::number(r.penalty);
-        json += QLatin1String(", \"start\": ");
+        json += ", \"timeMs\": " + QByteArray::number(qint64(r.penalized));
+        json += ", \"laps\": " + QByteArray::number(r.lap);
+        json += ", \"penalty\": " + QByteArray::number(r.penalty);
+        json += ", \"start\": ";
         AppendJsonString(json, ResultsSheetCellText(section, k, 4));
-        json += QLatin1String(", \"splits\": [");
+        json += ", \"splits\": [";
         for (size_t i = 0; i < r.splits.size(); ++i) {
             if (i > 0)
-                json += QLatin1String(", ");
+                json += ", ";
             AppendJsonString(json, DayTimeToText(r.splits[i]));
         }
-        json += QLatin1String("]}");
+        json += "]}";
     }
-    json += section.size() > 0 ? QLatin1String("\n  ]\n}\n") : QLatin1String("]\n}\n");
-    return json.toUtf8();
+    json += section.size() > 0 ? "\n  ]\n}\n" : "]\n}\n";
+    return json;
 }

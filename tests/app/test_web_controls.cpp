@@ -4,7 +4,7 @@
 #include "StoreSetup.h"
 #include "Records.h"
 #include "ResultsLists.h"
-#include "WebClient.h"
+#include "../web/WebClient.h"
 #include "WebControls.h"
 #include "WebSettings.h"
 
