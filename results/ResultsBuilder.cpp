@@ -1,5 +1,6 @@
 #include "ResultsBuilder.h"
 
+#include "PassageClock.h"
 #include "RacerDirectory.h"
 
 #include <algorithm>
@@ -170,15 +171,6 @@ int resultsOrder(const TimeRecord &a, const TimeRecord &b, int lapsMode)
     return RoundedDayDifference(a.PenalizedTime(), b.PenalizedTime());
 }
 
-DayTime ShownTime(DayTime t)
-{
-    // Below 100 hours the text carries the hours in two digits and reads back
-    // as the same value, so no text needs to be made.
-    if (t >= 0 && t < 100 * MsPerHour)
-        return t;
-    return TextToDayTime(DayTimeToText(t));
-}
-
 // ---------------------------------------------------------------------------
 // Row texts
 
@@ -275,15 +267,14 @@ void ResultsBuilder::Build(const std::vector<TimeRecordPtr> &records, int32_t ma
             timeKeys, [](const TimeKey &) { return 0; }, [](const TimeKey &k) { return k.time; },
             [](const TimeKey &k) { return k.index; });
 
-    // One pass in list order makes each row and runs the measuring walk on
-    // it: a passage is measured from the latest race start above it, both
-    // read as the whole milliseconds their texts show.  A measured passage
-    // becomes a ranking key; its results row is made once, after ranking.
+    // One pass in list order makes each row and measures it (PassageClock).
+    // A measured passage becomes a ranking key; its results row is made once,
+    // after ranking.
     std::vector<RankKey> &ranked = m_ranked;
     ranked.clear();
     ranked.reserve(timeKeys.size());
     out.records.resize(timeKeys.size());
-    DayTime start = 0;
+    PassageClock clock;
     for (size_t i = 0; i < timeKeys.size(); ++i) {
         const TimeRecordPtr &record = stored[timeKeys[i].index];
         RecordRow &row = out.records[i];
@@ -299,25 +290,26 @@ void ResultsBuilder::Build(const std::vector<TimeRecordPtr> &records, int32_t ma
 
         if (row.isRaceStart()) {
             row.icon = GoldStar;
-            start = ShownTime(row.time);
+            clock.startRace(row.time);
             continue;
         }
         row.icon = row.lap == maxLap ? RedFlag : BlueFlag;
-        const DayTime elapsed = ShownTime(row.time) - start;
-        if (elapsed < 0) {
+        const PassageClock::Reading reading = clock.measure(row.time);
+        if (reading.kind == PassageClock::Reading::Kind::BeforeStart) {
             if (!options.realCas)
                 row.shown = RecordRow::Shown::BeforeStart;
-        } else if (start > 0) {
+        } else if (reading.kind == PassageClock::Reading::Kind::Measured) {
+            const DayTime elapsed = reading.elapsed;
             if (!options.realCas) {
                 row.shown = RecordRow::Shown::Measured;
                 row.measured = elapsed;
             }
             out.netTimes[timeKeys[i].index] = elapsed;
-            ranked.push_back({row.penalty * MsPerSecond + elapsed, start, row.lap, entrant, uint32_t(i)});
+            ranked.push_back({row.penalty * MsPerSecond + elapsed, clock.start(), row.lap, entrant, uint32_t(i)});
         }
     }
-    out.lastStartTime = start;
-    table.lastStart = start;
+    out.lastStartTime = clock.start();
+    table.lastStart = clock.start();
 
     // Ranking: in laps mode 0 more laps first, then the time with penalty.
     const bool lapsFirst = options.lapsMode == 0;

@@ -78,10 +78,6 @@ int resultsOrder(const TimeRecord &a, const TimeRecord &b, int lapsMode);
 // 1296 ms gives 2).
 int RoundedDayDifference(DayTime a, DayTime b);
 
-// The time a text made by DayTimeToText(t) stands for when read back with
-// TextToDayTime: t itself below 100 hours, where the text has two hour digits.
-DayTime ShownTime(DayTime t);
-
 // Keeps its working buffers between runs, so that a refresh of many thousand
 // records does not fault in fresh memory every time.
 class ResultsBuilder {

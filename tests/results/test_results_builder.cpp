@@ -1,6 +1,7 @@
 // The refresh as a computation: measuring, ranking, one row per racer, the
 // selection and what it writes into the records.
 #include "StoreSetup.h"
+#include "PassageClock.h"
 #include "RacerDirectory.h"
 #include "ResultsBuilder.h"
 
