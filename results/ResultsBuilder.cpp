@@ -200,7 +200,7 @@ QString RecordRow::penaltyText() const
 // ---------------------------------------------------------------------------
 // The refresh
 
-RefreshResult ResultsBuilder::Build(RecordStore &data, RacerDirectory *racers, const RefreshOptions &options,
+RefreshResult ResultsBuilder::Build(const RecordStore &data, RacerDirectory *racers, const RefreshOptions &options,
                                     int selectNumber)
 {
     RefreshResult out;
@@ -208,11 +208,10 @@ RefreshResult ResultsBuilder::Build(RecordStore &data, RacerDirectory *racers, c
     return out;
 }
 
-void ResultsBuilder::Build(RecordStore &data, RacerDirectory *racers, const RefreshOptions &options, int selectNumber,
-                           RefreshResult &out)
+void ResultsBuilder::Build(const RecordStore &data, RacerDirectory *racers, const RefreshOptions &options,
+                           int selectNumber, RefreshResult &out)
 {
     Build(data.records(), data.MaxLap, racers, options, selectNumber, out);
-    data.SetNetTimes(out.netTimes);
 }
 
 void ResultsBuilder::Build(const std::vector<TimeRecordPtr> &records, int32_t maxLap, RacerDirectory *racers,
@@ -238,7 +237,6 @@ void ResultsBuilder::Build(const std::vector<TimeRecordPtr> &records, int32_t ma
     out.selectRow = -1;
     out.leader.clear();
     out.lastStartTime = 0;
-    out.netTimes.assign(records.size(), 0);
     Entrants entrants(racers);
 
     // The record list: its rows enter in store order and are sorted by time
@@ -304,7 +302,6 @@ void ResultsBuilder::Build(const std::vector<TimeRecordPtr> &records, int32_t ma
                 row.shown = RecordRow::Shown::Measured;
                 row.measured = elapsed;
             }
-            out.netTimes[timeKeys[i].index] = elapsed;
             ranked.push_back({row.penalty * MsPerSecond + elapsed, clock.start(), row.lap, entrant, uint32_t(i)});
         }
     }

@@ -59,10 +59,6 @@ struct RefreshResult {
     int selectRow = -1;              // record list row to select, -1 for none
     QString leader;                  // caption of the first results row, or empty
     DayTime lastStartTime = 0;       // time of day of the last race start, 0 for none
-    // Each record's NetTime as the refresh measured it (the time since its
-    // race start for a ranked passage, else 0), by position in the records
-    // it was given.
-    std::vector<DayTime> netTimes;
 };
 
 // The record list's order: the difference of the times in units of 864 ms,
@@ -82,19 +78,18 @@ int RoundedDayDifference(DayTime a, DayTime b);
 // records does not fault in fresh memory every time.
 class ResultsBuilder {
 public:
-    // Rebuilds both lists from the store, then hands the store what it keeps
-    // of them (RecordStore::SetNetTimes: every record's NetTime, the store in
-    // time order).  selectNumber: the start number whose record row is to be
-    // selected (the last one in store order), or -1.  racers may be null
-    // (empty labels, no categories).  The document's caption is
-    // DefaultResultsCaption.
-    RefreshResult Build(RecordStore &data, RacerDirectory *racers, const RefreshOptions &options, int selectNumber);
+    // Rebuilds both lists from the store, which it only reads.
+    // selectNumber: the start number whose record row is to be selected (the
+    // last one in store order), or -1.  racers may be null (empty labels, no
+    // categories).  The document's caption is DefaultResultsCaption.
+    RefreshResult Build(const RecordStore &data, RacerDirectory *racers, const RefreshOptions &options,
+                        int selectNumber);
     // The same into out, whose vectors are cleared and refilled in place; its
     // document too, unless someone else still holds it (then a new one).
-    void Build(RecordStore &data, RacerDirectory *racers, const RefreshOptions &options, int selectNumber,
+    void Build(const RecordStore &data, RacerDirectory *racers, const RefreshOptions &options, int selectNumber,
                RefreshResult &out);
-    // The same over records, read only: the NetTimes are left in
-    // out.netTimes.  maxLap is the highest Lap among them.
+    // The same over records in store order; maxLap is the highest Lap among
+    // them.
     void Build(const std::vector<TimeRecordPtr> &records, int32_t maxLap, RacerDirectory *racers,
                const RefreshOptions &options, int selectNumber, RefreshResult &out);
 
