@@ -243,9 +243,12 @@ RecordListModel::Width ResultsListModel::columnWidth(Column column)
 // ---------------------------------------------------------------------------
 // ResultsLists
 
-ResultsLists::ResultsLists(RecordStore &data, RacerDirectory *racers, QObject *parent)
+ResultsLists::ResultsLists(const RecordStore &data, RacerDirectory *racers, QObject *parent)
     : QObject(parent), m_data(data), m_racers(racers)
 {
+    // Every change of the records shows at once, its own record selected.
+    connect(&m_data, &RecordStore::recordsChanged, this,
+            [this](const RecordChange &change) { RefreshLists(change.selectNumber); });
 }
 
 void ResultsLists::RefreshLists(int number)

@@ -164,14 +164,17 @@ bool RowsModel<Row, Columns>::isValidIndex(const QModelIndex &index) const
            && size_t(index.row()) < m_rows.size() && index.column() >= 0 && index.column() < Columns;
 }
 
-// The refresh: owns both models and the options that shape them.  The window
-// binds its list views to the models and its controls to the setters and
-// signals; the setters do not refresh by themselves (the window's handlers
-// call RefreshLists(-1) after changing an option).
+// The refresh: owns both models and the options that shape them.  It
+// follows the store: every change the store tells (recordsChanged) refreshes
+// both lists, selecting the change's selectNumber.  The window binds its list
+// views to the models and its controls to the setters and signals; the
+// setters do not refresh by themselves (the window's handlers call
+// RefreshLists(-1) after changing an option, and after the records were
+// replaced by an opened or new file).
 class ResultsLists : public QObject {
     Q_OBJECT
 public:
-    ResultsLists(RecordStore &data, RacerDirectory *racers, QObject *parent = nullptr);
+    ResultsLists(const RecordStore &data, RacerDirectory *racers, QObject *parent = nullptr);
 
     RecordListModel *recordModel() { return &m_recordModel; }
     ResultsListModel *resultsModel() { return &m_resultsModel; }
@@ -205,7 +208,7 @@ signals:
     void resultsRefreshed(DayTime lastStartTime);
 
 private:
-    RecordStore &m_data;
+    const RecordStore &m_data;
     RacerDirectory *m_racers;
     RefreshOptions m_options;
     ResultsBuilder m_builder;
