@@ -94,6 +94,21 @@ public:
                const RefreshOptions &options, int selectNumber, RefreshResult &out);
 
 private:
+    class Entrants;
+
+    // The steps of a build, in order.  The record list's order into
+    // m_timeKeys; returns the index of the record to select, or -1.
+    int OrderRecordList(const std::vector<TimeRecordPtr> &records, int selectNumber);
+    // The record list's rows, each passage measured; the measured ones into
+    // m_ranked.
+    void MakeRecordRows(const std::vector<TimeRecordPtr> &records, int32_t maxLap, bool realCas, int selected,
+                        Entrants &entrants, RefreshResult &out);
+    // m_ranked into ranking order.
+    void Rank(int lapsMode);
+    // The document's rows from m_ranked, and the category group of each
+    // into m_groupOfRow.
+    void MakeResultRows(int lapsMode, const Entrants &entrants, RefreshResult &out, ResultsTable &table);
+
     struct TimeKey {
         DayTime time;
         uint32_t index;  // in store order
