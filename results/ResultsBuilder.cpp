@@ -227,7 +227,7 @@ void ResultsBuilder::Build(const std::vector<TimeRecordPtr> &records, int32_t ma
         // reads of the old rows must be over before they are written again.
         std::atomic_thread_fence(std::memory_order_acquire);
     ResultsTable &table = *out.table;
-    table.caption = DefaultResultsCaption;
+    table.caption = options.caption;
     table.lapsMode = options.lapsMode;
     table.rows.clear();
     table.categories.clear();
@@ -238,7 +238,7 @@ void ResultsBuilder::Build(const std::vector<TimeRecordPtr> &records, int32_t ma
     table.lastStart = out.lastStartTime;
     Rank(options.lapsMode);
     MakeResultRows(options.lapsMode, entrants, out, table);
-    table.setCategories(m_groupOfRow, entrants.groupTexts());
+    MakeCategories(entrants, options.categories, table);
     out.leader = table.leader();
 }
 
@@ -367,5 +367,20 @@ void ResultsBuilder::MakeResultRows(int lapsMode, const Entrants &entrants, Refr
         out.resultRecords.reserve(m_ranked.size());
         for (const RankKey &key : m_ranked)
             addRow(key);
+    }
+}
+
+void ResultsBuilder::MakeCategories(const Entrants &entrants, const std::vector<QString> &asked,
+                                    ResultsTable &table) const
+{
+    table.setCategories(m_groupOfRow, entrants.groupTexts());
+    for (const QString &name : asked) {
+        const QString key = CategoryKey(name);
+        if (key.isEmpty() || table.findCategory(name) >= 0)
+            continue;
+        ResultsCategory empty;
+        empty.assigned = key != CategoryKey(NoCategoryName);
+        empty.name = empty.assigned ? name.trimmed() : NoCategoryName;
+        table.categories.push_back(std::move(empty));
     }
 }

@@ -15,10 +15,16 @@
 
 class RacerDirectory;
 
-// What the operator chose on the main window that shapes the lists.
+// What the operator chose on the main window that shapes the lists, and
+// what the document is to hold besides the ranking.
 struct RefreshOptions {
     int lapsMode = 0;      // cbRezimKol: 0 most laps first and one row per racer, 1 laps ignored
     bool realCas = false;  // cbRealCas: the record list keeps times of day
+    QString caption = DefaultResultsCaption;  // the document's caption
+    // Categories the document holds even when none of their racers is ranked
+    // (after the others, without rows), by names as CategoryKey compares
+    // them; NoCategoryName stands for the racers without one.
+    std::vector<QString> categories;
 };
 
 // Icons of the record list rows.
@@ -81,7 +87,7 @@ public:
     // Rebuilds both lists from the store, which it only reads.
     // selectNumber: the start number whose record row is to be selected (the
     // last one in store order), or -1.  racers may be null (empty labels, no
-    // categories).  The document's caption is DefaultResultsCaption.
+    // categories).
     RefreshResult Build(const RecordStore &data, RacerDirectory *racers, const RefreshOptions &options,
                         int selectNumber);
     // The same into out, whose vectors are cleared and refilled in place; its
@@ -108,6 +114,8 @@ private:
     // The document's rows from m_ranked, and the category group of each
     // into m_groupOfRow.
     void MakeResultRows(int lapsMode, const Entrants &entrants, RefreshResult &out, ResultsTable &table);
+    // The document's categories: those of its rows, then the ones asked for.
+    void MakeCategories(const Entrants &entrants, const std::vector<QString> &asked, ResultsTable &table) const;
 
     struct TimeKey {
         DayTime time;
