@@ -4,7 +4,6 @@
 #include "RacerDirectory.h"
 
 #include <algorithm>
-#include <atomic>
 #include <climits>
 #include <unordered_map>
 
@@ -217,16 +216,18 @@ void ResultsBuilder::Build(const RecordStore &data, RacerDirectory *racers, cons
 void ResultsBuilder::Build(const std::vector<TimeRecordPtr> &records, int32_t maxLap, RacerDirectory *racers,
                            const RefreshOptions &options, int selectNumber, RefreshResult &out)
 {
-    // The document of an earlier build is filled again in place, so that a
-    // refresh of many thousand rows does not fault in fresh memory, unless a
-    // list or the web page still holds it.
-    if (!out.table || out.table.use_count() > 1)
-        out.table = std::make_shared<ResultsTable>();
-    else
-        // The last other holder may have been the web server's thread: its
-        // reads of the old rows must be over before they are written again.
-        std::atomic_thread_fence(std::memory_order_acquire);
-    ResultsTable &table = *out.table;
+    // Whoever holds the document of an earlier build (a list, the spectator
+    // window, the web server's thread) may go on reading it: it is never
+    // written again.
+    auto document = std::make_shared<ResultsTable>();
+    Build(records, maxLap, racers, options, selectNumber, out, *document);
+    out.table = std::move(document);
+}
+
+void ResultsBuilder::Build(const std::vector<TimeRecordPtr> &records, int32_t maxLap, RacerDirectory *racers,
+                           const RefreshOptions &options, int selectNumber, RefreshResult &out,
+                           ResultsTable &table)
+{
     table.caption = options.caption;
     table.lapsMode = options.lapsMode;
     table.rows.clear();

@@ -84,10 +84,10 @@ public:
     QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
     QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
 
-    // Replaces the document and the records of its rows at once (one model
-    // reset); both arguments receive the old ones, so that their buffers can
+    // Shows another document, with the records of its rows, at once (one
+    // model reset); `records` receives the old ones, so that their buffer can
     // serve the next refresh.  The chosen category stays chosen.
-    void swapResults(std::shared_ptr<ResultsTable> &table, std::vector<TimeRecordPtr> &records);
+    void swapResults(std::shared_ptr<const ResultsTable> table, std::vector<TimeRecordPtr> &records);
     // Shows one category (by name, compared as CategoryKey does), or the whole
     // ranking for an empty name.  A category the ranking does not hold shows
     // no rows until it does.
@@ -115,7 +115,7 @@ private:
     int tableRow(int row) const;  // the document row behind a list row, or -1
     void choose();
 
-    std::shared_ptr<ResultsTable> m_table;
+    std::shared_ptr<const ResultsTable> m_table;
     std::vector<TimeRecordPtr> m_records;  // by document row
     QString m_category;                    // chosen; empty for the whole ranking
     int m_chosen = -1;                     // its index in the document, -1 for none there
