@@ -103,6 +103,8 @@ void TfrmMain::CreateLogic()
     connect(m_racerPage, &RacerPage::racerFileUsed, m_racerFiles.get(), &RacerFileMemory::RacerFileUsed);
     m_results = std::make_unique<ResultsLists>(*m_data, m_racers.get());
     m_desk = std::make_unique<TimingDesk>(*m_data, m_dialogs, m_racers.get());
+    // The lists follow every change of the records from the store; the desk
+    // asks for a refresh after its commands that change none.
     connect(m_desk.get(), &TimingDesk::refreshRequested, m_results.get(), &ResultsLists::RefreshLists);
     m_manual = std::make_unique<ManualEntry>(*m_data, m_dialogs);
     connect(m_desk.get(), &TimingDesk::manualEntryHideRequested, m_manual.get(), &ManualEntry::Hide);

@@ -35,7 +35,8 @@ private:
     }
     int CheckOutputsSpareInputs();
     int ReadInputs();
-    int ChooseSections();
+    int CheckCategory();
+    void ChooseSections();
     bool Write(const OutputRequest &output);
     void WriteXls(const QString &path);
     QByteArray Pdf() const;
@@ -47,7 +48,7 @@ private:
     CommandOptions m_options;
     DataFileContents m_data;
     RacerTable m_racers;
-    std::shared_ptr<ResultsTable> m_table;
+    std::shared_ptr<const ResultsTable> m_table;
     ResultsDocument m_document;
 };
 
@@ -82,15 +83,20 @@ int Command::Run(const QStringList &arguments)
         return code;
     if (const int code = ReadInputs())
         return code;
+    if (const int code = CheckCategory())
+        return code;
 
     RefreshOptions refresh;
     refresh.lapsMode = m_options.lapsMode;
+    refresh.caption = m_options.title;
+    // A category of the racer file that nobody of has finished yet is an
+    // empty list.
+    if (!m_options.category.isEmpty())
+        refresh.categories = {m_options.category};
     RefreshResult built;
     ResultsBuilder().Build(m_data.records, m_data.maxLap, &m_racers, refresh, -1, built);
     m_table = built.table;
-    m_table->caption = m_options.title;
-    if (const int code = ChooseSections())
-        return code;
+    ChooseSections();
 
     const QDateTime now = QDateTime::currentDateTime();
     m_document.table = m_table.get();
@@ -176,9 +182,26 @@ int Command::ReadInputs()
     return ExitOk;
 }
 
-int Command::ChooseSections()
+int Command::CheckCategory()
 {
-    ResultsTable &table = *m_table;
+    // A name no racer has is a mistake worth saying.
+    if (m_options.category.isEmpty())
+        return ExitOk;
+    const QString key = CategoryKey(m_options.category);
+    bool known = key == CategoryKey(NoCategoryName);
+    for (const RacerRow &racer : m_racers.rows())
+        known = known || (racer.category && CategoryKey(*racer.category) == key);
+    if (known)
+        return ExitOk;
+    Complain(Tr(QStringLiteral("kategorii „%1“ nemá žádný závodník"),
+                QStringLiteral("no racer is in the category \"%1\""))
+                 .arg(m_options.category));
+    return ExitUsage;
+}
+
+void Command::ChooseSections()
+{
+    const ResultsTable &table = *m_table;
     if (m_options.category.isEmpty()) {
         // By category, but with nobody ranked yet: the whole, empty list.
         m_document.byCategory = m_options.byCategory && !table.categories.empty();
@@ -186,30 +209,9 @@ int Command::ChooseSections()
             m_document.sections = CategorySections(table);
         else
             m_document.sections = {ResultsSection(table)};
-        return ExitOk;
+        return;
     }
-    int category = table.findCategory(m_options.category);
-    if (category < 0) {
-        // A category of the racer file that nobody of has finished yet is an
-        // empty list; a name no racer has is a mistake worth saying.
-        const QString key = CategoryKey(m_options.category);
-        bool known = key == CategoryKey(NoCategoryName);
-        for (const RacerRow &racer : m_racers.rows())
-            known = known || (racer.category && CategoryKey(*racer.category) == key);
-        if (!known) {
-            Complain(Tr(QStringLiteral("kategorii „%1“ nemá žádný závodník"),
-                        QStringLiteral("no racer is in the category \"%1\""))
-                         .arg(m_options.category));
-            return ExitUsage;
-        }
-        ResultsCategory empty;
-        empty.assigned = key != CategoryKey(NoCategoryName);
-        empty.name = empty.assigned ? m_options.category.trimmed() : NoCategoryName;
-        table.categories.push_back(std::move(empty));
-        category = int(table.categories.size()) - 1;
-    }
-    m_document.sections = {ResultsSection(table, category)};
-    return ExitOk;
+    m_document.sections = {ResultsSection(table, table.findCategory(m_options.category))};
 }
 
 bool Command::Write(const OutputRequest &output)

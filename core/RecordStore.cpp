@@ -179,10 +179,14 @@ void RecordStore::Order()
     m_lapCounts.reserve(m_records.size());
     m_lapsReached.clear();
     MaxLap = 0;
+    m_clock = PassageClock();
     for (std::size_t i = 0; i < m_records.size(); ++i) {
         const int32_t lap = CountLap(m_records[i]->Number, +1);
-        if (m_records[i]->Lap != lap) {
-            Writable(m_records[i]).Lap = lap;
+        const DayTime net = m_clock.pass(*m_records[i]);
+        if (m_records[i]->Lap != lap || m_records[i]->NetTime != net) {
+            TimeRecord &record = Writable(m_records[i]);
+            record.Lap = lap;
+            record.NetTime = net;
             m_snapshot.touch(i);
         }
     }
@@ -265,10 +269,12 @@ bool RecordStore::apply(const RecordChange &change, bool asked)
             m_records.push_back(edit.record);
             m_index.insert(edit.record.get());
             m_snapshot.touch(m_records.size() - 1);
-            if (m_ordered && last)
+            if (m_ordered && last) {
                 record.Lap = CountLap(record.Number, +1);
-            else
+                record.NetTime = m_clock.pass(record);
+            } else {
                 m_ordered = false;
+            }
             break;
         }
         case RecordEdit::Kind::Edited: {
@@ -283,7 +289,9 @@ bool RecordStore::apply(const RecordChange &change, bool asked)
         }
         case RecordEdit::Kind::Deleted: {
             const std::size_t i = IndexOf(edit.record);
-            if (m_ordered && i + 1 == m_records.size())
+            // A race start taken back moves the clock back: the next save
+            // measures anew.
+            if (m_ordered && i + 1 == m_records.size() && record.Number != RaceStartNumber)
                 CountLap(record.Number, -1);
             else
                 m_ordered = false;
@@ -297,19 +305,6 @@ bool RecordStore::apply(const RecordChange &change, bool asked)
     Save(asked);
     emit recordsChanged(change);
     return true;
-}
-
-void RecordStore::SetNetTimes(const std::vector<DayTime> &netTimes)
-{
-    if (netTimes.size() != m_records.size())
-        return;
-    for (size_t i = 0; i < m_records.size(); ++i) {
-        if (m_records[i]->NetTime != netTimes[i]) {
-            Writable(m_records[i]).NetTime = netTimes[i];
-            m_snapshot.touch(i);
-        }
-    }
-    SortByTime();
 }
 
 void RecordStore::NewFile()

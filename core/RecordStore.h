@@ -6,6 +6,7 @@
 // everyone through recordsChanged.  Others read the records through records(),
 // whose elements are read-only.
 #include "DayTime.h"
+#include "PassageClock.h"
 #include "RecordChange.h"
 #include "RecordSnapshot.h"
 #include "TimeRecord.h"
@@ -68,7 +69,8 @@ public:
     // the lock it held on it.
     ~RecordStore() override;
 
-    // The records, in time order after every save and refresh.
+    // The records, in time order after every save.  Each save also numbers
+    // their laps (Lap, MaxLap) and measures them (NetTime, PassageClock).
     const std::vector<TimeRecordPtr> &records() const { return m_records; }
     QString FileName;
     bool Unnamed = true;
@@ -87,11 +89,6 @@ public:
     bool apply(const RecordChange &change, bool asked = false);
     // Whether apply would carry the change out now.
     bool canApply(const RecordChange &change) const;
-    // What the results computation derives that the data file stores: each
-    // record's NetTime, by its position in records() when it was computed,
-    // and the store in time order.  Times for another number of records than
-    // the store holds are ignored.  Nothing is journaled or saved.
-    void SetNetTimes(const std::vector<DayTime> &netTimes);
     // Replaces every record at once, without journal, save or signal: what
     // an opened or new file does, and a race built elsewhere (tests,
     // benchmarks).
@@ -170,8 +167,8 @@ private:
     void LockTemporaryFile();
     void ForgetOpenedFile();
     void SetSaveProblem(const QString &problem);
-    // Sorts by time and numbers the laps, unless the store is in order
-    // already (m_ordered).
+    // Sorts by time, numbers the laps and measures the passages, unless the
+    // store is in order already (m_ordered).
     void Order();
     // One more (+1) or one less (-1) passage of `number`; keeps MaxLap.
     // Returns the passages of `number` now.
@@ -184,11 +181,13 @@ private:
 
     std::vector<TimeRecordPtr> m_records;
     std::unordered_set<const TimeRecord *> m_index;  // the records held, for apply's checks
-    // The store is in time order and every Lap, m_lapCounts and MaxLap are
-    // current.  A record added after the last one keeps it so, and so does
-    // taking the last one back: a Vlož and its undo cost no pass over the
-    // records.  Any other change clears it, and the next save orders all.
+    // The store is in time order and every Lap, NetTime, m_lapCounts,
+    // m_clock and MaxLap are current.  A record added after the last one
+    // keeps it so, and so does taking the last passage back: a Vlož and its
+    // undo cost no pass over the records.  Any other change clears it, and
+    // the next save orders all.
     bool m_ordered = false;
+    PassageClock m_clock;  // as it stands after the last record
     std::unordered_map<int32_t, int32_t> m_lapCounts;  // passages per start number
     std::vector<int32_t> m_lapsReached;  // [n]: how many start numbers have n passages
     RecordSnapshot m_snapshot;  // what saves hand to the writer

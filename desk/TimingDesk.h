@@ -136,8 +136,10 @@ public:
     QString proposedSaveName() const { return m_proposedSaveName; }
 
 signals:
-    // Rebuild the record and results lists; `number` is the start number
-    // whose record row is to be selected, or -1.
+    // Rebuild the record and results lists after a command that changed no
+    // record (another file opened or a new one, "Reál.čas", a save); the
+    // lists hear of a change of the records from the store itself.  `number`
+    // is the start number whose record row is to be selected, or -1.
     void refreshRequested(int number);
     // Hide the manual entry dialog if it is shown.
     void manualEntryHideRequested();
@@ -184,8 +186,7 @@ private:
     RowEdit Removal(const ImpulseListModel &list, int row) const;
     void RemoveRow(ImpulseListModel &list, int row);
     void ClosingSteps(const TimeRecordPtr &record);
-    // The store told a change: the lists follow it, and one made elsewhere
-    // joins the history.
+    // The store told a change: one made elsewhere joins the history.
     void RecordsChanged(const RecordChange &change);
     // "&Uložit"'s question for a name, without the save.
     void NameUnnamedFile();

@@ -137,7 +137,6 @@ void TimingDesk::RecordsChanged(const RecordChange &change)
         step.records.selectNumber = -1;
         m_history.push(new DeskCommand(*this, std::move(step)));
     }
-    emit refreshRequested(change.selectNumber);
 }
 
 void TimingDesk::Undo()

@@ -1,19 +1,17 @@
 #include "ResultsBuilder.h"
 
+#include "PassageClock.h"
 #include "RacerDirectory.h"
 
 #include <algorithm>
-#include <atomic>
 #include <climits>
 #include <unordered_map>
-
-namespace {
 
 // What a refresh needs to know of each racer, asked of the racer directory
 // once per start number, not per record: the caption every row of the racer
 // shows, the name, and the category, told apart by its exact text (the
 // document merges texts that differ only in letter case or blanks).
-class Entrants {
+class ResultsBuilder::Entrants {
 public:
     struct Entrant {
         QString caption;
@@ -74,6 +72,8 @@ private:
     std::vector<QString> m_groupTexts;
     std::unordered_map<QString, int32_t, TextHash> m_groupOf;
 };
+
+namespace {
 
 int ClampToInt(long long value)
 {
@@ -170,15 +170,6 @@ int resultsOrder(const TimeRecord &a, const TimeRecord &b, int lapsMode)
     return RoundedDayDifference(a.PenalizedTime(), b.PenalizedTime());
 }
 
-DayTime ShownTime(DayTime t)
-{
-    // Below 100 hours the text carries the hours in two digits and reads back
-    // as the same value, so no text needs to be made.
-    if (t >= 0 && t < 100 * MsPerHour)
-        return t;
-    return TextToDayTime(DayTimeToText(t));
-}
-
 // ---------------------------------------------------------------------------
 // Row texts
 
@@ -208,7 +199,7 @@ QString RecordRow::penaltyText() const
 // ---------------------------------------------------------------------------
 // The refresh
 
-RefreshResult ResultsBuilder::Build(RecordStore &data, RacerDirectory *racers, const RefreshOptions &options,
+RefreshResult ResultsBuilder::Build(const RecordStore &data, RacerDirectory *racers, const RefreshOptions &options,
                                     int selectNumber)
 {
     RefreshResult out;
@@ -216,50 +207,54 @@ RefreshResult ResultsBuilder::Build(RecordStore &data, RacerDirectory *racers, c
     return out;
 }
 
-void ResultsBuilder::Build(RecordStore &data, RacerDirectory *racers, const RefreshOptions &options, int selectNumber,
-                           RefreshResult &out)
+void ResultsBuilder::Build(const RecordStore &data, RacerDirectory *racers, const RefreshOptions &options,
+                           int selectNumber, RefreshResult &out)
 {
     Build(data.records(), data.MaxLap, racers, options, selectNumber, out);
-    data.SetNetTimes(out.netTimes);
 }
 
 void ResultsBuilder::Build(const std::vector<TimeRecordPtr> &records, int32_t maxLap, RacerDirectory *racers,
                            const RefreshOptions &options, int selectNumber, RefreshResult &out)
 {
-    out.records.clear();
-    out.resultRecords.clear();
-    // The document of an earlier build is filled again in place, so that a
-    // refresh of many thousand rows does not fault in fresh memory, unless a
-    // list or the web page still holds it.
-    if (!out.table || out.table.use_count() > 1)
-        out.table = std::make_shared<ResultsTable>();
-    else
-        // The last other holder may have been the web server's thread: its
-        // reads of the old rows must be over before they are written again.
-        std::atomic_thread_fence(std::memory_order_acquire);
-    ResultsTable &table = *out.table;
-    table.caption = DefaultResultsCaption;
+    // Whoever holds the document of an earlier build (a list, the spectator
+    // window, the web server's thread) may go on reading it: it is never
+    // written again.
+    auto document = std::make_shared<ResultsTable>();
+    Build(records, maxLap, racers, options, selectNumber, out, *document);
+    out.table = std::move(document);
+}
+
+void ResultsBuilder::Build(const std::vector<TimeRecordPtr> &records, int32_t maxLap, RacerDirectory *racers,
+                           const RefreshOptions &options, int selectNumber, RefreshResult &out,
+                           ResultsTable &table)
+{
+    table.caption = options.caption;
     table.lapsMode = options.lapsMode;
-    table.lastStart = 0;
     table.rows.clear();
     table.categories.clear();
-    out.selectRow = -1;
-    out.leader.clear();
-    out.lastStartTime = 0;
-    out.netTimes.assign(records.size(), 0);
-    Entrants entrants(racers);
 
+    Entrants entrants(racers);
+    const int selected = OrderRecordList(records, selectNumber);
+    MakeRecordRows(records, maxLap, options.realCas, selected, entrants, out);
+    table.lastStart = out.lastStartTime;
+    Rank(options.lapsMode);
+    MakeResultRows(options.lapsMode, entrants, out, table);
+    MakeCategories(entrants, options.categories, table);
+    out.leader = table.leader();
+}
+
+int ResultsBuilder::OrderRecordList(const std::vector<TimeRecordPtr> &records, int selectNumber)
+{
     // The record list: its rows enter in store order and are sorted by time
     // of day.  The comparison is coarse and not transitive, so the sort is
     // stable: rows it calls equal keep store order.  Sorting keys first and
     // making each row once in its final place keeps this cheap.
-    const std::vector<TimeRecordPtr> &stored = records;
     std::vector<TimeKey> &timeKeys = m_timeKeys;
     timeKeys.clear();
-    timeKeys.reserve(stored.size());
+    timeKeys.reserve(records.size());
     int remembered = -1;
-    for (size_t i = 0; i < stored.size(); ++i) {
-        const TimeRecord *record = stored[i].get();
+    for (size_t i = 0; i < records.size(); ++i) {
+        const TimeRecord *record = records[i].get();
         if (!record)
             continue;
         if (selectNumber >= 0 && record->Number == selectNumber)
@@ -274,18 +269,24 @@ void ResultsBuilder::Build(const std::vector<TimeRecordPtr> &records, int32_t ma
         CoarseOrder(
             timeKeys, [](const TimeKey &) { return 0; }, [](const TimeKey &k) { return k.time; },
             [](const TimeKey &k) { return k.index; });
+    return remembered;
+}
 
-    // One pass in list order makes each row and runs the measuring walk on
-    // it: a passage is measured from the latest race start above it, both
-    // read as the whole milliseconds their texts show.  A measured passage
-    // becomes a ranking key; its results row is made once, after ranking.
+void ResultsBuilder::MakeRecordRows(const std::vector<TimeRecordPtr> &records, int32_t maxLap, bool realCas,
+                                    int selected, Entrants &entrants, RefreshResult &out)
+{
+    // One pass in list order makes each row and measures it (PassageClock).
+    // A measured passage becomes a ranking key; its results row is made once,
+    // after ranking.
     std::vector<RankKey> &ranked = m_ranked;
     ranked.clear();
-    ranked.reserve(timeKeys.size());
-    out.records.resize(timeKeys.size());
-    DayTime start = 0;
-    for (size_t i = 0; i < timeKeys.size(); ++i) {
-        const TimeRecordPtr &record = stored[timeKeys[i].index];
+    ranked.reserve(m_timeKeys.size());
+    out.records.clear();
+    out.records.resize(m_timeKeys.size());
+    out.selectRow = -1;
+    PassageClock clock;
+    for (size_t i = 0; i < m_timeKeys.size(); ++i) {
+        const TimeRecordPtr &record = records[m_timeKeys[i].index];
         RecordRow &row = out.records[i];
         row.record = record;
         row.number = record->Number;
@@ -294,37 +295,43 @@ void ResultsBuilder::Build(const std::vector<TimeRecordPtr> &records, int32_t ma
         row.time = record->Time;
         const uint32_t entrant = entrants.indexOf(row.number);
         row.caption = entrants[entrant].caption;
-        if (int(timeKeys[i].index) == remembered)
+        if (int(m_timeKeys[i].index) == selected)
             out.selectRow = int(i);
 
         if (row.isRaceStart()) {
             row.icon = GoldStar;
-            start = ShownTime(row.time);
+            clock.startRace(row.time);
             continue;
         }
         row.icon = row.lap == maxLap ? RedFlag : BlueFlag;
-        const DayTime elapsed = ShownTime(row.time) - start;
-        if (elapsed < 0) {
-            if (!options.realCas)
+        const PassageClock::Reading reading = clock.measure(row.time);
+        if (reading.kind == PassageClock::Reading::Kind::BeforeStart) {
+            if (!realCas)
                 row.shown = RecordRow::Shown::BeforeStart;
-        } else if (start > 0) {
-            if (!options.realCas) {
+        } else if (reading.kind == PassageClock::Reading::Kind::Measured) {
+            const DayTime elapsed = reading.elapsed;
+            if (!realCas) {
                 row.shown = RecordRow::Shown::Measured;
                 row.measured = elapsed;
             }
-            out.netTimes[timeKeys[i].index] = elapsed;
-            ranked.push_back({row.penalty * MsPerSecond + elapsed, start, row.lap, entrant, uint32_t(i)});
+            ranked.push_back({row.penalty * MsPerSecond + elapsed, clock.start(), row.lap, entrant, uint32_t(i)});
         }
     }
-    out.lastStartTime = start;
-    table.lastStart = start;
+    out.lastStartTime = clock.start();
+}
 
-    // Ranking: in laps mode 0 more laps first, then the time with penalty.
-    const bool lapsFirst = options.lapsMode == 0;
+void ResultsBuilder::Rank(int lapsMode)
+{
+    // In laps mode 0 more laps first, then the time with penalty.
+    const bool lapsFirst = lapsMode == 0;
     CoarseOrder(
-        ranked, [lapsFirst](const RankKey &k) { return lapsFirst ? -int64_t(k.lap) : 0; },
+        m_ranked, [lapsFirst](const RankKey &k) { return lapsFirst ? -int64_t(k.lap) : 0; },
         [](const RankKey &k) { return k.penalized; }, [](const RankKey &k) { return k.row; });
+}
 
+void ResultsBuilder::MakeResultRows(int lapsMode, const Entrants &entrants, RefreshResult &out, ResultsTable &table)
+{
+    out.resultRecords.clear();
     std::vector<int32_t> &groupOfRow = m_groupOfRow;
     groupOfRow.clear();
     auto addRow = [&](const RankKey &key) {
@@ -341,13 +348,13 @@ void ResultsBuilder::Build(const std::vector<TimeRecordPtr> &records, int32_t ma
         out.resultRecords.push_back(source.record);
         groupOfRow.push_back(entrant.group);
     };
-    if (lapsFirst) {
+    if (lapsMode == 0) {
         // One row per racer: its first row in ranking order, with the penalized
         // times of its other rows as the note, in ranking order.  Equal captions
         // are equal start numbers, as a caption begins with the number and " (".
         std::vector<int32_t> &rowOfEntrant = m_rowOfEntrant;
         rowOfEntrant.assign(entrants.size(), -1);
-        for (const RankKey &key : ranked) {
+        for (const RankKey &key : m_ranked) {
             int32_t &row = rowOfEntrant[key.entrant];
             if (row < 0) {
                 row = int32_t(table.rows.size());
@@ -357,12 +364,24 @@ void ResultsBuilder::Build(const std::vector<TimeRecordPtr> &records, int32_t ma
             }
         }
     } else {
-        table.rows.reserve(ranked.size());
-        out.resultRecords.reserve(ranked.size());
-        for (const RankKey &key : ranked)
+        table.rows.reserve(m_ranked.size());
+        out.resultRecords.reserve(m_ranked.size());
+        for (const RankKey &key : m_ranked)
             addRow(key);
     }
-    table.setCategories(groupOfRow, entrants.groupTexts());
+}
 
-    out.leader = table.leader();
+void ResultsBuilder::MakeCategories(const Entrants &entrants, const std::vector<QString> &asked,
+                                    ResultsTable &table) const
+{
+    table.setCategories(m_groupOfRow, entrants.groupTexts());
+    for (const QString &name : asked) {
+        const QString key = CategoryKey(name);
+        if (key.isEmpty() || table.findCategory(name) >= 0)
+            continue;
+        ResultsCategory empty;
+        empty.assigned = key != CategoryKey(NoCategoryName);
+        empty.name = empty.assigned ? name.trimmed() : NoCategoryName;
+        table.categories.push_back(std::move(empty));
+    }
 }

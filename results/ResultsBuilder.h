@@ -15,10 +15,16 @@
 
 class RacerDirectory;
 
-// What the operator chose on the main window that shapes the lists.
+// What the operator chose on the main window that shapes the lists, and
+// what the document is to hold besides the ranking.
 struct RefreshOptions {
     int lapsMode = 0;      // cbRezimKol: 0 most laps first and one row per racer, 1 laps ignored
     bool realCas = false;  // cbRealCas: the record list keeps times of day
+    QString caption = DefaultResultsCaption;  // the document's caption
+    // Categories the document holds even when none of their racers is ranked
+    // (after the others, without rows), by names as CategoryKey compares
+    // them; NoCategoryName stands for the racers without one.
+    std::vector<QString> categories;
 };
 
 // Icons of the record list rows.
@@ -52,17 +58,13 @@ struct RecordRow {
 
 struct RefreshResult {
     std::vector<RecordRow> records;  // in the record list's order
-    // The results document: the ranking, overall and by category.  Never
-    // null after a build.
-    std::shared_ptr<ResultsTable> table;
+    // The results document: the ranking, overall and by category.  A new
+    // one at every build, never changed after it; never null after a build.
+    std::shared_ptr<const ResultsTable> table;
     std::vector<TimeRecordPtr> resultRecords;  // the record of each row of the table
     int selectRow = -1;              // record list row to select, -1 for none
     QString leader;                  // caption of the first results row, or empty
     DayTime lastStartTime = 0;       // time of day of the last race start, 0 for none
-    // Each record's NetTime as the refresh measured it (the time since its
-    // race start for a ranked passage, else 0), by position in the records
-    // it was given.
-    std::vector<DayTime> netTimes;
 };
 
 // The record list's order: the difference of the times in units of 864 ms,
@@ -78,31 +80,50 @@ int resultsOrder(const TimeRecord &a, const TimeRecord &b, int lapsMode);
 // 1296 ms gives 2).
 int RoundedDayDifference(DayTime a, DayTime b);
 
-// The time a text made by DayTimeToText(t) stands for when read back with
-// TextToDayTime: t itself below 100 hours, where the text has two hour digits.
-DayTime ShownTime(DayTime t);
-
 // Keeps its working buffers between runs, so that a refresh of many thousand
 // records does not fault in fresh memory every time.
 class ResultsBuilder {
 public:
-    // Rebuilds both lists from the store, then hands the store what it keeps
-    // of them (RecordStore::SetNetTimes: every record's NetTime, the store in
-    // time order).  selectNumber: the start number whose record row is to be
-    // selected (the last one in store order), or -1.  racers may be null
-    // (empty labels, no categories).  The document's caption is
-    // DefaultResultsCaption.
-    RefreshResult Build(RecordStore &data, RacerDirectory *racers, const RefreshOptions &options, int selectNumber);
-    // The same into out, whose vectors are cleared and refilled in place; its
-    // document too, unless someone else still holds it (then a new one).
-    void Build(RecordStore &data, RacerDirectory *racers, const RefreshOptions &options, int selectNumber,
+    // Rebuilds both lists from the store, which it only reads.
+    // selectNumber: the start number whose record row is to be selected (the
+    // last one in store order), or -1.  racers may be null (empty labels, no
+    // categories).
+    RefreshResult Build(const RecordStore &data, RacerDirectory *racers, const RefreshOptions &options,
+                        int selectNumber);
+    // The same into out, whose vectors are cleared and refilled in place;
+    // out.table becomes a new document (the one it held stays as it is for
+    // whoever else holds it).
+    void Build(const RecordStore &data, RacerDirectory *racers, const RefreshOptions &options, int selectNumber,
                RefreshResult &out);
-    // The same over records, read only: the NetTimes are left in
-    // out.netTimes.  maxLap is the highest Lap among them.
+    // The same over records in store order; maxLap is the highest Lap among
+    // them.
     void Build(const std::vector<TimeRecordPtr> &records, int32_t maxLap, RacerDirectory *racers,
                const RefreshOptions &options, int selectNumber, RefreshResult &out);
+    // The same with the document written into `table`, cleared and refilled
+    // in place, and out.table left alone: a document in the making, which
+    // nobody else reads yet.  (The benchmark measures the new document of
+    // every build against refilling one this way.)
+    void Build(const std::vector<TimeRecordPtr> &records, int32_t maxLap, RacerDirectory *racers,
+               const RefreshOptions &options, int selectNumber, RefreshResult &out, ResultsTable &table);
 
 private:
+    class Entrants;
+
+    // The steps of a build, in order.  The record list's order into
+    // m_timeKeys; returns the index of the record to select, or -1.
+    int OrderRecordList(const std::vector<TimeRecordPtr> &records, int selectNumber);
+    // The record list's rows, each passage measured; the measured ones into
+    // m_ranked.
+    void MakeRecordRows(const std::vector<TimeRecordPtr> &records, int32_t maxLap, bool realCas, int selected,
+                        Entrants &entrants, RefreshResult &out);
+    // m_ranked into ranking order.
+    void Rank(int lapsMode);
+    // The document's rows from m_ranked, and the category group of each
+    // into m_groupOfRow.
+    void MakeResultRows(int lapsMode, const Entrants &entrants, RefreshResult &out, ResultsTable &table);
+    // The document's categories: those of its rows, then the ones asked for.
+    void MakeCategories(const Entrants &entrants, const std::vector<QString> &asked, ResultsTable &table) const;
+
     struct TimeKey {
         DayTime time;
         uint32_t index;  // in store order

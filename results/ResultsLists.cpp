@@ -95,7 +95,7 @@ static_assert(int(ResultsListModel::Caption) == int(RecordListModel::Caption)
               && int(ResultsListModel::StartTime) == int(RecordListModel::ColumnCount));
 
 ResultsListModel::ResultsListModel(QObject *parent)
-    : QAbstractTableModel(parent), m_table(std::make_shared<ResultsTable>())
+    : QAbstractTableModel(parent), m_table(std::make_shared<const ResultsTable>())
 {
 }
 
@@ -134,12 +134,10 @@ void ResultsListModel::choose()
     m_chosen = m_category.isEmpty() ? -1 : m_table->findCategory(m_category);
 }
 
-void ResultsListModel::swapResults(std::shared_ptr<ResultsTable> &table, std::vector<TimeRecordPtr> &records)
+void ResultsListModel::swapResults(std::shared_ptr<const ResultsTable> table, std::vector<TimeRecordPtr> &records)
 {
     beginResetModel();
-    m_table.swap(table);
-    if (!m_table)
-        m_table = std::make_shared<ResultsTable>();
+    m_table = table ? std::move(table) : std::make_shared<const ResultsTable>();
     m_records.swap(records);
     choose();
     endResetModel();
@@ -243,9 +241,12 @@ RecordListModel::Width ResultsListModel::columnWidth(Column column)
 // ---------------------------------------------------------------------------
 // ResultsLists
 
-ResultsLists::ResultsLists(RecordStore &data, RacerDirectory *racers, QObject *parent)
+ResultsLists::ResultsLists(const RecordStore &data, RacerDirectory *racers, QObject *parent)
     : QObject(parent), m_data(data), m_racers(racers)
 {
+    // Every change of the records shows at once, its own record selected.
+    connect(&m_data, &RecordStore::recordsChanged, this,
+            [this](const RecordChange &change) { RefreshLists(change.selectNumber); });
 }
 
 void ResultsLists::RefreshLists(int number)
@@ -253,7 +254,7 @@ void ResultsLists::RefreshLists(int number)
     RefreshResult &result = m_spare;
     m_builder.Build(m_data, m_racers, m_options, number, result);
     m_recordModel.swapRows(result.records);
-    m_resultsModel.swapResults(result.table, result.resultRecords);
+    m_resultsModel.swapResults(std::move(result.table), result.resultRecords);
     m_selectRow = result.selectRow;
     m_leader = result.leader;
     m_lastStartTime = result.lastStartTime;

@@ -84,10 +84,10 @@ public:
     QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
     QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
 
-    // Replaces the document and the records of its rows at once (one model
-    // reset); both arguments receive the old ones, so that their buffers can
+    // Shows another document, with the records of its rows, at once (one
+    // model reset); `records` receives the old ones, so that their buffer can
     // serve the next refresh.  The chosen category stays chosen.
-    void swapResults(std::shared_ptr<ResultsTable> &table, std::vector<TimeRecordPtr> &records);
+    void swapResults(std::shared_ptr<const ResultsTable> table, std::vector<TimeRecordPtr> &records);
     // Shows one category (by name, compared as CategoryKey does), or the whole
     // ranking for an empty name.  A category the ranking does not hold shows
     // no rows until it does.
@@ -115,7 +115,7 @@ private:
     int tableRow(int row) const;  // the document row behind a list row, or -1
     void choose();
 
-    std::shared_ptr<ResultsTable> m_table;
+    std::shared_ptr<const ResultsTable> m_table;
     std::vector<TimeRecordPtr> m_records;  // by document row
     QString m_category;                    // chosen; empty for the whole ranking
     int m_chosen = -1;                     // its index in the document, -1 for none there
@@ -164,14 +164,17 @@ bool RowsModel<Row, Columns>::isValidIndex(const QModelIndex &index) const
            && size_t(index.row()) < m_rows.size() && index.column() >= 0 && index.column() < Columns;
 }
 
-// The refresh: owns both models and the options that shape them.  The window
-// binds its list views to the models and its controls to the setters and
-// signals; the setters do not refresh by themselves (the window's handlers
-// call RefreshLists(-1) after changing an option).
+// The refresh: owns both models and the options that shape them.  It
+// follows the store: every change the store tells (recordsChanged) refreshes
+// both lists, selecting the change's selectNumber.  The window binds its list
+// views to the models and its controls to the setters and signals; the
+// setters do not refresh by themselves (the window's handlers call
+// RefreshLists(-1) after changing an option, and after the records were
+// replaced by an opened or new file).
 class ResultsLists : public QObject {
     Q_OBJECT
 public:
-    ResultsLists(RecordStore &data, RacerDirectory *racers, QObject *parent = nullptr);
+    ResultsLists(const RecordStore &data, RacerDirectory *racers, QObject *parent = nullptr);
 
     RecordListModel *recordModel() { return &m_recordModel; }
     ResultsListModel *resultsModel() { return &m_resultsModel; }
@@ -205,7 +208,7 @@ signals:
     void resultsRefreshed(DayTime lastStartTime);
 
 private:
-    RecordStore &m_data;
+    const RecordStore &m_data;
     RacerDirectory *m_racers;
     RefreshOptions m_options;
     ResultsBuilder m_builder;

@@ -13,6 +13,13 @@
 // refresh before the document (BeforeDocument below): the figure the refresh
 // must keep at or below 1.2.  Dividing by the floor makes it depend little on
 // how busy the machine is.
+//
+//   BM_NewDocumentAgainstRefill/laps mode: the refresh's computation on the
+//     same race, as it is (a new document every time, the previous one let
+//     go: new_ms) and as a reference that refills one document in place
+//     (refill_ms); processor time of this thread, medians of samples taken
+//     in turns.  new_per_refill is their ratio, the figure that must stay at
+//     or below 1.1.  RefreshLists adds the same model resets to both.
 #include "ResultsLists.h"
 
 #include "BenchDialogs.h"
@@ -53,16 +60,27 @@ void FillStore(RecordStore &data)
     data.MaxLap = Records / RacerCount + 1;
 }
 
+// The race both benchmarks refresh, with its racers in 7 categories.
+struct Race {
+    Race()
+    {
+        FillRacers(racers, RacerCount);
+        FillStore(data);
+    }
+    ~Race() { QFile::remove(temp); }
+
+    NoDialogs dialogs;
+    RacerTable racers;
+    RecordStore data{&dialogs, &racers};
+    const QString temp = data.FileName;
+};
+
 void BM_RefreshWithDocument(benchmark::State &state)
 {
     const int lapsMode = int(state.range(0));
-    NoDialogs dialogs;
-    RacerTable racers;
-    FillRacers(racers, RacerCount);
-    RecordStore data(&dialogs, &racers);
-    const QString temp = data.FileName;
-    FillStore(data);
-    ResultsLists results(data, &racers);
+    Race race;
+    RecordStore &data = race.data;
+    ResultsLists results(data, &race.racers);
     results.setLapsMode(lapsMode);
     results.RefreshLists(-1);
 
@@ -92,8 +110,54 @@ void BM_RefreshWithDocument(benchmark::State &state)
     state.counters["refresh_per_floor"] = perFloor;
     if (BeforeDocument[lapsMode] > 0)
         state.counters["vs_before"] = perFloor / BeforeDocument[lapsMode];
-    QFile::remove(temp);
 }
+
+void BM_NewDocumentAgainstRefill(benchmark::State &state)
+{
+    Race race;
+    const RecordStore &data = race.data;
+    RefreshOptions options;
+    options.lapsMode = int(state.range(0));
+
+    ResultsBuilder fresh, refilling;
+    RefreshResult made, refilled;
+    ResultsTable kept;
+    auto makeNew = [&] { fresh.Build(data.records(), data.MaxLap, &race.racers, options, -1, made); };
+    auto refill = [&] { refilling.Build(data.records(), data.MaxLap, &race.racers, options, -1, refilled, kept); };
+    makeNew();
+    refill();
+
+    std::vector<double> newTimes, refillTimes;
+    bool newFirst = true;
+    for (auto _ : state) {
+        double seconds[2];
+        for (int k = 0; k < 2; ++k) {
+            const bool isNew = (k == 0) == newFirst;
+            const double t0 = ThreadCpuSeconds();
+            isNew ? makeNew() : refill();
+            seconds[isNew ? 0 : 1] = ThreadCpuSeconds() - t0;
+        }
+        newFirst = !newFirst;
+        newTimes.push_back(seconds[0]);
+        refillTimes.push_back(seconds[1]);
+        state.SetIterationTime(seconds[0]);
+    }
+    if (made.table->rows.size() != kept.rows.size())
+        state.SkipWithError("the two ways made different documents");
+
+    state.counters["rows"] = double(kept.rows.size());
+    state.counters["new_ms"] = Median(newTimes) * 1e3;
+    state.counters["refill_ms"] = Median(refillTimes) * 1e3;
+    state.counters["new_per_refill"] = Median(newTimes) / Median(refillTimes);
+}
+
+BENCHMARK(BM_NewDocumentAgainstRefill)
+    ->ArgName("laps_mode")
+    ->Arg(0)
+    ->Arg(1)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond)
+    ->MinTime(3.0);
 
 BENCHMARK(BM_RefreshWithDocument)
     ->ArgName("laps_mode")

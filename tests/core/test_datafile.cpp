@@ -12,6 +12,8 @@
 #include <QTemporaryDir>
 #include <QXmlStreamReader>
 
+#include <functional>
+
 
 namespace {
 
@@ -45,12 +47,11 @@ TEST_F(DataFileTest, WritesOneQuotedLinePerRecordInTimeOrder)
 {
     data.ReplaceRecords({Record(99, "10:00:00,500", {.penalty = 30}), Record(12, "10:00:00,000"),
                          Record(RaceStartNumber, "09:59:00,000")});
-    data.SetNetTimes({0, TextToDayTime("00:01:00,000"), 0});
     ASSERT_TRUE(data.SaveAs(path("sobota.csv")));
     EXPECT_EQ(ReadAll(path("sobota.csv")),
               QByteArray("\"10000\",\"START Z\xC1VODU\",\"09:59:00,000\",\"1\",\"00:00:00,000\",\"0\"\r\n"
                          "\"12\",\"Nov\xE1k Jan (Mu\x9Ei)\",\"10:00:00,000\",\"1\",\"00:01:00,000\",\"0\"\r\n"
-                         "\"99\",\"<nezn\xE1m\xFD>\",\"10:00:00,500\",\"1\",\"00:00:00,000\",\"30\"\r\n"));
+                         "\"99\",\"<nezn\xE1m\xFD>\",\"10:00:00,500\",\"1\",\"00:01:00,500\",\"30\"\r\n"));
     EXPECT_EQ(data.FileName, path("sobota.csv"));
     EXPECT_TRUE(dialogs.messages().isEmpty());
 }
@@ -212,6 +213,107 @@ TEST_F(DataFileTest, LapsAreNumberedPerStartNumberAtEverySave)
     EXPECT_EQ(fileLaps, (std::vector<int>{1, 1, 1, 2, 2}));  // 09:55 S, 10:00 12, 10:06 13, 10:07 S, 10:10 12
 }
 
+// Field 5, the net time: every passage measured from the race start above
+// it, whatever the record held before.
+TEST_F(DataFileTest, PassagesAreMeasuredFromTheRaceStartAboveAtEverySave)
+{
+    struct MeasureCase {
+        const char *what;
+        std::vector<std::pair<int, const char *>> records;  // number and time, in store order
+        std::vector<const char *> netTimes;                 // in time order
+    };
+    const MeasureCase cases[] = {
+        {"passages before the first start are not measured",
+         {{7, "09:58:00,000"}, {RaceStartNumber, "10:00:00,000"}, {8, "09:59:59,900"}, {8, "10:03:00,123"}},
+         {"00:00:00,000", "00:00:00,000", "00:00:00,000", "00:03:00,123"}},
+        {"each passage from the latest start above it",
+         {{RaceStartNumber, "10:00:00,000"}, {7, "10:05:00,000"}, {RaceStartNumber, "11:00:00,000"},
+          {7, "11:02:00,500"}, {8, "10:59:59,999"}},
+         {"00:00:00,000", "00:05:00,000", "00:59:59,999", "00:00:00,000", "00:02:00,500"}},
+        {"a start at midnight measures nothing",
+         {{RaceStartNumber, "00:00:00,000"}, {7, "00:05:00,000"}},
+         {"00:00:00,000", "00:00:00,000"}},
+        {"no start at all", {{7, "10:05:00,000"}, {8, "10:06:00,000"}}, {"00:00:00,000", "00:00:00,000"}},
+    };
+    for (const MeasureCase &c : cases) {
+        SCOPED_TRACE(c.what);
+        std::vector<TimeRecordPtr> records;
+        for (const auto &[number, time] : c.records) {
+            auto r = std::make_shared<TimeRecord>(*Record(number, time));
+            r->NetTime = 250;  // left over from before
+            records.push_back(r);
+        }
+        data.ReplaceRecords(records);
+        ASSERT_TRUE(data.SaveAs(path("net.csvz")));
+        std::vector<QString> inMemory, inFile;
+        for (const TimeRecordPtr &r : data.records())
+            inMemory.push_back(DayTimeToText(r->NetTime));
+        for (const QByteArray &line : ReadAll(path("net.csvz")).split('\n'))
+            if (!line.isEmpty())
+                inFile.push_back(QString::fromLatin1(line).split(QStringLiteral("\",\"")).at(4));
+        const std::vector<QString> expected(c.netTimes.begin(), c.netTimes.end());
+        EXPECT_EQ(inMemory, expected);
+        EXPECT_EQ(inFile, expected);
+    }
+}
+
+// The store keeps laps and net times current as records come and go,
+// passing over all records only when it must: the file every change writes
+// is the one a fresh save of the same records writes.
+TEST_F(DataFileTest, EveryChangeWritesTheFileAFreshSaveWrites)
+{
+    data.ReplaceRecords({Record(RaceStartNumber, "10:00:00,000"), Record(7, "10:05:00,000"),
+                         Record(8, "10:06:00,000")});
+    ASSERT_TRUE(data.SaveAs(path("race.csvz")));
+    auto find = [this](int number, const char *time) {
+        for (const TimeRecordPtr &r : data.records())
+            if (r->Number == number && DayTimeToText(r->Time) == QLatin1String(time))
+                return r;
+        ADD_FAILURE() << number << ' ' << time;
+        return TimeRecordPtr();
+    };
+    auto added = [](int number, const char *time, int penalty = 0) {
+        return RecordChange{{RecordEdit::Added({number, TextToDayTime(QLatin1String(time)), penalty})}};
+    };
+    auto last = [this] { return RecordChange{{RecordEdit::Deleted(data.records().back())}}; };
+    auto edited = [&](int number, const char *time, int newNumber, const char *newTime, int penalty) {
+        return RecordChange{{RecordEdit::Edited(find(number, time),
+                                                {newNumber, TextToDayTime(QLatin1String(newTime)), penalty})}};
+    };
+    const std::pair<const char *, std::function<RecordChange()>> steps[] = {
+        {"a passage after the last record", [&] { return added(7, "10:10:00,000"); }},
+        {"a start after the last record", [&] { return added(RaceStartNumber, "10:20:00,000"); }},
+        {"a passage after the new start", [&] { return added(8, "10:25:00,000", 3); }},
+        {"the last passage taken back", last},
+        {"the last start taken back", last},
+        {"a passage measured from the start before", [&] { return added(9, "10:30:00,000"); }},
+        {"a start among the passages", [&] { return added(RaceStartNumber, "10:02:00,000"); }},
+        {"a penalty", [&] { return edited(8, "10:06:00,000", 8, "10:06:00,000", 20); }},
+        {"a passage moved before every start", [&] { return edited(7, "10:05:00,000", 7, "09:59:00,000", 0); }},
+        {"a start becomes a passage", [&] { return edited(RaceStartNumber, "10:00:00,000", 5, "10:00:00,000", 0); }},
+        {"a record in the middle deleted",
+         [&] { return RecordChange{{RecordEdit::Deleted(find(8, "10:06:00,000"))}}; }},
+    };
+    for (const auto &[what, change] : steps) {
+        SCOPED_TRACE(what);
+        ASSERT_TRUE(data.apply(change()));
+        std::vector<TimeRecordPtr> copies;
+        for (const TimeRecordPtr &r : data.records()) {
+            auto copy = std::make_shared<TimeRecord>(*r);
+            copy->Lap = 0;
+            copy->NetTime = 0;
+            copies.push_back(copy);
+        }
+        RecordStore fresh(&dialogs, &racers);
+        fresh.ReplaceRecords(copies);
+        ASSERT_TRUE(fresh.SaveAs(path("fresh.csvz")));
+        EXPECT_EQ(ReadAll(path("race.csvz")), ReadAll(path("fresh.csvz")));
+        EXPECT_EQ(data.MaxLap, fresh.MaxLap);
+    }
+    // The passage added last is measured from the start now above it.
+    EXPECT_EQ(DayTimeToText(find(9, "10:30:00,000")->NetTime), "00:28:00,000");
+}
+
 // One element of the results file with its attributes in document order.
 struct XmlElement {
     QString name;
@@ -265,7 +367,6 @@ TEST_F(DataFileTest, ResultsFileHoldsRecordsAndRacers)
     racers.rows.push_back({22, QString(), QString()});
     data.ReplaceRecords({Record(13, "10:02:00,000"), Record(RaceStartNumber, "10:00:00,000"),
                     Record(77, "10:03:00,000"), Record(20, "10:04:00,000")});
-    data.SetNetTimes({TextToDayTime("00:02:00,000"), 0, 0, 0});
     ASSERT_TRUE(data.SaveAs(path("zavod.csvz")));
 
     const QByteArray bytes = ReadAll(path("zavod.results"));
@@ -281,9 +382,9 @@ TEST_F(DataFileTest, ResultsFileHoldsRecordsAndRacers)
                       {"jmeno", "START ZÁVODU"}, {"kategorie", ""}}},
         {"kolo", 2, A{{"cislo", "13"}, {"kolo", "1"}, {"cas", "10:02:00,000"}, {"subcas", "00:02:00,000"},
                       {"jmeno", "Šťastná Eva"}, {"kategorie", " <nezadáná kategorie>"}}},
-        {"kolo", 2, A{{"cislo", "77"}, {"kolo", "1"}, {"cas", "10:03:00,000"}, {"subcas", "00:00:00,000"},
+        {"kolo", 2, A{{"cislo", "77"}, {"kolo", "1"}, {"cas", "10:03:00,000"}, {"subcas", "00:03:00,000"},
                       {"jmeno", "<neznámý>"}, {"kategorie", "N/A"}}},
-        {"kolo", 2, A{{"cislo", "20"}, {"kolo", "1"}, {"cas", "10:04:00,000"}, {"subcas", "00:00:00,000"},
+        {"kolo", 2, A{{"cislo", "20"}, {"kolo", "1"}, {"cas", "10:04:00,000"}, {"subcas", "00:04:00,000"},
                       {"jmeno", "<A & 'B'>"}, {"kategorie", "中"}}},
         {"racerlist", 1, {}},
         {"racer", 2, A{{"cislo", "12"}, {"jmeno", "Novák Jan"}, {"kategorie", "Muži"}}},

@@ -33,7 +33,10 @@ protected:
         ASSERT_TRUE(dir.isValid());
         SetClockForTesting([this] { return now; });
         firstTempFile = data.FileName;
+        // The lists refresh when the desk asks and when the store tells a change.
         QObject::connect(&desk, &TimingDesk::refreshRequested, [this](int number) { refreshed.push_back(number); });
+        QObject::connect(&data, &RecordStore::recordsChanged,
+                         [this](const RecordChange &change) { refreshed.push_back(change.selectNumber); });
         QObject::connect(&desk, &TimingDesk::manualEntryHideRequested, [this] { ++hidden; });
     }
     void TearDown() override

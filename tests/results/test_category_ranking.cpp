@@ -187,6 +187,41 @@ TEST_P(CategoryRankingTest, RanksWithinEachCategory)
 INSTANTIATE_TEST_SUITE_P(Cases, CategoryRankingTest, ::testing::ValuesIn(Cases()),
                          [](const auto &p) { return std::string(p.param.name); });
 
+// The caption and the categories asked for come with the document as it is
+// made: a category none of whose racers is ranked is there, empty, after the
+// others; one that is ranked, in whatever letter case, is not there twice.
+TEST(ResultsBuilder, DocumentHoldsTheCaptionAndTheCategoriesAskedFor)
+{
+    std::vector<TimeRecordPtr> records;
+    for (const Rec &r : std::vector<Rec>{{Start, 1, "10:00:00,000"}, {1, 1, "10:05:00,000"}, {2, 1, "10:06:00,000"}}) {
+        auto record = std::make_shared<TimeRecord>();
+        record->Number = r.number;
+        record->Lap = r.lap;
+        record->Time = TextToDayTime(QString::fromLatin1(r.time));
+        records.push_back(record);
+    }
+    Racers racers({{1, QStringLiteral("Ženy")}, {2, QStringLiteral("MX1")}, {3, QStringLiteral("MX2")}});
+    RefreshOptions options;
+    options.caption = QStringLiteral("Velká cena");
+    options.categories = {QStringLiteral(" mx2 "), QStringLiteral("ŽENY"), NoCategoryName, QStringLiteral("  ")};
+    RefreshResult result;
+    ResultsBuilder().Build(records, 1, &racers, options, -1, result);
+    const ResultsTable &table = *result.table;
+
+    EXPECT_EQ(table.caption, "Velká cena");
+    QStringList names;
+    for (const ResultsCategory &category : table.categories)
+        names << category.name + (category.assigned ? "" : " (none)") + QStringLiteral(" %1").arg(category.rows.size());
+    EXPECT_EQ(names, (QStringList{"MX1 1", "Ženy 1", "mx2 0", NoCategoryName + " (none) 0"}));
+    EXPECT_EQ(table.findCategory(QStringLiteral("MX2")), 2);
+    EXPECT_EQ(Ranking(table), (QStringList{"1 Ženy 1/1", "2 MX1 2/1"}));
+
+    // Without options: the default caption and the ranked categories only.
+    ResultsBuilder().Build(records, 1, &racers, RefreshOptions{}, -1, result);
+    EXPECT_EQ(result.table->caption, DefaultResultsCaption);
+    EXPECT_EQ(result.table->categories.size(), 2u);
+}
+
 TEST(ResultsTable, FindsACategoryByNameWhateverItsCase)
 {
     ResultsTable table;

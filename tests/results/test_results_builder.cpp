@@ -1,7 +1,8 @@
 // The refresh as a computation: measuring, ranking, one row per racer, the
-// selection and what it writes into the records.
+// selection, and that it only reads the store.
 #include "StoreSetup.h"
 #include "Records.h"
+#include "PassageClock.h"
 #include "RacerDirectory.h"
 #include "ResultsBuilder.h"
 
@@ -11,6 +12,7 @@
 #include <QStringList>
 #include <map>
 #include <string>
+#include <tuple>
 
 namespace {
 
@@ -52,6 +54,15 @@ void Fill(RecordStore &data, const std::vector<Rec> &records, int maxLap)
     for (const Rec &r : records)
         AppendRecord(data, Record(r.number, r.time, {.lap = r.lap, .penalty = r.penalty}));
     data.MaxLap = maxLap;
+}
+
+// A row's record as the refresh measured it, for the comparisons: its
+// NetTime is the time the row shows.
+TimeRecord AsMeasured(const RecordRow &row)
+{
+    TimeRecord record = *row.record;
+    record.NetTime = row.measured;
+    return record;
 }
 
 std::vector<std::string> RecordTexts(const RefreshResult &r)
@@ -373,9 +384,14 @@ TEST(ResultsBuilder, NoRowPrecedesOneItsComparisonClearlyPutsFirst)
         Fill(Store(), store, 2);
         for (int mode : {0, 1}) {
             const RefreshResult r = ResultsBuilder().Build(Store(), nullptr, {mode, false}, -1);
+            std::map<const TimeRecord *, TimeRecord> measured;
+            for (const RecordRow &row : r.records)
+                measured[row.record.get()] = AsMeasured(row);
             for (size_t i = 0; i < r.table->rows.size(); ++i)
                 for (size_t j = i + 1; j < r.table->rows.size(); ++j)
-                    ASSERT_LE(resultsOrder(*r.resultRecords[i], *r.resultRecords[j], mode), 0)
+                    ASSERT_LE(resultsOrder(measured[r.resultRecords[i].get()], measured[r.resultRecords[j].get()],
+                                           mode),
+                              0)
                         << "round " << round << " mode " << mode;
             for (size_t i = 0; i < r.records.size(); ++i)
                 for (size_t j = i + 1; j < r.records.size(); ++j)
@@ -429,7 +445,7 @@ TEST(ResultsBuilder, SelectsTheLastMatchingRecordInStoreOrder)
     }
     Fill(Store(), store, 2);
     const RefreshResult r = ResultsBuilder().Build(Store(), nullptr, {}, 5);
-    EXPECT_EQ(r.records[1].record, Store().records()[1]) << "the store is sorted by time as well";
+    EXPECT_EQ(r.records[1].record, Store().records()[3]);
     EXPECT_EQ(DayTimeToText(r.records[1].time), "10:05:00,000");
 }
 
@@ -442,20 +458,6 @@ TEST(ResultsBuilder, IconsMarkStartsAndTheHighestLap)
     for (const RecordRow &row : r.records)
         icons.push_back(row.icon);
     EXPECT_EQ(icons, (std::vector<int>{GoldStar, BlueFlag, RedFlag, BlueFlag}));
-}
-
-TEST(ResultsBuilder, WritesNetTimeIntoEveryRecord)
-{
-    Fill(Store(), {{7, 1, "09:58:00,000"}, {Start, 1, "10:00:00,000"}, {8, 1, "09:59:59,900"}, {8, 2, "10:03:00,123", 4}},
-         2);
-    // left over from an earlier refresh
-    Store().SetNetTimes(std::vector<DayTime>(Store().records().size(), 250));
-    ResultsBuilder().Build(Store(), nullptr, {}, -1);
-    std::vector<std::string> net;
-    for (const TimeRecordPtr &record : Store().records())
-        net.push_back(DayTimeToText(record->NetTime).toStdString());
-    EXPECT_EQ(net, (std::vector<std::string>{"00:00:00,000", "00:00:00,000", "00:00:00,000", "00:03:00,123"}));
-    EXPECT_EQ(DayTimeToText(Store().records()[3]->PenalizedTime()), "00:03:04,123");
 }
 
 TEST(ResultsBuilder, CaptionsComeFromTheRacerDirectory)
@@ -484,24 +486,25 @@ TEST(ResultsBuilder, EmptyStore)
     EXPECT_EQ(r.lastStartTime, 0);
 }
 
-// The store ends sorted by exact time with nothing lost; records of exactly
-// equal times keep their store order.
-TEST(ResultsBuilder, SortsTheStoreKeepingEqualTimesInStoreOrder)
+// The refresh only reads the store: its order and every value stay as they
+// were, the measured times included (the store's save measures them).
+TEST(ResultsBuilder, LeavesTheStoreAsItIs)
 {
     Fill(Store(), {{9, 1, "10:07:00,000"}, {Start, 1, "10:00:00,000"}, {8, 1, "10:05:00,000"},
                    {7, 1, "10:05:00,000"}, {6, 1, "10:04:59,900"}, {5, 1, "10:05:00,000"}, {4, 1, "09:00:00,000"}},
          1);
-    const std::vector<TimeRecordPtr> before = Store().records();
-    ResultsBuilder().Build(Store(), nullptr, {}, -1);
-    std::vector<int> numbers;
-    for (const TimeRecordPtr &record : Store().records())
-        numbers.push_back(record->Number);
-    EXPECT_EQ(numbers, (std::vector<int>{4, Start, 6, 8, 7, 5, 9}));
-    std::vector<TimeRecordPtr> after = Store().records();
-    std::vector<TimeRecordPtr> original = before;
-    std::sort(after.begin(), after.end());
-    std::sort(original.begin(), original.end());
-    EXPECT_EQ(after, original);
+    auto values = [] {
+        std::vector<std::tuple<const TimeRecord *, int, int, DayTime, int, DayTime>> out;
+        for (const TimeRecordPtr &r : Store().records())
+            out.emplace_back(r.get(), r->Number, r->Lap, r->Time, r->Penalty, r->NetTime);
+        return out;
+    };
+    const auto before = values();
+    for (int mode : {0, 1}) {
+        const RefreshResult r = ResultsBuilder().Build(Store(), nullptr, {mode, false}, 8);
+        ASSERT_EQ(r.table->rows.size(), 5u);
+        EXPECT_EQ(values(), before);
+    }
 }
 
 // The one-row-per-racer pass against the literal rule: walk the ranked rows
@@ -533,7 +536,7 @@ TEST(ResultsBuilder, OneRowPerRacerMatchesTheCaptionWalk)
             if (row.shown == RecordRow::Shown::Measured)
                 rows.push_back(&row);
         std::stable_sort(rows.begin(), rows.end(), [](const RecordRow *a, const RecordRow *b) {
-            return resultsOrder(*a->record, *b->record, 0) < 0;
+            return resultsOrder(AsMeasured(*a), AsMeasured(*b), 0) < 0;
         });
         std::vector<std::string> expected;
         std::vector<QString> captions, notes;
@@ -543,7 +546,7 @@ TEST(ResultsBuilder, OneRowPerRacerMatchesTheCaptionWalk)
         }
         std::vector<QString> times;
         for (const RecordRow *row : rows)
-            times.push_back(DayTimeToText(row->record->PenalizedTime()));
+            times.push_back(DayTimeToText(AsMeasured(*row).PenalizedTime()));
         for (size_t i = 0; i < captions.size(); ++i) {
             for (size_t r = i + 1; r < captions.size();) {
                 if (captions[r] == captions[i]) {

@@ -101,6 +101,27 @@ TEST_F(ResultsListsTest, RefreshFillsBothModelsAndSignals)
     EXPECT_EQ(refreshed.last().at(0).toDouble(), 0.0);
 }
 
+// The lists hear of a change from the store itself, and show the record
+// the change selects; a change the store refuses shows nothing.
+TEST_F(ResultsListsTest, AChangeTheStoreTellsRefreshesTheListsAndSelectsItsNumber)
+{
+    lists.RefreshLists(-1);
+    QSignalSpy selection(&lists, &ResultsLists::recordSelectionRequested);
+    QSignalSpy refreshed(&lists, &ResultsLists::resultsRefreshed);
+    RecordChange change{{RecordEdit::Added({9, TextToDayTime(QStringLiteral("10:07:00,000")), 0})}};
+    change.selectNumber = 9;
+
+    ASSERT_TRUE(Store().apply(change));
+    ASSERT_EQ(refreshed.count(), 1);
+    ASSERT_EQ(lists.recordModel()->rowCount(), 5);
+    EXPECT_EQ(Cell(*lists.recordModel(), 3, RecordListModel::Caption), "9 ()");
+    EXPECT_EQ(selection.last().at(0).toInt(), 3);
+    EXPECT_EQ(lists.resultsModel()->rowCount(), 3);
+
+    EXPECT_FALSE(Store().apply(change));  // the record is stored already
+    EXPECT_EQ(refreshed.count(), 1);
+}
+
 TEST_F(ResultsListsTest, HeadersIconsAndFlags)
 {
     lists.RefreshLists(-1);
