@@ -24,8 +24,7 @@ LogState &State()
     return state;
 }
 
-QByteArray FormatLogLineWith(const QLocale &locale, const QString &timeFormat,
-                             const QTime &time, QStringView message)
+QByteArray FormatLogLineWith(const QLocale &locale, const QString &timeFormat, const QTime &time, QStringView message)
 {
     QString line = locale.toString(time, timeFormat);
     line += u": ";

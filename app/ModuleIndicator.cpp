@@ -76,7 +76,7 @@ ModuleIndicator::ModuleIndicator(QWidget *parent) : QFrame(parent)
     m_text = new QLabel;
     m_text->setObjectName(QStringLiteral("lblModulStav"));
     m_text->setWordWrap(true);  // the longest state takes two lines of the narrow column
-    QFont bold;  // bold only: the size follows the page's
+    QFont bold;                 // bold only: the size follows the page's
     bold.setBold(true);
     m_text->setFont(bold);
     m_text->setAlignment(Qt::AlignLeft | Qt::AlignTop);

@@ -38,8 +38,7 @@ std::optional<QString> RunFileDialog(const FileRequest &request, QFileDialog::Ac
 {
     QFileDialog dialog(QApplication::activeWindow(), request.title);
     dialog.setAcceptMode(mode);
-    dialog.setFileMode(mode == QFileDialog::AcceptOpen ? QFileDialog::ExistingFile
-                                                      : QFileDialog::AnyFile);
+    dialog.setFileMode(mode == QFileDialog::AcceptOpen ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
     const QString filter = ToQtFileFilter(request.filter);
     if (!filter.isEmpty())
         dialog.setNameFilter(filter);
@@ -95,15 +94,14 @@ QString ToQtFileFilter(const QString &filter)
 
 void QtDialogs::message(const QString &text, MsgIcon icon, const QString &title)
 {
-    QMessageBox box(ToQtIcon(icon), TitleOrApplication(title), text, QMessageBox::Ok,
-                    QApplication::activeWindow());
+    QMessageBox box(ToQtIcon(icon), TitleOrApplication(title), text, QMessageBox::Ok, QApplication::activeWindow());
     box.exec();
 }
 
 bool QtDialogs::question(const QString &title, const QString &text, MsgIcon icon)
 {
-    QMessageBox box(ToQtIcon(icon), TitleOrApplication(title), text,
-                    QMessageBox::Yes | QMessageBox::No, QApplication::activeWindow());
+    QMessageBox box(ToQtIcon(icon), TitleOrApplication(title), text, QMessageBox::Yes | QMessageBox::No,
+                    QApplication::activeWindow());
     box.setDefaultButton(QMessageBox::Yes);
     box.setEscapeButton(QMessageBox::No);
     return box.exec() == QMessageBox::Yes;

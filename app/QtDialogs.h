@@ -7,8 +7,7 @@ class QWidget;
 
 class QtDialogs : public Dialogs {
 public:
-    void message(const QString &text, MsgIcon icon = MsgIcon::None,
-                 const QString &title = {}) override;
+    void message(const QString &text, MsgIcon icon = MsgIcon::None, const QString &title = {}) override;
     bool question(const QString &title, const QString &text, MsgIcon icon) override;
     int choose(const QString &title, const QString &text, MsgIcon icon, const QStringList &buttons) override;
     std::optional<QString> openFile(const FileRequest &request) override;

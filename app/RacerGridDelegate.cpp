@@ -16,8 +16,7 @@ void RacerGridDelegate::closeOpenEditor()
     m_open = nullptr;
 }
 
-QWidget *RacerGridDelegate::createEditor(QWidget *parent, const QStyleOptionViewItem &,
-                                         const QModelIndex &index) const
+QWidget *RacerGridDelegate::createEditor(QWidget *parent, const QStyleOptionViewItem &, const QModelIndex &index) const
 {
     const bool openList = std::exchange(m_openList, false);
     QWidget *editor = nullptr;

@@ -42,8 +42,8 @@ RacerPage::RacerPage(SettingsPage &settings, QWidget *parent) : QWidget(parent),
     DBGridZavodnici->setAccessibleName(QStringLiteral("Kompletní seznam závodníků"));
     DBGridZavodnici->setSelectionMode(QAbstractItemView::SingleSelection);
     DBGridZavodnici->setSelectionBehavior(QAbstractItemView::SelectItems);
-    DBGridZavodnici->setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed |
-                                     QAbstractItemView::AnyKeyPressed);
+    DBGridZavodnici->setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed
+                                     | QAbstractItemView::AnyKeyPressed);
     DBGridZavodnici->setWordWrap(false);
     DBGridZavodnici->verticalHeader()->setDefaultSectionSize(DBGridZavodnici->fontMetrics().height() + 8);
     m_delegate = new RacerGridDelegate(DBGridZavodnici);
@@ -157,7 +157,8 @@ void RacerPage::BindGrid()
     connect(m_table, &RacerTable::currentRowChanged, this, [this] {
         if (std::exchange(m_cursorPending, true))
             return;
-        QMetaObject::invokeMethod(this, [this] { ShowCurrentRow(); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            this, [this] { ShowCurrentRow(); }, Qt::QueuedConnection);
     });
     connect(m_table, &QAbstractItemModel::modelReset, this, &RacerPage::ShowCurrentRow);
 

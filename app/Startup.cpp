@@ -63,8 +63,7 @@ TikomatWindows CreateWindows(Dialogs &dialogs, const QString &logPath,
     // Every window of the program carries the program's own icon.
     QApplication::setWindowIcon(ProgramIcon());
     w.frmDisplay = std::make_unique<SpectatorWindow>();
-    w.frmMain = std::make_unique<TfrmMain>(dialogs, logPath, w.frmDisplay.get(),
-                                           std::move(makeStore));
+    w.frmMain = std::make_unique<TfrmMain>(dialogs, logPath, w.frmDisplay.get(), std::move(makeStore));
     if (!w.frmMain->HasStore())
         return w;
     w.frmTime = new ManualEntryDialog(w.frmMain.get());

@@ -27,7 +27,7 @@ QString DefaultLogPath();
 
 struct TikomatWindows {
     std::unique_ptr<SpectatorWindow> frmDisplay;
-    std::unique_ptr<TfrmMain> frmMain;  // destroyed before the spectator window
+    std::unique_ptr<TfrmMain> frmMain;     // destroyed before the spectator window
     ManualEntryDialog *frmTime = nullptr;  // owned by frmMain
 
     TikomatWindows();

@@ -41,7 +41,7 @@ QString TfrmMain::TitleFor(const QString &dataFile)
 {
     // The caption stays first: window rules and scripts find the window by it.
     const QString race = dataFile.isEmpty() || IsTemporaryDataFileName(dataFile) ? QStringLiteral("nepojmenovaný závod")
-                                                                             : QFileInfo(dataFile).fileName();
+                                                                                 : QFileInfo(dataFile).fileName();
     return Caption() + QStringLiteral(" – ") + race;
 }
 
@@ -50,8 +50,8 @@ void TfrmMain::UpdateTitle()
     setWindowTitle(TitleFor(m_data ? m_data->FileName : QString()));
 }
 
-TfrmMain::TfrmMain(Dialogs &dialogs, const QString &logPath, SpectatorWindow *display,
-                   StoreFactory makeStore, QWidget *parent)
+TfrmMain::TfrmMain(Dialogs &dialogs, const QString &logPath, SpectatorWindow *display, StoreFactory makeStore,
+                   QWidget *parent)
     : QMainWindow(parent), frmDisplay(display), m_dialogs(dialogs), m_logPath(logPath),
       m_makeStore(std::move(makeStore))
 {
@@ -80,7 +80,8 @@ void TfrmMain::FitToScreen()
     const QSize smallest = layout()->minimumSize();
     setMinimumSize(smallest);
     const QScreen *where = screen();
-    const QSize available = where ? where->availableGeometry().size() : QSize(ClientWidth, ClientHeight) + FrameAllowance;
+    const QSize available = where ? where->availableGeometry().size()
+                                  : QSize(ClientWidth, ClientHeight) + FrameAllowance;
     resize(OpeningClientSize(available, smallest));
 }
 

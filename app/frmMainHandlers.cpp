@@ -68,11 +68,10 @@ std::vector<ColumnLimits::Limits> LimitsOf(int columns)
 void BindSelection(QTableView *view, ImpulseListModel *model)
 {
     view->setModel(model);
-    QObject::connect(view->selectionModel(), &QItemSelectionModel::selectionChanged, model,
-                     [view, model] {
-                         const QModelIndexList rows = view->selectionModel()->selectedRows();
-                         model->setSelectedRow(rows.isEmpty() ? -1 : rows.first().row());
-                     });
+    QObject::connect(view->selectionModel(), &QItemSelectionModel::selectionChanged, model, [view, model] {
+        const QModelIndexList rows = view->selectionModel()->selectedRows();
+        model->setSelectedRow(rows.isEmpty() ? -1 : rows.first().row());
+    });
     QObject::connect(model, &ImpulseListModel::selectedRowChanged, view, [view, model](int row) {
         QItemSelectionModel *selection = view->selectionModel();
         const QModelIndexList rows = selection->selectedRows();
@@ -80,8 +79,7 @@ void BindSelection(QTableView *view, ImpulseListModel *model)
             if (!rows.isEmpty())
                 selection->clearSelection();
         } else if (rows.isEmpty() || rows.first().row() != row) {
-            selection->select(model->index(row, 0),
-                              QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+            selection->select(model->index(row, 0), QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
         }
     });
     // "Fotobuňka" is 90 pixels wide (70 to 90) in an 8-point face; here it
@@ -227,8 +225,7 @@ void TfrmMain::BindModuleLink()
     link->stampRead = [journal = m_journal.get()](bool start, DayTime stamp) {
         journal->StampRead(start ? JournalList::Start : JournalList::Finish, stamp);
     };
-    connect(btnConnect, &QPushButton::clicked, link,
-            [this] { m_link->connectModule(cbRezimFB->currentIndex()); });
+    connect(btnConnect, &QPushButton::clicked, link, [this] { m_link->connectModule(cbRezimFB->currentIndex()); });
     connect(btnDisconnect, &QPushButton::clicked, link, &LinkController::disconnectModule);
     connect(link, &LinkController::statusChanged, this, &TfrmMain::SetStatusText);
     connect(link, &LinkController::cursorChanged, this, [this](LinkCursor cursor) {
@@ -265,8 +262,7 @@ void TfrmMain::BindTimingPage()
     settings.functionMode = cbRezimFunkce->currentIndex();
     connect(cbFiltr, &QComboBox::currentIndexChanged, desk, [&settings](int i) { settings.filterIndex = i; });
     connect(cbRezimFB, &QComboBox::currentIndexChanged, desk, [&settings](int i) { settings.photocellMode = i; });
-    connect(cbRezimFunkce, &QComboBox::currentIndexChanged, desk,
-            [&settings](int i) { settings.functionMode = i; });
+    connect(cbRezimFunkce, &QComboBox::currentIndexChanged, desk, [&settings](int i) { settings.functionMode = i; });
 
     connect(PageControl, &QTabWidget::currentChanged, desk, [this] {
         if (PageControl->currentWidget() == tsMereni)
@@ -357,8 +353,10 @@ void TfrmMain::BindResultsPage()
     });
     connect(btnExpr, &QPushButton::clicked, this,
             [this] { ExportResults(m_dialogs, m_results->resultsModel()->section()); });
-    connect(btnTisk, &QPushButton::clicked, this, [this] { PrintResults(m_dialogs, PrintedResults(), PrintMomentNow()); });
-    connect(btnPdf, &QPushButton::clicked, this, [this] { SaveResultsPdf(m_dialogs, PrintedResults(), PrintMomentNow()); });
+    connect(btnTisk, &QPushButton::clicked, this,
+            [this] { PrintResults(m_dialogs, PrintedResults(), PrintMomentNow()); });
+    connect(btnPdf, &QPushButton::clicked, this,
+            [this] { SaveResultsPdf(m_dialogs, PrintedResults(), PrintMomentNow()); });
     CopyResultsColumnsToDisplay();
     gbDisplej->Bind(frmDisplay, m_results.get());
     // The web page shows the spectator window's caption and running time.
@@ -468,11 +466,8 @@ bool TfrmMain::handleTimingPageKey(QKeyEvent *key)
     case Qt::Key_F6: btnSimulace2->click(); return false;
     case Qt::Key_F3: btnSmaz->click(); return false;
     case Qt::Key_F4: btnSmazVse->click(); return false;
-    case Qt::Key_Escape:
-        m_desk->ResetDisplay();
-        return false;
-    default:
-        break;
+    case Qt::Key_Escape: m_desk->ResetDisplay(); return false;
+    default: break;
     }
     // Both digit blocks; the keypad's digits arrive as digits with the
     // keypad flag.
@@ -491,8 +486,8 @@ bool TfrmMain::UndoKey(QKeyEvent *key)
         return false;
     // In a text field the keys are the field's own.
     QWidget *focus = QApplication::focusWidget();
-    if (qobject_cast<QLineEdit *>(focus) || qobject_cast<QAbstractSpinBox *>(focus)
-        || qobject_cast<QTextEdit *>(focus) || qobject_cast<QPlainTextEdit *>(focus))
+    if (qobject_cast<QLineEdit *>(focus) || qobject_cast<QAbstractSpinBox *>(focus) || qobject_cast<QTextEdit *>(focus)
+        || qobject_cast<QPlainTextEdit *>(focus))
         return false;
     (undo ? btnZpet : btnZnovu)->click();
     return true;
@@ -502,14 +497,9 @@ bool TfrmMain::deleteOrEditRecord(QKeyEvent *key)
 {
     // Both act on the record list's selection, whichever list has the focus.
     switch (key->key()) {
-    case Qt::Key_Delete:
-        Button21->click();
-        return true;
-    case Qt::Key_F2:
-        m_desk->editRecord(SelectedRecord());
-        return true;
-    default:
-        return false;
+    case Qt::Key_Delete: Button21->click(); return true;
+    case Qt::Key_F2: m_desk->editRecord(SelectedRecord()); return true;
+    default: return false;
     }
 }
 

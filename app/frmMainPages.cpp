@@ -286,10 +286,8 @@ QWidget *TfrmMain::BuildRightColumn()
                                QStringLiteral("Přiřazování s předvolbou")},
                               2);
     cbRezimFunkce->setAccessibleName(QStringLiteral("Režim funkce"));
-    cbRezimFB = FixedList("cbRezimFB",
-                          {QStringLiteral("Start -> cíl / FB1 -> FB2"),
-                           QStringLiteral("Start -> cíl / FB1 nebo FB2")},
-                          0);
+    cbRezimFB = FixedList(
+        "cbRezimFB", {QStringLiteral("Start -> cíl / FB1 -> FB2"), QStringLiteral("Start -> cíl / FB1 nebo FB2")}, 0);
     cbRezimFB->setAccessibleName(QStringLiteral("Režim fotobuněk"));
     auto *modes = new QVBoxLayout(gbRezim);
     modes->setContentsMargins(5, 5, 5, 5);
@@ -380,10 +378,11 @@ QWidget *TfrmMain::BuildResultsPage()
     auto *layout = new QVBoxLayout(page);
     layout->setContentsMargins(6, 6, 6, 6);
 
-    cbRezimKol = FixedList("cbRezimKol",
-                           {QStringLiteral("Vítěz má nejvíce kol a nejnižší čas (předchozí kola = mezičasy v poznámce)"),
-                            QStringLiteral("Bez užití kol")},
-                           0);
+    cbRezimKol = FixedList(
+        "cbRezimKol",
+        {QStringLiteral("Vítěz má nejvíce kol a nejnižší čas (předchozí kola = mezičasy v poznámce)"),
+         QStringLiteral("Bez užití kol")},
+        0);
     cbRezimKol->setSizeAdjustPolicy(QComboBox::AdjustToContents);
     auto *mode = new QHBoxLayout;
     mode->addWidget(Heading(QStringLiteral("Režim zpracování více kol: "), cbRezimKol));
@@ -415,4 +414,3 @@ QWidget *TfrmMain::BuildResultsPage()
     layout->addLayout(bottom);
     return page;
 }
-

@@ -61,8 +61,8 @@ public:
 
     // Creating the window runs startProgram.  `display` is the spectator
     // window, created before this one; `logPath` is where the event log goes.
-    TfrmMain(Dialogs &dialogs, const QString &logPath, SpectatorWindow *display,
-             StoreFactory makeStore = {}, QWidget *parent = nullptr);
+    TfrmMain(Dialogs &dialogs, const QString &logPath, SpectatorWindow *display, StoreFactory makeStore = {},
+             QWidget *parent = nullptr);
     // Runs endProgram.
     ~TfrmMain() override;
 
@@ -187,7 +187,7 @@ private:
     std::unique_ptr<TimingDesk> m_desk;
     std::unique_ptr<ManualEntry> m_manual;
     std::unique_ptr<JournalKeeper> m_journal;  // the link's thread writes to it: outlives the link
-    std::unique_ptr<LinkController> m_link;  // hands impulses to the desk: goes first
+    std::unique_ptr<LinkController> m_link;    // hands impulses to the desk: goes first
     bool m_destroyed = false;
 
     // Frame

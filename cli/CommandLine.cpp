@@ -100,7 +100,8 @@ Message ApplyLaps(CommandOptions &o, const std::optional<QString> &value)
     else if (value == u"none"_s)
         o.lapsMode = 1;
     else
-        return Message{u"volba --laps chce most nebo none, ne „%1“"_s, u"option --laps takes most or none, not \"%1\""_s}
+        return Message{u"volba --laps chce most nebo none, ne „%1“"_s,
+                       u"option --laps takes most or none, not \"%1\""_s}
             .arg(*value);
     return {};
 }
@@ -113,10 +114,11 @@ const std::vector<Option> &Options()
     static const std::vector<Option> options{
         {.names = {u"-h"_s, u"--help"_s}, .takes = Takes::Language, .apply = ApplyHelp, .endsLine = true},
         {.names = {u"--version"_s},
-         .apply = [](CommandOptions &o, const std::optional<QString> &) {
-             o.action = CommandOptions::Action::Version;
-             return Message{};
-         },
+         .apply =
+             [](CommandOptions &o, const std::optional<QString> &) {
+                 o.action = CommandOptions::Action::Version;
+                 return Message{};
+             },
          .endsLine = true},
         {.names = {u"--force"_s}, .apply = Sets(&CommandOptions::force)},
         {.names = {u"--by-category"_s}, .apply = Sets(&CommandOptions::byCategory)},
@@ -236,8 +238,8 @@ ParsedCommandLine ParseCommandLine(const QStringList &arguments, Language langua
         }
         const Option *option = FindOption(name);
         if (!option || (option->takes == Takes::Nothing && value))
-            return fail(Message{u"neznámá volba %1 (nápověda: --help)"_s, u"unknown option %1 (see --help)"_s}
-                            .arg(argument));
+            return fail(
+                Message{u"neznámá volba %1 (nápověda: --help)"_s, u"unknown option %1 (see --help)"_s}.arg(argument));
         if (option->takes == Takes::Value) {
             if (!value && i + 1 < arguments.size())
                 value = arguments[++i];
@@ -270,73 +272,71 @@ bool WritesPdf(const QStringList &arguments)
 QString HelpText(Language language)
 {
     if (language == Language::Czech)
-        return QStringLiteral(
-            "Použití: tikomat-results [VOLBY] DATOVÝ_SOUBOR\n"
-            "Spočte výsledkovou listinu ze souboru dat záznamu časů (.csvz) stejně jako okno\n"
-            "programu a zapíše ji. Datový soubor jen čte: nikdy jej nemění, nedělá zálohu\n"
-            "ani dočasný soubor a na nic se neptá.\n"
-            "\n"
-            "Výstupy (alespoň jeden; SOUBOR „-“ je standardní výstup):\n"
-            "  --xls SOUBOR       sešit .xls, týž list jako „Export...“ v programu\n"
-            "  --csv SOUBOR       CSV v UTF-8, oddělovač středník, sloupce jako v sešitu\n"
-            "  --html SOUBOR      jedna samostatná stránka HTML pro web\n"
-            "  --json SOUBOR      JSON\n"
-            "  --pdf SOUBOR       PDF k tisku: A4 na výšku, stejné stránky jako „PDF...“\n"
-            "                     v programu (s --by-category každá kategorie od nové strany)\n"
-            "Volby:\n"
-            "  --racers SOUBOR    soubor závodníků (.racerlist) se jmény a kategoriemi\n"
-            "  --laps most|none   režim zpracování více kol: most = vítěz má nejvíce kol\n"
-            "                     a nejnižší čas, mezičasy v poznámce (výchozí);\n"
-            "                     none = bez užití kol\n"
-            "  --title TEXT       nadpis listiny (výchozí „Výpis závodníků“)\n"
-            "  --category NÁZEV   jen tato kategorie závodníků, s pořadím v ní (velikost písmen\n"
-            "                     nerozhoduje; „<nezadáná kategorie>“ jsou závodníci bez ní)\n"
-            "  --by-category      každá kategorie zvlášť: v CSV a HTML oddíl, v sešitu list\n"
-            "                     (název listu je kategorie, nejvýše 31 znaků)\n"
-            "  --force            otevřít i soubor s řádky bez čitelného času nebo s hodnotou\n"
-            "                     mimo rozsah a soubor větší než 512 MB\n"
-            "  -h, --help[=cs|en] tato nápověda (česky při českém prostředí, jinak anglicky)\n"
-            "  --version          verze\n"
-            "\n"
-            "Návratové kódy:\n"
-            "  0  vše zapsáno\n"
-            "  2  chybný příkazový řádek (i kategorie, kterou nemá žádný závodník);\n"
-            "     nic se nezapsalo\n"
-            "  3  datový soubor nebo soubor závodníků nelze přečíst; nic se nezapsalo\n"
-            "  4  některý výstup nelze zapsat (ostatní se zapsaly)\n"
-            "Každý soubor se nahrazuje celý najednou; chyby jdou na standardní chybový výstup.\n");
-    return QStringLiteral(
-        "Usage: tikomat-results [OPTIONS] DATA_FILE\n"
-        "Computes the results list of a Tikomat data file (.csvz) exactly as the window\n"
-        "does and writes it out. The data file is only read: never changed, no backup or\n"
-        "temporary file is made, and nothing is asked.\n"
-        "\n"
-        "Outputs (at least one; FILE \"-\" is standard output):\n"
-        "  --xls FILE         .xls workbook, the same sheet as \"Export...\" in the program\n"
-        "  --csv FILE         CSV in UTF-8, semicolon separated, the workbook's columns\n"
-        "  --html FILE        one self-contained HTML page for a website\n"
-        "  --json FILE        JSON\n"
-        "  --pdf FILE         PDF for printing: A4 portrait, the pages of \"PDF...\" in the\n"
-        "                     program (with --by-category each category on new pages)\n"
-        "Options:\n"
-        "  --racers FILE      racer file (.racerlist) with names and categories\n"
-        "  --laps most|none   laps mode: most = the winner has the most laps and the\n"
-        "                     lowest time, split times in the note (default);\n"
-        "                     none = laps ignored\n"
-        "  --title TEXT       caption of the list (default \"Výpis závodníků\")\n"
-        "  --category NAME    only this category of racers, ranked within it (letter case\n"
-        "                     aside; \"<nezadáná kategorie>\" is the racers without one)\n"
-        "  --by-category      every category apart: a section in CSV and HTML, a sheet in\n"
-        "                     the workbook (named after the category, at most 31 characters)\n"
-        "  --force            open a file with lines without a readable time or with a\n"
-        "                     value out of range, and a file over 512 MB, as well\n"
-        "  -h, --help[=cs|en] this help (Czech under a Czech locale, else English)\n"
-        "  --version          version\n"
-        "\n"
-        "Exit codes:\n"
-        "  0  everything written\n"
-        "  2  wrong command line (a category no racer has included); nothing was written\n"
-        "  3  the data file or the racer file cannot be read; nothing was written\n"
-        "  4  an output could not be written (the others were)\n"
-        "Every file is replaced whole at once; errors go to standard error.\n");
+        return QStringLiteral("Použití: tikomat-results [VOLBY] DATOVÝ_SOUBOR\n"
+                              "Spočte výsledkovou listinu ze souboru dat záznamu časů (.csvz) stejně jako okno\n"
+                              "programu a zapíše ji. Datový soubor jen čte: nikdy jej nemění, nedělá zálohu\n"
+                              "ani dočasný soubor a na nic se neptá.\n"
+                              "\n"
+                              "Výstupy (alespoň jeden; SOUBOR „-“ je standardní výstup):\n"
+                              "  --xls SOUBOR       sešit .xls, týž list jako „Export...“ v programu\n"
+                              "  --csv SOUBOR       CSV v UTF-8, oddělovač středník, sloupce jako v sešitu\n"
+                              "  --html SOUBOR      jedna samostatná stránka HTML pro web\n"
+                              "  --json SOUBOR      JSON\n"
+                              "  --pdf SOUBOR       PDF k tisku: A4 na výšku, stejné stránky jako „PDF...“\n"
+                              "                     v programu (s --by-category každá kategorie od nové strany)\n"
+                              "Volby:\n"
+                              "  --racers SOUBOR    soubor závodníků (.racerlist) se jmény a kategoriemi\n"
+                              "  --laps most|none   režim zpracování více kol: most = vítěz má nejvíce kol\n"
+                              "                     a nejnižší čas, mezičasy v poznámce (výchozí);\n"
+                              "                     none = bez užití kol\n"
+                              "  --title TEXT       nadpis listiny (výchozí „Výpis závodníků“)\n"
+                              "  --category NÁZEV   jen tato kategorie závodníků, s pořadím v ní (velikost písmen\n"
+                              "                     nerozhoduje; „<nezadáná kategorie>“ jsou závodníci bez ní)\n"
+                              "  --by-category      každá kategorie zvlášť: v CSV a HTML oddíl, v sešitu list\n"
+                              "                     (název listu je kategorie, nejvýše 31 znaků)\n"
+                              "  --force            otevřít i soubor s řádky bez čitelného času nebo s hodnotou\n"
+                              "                     mimo rozsah a soubor větší než 512 MB\n"
+                              "  -h, --help[=cs|en] tato nápověda (česky při českém prostředí, jinak anglicky)\n"
+                              "  --version          verze\n"
+                              "\n"
+                              "Návratové kódy:\n"
+                              "  0  vše zapsáno\n"
+                              "  2  chybný příkazový řádek (i kategorie, kterou nemá žádný závodník);\n"
+                              "     nic se nezapsalo\n"
+                              "  3  datový soubor nebo soubor závodníků nelze přečíst; nic se nezapsalo\n"
+                              "  4  některý výstup nelze zapsat (ostatní se zapsaly)\n"
+                              "Každý soubor se nahrazuje celý najednou; chyby jdou na standardní chybový výstup.\n");
+    return QStringLiteral("Usage: tikomat-results [OPTIONS] DATA_FILE\n"
+                          "Computes the results list of a Tikomat data file (.csvz) exactly as the window\n"
+                          "does and writes it out. The data file is only read: never changed, no backup or\n"
+                          "temporary file is made, and nothing is asked.\n"
+                          "\n"
+                          "Outputs (at least one; FILE \"-\" is standard output):\n"
+                          "  --xls FILE         .xls workbook, the same sheet as \"Export...\" in the program\n"
+                          "  --csv FILE         CSV in UTF-8, semicolon separated, the workbook's columns\n"
+                          "  --html FILE        one self-contained HTML page for a website\n"
+                          "  --json FILE        JSON\n"
+                          "  --pdf FILE         PDF for printing: A4 portrait, the pages of \"PDF...\" in the\n"
+                          "                     program (with --by-category each category on new pages)\n"
+                          "Options:\n"
+                          "  --racers FILE      racer file (.racerlist) with names and categories\n"
+                          "  --laps most|none   laps mode: most = the winner has the most laps and the\n"
+                          "                     lowest time, split times in the note (default);\n"
+                          "                     none = laps ignored\n"
+                          "  --title TEXT       caption of the list (default \"Výpis závodníků\")\n"
+                          "  --category NAME    only this category of racers, ranked within it (letter case\n"
+                          "                     aside; \"<nezadáná kategorie>\" is the racers without one)\n"
+                          "  --by-category      every category apart: a section in CSV and HTML, a sheet in\n"
+                          "                     the workbook (named after the category, at most 31 characters)\n"
+                          "  --force            open a file with lines without a readable time or with a\n"
+                          "                     value out of range, and a file over 512 MB, as well\n"
+                          "  -h, --help[=cs|en] this help (Czech under a Czech locale, else English)\n"
+                          "  --version          version\n"
+                          "\n"
+                          "Exit codes:\n"
+                          "  0  everything written\n"
+                          "  2  wrong command line (a category no racer has included); nothing was written\n"
+                          "  3  the data file or the racer file cannot be read; nothing was written\n"
+                          "  4  an output could not be written (the others were)\n"
+                          "Every file is replaced whole at once; errors go to standard error.\n");
 }

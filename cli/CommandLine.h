@@ -45,7 +45,7 @@ struct CommandOptions {
     QString racerFile;  // empty: none
     int lapsMode = 0;   // 0 most laps first, one row per racer; 1 laps ignored
     QString title = QStringLiteral("Výpis závodníků");
-    bool force = false;  // take a file with unreadable lines, or one over the size limit
+    bool force = false;       // take a file with unreadable lines, or one over the size limit
     QString category;         // --category: only this category, ranked within it; empty for all
     bool byCategory = false;  // --by-category: a section (a sheet) per category
     std::vector<OutputRequest> outputs;

@@ -70,14 +70,9 @@ int Command::Run(const QStringList &arguments)
     }
     m_options = parsed.options;
     switch (m_options.action) {
-    case CommandOptions::Action::Help:
-        m_out.write(HelpText(m_options.helpLanguage).toUtf8());
-        return ExitOk;
-    case CommandOptions::Action::Version:
-        m_out.write("tikomat-results " TIKOMAT_VERSION "\n");
-        return ExitOk;
-    case CommandOptions::Action::Run:
-        break;
+    case CommandOptions::Action::Help: m_out.write(HelpText(m_options.helpLanguage).toUtf8()); return ExitOk;
+    case CommandOptions::Action::Version: m_out.write("tikomat-results " TIKOMAT_VERSION "\n"); return ExitOk;
+    case CommandOptions::Action::Run: break;
     }
     if (const int code = CheckOutputsSpareInputs())
         return code;
@@ -142,8 +137,7 @@ int Command::ReadInputs()
     DataFileReader reader(m_options.dataFile, m_options.force ? 0 : DataFileSizeLimit);
     reader.run();
     switch (reader.outcome()) {
-    case DataFileReader::Outcome::Read:
-        break;
+    case DataFileReader::Outcome::Read: break;
     case DataFileReader::Outcome::TooLarge:
         Complain(Tr(QStringLiteral("datový soubor %1 je příliš velký: %2 MB, nejvýše %3 MB "
                                    "(přesto jej použít: --force)"),
@@ -193,9 +187,9 @@ int Command::CheckCategory()
         known = known || (racer.category && CategoryKey(*racer.category) == key);
     if (known)
         return ExitOk;
-    Complain(Tr(QStringLiteral("kategorii „%1“ nemá žádný závodník"),
-                QStringLiteral("no racer is in the category \"%1\""))
-                 .arg(m_options.category));
+    Complain(
+        Tr(QStringLiteral("kategorii „%1“ nemá žádný závodník"), QStringLiteral("no racer is in the category \"%1\""))
+            .arg(m_options.category));
     return ExitUsage;
 }
 
@@ -220,9 +214,7 @@ bool Command::Write(const OutputRequest &output)
     try {
         QByteArray bytes;
         switch (output.format) {
-        case OutputFormat::Xls:
-            WriteXls(output.path);
-            return true;
+        case OutputFormat::Xls: WriteXls(output.path); return true;
         case OutputFormat::Csv: bytes = ResultsCsv(m_document); break;
         case OutputFormat::Html: bytes = ResultsHtml(m_document); break;
         case OutputFormat::Json: bytes = ResultsJson(m_document); break;

@@ -39,7 +39,10 @@ inline constexpr std::array<char16_t, 256> kUnits = [] {
     return units;
 }();
 
-constexpr char16_t ToUnit(unsigned char byte) { return kUnits[byte]; }
+constexpr char16_t ToUnit(unsigned char byte)
+{
+    return kUnits[byte];
+}
 
 // The byte of one unit; '?' for a unit the code page cannot hold (surrogates included).
 char FromUnit(char16_t unit);

@@ -141,8 +141,8 @@ void RemoveStaleCopies(const QString &path)
     const QFileInfo info(path);
     const QDir folder = info.absoluteDir();
     const QString target = info.fileName();
-    const QStringList names =
-        folder.entryList({target + CopyMarker + QStringLiteral("*")}, QDir::Files | QDir::Hidden | QDir::System);
+    const QStringList names = folder.entryList({target + CopyMarker + QStringLiteral("*")},
+                                               QDir::Files | QDir::Hidden | QDir::System);
     for (const QString &name : names) {
         if (IsTempCopyOf(name, target))
             QFile::remove(folder.filePath(name));

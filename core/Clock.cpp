@@ -19,8 +19,7 @@ int64_t LocalDayMicroseconds(std::chrono::system_clock::time_point reading)
     std::tm local{};
     localtime_r(&secs, &local);
     const int64_t sinceSecond = floor<microseconds>(reading - second).count();
-    return (local.tm_hour * MsPerHour + local.tm_min * MsPerMinute + local.tm_sec * MsPerSecond) * 1000 +
-           sinceSecond;
+    return (local.tm_hour * MsPerHour + local.tm_min * MsPerMinute + local.tm_sec * MsPerSecond) * 1000 + sinceSecond;
 }
 }  // namespace
 

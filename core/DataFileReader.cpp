@@ -309,8 +309,9 @@ void DataFileReader::ParseLines(QByteArrayView bytes)
         }
         const std::optional<int32_t> number = ReadIntWithin(fields[0], 0, MaxRecordNumber);
         const std::optional<int32_t> lap = ReadOptionalIntWithin(fields[3], 0, MaxRecordLap);
-        const std::optional<int32_t> penalty =
-            fields.size() >= 6 ? ReadOptionalIntWithin(fields[5], -MaxPenaltySeconds, MaxPenaltySeconds) : 0;
+        const std::optional<int32_t> penalty = fields.size() >= 6 ? ReadOptionalIntWithin(fields[5], -MaxPenaltySeconds,
+                                                                                          MaxPenaltySeconds)
+                                                                  : 0;
         if (!number || !lap || !penalty) {
             ++out.unreadable;
             continue;

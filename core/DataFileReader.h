@@ -92,7 +92,7 @@ private:
     qint64 m_size = 0;
     DataFileContents m_contents;
     QByteArray m_bytes;
-    QString m_text;            // the slice being parsed, decoded
-    QByteArray m_carry;        // the start of a line whose end has not been read yet
+    QString m_text;              // the slice being parsed, decoded
+    QByteArray m_carry;          // the start of a line whose end has not been read yet
     bool m_carryHasNul = false;  // that line holds a NUL: unreadable, its bytes are not kept
 };

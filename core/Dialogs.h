@@ -38,8 +38,7 @@ class Dialogs {
 public:
     virtual ~Dialogs() = default;
     // A plain box with one OK button.  An empty title means the program's title.
-    virtual void message(const QString &text, MsgIcon icon = MsgIcon::None,
-                         const QString &title = {}) = 0;
+    virtual void message(const QString &text, MsgIcon icon = MsgIcon::None, const QString &title = {}) = 0;
     // A Yes/No box; true on Yes.  An empty title means the program's title.
     virtual bool question(const QString &title, const QString &text, MsgIcon icon) = 0;
     // A question answered by one of `buttons`, named as they read ("Aktualizovat",

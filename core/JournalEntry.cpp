@@ -97,29 +97,21 @@ QByteArray EncodeJournalLine(const JournalEntry &e)
     const QByteArray list(1, char(e.list));
     switch (e.kind) {
     case JournalKind::Stamp:
-    case JournalKind::Filtered:
-        line += '\t' + list + '\t' + QByteArray::number(e.time);
-        break;
+    case JournalKind::Filtered: line += '\t' + list + '\t' + QByteArray::number(e.time); break;
     case JournalKind::Row:
-        line += '\t' + list + '\t' + QByteArray::number(e.rowId) + '\t' + Escaped(e.caption) + '\t'
-                + Escaped(e.subItem) + '\t' + (e.fromModule ? QByteArray::number(e.time) : QByteArray("-"));
+        line += '\t' + list + '\t' + QByteArray::number(e.rowId) + '\t' + Escaped(e.caption) + '\t' + Escaped(e.subItem)
+                + '\t' + (e.fromModule ? QByteArray::number(e.time) : QByteArray("-"));
         break;
-    case JournalKind::RowRemoved:
-        line += '\t' + list + '\t' + QByteArray::number(e.rowId);
-        break;
+    case JournalKind::RowRemoved: line += '\t' + list + '\t' + QByteArray::number(e.rowId); break;
     case JournalKind::RecordAdded:
     case JournalKind::RecordDeleted:
-    case JournalKind::Held:
-        AddRecord(line, e.record);
-        break;
+    case JournalKind::Held: AddRecord(line, e.record); break;
     case JournalKind::RecordEdited:
         AddRecord(line, e.before);
         AddRecord(line, e.record);
         break;
     case JournalKind::Saved:
-    case JournalKind::Begin:
-        line += '\t' + QByteArray::number(e.upTo);
-        break;
+    case JournalKind::Begin: line += '\t' + QByteArray::number(e.upTo); break;
     }
     line += '\t' + QByteArray::number(Crc(line), 16).rightJustified(8, '0') + '\n';
     return line;

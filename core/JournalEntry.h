@@ -17,19 +17,19 @@
 #include <optional>
 
 enum class JournalKind : char {
-    Stamp = 'M',          // a stamp read from the module (before the desk saw it)
-    Filtered = 'F',       // the debounce filter dropped that stamp
-    Row = 'I',            // a row appended to an impulse list
-    RowRemoved = 'X',     // a row left its list (assigned or deleted)
+    Stamp = 'M',       // a stamp read from the module (before the desk saw it)
+    Filtered = 'F',    // the debounce filter dropped that stamp
+    Row = 'I',         // a row appended to an impulse list
+    RowRemoved = 'X',  // a row left its list (assigned or deleted)
     RecordAdded = 'A',
     RecordEdited = 'E',
     RecordDeleted = 'D',
-    Saved = 'S',          // the data file holds every record change up to `upTo`
+    Saved = 'S',  // the data file holds every record change up to `upTo`
     // The journal of a data file begins: the file holds `upTo` records, each
     // named by a Held entry that follows.  With it the journal describes the
     // whole race, not only its changes.
     Begin = 'B',
-    Held = 'H',           // one record the data file held when the journal began
+    Held = 'H',  // one record the data file held when the journal began
 };
 
 // Which impulse list (or photocell) a line is about.

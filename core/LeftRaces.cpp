@@ -38,7 +38,7 @@ std::unique_ptr<QLockFile> TakeStaleLock(const QString &path)
 
 QString CzechRecordCount(int count)
 {
-    const QString noun = count == 1                ? QStringLiteral("záznam")
+    const QString noun = count == 1                 ? QStringLiteral("záznam")
                          : count >= 2 && count <= 4 ? QStringLiteral("záznamy")
                                                     : QStringLiteral("záznamů");
     return QString::number(count) + u' ' + noun;

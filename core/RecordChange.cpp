@@ -61,9 +61,7 @@ RecordChange RecordChange::inverse() const
             e.after = it->before;
             e.before = {};
             break;
-        case RecordEdit::Kind::Edited:
-            std::swap(e.before, e.after);
-            break;
+        case RecordEdit::Kind::Edited: std::swap(e.before, e.after); break;
         }
         back.edits.push_back(e);
     }

@@ -22,7 +22,8 @@ void RecordSnapshot::touchAll()
     m_touched.clear();
 }
 
-std::vector<std::shared_ptr<const RecordSnapshot::Chunk>> RecordSnapshot::take(const std::vector<TimeRecordPtr> &records)
+std::vector<std::shared_ptr<const RecordSnapshot::Chunk>>
+RecordSnapshot::take(const std::vector<TimeRecordPtr> &records)
 {
     const std::size_t chunks = (records.size() + ChunkSize - 1) / ChunkSize;
     m_chunks.resize(chunks);

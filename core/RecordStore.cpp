@@ -378,8 +378,9 @@ RecordStore::SaveImage RecordStore::TakeImage()
         // lap counts name exactly those).
         image.racers.reserve(m_lapCounts.size());
         for (const auto &[number, laps] : m_lapCounts)
-            image.racers.emplace(number, std::array<QString, 3>{m_racers->RacerLabel(number), m_racers->RacerName(number),
-                                                                m_racers->RacerCategory(number)});
+            image.racers.emplace(number,
+                                 std::array<QString, 3>{m_racers->RacerLabel(number), m_racers->RacerName(number),
+                                                        m_racers->RacerCategory(number)});
         image.racerRows = m_racers->Rows();
     }
     if (!m_openedPath.isEmpty() && FileName == m_openedPath) {
@@ -440,7 +441,8 @@ void RecordStore::WriteImage(const SaveImage &image)
             writer.writeAttribute(QStringLiteral("kolo"), QString::number(record.Lap));
             writer.writeAttribute(QStringLiteral("cas"), DayTimeToText(record.Time));
             writer.writeAttribute(QStringLiteral("subcas"), DayTimeToText(record.NetTime));
-            writer.writeAttribute(QStringLiteral("jmeno"), image.hasRacers ? XmlSafe(racer(record.Number, 1)) : QString());
+            writer.writeAttribute(QStringLiteral("jmeno"),
+                                  image.hasRacers ? XmlSafe(racer(record.Number, 1)) : QString());
             writer.writeAttribute(QStringLiteral("kategorie"),
                                   image.hasRacers ? XmlSafe(racer(record.Number, 2)) : QString());
         });
@@ -565,8 +567,7 @@ bool RecordStore::Load(const QString &path)
         reader.run();
     }
     switch (reader.outcome()) {
-    case DataFileReader::Outcome::Read:
-        break;
+    case DataFileReader::Outcome::Read: break;
     case DataFileReader::Outcome::TooLarge:
         if (m_dialogs)
             m_dialogs->message(DataFileTooLargeText(path, reader.size()), MsgIcon::Warning);
@@ -576,8 +577,7 @@ bool RecordStore::Load(const QString &path)
             m_dialogs->message(FileErrorPrefix + reader.error());
         return false;
     case DataFileReader::Outcome::NotRun:
-    case DataFileReader::Outcome::Cancelled:
-        return false;  // the operator's choice: nothing to say
+    case DataFileReader::Outcome::Cancelled: return false;  // the operator's choice: nothing to say
     }
     DataFileContents &read = reader.contents();
     if (read.unreadable > 0 && m_dialogs

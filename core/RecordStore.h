@@ -159,8 +159,7 @@ private:
     struct SaveImage;
     SaveImage TakeImage();
     static void WriteImage(const SaveImage &image);
-    void SaveFinished(quint64 save, bool asked, const QString &fileName, const QString &error,
-                      const SaveImage &image);
+    void SaveFinished(quint64 save, bool asked, const QString &fileName, const QString &error, const SaveImage &image);
     void RemoveUnusedTempFile();
     // Holds the lock of FileName while that is a temporary data file, and
     // no other.
@@ -187,21 +186,21 @@ private:
     // undo cost no pass over the records.  Any other change clears it, and
     // the next save orders all.
     bool m_ordered = false;
-    PassageClock m_clock;  // as it stands after the last record
+    PassageClock m_clock;                              // as it stands after the last record
     std::unordered_map<int32_t, int32_t> m_lapCounts;  // passages per start number
-    std::vector<int32_t> m_lapsReached;  // [n]: how many start numbers have n passages
-    RecordSnapshot m_snapshot;  // what saves hand to the writer
+    std::vector<int32_t> m_lapsReached;                // [n]: how many start numbers have n passages
+    RecordSnapshot m_snapshot;                         // what saves hand to the writer
     ChangeJournal *m_journal = nullptr;
     Dialogs *m_dialogs = nullptr;
     SaveQueue *m_queue = nullptr;
     quint64 m_saves = 0;  // saves handed over; only the latest one's success is told
     RacerDirectory *m_racers = nullptr;
-    QString m_tempName;     // the temporary file this store made (or opened) last
+    QString m_tempName;                     // the temporary file this store made (or opened) last
     std::unique_ptr<QLockFile> m_tempLock;  // held while FileName is a temporary file
     QString m_lockedName;
     bool m_saveFailed = false;
     QString m_saveProblem;  // while a failure episode lasts
     QTimer *m_retry = nullptr;
-    QString m_openedPath;   // opened by Load and not yet saved over
+    QString m_openedPath;  // opened by Load and not yet saved over
     QByteArray m_openedBytes;
 };

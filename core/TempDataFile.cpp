@@ -45,10 +45,9 @@ int CreateTempFileIn(const QString &folder, QString &path)
     int error = EEXIST;
     for (int attempt = 0; attempt < 100 && error == EEXIST; ++attempt) {
         const quint32 number = QRandomGenerator::global()->generate();
-        const QString candidate = folder + QStringLiteral("/~")
-                                  + QString::number(number, 16).toUpper() + QStringLiteral(".tmp");
-        const int fd = ::open(QFile::encodeName(candidate).constData(),
-                              O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+        const QString candidate = folder + QStringLiteral("/~") + QString::number(number, 16).toUpper()
+                                  + QStringLiteral(".tmp");
+        const int fd = ::open(QFile::encodeName(candidate).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
         if (fd >= 0) {
             ::close(fd);
             path = candidate;

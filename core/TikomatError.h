@@ -7,7 +7,6 @@
 
 class TikomatError : public std::runtime_error {
 public:
-    explicit TikomatError(const QString &message)
-        : std::runtime_error(message.toStdString()), text(message) {}
+    explicit TikomatError(const QString &message) : std::runtime_error(message.toStdString()), text(message) {}
     QString text;
 };

@@ -14,8 +14,8 @@ struct TimeRecord {
     int32_t Number = 0;
     int32_t Lap = 0;
     DayTime Time = 0;
-    int32_t Penalty = 0;   // whole seconds
-    DayTime NetTime = 0;   // from the race start above; measured by the store's save
+    int32_t Penalty = 0;  // whole seconds
+    DayTime NetTime = 0;  // from the race start above; measured by the store's save
 
     // The time the results list ranks by.
     DayTime PenalizedTime() const { return Penalty * MsPerSecond + NetTime; }

@@ -34,8 +34,7 @@ void SetUpRowSelection(QAbstractItemView *view)
     view->setEditTriggers(QAbstractItemView::NoEditTriggers);
     QPalette pal = view->palette();
     pal.setColor(QPalette::Inactive, QPalette::Highlight, pal.color(QPalette::Active, QPalette::Highlight));
-    pal.setColor(QPalette::Inactive, QPalette::HighlightedText,
-                 pal.color(QPalette::Active, QPalette::HighlightedText));
+    pal.setColor(QPalette::Inactive, QPalette::HighlightedText, pal.color(QPalette::Active, QPalette::HighlightedText));
     view->setPalette(pal);
 }
 
@@ -57,8 +56,7 @@ void HotTrackView::selectHotRow()
     const QModelIndex index = model()->index(m_hotRow, 0, rootIndex());
     if (selectionModel()->isRowSelected(m_hotRow, rootIndex()) && currentIndex().row() == m_hotRow)
         return;
-    selectionModel()->setCurrentIndex(
-        index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
 }
 
 void HotTrackView::mouseMoveEvent(QMouseEvent *event)

@@ -32,14 +32,12 @@ QVariant ImpulseListModel::data(const QModelIndex &index, int role) const
         return {};
     const ImpulseRow &row = at(index.row());
     switch (role) {
-    case Qt::DisplayRole:
-        return index.column() == Photocell ? row.caption() : row.valueText();
+    case Qt::DisplayRole: return index.column() == Photocell ? row.caption() : row.valueText();
     case Qt::DecorationRole:
         if (index.column() == Photocell)
             return row.isImpulse() ? impulseIcon() : preselectionIcon();
         return {};
-    default:
-        return {};
+    default: return {};
     }
 }
 
@@ -73,8 +71,8 @@ quint64 ImpulseListModel::appendRow(ImpulseRow row)
 
 void ImpulseListModel::insertRow(const ImpulseRow &row)
 {
-    const auto place =
-        std::find_if(m_rows.begin(), m_rows.end(), [&row](const ImpulseRow &r) { return r.id > row.id; });
+    const auto place = std::find_if(m_rows.begin(), m_rows.end(),
+                                    [&row](const ImpulseRow &r) { return r.id > row.id; });
     const int at = int(place - m_rows.begin());
     beginInsertRows({}, at, at);
     m_rows.insert(place, row);

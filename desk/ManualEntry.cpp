@@ -30,8 +30,7 @@ std::optional<int> ReadPenalty(const QString &text)
 
 ManualEntry::ManualEntry(RecordStore &data, Dialogs &dialogs, QObject *parent)
     : QObject(parent), m_data(data), m_dialogs(dialogs)
-{
-}
+{}
 
 void ManualEntry::setTyped(const QString &time, const QString &number, const QString &penalty)
 {
@@ -107,8 +106,7 @@ void ManualEntry::confirm()
     }
     const std::optional<int> penalty = ReadPenalty(m_fields.penalty);
     if (!penalty) {
-        m_dialogs.message(QStringLiteral("'%1' is not a valid integer value").arg(m_fields.penalty),
-                          MsgIcon::Critical);
+        m_dialogs.message(QStringLiteral("'%1' is not a valid integer value").arg(m_fields.penalty), MsgIcon::Critical);
         return;
     }
     if (std::abs(*penalty) > MaxPenaltySeconds) {

@@ -21,15 +21,14 @@ class ManualEntry : public QObject {
 public:
     // The dialog's fields as texts, exactly as shown.
     struct Fields {
-        QString time;            // "Čas", hh:mm:ss,zzz
-        QString number;          // "Číslo"
-        bool raceStart = false;  // "Toto je čas startu závodu"
+        QString time;                           // "Čas", hh:mm:ss,zzz
+        QString number;                         // "Číslo"
+        bool raceStart = false;                 // "Toto je čas startu závodu"
         QString penalty = QStringLiteral("0");  // "Trestné vteřiny"
     };
     enum class Field { Time, Number };
 
     ManualEntry(RecordStore &data, Dialogs &dialogs, QObject *parent = nullptr);
-
 
     const Fields &fields() const { return m_fields; }
     // The number field is locked while it shows the race start's number.

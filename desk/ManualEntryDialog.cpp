@@ -31,8 +31,8 @@ QFont LargeFont(QFont font)
 }  // namespace
 
 ManualEntryDialog::ManualEntryDialog(QWidget *parent)
-    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint
-                          | Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint)
+    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint
+                          | Qt::MSWindowsFixedSizeDialogHint)
 {
     setObjectName(QStringLiteral("frmTime"));
     setWindowTitle(QStringLiteral("Ruční zadání časů"));
@@ -58,8 +58,8 @@ void ManualEntryDialog::CreateRecordFields(const QFont &large)
     MaskEdit2->setObjectName(QStringLiteral("MaskEdit2"));
     // Up to four digits typed; the race start shows "10000" put in by the
     // program, so the length allows five while typing allows four.
-    MaskEdit2->setValidator(new QRegularExpressionValidator(
-        QRegularExpression(QStringLiteral("\\s*\\d{0,4}\\s*")), MaskEdit2));
+    MaskEdit2->setValidator(
+        new QRegularExpressionValidator(QRegularExpression(QStringLiteral("\\s*\\d{0,4}\\s*")), MaskEdit2));
     MaskEdit2->setMaxLength(5);
     MaskEdit2->setFont(large);
     MaskEdit2->setMinimumWidth(QFontMetrics(large).horizontalAdvance(QStringLiteral("00000")) + 16);

@@ -12,11 +12,9 @@ namespace {
 const QString MsgWrongSelection = QStringLiteral(
     "Neplatná obsluha: v seznamu vybraná položka není impuls od fotobuňky. Výběr bude zrušen.");
 const QString MsgNoImpulse = QStringLiteral("Neexistuje impuls od fotobuňky k přiřazení!");
-const QString MsgNewFileQuestion =
-    QStringLiteral("Opravdu chcete vytvořit nový prázdný datový soubor?");
+const QString MsgNewFileQuestion = QStringLiteral("Opravdu chcete vytvořit nový prázdný datový soubor?");
 const QString DataFileDialogTitle = QStringLiteral("Datový soubor záznamu časů...");
-const QString DataFileFilter =
-    QStringLiteral("Soubory CSV (*.csv *.csvz)|*.csv;*.csvz|Všechny soubory (*.*)|*.*");
+const QString DataFileFilter = QStringLiteral("Soubory CSV (*.csv *.csvz)|*.csv;*.csvz|Všechny soubory (*.*)|*.*");
 const QString DataFileSuffix = QStringLiteral("csvz");
 const QString NoLabel = QStringLiteral("---");
 const QString MsgUnsavedChanges = QStringLiteral(
@@ -189,7 +187,7 @@ QString TimingDesk::WaitingRowsText(int rows)
     if (rows <= 0)
         return {};
     // Czech counts 1, 2 to 4, and 0 or 5 and more apart (21 too: "21 impulsů").
-    const QString phrase = rows == 1 ? QStringLiteral("čeká %1 impuls; program jej")
+    const QString phrase = rows == 1   ? QStringLiteral("čeká %1 impuls; program jej")
                            : rows <= 4 ? QStringLiteral("čekají %1 impulsy; program je")
                                        : QStringLiteral("čekají %1 impulsů; program je");
     return QStringLiteral("V seznamech ") + phrase.arg(rows) + QStringLiteral(" nabídne při příštím spuštění.");

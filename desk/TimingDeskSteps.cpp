@@ -22,12 +22,10 @@ QString RecordChangeText(const RecordChange &change)
         return QStringLiteral("změna záznamů (%1)").arg(change.edits.size());
     const RecordEdit &e = change.edits.front();
     switch (e.kind) {
-    case RecordEdit::Kind::Added:
-        return QStringLiteral("ruční záznam ") + NumberAndTime(e.after.number, e.after.time);
+    case RecordEdit::Kind::Added: return QStringLiteral("ruční záznam ") + NumberAndTime(e.after.number, e.after.time);
     case RecordEdit::Kind::Edited:
         return QStringLiteral("oprava záznamu ") + NumberAndTime(e.after.number, e.after.time);
-    case RecordEdit::Kind::Deleted:
-        break;
+    case RecordEdit::Kind::Deleted: break;
     }
     return QStringLiteral("smazání záznamu ") + NumberAndTime(e.before.number, e.before.time);
 }
@@ -38,10 +36,7 @@ QString RecordChangeText(const RecordChange &change)
 // the first redo, which QUndoStack calls on push, does nothing.
 class DeskCommand : public QUndoCommand {
 public:
-    DeskCommand(TimingDesk &desk, DeskStep step) : m_desk(desk), m_step(std::move(step))
-    {
-        setText(m_step.text);
-    }
+    DeskCommand(TimingDesk &desk, DeskStep step) : m_desk(desk), m_step(std::move(step)) { setText(m_step.text); }
     const DeskStep &step() const { return m_step; }
     void undo() override { m_desk.Apply(m_step.inverse()); }
     void redo() override

@@ -25,8 +25,7 @@ QImage ImpulseImage()
     QPainter p(&image);
     p.setRenderHint(QPainter::Antialiasing);
     // A light arrow pointing right: shaft and head in one outline.
-    const QPolygonF arrow({{1.5, 5.5}, {8.5, 5.5}, {8.5, 2.0}, {14.5, 8.0},
-                           {8.5, 14.0}, {8.5, 10.5}, {1.5, 10.5}});
+    const QPolygonF arrow({{1.5, 5.5}, {8.5, 5.5}, {8.5, 2.0}, {14.5, 8.0}, {8.5, 14.0}, {8.5, 10.5}, {1.5, 10.5}});
     p.setPen(QPen(QColor(90, 130, 170), 1.0));
     p.setBrush(QColor(190, 225, 250));
     p.drawPolygon(arrow);

@@ -49,7 +49,8 @@ void BackgroundWriter::Run()
             ++m_writesRun;
         }
         m_idle.notify_all();
-        QMetaObject::invokeMethod(this, [this] { Deliver(); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            this, [this] { Deliver(); }, Qt::QueuedConnection);
     }
 }
 

@@ -91,9 +91,7 @@ bool JournalFile::WriteWaiting()
     }
     // Whole lines written stay written (writing them again would double
     // them); a part of a line is cut back before the next try.
-    const qsizetype whole = done == m_waiting.size() ? done
-                            : done == 0              ? 0
-                                                     : m_waiting.lastIndexOf('\n', done - 1) + 1;
+    const qsizetype whole = done == m_waiting.size() ? done : done == 0 ? 0 : m_waiting.lastIndexOf('\n', done - 1) + 1;
     if (whole > 0) {
         m_unsynced = true;
         m_freshLine = false;

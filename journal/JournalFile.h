@@ -56,11 +56,11 @@ private:
     mutable std::mutex m_mutex;
     QString m_error;
     quint64 m_lastSeq = 0;
-    QByteArray m_waiting;        // whole lines not yet in the file, in order
-    off_t m_wholeSize = 0;       // the file's length up to its last whole line
-    bool m_torn = false;         // bytes of a cut-short write follow m_wholeSize
-    bool m_freshLine = false;    // the next write must begin with a line end
-    bool m_unsynced = false;     // lines are in the file but not yet forced to disk
+    QByteArray m_waiting;      // whole lines not yet in the file, in order
+    off_t m_wholeSize = 0;     // the file's length up to its last whole line
+    bool m_torn = false;       // bytes of a cut-short write follow m_wholeSize
+    bool m_freshLine = false;  // the next write must begin with a line end
+    bool m_unsynced = false;   // lines are in the file but not yet forced to disk
 };
 
 // Every entry of a journal's bytes; lines that do not decode are skipped and

@@ -105,9 +105,9 @@ private:
     QString m_dataFile;
     std::shared_ptr<JournalFile> m_file;  // swapped under m_mutex
     mutable std::mutex m_mutex;
-    quint64 m_lastChange = 0;   // sequence number of the last record change
+    quint64 m_lastChange = 0;                          // sequence number of the last record change
     std::deque<std::pair<quint64, quint64>> m_saving;  // saves handed over: number, what each holds
-    quint64 m_savedUpTo = 0;    // what the data file holds
+    quint64 m_savedUpTo = 0;                           // what the data file holds
     struct PendingBegin {
         QString dataFile;
         bool unwritten;

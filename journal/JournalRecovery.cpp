@@ -11,10 +11,9 @@
 
 namespace {
 
-const QString MsgRecover = QStringLiteral(
-    "Deník impulsů %1 obsahuje údaje, které v datovém souboru nejsou:\n"
-    "impulsů v seznamech: %2, změn záznamů: %3.\n\n"
-    "Obnovit je? (Ne: deník zůstane uschován pod jménem s datem.)");
+const QString MsgRecover = QStringLiteral("Deník impulsů %1 obsahuje údaje, které v datovém souboru nejsou:\n"
+                                          "impulsů v seznamech: %2, změn záznamů: %3.\n\n"
+                                          "Obnovit je? (Ne: deník zůstane uschován pod jménem s datem.)");
 
 bool IsTemporaryDataFile(const QString &path)
 {
@@ -71,8 +70,7 @@ bool Offer(RecoveryTarget &target, const QString &journalPath, bool loadDataFile
     // and the recovered changes go into it like any others, so that a crash
     // during the recovery itself finds them.
     keeper.Begin(data.FileName);
-    const RecordChange change =
-        RecordChangeOf(Reconcile(found.replay, JournalRecords(data.records())), data.records());
+    const RecordChange change = RecordChangeOf(Reconcile(found.replay, JournalRecords(data.records())), data.records());
     if (target.sink)
         target.sink->Restore(change, found.replay.rows);
     else if (!change.empty())
@@ -108,8 +106,7 @@ void RecoverAtStart(RecoveryTarget &target, const QString &folder)
 {
     QStringList left = JournalKeeper::LeftJournals(folder);
     left.removeAll(target.keeper.path());
-    left.erase(std::remove_if(left.begin(), left.end(),
-                              [](const QString &p) { return !QFileInfo::exists(p); }),
+    left.erase(std::remove_if(left.begin(), left.end(), [](const QString &p) { return !QFileInfo::exists(p); }),
                left.end());
     std::sort(left.begin(), left.end(), [](const QString &a, const QString &b) {
         return QFileInfo(a).lastModified() > QFileInfo(b).lastModified();

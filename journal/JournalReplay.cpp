@@ -54,18 +54,13 @@ public:
     void apply(const JournalEntry &e)
     {
         switch (e.kind) {
-        case JournalKind::RecordAdded:
-            add(e.record);
-            break;
+        case JournalKind::RecordAdded: add(e.record); break;
         case JournalKind::RecordEdited:
             remove(e.before);
             add(e.record);
             break;
-        case JournalKind::RecordDeleted:
-            remove(e.record);
-            break;
-        default:
-            break;
+        case JournalKind::RecordDeleted: remove(e.record); break;
+        default: break;
         }
     }
     // Equal contents; the sum of hashes and the size decide at once in all
@@ -200,8 +195,7 @@ std::vector<std::vector<std::optional<JournalRecord>>> RecordHistories(const std
                 i = begin(e.record);
             histories[i].push_back(std::nullopt);
             break;
-        default:
-            break;
+        default: break;
         }
     }
     return histories;
@@ -258,36 +252,28 @@ JournalReplay Replay(const std::vector<JournalEntry> &entries)
     };
     for (const JournalEntry &e : entries) {
         switch (e.kind) {
-        case JournalKind::Stamp:
-            rows.push_back({{e.list, QString(), DayTimeToText(e.time), e.time}, 0});
-            break;
-        case JournalKind::Filtered:
-            takeStamp(e.list, e.time);
-            break;
+        case JournalKind::Stamp: rows.push_back({{e.list, QString(), DayTimeToText(e.time), e.time}, 0}); break;
+        case JournalKind::Filtered: takeStamp(e.list, e.time); break;
         case JournalKind::Row: {
             if (e.fromModule)
                 takeStamp(e.list, e.time);
             // Rows are appended, so a list is in the order of its ids; a row
             // put back by an undo goes back to its place among them.
-            const auto at = std::find_if(rows.begin(), rows.end(), [&](const ReplayRow &r) {
-                return r.row.list == e.list && r.id > e.rowId;
-            });
+            const auto at = std::find_if(rows.begin(), rows.end(),
+                                         [&](const ReplayRow &r) { return r.row.list == e.list && r.id > e.rowId; });
             rows.insert(at, {{e.list, e.caption, e.subItem}, e.rowId});
             break;
         }
         case JournalKind::RowRemoved: {
-            const auto it = std::find_if(rows.begin(), rows.end(), [&](const ReplayRow &r) {
-                return r.id == e.rowId && r.row.list == e.list;
-            });
+            const auto it = std::find_if(rows.begin(), rows.end(),
+                                         [&](const ReplayRow &r) { return r.id == e.rowId && r.row.list == e.list; });
             if (it != rows.end())
                 rows.erase(it);
             break;
         }
         case JournalKind::RecordAdded:
         case JournalKind::RecordEdited:
-        case JournalKind::RecordDeleted:
-            out.changes.push_back(e);
-            break;
+        case JournalKind::RecordDeleted: out.changes.push_back(e); break;
         case JournalKind::Begin:
             // Only the first line of a journal begins it; one further on
             // would leave what came before unaccounted for.
@@ -300,8 +286,7 @@ JournalReplay Replay(const std::vector<JournalEntry> &entries)
             else
                 begun = false;
             break;
-        case JournalKind::Saved:
-            break;
+        case JournalKind::Saved: break;
         }
     }
     out.knowsHeld = begun && out.held.size() == heldExpected;
@@ -336,9 +321,7 @@ int ApplyRecordChanges(const std::vector<JournalEntry> &changes, std::vector<Tim
     const RecordChange change = RecordChangeOf(changes, records);
     for (const RecordEdit &edit : change.edits) {
         switch (edit.kind) {
-        case RecordEdit::Kind::Added:
-            records.push_back(edit.record);
-            break;
+        case RecordEdit::Kind::Added: records.push_back(edit.record); break;
         case RecordEdit::Kind::Edited: {
             auto edited = std::make_shared<TimeRecord>(*edit.record);
             edited->Number = edit.after.number;
@@ -347,9 +330,7 @@ int ApplyRecordChanges(const std::vector<JournalEntry> &changes, std::vector<Tim
             *std::find(records.begin(), records.end(), edit.record) = edited;
             break;
         }
-        case RecordEdit::Kind::Deleted:
-            records.erase(std::find(records.begin(), records.end(), edit.record));
-            break;
+        case RecordEdit::Kind::Deleted: records.erase(std::find(records.begin(), records.end(), edit.record)); break;
         }
     }
     return int(change.edits.size());

@@ -8,8 +8,8 @@
 QString FTErrorTextFor(const QString &operation, uint32_t status)
 {
     static const char *const suffixes[] = {
-        " - Invalid Handle...",        " - Device Not Found....",       " - Device Not Opened...",
-        " - General IO Error...",      " - Insufficient Resources...",  " - Invalid Parameter ...",
+        " - Invalid Handle...",   " - Device Not Found....",      " - Device Not Opened...",
+        " - General IO Error...", " - Insufficient Resources...", " - Invalid Parameter ...",
     };
     if (status < 1 || status > 6)
         return QString();
@@ -92,15 +92,13 @@ uint32_t D2XXUnit::SetFTDeviceTimeouts(uint32_t readMs, uint32_t writeMs)
 uint32_t D2XXUnit::WriteFTDevice(uint32_t n)
 {
     uint32_t written = 0;
-    Checked(m_backend->Write(FTHandle, FTWriteBuffer.data(), std::min<uint32_t>(n, BufferSize), written),
-            "FT_Write");
+    Checked(m_backend->Write(FTHandle, FTWriteBuffer.data(), std::min<uint32_t>(n, BufferSize), written), "FT_Write");
     return written;
 }
 
 uint32_t D2XXUnit::ReadFTDevice(uint32_t n)
 {
     uint32_t received = 0;
-    Checked(m_backend->Read(FTHandle, FTReadBuffer.data(), std::min<uint32_t>(n, BufferSize), received),
-            "FT_Read");
+    Checked(m_backend->Read(FTHandle, FTReadBuffer.data(), std::min<uint32_t>(n, BufferSize), received), "FT_Read");
     return received;
 }

@@ -4,8 +4,7 @@
 
 LinkController::LinkController(std::unique_ptr<FTBackend> backend, LogFunction log, QObject *parent)
     : QObject(parent), m_device(std::make_shared<D2XXUnit>(std::move(backend))), m_log(std::move(log))
-{
-}
+{}
 
 LinkController::~LinkController()
 {
@@ -46,19 +45,21 @@ void LinkController::StartThread(int photocellMode)
     // Direct, and connected first: a stamp is kept before it is queued, so
     // that a dialog holding up the main thread cannot lose it in a crash.
     if (stampRead) {
-        connect(thread, &TCommThread::startImpulse, thread,
-                [hook = stampRead](DayTime stamp) { hook(true, stamp); }, Qt::DirectConnection);
-        connect(thread, &TCommThread::finishImpulse, thread,
-                [hook = stampRead](DayTime stamp) { hook(false, stamp); }, Qt::DirectConnection);
+        connect(
+            thread, &TCommThread::startImpulse, thread, [hook = stampRead](DayTime stamp) { hook(true, stamp); },
+            Qt::DirectConnection);
+        connect(
+            thread, &TCommThread::finishImpulse, thread, [hook = stampRead](DayTime stamp) { hook(false, stamp); },
+            Qt::DirectConnection);
     }
     // Queued: the thread's signals arrive on this thread in the order it sent them.
     connect(thread, &TCommThread::statusChanged, this, &LinkController::statusChanged, Qt::QueuedConnection);
     connect(thread, &TCommThread::cursorChanged, this, &LinkController::cursorChanged, Qt::QueuedConnection);
     connect(thread, &TCommThread::startImpulse, this, &LinkController::startImpulse, Qt::QueuedConnection);
     connect(thread, &TCommThread::finishImpulse, this, &LinkController::finishImpulse, Qt::QueuedConnection);
-    connect(thread, &TCommThread::schedulingGranted, this, &LinkController::schedulingGranted,
-            Qt::QueuedConnection);
-    connect(thread, &QThread::finished, this, [this, thread] { ThreadEnded(thread); }, Qt::QueuedConnection);
+    connect(thread, &TCommThread::schedulingGranted, this, &LinkController::schedulingGranted, Qt::QueuedConnection);
+    connect(
+        thread, &QThread::finished, this, [this, thread] { ThreadEnded(thread); }, Qt::QueuedConnection);
     thread->start();
 }
 

@@ -9,9 +9,7 @@ QString SchedulingGrant::LogLine() const
     case Way::RealtimeKit:
         line = QStringLiteral("TCommThread: realny cas pres RealtimeKit, priorita %1").arg(level);
         break;
-    case Way::Fifo:
-        line = QStringLiteral("TCommThread: realny cas SCHED_FIFO, priorita %1").arg(level);
-        break;
+    case Way::Fifo: line = QStringLiteral("TCommThread: realny cas SCHED_FIFO, priorita %1").arg(level); break;
     case Way::Nice:
         line = changed ? QStringLiteral("TCommThread: bez realneho casu, nice %1").arg(level)
                        : QStringLiteral("TCommThread: bez realneho casu, nice %1 beze zmeny").arg(level);

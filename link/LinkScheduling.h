@@ -47,9 +47,9 @@ public:
 struct SchedulingGrant {
     enum class Way { RealtimeKit, Fifo, Nice };
     Way way = Way::Nice;
-    int level = 0;        // the real-time priority, or the nice value
+    int level = 0;         // the real-time priority, or the nice value
     bool changed = false;  // false: nothing could be raised, the nice value is the old one
-    QStringList refused;  // why each way before it was refused
+    QStringList refused;   // why each way before it was refused
 
     bool realtime() const { return way != Way::Nice; }
     // The one line for the event log (ASCII, as the link's other lines).

@@ -2,9 +2,7 @@
 
 #include "LinkController.h"
 
-ModuleState::ModuleState(QObject *parent) : QObject(parent)
-{
-}
+ModuleState::ModuleState(QObject *parent) : QObject(parent) {}
 
 void ModuleState::Watch(LinkController &link)
 {

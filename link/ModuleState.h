@@ -51,7 +51,7 @@ private:
     void SetState(State state);
 
     State m_state = State::Disconnected;
-    bool m_wanted = false;          // between "Připojit" and "Odpojit" (or the link's end)
-    bool m_wasConnected = false;    // the module was open since the link was wanted
+    bool m_wanted = false;        // between "Připojit" and "Odpojit" (or the link's end)
+    bool m_wasConnected = false;  // the module was open since the link was wanted
     std::optional<DayTime> m_lastImpulse;
 };

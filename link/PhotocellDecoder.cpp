@@ -7,8 +7,8 @@ QString PhotocellDecoder::StatusTextFor(char state)
     if (state == 'A')
         return QStringLiteral("Fotobuňky volné.");
     const int bits = state - 'A';
-    return QStringLiteral("Fotobuňka zastíněna: ") + ((bits & 1) ? QStringLiteral("FB1") : QString()) +
-           u' ' + ((bits & 2) ? QStringLiteral("FB2") : QString());
+    return QStringLiteral("Fotobuňka zastíněna: ") + ((bits & 1) ? QStringLiteral("FB1") : QString()) + u' '
+           + ((bits & 2) ? QStringLiteral("FB2") : QString());
 }
 
 PhotocellEdges PhotocellDecoder::Decode(QByteArrayView response)

@@ -6,8 +6,7 @@
 
 PollLoop::PollLoop(D2XXUnit &device, LinkHost &host, int photocellMode)
     : m_host(host), m_link(device, *this), m_decoder(photocellMode)
-{
-}
+{}
 
 void PollLoop::ShowStatus(const QString &text)
 {

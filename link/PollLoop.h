@@ -60,9 +60,9 @@ private:
     // connect, counted on across midnight).
     struct HeldEdge {
         bool held = false;
-        int64_t bound = 0;     // the earliest bound so far
-        int64_t floor = 0;     // the port's opening: never before
-        int64_t foundAt = 0;   // when the read that carried it returned
+        int64_t bound = 0;        // the earliest bound so far
+        int64_t floor = 0;        // the port's opening: never before
+        int64_t foundAt = 0;      // when the read that carried it returned
         qsizetype followers = 0;  // characters read after it so far
     };
     void Hold(HeldEdge &edge, qsizetype followers);
@@ -80,7 +80,7 @@ private:
     LinkHost &m_host;
     ModuleLink m_link;
     PhotocellDecoder m_decoder;
-    int64_t m_pollCount = 0;  // never reset: "X" follows every poll once past 100
+    int64_t m_pollCount = 0;   // never reset: "X" follows every poll once past 100
     int64_t m_lastReadUs = 0;  // when the previous read returned (or the connect began), of the day
     int64_t m_clockUs = 0;     // the same moment on the loop's own clock
     int64_t m_openedUs = 0;    // when the port was opened, the loop's clock

@@ -21,19 +21,15 @@ namespace {
 uint32_t StatusOf(QSerialPort::SerialPortError error, uint32_t otherwise)
 {
     switch (error) {
-    case QSerialPort::NoError:
-        return FT_OK;
+    case QSerialPort::NoError: return FT_OK;
     case QSerialPort::DeviceNotFoundError:
     case QSerialPort::ResourceError:  // the converter was unplugged
         return FT_DEVICE_NOT_FOUND;
     case QSerialPort::PermissionError:
-    case QSerialPort::OpenError:
-        return FT_DEVICE_NOT_OPENED;
+    case QSerialPort::OpenError: return FT_DEVICE_NOT_OPENED;
     case QSerialPort::ReadError:
-    case QSerialPort::WriteError:
-        return FT_IO_ERROR;
-    default:
-        return otherwise;
+    case QSerialPort::WriteError: return FT_IO_ERROR;
+    default: return otherwise;
     }
 }
 
@@ -93,9 +89,8 @@ QList<SerialPortEntry> QtSerialBackend::SystemPorts()
     QList<QSerialPortInfo> infos = QSerialPortInfo::availablePorts();
     // Only USB converters; the board's own serial ports are never the module.
     infos.removeIf([](const QSerialPortInfo &info) { return !info.hasVendorIdentifier(); });
-    std::sort(infos.begin(), infos.end(), [](const QSerialPortInfo &a, const QSerialPortInfo &b) {
-        return a.portName() < b.portName();
-    });
+    std::sort(infos.begin(), infos.end(),
+              [](const QSerialPortInfo &a, const QSerialPortInfo &b) { return a.portName() < b.portName(); });
     QList<SerialPortEntry> ports;
     for (const QSerialPortInfo &info : infos) {
         const QString serial = info.serialNumber().isEmpty() ? info.systemLocation() : info.serialNumber();

@@ -57,7 +57,7 @@ bool HasSysNice()
 bool SetBudget(long long hardUs, QString &why)
 {
     static const bool handled = [] {
-        struct sigaction action{};
+        struct sigaction action {};
         action.sa_handler = OnBudgetSpent;
         sigemptyset(&action.sa_mask);
         action.sa_flags = SA_RESTART;
@@ -93,9 +93,8 @@ bool RtkitProperty(const QString &name, QVariant &value, QString &why)
         why = QStringLiteral("bez systemove sbernice D-Bus");
         return false;
     }
-    QDBusMessage call = QDBusMessage::createMethodCall(RtkitService, RtkitPath,
-                                                       QStringLiteral("org.freedesktop.DBus.Properties"),
-                                                       QStringLiteral("Get"));
+    QDBusMessage call = QDBusMessage::createMethodCall(
+        RtkitService, RtkitPath, QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("Get"));
     call << RtkitService << name;
     const QDBusMessage reply = bus.call(call, QDBus::Block, SystemScheduling::DBusTimeoutMs);
     if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty()) {

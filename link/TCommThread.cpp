@@ -6,13 +6,9 @@
 #include <chrono>
 
 TCommThread::TCommThread(std::shared_ptr<D2XXUnit> device, int photocellMode, LogFunction log, QObject *parent)
-    : QThread(parent),
-      m_device(std::move(device)),
-      m_photocellMode(photocellMode),
-      m_log(std::move(log)),
+    : QThread(parent), m_device(std::move(device)), m_photocellMode(photocellMode), m_log(std::move(log)),
       m_scheduling(std::make_unique<SystemScheduling>())
-{
-}
+{}
 
 TCommThread::~TCommThread()
 {

@@ -32,8 +32,7 @@ public:
     // `photocellMode` is cbRezimFB's index, read by the caller on the main
     // thread; `device` is the one access layer, used by this thread alone
     // while it runs.
-    TCommThread(std::shared_ptr<D2XXUnit> device, int photocellMode, LogFunction log,
-                QObject *parent = nullptr);
+    TCommThread(std::shared_ptr<D2XXUnit> device, int photocellMode, LogFunction log, QObject *parent = nullptr);
     ~TCommThread() override;
 
     // Asks the thread to stop after its current poll; pauses end early.

@@ -16,8 +16,7 @@
 namespace {
 
 const QString ErrorPrefix = QStringLiteral("Chyba: ");
-const QString RacerFilter =
-    QStringLiteral("Soubory dat (*.racerlist)|*.racerlist|Všechny soubory (*.*)|*.*");
+const QString RacerFilter = QStringLiteral("Soubory dat (*.racerlist)|*.racerlist|Všechny soubory (*.*)|*.*");
 const QString RacerExtension = QStringLiteral("racerlist");
 // More lines than this would make the message taller than a laptop's screen.
 constexpr int ListedProblems = 15;
@@ -69,14 +68,12 @@ ImportPlan PlanImport(const std::vector<RacerRow> &imported, const std::vector<R
 
 }  // namespace
 
-RacerCommands::RacerCommands(RacerTable &table, Dialogs &dialogs) : m_table(table), m_dialogs(dialogs)
-{
-}
+RacerCommands::RacerCommands(RacerTable &table, Dialogs &dialogs) : m_table(table), m_dialogs(dialogs) {}
 
 void RacerCommands::openRacerFile()
 {
-    const std::optional<QString> path =
-        m_dialogs.openFile({QStringLiteral("Otevřít datový soubor..."), RacerFilter, RacerExtension, {}});
+    const std::optional<QString> path = m_dialogs.openFile(
+        {QStringLiteral("Otevřít datový soubor..."), RacerFilter, RacerExtension, {}});
     if (!path)
         return;
     try {

@@ -13,8 +13,8 @@ namespace {
 const QString Root = QStringLiteral("racerlist");
 const QString FormatVersion = QStringLiteral("1");
 // Attribute of each field within a row element, in the fields' order.
-const QString RowAttribute[RacerTable::ColumnCount] = {
-    QStringLiteral("cislo"), QStringLiteral("jmeno"), QStringLiteral("kategorie")};
+const QString RowAttribute[RacerTable::ColumnCount] = {QStringLiteral("cislo"), QStringLiteral("jmeno"),
+                                                       QStringLiteral("kategorie")};
 
 [[noreturn]] void Fail(const QXmlStreamReader &reader, const QString &what)
 {
@@ -43,9 +43,11 @@ void ReadFields(QXmlStreamReader &reader)
             Fail(reader, QStringLiteral("chybí pole „%1“").arg(field.name));
         const QXmlStreamAttributes a = reader.attributes();
         const QString size = field.size ? QString::number(field.size) : QString();
-        if (a.value(QLatin1String("name")) != field.name || a.value(QLatin1String("type")) != field.type || a.value(QLatin1String("size")) != size)
+        if (a.value(QLatin1String("name")) != field.name || a.value(QLatin1String("type")) != field.type
+            || a.value(QLatin1String("size")) != size)
             Fail(reader, QStringLiteral("pole „%1“ (%2, %3) neodpovídá poli „%4“ (%5, %6)")
-                             .arg(a.value(QLatin1String("name")), a.value(QLatin1String("type")), a.value(QLatin1String("size")), field.name, field.type,
+                             .arg(a.value(QLatin1String("name")), a.value(QLatin1String("type")),
+                                  a.value(QLatin1String("size")), field.name, field.type,
                                   size.isEmpty() ? QStringLiteral("bez délky") : size));
         reader.skipCurrentElement();
     }

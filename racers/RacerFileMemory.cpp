@@ -20,8 +20,7 @@ QString AbsolutePath(const QString &path)
 // A settings key holds no slash: the path is written percent-encoded.
 QString KeyOf(const QString &dataFile)
 {
-    return QStringLiteral("racerFiles/")
-           + QString::fromLatin1(QUrl::toPercentEncoding(AbsolutePath(dataFile)));
+    return QStringLiteral("racerFiles/") + QString::fromLatin1(QUrl::toPercentEncoding(AbsolutePath(dataFile)));
 }
 
 QString KeepMessage(const QString &dataName)

@@ -19,10 +19,9 @@ enum Role { Number, FullName, FirstName, LastName, Category, RoleCount };
 const std::array<QStringList, RoleCount> &Titles()
 {
     static const std::array<QStringList, RoleCount> titles = {{
-        {"startcislo", "startovnicislo", "cislo", "stc", "startnumber", "number", "bib", "bibnumber",
-         "no", "c"},
-        {"prijmenijmeno", "jmenoaprijmeni", "prijmeniajmeno", "jmenoprijmeni", "zavodnik", "name",
-         "fullname", "racer", "rider"},
+        {"startcislo", "startovnicislo", "cislo", "stc", "startnumber", "number", "bib", "bibnumber", "no", "c"},
+        {"prijmenijmeno", "jmenoaprijmeni", "prijmeniajmeno", "jmenoprijmeni", "zavodnik", "name", "fullname", "racer",
+         "rider"},
         {"jmeno", "krestnijmeno", "firstname", "givenname", "forename"},
         {"prijmeni", "lastname", "surname", "familyname"},
         {"kategorie", "kat", "category", "class", "trida"},
@@ -58,8 +57,7 @@ std::array<int, RoleCount> MapColumns(const QStringList &header)
 
 QString Field(const CsvRecord &record, int column)
 {
-    return column >= 0 && column < record.fields.size() ? OneLineText(record.fields[column]).simplified()
-                                                        : QString();
+    return column >= 0 && column < record.fields.size() ? OneLineText(record.fields[column]).simplified() : QString();
 }
 
 std::optional<QString> Text(const QString &text)
@@ -68,8 +66,8 @@ std::optional<QString> Text(const QString &text)
 }
 
 // One registration as a racer row; the reason when it cannot be read.
-QString ReadRacer(const CsvRecord &record, const std::array<int, RoleCount> &column, bool split,
-                  qsizetype headerWidth, RacerRow &row)
+QString ReadRacer(const CsvRecord &record, const std::array<int, RoleCount> &column, bool split, qsizetype headerWidth,
+                  RacerRow &row)
 {
     for (qsizetype i = headerWidth; i < record.fields.size(); ++i)
         if (!record.fields[i].trimmed().isEmpty())

@@ -31,9 +31,7 @@ const std::array<RacerField, RacerTable::ColumnCount> &RacerTable::Fields()
     return fields;
 }
 
-RacerTable::RacerTable(QObject *parent) : QAbstractTableModel(parent), m_collator(QLocale())
-{
-}
+RacerTable::RacerTable(QObject *parent) : QAbstractTableModel(parent), m_collator(QLocale()) {}
 
 RacerTable::~RacerTable()
 {
@@ -337,12 +335,9 @@ QVariant RacerTable::data(const QModelIndex &index, int role) const
     if (role != Qt::DisplayRole && role != Qt::EditRole)
         return {};
     switch (index.column()) {
-    case Number:
-        return row.number ? QVariant(QString::number(*row.number)) : QVariant();
-    case Name:
-        return row.name ? QVariant(*row.name) : QVariant();
-    case Category:
-        return row.category ? QVariant(*row.category) : QVariant();
+    case Number: return row.number ? QVariant(QString::number(*row.number)) : QVariant();
+    case Name: return row.name ? QVariant(*row.name) : QVariant();
+    case Category: return row.category ? QVariant(*row.category) : QVariant();
     }
     return {};
 }

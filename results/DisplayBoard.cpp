@@ -5,8 +5,7 @@
 
 SpectatorListModel::SpectatorListModel(QObject *parent)
     : QAbstractTableModel(parent), m_table(std::make_shared<const ResultsTable>())
-{
-}
+{}
 
 int SpectatorListModel::rowCount(const QModelIndex &parent) const
 {
@@ -76,8 +75,7 @@ QVariant SpectatorListModel::headerData(int section, Qt::Orientation orientation
     return columnTitle(Column(section));
 }
 
-void SpectatorListModel::refill(std::shared_ptr<const ResultsTable> table, SpectatorMode mode,
-                                 const QString &category)
+void SpectatorListModel::refill(std::shared_ptr<const ResultsTable> table, SpectatorMode mode, const QString &category)
 {
     beginResetModel();
     m_table = table ? std::move(table) : std::make_shared<const ResultsTable>();

@@ -76,8 +76,7 @@ SpectatorColumnFit FitSpectatorColumns(const QFont &face, const std::vector<QStr
             // An empty list shows its headings.
             const bool headed = wholeCaptions || widest[c].isEmpty();
             const QString caption = c < size_t(captions.size()) ? captions[qsizetype(c)] : QString();
-            const int text =
-                std::max(WidestText(metrics, widest[c]), headed ? metrics.horizontalAdvance(caption) : 0);
+            const int text = std::max(WidestText(metrics, widest[c]), headed ? metrics.horizontalAdvance(caption) : 0);
             widths.push_back(text + padding);
         }
         fit.font = font;

@@ -15,10 +15,10 @@
 #include <vector>
 
 struct SpectatorColumnFit {
-    QFont font;               // the list's type from now on
-    std::vector<int> widths;  // one per sized column, in pixels, padding included
-    bool fits = false;        // false: even the smallest type is too wide, and
-                              // the first column (the captions) takes what is left
+    QFont font;                  // the list's type from now on
+    std::vector<int> widths;     // one per sized column, in pixels, padding included
+    bool fits = false;           // false: even the smallest type is too wide, and
+                                 // the first column (the captions) takes what is left
     bool wholeCaptions = false;  // the headings have room too
     bool narrow = false;         // the condensed face (DejaVu Sans Condensed) where installed
 };

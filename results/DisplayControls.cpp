@@ -35,8 +35,7 @@ DisplayControls::DisplayControls(QWidget *parent) : QGroupBox(QStringLiteral(" O
 {
     setObjectName(QStringLiteral("gbDisplej"));
     cbDisplayWindow = Named<QCheckBox>("cbDisplayWindow", QStringLiteral("Zobraz okno displeje pro diváky"));
-    cbDispRunningTime =
-        Named<QCheckBox>("cbDispRunningTime", QStringLiteral("Zobraz běžící čas od posledního startu"));
+    cbDispRunningTime = Named<QCheckBox>("cbDispRunningTime", QStringLiteral("Zobraz běžící čas od posledního startu"));
     cbDispRunningTime->setChecked(true);
     edDispCaption = Named<QLineEdit>("edDispCaption");
     edDispCaption->setAccessibleName(QStringLiteral("Nadpis"));

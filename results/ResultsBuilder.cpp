@@ -98,8 +98,8 @@ void CoarseOrder(std::vector<Key> &keys, Group group, Value value, Arrival arriv
         // The groups are few (lap counts), so they are dealt out by counting,
         // and only each group is sorted by value: a long race costs little
         // more per record than a short one.
-        const auto [low, high] = std::minmax_element(
-            keys.begin(), keys.end(), [&](const Key &a, const Key &b) { return group(a) < group(b); });
+        const auto [low, high] = std::minmax_element(keys.begin(), keys.end(),
+                                                     [&](const Key &a, const Key &b) { return group(a) < group(b); });
         const int64_t lowest = group(*low);
         const size_t groups = size_t(group(*high) - lowest) + 1;
         if (groups == 1) {
@@ -127,8 +127,8 @@ void CoarseOrder(std::vector<Key> &keys, Group group, Value value, Arrival arriv
     }
     for (auto first = keys.begin(); first != keys.end();) {
         auto last = first + 1;
-        while (last != keys.end() && group(*last) == group(*first) &&
-               RoundedDayDifference(value(*last), value(*first)) == 0)
+        while (last != keys.end() && group(*last) == group(*first)
+               && RoundedDayDifference(value(*last), value(*first)) == 0)
             ++last;
         if (last - first > 1)
             std::sort(first, last, [&](const Key &a, const Key &b) { return arrival(a) < arrival(b); });
@@ -176,12 +176,9 @@ int resultsOrder(const TimeRecord &a, const TimeRecord &b, int lapsMode)
 QString RecordRow::timeText() const
 {
     switch (shown) {
-    case Shown::BeforeStart:
-        return QStringLiteral("???");
-    case Shown::Measured:
-        return QLatin1Char('>') + DayTimeToText(measured);
-    case Shown::TimeOfDay:
-        break;
+    case Shown::BeforeStart: return QStringLiteral("???");
+    case Shown::Measured: return QLatin1Char('>') + DayTimeToText(measured);
+    case Shown::TimeOfDay: break;
     }
     return DayTimeToText(time);
 }
@@ -225,8 +222,7 @@ void ResultsBuilder::Build(const std::vector<TimeRecordPtr> &records, int32_t ma
 }
 
 void ResultsBuilder::Build(const std::vector<TimeRecordPtr> &records, int32_t maxLap, RacerDirectory *racers,
-                           const RefreshOptions &options, int selectNumber, RefreshResult &out,
-                           ResultsTable &table)
+                           const RefreshOptions &options, int selectNumber, RefreshResult &out, ResultsTable &table)
 {
     table.caption = options.caption;
     table.lapsMode = options.lapsMode;

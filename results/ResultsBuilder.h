@@ -18,8 +18,8 @@ class RacerDirectory;
 // What the operator chose on the main window that shapes the lists, and
 // what the document is to hold besides the ranking.
 struct RefreshOptions {
-    int lapsMode = 0;      // cbRezimKol: 0 most laps first and one row per racer, 1 laps ignored
-    bool realCas = false;  // cbRealCas: the record list keeps times of day
+    int lapsMode = 0;                         // cbRezimKol: 0 most laps first and one row per racer, 1 laps ignored
+    bool realCas = false;                     // cbRealCas: the record list keeps times of day
     QString caption = DefaultResultsCaption;  // the document's caption
     // Categories the document holds even when none of their racers is ranked
     // (after the others, without rows), by names as CategoryKey compares
@@ -62,9 +62,9 @@ struct RefreshResult {
     // one at every build, never changed after it; never null after a build.
     std::shared_ptr<const ResultsTable> table;
     std::vector<TimeRecordPtr> resultRecords;  // the record of each row of the table
-    int selectRow = -1;              // record list row to select, -1 for none
-    QString leader;                  // caption of the first results row, or empty
-    DayTime lastStartTime = 0;       // time of day of the last race start, 0 for none
+    int selectRow = -1;                        // record list row to select, -1 for none
+    QString leader;                            // caption of the first results row, or empty
+    DayTime lastStartTime = 0;                 // time of day of the last race start, 0 for none
 };
 
 // The record list's order: the difference of the times in units of 864 ms,

@@ -26,10 +26,8 @@ QVariant RecordListModel::data(const QModelIndex &index, int role) const
         if (index.column() == Caption)
             return icon(r.icon);
         break;
-    case RecordRole:
-        return QVariant::fromValue(r.record);
-    default:
-        break;
+    case RecordRole: return QVariant::fromValue(r.record);
+    default: break;
     }
     return {};
 }
@@ -96,8 +94,7 @@ static_assert(int(ResultsListModel::Caption) == int(RecordListModel::Caption)
 
 ResultsListModel::ResultsListModel(QObject *parent)
     : QAbstractTableModel(parent), m_table(std::make_shared<const ResultsTable>())
-{
-}
+{}
 
 int ResultsListModel::rowCount(const QModelIndex &parent) const
 {

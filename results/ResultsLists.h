@@ -139,8 +139,7 @@ template <typename Row, int Columns>
 Qt::ItemFlags RowsModel<Row, Columns>::flags(const QModelIndex &index) const
 {
     // Never editable: neither list takes an edit of its captions.
-    return isValidIndex(index) ? Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemNeverHasChildren
-                               : Qt::NoItemFlags;
+    return isValidIndex(index) ? Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemNeverHasChildren : Qt::NoItemFlags;
 }
 
 template <typename Row, int Columns>
@@ -160,8 +159,8 @@ void RowsModel<Row, Columns>::swapRows(std::vector<Row> &rows)
 template <typename Row, int Columns>
 bool RowsModel<Row, Columns>::isValidIndex(const QModelIndex &index) const
 {
-    return index.isValid() && !index.parent().isValid() && index.row() >= 0
-           && size_t(index.row()) < m_rows.size() && index.column() >= 0 && index.column() < Columns;
+    return index.isValid() && !index.parent().isValid() && index.row() >= 0 && size_t(index.row()) < m_rows.size()
+           && index.column() >= 0 && index.column() < Columns;
 }
 
 // The refresh: owns both models and the options that shape them.  It
@@ -180,7 +179,7 @@ public:
     ResultsListModel *resultsModel() { return &m_resultsModel; }
 
     void setRacers(RacerDirectory *racers) { m_racers = racers; }
-    void setLapsMode(int mode) { m_options.lapsMode = mode; }    // cbRezimKol
+    void setLapsMode(int mode) { m_options.lapsMode = mode; }     // cbRezimKol
     void setRealCas(bool ticked) { m_options.realCas = ticked; }  // cbRealCas
     // The category the results list shows ("Kategorie:"), empty for all;
     // takes effect at once, without a refresh.

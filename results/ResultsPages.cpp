@@ -52,10 +52,10 @@ constexpr double SplitPoints = 7.5;
 constexpr double TitlePoints = 8;
 constexpr double CaptionPoints = 13;
 constexpr double SmallPoints = 8;
-constexpr double CellPaddingMm = 1.2;   // left and right of every cell's text
-constexpr double RowPaddingMm = 0.7;    // above and below a row's text
-constexpr double SplitGapMm = 2.5;      // between two split times on one line
-constexpr double MinNameMm = 40;        // the racer's cell never gets narrower
+constexpr double CellPaddingMm = 1.2;  // left and right of every cell's text
+constexpr double RowPaddingMm = 0.7;   // above and below a row's text
+constexpr double SplitGapMm = 2.5;     // between two split times on one line
+constexpr double MinNameMm = 40;       // the racer's cell never gets narrower
 constexpr int MaxSplitsPerLine = 6;
 const QMarginsF PageMarginsMm(12, 12, 12, 10);
 
@@ -200,8 +200,7 @@ void ResultsPages::layOut(QPaintDevice &device)
             }
             // Splits taller than a page go on over as many pages as they need.
             for (int first = 0; first < lines;) {
-                const int fit =
-                    int(std::floor((left - 2 * m_rowPadding - m_splitOffset) / m_splitLineHeight + 1e-9));
+                const int fit = int(std::floor((left - 2 * m_rowPadding - m_splitOffset) / m_splitLineHeight + 1e-9));
                 if (fit < 1 || left < pieceHeight(1)) {
                     newPage();
                     continue;

@@ -27,8 +27,8 @@ class QPaintDevice;
 
 // What the page header says besides the caption.
 struct PrintMoment {
-    QDate raceDate;      // the day the data file was last written, or today for an unnamed race
-    QDateTime printed;   // when the pages were made
+    QDate raceDate;     // the day the data file was last written, or today for an unnamed race
+    QDateTime printed;  // when the pages were made
 };
 
 class ResultsPages {
@@ -94,8 +94,8 @@ private:
     double m_splitLineHeight = 0;
     double m_splitOffset = 0;  // from a row's top to its first split line's
     double m_rowPadding = 0;
-    double m_headerHeight = 0;   // page header above the table
-    double m_titlesHeight = 0;   // the table's column titles
+    double m_headerHeight = 0;  // page header above the table
+    double m_titlesHeight = 0;  // the table's column titles
     double m_footerHeight = 0;
     double m_splitWidth = 0;
     int m_splitsPerLine = 1;
@@ -106,5 +106,4 @@ private:
 // The PDF of these sections (at least one): A4 portrait, DejaVu Sans
 // embedded, `title` in its properties.  Throws
 // TikomatError when it cannot be made.
-QByteArray ResultsPdf(const std::vector<ResultsSection> &sections, const PrintMoment &moment,
-                      const QString &title);
+QByteArray ResultsPdf(const std::vector<ResultsSection> &sections, const PrintMoment &moment, const QString &title);

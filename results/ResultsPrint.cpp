@@ -12,8 +12,7 @@ class ResultsPrintJob : public PrintJob {
 public:
     ResultsPrintJob(const std::vector<ResultsSection> &sections, const PrintMoment &moment)
         : m_title(sections.front().table().caption), m_pages(sections, moment)
-    {
-    }
+    {}
 
     QString title() const override { return m_title; }
     void setUpPage(QPagedPaintDevice &device) override { ResultsPages::SetUpPage(device); }

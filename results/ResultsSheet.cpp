@@ -47,10 +47,14 @@ constexpr int FirstResultsRow = 3;
 bool BadInSheetName(char c)
 {
     switch (c) {
-    case '[': case ']': case ':': case '*': case '?': case '/': case '\\':
-        return true;
-    default:
-        return static_cast<unsigned char>(c) < 0x20;
+    case '[':
+    case ']':
+    case ':':
+    case '*':
+    case '?':
+    case '/':
+    case '\\': return true;
+    default: return static_cast<unsigned char>(c) < 0x20;
     }
 }
 

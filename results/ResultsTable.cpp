@@ -15,10 +15,22 @@ QString CategoryKey(const QString &category)
 // ---------------------------------------------------------------------------
 // Row texts
 
-QString ResultRow::penalizedText() const { return DayTimeToText(penalized); }
-QString ResultRow::lapText() const { return QString::number(lap); }
-QString ResultRow::penaltyText() const { return QString::number(penalty); }
-QString ResultRow::startText() const { return DayTimeToText(start); }
+QString ResultRow::penalizedText() const
+{
+    return DayTimeToText(penalized);
+}
+QString ResultRow::lapText() const
+{
+    return QString::number(lap);
+}
+QString ResultRow::penaltyText() const
+{
+    return QString::number(penalty);
+}
+QString ResultRow::startText() const
+{
+    return DayTimeToText(start);
+}
 
 QString ResultRow::noteText() const
 {
@@ -136,8 +148,7 @@ void ResultsTable::setCategories(const std::vector<QString> &categoryOfRow)
 
 ResultsSection::ResultsSection(const ResultsTable &table, int category)
     : m_table(&table), m_category(category >= 0 && size_t(category) < table.categories.size() ? category : -1)
-{
-}
+{}
 
 QString ResultsSection::name() const
 {

@@ -51,16 +51,16 @@ struct ResultRow {
 };
 
 struct ResultsCategory {
-    QString name;           // as the racer table spells it (its best placed racer's spelling), trimmed
-    bool assigned = true;   // false for the racers without a category, named NoCategoryName
+    QString name;               // as the racer table spells it (its best placed racer's spelling), trimmed
+    bool assigned = true;       // false for the racers without a category, named NoCategoryName
     std::vector<int32_t> rows;  // indices into ResultsTable::rows, in ranking order
 };
 
 struct ResultsTable {
     QString caption = DefaultResultsCaption;
-    int lapsMode = 0;       // 0 most laps first and one row per racer, 1 laps ignored
-    DayTime lastStart = 0;  // time of day of the last race start, 0 for none
-    std::vector<ResultRow> rows;             // the overall ranking, winner first
+    int lapsMode = 0;                         // 0 most laps first and one row per racer, 1 laps ignored
+    DayTime lastStart = 0;                    // time of day of the last race start, 0 for none
+    std::vector<ResultRow> rows;              // the overall ranking, winner first
     std::vector<ResultsCategory> categories;  // by name (Czech order), the one without a category last
 
     // The category named `name` (compared as CategoryKey does; NoCategoryName

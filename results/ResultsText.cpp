@@ -26,25 +26,24 @@ std::optional<RacerRow> RacerOf(const RacerDirectory *racers, int number)
 // row goes and every row becomes a card: the rank and the racer on its first
 // line, then each further cell on a line of its own after its column's title
 // (PageLabels), so that nothing is wider than the screen.
-const char PageStyle[] =
-    "body{font-family:sans-serif;margin:1em;color:#111}"
-    "h1{font-size:1.4em;color:#006000}"
-    "h2{font-size:1.15em;margin:1.2em 0 .4em}"
-    "p.header{font-size:.8em;color:#555;white-space:pre-wrap}"
-    "table{border-collapse:collapse}"
-    "th,td{border:1px solid #bbb;padding:.2em .5em;text-align:left;overflow-wrap:anywhere}"
-    "th{background:#e8f0e8}"
-    "td.n{text-align:right}"
-    "tr:nth-child(even) td{background:#f6f6f6}"
-    "@media (max-width:40em){"
-    "body{margin:.5em}"
-    "table,tbody,tr,td{display:block}"
-    "thead{display:none}"
-    "tr{border:1px solid #bbb;margin:0 0 .5em;padding:.3em .5em}"
-    "tr:nth-child(even) td{background:none}"
-    "td,td.n{border:none;padding:.1em 0;text-align:left}"
-    "td:nth-child(-n+2){display:inline;font-weight:bold;margin-right:.4em}"
-    "td::before{color:#555}";
+const char PageStyle[] = "body{font-family:sans-serif;margin:1em;color:#111}"
+                         "h1{font-size:1.4em;color:#006000}"
+                         "h2{font-size:1.15em;margin:1.2em 0 .4em}"
+                         "p.header{font-size:.8em;color:#555;white-space:pre-wrap}"
+                         "table{border-collapse:collapse}"
+                         "th,td{border:1px solid #bbb;padding:.2em .5em;text-align:left;overflow-wrap:anywhere}"
+                         "th{background:#e8f0e8}"
+                         "td.n{text-align:right}"
+                         "tr:nth-child(even) td{background:#f6f6f6}"
+                         "@media (max-width:40em){"
+                         "body{margin:.5em}"
+                         "table,tbody,tr,td{display:block}"
+                         "thead{display:none}"
+                         "tr{border:1px solid #bbb;margin:0 0 .5em;padding:.3em .5em}"
+                         "tr:nth-child(even) td{background:none}"
+                         "td,td.n{border:none;padding:.1em 0;text-align:left}"
+                         "td:nth-child(-n+2){display:inline;font-weight:bold;margin-right:.4em}"
+                         "td::before{color:#555}";
 
 // The cells a row of the page has after its rank and racer: the whole
 // ranking shows the rank in the category first.
@@ -135,10 +134,9 @@ QByteArray ResultsCsv(const ResultsDocument &document)
 
 QByteArray ResultsHtml(const ResultsDocument &document)
 {
-    const QString caption =
-        (document.byCategory || document.sections.empty() ? document.table->caption
-                                                           : document.sections.front().caption())
-            .toHtmlEscaped();
+    const QString caption = (document.byCategory || document.sections.empty() ? document.table->caption
+                                                                              : document.sections.front().caption())
+                                .toHtmlEscaped();
     QString page;
     page.reserve(qsizetype(document.table->rows.size() + 10) * 220);
     page += QLatin1String("<!DOCTYPE html>\n<html lang=\"cs\">\n<head>\n<meta charset=\"utf-8\">\n"
@@ -169,15 +167,15 @@ QByteArray ResultsJson(const ResultsDocument &document)
     // list of 100,000 passages, this a fraction of it.  By category it is the
     // whole ranking: every row carries its rank in its category anyway.
     const ResultsTable &table = *document.table;
-    const ResultsSection section =
-        document.byCategory || document.sections.empty() ? ResultsSection(table) : document.sections.front();
+    const ResultsSection section = document.byCategory || document.sections.empty() ? ResultsSection(table)
+                                                                                    : document.sections.front();
     QByteArray json;
     json.reserve(qsizetype(section.size() + 2) * 280);
     json += "{\n  \"title\": ";
     AppendJsonString(json, table.caption);
     json += ",\n  \"generated\": ";
-    AppendJsonString(json, document.generated.toOffsetFromUtc(document.generated.offsetFromUtc())
-                               .toString(Qt::ISODate));
+    AppendJsonString(json,
+                     document.generated.toOffsetFromUtc(document.generated.offsetFromUtc()).toString(Qt::ISODate));
     json += ",\n  \"lapsMode\": ";
     json += table.lapsMode == 0 ? "\"most\"" : "\"none\"";
     json += ",\n  \"lastStart\": ";

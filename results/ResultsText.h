@@ -24,8 +24,8 @@ struct ResultsDocument {
     std::vector<ResultsSection> sections;
     bool byCategory = false;
     const RacerDirectory *racers = nullptr;  // null: no racer file
-    QString moment;                // the export moment as the sheet's header writes it
-    QDateTime generated;           // the same moment, for JSON
+    QString moment;                          // the export moment as the sheet's header writes it
+    QDateTime generated;                     // the same moment, for JSON
 };
 
 // UTF-8 without a byte order mark; ";" between fields, CR LF after every

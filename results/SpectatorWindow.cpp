@@ -202,8 +202,8 @@ void SpectatorWindow::FitColumns()
     // the whole-pixel measure rounds off and the painter adds up.
     const int margin = ListView->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, ListView) + 1;
     const int padding = 2 * margin + 1 + 2;
-    const SpectatorColumnFit fit =
-        FitSpectatorColumns(SpectatorFont(), texts, captions, padding, ListView->viewport()->width());
+    const SpectatorColumnFit fit = FitSpectatorColumns(SpectatorFont(), texts, captions, padding,
+                                                       ListView->viewport()->width());
     if (fit.font != ListView->font()) {
         ListView->setFont(fit.font);
         header->setFont(fit.font);

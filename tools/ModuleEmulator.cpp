@@ -138,8 +138,8 @@ bool ParseScript(std::string_view text, std::vector<ScriptStep> &steps, std::str
                 steps.back().pauseMs += std::stoi(word.substr(0, digits));
                 continue;
             }
-            message = "řádek " + std::to_string(lineNumber) + ": nelze přečíst \"" + word +
-                      "\" (písmena A až D nebo pauza, např. 250ms)";
+            message = "řádek " + std::to_string(lineNumber) + ": nelze přečíst \"" + word
+                      + "\" (písmena A až D nebo pauza, např. 250ms)";
             return false;
         }
     }

@@ -7,8 +7,8 @@
 QImage QrCodeImage(const QString &text, int scale)
 {
     const QByteArray utf8 = text.toUtf8();
-    std::unique_ptr<QRcode, decltype(&QRcode_free)> code(
-        QRcode_encodeString8bit(utf8.constData(), 0, QR_ECLEVEL_M), &QRcode_free);
+    std::unique_ptr<QRcode, decltype(&QRcode_free)> code(QRcode_encodeString8bit(utf8.constData(), 0, QR_ECLEVEL_M),
+                                                         &QRcode_free);
     if (!code || scale < 1)
         return {};
     constexpr int quiet = 4;

@@ -66,7 +66,10 @@ ResultsServer::ResultsServer(std::function<DayTime()> clock, ServerLimits limits
     m_snapshot = std::move(empty);
 }
 
-ResultsServer::~ResultsServer() { close(); }
+ResultsServer::~ResultsServer()
+{
+    close();
+}
 
 bool ResultsServer::listen(const QHostAddress &address, quint16 port, QString *error)
 {
@@ -117,9 +120,15 @@ void ResultsServer::close()
     }
 }
 
-bool ResultsServer::isListening() const { return m_server && m_server->isListening(); }
+bool ResultsServer::isListening() const
+{
+    return m_server && m_server->isListening();
+}
 
-quint16 ResultsServer::port() const { return m_server ? m_server->serverPort() : 0; }
+quint16 ResultsServer::port() const
+{
+    return m_server ? m_server->serverPort() : 0;
+}
 
 void ResultsServer::offer(std::shared_ptr<const ResultsSnapshot> snapshot)
 {
@@ -177,8 +186,10 @@ void ResultsServer::acceptClients()
         m_clients.emplace(socket, std::move(client));
         // Queued: a socket may report its end from inside a write or a
         // disconnectFromHost, while its client is still being served.
-        connect(socket, &QTcpSocket::disconnected, this, [this, socket] { drop(socket); }, Qt::QueuedConnection);
-        connect(socket, &QTcpSocket::errorOccurred, this, [this, socket] { drop(socket); }, Qt::QueuedConnection);
+        connect(
+            socket, &QTcpSocket::disconnected, this, [this, socket] { drop(socket); }, Qt::QueuedConnection);
+        connect(
+            socket, &QTcpSocket::errorOccurred, this, [this, socket] { drop(socket); }, Qt::QueuedConnection);
         // A refused client is read too: its answer goes out once its request
         // is in (closing with a request unread would reset the connection
         // and lose the answer), or after refuseReadMs.
@@ -231,8 +242,7 @@ void ResultsServer::answer(Client &client, const HttpRequest &request)
     }
     case HttpRoute::Json: {
         const QByteArray json = ResultsJson(*m_snapshot, m_clock());
-        socket->write(Head(200, "application/json; charset=utf-8", json.size(),
-                           "Access-Control-Allow-Origin: *\r\n"));
+        socket->write(Head(200, "application/json; charset=utf-8", json.size(), "Access-Control-Allow-Origin: *\r\n"));
         if (!request.head)
             socket->write(json);
         closeAfterWrite(client);
@@ -250,8 +260,7 @@ void ResultsServer::answer(Client &client, const HttpRequest &request)
         sendEvent(client, m_resultsEvent);
         sendEvent(client, clockEvent());
         return;
-    case HttpRoute::None:
-        break;
+    case HttpRoute::None: break;
     }
     refuse(client, 404, request.head);
 }
@@ -259,8 +268,8 @@ void ResultsServer::answer(Client &client, const HttpRequest &request)
 void ResultsServer::refuse(Client &client, int status, bool head)
 {
     const QByteArray text = QByteArray::number(status) + ' ' + HttpReason(status) + '\n';
-    client.socket->write(Head(status, "text/plain; charset=utf-8", text.size(),
-                              status == 405 ? "Allow: GET, HEAD\r\n" : ""));
+    client.socket->write(
+        Head(status, "text/plain; charset=utf-8", text.size(), status == 405 ? "Allow: GET, HEAD\r\n" : ""));
     if (!head)
         client.socket->write(text);
     closeAfterWrite(client);
@@ -352,11 +361,9 @@ void ResultsServer::housekeeping()
                 answerNow.push_back(client.get());
             continue;
         }
-        const bool waitingForHead =
-            !client->closing && !client->streaming && now - client->connectedAt > headTimeout;
-        const bool stalled =
-            (client->closing || client->streaming) && socket->bytesToWrite() > 0
-            && now - client->lastProgress > m_limits.stallTimeoutMs;
+        const bool waitingForHead = !client->closing && !client->streaming && now - client->connectedAt > headTimeout;
+        const bool stalled = (client->closing || client->streaming) && socket->bytesToWrite() > 0
+                             && now - client->lastProgress > m_limits.stallTimeoutMs;
         // A closing socket with nothing left to send has gone by now; one that
         // lingers is given the same time as a stalled stream.
         const bool lingering = client->closing && now - client->lastProgress > m_limits.stallTimeoutMs;

@@ -92,8 +92,8 @@ private:
     QElapsedTimer m_uptime;
     qint64 m_lastKeepAlive = 0;
     std::unordered_map<QTcpSocket *, std::unique_ptr<Client>> m_clients;
-    int m_served = 0;    // clients being served, not refused
-    int m_refusing = 0;  // refused clients still waiting for their answer or its end
+    int m_served = 0;                               // clients being served, not refused
+    int m_refusing = 0;                             // refused clients still waiting for their answer or its end
     std::unordered_map<QString, int> m_perAddress;  // clients served, by address
 
     std::shared_ptr<const ResultsSnapshot> m_snapshot;
@@ -101,5 +101,5 @@ private:
 
     QMutex m_offerLock;
     std::shared_ptr<const ResultsSnapshot> m_offered;  // guarded by m_offerLock
-    bool m_offerQueued = false;                         // guarded by m_offerLock
+    bool m_offerQueued = false;                        // guarded by m_offerLock
 };

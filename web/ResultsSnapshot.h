@@ -17,10 +17,10 @@
 #include <vector>
 
 struct ResultsSnapshot {
-    QString caption;          // the spectator window's caption, else "Tikomat"
+    QString caption;  // the spectator window's caption, else "Tikomat"
     bool showRunningTime = true;
     DayTime lastStartTime = 0;  // time of day of the last race start, 0 for none
-    uint64_t version = 0;     // grows with every snapshot the desk takes
+    uint64_t version = 0;       // grows with every snapshot the desk takes
     std::shared_ptr<const ResultsTable> results = std::make_shared<const ResultsTable>();
 
     // The results as the last refresh left them.

@@ -16,7 +16,8 @@ WebPublisher::~WebPublisher()
 {
     // The server and its sockets are deleted on their own thread.
     ResultsServer *server = m_server;
-    QMetaObject::invokeMethod(server, [server] { delete server; }, Qt::BlockingQueuedConnection);
+    QMetaObject::invokeMethod(
+        server, [server] { delete server; }, Qt::BlockingQueuedConnection);
     m_thread.quit();
     m_thread.wait();
 }
@@ -46,7 +47,8 @@ bool WebPublisher::start(const QHostAddress &address, quint16 port, QString *err
 void WebPublisher::stop()
 {
     ResultsServer *server = m_server;
-    QMetaObject::invokeMethod(server, [server] { server->close(); }, Qt::BlockingQueuedConnection);
+    QMetaObject::invokeMethod(
+        server, [server] { server->close(); }, Qt::BlockingQueuedConnection);
     const bool was = m_running;
     m_running = false;
     m_port = 0;
@@ -54,8 +56,8 @@ void WebPublisher::stop()
         emit runningChanged(false);
 }
 
-void WebPublisher::publish(std::shared_ptr<const ResultsTable> results, const QString &caption,
-                           bool showRunningTime, DayTime lastStartTime)
+void WebPublisher::publish(std::shared_ptr<const ResultsTable> results, const QString &caption, bool showRunningTime,
+                           DayTime lastStartTime)
 {
     if (!m_running)
         return;
@@ -85,7 +87,8 @@ int WebPublisher::clientCount()
 {
     int count = 0;
     ResultsServer *server = m_server;
-    QMetaObject::invokeMethod(server, [&] { count = server->clientCount(); }, Qt::BlockingQueuedConnection);
+    QMetaObject::invokeMethod(
+        server, [&] { count = server->clientCount(); }, Qt::BlockingQueuedConnection);
     return count;
 }
 

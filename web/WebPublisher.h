@@ -17,7 +17,6 @@
 #include <QThread>
 #include <memory>
 
-
 class WebPublisher : public QObject {
     Q_OBJECT
 public:

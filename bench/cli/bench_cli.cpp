@@ -80,8 +80,13 @@ void BM_ResultsCommand(benchmark::State &state)
     RaceFiles &files = Files();
     const QString format = QString::fromLatin1(Formats[state.range(0)]);
     const QString out = files.dir.filePath(QStringLiteral("out") + format.mid(1));
-    const QStringList arguments{files.data, QStringLiteral("--racers"), files.racers, QStringLiteral("--laps"),
-                                state.range(1) == 0 ? QStringLiteral("most") : QStringLiteral("none"), format, out};
+    const QStringList arguments{files.data,
+                                QStringLiteral("--racers"),
+                                files.racers,
+                                QStringLiteral("--laps"),
+                                state.range(1) == 0 ? QStringLiteral("most") : QStringLiteral("none"),
+                                format,
+                                out};
     std::vector<double> samples;
     for (auto _ : state) {
         QBuffer stdOut, stdErr;

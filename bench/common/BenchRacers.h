@@ -9,6 +9,7 @@ inline void FillRacers(RacerTable &table, int count, const QString &surname = QS
     std::vector<RacerRow> rows;
     rows.reserve(size_t(count));
     for (int n = 1; n <= count; ++n)
-        rows.push_back({n, QStringLiteral("%1%2, Jméno").arg(surname).arg(n), QStringLiteral("Kategorie %1").arg(n % 7)});
+        rows.push_back(
+            {n, QStringLiteral("%1%2, Jméno").arg(surname).arg(n), QStringLiteral("Kategorie %1").arg(n % 7)});
     table.setRows(std::move(rows));
 }

@@ -84,7 +84,8 @@ void BM_Load(benchmark::State &state)
 // The code page conversion alone, over a whole data file's worth of text.
 QString SampleText(int64_t characters)
 {
-    const QString line = QStringLiteral("\"12\",\"Příjmení Žluťoučký (Muži)\",\"10:00:00,000\",\"1\",\"00:00:00,000\",\"0\"\r\n");
+    const QString line = QStringLiteral(
+        "\"12\",\"Příjmení Žluťoučký (Muži)\",\"10:00:00,000\",\"1\",\"00:00:00,000\",\"0\"\r\n");
     QString text;
     while (text.size() < characters)
         text += line;

@@ -47,7 +47,6 @@ void FillStore(RecordStore &data, int records)
     data.ReplaceRecords(std::move(made));
 }
 
-
 // Median RefreshLists time per store size, for the ratio between sizes.
 std::map<int, double> &RefreshBySize()
 {
@@ -94,9 +93,8 @@ void BM_DeskInsertAndRefresh(benchmark::State &state)
             results.RefreshLists(-1);
             const double r1 = ThreadCpuSeconds();
             std::vector<TimeRecordPtr> rows = data.records();
-            std::sort(rows.begin(), rows.end(), [](const TimeRecordPtr &a, const TimeRecordPtr &b) {
-                return CompareRecordTimes(*a, *b) < 0;
-            });
+            std::sort(rows.begin(), rows.end(),
+                      [](const TimeRecordPtr &a, const TimeRecordPtr &b) { return CompareRecordTimes(*a, *b) < 0; });
             for (const auto &r : rows)
                 formatted += DayTimeToText(r->Time).size();
             benchmark::DoNotOptimize(rows.data());
@@ -116,8 +114,7 @@ void BM_DeskInsertAndRefresh(benchmark::State &state)
     }
     benchmark::DoNotOptimize(formatted);
 
-    const double vlozMedian = Median(vloz), refreshMedian = Median(refresh),
-                 floorMedian = Median(floor);
+    const double vlozMedian = Median(vloz), refreshMedian = Median(refresh), floorMedian = Median(floor);
     state.counters["vloz_ms"] = vlozMedian * 1e3;
     state.counters["vloz_cpu_ms"] = Median(vlozCpu) * 1e3;
     state.counters["refresh_ms"] = refreshMedian * 1e3;

@@ -67,8 +67,8 @@ void BM_VlozAgainstJournalAppend(benchmark::State &state)
     data.Save();
     data.WaitForWrites();
     JournalFile probe(dir.filePath(QStringLiteral("probe.journal")));
-    const JournalEntry line =
-        JournalRowEntry(JournalList::Finish, ImpulseRow::Impulse(ImpulseKind::ImpulseFB2, 10 * MsPerHour));
+    const JournalEntry line = JournalRowEntry(JournalList::Finish,
+                                              ImpulseRow::Impulse(ImpulseKind::ImpulseFB2, 10 * MsPerHour));
 
     std::vector<double> vloz, undo, append;
     DayTime t = start + DayTime(records) * 50;
@@ -99,7 +99,13 @@ void BM_VlozAgainstJournalAppend(benchmark::State &state)
     if (data.records().size() != size_t(records) + state.iterations())
         state.SkipWithError("a Vlož, undo or redo did not do what it should");
 }
-BENCHMARK(BM_VlozAgainstJournalAppend)->Arg(1000)->Arg(10000)->Arg(50000)->Arg(100000)
-    ->Iterations(40)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_VlozAgainstJournalAppend)
+    ->Arg(1000)
+    ->Arg(10000)
+    ->Arg(50000)
+    ->Arg(100000)
+    ->Iterations(40)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
 
 }  // namespace

@@ -91,9 +91,9 @@ int TakeBackRealTime()
 // The emulator, a controller polling it, and the main thread's event loop.
 struct Rig {
     Rig()
-        : link(std::make_unique<QtSerialBackend>(QList<SerialPortEntry>{
-                   {QString::fromStdString(emulator.portPath()), "KORVEL HUB",
-                    QString::fromStdString(emulator.portPath())}}),
+        : link(std::make_unique<QtSerialBackend>(
+                   QList<SerialPortEntry>{{QString::fromStdString(emulator.portPath()), "KORVEL HUB",
+                                           QString::fromStdString(emulator.portPath())}}),
                {})
     {
         QObject::connect(&link, &LinkController::statusChanged, [this](const QString &t) { status = t; });
@@ -106,7 +106,8 @@ struct Rig {
 
     // Runs the main thread's event loop, sleeping between events as the
     // program's own loop does, until `done` or the time-out.
-    template <class Pred> static bool RunUntil(Pred done, int timeoutMs)
+    template <class Pred>
+    static bool RunUntil(Pred done, int timeoutMs)
     {
         QEventLoop loop;
         QTimer check;
@@ -153,8 +154,8 @@ public:
                 CPU_SET(p, &set);
                 sched_param param{};
                 param.sched_priority = sched_get_priority_max(SCHED_FIFO);
-                const bool granted = pthread_setaffinity_np(pthread_self(), sizeof set, &set) == 0 &&
-                                     pthread_setschedparam(pthread_self(), SCHED_FIFO, &param) == 0;
+                const bool granted = pthread_setaffinity_np(pthread_self(), sizeof set, &set) == 0
+                                     && pthread_setschedparam(pthread_self(), SCHED_FIFO, &param) == 0;
                 refused += !granted;
                 ++ready;
                 if (granted)
@@ -189,8 +190,9 @@ private:
             const timespec period{0, periodNs};
             clock_nanosleep(CLOCK_MONOTONIC, 0, &period, nullptr);
             clock_gettime(CLOCK_MONOTONIC, &after);
-            const int64_t lateUs = ((after.tv_sec - before.tv_sec) * 1'000'000'000 +
-                                    (after.tv_nsec - before.tv_nsec) - periodNs) / 1000;
+            const int64_t lateUs = ((after.tv_sec - before.tv_sec) * 1'000'000'000 + (after.tv_nsec - before.tv_nsec)
+                                    - periodNs)
+                                   / 1000;
             if (lateUs > 1000) {
                 const int64_t now = ModuleEmulator::MicrosecondsOfDay();
                 const std::lock_guard lock(m_mutex);
@@ -392,8 +394,8 @@ void BM_StampError(benchmark::State &state)
     std::printf("stamp error, %s, %s, %s (%zu interruptions shared a poll)\n"
                 "  link thread: %s\n  emulator %s\n",
                 streaming ? "module streaming" : "module sending changes", loaded ? "LOADED" : "quiet",
-                streaming && !fallback ? "where the goals apply" : "for comparison", merged,
-                qPrintable(scheduling), hardware ? "at real-time priority" : "WITHOUT real-time priority");
+                streaming && !fallback ? "where the goals apply" : "for comparison", merged, qPrintable(scheduling),
+                hardware ? "at real-time priority" : "WITHOUT real-time priority");
     if (witnessed) {
         // A stall of every processor at once is the whole machine stopped.
         const int processors = int(std::max(1u, std::thread::hardware_concurrency()));

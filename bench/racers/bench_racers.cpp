@@ -103,11 +103,17 @@ void BM_RefreshLists(benchmark::State &state)
     QFile::remove(temp);
 }
 
-BENCHMARK(BM_RefreshLists)->Args({0, 0})->Args({Racers, 0})->Args({Racers, 1})->Unit(benchmark::kMillisecond)->MinTime(2.0);
+BENCHMARK(BM_RefreshLists)
+    ->Args({0, 0})
+    ->Args({Racers, 0})
+    ->Args({Racers, 1})
+    ->Unit(benchmark::kMillisecond)
+    ->MinTime(2.0);
 
 QByteArray RegistrationExport(int rows)
 {
-    QByteArray csv = "\xEF\xBB\xBF" "Startovní číslo;Příjmení;Jméno;Kategorie;E-mail;Klub\r\n";
+    QByteArray csv = "\xEF\xBB\xBF"
+                     "Startovní číslo;Příjmení;Jméno;Kategorie;E-mail;Klub\r\n";
     for (int i = 1; i <= rows; ++i)
         csv += QStringLiteral("%1;\"Novák-Dvořák, %1\";Jiří;MX%2;jiri%1@example.cz;\"MX Klub \"\"Žďár\"\"\"\r\n")
                    .arg(i)

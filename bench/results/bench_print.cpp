@@ -19,8 +19,8 @@ constexpr int Rows = 5000;
 
 ResultsTable FiveThousandRows()
 {
-    static const char16_t *const surnames[] = {u"Novák", u"Dvořák", u"Procházková", u"Černý", u"Šťastný",
-                                               u"Žáková", u"Růžička", u"Kříž", u"Veselá", u"Horák"};
+    static const char16_t *const surnames[] = {u"Novák",  u"Dvořák",  u"Procházková", u"Černý",  u"Šťastný",
+                                               u"Žáková", u"Růžička", u"Kříž",        u"Veselá", u"Horák"};
     static const char16_t *const names[] = {u"Jan", u"Eduard", u"Marie", u"Petr", u"Jiří", u"Kateřina", u"Tomáš"};
     ResultsTable table;
     std::vector<QString> categories;
@@ -45,8 +45,9 @@ ResultsTable FiveThousandRows()
 void BM_ResultsPdf(benchmark::State &state)
 {
     const ResultsTable table = FiveThousandRows();
-    const std::vector<ResultsSection> sections =
-        state.range(0) == 0 ? std::vector<ResultsSection>{ResultsSection(table)} : CategorySections(table);
+    const std::vector<ResultsSection> sections = state.range(0) == 0
+                                                     ? std::vector<ResultsSection>{ResultsSection(table)}
+                                                     : CategorySections(table);
     const PrintMoment moment{QDate(2026, 12, 10), QDateTime(QDate(2026, 12, 11), QTime(8, 5))};
     std::vector<double> seconds;
     QByteArray pdf;

@@ -78,7 +78,6 @@ void FillStore(RecordStore &data)
     data.MaxLap = Records / RacerCount + 1;
 }
 
-
 // The race, refreshed once in the given laps mode.
 struct Race {
     explicit Race(int lapsMode) : data(&dialogs, &racers), results(data, &racers)

@@ -30,13 +30,15 @@ constexpr int kRows = 2000;
 constexpr int kCols = 6;
 
 // A sheet shaped like the results export: six texts per row.
-const TvteXLSWorkbook &ResultsBook() {
+const TvteXLSWorkbook &ResultsBook()
+{
     static TvteXLSWorkbook *book = [] {
         auto *b = new TvteXLSWorkbook;
         TvteXLSWorksheet *sheet = b->AddSheet();
         sheet->SetName(cp1250::FromUtf16(u"Výpis"));
         const int widths[kCols] = {6000, 4000, 3000, 3000, 4000, 5000};
-        for (int c = 0; c < kCols; ++c) sheet->Cols(c)->Width = widths[c];
+        for (int c = 0; c < kCols; ++c)
+            sheet->Cols(c)->Width = widths[c];
         // Rows are added with AddRange: the cells are new and do not overlap.
         for (int r = 0; r < kRows; ++r) {
             const std::string n = std::to_string(r + 1);
@@ -44,7 +46,8 @@ const TvteXLSWorkbook &ResultsBook() {
                 u"Závodník Novák Jiří č. ", u"01:23:45,678", u"12", u"30", u"10:00:00,000", u"00:05:12,345   "};
             for (int c = 0; c < kCols; ++c) {
                 std::string text = cp1250::FromUtf16(texts[c]);
-                if (c == 0) text += n;
+                if (c == 0)
+                    text += n;
                 sheet->AddRange(c, r, c, r)->SetValue(text);
             }
         }
@@ -53,27 +56,36 @@ const TvteXLSWorkbook &ResultsBook() {
     return *book;
 }
 
-std::string TempPath(const char *name) {
+std::string TempPath(const char *name)
+{
     return (fs::temp_directory_path() / (std::string("tikomat-bench-") + name + "-" + std::to_string(getpid())))
         .string();
 }
 
 // One write of `size` bytes to a new file beside `path`, then optionally a
 // flush to disk, then a rename over `path`.
-void PlainWrite(const std::string &path, const std::vector<unsigned char> &bytes, bool durable) {
+void PlainWrite(const std::string &path, const std::vector<unsigned char> &bytes, bool durable)
+{
     const std::string temp = path + ".tmp";
     const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    if (fd < 0) throw std::runtime_error("open failed");
+    if (fd < 0)
+        throw std::runtime_error("open failed");
     if (::write(fd, bytes.data(), bytes.size()) != static_cast<ssize_t>(bytes.size()))
         throw std::runtime_error("write failed");
-    if (durable && ::fsync(fd) != 0) throw std::runtime_error("fsync failed");
+    if (durable && ::fsync(fd) != 0)
+        throw std::runtime_error("fsync failed");
     ::close(fd);
-    if (::rename(temp.c_str(), path.c_str()) != 0) throw std::runtime_error("rename failed");
+    if (::rename(temp.c_str(), path.c_str()) != 0)
+        throw std::runtime_error("rename failed");
 }
 
-double Seconds(Clock::duration d) { return std::chrono::duration<double>(d).count(); }
+double Seconds(Clock::duration d)
+{
+    return std::chrono::duration<double>(d).count();
+}
 
-void BM_SaveResultsWorkbook(benchmark::State &state) {
+void BM_SaveResultsWorkbook(benchmark::State &state)
+{
     const TvteXLSWorkbook &book = ResultsBook();
     const std::string xlsPath = TempPath("results.xls");
     const std::string plainPath = TempPath("plain.bin");
@@ -110,7 +122,8 @@ void BM_SaveResultsWorkbook(benchmark::State &state) {
 BENCHMARK(BM_SaveResultsWorkbook)->UseManualTime()->Unit(benchmark::kMillisecond)->MinTime(2.0);
 
 // The encoding alone, into memory (a stream whose room is already there).
-void BM_WriteWorkbookInMemory(benchmark::State &state) {
+void BM_WriteWorkbookInMemory(benchmark::State &state)
+{
     const TvteXLSWorkbook &book = ResultsBook();
     TvteExcelWriter writer;
     TvteMemoryStream stream;
@@ -131,7 +144,8 @@ BENCHMARK(BM_WriteWorkbookInMemory)->Unit(benchmark::kMillisecond);
 // cell reached through Ranges() as the export does (the titles twice: value,
 // then font).  The counter "per_range" is the time per range created and must
 // not grow with the number of rows.
-void BM_BuildResultsModel(benchmark::State &state) {
+void BM_BuildResultsModel(benchmark::State &state)
+{
     const int rows = static_cast<int>(state.range(0));
     const std::string texts[kCols] = {
         cp1250::FromUtf16(u"Závodník Novák Jiří"), "01:23:45,678", "12", "30", "10:00:00,000", "00:05:12,345"};
@@ -144,15 +158,16 @@ void BM_BuildResultsModel(benchmark::State &state) {
         for (int r = 1; r <= rows; ++r) {
             for (int c = 0; c < kCols; ++c) {
                 sheet->Ranges(c, r, c, r)->SetValue(texts[c]);
-                if (r == 1) sheet->Ranges(c, r, c, r)->Font.Style = {TvteFontStyle::Bold};
+                if (r == 1)
+                    sheet->Ranges(c, r, c, r)->Font.Style = {TvteFontStyle::Bold};
             }
         }
         ranges = sheet->RangeCount();
         benchmark::DoNotOptimize(sheet->RangeAt(ranges - 1));
     }
     state.counters["ranges"] = ranges;
-    state.counters["per_range"] =
-        benchmark::Counter(ranges, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+    state.counters["per_range"] = benchmark::Counter(ranges, benchmark::Counter::kIsIterationInvariantRate
+                                                                 | benchmark::Counter::kInvert);
 }
 BENCHMARK(BM_BuildResultsModel)->Arg(5000)->Arg(50000)->Unit(benchmark::kMillisecond);
 

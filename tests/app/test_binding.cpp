@@ -50,10 +50,7 @@ protected:
     void click(QAbstractButton *button) { QTest::mouseClick(button, Qt::LeftButton); }
     void at(const char *time) { now = TextToDayTime(QString::fromLatin1(time)); }
     int rows(QTableView *view) { return view->model()->rowCount(); }
-    QString cell(QTableView *view, int row, int column)
-    {
-        return view->model()->index(row, column).data().toString();
-    }
+    QString cell(QTableView *view, int row, int column) { return view->model()->index(row, column).data().toString(); }
 
     DayTime now = 0;
 };
@@ -89,7 +86,8 @@ TEST_F(BindingTest, ARaceRunByClicksAndKeysReachesTheListsTheLeaderAndTheFile)
     EXPECT_EQ(ctl<QLabel>("lblUkazJmeno")->text(), QStringLiteral("---"));
     ASSERT_EQ(rows(ctl<HotTrackView>("lv")), 2);
     EXPECT_EQ(cell(ctl<HotTrackView>("lv"), 1, RecordListModel::Time), QStringLiteral(">00:05:00,000"));
-    EXPECT_EQ(ctl<HotTrackView>("lv")->selectionModel()->selectedRows().value(0).row(), 1) << "the new record is selected";
+    EXPECT_EQ(ctl<HotTrackView>("lv")->selectionModel()->selectedRows().value(0).row(), 1)
+        << "the new record is selected";
     ASSERT_EQ(rows(ctl<QTableView>("lv1")), 1);
     EXPECT_EQ(cell(ctl<QTableView>("lv1"), 0, ResultsListModel::PenalizedTime), QStringLiteral("00:05:00,000"));
     EXPECT_EQ(ctl<QLabel>("lblVitez")->text(), QStringLiteral("42 (<neznámý>)"));

@@ -31,7 +31,6 @@ void PrintTo(const FilterCase &c, std::ostream *out)
     *out << '"' << c.input << '"';
 }
 
-
 class FilterConversion : public ::testing::TestWithParam<FilterCase> {};
 
 TEST_P(FilterConversion, BecomesQtForm)
@@ -41,18 +40,15 @@ TEST_P(FilterConversion, BecomesQtForm)
 
 INSTANTIATE_TEST_SUITE_P(
     Filters, FilterConversion,
-    ::testing::Values(
-        FilterCase{"Soubory CSV (*.csv)|*.csv|Všechny soubory (*.*)|*.*",
-                   "Soubory CSV (*.csv);;Všechny soubory (*.*)"},
-        FilterCase{"Soubory CSV (*.csv *.csvz)|*.csv;*.csvz|Všechny soubory (*.*)|*.*",
-                   "Soubory CSV (*.csv *.csvz);;Všechny soubory (*.*)"},
-        FilterCase{"Soubory dat (*.racerlist)|*.racerlist", "Soubory dat (*.racerlist)"},
-        // patterns missing from the description are added, since Qt reads them there
-        FilterCase{"Sešity|*.xls;*.xlsx", "Sešity (*.xls *.xlsx)"},
-        FilterCase{"Text (*.txt)|*.csv", "Text (*.txt) (*.csv)"},
-        FilterCase{"", ""},
-        FilterCase{"Jen popis", "Jen popis"},
-        FilterCase{"|*.csv", "(*.csv)"}));
+    ::testing::Values(FilterCase{"Soubory CSV (*.csv)|*.csv|Všechny soubory (*.*)|*.*",
+                                 "Soubory CSV (*.csv);;Všechny soubory (*.*)"},
+                      FilterCase{"Soubory CSV (*.csv *.csvz)|*.csv;*.csvz|Všechny soubory (*.*)|*.*",
+                                 "Soubory CSV (*.csv *.csvz);;Všechny soubory (*.*)"},
+                      FilterCase{"Soubory dat (*.racerlist)|*.racerlist", "Soubory dat (*.racerlist)"},
+                      // patterns missing from the description are added, since Qt reads them there
+                      FilterCase{"Sešity|*.xls;*.xlsx", "Sešity (*.xls *.xlsx)"},
+                      FilterCase{"Text (*.txt)|*.csv", "Text (*.txt) (*.csv)"}, FilterCase{"", ""},
+                      FilterCase{"Jen popis", "Jen popis"}, FilterCase{"|*.csv", "(*.csv)"}));
 
 // Runs `inspect` on the modal box or dialog as soon as it is shown.
 void WhenModalShown(std::function<void(QWidget *)> inspect)
@@ -159,8 +155,8 @@ TEST_F(QtDialogsTest, SaveDialogAddsTheDefaultSuffixAndCancelGivesNothing)
 {
     QTemporaryDir dir;
     FileRequest request{QStringLiteral("Datový soubor záznamu časů..."),
-                        QStringLiteral("Soubory CSV (*.csv)|*.csv|Všechny soubory (*.*)|*.*"),
-                        QStringLiteral("csvz"), dir.filePath(QStringLiteral("zavod"))};
+                        QStringLiteral("Soubory CSV (*.csv)|*.csv|Všechny soubory (*.*)|*.*"), QStringLiteral("csvz"),
+                        dir.filePath(QStringLiteral("zavod"))};
     QString title;
     QStringList filters;
     WhenModalShown([&](QWidget *w) {

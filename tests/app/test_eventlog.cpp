@@ -89,7 +89,12 @@ TEST_F(EventLogTest, CzechMessageIsWrittenInCodePage1250)
     OpenLog(path());
     WriteLog(QStringLiteral("žluťoučký kůň"));
     CloseLog();
-    const QByteArray expected("\x9e" "lu\x9d" "ou\xe8" "k\xfd" " k\xf9\xf2" "\r\n");
+    const QByteArray expected("\x9e"
+                              "lu\x9d"
+                              "ou\xe8"
+                              "k\xfd"
+                              " k\xf9\xf2"
+                              "\r\n");
     const QByteArray bytes = ReadAll(path());
     EXPECT_TRUE(bytes.endsWith(": " + expected)) << bytes.toHex(' ').constData();
 }
@@ -159,7 +164,6 @@ void PrintTo(const ZoneCase &c, std::ostream *out)
     *out << '"' << c.format << '"';
 }
 
-
 class TimeZoneRemoval : public ::testing::TestWithParam<ZoneCase> {};
 
 TEST_P(TimeZoneRemoval, DropsEveryZoneField)
@@ -168,13 +172,10 @@ TEST_P(TimeZoneRemoval, DropsEveryZoneField)
 }
 
 INSTANTIATE_TEST_SUITE_P(Formats, TimeZoneRemoval,
-                         ::testing::Values(ZoneCase{"HH:mm:ss t", "HH:mm:ss"},
-                                           ZoneCase{"H:mm:ss", "H:mm:ss"},
+                         ::testing::Values(ZoneCase{"HH:mm:ss t", "HH:mm:ss"}, ZoneCase{"H:mm:ss", "H:mm:ss"},
                                            ZoneCase{"h:mm:ss AP t", "h:mm:ss AP"},
-                                           ZoneCase{"h:mm:ss t AP", "h:mm:ss AP"},
-                                           ZoneCase{"t HH:mm:ss", "HH:mm:ss"},
-                                           ZoneCase{"HH:mm:ss tttt", "HH:mm:ss"},
-                                           ZoneCase{"tAPh:mm:ss", "APh:mm:ss"},
+                                           ZoneCase{"h:mm:ss t AP", "h:mm:ss AP"}, ZoneCase{"t HH:mm:ss", "HH:mm:ss"},
+                                           ZoneCase{"HH:mm:ss tttt", "HH:mm:ss"}, ZoneCase{"tAPh:mm:ss", "APh:mm:ss"},
                                            ZoneCase{"H 'h' mm 'min' ss 's' t", "H 'h' mm 'min' ss 's'"},
                                            ZoneCase{"HH:mm:ss 'at' t", "HH:mm:ss 'at'"}));
 
@@ -190,26 +191,24 @@ void PrintTo(const LineCase &c, std::ostream *out)
     *out << QLocale(c.language, c.territory).name().toStdString() << ' ' << c.time.toString().toStdString();
 }
 
-
 class LogLineShape : public ::testing::TestWithParam<LineCase> {};
 
 TEST_P(LogLineShape, TimeAsTheLocaleWritesItWithoutDate)
 {
     const LineCase &c = GetParam();
-    EXPECT_EQ(FormatLogLine(QLocale(c.language, c.territory), c.time, u"start programu"),
-              QByteArray(c.expected));
+    EXPECT_EQ(FormatLogLine(QLocale(c.language, c.territory), c.time, u"start programu"), QByteArray(c.expected));
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Locales, LogLineShape,
-    ::testing::Values(
-        LineCase{QLocale::Czech, QLocale::CzechRepublic, QTime(14, 5, 9), "14:05:09: start programu\r\n"},
-        // the hour as the locale writes it: no leading zero in Czech
-        LineCase{QLocale::Czech, QLocale::CzechRepublic, QTime(9, 0, 0), "9:00:00: start programu\r\n"},
-        // just after midnight: nothing hints at the new day
-        LineCase{QLocale::Czech, QLocale::CzechRepublic, QTime(0, 0, 1), "0:00:01: start programu\r\n"},
-        LineCase{QLocale::German, QLocale::Germany, QTime(9, 5, 7), "09:05:07: start programu\r\n"},
-        LineCase{QLocale::English, QLocale::UnitedStates, QTime(21, 5, 7), "9:05:07 PM: start programu\r\n"}));
+    ::testing::Values(LineCase{QLocale::Czech, QLocale::CzechRepublic, QTime(14, 5, 9), "14:05:09: start programu\r\n"},
+                      // the hour as the locale writes it: no leading zero in Czech
+                      LineCase{QLocale::Czech, QLocale::CzechRepublic, QTime(9, 0, 0), "9:00:00: start programu\r\n"},
+                      // just after midnight: nothing hints at the new day
+                      LineCase{QLocale::Czech, QLocale::CzechRepublic, QTime(0, 0, 1), "0:00:01: start programu\r\n"},
+                      LineCase{QLocale::German, QLocale::Germany, QTime(9, 5, 7), "09:05:07: start programu\r\n"},
+                      LineCase{QLocale::English, QLocale::UnitedStates, QTime(21, 5, 7),
+                               "9:05:07 PM: start programu\r\n"}));
 
 }  // namespace
 

@@ -257,10 +257,10 @@ TEST(FrameStartFailure, NoStoreShowsTheReasonAndCreatesNoDialog)
 {
     QTemporaryDir dir;
     ScriptedDialogs dialogs;
-    TikomatWindows windows =
-        CreateWindows(dialogs, dir.filePath(QStringLiteral("log.txt")), [](Dialogs &) -> std::unique_ptr<RecordStore> {
-            throw TikomatError(QStringLiteral("Nelze vytvořit dočasný soubor."));
-        });
+    TikomatWindows windows = CreateWindows(dialogs, dir.filePath(QStringLiteral("log.txt")),
+                                           [](Dialogs &) -> std::unique_ptr<RecordStore> {
+                                               throw TikomatError(QStringLiteral("Nelze vytvořit dočasný soubor."));
+                                           });
 
     EXPECT_FALSE(windows.frmMain->HasStore());
     EXPECT_EQ(windows.frmMain->Data(), nullptr);

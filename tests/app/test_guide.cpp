@@ -168,8 +168,10 @@ TEST_F(GuideWindowTest, AMissingGuideIsExplainedAndNothingIsOpened)
     EXPECT_TRUE(browser.urls.isEmpty());
     ASSERT_EQ(dialogs.messages().size(), 1);
     const QString message = dialogs.messages().constFirst();
-    EXPECT_TRUE(message.startsWith(QStringLiteral("Návod pro obsluhu (navod.html) nebyl nalezen."))) << message.toStdString();
-    EXPECT_TRUE(message.contains(QFileInfo(data.userGuide()).path())) << "names where it looked: " << message.toStdString();
+    EXPECT_TRUE(message.startsWith(QStringLiteral("Návod pro obsluhu (navod.html) nebyl nalezen.")))
+        << message.toStdString();
+    EXPECT_TRUE(message.contains(QFileInfo(data.userGuide()).path()))
+        << "names where it looked: " << message.toStdString();
 }
 
 }  // namespace

@@ -131,18 +131,17 @@ TEST_P(KeyMapTest, KeysLeaveTheDisplayTheListsAndTheStoreExpected)
 
 INSTANTIATE_TEST_SUITE_P(
     Keys, KeyMapTest,
-    ::testing::Values(
-        KeyCase{"MainBlockDigitsThenEnter", 2, 0, "F6 4 2 Enter", "0", 0, 0, {"42 10:00:00,000"}},
-        KeyCase{"KeypadDigitsThenKeypadEnter", 2, 0, "F6 K4 K2 KEnter", "0", 0, 0, {"42 10:00:00,000"}},
-        KeyCase{"KeypadPlusInserts", 2, 0, "F6 K4 K2 K+", "0", 0, 0, {"42 10:00:00,000"}},
-        KeyCase{"EnterInsertsOnceNotTwice", 2, 0, "F6 F6 4 Enter", "0", 0, 1, {"4 10:00:00,000"}},
-        KeyCase{"SpaceWithZeroOnlySimulatesFB1", 2, 0, "Space", "0", 1, 0, {}},
-        KeyCase{"SpaceWith42SimulatesAndInserts", 1, 1, "4 2 Space", "0", 0, 0, {"42 10:00:00,000"}},
-        KeyCase{"EscResetsTheDisplay", 2, 0, "4 2 Esc", "0", 0, 0, {}},
-        KeyCase{"BackspaceDropsTheLastDigit", 2, 0, "4 2 Bksp", "4", 0, 0, {}},
-        KeyCase{"F5AndF6Simulate", 2, 0, "F5 F6 F6", "0", 1, 2, {}},
-        KeyCase{"F4DeletesEveryImpulse", 2, 0, "F5 F6 F6 F4", "0", 0, 0, {}},
-        KeyCase{"OtherPageIgnoresTheMap", 2, 0, "results 4 2 F5 F6 Space Enter timing", "0", 0, 0, {}}),
+    ::testing::Values(KeyCase{"MainBlockDigitsThenEnter", 2, 0, "F6 4 2 Enter", "0", 0, 0, {"42 10:00:00,000"}},
+                      KeyCase{"KeypadDigitsThenKeypadEnter", 2, 0, "F6 K4 K2 KEnter", "0", 0, 0, {"42 10:00:00,000"}},
+                      KeyCase{"KeypadPlusInserts", 2, 0, "F6 K4 K2 K+", "0", 0, 0, {"42 10:00:00,000"}},
+                      KeyCase{"EnterInsertsOnceNotTwice", 2, 0, "F6 F6 4 Enter", "0", 0, 1, {"4 10:00:00,000"}},
+                      KeyCase{"SpaceWithZeroOnlySimulatesFB1", 2, 0, "Space", "0", 1, 0, {}},
+                      KeyCase{"SpaceWith42SimulatesAndInserts", 1, 1, "4 2 Space", "0", 0, 0, {"42 10:00:00,000"}},
+                      KeyCase{"EscResetsTheDisplay", 2, 0, "4 2 Esc", "0", 0, 0, {}},
+                      KeyCase{"BackspaceDropsTheLastDigit", 2, 0, "4 2 Bksp", "4", 0, 0, {}},
+                      KeyCase{"F5AndF6Simulate", 2, 0, "F5 F6 F6", "0", 1, 2, {}},
+                      KeyCase{"F4DeletesEveryImpulse", 2, 0, "F5 F6 F6 F4", "0", 0, 0, {}},
+                      KeyCase{"OtherPageIgnoresTheMap", 2, 0, "results 4 2 F5 F6 Space Enter timing", "0", 0, 0, {}}),
     [](const ::testing::TestParamInfo<KeyCase> &param) { return std::string(param.param.name); });
 
 TEST_F(KeyFixture, EnterPressesTheFocusedButtonInsteadOfVloz)
@@ -209,9 +208,9 @@ QList<QWidget *> TextFields(QWidget *page)
     QList<QWidget *> fields;
     for (QWidget *w : page->findChildren<QWidget *>()) {
         const auto *combo = qobject_cast<QComboBox *>(w);
-        if (qobject_cast<QLineEdit *>(w) ? !qobject_cast<QComboBox *>(w->parentWidget())
-                                               && !qobject_cast<QAbstractSpinBox *>(w->parentWidget())
-                                         : qobject_cast<QAbstractSpinBox *>(w) || (combo && combo->isEditable()))
+        if (qobject_cast<QLineEdit *>(w)
+                ? !qobject_cast<QComboBox *>(w->parentWidget()) && !qobject_cast<QAbstractSpinBox *>(w->parentWidget())
+                : qobject_cast<QAbstractSpinBox *>(w) || (combo && combo->isEditable()))
             fields << w;
     }
     return fields;
@@ -252,8 +251,8 @@ protected:
             else if (c.isLetter())
                 key = Qt::Key(Qt::Key_A + (c.toUpper().unicode() - u'A'));  // beyond Z for é etc.: text decides
             const bool pad = keypad && (c.isDigit() || c == u'+' || c == u'\n');
-            QTest::sendKeyEvent(QTest::Click, QApplication::focusWidget() ? QApplication::focusWidget() : field,
-                                key, text, pad ? Qt::KeypadModifier : Qt::NoModifier);
+            QTest::sendKeyEvent(QTest::Click, QApplication::focusWidget() ? QApplication::focusWidget() : field, key,
+                                text, pad ? Qt::KeypadModifier : Qt::NoModifier);
         }
     }
 };

@@ -66,8 +66,9 @@ TEST_F(ModuleLinkWindow, ButtonsStatusCursorAndRows)
     emulator.Send('C');
     QTRY_COMPARE_WITH_TIMEOUT(Control<QTableView>(main(), "lvPulsy2")->model()->rowCount(), 1, 2000);
     EXPECT_EQ(Control<QTableView>(main(), "lvPulsy2")->model()->index(0, 0).data().toString(), "IMPULS FB2");
-    EXPECT_EQ(lastImpulse->text(), QStringLiteral("Poslední impuls ") +
-                                       Control<QTableView>(main(), "lvPulsy2")->model()->index(0, 1).data().toString());
+    EXPECT_EQ(lastImpulse->text(),
+              QStringLiteral("Poslední impuls ")
+                  + Control<QTableView>(main(), "lvPulsy2")->model()->index(0, 1).data().toString());
     QTRY_COMPARE_WITH_TIMEOUT(main().StatusText(), QStringLiteral("Fotobuňka zastíněna:  FB2"), 2000);
 
     QTest::mouseClick(Control<QPushButton>(main(), "btnDisconnect"), Qt::LeftButton);

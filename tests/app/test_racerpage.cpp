@@ -105,9 +105,12 @@ TEST_F(RacerPageTest, PageHoldsTheGridTheNavigatorAndTheButtons)
     EXPECT_EQ(grid->model(), table);
     EXPECT_EQ(grid->accessibleName(), u"Kompletní seznam závodníků"_qs);
     const QList<std::pair<const char *, QString>> buttons = {
-        {"nbFirst", u"První"_qs},          {"nbPrior", u"Předchozí"_qs},
-        {"nbNext", u"Další"_qs},           {"nbLast", u"Poslední"_qs},
-        {"nbInsert", u"Vložit"_qs},        {"nbDelete", u"Smazat"_qs},
+        {"nbFirst", u"První"_qs},
+        {"nbPrior", u"Předchozí"_qs},
+        {"nbNext", u"Další"_qs},
+        {"nbLast", u"Poslední"_qs},
+        {"nbInsert", u"Vložit"_qs},
+        {"nbDelete", u"Smazat"_qs},
         {"btnZavodniciImport", u"Importovat CSV..."_qs},
     };
     for (const auto &[name, caption] : buttons) {
@@ -295,8 +298,7 @@ TEST_F(RacerPageTest, ListsFollowTheRacerTableWithoutTheTimingPage)
     auto shown = [&] {
         return QStringList{records->index(1, RecordListModel::Caption).data().toString(),
                            results->index(0, ResultsListModel::Caption).data().toString(),
-                           spectators->index(0, 0).data().toString(),
-                           Control<QLabel>(main(), "lblVitez")->text()};
+                           spectators->index(0, 0).data().toString(), Control<QLabel>(main(), "lblVitez")->text()};
     };
     auto everywhere = [](const QString &caption) { return QStringList{caption, caption, caption, caption}; };
     ASSERT_EQ(records->rowCount(), 2);
@@ -351,7 +353,8 @@ TEST_F(RacerPageTest, ResultsRacerColumnWidensToTheNamesItShows)
     const int text = QFontMetrics(results->font()).horizontalAdvance(caption);
     ASSERT_GT(text, before) << "the name is wider than the column was";
     EXPECT_GT(header->sectionSize(ResultsListModel::Caption), text);
-    EXPECT_LE(header->sectionSize(ResultsListModel::Caption), ResultsListModel::columnWidth(ResultsListModel::Caption).maximum);
+    EXPECT_LE(header->sectionSize(ResultsListModel::Caption),
+              ResultsListModel::columnWidth(ResultsListModel::Caption).maximum);
 }
 
 TEST_F(RacerPageTest, RacerFileComesBackWhenItsRaceIsOpenedInTheNextRun)

@@ -113,7 +113,8 @@ TEST_F(WebControlsTest, APortInUseIsSaidAndTheBoxUnticked)
     Child<QCheckBox>(controls, "cbWebResults")->click();
     EXPECT_FALSE(controls.publisher().isRunning());
     EXPECT_FALSE(Child<QCheckBox>(controls, "cbWebResults")->isChecked());
-    EXPECT_TRUE(Child<QLabel>(controls, "lblWebStatus")->text().startsWith(QStringLiteral("Výsledky na webu nelze spustit")));
+    EXPECT_TRUE(
+        Child<QLabel>(controls, "lblWebStatus")->text().startsWith(QStringLiteral("Výsledky na webu nelze spustit")));
 }
 
 TEST_F(WebControlsTest, UnreadableSettingsFallBackToTheDefaults)

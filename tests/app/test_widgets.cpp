@@ -77,7 +77,7 @@ TEST(MainWindowSize, OpensAtItsSizeWhereItFitsElseAsLargeAsTheScreenAllows)
         {{1920, 1040}, {TfrmMain::ClientWidth, TfrmMain::ClientHeight}},
         {{1366, 728}, {TfrmMain::ClientWidth, 728 - 39}},  // a laptop with a panel
         {{1366, 768}, {TfrmMain::ClientWidth, 768 - 39}},
-        {{800, 600}, {784, 640}},                          // never below the smallest
+        {{800, 600}, {784, 640}},  // never below the smallest
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.available.height());
@@ -308,8 +308,7 @@ TEST_F(MainWindowTest, EveryNamedControlExistsWithItsCaption)
     for (const NamedWidget &w : table) {
         SCOPED_TRACE(w.name);
         // within the window's own pages: the manual entry dialog has names of its own
-        const QList<QWidget *> found =
-            main().centralWidget()->findChildren<QWidget *>(QString::fromLatin1(w.name));
+        const QList<QWidget *> found = main().centralWidget()->findChildren<QWidget *>(QString::fromLatin1(w.name));
         ASSERT_EQ(found.size(), 1) << "each name exactly once";
         EXPECT_TRUE(found[0]->inherits(w.className)) << found[0]->metaObject()->className();
         if (!w.text)
@@ -359,14 +358,17 @@ struct ComboCase {
 TEST_F(MainWindowTest, FixedListsHoldTheirItemsAndDefaults)
 {
     const std::vector<ComboCase> table = {
-        {"cbFiltr", 0,
-         {"Filtr vypnut", "Filtr 1500 ms", "Filtr 2000 ms", "Filtr 2500 ms", "Filtr 3000 ms",
-          "Filtr 3500 ms", "Filtr 4000 ms"}},
+        {"cbFiltr",
+         0,
+         {"Filtr vypnut", "Filtr 1500 ms", "Filtr 2000 ms", "Filtr 2500 ms", "Filtr 3000 ms", "Filtr 3500 ms",
+          "Filtr 4000 ms"}},
         {"cbRezimFB", 0, {"Start -> cíl / FB1 -> FB2", "Start -> cíl / FB1 nebo FB2"}},
         {"cbRezimFunkce", 2, {"Bez časoměrného modulu", "Přiřazování", "Přiřazování s předvolbou"}},
-        {"cbRezimKol", 0,
+        {"cbRezimKol",
+         0,
          {"Vítěz má nejvíce kol a nejnižší čas (předchozí kola = mezičasy v poznámce)", "Bez užití kol"}},
-        {"cbDispMode", 1,
+        {"cbDispMode",
+         1,
          {"Zobrazení výsledků vypnuto", "Počátek výsledkové listiny (vítězové)",
           "Konec výsledkové listiny (poslední jak dobíhají)"}},
     };

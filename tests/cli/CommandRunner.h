@@ -15,8 +15,8 @@ struct CommandRun {
     QString err;
 };
 
-inline CommandRun RunResultsProgram(const QStringList &arguments, const QString &workDir,
-                                    const QString &dataHome, const QMap<QString, QString> &env = {})
+inline CommandRun RunResultsProgram(const QStringList &arguments, const QString &workDir, const QString &dataHome,
+                                    const QMap<QString, QString> &env = {})
 {
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     for (const char *name : {"LC_ALL", "LC_MESSAGES", "LANGUAGE"})

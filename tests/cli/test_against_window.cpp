@@ -94,11 +94,10 @@ std::vector<RacerRow> Racers()
 
 std::vector<Passage> LapRace()
 {
-    return {{7, "09:59:00,000"},          {Start, "10:00:00,000"},     {9, "10:04:00,000"},
-            {7, "10:05:00,000"},          {8, "10:06:00,000", 5},      {9, "10:09:00,000"},
-            {7, "10:10:00,000", 10},      {8, "10:12:00,000"},         {11, "10:13:00,000"},
-            {9, "10:14:30,000"},          {7, "10:15:00,000"},         {12, "10:15:00,300"},
-            {Start, "10:30:00,000"},      {8, "10:41:00,000"}};
+    return {{7, "09:59:00,000"},     {Start, "10:00:00,000"}, {9, "10:04:00,000"},     {7, "10:05:00,000"},
+            {8, "10:06:00,000", 5},  {9, "10:09:00,000"},     {7, "10:10:00,000", 10}, {8, "10:12:00,000"},
+            {11, "10:13:00,000"},    {9, "10:14:30,000"},     {7, "10:15:00,000"},     {12, "10:15:00,300"},
+            {Start, "10:30:00,000"}, {8, "10:41:00,000"}};
 }
 
 const std::vector<WindowCase> &WindowCases()
@@ -320,9 +319,8 @@ TEST_P(CategoryAgainstWindowTest, EachCategoryAgreesInTheListTheSpectatorWindowA
         ASSERT_FALSE(listed.empty());
 
         // The command, asked for the category in another letter case.
-        const CommandRun run =
-            Run(QStringList(arguments) << QStringLiteral("--category") << category.toLower() << QStringLiteral("--csv")
-                                       << QStringLiteral("-"));
+        const CommandRun run = Run(QStringList(arguments) << QStringLiteral("--category") << category.toLower()
+                                                          << QStringLiteral("--csv") << QStringLiteral("-"));
         ASSERT_EQ(run.code, 0) << run.err.toStdString();
         const std::vector<QStringList> rows = ParseCsv(QString::fromUtf8(run.out));
         ASSERT_FALSE(rows.empty());
@@ -342,8 +340,8 @@ TEST_P(CategoryAgainstWindowTest, ByCategoryWorkbookHoldsASheetPerCategoryAsTheL
     const WindowCase &c = GetParam();
     const QStringList arguments = OpenInWindow(c);
     const QString written = dir.filePath(QStringLiteral("kategorie.xls"));
-    const CommandRun run = Run(QStringList(arguments) << QStringLiteral("--by-category") << QStringLiteral("--xls")
-                                                      << written);
+    const CommandRun run = Run(QStringList(arguments)
+                               << QStringLiteral("--by-category") << QStringLiteral("--xls") << written);
     ASSERT_EQ(run.code, 0) << run.err.toStdString();
 
     // What xlrd reads: per sheet its name and its cells below the header.
@@ -399,9 +397,9 @@ TEST_F(WindowFixture, ACategorysExportIsTheCommandsSheetOfIt)
 
 struct PrintCase {
     const char *name;
-    const char *category;  // chosen on the results page; "" for "Všechny"
-    bool everyCategory;    // "Všechny kategorie zvlášť"
-    QStringList options;   // the command's for the same pages
+    const char *category;                // chosen on the results page; "" for "Všechny"
+    bool everyCategory;                  // "Všechny kategorie zvlášť"
+    QStringList options;                 // the command's for the same pages
     std::vector<const char *> captions;  // of the pages' sections, in order
 };
 
@@ -448,7 +446,8 @@ TEST_P(PrintAgainstWindowTest, PdfPrintoutAndCommandHoldTheSameText)
     const QStringList window = text(fromPdf);
     ASSERT_EQ(window.size(), qsizetype(c.captions.size()));
     for (size_t p = 0; p < c.captions.size(); ++p)
-        EXPECT_TRUE(window[qsizetype(p)].contains(QString::fromUtf8(c.captions[p]))) << window[qsizetype(p)].toStdString();
+        EXPECT_TRUE(window[qsizetype(p)].contains(QString::fromUtf8(c.captions[p])))
+            << window[qsizetype(p)].toStdString();
     EXPECT_EQ(text(fromPrinter), window);
     EXPECT_EQ(text(fromCommand), window);
 }
@@ -457,7 +456,10 @@ INSTANTIATE_TEST_SUITE_P(
     Pages, PrintAgainstWindowTest,
     ::testing::Values(PrintCase{"Whole", "", false, {}, {"Výpis závodníků"}},
                       PrintCase{"OneCategory", "M;40", false, {"--category", "m;40"}, {"Výpis závodníků – M;40"}},
-                      PrintCase{"EveryCategory", "", true, {"--by-category"},
+                      PrintCase{"EveryCategory",
+                                "",
+                                true,
+                                {"--by-category"},
                                 {"Výpis závodníků – M", "Výpis závodníků – M;40", "Výpis závodníků – Ž",
                                  "Výpis závodníků – <nezadáná kategorie>"}}),
     [](const auto &p) { return std::string(p.param.name); });

@@ -82,7 +82,7 @@ struct ErrorCase {
     const char *name;
     QStringList arguments;  // run in the test's folder
     int code;
-    const char *message;    // a part of the message
+    const char *message;            // a part of the message
     const char *written = nullptr;  // an output that is still written despite the error
 };
 
@@ -99,26 +99,39 @@ TEST_F(CommandTest, ErrorsGiveTheirExitCodeAndSayWhatIsWrong)
         {"WorkbookToStandardOutput", {q, "--xls", "-"}, 2, "goes to a file only"},
         {"TwoOutputsToStandardOutput", {q, "--csv", "-", "--json", "-"}, 2, "only one output"},
         {"OutputIsTheDataFile", {q, "--csv", "./race.csvz"}, 2, "output ./race.csvz is an input file"},
-        {"OutputIsTheRacerFile", {q, "--racers", "racers.racerlist", "--html", "racers.racerlist"}, 2,
+        {"OutputIsTheRacerFile",
+         {q, "--racers", "racers.racerlist", "--html", "racers.racerlist"},
+         2,
          "is an input file"},
         {"TwoOutputsToOneFile", {q, "--csv", "a.txt", "--html", "a.txt"}, 2, "two outputs go to the file a.txt"},
-        {"MissingDataFile", {"missing.csvz", "--csv", "-"}, 3,
+        {"MissingDataFile",
+         {"missing.csvz", "--csv", "-"},
+         3,
          "cannot read the data file missing.csvz: No such file or directory"},
         {"DataFileIsAFolder", {".", "--csv", "-"}, 3, "cannot read the data file ."},
         {"NotADataFile", {"race.results", "--csv", "-"}, 3, "race.results does not look like a data file: 5 of 5"},
-        {"MissingRacerFile", {q, "--racers", "none.racerlist", "--csv", "-"}, 3,
+        {"MissingRacerFile",
+         {q, "--racers", "none.racerlist", "--csv", "-"},
+         3,
          "cannot read the racer file none.racerlist"},
-        {"DamagedRacerFile", {q, "--racers", "damaged.racerlist", "--csv", "-"}, 3,
+        {"DamagedRacerFile",
+         {q, "--racers", "damaged.racerlist", "--csv", "-"},
+         3,
          "cannot read the racer file damaged.racerlist"},
         {"WorkbookFolderMissing", {q, "--xls", "plain/out.xls"}, 4, "cannot write plain/out.xls: Not a directory"},
         {"TextFolderMissing", {q, "--csv", "plain/out.csv"}, 4, "cannot write plain/out.csv: Not a directory"},
         {"PdfFolderMissing", {q, "--pdf", "plain/out.pdf"}, 4, "cannot write plain/out.pdf: Not a directory"},
         {"CategoryWithoutName", {q, "--csv", "-", "--category"}, 2, "option --category needs the name of a category"},
         {"CategoryAndEveryCategory", {q, "--category", "Ž", "--by-category", "--csv", "-"}, 2, "cannot be combined"},
-        {"CategoryNoRacerHas", {q, "--racers", "racers.racerlist", "--category", "MX9", "--csv", "out.csv"}, 2,
+        {"CategoryNoRacerHas",
+         {q, "--racers", "racers.racerlist", "--category", "MX9", "--csv", "out.csv"},
+         2,
          "no racer is in the category \"MX9\""},
-        {"OtherOutputsStillWritten", {q, "--html", "plain/out.html", "--json", "ok.json"}, 4,
-         "cannot write plain/out.html", "ok.json"},
+        {"OtherOutputsStillWritten",
+         {q, "--html", "plain/out.html", "--json", "ok.json"},
+         4,
+         "cannot write plain/out.html",
+         "ok.json"},
     };
     for (const ErrorCase &c : cases) {
         SCOPED_TRACE(c.name);
@@ -193,8 +206,8 @@ TEST_F(CommandTest, ADataFileOverTheLimitIsReadOnlyWithForce)
     EXPECT_TRUE(refused.out.isEmpty());
 
     // The race's lines are read; the NULs after them are one unreadable line.
-    const CommandRun forced = Run({QStringLiteral("--force"), QStringLiteral("huge.csvz"), QStringLiteral("--csv"),
-                                   QStringLiteral("-")});
+    const CommandRun forced = Run(
+        {QStringLiteral("--force"), QStringLiteral("huge.csvz"), QStringLiteral("--csv"), QStringLiteral("-")});
     ASSERT_EQ(forced.code, 0) << forced.err.toStdString();
     const CommandRun small = Run({QStringLiteral("race.csvz"), QStringLiteral("--csv"), QStringLiteral("-")});
     ASSERT_EQ(small.code, 0) << small.err.toStdString();
@@ -203,19 +216,18 @@ TEST_F(CommandTest, ADataFileOverTheLimitIsReadOnlyWithForce)
 
 TEST_F(CommandTest, TextFormatsCarryTheListAndEscapeWhatTheyMust)
 {
-    const CommandRun run = Run({QStringLiteral("race.csvz"), QStringLiteral("--racers"), QStringLiteral("racers.racerlist"),
-                                QStringLiteral("--title"), QStringLiteral("Finále <A>"), QStringLiteral("--csv"),
-                                QStringLiteral("out.csv"), QStringLiteral("--html"), QStringLiteral("out.html"),
-                                QStringLiteral("--json"), QStringLiteral("-")});
+    const CommandRun run = Run(
+        {QStringLiteral("race.csvz"), QStringLiteral("--racers"), QStringLiteral("racers.racerlist"),
+         QStringLiteral("--title"), QStringLiteral("Finále <A>"), QStringLiteral("--csv"), QStringLiteral("out.csv"),
+         QStringLiteral("--html"), QStringLiteral("out.html"), QStringLiteral("--json"), QStringLiteral("-")});
     ASSERT_EQ(run.code, 0) << run.err.toStdString();
 
     // The label keeps the racer's ";" and turns its quotes into apostrophes;
     // the field goes in quotes because of the ";".
     const QString csv = QString::fromUtf8(read("out.csv"));
-    EXPECT_EQ(csv,
-              QStringLiteral("Závodník;Čas závodníka;Počet kol;Trestné sekundy;Čas startu;Poznámka\r\n"
-                             "\"7 (Nový; 'Jan' <b>&\\ (M;1))\";00:10:00,000;2;0;10:00:00,000;00:05:00,000\r\n"
-                             "8 (<nezadáno jméno> (Ž));00:06:05,000;1;5;10:00:00,000;\r\n"));
+    EXPECT_EQ(csv, QStringLiteral("Závodník;Čas závodníka;Počet kol;Trestné sekundy;Čas startu;Poznámka\r\n"
+                                  "\"7 (Nový; 'Jan' <b>&\\ (M;1))\";00:10:00,000;2;0;10:00:00,000;00:05:00,000\r\n"
+                                  "8 (<nezadáno jméno> (Ž));00:06:05,000;1;5;10:00:00,000;\r\n"));
 
     const QString html = QString::fromUtf8(read("out.html"));
     EXPECT_TRUE(html.startsWith(QStringLiteral("<!DOCTYPE html>")));
@@ -240,7 +252,8 @@ TEST_F(CommandTest, TextFormatsCarryTheListAndEscapeWhatTheyMust)
     const QJsonObject first = rows[0].toObject();
     EXPECT_EQ(first[QLatin1String("rank")].toInt(), 1);
     EXPECT_EQ(first[QLatin1String("number")].toInt(), 7);
-    EXPECT_EQ(first[QLatin1String("name")].toString(), QStringLiteral("Nový; \"Jan\" <b>&\\")) << "the file's own value";
+    EXPECT_EQ(first[QLatin1String("name")].toString(), QStringLiteral("Nový; \"Jan\" <b>&\\"))
+        << "the file's own value";
     EXPECT_EQ(first[QLatin1String("category")].toString(), QStringLiteral("M;1"));
     EXPECT_EQ(first[QLatin1String("time")].toString(), QStringLiteral("00:10:00,000"));
     EXPECT_EQ(first[QLatin1String("timeMs")].toInteger(), 600000);
@@ -265,12 +278,12 @@ TEST_F(CommandTest, TextFormatsCarryTheListAndEscapeWhatTheyMust)
 TEST_F(CommandTest, ByCategoryCsvHasASectionPerCategoryAndOneCategoryIsRankedWithinIt)
 {
     ASSERT_TRUE(WriteBytes(path("three.csvz"), DataFileBytes({{Start, "10:00:00,000"},
-                                                               {7, "10:05:00,000"},
-                                                               {9, "10:05:30,000"},
-                                                               {8, "10:06:00,000", 5},
-                                                               {7, "10:10:00,000"}})));
-    const QStringList common{QStringLiteral("three.csvz"), QStringLiteral("--racers"), QStringLiteral("racers.racerlist"),
-                             QStringLiteral("--csv"), QStringLiteral("-")};
+                                                              {7, "10:05:00,000"},
+                                                              {9, "10:05:30,000"},
+                                                              {8, "10:06:00,000", 5},
+                                                              {7, "10:10:00,000"}})));
+    const QStringList common{QStringLiteral("three.csvz"), QStringLiteral("--racers"),
+                             QStringLiteral("racers.racerlist"), QStringLiteral("--csv"), QStringLiteral("-")};
     const CommandRun every = Run(QStringList(common) << QStringLiteral("--by-category"));
     ASSERT_EQ(every.code, 0) << every.err.toStdString();
     const QString titles = QStringLiteral("Závodník;Čas závodníka;Počet kol;Trestné sekundy;Čas startu;Poznámka\r\n");
@@ -278,8 +291,9 @@ TEST_F(CommandTest, ByCategoryCsvHasASectionPerCategoryAndOneCategoryIsRankedWit
               QStringLiteral("\"M;1\"\r\n") + titles
                   + QStringLiteral("\"7 (Nový; 'Jan' <b>&\\ (M;1))\";00:10:00,000;2;0;10:00:00,000;00:05:00,000\r\n"
                                    "\r\nŽ\r\n")
-                  + titles + QStringLiteral("8 (<nezadáno jméno> (Ž));00:06:05,000;1;5;10:00:00,000;\r\n"
-                                            "\r\n<nezadáná kategorie>\r\n")
+                  + titles
+                  + QStringLiteral("8 (<nezadáno jméno> (Ž));00:06:05,000;1;5;10:00:00,000;\r\n"
+                                   "\r\n<nezadáná kategorie>\r\n")
                   + titles + QStringLiteral("9 (<neznámý>);00:05:30,000;1;0;10:00:00,000;\r\n"));
 
     // One category, named in another case: only its rows; JSON keeps the
@@ -309,10 +323,9 @@ TEST_F(CommandTest, ByCategoryCsvHasASectionPerCategoryAndOneCategoryIsRankedWit
 // whatever is asked of it.
 TEST_F(CommandTest, EveryTextOutputIsUtf8AndHoldsEveryCaption)
 {
-    ASSERT_TRUE(WriteBytes(path("czech.csvz"), DataFileBytes({{Start, "10:00:00,000"},
-                                                               {21, "10:05:00,000"},
-                                                               {22, "10:05:30,000"},
-                                                               {23, "10:06:00,000"}})));
+    ASSERT_TRUE(WriteBytes(
+        path("czech.csvz"),
+        DataFileBytes({{Start, "10:00:00,000"}, {21, "10:05:00,000"}, {22, "10:05:30,000"}, {23, "10:06:00,000"}})));
     ASSERT_TRUE(WriteBytes(path("czech.racerlist"),
                            RacerFileText({{21, QStringLiteral("Řehoř Šťastný"), QStringLiteral("VETERÁN")},
                                           {22, QStringLiteral("Žofie Ďáblová"), QStringLiteral("Ženy")},
@@ -320,8 +333,8 @@ TEST_F(CommandTest, EveryTextOutputIsUtf8AndHoldsEveryCaption)
     const QString title = QStringLiteral("Velká cena – Žďár");
     const QStringList names{QStringLiteral("Řehoř Šťastný"), QStringLiteral("Žofie Ďáblová"),
                             QStringLiteral("Ůna Čížková")};
-    QStringList columns = QStringList{QStringLiteral("Závodník"), QStringLiteral("Čas závodníka"),
-                                      QStringLiteral("Počet kol"), QStringLiteral("Trestné sekundy"),
+    QStringList columns = QStringList{QStringLiteral("Závodník"),   QStringLiteral("Čas závodníka"),
+                                      QStringLiteral("Počet kol"),  QStringLiteral("Trestné sekundy"),
                                       QStringLiteral("Čas startu"), QStringLiteral("Poznámka")};
 
     struct Case {
@@ -352,7 +365,8 @@ TEST_F(CommandTest, EveryTextOutputIsUtf8AndHoldsEveryCaption)
             const bool json = QLatin1String(format) == QLatin1String("--json");
             QStringList expected;
             for (const QString &name : names)
-                if (!std::any_of(c.absent.begin(), c.absent.end(), [&](const QString &a) { return name.startsWith(a); }))
+                if (!std::any_of(c.absent.begin(), c.absent.end(),
+                                 [&](const QString &a) { return name.startsWith(a); }))
                     expected << name;
             if (!csv)
                 expected << title;  // the CSV holds the sheet's columns only

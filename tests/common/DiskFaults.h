@@ -128,4 +128,3 @@ public:
 private:
     bool m_mounted = false;
 };
-

@@ -14,8 +14,8 @@
 inline QStringList PdfFileText(const QString &path)
 {
     QProcess reader;
-    reader.start(QStringLiteral("pdftotext"),
-                 {QStringLiteral("-layout"), QStringLiteral("-enc"), QStringLiteral("UTF-8"), path, QStringLiteral("-")});
+    reader.start(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), QStringLiteral("-enc"),
+                                               QStringLiteral("UTF-8"), path, QStringLiteral("-")});
     EXPECT_TRUE(reader.waitForFinished(60000)) << reader.errorString().toStdString();
     EXPECT_EQ(reader.exitCode(), 0) << reader.readAllStandardError().constData();
     QStringList pages = QString::fromUtf8(reader.readAllStandardOutput()).split(u'\f');

@@ -104,8 +104,8 @@ TEST(Cp1250, Mapping)
         char16_t character;
     };
     const Case cases[] = {
-        {'A', u'A'},     {0x80, u'€'},    {0x8A, u'Š'},    {0x9A, u'š'},    {0xE1, u'á'},
-        {0xEC, u'ě'},    {0xF8, u'ř'},    {0xD9, u'Ů'},    {0xA0, u'\u00A0'}, {0x82, u'\u201A'},
+        {'A', u'A'},       {0x80, u'€'},      {0x8A, u'Š'},      {0x9A, u'š'},      {0xE1, u'á'},
+        {0xEC, u'ě'},      {0xF8, u'ř'},      {0xD9, u'Ů'},      {0xA0, u'\u00A0'}, {0x82, u'\u201A'},
         {0x81, u'\u0081'}, {0x83, u'\u0083'}, {0x88, u'\u0088'}, {0x90, u'\u0090'}, {0x98, u'\u0098'},
     };
     for (const Case &c : cases) {
@@ -130,11 +130,11 @@ TEST(Cp1250, UnencodableCharactersBecomeOneQuestionMarkEach)
     const Case cases[] = {
         {u"Žluťoučký kůň", QByteArray("\x8Elu\x9Dou\xE8k\xFD k\xF9\xF2")},
         {u"a\u4E2Db", "a?b"},
-        {u"\U0001F600", "?"},                     // a surrogate pair is one character
+        {u"\U0001F600", "?"},  // a surrogate pair is one character
         {u"x\U0001F600\U0001F600y", "x??y"},
-        {u"\u0082", "?"},                         // a C1 control the code page does not hold
-        {std::u16string(u"a") + char16_t(0xD800), "a?"},                     // lone high at the end
-        {std::u16string(u"a") + char16_t(0xDC00) + u"b", "a?b"},              // lone low
+        {u"\u0082", "?"},                                         // a C1 control the code page does not hold
+        {std::u16string(u"a") + char16_t(0xD800), "a?"},          // lone high at the end
+        {std::u16string(u"a") + char16_t(0xDC00) + u"b", "a?b"},  // lone low
         {std::u16string(u"a") + char16_t(0xD800) + u"b,\"c\"\r\n", "a?b,\"c\"\r\n"},
         {u"", ""},
     };
@@ -149,7 +149,8 @@ TEST(Cp1250, WorksOnAnotherThread)
     QByteArray fromThread;
     std::thread worker([&] { fromThread = ToCp1250(u"Čas \u4E2D"); });
     worker.join();
-    EXPECT_EQ(fromThread, QByteArray("\xC8""as ?"));
+    EXPECT_EQ(fromThread, QByteArray("\xC8"
+                                     "as ?"));
     EXPECT_EQ(FromCp1250(fromThread), QString::fromUtf16(u"Čas ?"));
 }
 

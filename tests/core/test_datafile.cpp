@@ -14,7 +14,6 @@
 
 #include <functional>
 
-
 namespace {
 
 void WriteAll(const QString &path, const QByteArray &bytes)
@@ -60,10 +59,14 @@ TEST_F(DataFileTest, FilesWrittenBySaveLoadBackUnchanged)
 {
     racers.rows.push_back({15, QStringLiteral("Łukasz 中文 \"Luk\""), std::nullopt});
     data.ReplaceRecords({
-        Record(RaceStartNumber, "09:00:00,000"),          Record(12, "09:10:00,001", {.lap = 7}),
-        Record(13, "09:10:00,001"),                       Record(14, "09:20:30,999", {.penalty = 120}),
-        Record(15, "09:25:00,000", {.penalty = -86400}), Record(0, "23:59:59,999"),
-        Record(RaceStartNumber, "10:00:00,000"),          Record(12, "10:10:00,000", {.penalty = 86400}),
+        Record(RaceStartNumber, "09:00:00,000"),
+        Record(12, "09:10:00,001", {.lap = 7}),
+        Record(13, "09:10:00,001"),
+        Record(14, "09:20:30,999", {.penalty = 120}),
+        Record(15, "09:25:00,000", {.penalty = -86400}),
+        Record(0, "23:59:59,999"),
+        Record(RaceStartNumber, "10:00:00,000"),
+        Record(12, "10:10:00,000", {.penalty = 86400}),
     });
     AppendRecord(data, Record(12, "10:20:00,123"));
     ASSERT_TRUE(data.SaveAs(path("a.csvz")));
@@ -129,8 +132,10 @@ TEST_F(DataFileTest, LoadSplitsFieldsAndFillsDefaults)
         {"doubled quotes in the time", "\"12\",\"x\",\"10:00\"\"00,000\",\"1\"", {{12, "10:00:00,000", 1, 0}}, "1 z 1"},
         // Text after a closing quote is a field of its own and shifts the rest.
         {"text after a closing quote", "\"12\"3,\"x\",\"10:00:00,000\",\"1\",\"\",\"6\"", {}, "1 z 1"},
-        {"old label with quotes", "\"12\",\"Jan \"Honza\" (A)\",\"10:00:00,000\",\"1\",\"00:00:00,000\",\"0\"",
-         {}, "1 z 1"},
+        {"old label with quotes",
+         "\"12\",\"Jan \"Honza\" (A)\",\"10:00:00,000\",\"1\",\"00:00:00,000\",\"0\"",
+         {},
+         "1 z 1"},
         {"comma at the end", "\"12\",\"x\",\"10:00:00,000\",", {{12, "10:00:00,000", 0, 0}}},
         {"comma at the end of six", "\"12\",\"x\",\"10:00:00,000\",\"2\",\"\",", {{12, "10:00:00,000", 2, 0}}},
         {"no closing quote", "\"12\",\"x\",\"10:00:00,000\",\"7", {{12, "10:00:00,000", 7, 0}}},
@@ -142,7 +147,8 @@ TEST_F(DataFileTest, LoadSplitsFieldsAndFillsDefaults)
         {"file order kept, not sorted",
          "\"2\",\"\",\"11:00:00,000\",\"1\"\r\n\"1\",\"\",\"10:00:00,000\",\"1\"\r\n",
          {{2, "11:00:00,000", 1, 0}, {1, "10:00:00,000", 1, 0}}},
-        {"undefined code page bytes", "\"12\",\"\x81\x83\",\"10:00:00,000\",\"1\"\r\n\"13\",\"\x90\",\"10:00:00,001\",\"1\"",
+        {"undefined code page bytes",
+         "\"12\",\"\x81\x83\",\"10:00:00,000\",\"1\"\r\n\"13\",\"\x90\",\"10:00:00,001\",\"1\"",
          {{12, "10:00:00,000", 1, 0}, {13, "10:00:00,001", 1, 0}}},
     };
     for (const LoadCase &c : cases) {
@@ -179,8 +185,8 @@ TEST_F(DataFileTest, LoadSplitsFieldsAndFillsDefaults)
 TEST_F(DataFileTest, LapsAreNumberedPerStartNumberAtEverySave)
 {
     data.ReplaceRecords({Record(12, "10:10:00,000", {.lap = 9}), Record(RaceStartNumber, "10:07:00,000"),
-                    Record(12, "10:00:00,000", {.lap = 9}), Record(12, "10:05:00,000", {.lap = 9}),
-                    Record(RaceStartNumber, "09:55:00,000"), Record(13, "10:06:00,000", {.lap = 4})});
+                         Record(12, "10:00:00,000", {.lap = 9}), Record(12, "10:05:00,000", {.lap = 9}),
+                         Record(RaceStartNumber, "09:55:00,000"), Record(13, "10:06:00,000", {.lap = 4})});
     ASSERT_TRUE(data.SaveAs(path("laps.csvz")));
     auto lapsOf = [this](int number) {
         std::vector<std::pair<QString, int>> laps;
@@ -227,8 +233,11 @@ TEST_F(DataFileTest, PassagesAreMeasuredFromTheRaceStartAboveAtEverySave)
          {{7, "09:58:00,000"}, {RaceStartNumber, "10:00:00,000"}, {8, "09:59:59,900"}, {8, "10:03:00,123"}},
          {"00:00:00,000", "00:00:00,000", "00:00:00,000", "00:03:00,123"}},
         {"each passage from the latest start above it",
-         {{RaceStartNumber, "10:00:00,000"}, {7, "10:05:00,000"}, {RaceStartNumber, "11:00:00,000"},
-          {7, "11:02:00,500"}, {8, "10:59:59,999"}},
+         {{RaceStartNumber, "10:00:00,000"},
+          {7, "10:05:00,000"},
+          {RaceStartNumber, "11:00:00,000"},
+          {7, "11:02:00,500"},
+          {8, "10:59:59,999"}},
          {"00:00:00,000", "00:05:00,000", "00:59:59,999", "00:00:00,000", "00:02:00,500"}},
         {"a start at midnight measures nothing",
          {{RaceStartNumber, "00:00:00,000"}, {7, "00:05:00,000"}},
@@ -262,8 +271,8 @@ TEST_F(DataFileTest, PassagesAreMeasuredFromTheRaceStartAboveAtEverySave)
 // is the one a fresh save of the same records writes.
 TEST_F(DataFileTest, EveryChangeWritesTheFileAFreshSaveWrites)
 {
-    data.ReplaceRecords({Record(RaceStartNumber, "10:00:00,000"), Record(7, "10:05:00,000"),
-                         Record(8, "10:06:00,000")});
+    data.ReplaceRecords(
+        {Record(RaceStartNumber, "10:00:00,000"), Record(7, "10:05:00,000"), Record(8, "10:06:00,000")});
     ASSERT_TRUE(data.SaveAs(path("race.csvz")));
     auto find = [this](int number, const char *time) {
         for (const TimeRecordPtr &r : data.records())
@@ -277,8 +286,8 @@ TEST_F(DataFileTest, EveryChangeWritesTheFileAFreshSaveWrites)
     };
     auto last = [this] { return RecordChange{{RecordEdit::Deleted(data.records().back())}}; };
     auto edited = [&](int number, const char *time, int newNumber, const char *newTime, int penalty) {
-        return RecordChange{{RecordEdit::Edited(find(number, time),
-                                                {newNumber, TextToDayTime(QLatin1String(newTime)), penalty})}};
+        return RecordChange{
+            {RecordEdit::Edited(find(number, time), {newNumber, TextToDayTime(QLatin1String(newTime)), penalty})}};
     };
     const std::pair<const char *, std::function<RecordChange()>> steps[] = {
         {"a passage after the last record", [&] { return added(7, "10:10:00,000"); }},
@@ -346,14 +355,11 @@ std::vector<XmlElement> ParseResults(const QByteArray &bytes, QString *encoding 
             elements.push_back(e);
             break;
         }
-        case QXmlStreamReader::EndElement:
-            --depth;
-            break;
+        case QXmlStreamReader::EndElement: --depth; break;
         case QXmlStreamReader::Characters:
             EXPECT_TRUE(reader.isWhitespace()) << reader.text().toString().toStdString();
             break;
-        default:
-            break;
+        default: break;
         }
     }
     EXPECT_FALSE(reader.hasError()) << reader.errorString().toStdString();
@@ -363,10 +369,13 @@ std::vector<XmlElement> ParseResults(const QByteArray &bytes, QString *encoding 
 TEST_F(DataFileTest, ResultsFileHoldsRecordsAndRacers)
 {
     racers.rows.push_back({20, QStringLiteral("<A & \"B\">"), QStringLiteral("中")});
-    racers.rows.push_back({21, QStringLiteral("Tab\tand\x01" "bell"), QStringLiteral("\U0001F600")});
+    racers.rows.push_back({21,
+                           QStringLiteral("Tab\tand\x01"
+                                          "bell"),
+                           QStringLiteral("\U0001F600")});
     racers.rows.push_back({22, QString(), QString()});
     data.ReplaceRecords({Record(13, "10:02:00,000"), Record(RaceStartNumber, "10:00:00,000"),
-                    Record(77, "10:03:00,000"), Record(20, "10:04:00,000")});
+                         Record(77, "10:03:00,000"), Record(20, "10:04:00,000")});
     ASSERT_TRUE(data.SaveAs(path("zavod.csvz")));
 
     const QByteArray bytes = ReadAll(path("zavod.results"));
@@ -378,14 +387,34 @@ TEST_F(DataFileTest, ResultsFileHoldsRecordsAndRacers)
     const std::vector<XmlElement> expected = {
         {"XML", 0, {}},
         {"kola", 1, {}},
-        {"kolo", 2, A{{"cislo", "10000"}, {"kolo", "1"}, {"cas", "10:00:00,000"}, {"subcas", "00:00:00,000"},
-                      {"jmeno", "START ZÁVODU"}, {"kategorie", ""}}},
-        {"kolo", 2, A{{"cislo", "13"}, {"kolo", "1"}, {"cas", "10:02:00,000"}, {"subcas", "00:02:00,000"},
-                      {"jmeno", "Šťastná Eva"}, {"kategorie", " <nezadáná kategorie>"}}},
-        {"kolo", 2, A{{"cislo", "77"}, {"kolo", "1"}, {"cas", "10:03:00,000"}, {"subcas", "00:03:00,000"},
-                      {"jmeno", "<neznámý>"}, {"kategorie", "N/A"}}},
-        {"kolo", 2, A{{"cislo", "20"}, {"kolo", "1"}, {"cas", "10:04:00,000"}, {"subcas", "00:04:00,000"},
-                      {"jmeno", "<A & 'B'>"}, {"kategorie", "中"}}},
+        {"kolo", 2,
+         A{{"cislo", "10000"},
+           {"kolo", "1"},
+           {"cas", "10:00:00,000"},
+           {"subcas", "00:00:00,000"},
+           {"jmeno", "START ZÁVODU"},
+           {"kategorie", ""}}},
+        {"kolo", 2,
+         A{{"cislo", "13"},
+           {"kolo", "1"},
+           {"cas", "10:02:00,000"},
+           {"subcas", "00:02:00,000"},
+           {"jmeno", "Šťastná Eva"},
+           {"kategorie", " <nezadáná kategorie>"}}},
+        {"kolo", 2,
+         A{{"cislo", "77"},
+           {"kolo", "1"},
+           {"cas", "10:03:00,000"},
+           {"subcas", "00:03:00,000"},
+           {"jmeno", "<neznámý>"},
+           {"kategorie", "N/A"}}},
+        {"kolo", 2,
+         A{{"cislo", "20"},
+           {"kolo", "1"},
+           {"cas", "10:04:00,000"},
+           {"subcas", "00:04:00,000"},
+           {"jmeno", "<A & 'B'>"},
+           {"kategorie", "中"}}},
         {"racerlist", 1, {}},
         {"racer", 2, A{{"cislo", "12"}, {"jmeno", "Novák Jan"}, {"kategorie", "Muži"}}},
         {"racer", 2, A{{"cislo", "13"}, {"jmeno", "Šťastná Eva"}}},
@@ -429,8 +458,11 @@ TEST_F(DataFileTest, LabelsCannotCutOrShiftALine)
     ASSERT_TRUE(data.SaveAs(path("labels.csvz")));
     const QList<QByteArray> lines = ReadAll(path("labels.csvz")).split('\n');
     ASSERT_EQ(lines.size(), 4);  // three lines and nothing after the last line end
-    EXPECT_EQ(lines[0], "\"1\",\"Jan 'Honza' Nov\xE1k <nezad\xE1n\xE1 kategorie>\",\"10:00:00,001\",\"1\",\"00:00:00,000\",\"5\"\r");
-    EXPECT_EQ(lines[1], "\"2\",\"Dva  \xF8\xE1" "dky (A)\",\"10:00:00,002\",\"1\",\"00:00:00,000\",\"6\"\r");
+    EXPECT_EQ(
+        lines[0],
+        "\"1\",\"Jan 'Honza' Nov\xE1k <nezad\xE1n\xE1 kategorie>\",\"10:00:00,001\",\"1\",\"00:00:00,000\",\"5\"\r");
+    EXPECT_EQ(lines[1], "\"2\",\"Dva  \xF8\xE1"
+                        "dky (A)\",\"10:00:00,002\",\"1\",\"00:00:00,000\",\"6\"\r");
     EXPECT_EQ(lines[2], "\"3\",\"\xA3ukasz ?? ? (B)\",\"10:00:00,003\",\"1\",\"00:00:00,000\",\"7\"\r");
 
     RecordStore loaded;
@@ -494,7 +526,8 @@ TEST_F(DataFileTest, ResultsFileFailureComesAfterACompleteDataFile)
     EXPECT_FALSE(data.SaveAs(path("zavod.csvz")));
     ASSERT_EQ(dialogs.messages().size(), 1);
     EXPECT_TRUE(dialogs.messages()[0].startsWith(Prefix));
-    EXPECT_EQ(ReadAll(path("zavod.csvz")), "\"12\",\"Nov\xE1k Jan (Mu\x9Ei)\",\"10:00:00,000\",\"1\",\"00:00:00,000\",\"0\"\r\n");
+    EXPECT_EQ(ReadAll(path("zavod.csvz")),
+              "\"12\",\"Nov\xE1k Jan (Mu\x9Ei)\",\"10:00:00,000\",\"1\",\"00:00:00,000\",\"0\"\r\n");
 }
 
 TEST_F(DataFileTest, LoadFailureLeavesTheStoreAsItWas)

@@ -258,7 +258,7 @@ TEST_F(LargeFileTest, AFileOverTheLimitIsRefusedUnreadWithItsSize)
     EXPECT_EQ(dialogs.count(ScriptedDialogs::Asked::Progress), 0);
     ASSERT_EQ(dialogs.messages().size(), 1);
     EXPECT_EQ(dialogs.messages()[0], QStringLiteral("Soubor obri.csvz je příliš velký: 513 MB. Datový soubor "
-                                                     "může mít nejvýše 512 MB, tento se proto neotevře."));
+                                                    "může mít nejvýše 512 MB, tento se proto neotevře."));
     ExpectUnchanged();
 
     try {

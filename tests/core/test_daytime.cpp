@@ -6,7 +6,6 @@
 #include <cstdlib>
 #include <ctime>
 
-
 namespace {
 
 constexpr DayTime Hour = MsPerHour;
@@ -28,20 +27,18 @@ TEST_P(DayTimeToTextTest, Writes)
 
 INSTANTIATE_TEST_SUITE_P(
     Values, DayTimeToTextTest,
-    ::testing::Values(
-        ToTextCase{"zero", 0, "00:00:00,000"},
-        ToTextCase{"noon", 12 * Hour, "12:00:00,000"},
-        ToTextCase{"hours are not wrapped", 36 * Hour, "36:00:00,000"},
-        ToTextCase{"three hour digits", 100 * Hour, "100:00:00,000"},
-        ToTextCase{"every field", Hour + 2 * 60 * Second + 3 * Second + 4, "01:02:03,004"},
-        ToTextCase{"last millisecond of the day", MsPerDay - 1, "23:59:59,999"},
-        ToTextCase{"a whole day", MsPerDay, "24:00:00,000"},
-        // One second is added to a negative value, not a day.
-        ToTextCase{"half a second before", -500, "00:00:00,500"},
-        ToTextCase{"one millisecond before", -1, "00:00:00,999"},
-        ToTextCase{"two seconds before", -2 * Second, "00:00:-01,000"},
-        ToTextCase{"a minute and a half before", -90 * Second - 250, "00:-01:-29,-250"},
-        ToTextCase{"a day before", -MsPerDay, "-23:-59:-59,000"}),
+    ::testing::Values(ToTextCase{"zero", 0, "00:00:00,000"}, ToTextCase{"noon", 12 * Hour, "12:00:00,000"},
+                      ToTextCase{"hours are not wrapped", 36 * Hour, "36:00:00,000"},
+                      ToTextCase{"three hour digits", 100 * Hour, "100:00:00,000"},
+                      ToTextCase{"every field", Hour + 2 * 60 * Second + 3 * Second + 4, "01:02:03,004"},
+                      ToTextCase{"last millisecond of the day", MsPerDay - 1, "23:59:59,999"},
+                      ToTextCase{"a whole day", MsPerDay, "24:00:00,000"},
+                      // One second is added to a negative value, not a day.
+                      ToTextCase{"half a second before", -500, "00:00:00,500"},
+                      ToTextCase{"one millisecond before", -1, "00:00:00,999"},
+                      ToTextCase{"two seconds before", -2 * Second, "00:00:-01,000"},
+                      ToTextCase{"a minute and a half before", -90 * Second - 250, "00:-01:-29,-250"},
+                      ToTextCase{"a day before", -MsPerDay, "-23:-59:-59,000"}),
     [](const ::testing::TestParamInfo<ToTextCase> &param) { return "case" + std::to_string(param.index); });
 
 struct FromTextCase {
@@ -58,24 +55,19 @@ TEST_P(TextToDayTimeTest, Reads)
     EXPECT_EQ(TextToDayTime(QString::fromUtf8(c.text)), c.milliseconds) << c.text;
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Texts, TextToDayTimeTest,
-    ::testing::Values(
-        FromTextCase{"01:02:03,004", ((1 * 60 + 2) * 60 + 3) * 1000 + 4},
-        FromTextCase{"24:00:00,000", 24 * 3600000},
-        FromTextCase{"12:34", (12 * 60 + 34) * 60000},
-        // Fixed positions: "1:", "2:" and "3," are no integers, "04" is.
-        FromTextCase{"1:02:03,004", 4},
-        FromTextCase{"ab:cd:ef,ghi", 0},
-        FromTextCase{"", 0},
-        // Hours from the first two characters only: the round trip ends at 99 hours.
-        FromTextCase{"100:00:00,000", 10 * 3600000},
-        FromTextCase{"99:99:99,999", ((99LL * 60 + 99) * 60 + 99) * 1000 + 999},
-        FromTextCase{" 5:00:00,000", 5 * 3600000},
-        FromTextCase{"5 :00:00,000", 0},
-        FromTextCase{"10:00:00,250 and more", 10 * 3600000 + 250},
-        FromTextCase{"-1:00:00,000", -3600000},
-        FromTextCase{"00:00:00,5", 5}));
+INSTANTIATE_TEST_SUITE_P(Texts, TextToDayTimeTest,
+                         ::testing::Values(FromTextCase{"01:02:03,004", ((1 * 60 + 2) * 60 + 3) * 1000 + 4},
+                                           FromTextCase{"24:00:00,000", 24 * 3600000},
+                                           FromTextCase{"12:34", (12 * 60 + 34) * 60000},
+                                           // Fixed positions: "1:", "2:" and "3," are no integers, "04" is.
+                                           FromTextCase{"1:02:03,004", 4}, FromTextCase{"ab:cd:ef,ghi", 0},
+                                           FromTextCase{"", 0},
+                                           // Hours from the first two characters only: the round trip ends at 99 hours.
+                                           FromTextCase{"100:00:00,000", 10 * 3600000},
+                                           FromTextCase{"99:99:99,999", ((99LL * 60 + 99) * 60 + 99) * 1000 + 999},
+                                           FromTextCase{" 5:00:00,000", 5 * 3600000}, FromTextCase{"5 :00:00,000", 0},
+                                           FromTextCase{"10:00:00,250 and more", 10 * 3600000 + 250},
+                                           FromTextCase{"-1:00:00,000", -3600000}, FromTextCase{"00:00:00,5", 5}));
 
 TEST(DayTimeText, WholeMillisecondTextsSurviveReadAndWrite)
 {
@@ -121,10 +113,20 @@ struct IntCase {
 TEST(DayTimeText, ReadIntField)
 {
     const IntCase cases[] = {
-        {"42", 42},        {"  42", 42},       {"-7", -7},          {"+7", 7},
-        {"42 ", -1},       {"4 2", -1},        {"", -1},            {"-", -1},
-        {"x1", -1},        {"2147483647", 2147483647},              {"-2147483648", -2147483647 - 1},
-        {"2147483648", -1}, {"99999999999999999999", -1},           {"0x10", -1},
+        {"42", 42},
+        {"  42", 42},
+        {"-7", -7},
+        {"+7", 7},
+        {"42 ", -1},
+        {"4 2", -1},
+        {"", -1},
+        {"-", -1},
+        {"x1", -1},
+        {"2147483647", 2147483647},
+        {"-2147483648", -2147483647 - 1},
+        {"2147483648", -1},
+        {"99999999999999999999", -1},
+        {"0x10", -1},
     };
     for (const IntCase &c : cases)
         EXPECT_EQ(ReadIntField(QString::fromUtf8(c.text), -1), c.expected) << c.text;

@@ -90,8 +90,8 @@ protected:
 
 TEST(CzechRecordCount, TakesTheFormTheNumberWants)
 {
-    const std::pair<int, const char *> cases[] = {{0, "0 záznamů"}, {1, "1 záznam"},   {2, "2 záznamy"},
-                                                  {4, "4 záznamy"}, {5, "5 záznamů"},  {11, "11 záznamů"},
+    const std::pair<int, const char *> cases[] = {{0, "0 záznamů"},   {1, "1 záznam"},     {2, "2 záznamy"},
+                                                  {4, "4 záznamy"},   {5, "5 záznamů"},    {11, "11 záznamů"},
                                                   {22, "22 záznamů"}, {123, "123 záznamů"}};
     for (const auto &[count, text] : cases)
         EXPECT_EQ(CzechRecordCount(count), QString::fromUtf8(text));

@@ -26,12 +26,8 @@ TEST(CompareRecordTimes, ExactToTheMillisecond)
         int expected;
     };
     const Case cases[] = {
-        {"10:00:00,000", "10:00:00,000", 0},
-        {"10:00:00,000", "10:00:00,001", -1},
-        {"10:00:00,001", "10:00:00,000", 1},
-        {"09:59:59,999", "10:00:00,000", -1},
-        {"10:00:00,000", "10:05:00,000", -1},
-        {"24:00:00,000", "23:59:59,999", 1},
+        {"10:00:00,000", "10:00:00,000", 0},  {"10:00:00,000", "10:00:00,001", -1}, {"10:00:00,001", "10:00:00,000", 1},
+        {"09:59:59,999", "10:00:00,000", -1}, {"10:00:00,000", "10:05:00,000", -1}, {"24:00:00,000", "23:59:59,999", 1},
     };
     for (const Case &c : cases) {
         TimeRecord a, b;
@@ -117,7 +113,7 @@ TEST(NewTempFileName, TakesTheFirstFolderThatCanBeHad)
     QFile blocker(scratch.filePath("file"));
     ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
     blocker.close();
-    const QString usable = scratch.filePath("home/share");    // made when missing
+    const QString usable = scratch.filePath("home/share");   // made when missing
     const QString blocked = scratch.filePath("file/below");  // below a regular file
     const QString tmp = scratch.filePath("tmp");
     struct Case {

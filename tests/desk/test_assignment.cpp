@@ -14,7 +14,10 @@ struct KeypadCase {
     const char *display;
 };
 
-void PrintTo(const KeypadCase &c, std::ostream *os) { *os << c.keys; }
+void PrintTo(const KeypadCase &c, std::ostream *os)
+{
+    *os << c.keys;
+}
 
 class KeypadTest : public DeskFixture, public ::testing::WithParamInterface<KeypadCase> {};
 
@@ -36,12 +39,8 @@ TEST_P(KeypadTest, DigitsAndBackspace)
 INSTANTIATE_TEST_SUITE_P(Desk, KeypadTest,
                          ::testing::Values(KeypadCase{"1234", "1234"},
                                            KeypadCase{"12345", "0"},  // a fifth digit starts over
-                                           KeypadCase{"123456", "6"},
-                                           KeypadCase{"1234<", "123"},
-                                           KeypadCase{"7<", "0"},
-                                           KeypadCase{"<", "0"},
-                                           KeypadCase{"0070", "70"},
-                                           KeypadCase{"9999", "9999"}));
+                                           KeypadCase{"123456", "6"}, KeypadCase{"1234<", "123"}, KeypadCase{"7<", "0"},
+                                           KeypadCase{"<", "0"}, KeypadCase{"0070", "70"}, KeypadCase{"9999", "9999"}));
 
 TEST_F(DeskFixture, LabelIsEmptyWithoutRacerDirectoryAndResetsToDashes)
 {
@@ -96,10 +95,12 @@ struct WrongSelectionCase {
     std::optional<ImpulseKind> otherRow;  // an impulse row of the other kind, if any fits the list
 };
 
-void PrintTo(const WrongSelectionCase &c, std::ostream *os) { *os << c.name; }
+void PrintTo(const WrongSelectionCase &c, std::ostream *os)
+{
+    *os << c.name;
+}
 
-class WrongSelectionTest : public DeskFixture,
-                           public ::testing::WithParamInterface<WrongSelectionCase> {};
+class WrongSelectionTest : public DeskFixture, public ::testing::WithParamInterface<WrongSelectionCase> {};
 
 TEST_P(WrongSelectionTest, ShowsMessageClearsSelectionAndStops)
 {
@@ -114,8 +115,7 @@ TEST_P(WrongSelectionTest, ShowsMessageClearsSelectionAndStops)
         Type("7");
         desk.insert();
     }
-    ImpulseListModel &list =
-        c.start && c.photocellMode == 0 ? desk.startList() : desk.finishList();
+    ImpulseListModel &list = c.start && c.photocellMode == 0 ? desk.startList() : desk.finishList();
     ASSERT_EQ(Captions(list), QStringList{"Před.IMPULS"});
     if (c.otherRow)
         list.appendRow(ImpulseRow::Impulse(*c.otherRow, At(10, 0, 0)));
@@ -377,10 +377,10 @@ TEST_F(DeskFixture, ArrivalsDuringAMessageRunInOrderAfterIt)
     for (const TimeRecord &r : OnDisk(data.FileName))
         onDisk.emplace_back(r.Number, DayTimeToText(r.Time));
     EXPECT_EQ(onDisk, (std::vector<std::pair<int, QString>>{{RaceStartNumber, "09:00:00,000"},
-                                                             {7, "10:00:01,000"},
-                                                             {RaceStartNumber, "10:00:02,000"},
-                                                             {12, "10:00:03,000"},
-                                                             {12, "10:00:04,000"}}));
+                                                            {7, "10:00:01,000"},
+                                                            {RaceStartNumber, "10:00:02,000"},
+                                                            {12, "10:00:03,000"},
+                                                            {12, "10:00:04,000"}}));
     EXPECT_TRUE(desk.startList().empty());
     EXPECT_TRUE(desk.finishList().empty());
 }

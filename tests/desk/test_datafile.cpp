@@ -87,8 +87,8 @@ TEST_F(DataFileTest, NewAsksAndOnlyYesEmptiesTheStore)
     EXPECT_TRUE(data.records().empty());
     EXPECT_TRUE(data.Unnamed);
     EXPECT_NE(data.FileName, path);
-    EXPECT_EQ(OnDisk(path).size(), 1u);            // the old file is kept as it was
-    EXPECT_EQ(desk.finishList().size(), 1);        // impulses are not touched
+    EXPECT_EQ(OnDisk(path).size(), 1u);      // the old file is kept as it was
+    EXPECT_EQ(desk.finishList().size(), 1);  // impulses are not touched
     EXPECT_EQ(refreshed, (std::vector<int>{-1, -1}));
     EXPECT_EQ(hidden, 2);
 }
@@ -138,8 +138,8 @@ TEST_F(DataFileTest, ForeignFileAsksAndIsKeptAsOpened)
          "\"12\";\"Nov\xE1k\";\"10:00:00,000\";\"1\";\"00:00:00,000\";\"0\"\r\n"
          "\"13\";\"Dvo\xF8\xE1k\";\"10:01:00,000\";\"1\";\"00:00:00,000\";\"0\"\r\n",
          "2 z 2"},
-        {"semicolons, unquoted", dir.filePath("nedele.csv"),
-         "12;Nov\xE1k;10:00:00,000;1;00:00:00,000;0\r\n\r\n", "1 z 1"},
+        {"semicolons, unquoted", dir.filePath("nedele.csv"), "12;Nov\xE1k;10:00:00,000;1;00:00:00,000;0\r\n\r\n",
+         "1 z 1"},
         {"results file", ResultsFileName(earlier), {}, " z "},
     };
     desk.settings().functionMode = 0;

@@ -26,7 +26,10 @@ struct FilterCase {
     std::vector<Post> posts;
 };
 
-void PrintTo(const FilterCase &c, std::ostream *os) { *os << c.name; }
+void PrintTo(const FilterCase &c, std::ostream *os)
+{
+    *os << c.name;
+}
 
 class DebounceTest : public DeskFixture, public ::testing::WithParamInterface<FilterCase> {};
 
@@ -52,32 +55,50 @@ TEST_P(DebounceTest, AcceptsOnlyImpulsesBeyondTheSharedWindow)
 INSTANTIATE_TEST_SUITE_P(
     Desk, DebounceTest,
     ::testing::Values(
-        FilterCase{"Off", 0, {{true, "10:00:00,000", true}, {false, "10:00:00,001", true},
-                              {false, "09:00:00,000", true}}},
+        FilterCase{
+            "Off", 0, {{true, "10:00:00,000", true}, {false, "10:00:00,001", true}, {false, "09:00:00,000", true}}},
         // The window is shared by both photocells.
-        FilterCase{"Window1500", 1, {{true, "10:00:00,000", true}, {false, "10:00:01,200", false},
-                                     {false, "10:00:01,600", true}}},
+        FilterCase{"Window1500",
+                   1,
+                   {{true, "10:00:00,000", true}, {false, "10:00:01,200", false}, {false, "10:00:01,600", true}}},
         // A dropped impulse does not push the window on.
-        FilterCase{"Window2000", 2, {{false, "10:00:00,000", true}, {false, "10:00:01,500", false},
-                                     {false, "10:00:03,000", true}, {false, "10:00:04,500", false}}},
+        FilterCase{"Window2000",
+                   2,
+                   {{false, "10:00:00,000", true},
+                    {false, "10:00:01,500", false},
+                    {false, "10:00:03,000", true},
+                    {false, "10:00:04,500", false}}},
         // Exactly one window later is still inside it; the same time again too.
-        FilterCase{"Boundary1500", 1, {{true, "10:00:00,000", true}, {true, "10:00:00,000", false},
-                                       {true, "10:00:01,500", false}, {true, "10:00:01,501", true}}},
-        FilterCase{"Window4000", 6, {{true, "10:00:00,000", true}, {false, "10:00:04,000", false},
-                                     {true, "10:00:04,001", true}}},
+        FilterCase{"Boundary1500",
+                   1,
+                   {{true, "10:00:00,000", true},
+                    {true, "10:00:00,000", false},
+                    {true, "10:00:01,500", false},
+                    {true, "10:00:01,501", true}}},
+        FilterCase{"Window4000",
+                   6,
+                   {{true, "10:00:00,000", true}, {false, "10:00:04,000", false}, {true, "10:00:04,001", true}}},
         // Past midnight the time of day starts again from 0: the first impulse
         // of the new day passes and the window runs on from it.
-        FilterCase{"AcrossMidnight", 1, {{false, "23:59:59,000", true}, {false, "00:00:00,200", true},
-                                         {true, "00:00:01,000", false}, {false, "00:00:01,701", true},
-                                         {false, "00:00:02,000", false}}},
+        FilterCase{"AcrossMidnight",
+                   1,
+                   {{false, "23:59:59,000", true},
+                    {false, "00:00:00,200", true},
+                    {true, "00:00:01,000", false},
+                    {false, "00:00:01,701", true},
+                    {false, "00:00:02,000", false}}},
         // The clock set back an hour: impulses go on being accepted at once.
-        FilterCase{"ClockSetBack", 2, {{false, "10:30:00,000", true}, {false, "09:30:00,500", true},
-                                       {false, "09:30:01,000", false}, {false, "09:30:02,501", true},
-                                       {true, "09:30:02,600", false}}},
+        FilterCase{"ClockSetBack",
+                   2,
+                   {{false, "10:30:00,000", true},
+                    {false, "09:30:00,500", true},
+                    {false, "09:30:01,000", false},
+                    {false, "09:30:02,501", true},
+                    {true, "09:30:02,600", false}}},
         // No impulse has passed yet: one in the first seconds of the day is
         // not measured against a reference that was never stamped.
-        FilterCase{"FirstImpulseRightAfterMidnight", 6, {{false, "00:00:01,000", true},
-                                                         {false, "00:00:04,000", false}}}),
+        FilterCase{
+            "FirstImpulseRightAfterMidnight", 6, {{false, "00:00:01,000", true}, {false, "00:00:04,000", false}}}),
     [](const auto &tested) { return std::string(tested.param.name); });
 
 TEST_F(DeskFixture, PostedImpulseRowsCarryCaptionAndTimeText)
@@ -102,8 +123,7 @@ TEST_F(DeskFixture, SimulationBypassesTheFilterAndKeepsLastImpulseTime)
     now = At(10, 0, 0, 200);
     desk.simulateFinishImpulse();
     desk.simulateStartImpulse();
-    EXPECT_EQ(SubItems(desk.startList()),
-              (QStringList{"10:00:00,000", "10:00:00,100", "10:00:00,200"}));
+    EXPECT_EQ(SubItems(desk.startList()), (QStringList{"10:00:00,000", "10:00:00,100", "10:00:00,200"}));
     EXPECT_EQ(Captions(desk.finishList()), QStringList{"IMPULS FB2"});
     EXPECT_EQ(desk.LastImpulseTime(), At(10, 0, 0));
     // The window still runs from the posted impulse, not from the simulated ones.
@@ -214,7 +234,6 @@ TEST(ImpulseListModelTest, SelectionFollowsItsRowAndIsSignalled)
     EXPECT_EQ(removed.size(), 2);
 }
 
-
 // Every kind of row in the list that holds it: the texts both columns show,
 // and the same row back from the journal's texts.
 struct RowTextCase {
@@ -234,8 +253,7 @@ TEST(ImpulseRowTest, ShowsItsValuesAndComesBackFromTheJournalTexts)
          "23:59:59,999", true},
         {JournalList::Finish, ImpulseRow::Impulse(ImpulseKind::ImpulseEither, 0), "IMPULS", "00:00:00,000", true},
         {JournalList::Finish, ImpulseRow::Preselection(ImpulseKind::Preselection, 0), "Před.IMPULS", "0", false},
-        {JournalList::Finish, ImpulseRow::Preselection(ImpulseKind::Preselection, 9999), "Před.IMPULS", "9999",
-         false},
+        {JournalList::Finish, ImpulseRow::Preselection(ImpulseKind::Preselection, 9999), "Před.IMPULS", "9999", false},
         {JournalList::Start, ImpulseRow::Preselection(ImpulseKind::RaceStartPreselection, RaceStartNumber),
          "Před.IMPULS", "10000", false},
     };
@@ -271,7 +289,8 @@ TEST(ImpulseRowTest, ReadsJournalTextsAsTheListsAlwaysReadThem)
          ImpulseRow::Preselection(ImpulseKind::RaceStartPreselection, RaceStartNumber)},
         {JournalList::Finish, "Před.IMPULS", "42", ImpulseRow::Preselection(ImpulseKind::Preselection, 42)},
         {JournalList::Finish, "Před.IMPULS", "x", ImpulseRow::Preselection(ImpulseKind::Preselection, 0)},
-        {JournalList::Finish, "IMPULS FB2", "10:03:00,500", ImpulseRow::Impulse(ImpulseKind::ImpulseFB2, At(10, 3, 0, 500))},
+        {JournalList::Finish, "IMPULS FB2", "10:03:00,500",
+         ImpulseRow::Impulse(ImpulseKind::ImpulseFB2, At(10, 3, 0, 500))},
         {JournalList::Finish, "IMPULS", "10:0", ImpulseRow::Impulse(ImpulseKind::ImpulseEither, At(10, 0, 0))},
         {JournalList::Start, "Impuls", "10:03:00,500", std::nullopt},
         {JournalList::Start, "IMPULS FB3", "10:03:00,500", std::nullopt},

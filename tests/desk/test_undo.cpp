@@ -42,8 +42,8 @@ protected:
     {
         DeskFixture::SetUp();
         file = NameDataFile();
-        data.ReplaceRecords({Record(RaceStartNumber, At(9, 0, 0)), Record(7, At(9, 10, 0)),
-                             Record(8, At(9, 20, 0), {.penalty = 5})});
+        data.ReplaceRecords(
+            {Record(RaceStartNumber, At(9, 0, 0)), Record(7, At(9, 10, 0)), Record(8, At(9, 20, 0), {.penalty = 5})});
         ASSERT_TRUE(data.Save());
         now = At(10, 0, 0);
         desk.PostStartImpulse(At(10, 0, 0, 500));
@@ -127,22 +127,22 @@ TEST_P(UndoTest, UndoingAllRestoresTheStartAndRedoingAllTheEnd)
 
 INSTANTIATE_TEST_SUITE_P(
     Sequences, UndoTest,
-    ::testing::Values(
-        UndoCase{"VlozTakesTheOldestImpulse", {"type 42", "vloz"}, 1},
-        UndoCase{"VlozTakesTheSelectedImpulse", {"select F 1", "type 42", "vloz"}, 1},
-        UndoCase{"StartTakesTheStartImpulse", {"start"}, 1},
-        UndoCase{"PreselectionTyped", {"type 42", "vloz", "type 43", "vloz", "type 44", "vloz"}, 3},
-        UndoCase{"ImpulseDeleted", {"select F 0", "smaz"}, 1},
-        UndoCase{"PreselectionDeleted", {"type 1", "vloz", "type 2", "vloz", "type 3", "vloz", "select F 0", "smaz"},
-                 4},
-        UndoCase{"AllDeleted", {"type 1", "vloz", "type 2", "vloz", "type 3", "vloz", "smazvse"}, 4},
-        UndoCase{"ManualNewRecordAndRaceStart", {"new 10:30:00,000 9", "new 10:31:00,000 10000"}, 2},
-        UndoCase{"ManualEdits", {"edit 1 30", "edit 2 0", "edit 1 0"}, 3},
-        UndoCase{"RecordsDeleted", {"delete 1", "delete 0"}, 2},
-        UndoCase{"Mixed",
-                 {"type 42", "vloz", "edit 3 10", "select F 0", "type 43", "vloz", "type 44", "vloz", "delete 0",
-                  "new 10:45:00,000 5", "start", "smazvse", "type 45", "vloz"},
-                 9}),
+    ::testing::Values(UndoCase{"VlozTakesTheOldestImpulse", {"type 42", "vloz"}, 1},
+                      UndoCase{"VlozTakesTheSelectedImpulse", {"select F 1", "type 42", "vloz"}, 1},
+                      UndoCase{"StartTakesTheStartImpulse", {"start"}, 1},
+                      UndoCase{"PreselectionTyped", {"type 42", "vloz", "type 43", "vloz", "type 44", "vloz"}, 3},
+                      UndoCase{"ImpulseDeleted", {"select F 0", "smaz"}, 1},
+                      UndoCase{"PreselectionDeleted",
+                               {"type 1", "vloz", "type 2", "vloz", "type 3", "vloz", "select F 0", "smaz"},
+                               4},
+                      UndoCase{"AllDeleted", {"type 1", "vloz", "type 2", "vloz", "type 3", "vloz", "smazvse"}, 4},
+                      UndoCase{"ManualNewRecordAndRaceStart", {"new 10:30:00,000 9", "new 10:31:00,000 10000"}, 2},
+                      UndoCase{"ManualEdits", {"edit 1 30", "edit 2 0", "edit 1 0"}, 3},
+                      UndoCase{"RecordsDeleted", {"delete 1", "delete 0"}, 2},
+                      UndoCase{"Mixed",
+                               {"type 42", "vloz", "edit 3 10", "select F 0", "type 43", "vloz", "type 44", "vloz",
+                                "delete 0", "new 10:45:00,000 5", "start", "smazvse", "type 45", "vloz"},
+                               9}),
     [](const ::testing::TestParamInfo<UndoCase> &param) { return std::string(param.param.name); });
 
 // An undo that no longer applies: the record the step made was removed
@@ -163,7 +163,8 @@ TEST_F(UndoTest, UndoThatNoLongerAppliesIsRefusedAndChangesNothing)
     desk.Undo();
     EXPECT_EQ(Now(), before);
     ASSERT_EQ(dialogs.messages().size(), 1);
-    EXPECT_TRUE(dialogs.messages()[0].startsWith(QStringLiteral("Krok „přiřazení čísla 42 (10:00:03,000)“ nelze vrátit")))
+    EXPECT_TRUE(
+        dialogs.messages()[0].startsWith(QStringLiteral("Krok „přiřazení čísla 42 (10:00:03,000)“ nelze vrátit")))
         << dialogs.messages()[0].toStdString();
     EXPECT_EQ(desk.history().index(), 1);  // the step stays where it was
 
@@ -200,7 +201,7 @@ TEST_F(UndoTest, UndoingACompletedPreselectionPutsBothRowsBack)
 
     desk.Undo();
     EXPECT_EQ(Rows(desk.finishList()), (QStringList{QStringLiteral("Před.IMPULS 12"), QStringLiteral("Před.IMPULS 13"),
-                                                   QStringLiteral("IMPULS FB2 10:05:00,000")}));
+                                                    QStringLiteral("IMPULS FB2 10:05:00,000")}));
     const State undone = Now();
     EXPECT_EQ(undone.records, preselected.records);
     EXPECT_EQ(undone.file, preselected.file);

@@ -90,9 +90,9 @@ protected:
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("DESTDIR"), root->path());
         const ToolRun install = RunTool(QStringLiteral(TIKOMAT_CMAKE),
-                                    {QStringLiteral("--install"), QStringLiteral(TIKOMAT_BUILD_DIR),
-                                     QStringLiteral("--prefix"), QStringLiteral("/usr")},
-                                    env);
+                                        {QStringLiteral("--install"), QStringLiteral(TIKOMAT_BUILD_DIR),
+                                         QStringLiteral("--prefix"), QStringLiteral("/usr")},
+                                        env);
         ASSERT_EQ(install.code, 0) << install.output.toStdString();
     }
     static void TearDownTestSuite()
@@ -109,7 +109,8 @@ QTemporaryDir *InstallTest::root = nullptr;
 TEST_F(InstallTest, PlacesExactlyThePackagesFilesAndTheCommandRuns)
 {
     EXPECT_EQ(FilesUnder(root->path()), ExpectedFiles());
-    const ToolRun version = RunTool(installed(QStringLiteral("usr/bin/tikomat-results")), {QStringLiteral("--version")});
+    const ToolRun version = RunTool(installed(QStringLiteral("usr/bin/tikomat-results")),
+                                    {QStringLiteral("--version")});
     EXPECT_EQ(version.code, 0);
     EXPECT_EQ(version.output, QStringLiteral("tikomat-results 1.82\n"));
     EXPECT_TRUE(QFileInfo(installed(QStringLiteral("usr/bin/tikomat"))).isExecutable());
@@ -117,14 +118,16 @@ TEST_F(InstallTest, PlacesExactlyThePackagesFilesAndTheCommandRuns)
 
 TEST_F(InstallTest, DesktopEntryAndMetainfoPassTheValidators)
 {
-    const ToolRun desktop = RunTool(QStringLiteral("desktop-file-validate"),
-                                {installed(QStringLiteral("usr/share/applications/") + AppId + QStringLiteral(".desktop"))});
+    const ToolRun desktop = RunTool(
+        QStringLiteral("desktop-file-validate"),
+        {installed(QStringLiteral("usr/share/applications/") + AppId + QStringLiteral(".desktop"))});
     EXPECT_EQ(desktop.code, 0) << desktop.output.toStdString();
     EXPECT_TRUE(desktop.output.trimmed().isEmpty()) << "not even a hint: " << desktop.output.toStdString();
 
-    const ToolRun metainfo = RunTool(QStringLiteral("appstreamcli"),
-                                 {QStringLiteral("validate"), QStringLiteral("--no-net"), QStringLiteral("--pedantic"),
-                                  installed(QStringLiteral("usr/share/metainfo/") + AppId + QStringLiteral(".metainfo.xml"))});
+    const ToolRun metainfo = RunTool(
+        QStringLiteral("appstreamcli"),
+        {QStringLiteral("validate"), QStringLiteral("--no-net"), QStringLiteral("--pedantic"),
+         installed(QStringLiteral("usr/share/metainfo/") + AppId + QStringLiteral(".metainfo.xml"))});
     EXPECT_EQ(metainfo.code, 0) << metainfo.output.toStdString();
 }
 
@@ -169,7 +172,8 @@ TEST_F(InstallTest, GuideIsOnePageWithItsPicturesBesideItAndTheManualPageNamesIt
     shown.removeDuplicates();
     EXPECT_EQ(shown, GuidePictures()) << "no picture left out, none installed in vain";
 
-    const ToolRun man = RunTool(QStringLiteral("gzip"), {QStringLiteral("-dc"), installed(QStringLiteral("usr/share/man/man1/tikomat.1.gz"))});
+    const ToolRun man = RunTool(QStringLiteral("gzip"),
+                                {QStringLiteral("-dc"), installed(QStringLiteral("usr/share/man/man1/tikomat.1.gz"))});
     ASSERT_EQ(man.code, 0) << man.output.toStdString();
     EXPECT_TRUE(man.output.contains(u'/' + GuideFolder + QStringLiteral("navod.html")));
 }
@@ -180,8 +184,8 @@ TEST(PackageTest, DebHoldsTheInstalledFilesAndDependsOnDebiansLibraries)
     QTemporaryDir out;
     ASSERT_TRUE(out.isValid());
     const ToolRun cpack = RunTool(QStringLiteral(TIKOMAT_CPACK),
-                              {QStringLiteral("-G"), QStringLiteral("DEB"), QStringLiteral("-B"), out.path(),
-                               QStringLiteral("--config"), QStringLiteral(TIKOMAT_BUILD_DIR "/CPackConfig.cmake")});
+                                  {QStringLiteral("-G"), QStringLiteral("DEB"), QStringLiteral("-B"), out.path(),
+                                   QStringLiteral("--config"), QStringLiteral(TIKOMAT_BUILD_DIR "/CPackConfig.cmake")});
     ASSERT_EQ(cpack.code, 0) << cpack.output.toStdString();
     const QString deb = out.filePath(QStringLiteral("tikomat_1.82_amd64.deb"));
     ASSERT_TRUE(QFile::exists(deb)) << cpack.output.toStdString();
@@ -199,13 +203,14 @@ TEST(PackageTest, DebHoldsTheInstalledFilesAndDependsOnDebiansLibraries)
     EXPECT_EQ(files, ExpectedFiles());
 
     const ToolRun fields = RunTool(QStringLiteral("dpkg-deb"), {QStringLiteral("-f"), deb, QStringLiteral("Package"),
-                                                            QStringLiteral("Version"), QStringLiteral("Depends")});
+                                                                QStringLiteral("Version"), QStringLiteral("Depends")});
     ASSERT_EQ(fields.code, 0) << fields.output.toStdString();
     EXPECT_TRUE(fields.output.contains(QStringLiteral("Package: tikomat\n")));
     EXPECT_TRUE(fields.output.contains(QStringLiteral("Version: 1.82\n")));
     for (const char *library : {"libqt6core6", "libqt6gui6", "libqt6widgets6", "libqt6serialport6", "libqt6dbus6",
                                 "libqt6printsupport6", "libc6", "fonts-dejavu-core", "qt6-qpa-plugins"})
-        EXPECT_TRUE(fields.output.contains(QString::fromLatin1(library))) << library << "\n" << fields.output.toStdString();
+        EXPECT_TRUE(fields.output.contains(QString::fromLatin1(library))) << library << "\n"
+                                                                          << fields.output.toStdString();
 }
 
 }  // namespace

@@ -80,8 +80,8 @@ Damage ExpectAllBack(const Told &told, const QString &folder, const std::string 
     for (const auto &[key, found] : penalties) {
         if (found.size() > 1) {
             ++damage.doubled;
-            ADD_FAILURE() << moment << ": record " << key.first << " at " << key.second << " came back "
-                          << found.size() << " times";
+            ADD_FAILURE() << moment << ": record " << key.first << " at " << key.second << " came back " << found.size()
+                          << " times";
         }
     }
     for (const auto &[id, state] : told.records) {
@@ -94,9 +94,8 @@ Damage ExpectAllBack(const Told &told, const QString &folder, const std::string 
     }
     for (const auto &[list, t] : told.stamps) {
         const ImpulseListModel &rows = list == JournalList::Start ? fresh.desk.startList() : fresh.desk.finishList();
-        const bool listed = std::any_of(rows.rows().begin(), rows.rows().end(), [t = t](const auto &row) {
-            return row.isImpulse() && row.time == t;
-        });
+        const bool listed = std::any_of(rows.rows().begin(), rows.rows().end(),
+                                        [t = t](const auto &row) { return row.isImpulse() && row.time == t; });
         if (!listed && !recordTimes.count(t)) {
             ++damage.lost;
             ADD_FAILURE() << moment << ": stamp " << t << " lost";

@@ -84,10 +84,9 @@ TEST(JournalLine, RecordsOutOfRangeAreSkippedAndCounted)
     };
     for (const auto &c : outOfRange) {
         SCOPED_TRACE(c.what);
-        const std::vector<JournalEntry> bad = {Change(JournalKind::RecordAdded, c.record),
-                                               Change(JournalKind::RecordDeleted, c.record),
-                                               Change(JournalKind::RecordEdited, c.record, good),
-                                               Change(JournalKind::RecordEdited, good, c.record)};
+        const std::vector<JournalEntry> bad = {
+            Change(JournalKind::RecordAdded, c.record), Change(JournalKind::RecordDeleted, c.record),
+            Change(JournalKind::RecordEdited, c.record, good), Change(JournalKind::RecordEdited, good, c.record)};
         QByteArray bytes = EncodeJournalLine(Change(JournalKind::RecordAdded, good));
         for (const JournalEntry &e : bad)
             bytes += EncodeJournalLine(e);

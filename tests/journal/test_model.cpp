@@ -83,7 +83,7 @@ private:
 };
 
 struct Moment {
-    int lines;      // journal lines when the action was done
+    int lines;  // journal lines when the action was done
     Values records;
     Rows rows;
 };
@@ -140,9 +140,7 @@ ScriptedRace RunRace(unsigned seed, int actions)
                 race.desk.startRace();
                 break;
             case 1:
-            case 2:
-                race.ModuleStamp(JournalList::Finish, now);
-                break;
+            case 2: race.ModuleStamp(JournalList::Finish, now); break;
             case 3:
             case 4:
                 race.Insert(1 + pick(4));  // an impulse waits, or a preselection
@@ -176,12 +174,8 @@ ScriptedRace RunRace(unsigned seed, int actions)
                     race.desk.deleteAllImpulses();
                 }
                 break;
-            case 10:
-                race.desk.Undo();
-                break;
-            case 11:
-                race.desk.Redo();
-                break;
+            case 10: race.desk.Undo(); break;
+            case 11: race.desk.Redo(); break;
             }
             snapshot();
         }

@@ -25,14 +25,17 @@ public:
     };
 
     std::vector<Device> devices;
-    std::deque<ReadResult> reads;     // replayed in order; then empty reads
+    std::deque<ReadResult> reads;      // replayed in order; then empty reads
     std::map<QString, uint32_t> fail;  // operation ("Open", "Baud", "Write", ...) -> status
     QStringList opened;                // serial numbers asked to open
     std::vector<QByteArray> writes;    // every write, as one piece each
     int closes = 0;
     uintptr_t openHandle = 0;
 
-    uint32_t ListCount(uint32_t &count) override { return Fails("Count", [&] { count = uint32_t(devices.size()); }); }
+    uint32_t ListCount(uint32_t &count) override
+    {
+        return Fails("Count", [&] { count = uint32_t(devices.size()); });
+    }
     uint32_t ListDescription(uint32_t i, QString &text) override
     {
         return Fails("Description", [&] { text = devices.at(i).description; });
@@ -89,7 +92,8 @@ public:
 
 private:
     bool Open(uintptr_t handle) const { return handle != 0 && handle == openHandle; }
-    template <class F> uint32_t Fails(const char *operation, F succeed)
+    template <class F>
+    uint32_t Fails(const char *operation, F succeed)
     {
         const auto it = fail.find(QLatin1String(operation));
         if (it != fail.end() && it->second != FT_OK)

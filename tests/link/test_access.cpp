@@ -37,10 +37,7 @@ protected:
         backend->devices = {{QStringLiteral("KORVEL HUB"), QStringLiteral("FT1")}};
         unit = std::make_unique<D2XXUnit>(std::move(owned));
     }
-    void Open()
-    {
-        ASSERT_EQ(unit->Open_USB_Device_By_Serial_Number(QStringLiteral("FT1")), FT_OK);
-    }
+    void Open() { ASSERT_EQ(unit->Open_USB_Device_By_Serial_Number(QStringLiteral("FT1")), FT_OK); }
     ScriptedBackend *backend;
     std::unique_ptr<D2XXUnit> unit;
 };

@@ -120,9 +120,8 @@ TEST(Connect, ConnectingAgainClosesFirstThenSearches)
     EXPECT_EQ(conn.link->USBConnect(), 1);
     EXPECT_EQ(conn.host.events,
               QStringList({"status: " + Searching, "log: USBConnect: jiz byl pripojen k USB device, odpojuji...",
-                           "log: USBDisconnect: odpojuji...", "status: Odpojuji...", "status: Odpojen.",
-                           "cursor: wait", "log: pripojen k USB device", "cursor: background",
-                           "status: Připojen."}));
+                           "log: USBDisconnect: odpojuji...", "status: Odpojuji...", "status: Odpojen.", "cursor: wait",
+                           "log: pripojen k USB device", "cursor: background", "status: Připojen."}));
     EXPECT_EQ(conn.backend->closes, 1);
 }
 
@@ -130,8 +129,8 @@ TEST(Connect, DisconnectClosesEvenWhenNothingIsOpenAndLeavesTheCursor)
 {
     Connection conn({});
     conn.link->USBDisconnect();
-    EXPECT_EQ(conn.host.events, QStringList({"log: USBDisconnect: odpojuji...", "status: Odpojuji...",
-                                             "status: Odpojen."}));
+    EXPECT_EQ(conn.host.events,
+              QStringList({"log: USBDisconnect: odpojuji...", "status: Odpojuji...", "status: Odpojen."}));
     EXPECT_EQ(conn.backend->closes, 1);
     EXPECT_FALSE(conn.link->Connected);
 }
@@ -167,9 +166,8 @@ TEST(Response, ReadErrorPausesReconnectsAndPausesAgain)
     EXPECT_EQ(conn.host.events,
               QStringList({"log: ReadFTDIResponse: USB chyba FT_Read - Device Not Found....", "pause: 2000",
                            "status: " + Searching, "log: USBConnect: jiz byl pripojen k USB device, odpojuji...",
-                           "log: USBDisconnect: odpojuji...", "status: Odpojuji...", "status: Odpojen.",
-                           "cursor: wait", "log: pripojen k USB device", "cursor: background",
-                           "status: Připojen.", "pause: 150"}));
+                           "log: USBDisconnect: odpojuji...", "status: Odpojuji...", "status: Odpojen.", "cursor: wait",
+                           "log: pripojen k USB device", "cursor: background", "status: Připojen.", "pause: 150"}));
     EXPECT_EQ(conn.unit->FTErrorText, "");
     EXPECT_EQ(conn.link->ReadFTDIResponse(), QByteArray("D"));
 }

@@ -64,7 +64,7 @@ TEST(Emulator, KeepsToTheWiresScheduleThroughAHoldUp)
     ASSERT_TRUE(emulator.ok()) << emulator.error();
     const int reader = ::open(emulator.portPath().c_str(), O_RDONLY | O_NOCTTY | O_NONBLOCK);
     ASSERT_GE(reader, 0);
-    struct sigaction action{};
+    struct sigaction action {};
     action.sa_handler = HoldUp;
     sigaction(SIGUSR1, &action, nullptr);
 

@@ -17,8 +17,14 @@ struct Step {
     LinkCursor cursor = LinkCursor::Default;
 };
 
-Step Enabled(bool enabled) { return {Step::ConnectEnabled, enabled, LinkCursor::Default}; }
-Step CursorTo(LinkCursor cursor) { return {Step::Cursor, false, cursor}; }
+Step Enabled(bool enabled)
+{
+    return {Step::ConnectEnabled, enabled, LinkCursor::Default};
+}
+Step CursorTo(LinkCursor cursor)
+{
+    return {Step::Cursor, false, cursor};
+}
 
 struct Case {
     const char *name;

@@ -70,7 +70,10 @@ TEST_F(Polling, ResponsesToImpulses)
         {"A B: one FB1 edge, the text of B", 0, {"AB"}, {FB1, Start}},
         {"A B A B A: still one impulse, ends free", 0, {"ABABA"}, {Free, Start}},
         {"B, then A in the next poll: the impulse after the next read", 0, {"B", "A"}, {FB1, Free, Start}},
-        {"an interruption spanning polls gives one edge", 0, {"B", "B", "BBB", "A", "B"}, {FB1, Start, Free, FB1, Start}},
+        {"an interruption spanning polls gives one edge",
+         0,
+         {"B", "B", "BBB", "A", "B"},
+         {FB1, Start, Free, FB1, Start}},
         {"D in mode 0: start then finish, one stamp", 0, {"D"}, {Both, Start, Finish}},
         {"D in mode 1: a single finish", 1, {"D"}, {Both, Finish}},
         {"B then C in mode 1: one finish per poll", 1, {"B", "C"}, {FB1, FB2, Finish, Finish}},
@@ -93,8 +96,7 @@ TEST_F(Polling, StampIsTheReadCutToWholeMilliseconds)
 {
     // 10:00:01,2347 exactly as the clock has it, below a millisecond.
     now = TextToDayTime(QStringLiteral("10:00:01,234")) + (TextToDayTime(QStringLiteral("00:00:00,001")) * 7) / 10;
-    EXPECT_EQ(WithoutPauses(Run(0, {"D", ""})),
-              QStringList({Both, "start: 10:00:01,234", "finish: 10:00:01,234"}));
+    EXPECT_EQ(WithoutPauses(Run(0, {"D", ""})), QStringList({Both, "start: 10:00:01,234", "finish: 10:00:01,234"}));
     EXPECT_EQ(host.Of("start").size(), 1);
 }
 
@@ -110,52 +112,98 @@ TEST_F(Polling, EachEdgeIsStampedForTheCharacterThatCarriedIt)
     const struct {
         const char *name;
         int mode;
-        int64_t previousReadUs;  // when the connect began
+        int64_t previousReadUs;                             // when the connect began
         std::vector<std::pair<int64_t, QByteArray>> reads;  // when each returned, what it brought
         QStringList impulses;
     } cases[] = {
         // 10 bits at 19200 baud: each following character is 520.8 µs.
-        {"one character: the read", 0, Us("09:59:00,000"), {{Us("10:00:00,000", 700), "C"}},
+        {"one character: the read", 0, Us("09:59:00,000"), {{Us("10:00:00,000", 700), "C"}}, {"finish: 10:00:00,000"}},
+        {"one follows: 179 µs into the millisecond",
+         0,
+         Us("09:59:00,000"),
+         {{Us("10:00:00,000", 700), "CA"}},
          {"finish: 10:00:00,000"}},
-        {"one follows: 179 µs into the millisecond", 0, Us("09:59:00,000"), {{Us("10:00:00,000", 700), "CA"}},
-         {"finish: 10:00:00,000"}},
-        {"two follow: into the millisecond before", 0, Us("09:59:00,000"), {{Us("10:00:00,000", 700), "CAA"}},
+        {"two follow: into the millisecond before",
+         0,
+         Us("09:59:00,000"),
+         {{Us("10:00:00,000", 700), "CAA"}},
          {"finish: 09:59:59,999"}},
-        {"edge early in 20 characters", 0, Us("09:59:00,000"), {{Us("10:00:00,000", 700), "C" + QByteArray(19, 'A')}},
+        {"edge early in 20 characters",
+         0,
+         Us("09:59:00,000"),
+         {{Us("10:00:00,000", 700), "C" + QByteArray(19, 'A')}},
          {"finish: 09:59:59,990"}},
-        {"edge late in 20 characters", 0, Us("09:59:00,000"), {{Us("10:00:00,000", 700), QByteArray(19, 'A') + "C"}},
+        {"edge late in 20 characters",
+         0,
+         Us("09:59:00,000"),
+         {{Us("10:00:00,000", 700), QByteArray(19, 'A') + "C"}},
          {"finish: 10:00:00,000"}},
         {"a full read of 500", 0, Us("09:59:00,000"), {{Us("10:00:00,000", 700), full}}, {"finish: 09:59:59,740"}},
-        {"other bytes took the wire too", 0, Us("09:59:00,000"), {{Us("10:00:00,000", 700), "C\r\n"}},
+        {"other bytes took the wire too",
+         0,
+         Us("09:59:00,000"),
+         {{Us("10:00:00,000", 700), "C\r\n"}},
          {"finish: 09:59:59,999"}},
-        {"FB1 then FB2: each its own", 0, Us("09:59:00,000"), {{Us("10:00:00,000", 700), "BAAAC"}},
+        {"FB1 then FB2: each its own",
+         0,
+         Us("09:59:00,000"),
+         {{Us("10:00:00,000", 700), "BAAAC"}},
          {"start: 09:59:59,998", "finish: 10:00:00,000"}},
-        {"FB2 before FB1: start still first", 0, Us("09:59:00,000"), {{Us("10:00:00,000", 700), "CAAB"}},
+        {"FB2 before FB1: start still first",
+         0,
+         Us("09:59:00,000"),
+         {{Us("10:00:00,000", 700), "CAAB"}},
          {"start: 10:00:00,000", "finish: 09:59:59,999"}},
-        {"D: both from one character", 0, Us("09:59:00,000"), {{Us("10:00:00,000", 700), "DAAA"}},
+        {"D: both from one character",
+         0,
+         Us("09:59:00,000"),
+         {{Us("10:00:00,000", 700), "DAAA"}},
          {"start: 09:59:59,999", "finish: 09:59:59,999"}},
-        {"one beam twice: the first interruption", 0, Us("09:59:00,000"), {{Us("10:00:00,000", 700), "BABAA"}},
+        {"one beam twice: the first interruption",
+         0,
+         Us("09:59:00,000"),
+         {{Us("10:00:00,000", 700), "BABAA"}},
          {"start: 09:59:59,998"}},
-        {"mode 1, two beams: one impulse, the first", 1, Us("09:59:00,000"), {{Us("10:00:00,000", 700), "BAC"}},
+        {"mode 1, two beams: one impulse, the first",
+         1,
+         Us("09:59:00,000"),
+         {{Us("10:00:00,000", 700), "BAC"}},
          {"finish: 09:59:59,999"}},
-        {"mode 1, the other beam first", 1, Us("09:59:00,000"), {{Us("10:00:00,000", 700), "CAB"}},
+        {"mode 1, the other beam first",
+         1,
+         Us("09:59:00,000"),
+         {{Us("10:00:00,000", 700), "CAB"}},
          {"finish: 09:59:59,999"}},
-        {"never before the port was opened", 0, Us("09:59:59,997", 700),
-         {{Us("10:00:00,000", 700), "C" + QByteArray(19, 'A')}}, {"finish: 09:59:59,997"}},
+        {"never before the port was opened",
+         0,
+         Us("09:59:59,997", 700),
+         {{Us("10:00:00,000", 700), "C" + QByteArray(19, 'A')}},
+         {"finish: 09:59:59,997"}},
         // Behind the wire: the backlog comes in over several reads.
-        {"a backlog in two reads: the second bounds the edge", 0, Us("09:59:00,000"),
+        {"a backlog in two reads: the second bounds the edge",
+         0,
+         Us("09:59:00,000"),
          {{Us("10:00:00,030"), "AAAAC" + QByteArray(5, 'A')}, {Us("10:00:00,031"), QByteArray(50, 'A')}},
          {"finish: 10:00:00,002"}},
-        {"a backlog, still never before the port was opened", 0, Us("10:00:00,020"),
+        {"a backlog, still never before the port was opened",
+         0,
+         Us("10:00:00,020"),
          {{Us("10:00:00,030"), "C" + QByteArray(9, 'A')}, {Us("10:00:00,031"), QByteArray(50, 'A')}},
          {"finish: 10:00:00,020"}},
-        {"a new edge of the same beam hands the held one over", 0, Us("09:59:00,000"),
+        {"a new edge of the same beam hands the held one over",
+         0,
+         Us("09:59:00,000"),
          {{Us("10:00:00,030"), "C" + QByteArray(9, 'A')}, {Us("10:00:00,031"), "AC" + QByteArray(8, 'A')}},
          {"finish: 10:00:00,021", "finish: 10:00:00,026"}},
-        {"held start and new finish keep their order", 0, Us("09:59:00,000"),
+        {"held start and new finish keep their order",
+         0,
+         Us("09:59:00,000"),
          {{Us("10:00:00,030"), "B" + QByteArray(9, 'A')}, {Us("10:00:00,031"), "AC"}},
          {"start: 10:00:00,025", "finish: 10:00:00,031"}},
-        {"across midnight: the day before", 0, Us("23:59:59,000"), {{Us("00:00:00,000", 300), "CA"}},
+        {"across midnight: the day before",
+         0,
+         Us("23:59:59,000"),
+         {{Us("00:00:00,000", 300), "CA"}},
          {"finish: 23:59:59,999"}},
     };
     for (const auto &c : cases) {
@@ -252,10 +300,9 @@ TEST_F(Polling, FailedConnectPollsOnceIntoASecondSearch)
     EXPECT_FALSE(failed.Connect());
     failed.Poll();
     failed.Disconnect();
-    EXPECT_EQ(host.Of("status"),
-              QStringList({"Připojuji pomocí USB, prosím, čekejte...", "Připojení selhalo.",
-                           "Připojuji pomocí USB, prosím, čekejte...", "Připojení selhalo.", "Odpojuji...",
-                           "Odpojen.", "Časoměrný modul odpojen."}));
+    EXPECT_EQ(host.Of("status"), QStringList({"Připojuji pomocí USB, prosím, čekejte...", "Připojení selhalo.",
+                                              "Připojuji pomocí USB, prosím, čekejte...", "Připojení selhalo.",
+                                              "Odpojuji...", "Odpojen.", "Časoměrný modul odpojen."}));
     EXPECT_TRUE(host.Of("log").contains("ReadFTDIResponse: USB chyba FT_Read - Invalid Handle..."));
 }
 

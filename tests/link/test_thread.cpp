@@ -24,7 +24,8 @@
 
 namespace {
 
-template <class Pred> bool WaitFor(Pred done, int timeoutMs)
+template <class Pred>
+bool WaitFor(Pred done, int timeoutMs)
 {
     QElapsedTimer timer;
     timer.start();
@@ -124,8 +125,7 @@ TEST_F(LinkEndToEnd, BytesOnTheWireBecomeImpulseRows)
     const int64_t fb1 = Passage('B');
     const int64_t fb2 = Passage('C');
     const int64_t both = Passage('D');
-    ASSERT_TRUE(WaitFor([&] { return desk.finishList().size() == 2 && desk.startList().size() == 2; }, 2000))
-        << Dump();
+    ASSERT_TRUE(WaitFor([&] { return desk.finishList().size() == 2 && desk.startList().size() == 2; }, 2000)) << Dump();
     EXPECT_EQ(desk.startList().at(0).caption(), "IMPULS FB1");
     EXPECT_EQ(desk.finishList().at(0).caption(), "IMPULS FB2");
     ExpectStampedAt(desk.startList(), {fb1, both});
@@ -176,8 +176,11 @@ TEST_F(LinkEndToEnd, DisconnectEndsTheThreadAndASecondConnectWaitsForIt)
     EXPECT_TRUE(connectEnabled);
     link->connectModule(0);  // while the old thread may still be polling
     ASSERT_TRUE(WaitFor([&] { return statuses.contains("Připojen, čekám na data..."); }, 3000)) << Dump();
-    const QStringList expected{"Odpojuji...", "Odpojen.", "Časoměrný modul odpojen.",
-                               "Připojuji pomocí USB, prosím, čekejte...", "Připojen.",
+    const QStringList expected{"Odpojuji...",
+                               "Odpojen.",
+                               "Časoměrný modul odpojen.",
+                               "Připojuji pomocí USB, prosím, čekejte...",
+                               "Připojen.",
                                "Připojen, čekám na data..."};
     EXPECT_EQ(statuses, expected);
     EXPECT_FALSE(connectEnabled);

@@ -22,7 +22,9 @@ TEST(Categories, NewCategoriesJoinTheListOnceAndUnchanged)
     const std::vector<MergeCase> cases = {
         {"nothing new", initial, {u"MX1"_qs, std::nullopt, u"OPEN"_qs}, {}},
         {"letter case alone is no new category", initial, {u"mx1"_qs, u"veterán"_qs, u"Open"_qs}, {}},
-        {"a new one, in row order, once", initial, {u"Ženy"_qs, u"Junior"_qs, u"ženy"_qs, u"JUNIOR"_qs},
+        {"a new one, in row order, once",
+         initial,
+         {u"Ženy"_qs, u"Junior"_qs, u"ženy"_qs, u"JUNIOR"_qs},
          {u"Ženy"_qs, u"Junior"_qs}},
         {"blanks make it new and stay", initial, {u" MX1"_qs, u"MX2 "_qs}, {u" MX1"_qs, u"MX2 "_qs}},
         {"blanks only or empty never", initial, {u"   "_qs, u""_qs, u"\t"_qs}, {}},

@@ -54,22 +54,28 @@ struct ImportCase {
 TEST(RacerImport, FilesThatImport)
 {
     const std::vector<ImportCase> cases = {
-        {"semicolons, UTF-8 with a byte order mark", Bom("Start.číslo;Příjmení, jméno;Kategorie\r\n"
-                                                         "12;Novák Jan;MX1\r\n7;Šťastná Eva;Ženy\r\n"),
-         {u"12|Novák Jan|MX1"_qs, u"7|Šťastná Eva|Ženy"_qs}, {}},
+        {"semicolons, UTF-8 with a byte order mark",
+         Bom("Start.číslo;Příjmení, jméno;Kategorie\r\n"
+             "12;Novák Jan;MX1\r\n7;Šťastná Eva;Ženy\r\n"),
+         {u"12|Novák Jan|MX1"_qs, u"7|Šťastná Eva|Ženy"_qs},
+         {}},
         {"commas, UTF-8 without a mark, English titles, any order",
          Utf8("Category,Bib,Name,Email\nOPEN,3,Dvořák Petr,p@x.cz\nMX2,4,Řehoř Jiří,\n"),
-         {u"3|Dvořák Petr|OPEN"_qs, u"4|Řehoř Jiří|MX2"_qs}, {}},
+         {u"3|Dvořák Petr|OPEN"_qs, u"4|Řehoř Jiří|MX2"_qs},
+         {}},
         {"code page 1250, first and last name apart",
          Cp1250("Číslo;Jméno;Příjmení;Kategorie\n1;Jiří;Žák;VETERÁN\n2;Anna;Ňuňková;\n"),
-         {u"1|Žák Jiří|VETERÁN"_qs, u"2|Ňuňková Anna|-"_qs}, {}},
+         {u"1|Žák Jiří|VETERÁN"_qs, u"2|Ňuňková Anna|-"_qs},
+         {}},
         {"quoted fields: separators, doubled quotes, a line break",
          Utf8("cislo,jmeno a prijmeni,kategorie\n\"5\",\"Novák, Jan\",\"MX\"\"1\"\n"
               "6,\"Dva\nřádky\",OPEN\n"),
-         {u"5|Novák, Jan|MX\"1"_qs, u"6|Dva řádky|OPEN"_qs}, {}},
+         {u"5|Novák, Jan|MX\"1"_qs, u"6|Dva řádky|OPEN"_qs},
+         {}},
         {"blank lines, blanks around values, missing values, a last line without a break",
          Utf8("Start. číslo ; Jméno ; Kategorie\n\n 8 ; Jan ;\n;Bez čísla;MX1\n9;;\n;;\n10;Poslední;X"),
-         {u"8|Jan|-"_qs, u"-|Bez čísla|MX1"_qs, u"9|-|-"_qs, u"10|Poslední|X"_qs}, {}},
+         {u"8|Jan|-"_qs, u"-|Bez čísla|MX1"_qs, u"9|-|-"_qs, u"10|Poslední|X"_qs},
+         {}},
         {"only the last name column", Utf8("Surname;Class\nNovák;A\n"), {u"-|Novák|A"_qs}, {}},
         {"trailing empty fields", Utf8("Bib;Name\n1;Jan;;\n"), {u"1|Jan|-"_qs}, {}},
     };
@@ -86,21 +92,29 @@ TEST(RacerImport, FilesWithProblemsImportNothing)
     const QString longName(81, u'x');
     const std::vector<ImportCase> cases = {
         {"numbers that are not integers, each with its line",
-         Utf8("cislo;jmeno\n1;A\n1a;B\n3;C\n4.5;D\n"), {},
-         {u"řádek 3: startovní číslo „1a“ není celé číslo"_qs,
-          u"řádek 5: startovní číslo „4.5“ není celé číslo"_qs}},
+         Utf8("cislo;jmeno\n1;A\n1a;B\n3;C\n4.5;D\n"),
+         {},
+         {u"řádek 3: startovní číslo „1a“ není celé číslo"_qs, u"řádek 5: startovní číslo „4.5“ není celé číslo"_qs}},
         {"a name and a category too long",
          Utf8(("cislo;jmeno;kategorie\n1;" + longName.toStdString() + ";A\n2;B;123456789012345678901\n").c_str()),
          {},
          {u"řádek 2: jméno „"_qs + longName + u"“ je delší než 80 znaků"_qs,
           u"řádek 3: kategorie „123456789012345678901“ je delší než 20 znaků"_qs}},
-        {"an unquoted separator shifts the fields", Utf8("Bib,Name,Category\n1,Novák, Jan,MX1\n"), {},
+        {"an unquoted separator shifts the fields",
+         Utf8("Bib,Name,Category\n1,Novák, Jan,MX1\n"),
+         {},
          {u"řádek 2: má 4 polí, záhlaví jen 3 (oddělovač uvnitř pole bez uvozovek?)"_qs}},
-        {"text after a closing quote", Utf8("Bib;Name\n1;\"Jan\"x;\n2;Eva\n"), {},
+        {"text after a closing quote",
+         Utf8("Bib;Name\n1;\"Jan\"x;\n2;Eva\n"),
+         {},
          {u"řádek 2: za uzavírací uvozovkou pokračuje text"_qs}},
-        {"a quote never closed", Utf8("Bib;Name\n1;Jan\n2;\"Eva\n3;Petr\n"), {},
+        {"a quote never closed",
+         Utf8("Bib;Name\n1;Jan\n2;\"Eva\n3;Petr\n"),
+         {},
          {u"řádek 3: uvozovky se do konce souboru neuzavřely"_qs}},
-        {"no known column", Utf8("Email;Telefon\na@b.cz;123\n"), {},
+        {"no known column",
+         Utf8("Email;Telefon\na@b.cz;123\n"),
+         {},
          {u"V prvním řádku není sloupec se startovním číslem ani se jménem (např. „Start.číslo“, "
           u"„Příjmení, jméno“, „Jméno“ a „Příjmení“, „Kategorie“), jsou tam: Email, Telefon."_qs}},
         {"an empty file", QByteArray(), {}, {u"Soubor nemá čitelný první řádek s názvy sloupců."_qs}},
@@ -175,10 +189,10 @@ struct DuplicateCase {
     const char *what;
     std::vector<RacerRow> table;  // before the import
     QByteArray file;
-    QString choice;               // the button pressed; empty: no question may come
-    QStringList rows;             // the table afterwards
-    QString listed;               // the numbers the question lists
-    QString message;              // the last message, which ends the import
+    QString choice;    // the button pressed; empty: no question may come
+    QStringList rows;  // the table afterwards
+    QString listed;    // the numbers the question lists
+    QString message;   // the last message, which ends the import
 };
 
 }  // namespace
@@ -189,30 +203,56 @@ TEST(RacerImport, NumbersAlreadyInTheTableAreAskedAboutFirst)
         {12, u"Novák Jan"_qs, u"MX1"_qs}, {13, u"Dvořák Petr"_qs, u"OPEN"_qs}, {std::nullopt, u"Bez čísla"_qs, {}}};
     const QByteArray again = "Bib;Name;Category\n12;Novák Jan;MX2\n14;Nová Eva;Ženy\n13;Dvořák Petr;\n;Anonym;OPEN\n";
     const std::vector<DuplicateCase> cases = {
-        {"no number in the table: imported without a question", race, "Bib;Name\n20;Malá Iva\n", {},
-         {u"12|Novák Jan|MX1"_qs, u"13|Dvořák Petr|OPEN"_qs, u"-|Bez čísla|-"_qs, u"20|Malá Iva|-"_qs}, {},
+        {"no number in the table: imported without a question",
+         race,
+         "Bib;Name\n20;Malá Iva\n",
+         {},
+         {u"12|Novák Jan|MX1"_qs, u"13|Dvořák Petr|OPEN"_qs, u"-|Bez čísla|-"_qs, u"20|Malá Iva|-"_qs},
+         {},
          u"Ze souboru přihlášky.csv přidáno závodníků: 1."_qs},
-        {"Aktualizovat: name and category from the file, the rest appended", race, again, u"Aktualizovat"_qs,
+        {"Aktualizovat: name and category from the file, the rest appended",
+         race,
+         again,
+         u"Aktualizovat"_qs,
          {u"12|Novák Jan|MX2"_qs, u"13|Dvořák Petr|-"_qs, u"-|Bez čísla|-"_qs, u"14|Nová Eva|Ženy"_qs,
           u"-|Anonym|OPEN"_qs},
-         u"12, 13"_qs, u"Ze souboru přihlášky.csv přidáno závodníků: 2.\nAktualizováno závodníků: 2."_qs},
-        {"Přeskočit: existing rows kept, the rest appended", race, again, u"Přeskočit"_qs,
+         u"12, 13"_qs,
+         u"Ze souboru přihlášky.csv přidáno závodníků: 2.\nAktualizováno závodníků: 2."_qs},
+        {"Přeskočit: existing rows kept, the rest appended",
+         race,
+         again,
+         u"Přeskočit"_qs,
          {u"12|Novák Jan|MX1"_qs, u"13|Dvořák Petr|OPEN"_qs, u"-|Bez čísla|-"_qs, u"14|Nová Eva|Ženy"_qs,
           u"-|Anonym|OPEN"_qs},
-         u"12, 13"_qs, u"Ze souboru přihlášky.csv přidáno závodníků: 2.\nPonecháno beze změny: 2."_qs},
-        {"Storno: nothing imported", race, again, u"Storno"_qs,
-         {u"12|Novák Jan|MX1"_qs, u"13|Dvořák Petr|OPEN"_qs, u"-|Bez čísla|-"_qs}, u"12, 13"_qs, {}},
+         u"12, 13"_qs,
+         u"Ze souboru přihlášky.csv přidáno závodníků: 2.\nPonecháno beze změny: 2."_qs},
+        {"Storno: nothing imported",
+         race,
+         again,
+         u"Storno"_qs,
+         {u"12|Novák Jan|MX1"_qs, u"13|Dvořák Petr|OPEN"_qs, u"-|Bez čísla|-"_qs},
+         u"12, 13"_qs,
+         {}},
         {"the same file twice, Přeskočit: nothing added",
-         {{14, u"Nová Eva"_qs, u"Ženy"_qs}}, "Bib;Name;Category\n14;Nová Eva;Ženy\n", u"Přeskočit"_qs,
-         {u"14|Nová Eva|Ženy"_qs}, u"14"_qs,
+         {{14, u"Nová Eva"_qs, u"Ženy"_qs}},
+         "Bib;Name;Category\n14;Nová Eva;Ženy\n",
+         u"Přeskočit"_qs,
+         {u"14|Nová Eva|Ženy"_qs},
+         u"14"_qs,
          u"Ze souboru přihlášky.csv přidáno závodníků: 0.\nPonecháno beze změny: 1."_qs},
         {"a number the table holds twice: both rows updated",
-         {{7, u"Starý"_qs, {}}, {8, u"Jiný"_qs, {}}, {7, u"Také starý"_qs, u"X"_qs}}, "Bib;Name;Class\n7;Nový;MX1\n",
-         u"Aktualizovat"_qs, {u"7|Nový|MX1"_qs, u"8|Jiný|-"_qs, u"7|Nový|MX1"_qs}, u"7"_qs,
+         {{7, u"Starý"_qs, {}}, {8, u"Jiný"_qs, {}}, {7, u"Také starý"_qs, u"X"_qs}},
+         "Bib;Name;Class\n7;Nový;MX1\n",
+         u"Aktualizovat"_qs,
+         {u"7|Nový|MX1"_qs, u"8|Jiný|-"_qs, u"7|Nový|MX1"_qs},
+         u"7"_qs,
          u"Ze souboru přihlášky.csv přidáno závodníků: 0.\nAktualizováno závodníků: 1."_qs},
-        {"a number repeated within the file: a bad row with its lines, nothing imported", race,
-         "Bib;Name\n30;Prvni\n31;Druhy\n30;Opakovany\n12;Novák Jan\n30;Zase\n", {},
-         {u"12|Novák Jan|MX1"_qs, u"13|Dvořák Petr|OPEN"_qs, u"-|Bez čísla|-"_qs}, {},
+        {"a number repeated within the file: a bad row with its lines, nothing imported",
+         race,
+         "Bib;Name\n30;Prvni\n31;Druhy\n30;Opakovany\n12;Novák Jan\n30;Zase\n",
+         {},
+         {u"12|Novák Jan|MX1"_qs, u"13|Dvořák Petr|OPEN"_qs, u"-|Bez čísla|-"_qs},
+         {},
          u"Ze souboru přihlášky.csv nebyl importován žádný závodník, tyto řádky nelze přečíst:\n\n"
          u"řádek 4: startovní číslo 30 už je na řádku 2\n"
          u"řádek 6: startovní číslo 30 už je na řádku 2"_qs},

@@ -91,8 +91,10 @@ TEST_F(RacerFileMemoryTest, MissingOrDamagedRacerFileIsReportedAndTheTableStays)
     };
     const QString missing = QDir::toNativeSeparators(path(u"jezdci.racerlist"_qs));
     const std::vector<Case> cases = {
-        {"missing", {},
-         u"Soubor závodníků "_qs + missing + u", naposledy otevřený nebo uložený se závodem závod.csvz, nebyl nalezen."_qs,
+        {"missing",
+         {},
+         u"Soubor závodníků "_qs + missing
+             + u", naposledy otevřený nebo uložený se závodem závod.csvz, nebyl nalezen."_qs,
          u"Závod závod.csvz je otevřen; seznam závodníků zůstal beze změny."_qs},
         {"damaged", "<racerlist version=\"1\"><fields>",
          u"Soubor závodníků "_qs + missing + u" k závodu závod.csvz nelze načíst:\n"_qs,

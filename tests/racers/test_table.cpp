@@ -36,8 +36,8 @@ struct EditCase {
     int column;
     QString typed;
     bool accepted;
-    RacerRow after;            // the row from Row(5, "Jan", "MX1")
-    const char *messagePart;   // in the refusal
+    RacerRow after;           // the row from Row(5, "Jan", "MX1")
+    const char *messagePart;  // in the refusal
 };
 
 }  // namespace
@@ -51,17 +51,14 @@ TEST_F(TableTest, TypedValuesAreTakenOrRefusedWithAMessage)
         {"a cleared number", RacerTable::Number, u""_qs, true, Row(std::nullopt, u"Jan"_qs, u"MX1"_qs), nullptr},
         {"letters", RacerTable::Number, u"12a"_qs, false, Row(5, u"Jan"_qs, u"MX1"_qs), "„12a“"},
         {"a fraction", RacerTable::Number, u"1,5"_qs, false, Row(5, u"Jan"_qs, u"MX1"_qs), "celé číslo"},
-        {"beyond 32 bits", RacerTable::Number, u"2147483648"_qs, false, Row(5, u"Jan"_qs, u"MX1"_qs),
-         "2147483647"},
-        {"the largest", RacerTable::Number, u"2147483647"_qs, true, Row(2147483647, u"Jan"_qs, u"MX1"_qs),
-         nullptr},
+        {"beyond 32 bits", RacerTable::Number, u"2147483648"_qs, false, Row(5, u"Jan"_qs, u"MX1"_qs), "2147483647"},
+        {"the largest", RacerTable::Number, u"2147483647"_qs, true, Row(2147483647, u"Jan"_qs, u"MX1"_qs), nullptr},
         {"80 characters of name", RacerTable::Name, name80, true, Row(5, name80, u"MX1"_qs), nullptr},
         {"81 characters of name", RacerTable::Name, name80 + u'x', false, Row(5, u"Jan"_qs, u"MX1"_qs),
          "nejvýše 80 znaků"},
-        {"20 characters of category", RacerTable::Category, category20, true, Row(5, u"Jan"_qs, category20),
-         nullptr},
-        {"21 characters of category", RacerTable::Category, category20 + u'x', false,
-         Row(5, u"Jan"_qs, u"MX1"_qs), "nejvýše 20 znaků"},
+        {"20 characters of category", RacerTable::Category, category20, true, Row(5, u"Jan"_qs, category20), nullptr},
+        {"21 characters of category", RacerTable::Category, category20 + u'x', false, Row(5, u"Jan"_qs, u"MX1"_qs),
+         "nejvýše 20 znaků"},
         {"a cleared name has no value", RacerTable::Name, u""_qs, true, Row(5, std::nullopt, u"MX1"_qs), nullptr},
         {"blanks are kept", RacerTable::Category, u" MX2 "_qs, true, Row(5, u"Jan"_qs, u" MX2 "_qs), nullptr},
         {"a pasted line break becomes a blank", RacerTable::Name, u"Jan\nNovák\t"_qs, true,

@@ -72,7 +72,7 @@ struct Case {
     int lapsMode;
     std::vector<Rec> store;
     std::map<int, std::optional<QString>> categories;
-    QStringList ranking;     // overall order
+    QStringList ranking;        // overall order
     QStringList categoryNames;  // the document's categories, in order
 };
 
@@ -82,8 +82,12 @@ const std::vector<Case> &Cases()
         {"MostLapsFirstWithinEachCategory",
          0,
          {{Start, 1, "10:00:00,000"},
-          {1, 1, "10:05:00,000"}, {2, 1, "10:05:10,000"}, {3, 1, "10:05:20,000"}, {4, 1, "10:05:30,000"},
-          {3, 2, "10:10:00,000"}, {4, 2, "10:10:30,000"}},
+          {1, 1, "10:05:00,000"},
+          {2, 1, "10:05:10,000"},
+          {3, 1, "10:05:20,000"},
+          {4, 1, "10:05:30,000"},
+          {3, 2, "10:10:00,000"},
+          {4, 2, "10:10:30,000"}},
          {{1, "MX1"}, {2, "MX2"}, {3, "MX2"}, {4, "MX1"}},
          {"3 MX2 1/1", "4 MX1 2/1", "1 MX1 3/2", "2 MX2 4/2"},
          {"MX1", "MX2"}},
@@ -108,15 +112,21 @@ const std::vector<Case> &Cases()
         {"WithoutCategoryOrNotInTheTableIsOneGroupListedLast",
          0,
          {{Start, 1, "10:00:00,000"},
-          {1, 1, "10:05:00,000"}, {2, 1, "10:05:10,000"}, {3, 1, "10:05:20,000"}, {4, 1, "10:05:30,000"},
+          {1, 1, "10:05:00,000"},
+          {2, 1, "10:05:10,000"},
+          {3, 1, "10:05:20,000"},
+          {4, 1, "10:05:30,000"},
           {5, 1, "10:05:40,000"}},
          {{1, std::nullopt}, {2, "VETERÁN"}, {3, "  "}, {4, ""}},  // 5 is not in the table
-         {"1 <nezadáná kategorie> 1/1", "2 VETERÁN 2/1", "3 <nezadáná kategorie> 3/2",
-          "4 <nezadáná kategorie> 4/3", "5 <nezadáná kategorie> 5/4"},
+         {"1 <nezadáná kategorie> 1/1", "2 VETERÁN 2/1", "3 <nezadáná kategorie> 3/2", "4 <nezadáná kategorie> 4/3",
+          "5 <nezadáná kategorie> 5/4"},
          {"VETERÁN", "<nezadáná kategorie>"}},
         {"CategoriesDifferingInCaseOrBlanksAreOne",
          0,
-         {{Start, 1, "10:00:00,000"}, {1, 1, "10:05:00,000"}, {2, 1, "10:05:10,000"}, {3, 1, "10:05:20,000"},
+         {{Start, 1, "10:00:00,000"},
+          {1, 1, "10:05:00,000"},
+          {2, 1, "10:05:10,000"},
+          {3, 1, "10:05:20,000"},
           {4, 1, "10:05:30,000"}},
          // The best placed racer's spelling names the category.
          {{1, "Veterán"}, {2, "VETERÁN "}, {3, "veterán"}, {4, "ženy"}},
@@ -130,17 +140,15 @@ const std::vector<Case> &Cases()
          {"JUNIOR", "MX1"}},
         {"CategoriesInCzechOrderNumbersByValue",
          0,
-         {{Start, 1, "10:00:00,000"}, {1, 1, "10:05:00,000"}, {2, 1, "10:05:10,000"}, {3, 1, "10:05:20,000"},
+         {{Start, 1, "10:00:00,000"},
+          {1, 1, "10:05:00,000"},
+          {2, 1, "10:05:10,000"},
+          {3, 1, "10:05:20,000"},
           {4, 1, "10:05:30,000"}},
          {{1, "MX10"}, {2, "Čtyřkolky"}, {3, "MX2"}, {4, "Cross"}},
          {"1 MX10 1/1", "2 Čtyřkolky 2/1", "3 MX2 3/1", "4 Cross 4/1"},
          {"Cross", "Čtyřkolky", "MX2", "MX10"}},
-        {"NoRaceStartNothingRanked",
-         0,
-         {{1, 1, "10:05:00,000"}},
-         {{1, "MX1"}},
-         {},
-         {}},
+        {"NoRaceStartNothingRanked", 0, {{1, 1, "10:05:00,000"}}, {{1, "MX1"}}, {}, {}},
     };
     return cases;
 }

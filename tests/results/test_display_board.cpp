@@ -81,21 +81,18 @@ TEST_P(SpectatorRefill, ShowsTheResultsInTheModesOrderWithRanksInTheFifthColumn)
     EXPECT_EQ(list.headerData(SpectatorListModel::Note, Qt::Horizontal).toString(), QStringLiteral("Poznámka"));
 }
 
-INSTANTIATE_TEST_SUITE_P(Modes, SpectatorRefill,
-                         ::testing::Values(
-                             RefillCase{"Off", SpectatorMode::Off, "", {}, {}},
-                             RefillCase{"Winners", SpectatorMode::Winners, "", {1, 2, 3, 4, 5, 6},
-                                        {"1.", "2.", "3.", "4.", "5.", "6."}},
-                             RefillCase{"Latest", SpectatorMode::Latest, "", {6, 5, 4, 3, 2, 1},
-                                        {"6.", "5.", "4.", "3.", "2.", "1."}},
-                             RefillCase{"OneCategoryRankedWithinIt", SpectatorMode::Winners, "mx1", {1, 3, 6},
-                                        {"1.", "2.", "3."}},
-                             RefillCase{"OneCategoryFromItsLast", SpectatorMode::Latest, "MX2", {5, 2}, {"2.", "1."}},
-                             RefillCase{"RacersWithoutCategory", SpectatorMode::Winners, "<nezadáná kategorie>", {4},
-                                        {"1."}},
-                             RefillCase{"CategoryNotInTheRanking", SpectatorMode::Winners, "OPEN", {}, {}},
-                             RefillCase{"OffWithCategory", SpectatorMode::Off, "MX1", {}, {}}),
-                         [](const auto &p) { return std::string(p.param.name); });
+INSTANTIATE_TEST_SUITE_P(
+    Modes, SpectatorRefill,
+    ::testing::Values(
+        RefillCase{"Off", SpectatorMode::Off, "", {}, {}},
+        RefillCase{"Winners", SpectatorMode::Winners, "", {1, 2, 3, 4, 5, 6}, {"1.", "2.", "3.", "4.", "5.", "6."}},
+        RefillCase{"Latest", SpectatorMode::Latest, "", {6, 5, 4, 3, 2, 1}, {"6.", "5.", "4.", "3.", "2.", "1."}},
+        RefillCase{"OneCategoryRankedWithinIt", SpectatorMode::Winners, "mx1", {1, 3, 6}, {"1.", "2.", "3."}},
+        RefillCase{"OneCategoryFromItsLast", SpectatorMode::Latest, "MX2", {5, 2}, {"2.", "1."}},
+        RefillCase{"RacersWithoutCategory", SpectatorMode::Winners, "<nezadáná kategorie>", {4}, {"1."}},
+        RefillCase{"CategoryNotInTheRanking", SpectatorMode::Winners, "OPEN", {}, {}},
+        RefillCase{"OffWithCategory", SpectatorMode::Off, "MX1", {}, {}}),
+    [](const auto &p) { return std::string(p.param.name); });
 
 TEST(DisplayBoardTest, RefillTakesTheLastStartAndReplacesTheRowsOfTheRefillBefore)
 {
@@ -185,13 +182,13 @@ TEST_P(TitleStrip, ShowsRunningTimeElseCaptionElseTikomat)
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, TitleStrip,
-    ::testing::Values(
-        TitleCase{"RunningTime", true, "10:00:00,000", "Finále", "10:05:03,250", "00:05:03,250"},
-        TitleCase{"RunningTimeOverAnHour", true, "09:00:00,500", "", "11:00:00,499", "01:59:59,999"},
-        TitleCase{"RunningTimeOffShowsCaption", false, "10:00:00,000", "Finále MX1", "10:05:00,000", "Finále MX1"},
-        TitleCase{"NoStartShowsCaption", true, nullptr, "Finále MX1", "10:05:00,000", "Finále MX1"},
-        TitleCase{"StartAtMidnightIsNoStart", true, "00:00:00,000", "", "10:05:00,000", "Tikomat"},
-        TitleCase{"NothingShowsTikomat", false, nullptr, "", "10:05:00,000", "Tikomat"}),
+    ::testing::Values(TitleCase{"RunningTime", true, "10:00:00,000", "Finále", "10:05:03,250", "00:05:03,250"},
+                      TitleCase{"RunningTimeOverAnHour", true, "09:00:00,500", "", "11:00:00,499", "01:59:59,999"},
+                      TitleCase{"RunningTimeOffShowsCaption", false, "10:00:00,000", "Finále MX1", "10:05:00,000",
+                                "Finále MX1"},
+                      TitleCase{"NoStartShowsCaption", true, nullptr, "Finále MX1", "10:05:00,000", "Finále MX1"},
+                      TitleCase{"StartAtMidnightIsNoStart", true, "00:00:00,000", "", "10:05:00,000", "Tikomat"},
+                      TitleCase{"NothingShowsTikomat", false, nullptr, "", "10:05:00,000", "Tikomat"}),
     [](const auto &p) { return std::string(p.param.name); });
 
 TEST(DisplayBoardTest, RunningTimeAfterMidnightIsThePlainNegativeDifference)
@@ -212,7 +209,10 @@ TEST(DisplayBoardTest, RunningTimeAfterMidnightIsThePlainNegativeDifference)
 
 class DisplayWindowTest : public ::testing::Test {
 protected:
-    void SetUp() override { SetClockForTesting([this] { return now; }); }
+    void SetUp() override
+    {
+        SetClockForTesting([this] { return now; });
+    }
     void TearDown() override { SetClockForTesting({}); }
 
     DayTime now = T("10:00:00,000");
@@ -289,8 +289,8 @@ TEST_F(DisplayWindowTest, CaptionsStandWholeAndTheNoteTakesTheRest)
         ASSERT_TRUE(QTest::qWaitForWindowExposed(&display));
         display.Refill(T("10:00:00,000"), results);
         // The columns are fitted once the refill's events are done.
-        QTRY_VERIFY(header->sectionSize(SpectatorListModel::Caption) >
-                    QFontMetrics(view->font()).horizontalAdvance(widest));
+        QTRY_VERIFY(header->sectionSize(SpectatorListModel::Caption)
+                    > QFontMetrics(view->font()).horizontalAdvance(widest));
 
         QStringList titles;
         for (int c = 0; c < view->model()->columnCount(); ++c)

@@ -18,8 +18,7 @@
 
 namespace {
 
-ResultRow Result(const QString &caption, const char *penalized, int lap, int penalty,
-                 std::vector<DayTime> splits = {})
+ResultRow Result(const QString &caption, const char *penalized, int lap, int penalty, std::vector<DayTime> splits = {})
 {
     ResultRow r = ::Result(0, penalized, lap, penalty, std::move(splits));
     r.caption = caption;
@@ -79,8 +78,8 @@ protected:
     QStringList ReadWithXlrd(const QString &file)
     {
         const RunResult run = RunProgram(QStringLiteral("/usr/bin/python3"),
-                                  {QStringLiteral(TIKOMAT_XLS_SCRIPTS "/read_workbook.py"), file,
-                                   dir.filePath(QStringLiteral("stream.bin"))});
+                                         {QStringLiteral(TIKOMAT_XLS_SCRIPTS "/read_workbook.py"), file,
+                                          dir.filePath(QStringLiteral("stream.bin"))});
         EXPECT_EQ(run.status, 0) << run.output.toStdString();
         QStringList lines = run.output.split(u'\n', Qt::SkipEmptyParts);
         return lines.mid(2);
@@ -89,8 +88,7 @@ protected:
     // Header cell line: its moment lies between the two moments around the export.
     void ExpectHeaderLine(const QString &line, const QDateTime &before, const QDateTime &after)
     {
-        const QString prefix = QStringLiteral("cell 0 0 weight 100 height 200 text ")
-                               + ResultsHeaderText(QString());
+        const QString prefix = QStringLiteral("cell 0 0 weight 100 height 200 text ") + ResultsHeaderText(QString());
         ASSERT_TRUE(line.startsWith(prefix)) << line.toStdString();
         const QString moment = line.mid(prefix.size());
         EXPECT_TRUE(moment == ExportMomentText(QLocale::system(), before)
@@ -106,17 +104,14 @@ protected:
 // Everything below the header line, as xlrd reads it.
 QStringList SheetWithoutHeader(const QStringList &rows)
 {
-    QStringList lines{"sheets 1", "sheet Výpis", "merged rows 0-0 cols 0-5", "merged rows 1-1 cols 0-2",
-                      "width 0 6000", "width 1 4000", "width 2 3000", "width 3 3000", "width 4 4000",
-                      "width 5 5000",
-                      // (the header cell, checked apart)
-                      "cell 1 0 weight 100 height 200 text    Výpis závodníků",
-                      "cell 2 0 weight 1000 height 200 text Závodník",
-                      "cell 2 1 weight 100 height 200 text Čas závodníka",
-                      "cell 2 2 weight 100 height 200 text Počet kol",
-                      "cell 2 3 weight 100 height 200 text Trestné sekundy",
-                      "cell 2 4 weight 100 height 200 text Čas startu",
-                      "cell 2 5 weight 100 height 200 text Poznámka"};
+    QStringList lines{
+        "sheets 1", "sheet Výpis", "merged rows 0-0 cols 0-5", "merged rows 1-1 cols 0-2", "width 0 6000",
+        "width 1 4000", "width 2 3000", "width 3 3000", "width 4 4000", "width 5 5000",
+        // (the header cell, checked apart)
+        "cell 1 0 weight 100 height 200 text    Výpis závodníků", "cell 2 0 weight 1000 height 200 text Závodník",
+        "cell 2 1 weight 100 height 200 text Čas závodníka", "cell 2 2 weight 100 height 200 text Počet kol",
+        "cell 2 3 weight 100 height 200 text Trestné sekundy", "cell 2 4 weight 100 height 200 text Čas startu",
+        "cell 2 5 weight 100 height 200 text Poznámka"};
     for (const QString &row : rows)
         lines << QStringLiteral("weight 100 height 200 text ").prepend(row.section(u'|', 0, 0) + u' ')
                      + row.section(u'|', 1);
@@ -143,16 +138,11 @@ TEST_F(ExportTest, WritesTheResultsListAsShownAndOpensTheFile)
     const QString header = lines.takeAt(10);
     ExpectHeaderLine(header, before, after);
     EXPECT_EQ(lines, SheetWithoutHeader({
-                         "cell 3 0|7 (Novák Jan (M))",
-                         "cell 3 1|00:15:00,000",
-                         "cell 3 2|3",
+                         "cell 3 0|7 (Novák Jan (M))", "cell 3 1|00:15:00,000", "cell 3 2|3",
                          "cell 3 3|0",  // a penalty of 0 is a text, not an empty one
                          "cell 3 4|10:00:00,000",
                          "cell 3 5|00:10:00,000   00:05:00,000",  // trailing blanks gone, inner ones kept
-                         "cell 4 0|8 (Dvořák \"Eda\" (Ž))",
-                         "cell 4 1|00:16:10,000",
-                         "cell 4 2|2",
-                         "cell 4 3|10",
+                         "cell 4 0|8 (Dvořák \"Eda\" (Ž))", "cell 4 1|00:16:10,000", "cell 4 2|2", "cell 4 3|10",
                          "cell 4 4|10:00:00,000",  // no note: no cell F
                      }));
 }
@@ -173,19 +163,21 @@ TEST_F(ExportTest, ASecondReaderSeesTheSameSheet)
     const QString file = path("gnumeric.xls");
     Export(file, SmallRace());
     const QString csv = dir.filePath(QStringLiteral("gnumeric.csv"));
-    const RunResult run = RunProgram(QStringLiteral("ssconvert"), {QStringLiteral("--export-type=Gnumeric_stf:stf_csv"), file, csv});
+    const RunResult run = RunProgram(QStringLiteral("ssconvert"),
+                                     {QStringLiteral("--export-type=Gnumeric_stf:stf_csv"), file, csv});
     ASSERT_EQ(run.status, 0) << "ssconvert (gnumeric) must read the file: " << run.output.toStdString();
     QFile in(csv);
     ASSERT_TRUE(in.open(QIODevice::ReadOnly));
     QStringList lines = QString::fromUtf8(in.readAll()).split(u'\n', Qt::SkipEmptyParts);
     ASSERT_EQ(lines.size(), 5);
     EXPECT_TRUE(lines[0].contains(ResultsHeaderText(QString()).trimmed())) << lines[0].toStdString();
-    EXPECT_EQ(lines.mid(1), (QStringList{
-                                "\"   Výpis závodníků\",,,,,",
-                                "Závodník,\"Čas závodníka\",\"Počet kol\",\"Trestné sekundy\",\"Čas startu\",Poznámka",
-                                "\"7 (Novák Jan (M))\",\"00:15:00,000\",3,0,\"10:00:00,000\",\"00:10:00,000   00:05:00,000\"",
-                                "\"8 (Dvořák \"\"Eda\"\" (Ž))\",\"00:16:10,000\",2,10,\"10:00:00,000\",",
-                            }));
+    EXPECT_EQ(lines.mid(1),
+              (QStringList{
+                  "\"   Výpis závodníků\",,,,,",
+                  "Závodník,\"Čas závodníka\",\"Počet kol\",\"Trestné sekundy\",\"Čas startu\",Poznámka",
+                  "\"7 (Novák Jan (M))\",\"00:15:00,000\",3,0,\"10:00:00,000\",\"00:10:00,000   00:05:00,000\"",
+                  "\"8 (Dvořák \"\"Eda\"\" (Ž))\",\"00:16:10,000\",2,10,\"10:00:00,000\",",
+              }));
 }
 
 TEST_F(ExportTest, ExportingAgainToTheSameFileReplacesIt)
@@ -239,8 +231,8 @@ TEST_F(ExportTest, FailuresAreShownAndNothingIsOpened)
 
 TEST_F(ExportTest, ASheetHoldsExactlyAsManyRowsAsItCanAddress)
 {
-    const auto table =
-        Table(std::vector<ResultRow>(size_t(MaxExportedRows), Result(QStringLiteral("5 ()"), "00:01:00,000", 1, 0)));
+    const auto table = Table(
+        std::vector<ResultRow>(size_t(MaxExportedRows), Result(QStringLiteral("5 ()"), "00:01:00,000", 1, 0)));
     TvteXLSWorkbook book;
     TvteXLSWorksheet *sheet = book.AddSheet();
     FillResultsSheet(*sheet, ResultsSection(*table), QStringLiteral("1.1.26"));
@@ -261,10 +253,9 @@ TEST_F(ExportTest, OneCategoryIsItsOwnRowsUnderACaptionNamingIt)
     QStringList lines = ReadWithXlrd(file);
     ASSERT_GT(lines.size(), 10);
     lines.removeAt(10);
-    QStringList expected = SheetWithoutHeader({"cell 3 0|7 (Novák Jan (MX1))", "cell 3 1|00:15:00,000",
-                                               "cell 3 2|3", "cell 3 3|0", "cell 3 4|10:00:00,000",
-                                               "cell 4 0|9 (Malá Eva (mx1))", "cell 4 1|00:16:00,000",
-                                               "cell 4 2|3", "cell 4 3|5", "cell 4 4|10:00:00,000"});
+    QStringList expected = SheetWithoutHeader(
+        {"cell 3 0|7 (Novák Jan (MX1))", "cell 3 1|00:15:00,000", "cell 3 2|3", "cell 3 3|0", "cell 3 4|10:00:00,000",
+         "cell 4 0|9 (Malá Eva (mx1))", "cell 4 1|00:16:00,000", "cell 4 2|3", "cell 4 3|5", "cell 4 4|10:00:00,000"});
     expected.replace(1, QStringLiteral("sheet MX1"));
     expected.replace(10, QStringLiteral("cell 1 0 weight 100 height 200 text    Výpis závodníků – MX1"));
     EXPECT_EQ(lines, expected);

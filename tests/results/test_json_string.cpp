@@ -38,7 +38,10 @@ TEST(JsonString, EscapesWhatJsonAsksAndWritesTheRestAsUtf8)
         {"EveryLengthOfUtf8", u"\u00ff\u07ff\u0800\u20ac\uffff\U0001F600",
          "\"\xc3\xbf\xdf\xbf\xe0\xa0\x80\xe2\x82\xac\xef\xbf\xbf\xf0\x9f\x98\x80\""},
         {"LoneHighAtTheEnd", std::u16string(u"a") + char16_t(0xD83D), "\"a\xef\xbf\xbd\"", u"a\ufffd"},
-        {"LoneLow", std::u16string(u"a") + char16_t(0xDE00) + u"b", "\"a\xef\xbf\xbd" "b\"", u"a\ufffdb"},
+        {"LoneLow", std::u16string(u"a") + char16_t(0xDE00) + u"b",
+         "\"a\xef\xbf\xbd"
+         "b\"",
+         u"a\ufffdb"},
         {"HighBeforeAnotherHigh", std::u16string{char16_t(0xD83D), char16_t(0xD83D), char16_t(0xDE00)},
          "\"\xef\xbf\xbd\xf0\x9f\x98\x80\"", u"\ufffd\U0001F600"},
     };

@@ -48,16 +48,17 @@ TEST(ResultsPagesTest, EveryCategoryOnPagesOfItsOwnWithEveryRowInOrder)
 {
     // Three categories, one of them longer than a page, and names holding
     // every letter of the Czech alphabet with a diacritic, both cases.
-    const std::vector<QString> names = {QStringLiteral("Žluťoučký Kůň"), QStringLiteral("Úpěl Ďábelské"),
-                                        QStringLiteral("Ódy Řehoř"),     QStringLiteral("Šťastná Ňadra"),
-                                        QStringLiteral("Čížek Éva"),     QStringLiteral("Ýlka Íčko"),
+    const std::vector<QString> names = {QStringLiteral("Žluťoučký Kůň"),   QStringLiteral("Úpěl Ďábelské"),
+                                        QStringLiteral("Ódy Řehoř"),       QStringLiteral("Šťastná Ňadra"),
+                                        QStringLiteral("Čížek Éva"),       QStringLiteral("Ýlka Íčko"),
                                         QStringLiteral("ŮÁČĎÉĚÍŇÓŘŠŤÚŮÝŽ")};
     std::vector<ResultRow> rows;
     std::vector<QString> categories;
     for (int n = 0; n < 120; ++n) {
         rows.push_back(Named(n + 1, names[size_t(n) % names.size()] + QStringLiteral(" %1").arg(n + 1), n));
-        categories.push_back(n % 4 == 0 ? QStringLiteral("ŽENY") : n % 4 == 1 ? QStringLiteral("VETERÁN")
-                                                                               : QStringLiteral("MX1"));
+        categories.push_back(n % 4 == 0   ? QStringLiteral("ŽENY")
+                             : n % 4 == 1 ? QStringLiteral("VETERÁN")
+                                          : QStringLiteral("MX1"));
     }
     const auto table = Table(rows, categories);
     ASSERT_EQ(table->categories.size(), 3u);
@@ -159,7 +160,8 @@ TEST(ResultsPagesTest, SplitsTallerThanAPageGoOnOverTheNextWithoutLoss)
     std::vector<DayTime> splits;
     for (int s = 0; s < 400; ++s)
         splits.push_back(T("00:02:00,000") + s * 60000 + s);
-    const auto table = Table({Named(5, QStringLiteral("Vytrvalý Jan"), 0, splits), Named(6, QStringLiteral("Druhý Ota"), 1)});
+    const auto table = Table(
+        {Named(5, QStringLiteral("Vytrvalý Jan"), 0, splits), Named(6, QStringLiteral("Druhý Ota"), 1)});
     const QStringList pages = PdfText(ResultsPdf({ResultsSection(*table)}, Moment, table->caption));
     ASSERT_GE(pages.size(), 2);
     const QString all = pages.join(QString());

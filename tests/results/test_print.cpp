@@ -97,9 +97,9 @@ TEST(PrintCommandsTest, PdfThatCannotBeWrittenIsReportedAndLeavesTheFolderAsItWa
         const char *target;  // in the scratch folder, which holds "soubor" (a file) and "staré.pdf"
         int error;
     };
-    for (const Case &c : {Case{"FolderIsAFile", "soubor/výsledky.pdf", ENOTDIR},
-                          Case{"DiskFullOverAnOldFile", "staré.pdf", EFBIG},
-                          Case{"DiskFullNewFile", "nové.pdf", EFBIG}}) {
+    for (const Case &c :
+         {Case{"FolderIsAFile", "soubor/výsledky.pdf", ENOTDIR}, Case{"DiskFullOverAnOldFile", "staré.pdf", EFBIG},
+          Case{"DiskFullNewFile", "nové.pdf", EFBIG}}) {
         SCOPED_TRACE(c.name);
         QTemporaryDir dir;
         ASSERT_TRUE(WriteBytes(dir.filePath(QStringLiteral("soubor")), "x"));

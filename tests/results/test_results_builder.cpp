@@ -69,8 +69,8 @@ std::vector<std::string> RecordTexts(const RefreshResult &r)
 {
     std::vector<std::string> out;
     for (const RecordRow &row : r.records)
-        out.push_back((QStringList{row.caption, row.timeText(), row.lapText(), row.penaltyText()}.join(" | "))
-                          .toStdString());
+        out.push_back(
+            (QStringList{row.caption, row.timeText(), row.lapText(), row.penaltyText()}.join(" | ")).toStdString());
     return out;
 }
 
@@ -78,8 +78,8 @@ std::vector<std::string> ResultTexts(const RefreshResult &r)
 {
     std::vector<std::string> out;
     for (const ResultRow &row : r.table->rows)
-        out.push_back(QStringList{row.caption, row.penalizedText(), row.lapText(), row.penaltyText(),
-                                  row.startText(), row.noteText()}
+        out.push_back(QStringList{row.caption, row.penalizedText(), row.lapText(), row.penaltyText(), row.startText(),
+                                  row.noteText()}
                           .join(" | ")
                           .toStdString());
     return out;
@@ -141,7 +141,10 @@ const std::vector<RaceCase> &RaceCases()
          {"7 (Novák Jan (M)) | 00:15:00,000 | 3 | 0 | 10:00:00,000 | 00:10:00,000   00:05:00,000   "},
          "10:00:00,000"},
         {"LapsMode1EveryPassage",
-         {{Start, 1, "10:00:00,000"}, {7, 1, "10:05:00,000"}, {8, 1, "10:07:00,000"}, {7, 2, "10:10:00,000"},
+         {{Start, 1, "10:00:00,000"},
+          {7, 1, "10:05:00,000"},
+          {8, 1, "10:07:00,000"},
+          {7, 2, "10:10:00,000"},
           {7, 3, "10:15:00,000"}},
          3,
          {1, false},
@@ -154,9 +157,16 @@ const std::vector<RaceCase> &RaceCases()
           "7 (Novák Jan (M)) | 00:15:00,000 | 3 | 0 | 10:00:00,000 | "},
          "10:00:00,000"},
         {"LapsMode0MostLapsFirstThenTime",
-         {{Start, 1, "10:00:00,000"}, {9, 1, "10:04:00,000"}, {7, 1, "10:05:00,000"}, {8, 1, "10:06:00,000"},
-          {9, 2, "10:09:00,000"}, {7, 2, "10:10:00,000"}, {8, 2, "10:12:00,000"}, {9, 3, "10:14:30,000"},
-          {7, 3, "10:15:00,000"}, {5, 1, "10:16:00,000"}},
+         {{Start, 1, "10:00:00,000"},
+          {9, 1, "10:04:00,000"},
+          {7, 1, "10:05:00,000"},
+          {8, 1, "10:06:00,000"},
+          {9, 2, "10:09:00,000"},
+          {7, 2, "10:10:00,000"},
+          {8, 2, "10:12:00,000"},
+          {9, 3, "10:14:30,000"},
+          {7, 3, "10:15:00,000"},
+          {5, 1, "10:16:00,000"}},
          3,
          {0, false},
          {},
@@ -231,7 +241,7 @@ INSTANTIATE_TEST_SUITE_P(Races, RaceTest, ::testing::ValuesIn(RaceCases()),
 // The results list does not depend on cbRealCas, in either laps mode.
 TEST(ResultsBuilder, RealCasChangesOnlyTheRecordList)
 {
-    const std::vector<Rec> store = {{Start, 1, "10:00:00,000"}, {7, 1, "09:59:59,800"}, {7, 2, "10:04:00,000"},
+    const std::vector<Rec> store = {{Start, 1, "10:00:00,000"}, {7, 1, "09:59:59,800"},     {7, 2, "10:04:00,000"},
                                     {8, 1, "10:03:00,000", 5},  {Start, 2, "10:30:00,000"}, {8, 2, "10:40:00,000"}};
     for (int mode : {0, 1}) {
         FakeRacers racers;
@@ -250,13 +260,16 @@ TEST(ResultsBuilder, RealCasChangesOnlyTheRecordList)
 // The time type: reading, differences and both comparisons, in one table
 
 struct TimePairCase {
-    const char *a, *b;     // time texts as the files and lists hold them
+    const char *a, *b;       // time texts as the files and lists hold them
     const char *difference;  // DayTimeToText(a - b)
-    int coarse;            // the lists' comparison, in units of 864 ms
-    int exact;             // CompareRecordTimes
+    int coarse;              // the lists' comparison, in units of 864 ms
+    int exact;               // CompareRecordTimes
 };
 
-void PrintTo(const TimePairCase &c, std::ostream *os) { *os << c.a << " - " << c.b; }
+void PrintTo(const TimePairCase &c, std::ostream *os)
+{
+    *os << c.a << " - " << c.b;
+}
 
 class TimePairTest : public ::testing::TestWithParam<TimePairCase> {};
 
@@ -280,26 +293,25 @@ TEST_P(TimePairTest, DifferenceAndComparisons)
 
 INSTANTIATE_TEST_SUITE_P(
     Times, TimePairTest,
-    ::testing::Values(
-        TimePairCase{"10:00:00,000", "10:00:00,000", "00:00:00,000", 0, 0},
-        TimePairCase{"10:00:00,001", "10:00:00,000", "00:00:00,001", 0, 1},
-        // Half a unit is the border: 0.432 s is equal, 0.433 s is not.
-        TimePairCase{"10:00:00,432", "10:00:00,000", "00:00:00,432", 0, 1},
-        TimePairCase{"10:00:00,433", "10:00:00,000", "00:00:00,433", 1, 1},
-        TimePairCase{"10:00:00,864", "10:00:00,000", "00:00:00,864", 1, 1},
-        // Halves go to the even neighbour: 1.5 units to 2, 2.5 units to 2, 3.5 to 4.
-        TimePairCase{"10:00:01,296", "10:00:00,000", "00:00:01,296", 2, 1},
-        TimePairCase{"10:00:02,160", "10:00:00,000", "00:00:02,160", 2, 1},
-        TimePairCase{"10:00:03,024", "10:00:00,000", "00:00:03,024", 4, 1},
-        // Negative differences: the text gains one second, the comparisons turn round.
-        TimePairCase{"10:00:00,000", "10:00:00,433", "00:00:00,567", -1, -1},
-        TimePairCase{"10:00:00,000", "10:00:01,296", "00:00:00,-296", -2, -1},
-        TimePairCase{"00:00:00,100", "23:59:59,900", "-23:-59:-58,-800", -100000, -1},
-        // Midnight at the end of the day and beyond it.
-        TimePairCase{"24:00:00,000", "00:00:00,000", "24:00:00,000", 100000, 1},
-        TimePairCase{"24:00:00,000", "23:59:59,568", "00:00:00,432", 0, 1},
-        TimePairCase{"30:00:00,000", "10:00:00,000", "20:00:00,000", 83333, 1},
-        TimePairCase{"99:59:59,999", "00:00:00,000", "99:59:59,999", 416667, 1}),
+    ::testing::Values(TimePairCase{"10:00:00,000", "10:00:00,000", "00:00:00,000", 0, 0},
+                      TimePairCase{"10:00:00,001", "10:00:00,000", "00:00:00,001", 0, 1},
+                      // Half a unit is the border: 0.432 s is equal, 0.433 s is not.
+                      TimePairCase{"10:00:00,432", "10:00:00,000", "00:00:00,432", 0, 1},
+                      TimePairCase{"10:00:00,433", "10:00:00,000", "00:00:00,433", 1, 1},
+                      TimePairCase{"10:00:00,864", "10:00:00,000", "00:00:00,864", 1, 1},
+                      // Halves go to the even neighbour: 1.5 units to 2, 2.5 units to 2, 3.5 to 4.
+                      TimePairCase{"10:00:01,296", "10:00:00,000", "00:00:01,296", 2, 1},
+                      TimePairCase{"10:00:02,160", "10:00:00,000", "00:00:02,160", 2, 1},
+                      TimePairCase{"10:00:03,024", "10:00:00,000", "00:00:03,024", 4, 1},
+                      // Negative differences: the text gains one second, the comparisons turn round.
+                      TimePairCase{"10:00:00,000", "10:00:00,433", "00:00:00,567", -1, -1},
+                      TimePairCase{"10:00:00,000", "10:00:01,296", "00:00:00,-296", -2, -1},
+                      TimePairCase{"00:00:00,100", "23:59:59,900", "-23:-59:-58,-800", -100000, -1},
+                      // Midnight at the end of the day and beyond it.
+                      TimePairCase{"24:00:00,000", "00:00:00,000", "24:00:00,000", 100000, 1},
+                      TimePairCase{"24:00:00,000", "23:59:59,568", "00:00:00,432", 0, 1},
+                      TimePairCase{"30:00:00,000", "10:00:00,000", "20:00:00,000", 83333, 1},
+                      TimePairCase{"99:59:59,999", "00:00:00,000", "99:59:59,999", 416667, 1}),
     [](const auto &tested) { return "case" + std::to_string(tested.index); });
 
 TEST(Comparisons, ResultsCompareLapsFirstOnlyInMode0)
@@ -378,8 +390,8 @@ TEST(ResultsBuilder, NoRowPrecedesOneItsComparisonClearlyPutsFirst)
             times.push_back(DayTimeToText(ms).toLatin1());
         }
         for (int i = 0; i < 12; ++i)
-            store.push_back({100 + i, 1 + int(random.bounded(2)), times[size_t(i)].constData(),
-                             int(random.bounded(3))});
+            store.push_back(
+                {100 + i, 1 + int(random.bounded(2)), times[size_t(i)].constData(), int(random.bounded(3))});
         std::swap(store[3], store[9]);  // not in time order: the record list sorts too
         Fill(Store(), store, 2);
         for (int mode : {0, 1}) {
@@ -389,9 +401,8 @@ TEST(ResultsBuilder, NoRowPrecedesOneItsComparisonClearlyPutsFirst)
                 measured[row.record.get()] = AsMeasured(row);
             for (size_t i = 0; i < r.table->rows.size(); ++i)
                 for (size_t j = i + 1; j < r.table->rows.size(); ++j)
-                    ASSERT_LE(resultsOrder(measured[r.resultRecords[i].get()], measured[r.resultRecords[j].get()],
-                                           mode),
-                              0)
+                    ASSERT_LE(
+                        resultsOrder(measured[r.resultRecords[i].get()], measured[r.resultRecords[j].get()], mode), 0)
                         << "round " << round << " mode " << mode;
             for (size_t i = 0; i < r.records.size(); ++i)
                 for (size_t j = i + 1; j < r.records.size(); ++j)
@@ -429,8 +440,8 @@ TEST(ResultsBuilder, SelectsTheLastMatchingRecordInStoreOrder)
 {
     // Store order is not time order: racer 5's last record in store order is
     // the earlier one, which ends up in row 1 once sorted.
-    const std::vector<Rec> store = {{Start, 1, "10:00:00,000"}, {5, 2, "10:10:00,000"}, {6, 1, "10:07:00,000"},
-                                    {5, 1, "10:05:00,000"}};
+    const std::vector<Rec> store = {
+        {Start, 1, "10:00:00,000"}, {5, 2, "10:10:00,000"}, {6, 1, "10:07:00,000"}, {5, 1, "10:05:00,000"}};
     struct SelectCase {
         int number;
         int row;
@@ -490,8 +501,14 @@ TEST(ResultsBuilder, EmptyStore)
 // were, the measured times included (the store's save measures them).
 TEST(ResultsBuilder, LeavesTheStoreAsItIs)
 {
-    Fill(Store(), {{9, 1, "10:07:00,000"}, {Start, 1, "10:00:00,000"}, {8, 1, "10:05:00,000"},
-                   {7, 1, "10:05:00,000"}, {6, 1, "10:04:59,900"}, {5, 1, "10:05:00,000"}, {4, 1, "09:00:00,000"}},
+    Fill(Store(),
+         {{9, 1, "10:07:00,000"},
+          {Start, 1, "10:00:00,000"},
+          {8, 1, "10:05:00,000"},
+          {7, 1, "10:05:00,000"},
+          {6, 1, "10:04:59,900"},
+          {5, 1, "10:05:00,000"},
+          {4, 1, "09:00:00,000"}},
          1);
     auto values = [] {
         std::vector<std::tuple<const TimeRecord *, int, int, DayTime, int, DayTime>> out;
@@ -573,8 +590,17 @@ TEST(ResultsBuilder, OneRowPerRacerMatchesTheCaptionWalk)
 TEST(ShownTime, AgreesWithTheTextRoundTrip)
 {
     QRandomGenerator random(1234);
-    std::vector<DayTime> values = {0, 1, -1, -999, -1000, -1001, MsPerDay - 1, MsPerDay,
-                                   100 * MsPerHour - 1, 100 * MsPerHour, 123 * MsPerHour + 4567};
+    std::vector<DayTime> values = {0,
+                                   1,
+                                   -1,
+                                   -999,
+                                   -1000,
+                                   -1001,
+                                   MsPerDay - 1,
+                                   MsPerDay,
+                                   100 * MsPerHour - 1,
+                                   100 * MsPerHour,
+                                   123 * MsPerHour + 4567};
     for (int i = 0; i < 20000; ++i)
         values.push_back(int64_t(random.bounded(int(5 * MsPerDay))) - MsPerDay);
     for (DayTime t : values)

@@ -29,8 +29,7 @@ protected:
 
     ResultsLists lists{Store(), nullptr};
     QAbstractItemModelTester recordTester{lists.recordModel(), QAbstractItemModelTester::FailureReportingMode::Fatal};
-    QAbstractItemModelTester resultsTester{lists.resultsModel(),
-                                           QAbstractItemModelTester::FailureReportingMode::Fatal};
+    QAbstractItemModelTester resultsTester{lists.resultsModel(), QAbstractItemModelTester::FailureReportingMode::Fatal};
 };
 
 QString Cell(const QAbstractItemModel &model, int row, int column, int role = Qt::DisplayRole)
@@ -134,8 +133,8 @@ TEST_F(ResultsListsTest, HeadersIconsAndFlags)
     for (int c = 0; c < res.columnCount(); ++c)
         resultHeaders << res.headerData(c, Qt::Horizontal).toString();
     EXPECT_EQ(recordHeaders, (QStringList{"Číslo", "Čas čistý", "Kolo", "Trest"}));
-    EXPECT_EQ(resultHeaders, (QStringList{"Číslo", "Čas vč. trestu", "Kolo", "Trest", "Start v [hod]", "Poznámka",
-                                            "Poř. v kat."}));
+    EXPECT_EQ(resultHeaders,
+              (QStringList{"Číslo", "Čas vč. trestu", "Kolo", "Trest", "Start v [hod]", "Poznámka", "Poř. v kat."}));
 
     // Star on the start, red flag on the highest lap, blue flag otherwise.
     const RecordIcon expected[] = {GoldStar, BlueFlag, BlueFlag, RedFlag};

@@ -61,9 +61,9 @@ public:
     std::optional<QJsonObject> call(const QString &method, const QJsonObject &params)
     {
         m_answer = {};
-        m_socket.sendTextMessage(QString::fromUtf8(
-            QJsonDocument(QJsonObject{{"id", ++m_id}, {"method", method}, {"params", params}})
-                .toJson(QJsonDocument::Compact)));
+        m_socket.sendTextMessage(
+            QString::fromUtf8(QJsonDocument(QJsonObject{{"id", ++m_id}, {"method", method}, {"params", params}})
+                                  .toJson(QJsonDocument::Compact)));
         if (!QTest::qWaitFor([this] { return !m_answer.isEmpty(); }, 5000) || m_answer.contains("error"))
             return std::nullopt;
         return m_answer.value("result").toObject();
@@ -72,8 +72,8 @@ public:
     // The value of expression in the page, or an undefined value on timeout.
     QJsonValue evaluate(const QString &expression)
     {
-        const std::optional<QJsonObject> result =
-            call(QStringLiteral("Runtime.evaluate"), {{"expression", expression}, {"returnByValue", true}});
+        const std::optional<QJsonObject> result = call(QStringLiteral("Runtime.evaluate"),
+                                                       {{"expression", expression}, {"returnByValue", true}});
         if (!result)
             return QJsonValue(QJsonValue::Undefined);
         return result->value("result").toObject().value("value");
@@ -184,8 +184,9 @@ protected:
         QJsonArray targets;
         const bool listed = QTest::qWaitFor(
             [&] {
-                const Reply reply = Exchange(debugPort, "GET /json/list HTTP/1.1\r\nHost: 127.0.0.1:" + QByteArray::number(debugPort)
-                                                         + "\r\nConnection: close\r\n\r\n");
+                const Reply reply = Exchange(debugPort, "GET /json/list HTTP/1.1\r\nHost: 127.0.0.1:"
+                                                            + QByteArray::number(debugPort)
+                                                            + "\r\nConnection: close\r\n\r\n");
                 targets = QJsonDocument::fromJson(BodyOf(reply.bytes)).array();
                 for (const QJsonValue &t : targets)
                     if (t.toObject().value("type").toString() == "page")
@@ -264,9 +265,9 @@ TEST_F(BrowserTest, ACategorysAddressShowsItsRowsRankedWithinItAndFitsAPhone)
     click("btnSimulace");
     dialogs.answerSave(dir.filePath(QStringLiteral("zavod.csvz")));
     click("btnStart");
-    finish("10:04:00,000", {"Button13"});            // 7, MX1
-    finish("10:05:00,000", {"Button14"});            // 8, MX2
-    finish("10:06:00,000", {"Button15"});            // 9, mx1
+    finish("10:04:00,000", {"Button13"});             // 7, MX1
+    finish("10:05:00,000", {"Button14"});             // 8, MX2
+    finish("10:06:00,000", {"Button15"});             // 9, mx1
     finish("10:07:00,000", {"Button6", "Button16"});  // 10 (1, 0), VETERÁN
 
     DevTools devtools;
@@ -274,9 +275,10 @@ TEST_F(BrowserTest, ACategorysAddressShowsItsRowsRankedWithinItAndFitsAPhone)
     ASSERT_TRUE(devtools.emulatePhone());
     const QString rows = QStringLiteral("[...document.querySelectorAll('#rows tr')].map(r => "
                                         "[...r.cells].slice(0, 2).map(c => c.textContent).join('|')).join('\\n')");
-    EXPECT_TRUE(devtools.waitFor(rows, QStringLiteral("1.|7 (Novák Jan (MX1))\n"
-                                                      "2.|9 (Nejdelšíjménozávodníkakterésevejdenařádekjentěžko "
-                                                      "Bartoloměj (mx1))"),
+    EXPECT_TRUE(devtools.waitFor(rows,
+                                 QStringLiteral("1.|7 (Novák Jan (MX1))\n"
+                                                "2.|9 (Nejdelšíjménozávodníkakterésevejdenařádekjentěžko "
+                                                "Bartoloměj (mx1))"),
                                  20000))
         << devtools.evaluate(rows).toString().toStdString();
     EXPECT_EQ(devtools.evaluate(QStringLiteral("document.getElementById('caption').textContent")).toString(),
@@ -307,8 +309,10 @@ TEST_F(BrowserTest, TheCommandsPageFitsAPhone)
     std::vector<QByteArray> times;
     for (int lap = 1; lap <= 12; ++lap)
         for (int racer = 0; racer < 4; ++racer)
-            times.push_back(QStringLiteral("10:%1:%2,500").arg(lap * 4, 2, 10, QLatin1Char('0')).arg(racer * 7, 2, 10,
-                                                                                                 QLatin1Char('0')).toLatin1());
+            times.push_back(QStringLiteral("10:%1:%2,500")
+                                .arg(lap * 4, 2, 10, QLatin1Char('0'))
+                                .arg(racer * 7, 2, 10, QLatin1Char('0'))
+                                .toLatin1());
     std::vector<Passage> passages{{RaceStartNumber, "10:00:00,000"}};
     for (size_t i = 0; i < times.size(); ++i)
         passages.push_back({7 + int(i % 4), times[i].constData()});
@@ -322,9 +326,13 @@ TEST_F(BrowserTest, TheCommandsPageFitsAPhone)
     for (const bool byCategory : {false, true}) {
         SCOPED_TRACE(byCategory ? "by category" : "whole");
         const QString page = dir.filePath(byCategory ? QStringLiteral("kategorie.html") : QStringLiteral("vse.html"));
-        QStringList arguments{QStringLiteral("--racers"), racers, QStringLiteral("--title"),
+        QStringList arguments{QStringLiteral("--racers"),
+                              racers,
+                              QStringLiteral("--title"),
                               QStringLiteral("Velká cena města Nejdelšího, finálová jízda"),
-                              QStringLiteral("--html"), page, data};
+                              QStringLiteral("--html"),
+                              page,
+                              data};
         if (byCategory)
             arguments << QStringLiteral("--by-category");
         QBuffer out, err;

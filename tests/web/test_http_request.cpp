@@ -12,12 +12,15 @@ struct ReadCase {
     const char *name;
     QByteArray bytes;
     State state;
-    int status;            // when Refused
+    int status;                         // when Refused
     HttpRoute route = HttpRoute::None;  // when Ready
     bool head = false;
 };
 
-QByteArray Huge(char c, int n) { return QByteArray(n, c); }
+QByteArray Huge(char c, int n)
+{
+    return QByteArray(n, c);
+}
 
 std::vector<ReadCase> Cases()
 {
@@ -47,7 +50,11 @@ std::vector<ReadCase> Cases()
         {"chunked body", "GET / HTTP/1.1\r\n" + host + "Transfer-Encoding: chunked\r\n\r\n", State::Refused, 400},
         {"folded header", "GET / HTTP/1.1\r\n" + host + "X-A: 1\r\n  more\r\n\r\n", State::Refused, 400},
         {"blank before colon", "GET / HTTP/1.1\r\nHost : x\r\n\r\n", State::Refused, 400},
-        {"control byte in header", "GET / HTTP/1.1\r\n" + host + "X-A: a\x01" "b\r\n\r\n", State::Refused, 400},
+        {"control byte in header",
+         "GET / HTTP/1.1\r\n" + host
+             + "X-A: a\x01"
+               "b\r\n\r\n",
+         State::Refused, 400},
         {"two blanks in request line", "GET  / HTTP/1.1\r\n" + host + "\r\n", State::Refused, 400},
         {"lower-case version", "GET / http/1.1\r\n" + host + "\r\n", State::Refused, 400},
         {"version 2", "GET / HTTP/2.0\r\n" + host + "\r\n", State::Refused, 505},
@@ -56,12 +63,14 @@ std::vector<ReadCase> Cases()
         {"endless request line", "GET /" + Huge('a', 5000), State::Refused, 414},
         {"huge header", "GET / HTTP/1.1\r\n" + host + "X-A: " + Huge('a', 9000) + "\r\n\r\n", State::Refused, 431},
         {"endless headers", "GET / HTTP/1.1\r\n" + host + Huge('a', 20000), State::Refused, 431},
-        {"too many headers", [&] {
+        {"too many headers",
+         [&] {
              QByteArray b = "GET / HTTP/1.1\r\n" + host;
              for (int i = 0; i < 70; ++i)
                  b += "X-" + QByteArray::number(i) + ": 1\r\n";
              return b + "\r\n";
-         }(), State::Refused, 431},
+         }(),
+         State::Refused, 431},
     };
 }
 

@@ -110,8 +110,8 @@ TEST_F(ResultsServerTest, JsonOfASmallRace)
     ASSERT_EQ(streamed.size(), rows.size());
     for (qsizetype i = 0; i < rows.size(); ++i) {
         const QJsonObject row = rows[i].toObject();
-        const QJsonArray expected{row.value("racer"), row.value("laps"), row.value("time"), row.value("penalty"),
-                                  row.value("note"), 0};
+        const QJsonArray expected{row.value("racer"),   row.value("laps"), row.value("time"),
+                                  row.value("penalty"), row.value("note"), 0};
         EXPECT_EQ(streamed[i].toArray(), expected) << "row " << i;
     }
     EXPECT_TRUE(events.head.contains("Content-Type: text/event-stream"));
@@ -137,7 +137,7 @@ TEST_F(ResultsServerTest, PageIsCzechReadOnlyAndFollowsTheStream)
     const QString page = QString::fromUtf8(BodyOf(get.bytes));
     EXPECT_TRUE(page.contains(QStringLiteral("<html lang=\"cs\">")));
     for (const char *title : {"Pořadí", "Závodník", "Kolo", "Čas vč. trestu", "Trest", "Poznámka"})
-        EXPECT_TRUE(page.contains(QStringLiteral("<th") ) && page.contains(QString::fromUtf8(title))) << title;
+        EXPECT_TRUE(page.contains(QStringLiteral("<th")) && page.contains(QString::fromUtf8(title))) << title;
     EXPECT_TRUE(page.contains(QStringLiteral("new EventSource(\"events\")")));
     EXPECT_TRUE(page.contains(QStringLiteral("name=\"viewport\"")));
     // Nothing on it can send anything back.
@@ -271,7 +271,10 @@ public:
         char c;
         return ::recv(m_fd, &c, 1, MSG_DONTWAIT | MSG_PEEK) < 0 && (errno == EAGAIN || errno == EWOULDBLOCK);
     }
-    void send(const QByteArray &bytes) const { ASSERT_EQ(::send(m_fd, bytes.constData(), bytes.size(), 0), bytes.size()); }
+    void send(const QByteArray &bytes) const
+    {
+        ASSERT_EQ(::send(m_fd, bytes.constData(), bytes.size(), 0), bytes.size());
+    }
 
     struct End {
         QByteArray bytes;

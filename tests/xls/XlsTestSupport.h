@@ -18,9 +18,13 @@ namespace xlstest {
 
 using ByteVector = std::vector<std::uint8_t>;
 
-inline std::string Cp(std::u16string_view text) { return cp1250::FromUtf16(text); }
+inline std::string Cp(std::u16string_view text)
+{
+    return cp1250::FromUtf16(text);
+}
 
-inline ByteVector StreamOf(const TvteXLSWorkbook &book, TvteExcelWriter *writer = nullptr) {
+inline ByteVector StreamOf(const TvteXLSWorkbook &book, TvteExcelWriter *writer = nullptr)
+{
     TvteExcelWriter local;
     TvteMemoryStream stream;
     (writer ? *writer : local).WriteWorkbook(book, stream);
@@ -34,7 +38,8 @@ struct Rec {
 };
 
 // Splits a stream into records; fails the test when a length runs past the end.
-inline std::vector<Rec> Records(const ByteVector &bytes) {
+inline std::vector<Rec> Records(const ByteVector &bytes)
+{
     std::vector<Rec> out;
     std::size_t at = 0;
     while (at + 4 <= bytes.size()) {
@@ -55,15 +60,18 @@ inline std::vector<Rec> Records(const ByteVector &bytes) {
     return out;
 }
 
-inline std::vector<Rec> RecordsWithId(const std::vector<Rec> &records, std::uint16_t id) {
+inline std::vector<Rec> RecordsWithId(const std::vector<Rec> &records, std::uint16_t id)
+{
     std::vector<Rec> out;
     for (const Rec &r : records)
-        if (r.id == id) out.push_back(r);
+        if (r.id == id)
+            out.push_back(r);
     return out;
 }
 
 // "09 00 64 00" -> bytes; "20*95" repeats a byte.
-inline ByteVector Hex(const std::string &text) {
+inline ByteVector Hex(const std::string &text)
+{
     ByteVector out;
     std::istringstream in(text);
     std::string token;
@@ -76,7 +84,8 @@ inline ByteVector Hex(const std::string &text) {
     return out;
 }
 
-inline std::string HexOf(const ByteVector &bytes, std::size_t from, std::size_t count) {
+inline std::string HexOf(const ByteVector &bytes, std::size_t from, std::size_t count)
+{
     std::string out;
     char buf[4];
     for (std::size_t i = from; i < bytes.size() && i < from + count; ++i) {
@@ -86,22 +95,27 @@ inline std::string HexOf(const ByteVector &bytes, std::size_t from, std::size_t 
     return out;
 }
 
-inline ::testing::AssertionResult SameBytes(const ByteVector &actual, const ByteVector &expected) {
+inline ::testing::AssertionResult SameBytes(const ByteVector &actual, const ByteVector &expected)
+{
     const std::size_t common = std::min(actual.size(), expected.size());
     std::size_t at = 0;
-    while (at < common && actual[at] == expected[at]) ++at;
-    if (at == common && actual.size() == expected.size()) return ::testing::AssertionSuccess();
+    while (at < common && actual[at] == expected[at])
+        ++at;
+    if (at == common && actual.size() == expected.size())
+        return ::testing::AssertionSuccess();
     const std::size_t from = at >= 4 ? at - 4 : 0;
-    return ::testing::AssertionFailure()
-           << "first difference at offset " << at << " (sizes " << actual.size() << " and " << expected.size()
-           << ")\n  actual   from " << from << ": " << HexOf(actual, from, 16) << "\n  expected from " << from
-           << ": " << HexOf(expected, from, 16);
+    return ::testing::AssertionFailure() << "first difference at offset " << at << " (sizes " << actual.size()
+                                         << " and " << expected.size() << ")\n  actual   from " << from << ": "
+                                         << HexOf(actual, from, 16) << "\n  expected from " << from << ": "
+                                         << HexOf(expected, from, 16);
 }
 
-inline std::uint16_t U16At(const ByteVector &b, std::size_t at) {
+inline std::uint16_t U16At(const ByteVector &b, std::size_t at)
+{
     return static_cast<std::uint16_t>(b.at(at) | b.at(at + 1) << 8);
 }
-inline std::uint32_t U32At(const ByteVector &b, std::size_t at) {
+inline std::uint32_t U32At(const ByteVector &b, std::size_t at)
+{
     return static_cast<std::uint32_t>(U16At(b, at)) | static_cast<std::uint32_t>(U16At(b, at + 2)) << 16;
 }
 

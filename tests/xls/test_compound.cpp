@@ -32,7 +32,8 @@ namespace {
 using Bytes = std::vector<unsigned char>;
 
 // Bytes that differ from sector to sector, so a misplaced or repeated sector shows.
-Bytes Pattern(std::size_t size) {
+Bytes Pattern(std::size_t size)
+{
     Bytes b(size);
     std::uint32_t x = 2463534242u;
     for (auto &c : b) {
@@ -44,24 +45,31 @@ Bytes Pattern(std::size_t size) {
     return b;
 }
 
-Bytes ReadFile(const fs::path &p) {
+Bytes ReadFile(const fs::path &p)
+{
     std::ifstream in(p, std::ios::binary);
     return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
-void WriteFile(const fs::path &p, const Bytes &b) {
+void WriteFile(const fs::path &p, const Bytes &b)
+{
     std::ofstream out(p, std::ios::binary | std::ios::trunc);
     out.write(reinterpret_cast<const char *>(b.data()), static_cast<std::streamsize>(b.size()));
 }
 
-std::uint32_t Get32(const Bytes &b, std::size_t at) {
+std::uint32_t Get32(const Bytes &b, std::size_t at)
+{
     return b[at] | b[at + 1] << 8 | b[at + 2] << 16 | static_cast<std::uint32_t>(b[at + 3]) << 24;
 }
 
-std::uint16_t Get16(const Bytes &b, std::size_t at) { return static_cast<std::uint16_t>(b[at] | b[at + 1] << 8); }
+std::uint16_t Get16(const Bytes &b, std::size_t at)
+{
+    return static_cast<std::uint16_t>(b[at] | b[at + 1] << 8);
+}
 
 // The writer's failure, or nothing when the file was written.
-std::optional<vte::WriteError> FailureOf(const std::string &path, const std::string &name, const Bytes &stream) {
+std::optional<vte::WriteError> FailureOf(const std::string &path, const std::string &name, const Bytes &stream)
+{
     try {
         vte::WriteCompoundFile(path, name, stream);
     } catch (const vte::WriteError &e) {
@@ -70,14 +78,16 @@ std::optional<vte::WriteError> FailureOf(const std::string &path, const std::str
     return std::nullopt;
 }
 
-std::string ErrorOf(const std::string &path, const std::string &name, const Bytes &stream) {
+std::string ErrorOf(const std::string &path, const std::string &name, const Bytes &stream)
+{
     const std::optional<vte::WriteError> failure = FailureOf(path, name, stream);
     return failure ? failure->what() : "(no error)";
 }
 
 // What a failure carries besides its text.
 void ExpectFailure(const std::optional<vte::WriteError> &failure, vte::WriteError::Step step, int error,
-                   const std::string &path) {
+                   const std::string &path)
+{
     ASSERT_TRUE(failure.has_value());
     EXPECT_EQ(failure->step(), step);
     EXPECT_EQ(failure->error(), error);
@@ -86,35 +96,41 @@ void ExpectFailure(const std::optional<vte::WriteError> &failure, vte::WriteErro
 
 class CompoundFileTest : public ::testing::Test {
 protected:
-    void SetUp() override {
+    void SetUp() override
+    {
         char tmpl[] = "/tmp/tikomat-cfb-XXXXXX";
         ASSERT_NE(::mkdtemp(tmpl), nullptr);
         dir_ = tmpl;
     }
-    void TearDown() override {
+    void TearDown() override
+    {
         std::error_code ec;
         fs::remove_all(dir_, ec);
     }
 
     // Names of everything in the test folder: shows leftover temporary files.
-    std::vector<std::string> FolderContents() const {
+    std::vector<std::string> FolderContents() const
+    {
         std::vector<std::string> names;
-        for (const auto &e : fs::directory_iterator(dir_)) names.push_back(e.path().filename());
+        for (const auto &e : fs::directory_iterator(dir_))
+            names.push_back(e.path().filename());
         std::sort(names.begin(), names.end());
         return names;
     }
 
     // Runs the olefile check; returns its exit status and appends its output to `output`.
-    int CheckWithReader(const fs::path &file, const std::string &name, const Bytes &expected,
-                        std::string &output) const {
+    int CheckWithReader(const fs::path &file, const std::string &name, const Bytes &expected, std::string &output) const
+    {
         fs::path ref = dir_ / "expected.ref";
         WriteFile(ref, expected);
-        std::string cmd = std::string("/usr/bin/python3 '") + TIKOMAT_XLS_SCRIPTS + "/check_compound.py' '" +
-                          file.string() + "' '" + name + "' '" + ref.string() + "' 2>&1";
+        std::string cmd = std::string("/usr/bin/python3 '") + TIKOMAT_XLS_SCRIPTS + "/check_compound.py' '"
+                          + file.string() + "' '" + name + "' '" + ref.string() + "' 2>&1";
         FILE *p = ::popen(cmd.c_str(), "r");
-        if (!p) return -1;
+        if (!p)
+            return -1;
         char buf[512];
-        while (std::fgets(buf, sizeof buf, p)) output += buf;
+        while (std::fgets(buf, sizeof buf, p))
+            output += buf;
         int status = ::pclose(p);
         fs::remove(ref);
         return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
@@ -134,7 +150,8 @@ struct LayoutCase {
 
 class CompoundLayoutTest : public CompoundFileTest, public ::testing::WithParamInterface<LayoutCase> {};
 
-TEST_P(CompoundLayoutTest, ReaderSeesExactlyTheOneStream) {
+TEST_P(CompoundLayoutTest, ReaderSeesExactlyTheOneStream)
+{
     const LayoutCase &c = GetParam();
     const Bytes stream = Pattern(c.size);
     const fs::path file = dir_ / "out.xls";
@@ -170,7 +187,8 @@ INSTANTIATE_TEST_SUITE_P(
                       LayoutCase{"NeedsDifatSector", 8 * 1024 * 1024, "Workbook", false, 130, 1}),
     [](const ::testing::TestParamInfo<LayoutCase> &i) { return std::string(i.param.label); });
 
-TEST_F(CompoundFileTest, ReplacingALargerFileLeavesNoTrailingBytesAndKeepsItsMode) {
+TEST_F(CompoundFileTest, ReplacingALargerFileLeavesNoTrailingBytesAndKeepsItsMode)
+{
     const fs::path file = dir_ / "out.xls";
     WriteFile(file, Pattern(100000));
     ::chmod(file.c_str(), 0640);
@@ -186,7 +204,8 @@ TEST_F(CompoundFileTest, ReplacingALargerFileLeavesNoTrailingBytesAndKeepsItsMod
     EXPECT_EQ(FolderContents(), std::vector<std::string>{"out.xls"});
 }
 
-TEST_F(CompoundFileTest, SymbolicLinkTargetIsFollowed) {
+TEST_F(CompoundFileTest, SymbolicLinkTargetIsFollowed)
+{
     const fs::path real = dir_ / "real.xls", link = dir_ / "link.xls";
     WriteFile(real, Pattern(50));
     fs::create_symlink(real, link);
@@ -198,7 +217,8 @@ TEST_F(CompoundFileTest, SymbolicLinkTargetIsFollowed) {
     EXPECT_EQ(CheckWithReader(real, "Workbook", stream, output), 0) << output;
 }
 
-TEST_F(CompoundFileTest, UncreatableFileReportsNegatedErrno) {
+TEST_F(CompoundFileTest, UncreatableFileReportsNegatedErrno)
+{
     const fs::path plain = dir_ / "plain.txt";
     WriteFile(plain, Pattern(3));
     fs::create_directory(dir_ / "folder");
@@ -207,7 +227,7 @@ TEST_F(CompoundFileTest, UncreatableFileReportsNegatedErrno) {
         std::string message;
         int error;
     } cases[] = {
-        {plain / "x.xls", "StgCreateDocFile error -20", ENOTDIR},          // under a regular file
+        {plain / "x.xls", "StgCreateDocFile error -20", ENOTDIR},           // under a regular file
         {dir_ / "missing" / "x.xls", "StgCreateDocFile error -2", ENOENT},  // folder does not exist
         {dir_ / "folder", "StgCreateDocFile error -21", EISDIR},            // the target is a folder
         {dir_ / "folder/", "StgCreateDocFile error -21", EISDIR},
@@ -215,16 +235,18 @@ TEST_F(CompoundFileTest, UncreatableFileReportsNegatedErrno) {
     };
     for (const Case &c : cases) {
         EXPECT_EQ(ErrorOf(c.target.string(), "Workbook", Pattern(10)), c.message) << c.target;
-        ExpectFailure(FailureOf(c.target.string(), "Workbook", Pattern(10)), vte::WriteError::Step::CreateFile,
-                      c.error, c.target.string());
+        ExpectFailure(FailureOf(c.target.string(), "Workbook", Pattern(10)), vte::WriteError::Step::CreateFile, c.error,
+                      c.target.string());
     }
     EXPECT_EQ(ReadFile(plain), Pattern(3));
     EXPECT_TRUE(fs::is_empty(dir_ / "folder"));
     EXPECT_EQ(FolderContents(), (std::vector<std::string>{"folder", "plain.txt"}));
 }
 
-TEST_F(CompoundFileTest, ReadOnlyFolderReportsAccessDeniedAndKeepsTheOldFile) {
-    if (::geteuid() == 0) GTEST_SKIP() << "permissions do not stop root";
+TEST_F(CompoundFileTest, ReadOnlyFolderReportsAccessDeniedAndKeepsTheOldFile)
+{
+    if (::geteuid() == 0)
+        GTEST_SKIP() << "permissions do not stop root";
     const fs::path folder = dir_ / "ro", file = folder / "out.xls";
     fs::create_directory(folder);
     WriteFile(file, Pattern(700));
@@ -236,7 +258,8 @@ TEST_F(CompoundFileTest, ReadOnlyFolderReportsAccessDeniedAndKeepsTheOldFile) {
     EXPECT_EQ(ReadFile(file), Pattern(700));
 }
 
-TEST_F(CompoundFileTest, BadStreamNameIsRefusedAndTheOldFileKept) {
+TEST_F(CompoundFileTest, BadStreamNameIsRefusedAndTheOldFileKept)
+{
     const fs::path file = dir_ / "out.xls";
     const Bytes old = Pattern(700);
     WriteFile(file, old);
@@ -262,7 +285,8 @@ TEST_F(CompoundFileTest, BadStreamNameIsRefusedAndTheOldFileKept) {
 
 // A write that fails half-way (here: the file size limit) must not touch the old file
 // and must not leave the temporary file behind.
-TEST_F(CompoundFileTest, FailedWriteReportsSystemErrorAndKeepsTheOldFile) {
+TEST_F(CompoundFileTest, FailedWriteReportsSystemErrorAndKeepsTheOldFile)
+{
     const fs::path file = dir_ / "out.xls";
     const Bytes old = Pattern(700);
     WriteFile(file, old);
@@ -270,14 +294,16 @@ TEST_F(CompoundFileTest, FailedWriteReportsSystemErrorAndKeepsTheOldFile) {
     struct Limit {
         rlimit saved{};
         void (*handler)(int) = SIG_DFL;
-        Limit() {
+        Limit()
+        {
             ::getrlimit(RLIMIT_FSIZE, &saved);
             handler = std::signal(SIGXFSZ, SIG_IGN);
             rlimit small = saved;
             small.rlim_cur = 8192;
             ::setrlimit(RLIMIT_FSIZE, &small);
         }
-        ~Limit() {
+        ~Limit()
+        {
             ::setrlimit(RLIMIT_FSIZE, &saved);
             std::signal(SIGXFSZ, handler);
         }

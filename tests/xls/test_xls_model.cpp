@@ -18,7 +18,8 @@ struct Rect {
     int l, t, r, b;
 };
 
-TEST(XlsModel, RangesReturnsTheSameRangeForTheSameRectangle) {
+TEST(XlsModel, RangesReturnsTheSameRangeForTheSameRectangle)
+{
     TvteXLSWorkbook book;
     TvteXLSWorksheet *sheet = book.AddSheet();
     TvteXLSRange *first = sheet->Ranges(0, 0, 5, 0);
@@ -39,7 +40,8 @@ struct OverlapCase {
 
 class XlsModelOverlap : public ::testing::TestWithParam<OverlapCase> {};
 
-TEST_P(XlsModelOverlap, AddRangeDeletesEveryRangeItOverlaps) {
+TEST_P(XlsModelOverlap, AddRangeDeletesEveryRangeItOverlaps)
+{
     const OverlapCase &c = GetParam();
     TvteXLSWorkbook book;
     TvteXLSWorksheet *sheet = book.AddSheet();
@@ -47,25 +49,25 @@ TEST_P(XlsModelOverlap, AddRangeDeletesEveryRangeItOverlaps) {
     TvteXLSRange *added = sheet->AddRange(c.added.l, c.added.t, c.added.r, c.added.b);
     ASSERT_EQ(sheet->RangeCount(), c.overlaps ? 1 : 2);
     EXPECT_EQ(sheet->RangeAt(sheet->RangeCount() - 1), added);
-    EXPECT_EQ(vte::RangesOverlap(c.added.l, c.added.t, c.added.r, c.added.b, c.existing.l, c.existing.t,
-                                 c.existing.r, c.existing.b),
+    EXPECT_EQ(vte::RangesOverlap(c.added.l, c.added.t, c.added.r, c.added.b, c.existing.l, c.existing.t, c.existing.r,
+                                 c.existing.b),
               c.overlaps);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Cases, XlsModelOverlap,
-    ::testing::Values(OverlapCase{"SingleCellInsideTitle", {0, 1, 2, 1}, {1, 1, 1, 1}, true},
-                      OverlapCase{"SameRectangle", {0, 0, 5, 0}, {0, 0, 5, 0}, true},
-                      OverlapCase{"CornerInside", {0, 0, 2, 2}, {2, 2, 4, 4}, true},
-                      OverlapCase{"Encloses", {2, 2, 3, 3}, {0, 0, 5, 5}, true},
-                      OverlapCase{"CrossWideOverTall", {2, 0, 2, 9}, {0, 4, 5, 4}, true},
-                      OverlapCase{"CrossTallOverWide", {0, 4, 5, 4}, {2, 0, 2, 9}, true},
-                      OverlapCase{"Adjacent", {0, 0, 2, 0}, {3, 0, 3, 0}, false},
-                      OverlapCase{"NextRow", {0, 0, 5, 0}, {0, 1, 5, 1}, false},
-                      OverlapCase{"Apart", {0, 0, 1, 1}, {5, 5, 6, 6}, false}),
-    [](const auto &p) { return std::string(p.param.name); });
+INSTANTIATE_TEST_SUITE_P(Cases, XlsModelOverlap,
+                         ::testing::Values(OverlapCase{"SingleCellInsideTitle", {0, 1, 2, 1}, {1, 1, 1, 1}, true},
+                                           OverlapCase{"SameRectangle", {0, 0, 5, 0}, {0, 0, 5, 0}, true},
+                                           OverlapCase{"CornerInside", {0, 0, 2, 2}, {2, 2, 4, 4}, true},
+                                           OverlapCase{"Encloses", {2, 2, 3, 3}, {0, 0, 5, 5}, true},
+                                           OverlapCase{"CrossWideOverTall", {2, 0, 2, 9}, {0, 4, 5, 4}, true},
+                                           OverlapCase{"CrossTallOverWide", {0, 4, 5, 4}, {2, 0, 2, 9}, true},
+                                           OverlapCase{"Adjacent", {0, 0, 2, 0}, {3, 0, 3, 0}, false},
+                                           OverlapCase{"NextRow", {0, 0, 5, 0}, {0, 1, 5, 1}, false},
+                                           OverlapCase{"Apart", {0, 0, 1, 1}, {5, 5, 6, 6}, false}),
+                         [](const auto &p) { return std::string(p.param.name); });
 
-TEST(XlsModel, AddRangeRemovesSeveralRangesAndKeepsTheOthersInOrder) {
+TEST(XlsModel, AddRangeRemovesSeveralRangesAndKeepsTheOthersInOrder)
+{
     TvteXLSWorkbook book;
     TvteXLSWorksheet *sheet = book.AddSheet();
     TvteXLSRange *a = sheet->AddRange(0, 0, 0, 0);
@@ -89,27 +91,35 @@ struct ReferenceSheet {
     std::vector<Entry> entries;
     int firstCol = -1, firstRow = -1, lastCol = -1, lastRow = -1;
 
-    const TvteXLSRange *Find(const Rect &n) const {
+    const TvteXLSRange *Find(const Rect &n) const
+    {
         for (const Entry &e : entries)
-            if (e.rect.l == n.l && e.rect.t == n.t && e.rect.r == n.r && e.rect.b == n.b) return e.range;
+            if (e.rect.l == n.l && e.rect.t == n.t && e.rect.r == n.r && e.rect.b == n.b)
+                return e.range;
         return nullptr;
     }
-    void Add(const Rect &n, const TvteXLSRange *range) {
+    void Add(const Rect &n, const TvteXLSRange *range)
+    {
         std::erase_if(entries, [&](const Entry &e) {
             return vte::RangesOverlap(n.l, n.t, n.r, n.b, e.rect.l, e.rect.t, e.rect.r, e.rect.b);
         });
         entries.push_back({n, range});
-        if (firstCol == -1 || n.l < firstCol) firstCol = n.l;
-        if (firstRow == -1 || n.t < firstRow) firstRow = n.t;
-        if (lastCol == -1 || lastCol < n.r) lastCol = n.r;
-        if (lastRow == -1 || lastRow < n.b) lastRow = n.b;
+        if (firstCol == -1 || n.l < firstCol)
+            firstCol = n.l;
+        if (firstRow == -1 || n.t < firstRow)
+            firstRow = n.t;
+        if (lastCol == -1 || lastCol < n.r)
+            lastCol = n.r;
+        if (lastRow == -1 || lastRow < n.b)
+            lastRow = n.b;
     }
 };
 
 // Rectangles that meet often: mostly small ones, some large enough to be
 // kept out of the cell index, reversed ones, ones across the edges of the
 // addressable area and beyond it, and a rare one as large as the coordinates allow.
-Rect RandomRect(std::mt19937 &random) {
+Rect RandomRect(std::mt19937 &random)
+{
     auto pick = [&](int from, int to) { return std::uniform_int_distribution<int>(from, to)(random); };
     constexpr int kMax = std::numeric_limits<int>::max();
     constexpr int kMin = std::numeric_limits<int>::min();
@@ -118,14 +128,19 @@ Rect RandomRect(std::mt19937 &random) {
     const int l = origin[0] + pick(0, 24);
     const int t = origin[1] + pick(0, 24);
     const int kind = pick(0, 99);
-    if (kind < 75) return {l, t, l + pick(0, 2), t + pick(0, 2)};
-    if (kind < 87) return {l, t, l + pick(10, 45), t + pick(10, 45)};
-    if (kind < 95) return {l + pick(0, 3), t + pick(0, 3), l + pick(-3, 3), t + pick(-3, 3)};  // often reversed
-    if (kind < 98) return {l, t, l + pick(0, 3), kMax};
+    if (kind < 75)
+        return {l, t, l + pick(0, 2), t + pick(0, 2)};
+    if (kind < 87)
+        return {l, t, l + pick(10, 45), t + pick(10, 45)};
+    if (kind < 95)
+        return {l + pick(0, 3), t + pick(0, 3), l + pick(-3, 3), t + pick(-3, 3)};  // often reversed
+    if (kind < 98)
+        return {l, t, l + pick(0, 3), kMax};
     return {kMin, t, kMax, t + pick(0, 1)};
 }
 
-TEST(XlsModel, AddingRangesMatchesTestingEveryRange) {
+TEST(XlsModel, AddingRangesMatchesTestingEveryRange)
+{
     for (unsigned seed = 1; seed <= 40; ++seed) {
         SCOPED_TRACE("seed " + std::to_string(seed));
         std::mt19937 random(seed);
@@ -161,7 +176,8 @@ TEST(XlsModel, AddingRangesMatchesTestingEveryRange) {
     }
 }
 
-TEST(XlsModel, UsedAreaOnlyGrows) {
+TEST(XlsModel, UsedAreaOnlyGrows)
+{
     TvteXLSWorkbook book;
     TvteXLSWorksheet *sheet = book.AddSheet();
     EXPECT_EQ(sheet->FirstCol(), -1);
@@ -180,7 +196,8 @@ TEST(XlsModel, UsedAreaOnlyGrows) {
     EXPECT_EQ(sheet->LastRow(), 9);
 }
 
-TEST(XlsModel, ColumnsWidenTheColumnsOfTheUsedAreaOnly) {
+TEST(XlsModel, ColumnsWidenTheColumnsOfTheUsedAreaOnly)
+{
     TvteXLSWorkbook book;
     TvteXLSWorksheet *sheet = book.AddSheet();
     TvteXLSCol *col = sheet->Cols(4);
@@ -204,7 +221,8 @@ struct ValueCase {
 
 class XlsModelSetValue : public ::testing::TestWithParam<ValueCase> {};
 
-TEST_P(XlsModelSetValue, TextsLoseTheCrOfEveryCrLfOtherValuesStayAsTheyAre) {
+TEST_P(XlsModelSetValue, TextsLoseTheCrOfEveryCrLfOtherValuesStayAsTheyAre)
+{
     TvteXLSWorkbook book;
     TvteXLSRange *range = book.AddSheet()->Ranges(0, 0, 0, 0);
     range->SetValue(GetParam().input);
@@ -223,7 +241,8 @@ INSTANTIATE_TEST_SUITE_P(
                       ValueCase{"NullStays", TvteVariant(TvteNull{}), TvteVariant(TvteNull{})}),
     [](const auto &p) { return std::string(p.param.name); });
 
-TEST(XlsModel, VariantKindsStayApart) {
+TEST(XlsModel, VariantKindsStayApart)
+{
     EXPECT_EQ(TvteVariant(5).Kind(), TvteVariantKind::Int32);
     EXPECT_EQ(TvteVariant(std::int16_t{5}).Kind(), TvteVariantKind::Int16);
     EXPECT_EQ(TvteVariant(std::uint8_t{5}).Kind(), TvteVariantKind::UInt8);
@@ -244,7 +263,8 @@ struct TrimCase {
 
 class XlsModelNames : public ::testing::TestWithParam<TrimCase> {};
 
-TEST_P(XlsModelNames, NamesAreCutThenTrimmed) {
+TEST_P(XlsModelNames, NamesAreCutThenTrimmed)
+{
     TvteXLSWorkbook book;
     TvteXLSWorksheet *sheet = book.AddSheet();
     sheet->SetName(GetParam().input);
@@ -255,19 +275,19 @@ TEST_P(XlsModelNames, NamesAreCutThenTrimmed) {
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, XlsModelNames,
-    ::testing::Values(
-        TrimCase{"TrailingBlank", Cp(u"Výpis "), Cp(u"Výpis"), Cp(u"Výpis")},
-        TrimCase{"BlanksOnly", "     ", "", ""},
-        TrimCase{"ControlCharacters", "\t\x01name\r\n", "name", "name"},
-        // 30 letters, a blank, then more: the cut leaves the blank at the end, the trim takes it.
-        TrimCase{"CutThenTrim", std::string(30, 'a') + " " + std::string(9, 'b'), std::string(30, 'a'),
-                 std::string(30, 'a') + " " + std::string(9, 'b')},
-        TrimCase{"LongTitle", std::string(70, 't'), std::string(31, 't'), std::string(66, 't')},
-        TrimCase{"LeadingBlanksCountForTheCut", "   " + std::string(40, 'c'), std::string(28, 'c'),
-                 std::string(40, 'c')}),
+    ::testing::Values(TrimCase{"TrailingBlank", Cp(u"Výpis "), Cp(u"Výpis"), Cp(u"Výpis")},
+                      TrimCase{"BlanksOnly", "     ", "", ""},
+                      TrimCase{"ControlCharacters", "\t\x01name\r\n", "name", "name"},
+                      // 30 letters, a blank, then more: the cut leaves the blank at the end, the trim takes it.
+                      TrimCase{"CutThenTrim", std::string(30, 'a') + " " + std::string(9, 'b'), std::string(30, 'a'),
+                               std::string(30, 'a') + " " + std::string(9, 'b')},
+                      TrimCase{"LongTitle", std::string(70, 't'), std::string(31, 't'), std::string(66, 't')},
+                      TrimCase{"LeadingBlanksCountForTheCut", "   " + std::string(40, 'c'), std::string(28, 'c'),
+                               std::string(40, 'c')}),
     [](const auto &p) { return std::string(p.param.name); });
 
-TEST(XlsModel, NewWorkbookIsTitledPReport) {
+TEST(XlsModel, NewWorkbookIsTitledPReport)
+{
     TvteXLSWorkbook book;
     EXPECT_EQ(book.Title(), "PReport");
     EXPECT_EQ(book.SheetCount(), 0);
@@ -281,9 +301,11 @@ struct DefaultNameCase {
 
 class XlsModelDefaultName : public ::testing::TestWithParam<DefaultNameCase> {};
 
-TEST_P(XlsModelDefaultName, NewSheetTakesTheFirstFreeNumberFromCountPlusOne) {
+TEST_P(XlsModelDefaultName, NewSheetTakesTheFirstFreeNumberFromCountPlusOne)
+{
     TvteXLSWorkbook book;
-    for (const std::string &name : GetParam().existing) book.AddSheet()->SetName(name);
+    for (const std::string &name : GetParam().existing)
+        book.AddSheet()->SetName(name);
     EXPECT_EQ(book.AddSheet()->Name(), GetParam().expected);
 }
 
@@ -296,7 +318,8 @@ INSTANTIATE_TEST_SUITE_P(Cases, XlsModelDefaultName,
                                            DefaultNameCase{"LowerNumberNotReused", {"x", "y"}, "Sheet3"}),
                          [](const auto &p) { return std::string(p.param.name); });
 
-TEST(XlsModel, SheetsKnowTheirPositionAndClearEmptiesTheBook) {
+TEST(XlsModel, SheetsKnowTheirPositionAndClearEmptiesTheBook)
+{
     TvteXLSWorkbook book;
     TvteXLSWorksheet *a = book.AddSheet();
     TvteXLSWorksheet *b = book.AddSheet();
@@ -311,7 +334,8 @@ TEST(XlsModel, SheetsKnowTheirPositionAndClearEmptiesTheBook) {
     EXPECT_EQ(book.AddSheet()->Name(), "Sheet1");
 }
 
-TEST(XlsModel, RangeDefaults) {
+TEST(XlsModel, RangeDefaults)
+{
     TvteXLSWorkbook book;
     TvteXLSWorksheet *sheet = book.AddSheet();
     const TvteXLSRange *range = sheet->Ranges(3, 1, 1, 0);  // reversed: stored as given
@@ -331,7 +355,8 @@ TEST(XlsModel, RangeDefaults) {
     EXPECT_DOUBLE_EQ(setup.TopMargin, 2.5);
 }
 
-TEST(XlsCodePage, EveryByteHasItsUtf16UnitAndCzechSurvivesTheRoundTrip) {
+TEST(XlsCodePage, EveryByteHasItsUtf16UnitAndCzechSurvivesTheRoundTrip)
+{
     EXPECT_EQ(TvteExcelWriter::ToWide("\xF0"), u"\u0111");
     EXPECT_EQ(TvteExcelWriter::ToWide("A\x8A\x9E\xE8\xF8\xEC\xF9\x80"), u"AŠžčřěů€");
     EXPECT_EQ(TvteExcelWriter::ToWide("\x81\x98"), u"\u0081\u0098");  // undefined bytes stay apart

@@ -28,7 +28,8 @@ struct RecordFixture {
 
 class XlsRecordFixture : public ::testing::TestWithParam<RecordFixture> {};
 
-TEST_P(XlsRecordFixture, RecordDataIsExact) {
+TEST_P(XlsRecordFixture, RecordDataIsExact)
+{
     const RecordFixture &f = GetParam();
     TvteXLSWorkbook book;
     f.build(book);
@@ -37,8 +38,12 @@ TEST_P(XlsRecordFixture, RecordDataIsExact) {
     EXPECT_TRUE(SameBytes(records[f.occurrence].data, Hex(f.hex)));
 }
 
-void OneSheet(TvteXLSWorkbook &book) { book.AddSheet(); }
-void TwoSheets(TvteXLSWorkbook &book) {
+void OneSheet(TvteXLSWorkbook &book)
+{
+    book.AddSheet();
+}
+void TwoSheets(TvteXLSWorkbook &book)
+{
     book.AddSheet();
     book.AddSheet();
 }
@@ -52,9 +57,8 @@ INSTANTIATE_TEST_SUITE_P(
                       "07 00 01 50 00 52 00 65 00 70 00 6F 00 72 00 74 00 20*95"},
         RecordFixture{"TabIdOfTwoSheets", TwoSheets, biff8::TABID, 0, "00 00 01 00"},
         RecordFixture{"DefaultSetup", OneSheet, biff8::SETUP, 0, "09 00 64 00 01 00 01 00 01 00 02 00 00*22"},
-        RecordFixture{"ColInfoOfWidth6000",
-                      [](TvteXLSWorkbook &b) { b.AddSheet()->Cols(0)->Width = 6000; }, biff8::COLINFO, 0,
-                      "00 00 00 00 70 17 00 00 00 00 00"},
+        RecordFixture{"ColInfoOfWidth6000", [](TvteXLSWorkbook &b) { b.AddSheet()->Cols(0)->Width = 6000; },
+                      biff8::COLINFO, 0, "00 00 00 00 70 17 00 00 00 00 00"},
         RecordFixture{"Window2OfFirstSheet", TwoSheets, biff8::WINDOW2, 0, "B6 06 00 00 00 00 40 00 00 00 00*8"},
         RecordFixture{"Window2OfSecondSheet", TwoSheets, biff8::WINDOW2, 1, "B6 04 00 00 00 00 40 00 00 00 00*8"},
         RecordFixture{"LeftMargin", OneSheet, biff8::LEFTMARGIN, 0, "00 00 00 00 00 00 00 40"},
@@ -62,9 +66,8 @@ INSTANTIATE_TEST_SUITE_P(
         RecordFixture{"DefaultFontOfTheBook", OneSheet, biff8::FONT, 0,
                       "C8 00 00 00 08 00 64 00 00 00 00 00 01 00 05 01 41 00 72 00 69 00 61 00 6C 00"},
         RecordFixture{"RedFontIsColourIndex10",
-                      [](TvteXLSWorkbook &b) { b.AddSheet()->Ranges(0, 0, 0, 0)->Font.Color = 0x0000FF; },
-                      biff8::FONT, 4,
-                      "C8 00 00 00 0A 00 64 00 00 00 00 00 01 00 05 01 41 00 72 00 69 00 61 00 6C 00"},
+                      [](TvteXLSWorkbook &b) { b.AddSheet()->Ranges(0, 0, 0, 0)->Font.Color = 0x0000FF; }, biff8::FONT,
+                      4, "C8 00 00 00 0A 00 64 00 00 00 00 00 01 00 05 01 41 00 72 00 69 00 61 00 6C 00"},
         RecordFixture{"BoldItalicUnderlinedStruckFixedFont",
                       [](TvteXLSWorkbook &b) {
                           TvteXLSFont &font = b.AddSheet()->Ranges(0, 0, 0, 0)->Font;
@@ -97,8 +100,7 @@ INSTANTIATE_TEST_SUITE_P(
                       "00 2C 00 23 00 23 00 30 00 22 00 11 01 2E 00 22 00"},
         RecordFixture{"BuiltInFormatInAnotherLetterCase",
                       [](TvteXLSWorkbook &b) {
-                          b.AddSheet()->Ranges(0, 0, 0, 0)->NumberFormat =
-                              Cp(u"#,##0.00\"Đ.\";[RED]\\-#,##0.00\"Đ.\"");
+                          b.AddSheet()->Ranges(0, 0, 0, 0)->NumberFormat = Cp(u"#,##0.00\"Đ.\";[RED]\\-#,##0.00\"Đ.\"");
                       },
                       biff8::XF, 16, "05 00 08 00 01 00 20 00 00 7C 00 00 00 00 00 00 00 00 " + kDefaultCellFill},
         RecordFixture{"DefaultCellXf", OneSheet, biff8::XF, 15,
@@ -108,10 +110,10 @@ INSTANTIATE_TEST_SUITE_P(
         RecordFixture{"BordersAlignmentAndFill",
                       [](TvteXLSWorkbook &b) {
                           TvteXLSRange *r = b.AddSheet()->Ranges(0, 0, 0, 0);
-                          r->Borders.Items(TvteBorderKind::Left) = {0x0000FF, 1};    // red, thin
-                          r->Borders.Items(TvteBorderKind::Top) = {0xFF0000, 2};     // blue, medium
-                          r->Borders.Items(TvteBorderKind::Right) = {0x00FF00, 0};   // not drawn
-                          r->Borders.Items(TvteBorderKind::DiagonalDown) = {0, 3};   // black, dashed
+                          r->Borders.Items(TvteBorderKind::Left) = {0x0000FF, 1};   // red, thin
+                          r->Borders.Items(TvteBorderKind::Top) = {0xFF0000, 2};    // blue, medium
+                          r->Borders.Items(TvteBorderKind::Right) = {0x00FF00, 0};  // not drawn
+                          r->Borders.Items(TvteBorderKind::DiagonalDown) = {0, 3};  // black, dashed
                           r->HorzAlign = 2;
                           r->WrapText = true;
                           r->VertAlign = 1;
@@ -133,30 +135,63 @@ INSTANTIATE_TEST_SUITE_P(
 
 // ---------------------------------------------------------------------------
 
-TEST(XlsStream, RecordsOfAOneSheetWorkbookComeInTheirFixedOrder) {
+TEST(XlsStream, RecordsOfAOneSheetWorkbookComeInTheirFixedOrder)
+{
     TvteXLSWorkbook book;
     book.AddSheet()->Ranges(0, 0, 0, 0)->SetValue("a");
     using namespace biff8;
-    std::vector<std::uint16_t> expected = {BOF, INTERFACEHDR, MMS, INTERFACEEND, WRITEACCESS, CODEPAGE, DSF,
-                                           EXCEL9FILE, TABID, FNGROUPCOUNT, WINDOWPROTECT, PROTECT, PASSWORD,
-                                           PROT4REV, PROT4REVPASS, WINDOW1, BACKUP, HIDEOBJ, DATEMODE, PRECISION,
-                                           REFRESHALL, BOOKBOOL};
+    std::vector<std::uint16_t> expected = {BOF,      INTERFACEHDR, MMS,          INTERFACEEND, WRITEACCESS,   CODEPAGE,
+                                           DSF,      EXCEL9FILE,   TABID,        FNGROUPCOUNT, WINDOWPROTECT, PROTECT,
+                                           PASSWORD, PROT4REV,     PROT4REVPASS, WINDOW1,      BACKUP,        HIDEOBJ,
+                                           DATEMODE, PRECISION,    REFRESHALL,   BOOKBOOL};
     expected.insert(expected.end(), 5, FONT);
     expected.insert(expected.end(), 8, FORMAT);
     expected.insert(expected.end(), 17, XF);
     expected.insert(expected.end(), 6, STYLE);
-    for (std::uint16_t id : {USESELFS, BOUNDSHEET, COUNTRY, SST, EXTSST, EOF_, BOF, INDEX, CALCMODE, CALCCOUNT,
-                             REFMODE, ITERATION, DELTA, SAVERECALC, PRINTHEADERS, PRINTGRIDLINES, GRIDSET, GUTS,
-                             DEFAULTROWHEIGHT, WSBOOL, HCENTER, VCENTER, LEFTMARGIN, RIGHTMARGIN, TOPMARGIN,
-                             BOTTOMMARGIN, SETUP, DEFCOLWIDTH, DIMENSIONS, ROW, LABELSST, DBCELL, WINDOW2,
-                             SELECTION, EOF_})
+    for (std::uint16_t id : {USESELFS,
+                             BOUNDSHEET,
+                             COUNTRY,
+                             SST,
+                             EXTSST,
+                             EOF_,
+                             BOF,
+                             INDEX,
+                             CALCMODE,
+                             CALCCOUNT,
+                             REFMODE,
+                             ITERATION,
+                             DELTA,
+                             SAVERECALC,
+                             PRINTHEADERS,
+                             PRINTGRIDLINES,
+                             GRIDSET,
+                             GUTS,
+                             DEFAULTROWHEIGHT,
+                             WSBOOL,
+                             HCENTER,
+                             VCENTER,
+                             LEFTMARGIN,
+                             RIGHTMARGIN,
+                             TOPMARGIN,
+                             BOTTOMMARGIN,
+                             SETUP,
+                             DEFCOLWIDTH,
+                             DIMENSIONS,
+                             ROW,
+                             LABELSST,
+                             DBCELL,
+                             WINDOW2,
+                             SELECTION,
+                             EOF_})
         expected.push_back(id);
     std::vector<std::uint16_t> ids;
-    for (const Rec &r : Records(StreamOf(book))) ids.push_back(r.id);
+    for (const Rec &r : Records(StreamOf(book)))
+        ids.push_back(r.id);
     EXPECT_EQ(ids, expected);
 }
 
-TEST(XlsStream, GlobalsHeaderRecords) {
+TEST(XlsStream, GlobalsHeaderRecords)
+{
     TvteXLSWorkbook book;
     book.AddSheet();
     const auto records = Records(StreamOf(book));
@@ -186,12 +221,13 @@ void PrintTo(const FramingCase &c, std::ostream *out)
     *out << c.size << " bytes";
 }
 
-
 class XlsWriteRecord : public ::testing::TestWithParam<FramingCase> {};
 
-TEST_P(XlsWriteRecord, DataBeyond8224BytesGoesOnInContinueRecords) {
+TEST_P(XlsWriteRecord, DataBeyond8224BytesGoesOnInContinueRecords)
+{
     std::vector<std::uint8_t> data(GetParam().size);
-    for (std::size_t i = 0; i < data.size(); ++i) data[i] = static_cast<std::uint8_t>(i * 7);
+    for (std::size_t i = 0; i < data.size(); ++i)
+        data[i] = static_cast<std::uint8_t>(i * 7);
     TvteMemoryStream stream;
     TvteExcelWriter::WriteRecord(stream, 0x1234, data.data(), data.size());
     const ByteVector bytes(stream.Bytes().begin(), stream.Bytes().end());
@@ -215,38 +251,44 @@ INSTANTIATE_TEST_SUITE_P(Sizes, XlsWriteRecord,
 // ---------------------------------------------------------------------------
 // Shared strings.
 
-TEST(XlsSst, A4200CharacterTextContinuesWithItsOptionByte) {
+TEST(XlsSst, A4200CharacterTextContinuesWithItsOptionByte)
+{
     TvteXLSWorkbook book;
     std::string text;
-    for (int i = 0; i < 4200; ++i) text.push_back(static_cast<char>('a' + i % 26));
+    for (int i = 0; i < 4200; ++i)
+        text.push_back(static_cast<char>('a' + i % 26));
     text[4199] = '\xF0';
     book.AddSheet()->Ranges(0, 0, 0, 0)->SetValue(text);
     const auto records = Records(StreamOf(book));
     std::size_t at = 0;
-    while (records[at].id != biff8::SST) ++at;
+    while (records[at].id != biff8::SST)
+        ++at;
     const Rec &sst = records[at];
     const Rec &cont = records[at + 1];
     const Rec &ext = records[at + 2];
     ASSERT_EQ(cont.id, biff8::CONTINUE);
     ASSERT_EQ(ext.id, biff8::EXTSST);
     EXPECT_EQ(sst.data.size(), 8223u);
-    EXPECT_TRUE(SameBytes(ByteVector(sst.data.begin(), sst.data.begin() + 13),
-                          Hex("01 00 00 00 01 00 00 00 68 10 01 61 00")));
+    EXPECT_TRUE(
+        SameBytes(ByteVector(sst.data.begin(), sst.data.begin() + 13), Hex("01 00 00 00 01 00 00 00 68 10 01 61 00")));
     EXPECT_EQ(cont.data.size(), 189u);
     EXPECT_EQ(cont.data[0], 1);
     EXPECT_TRUE(SameBytes(ByteVector(cont.data.end() - 2, cont.data.end()), Hex("11 01")));
     ByteVector expectedExt = Hex("08 00");
     const std::uint32_t header = static_cast<std::uint32_t>(sst.offset + 12);
-    for (int k = 0; k < 4; ++k) expectedExt.push_back(static_cast<std::uint8_t>(header >> (8 * k)));
+    for (int k = 0; k < 4; ++k)
+        expectedExt.push_back(static_cast<std::uint8_t>(header >> (8 * k)));
     const ByteVector tail = Hex("0C 00 00 00");
     expectedExt.insert(expectedExt.end(), tail.begin(), tail.end());
     EXPECT_TRUE(SameBytes(ext.data, expectedExt));
 }
 
-TEST(XlsSst, NineStringsGiveTwoBucketsAndEqualTextsAreNotShared) {
+TEST(XlsSst, NineStringsGiveTwoBucketsAndEqualTextsAreNotShared)
+{
     TvteXLSWorkbook book;
     TvteXLSWorksheet *sheet = book.AddSheet();
-    for (int i = 0; i < 9; ++i) sheet->Ranges(0, i, 0, i)->SetValue("s");
+    for (int i = 0; i < 9; ++i)
+        sheet->Ranges(0, i, 0, i)->SetValue("s");
     const auto records = Records(StreamOf(book));
     const Rec sst = RecordsWithId(records, biff8::SST).at(0);
     const Rec ext = RecordsWithId(records, biff8::EXTSST).at(0);
@@ -256,7 +298,8 @@ TEST(XlsSst, NineStringsGiveTwoBucketsAndEqualTextsAreNotShared) {
     ByteVector expected = Hex("08 00");
     for (std::uint32_t offset : {12u, 52u}) {
         const std::uint32_t position = static_cast<std::uint32_t>(sst.offset) + offset;
-        for (int k = 0; k < 4; ++k) expected.push_back(static_cast<std::uint8_t>(position >> (8 * k)));
+        for (int k = 0; k < 4; ++k)
+            expected.push_back(static_cast<std::uint8_t>(position >> (8 * k)));
         expected.push_back(static_cast<std::uint8_t>(offset));
         expected.insert(expected.end(), {0, 0, 0});
     }
@@ -266,16 +309,20 @@ TEST(XlsSst, NineStringsGiveTwoBucketsAndEqualTextsAreNotShared) {
     EXPECT_EQ(U32At(labels[8].data, 6), 8u);
 }
 
-TEST(XlsSst, ManyStringsNeverSplitAHeaderFromItsFirstCharacter) {
+TEST(XlsSst, ManyStringsNeverSplitAHeaderFromItsFirstCharacter)
+{
     TvteXLSWorkbook book;
     TvteXLSWorksheet *sheet = book.AddSheet();
     // Lengths chosen so that strings end at every distance from a record's end.
     std::vector<std::string> texts;
-    for (int i = 0; i < 700; ++i) texts.push_back(std::string(1 + (i * 37) % 61, static_cast<char>('A' + i % 26)));
-    for (int i = 0; i < 700; ++i) sheet->Ranges(0, i, 0, i)->SetValue(texts[static_cast<std::size_t>(i)]);
+    for (int i = 0; i < 700; ++i)
+        texts.push_back(std::string(1 + (i * 37) % 61, static_cast<char>('A' + i % 26)));
+    for (int i = 0; i < 700; ++i)
+        sheet->Ranges(0, i, 0, i)->SetValue(texts[static_cast<std::size_t>(i)]);
     const auto records = Records(StreamOf(book));
     std::size_t at = 0;
-    while (records[at].id != biff8::SST) ++at;
+    while (records[at].id != biff8::SST)
+        ++at;
     // Rebuild the strings from the SST and its CONTINUE records.
     std::vector<std::string> read;
     std::size_t r = at, pos = 8;
@@ -306,10 +353,12 @@ TEST(XlsSst, ManyStringsNeverSplitAHeaderFromItsFirstCharacter) {
         read.push_back(s);
     }
     EXPECT_EQ(read, texts);
-    for (std::size_t k = at; k <= r; ++k) EXPECT_LE(records[k].data.size(), 8224u);
+    for (std::size_t k = at; k <= r; ++k)
+        EXPECT_LE(records[k].data.size(), 8224u);
 }
 
-TEST(XlsSst, WorkbookWithoutTextHasNoStringTable) {
+TEST(XlsSst, WorkbookWithoutTextHasNoStringTable)
+{
     TvteXLSWorkbook book;
     TvteXLSWorksheet *sheet = book.AddSheet();
     sheet->Ranges(0, 0, 0, 0)->SetValue(1.5);
@@ -327,18 +376,25 @@ TEST(XlsSst, WorkbookWithoutTextHasNoStringTable) {
 // ---------------------------------------------------------------------------
 // Values.
 
-TEST(XlsCells, NumberKindsAreNumbersAndEveryOtherKindIsText) {
+TEST(XlsCells, NumberKindsAreNumbersAndEveryOtherKindIsText)
+{
     TvteXLSWorkbook book;
     TvteXLSWorksheet *sheet = book.AddSheet();
-    const std::vector<TvteVariant> numbers = {TvteVariant(std::int16_t{-7}), TvteVariant(70000),
-                                              TvteVariant(std::uint8_t{200}), TvteVariant(1.5f), TvteVariant(-0.25),
+    const std::vector<TvteVariant> numbers = {TvteVariant(std::int16_t{-7}),
+                                              TvteVariant(70000),
+                                              TvteVariant(std::uint8_t{200}),
+                                              TvteVariant(1.5f),
+                                              TvteVariant(-0.25),
                                               TvteVariant(TvteCurrency{123456})};
     const std::vector<double> numberValues = {-7, 70000, 200, 1.5, -0.25, 12.3456};
-    const std::vector<TvteVariant> texts = {TvteVariant(true), TvteVariant(std::int64_t{1} << 40),
-                                            TvteVariant(std::int8_t{-3}), TvteVariant(std::uint16_t{65535}),
-                                            TvteVariant(TvteDate{45000.5}), TvteVariant(TvteDate{45000}),
+    const std::vector<TvteVariant> texts = {TvteVariant(true),
+                                            TvteVariant(std::int64_t{1} << 40),
+                                            TvteVariant(std::int8_t{-3}),
+                                            TvteVariant(std::uint16_t{65535}),
+                                            TvteVariant(TvteDate{45000.5}),
+                                            TvteVariant(TvteDate{45000}),
                                             TvteVariant(u"wide")};
-    const std::vector<std::string> textValues = {"True", "1099511627776", "-3", "65535", "15.3.2023 12:00:00",
+    const std::vector<std::string> textValues = {"True",      "1099511627776", "-3", "65535", "15.3.2023 12:00:00",
                                                  "15.3.2023", "wide"};
     int row = 0;
     for (const auto &v : numbers) {
@@ -369,7 +425,8 @@ TEST(XlsCells, NumberKindsAreNumbersAndEveryOtherKindIsText) {
         EXPECT_EQ(U32At(labels[i].data, 6), i);
         const std::size_t chars = U16At(sst.data, pos);
         std::string s;
-        for (std::size_t c = 0; c < chars; ++c) s.push_back(static_cast<char>(sst.data[pos + 3 + 2 * c]));
+        for (std::size_t c = 0; c < chars; ++c)
+            s.push_back(static_cast<char>(sst.data[pos + 3 + 2 * c]));
         EXPECT_EQ(s, textValues[i]);
         pos += 3 + 2 * chars;
     }
@@ -378,7 +435,8 @@ TEST(XlsCells, NumberKindsAreNumbersAndEveryOtherKindIsText) {
 // ---------------------------------------------------------------------------
 // Fonts, cell formats and colours.
 
-TEST(XlsFormats, EqualFormattingSharesOneFontAndOneXf) {
+TEST(XlsFormats, EqualFormattingSharesOneFontAndOneXf)
+{
     TvteXLSWorkbook book;
     TvteXLSWorksheet *sheet = book.AddSheet();
     sheet->Ranges(0, 0, 0, 0)->SetValue("a");
@@ -402,11 +460,13 @@ TEST(XlsFormats, EqualFormattingSharesOneFontAndOneXf) {
 
     std::vector<std::uint16_t> cellXf;
     for (const Rec &r : records)
-        if (r.id == biff8::LABELSST || r.id == biff8::BLANK) cellXf.push_back(U16At(r.data, 4));
+        if (r.id == biff8::LABELSST || r.id == biff8::BLANK)
+            cellXf.push_back(U16At(r.data, 4));
     EXPECT_EQ(cellXf, (std::vector<std::uint16_t>{16, 16, 17, 18, 17}));
 }
 
-TEST(XlsColours, FirstNewColourTakesPosition16AndBringsAPalette) {
+TEST(XlsColours, FirstNewColourTakesPosition16AndBringsAPalette)
+{
     TvteXLSWorkbook book;
     TvteXLSWorksheet *sheet = book.AddSheet();
     sheet->Ranges(0, 0, 0, 0)->Font.Color = 0x563412;  // red 12, green 34, blue 56
@@ -424,21 +484,25 @@ TEST(XlsColours, FirstNewColourTakesPosition16AndBringsAPalette) {
                                 "3366FF", "33CCCC", "99CC00", "FFCC00", "FF9900", "FF6600", "666699", "969696",
                                 "003366", "339966", "003300", "333300", "993300", "993366", "333399", "333333"};
     std::string hex = "38 00";
-    for (const char *rgb : defaults) hex += std::string(" ") + rgb[0] + rgb[1] + " " + rgb[2] + rgb[3] + " " +
-                                            rgb[4] + rgb[5] + " 00";
+    for (const char *rgb : defaults)
+        hex += std::string(" ") + rgb[0] + rgb[1] + " " + rgb[2] + rgb[3] + " " + rgb[4] + rgb[5] + " 00";
     EXPECT_TRUE(SameBytes(palettes[0].data, Hex(hex)));
     // The palette follows the XF records and precedes the styles.
     std::size_t paletteAt = 0, lastXf = 0, firstStyle = 0;
     for (std::size_t i = 0; i < records.size(); ++i) {
-        if (records[i].id == biff8::PALETTE) paletteAt = i;
-        if (records[i].id == biff8::XF) lastXf = i;
-        if (records[i].id == biff8::STYLE && !firstStyle) firstStyle = i;
+        if (records[i].id == biff8::PALETTE)
+            paletteAt = i;
+        if (records[i].id == biff8::XF)
+            lastXf = i;
+        if (records[i].id == biff8::STYLE && !firstStyle)
+            firstStyle = i;
     }
     EXPECT_EQ(paletteAt, lastXf + 1);
     EXPECT_EQ(firstStyle, paletteAt + 1);
 }
 
-TEST(XlsColours, DefaultColoursNeedNoPalette) {
+TEST(XlsColours, DefaultColoursNeedNoPalette)
+{
     TvteXLSWorkbook book;
     TvteXLSRange *range = book.AddSheet()->Ranges(0, 0, 0, 0);
     range->Font.Color = 0x0000FF;
@@ -446,22 +510,27 @@ TEST(XlsColours, DefaultColoursNeedNoPalette) {
     EXPECT_TRUE(RecordsWithId(Records(StreamOf(book)), biff8::PALETTE).empty());
 }
 
-TEST(XlsColours, ThePaletteRunsOutAfter32NewColours) {
+TEST(XlsColours, ThePaletteRunsOutAfter32NewColours)
+{
     TvteExcelWriter writer;
     EXPECT_EQ(writer.ColorIndex(TvteColorWindowText), 0);  // black
     EXPECT_EQ(writer.ColorIndex(0x0000FF), 2);             // red: colour index 10
     std::vector<int> positions;
-    for (std::uint32_t i = 0; i < 33; ++i) positions.push_back(writer.ColorIndex(0x010203 + i * 0x010101));
+    for (std::uint32_t i = 0; i < 33; ++i)
+        positions.push_back(writer.ColorIndex(0x010203 + i * 0x010101));
     std::vector<int> expected;
-    for (int p = 16; p <= 23; ++p) expected.push_back(p);
-    for (int p = 32; p <= 55; ++p) expected.push_back(p);
+    for (int p = 16; p <= 23; ++p)
+        expected.push_back(p);
+    for (int p = 32; p <= 55; ++p)
+        expected.push_back(p);
     expected.push_back(1);  // nothing left to give away
     EXPECT_EQ(positions, expected);
     EXPECT_TRUE(writer.PaletteChanged());
     EXPECT_EQ(writer.ColorIndex(0x010203), 16);  // a colour already placed keeps its place
 }
 
-TEST(XlsColours, AColourAlreadyUsedIsNotGivenAway) {
+TEST(XlsColours, AColourAlreadyUsedIsNotGivenAway)
+{
     TvteExcelWriter writer;
     EXPECT_EQ(writer.ColorIndex(0xFF9999), 16);  // the default colour at position 16, now in use
     EXPECT_EQ(writer.ColorIndex(0x123456), 17);
@@ -469,7 +538,8 @@ TEST(XlsColours, AColourAlreadyUsedIsNotGivenAway) {
     EXPECT_EQ(writer.Palette()[17], 0x123456u);
 }
 
-TEST(XlsColours, EachWriteStartsFromTheDefaultPalette) {
+TEST(XlsColours, EachWriteStartsFromTheDefaultPalette)
+{
     TvteXLSWorkbook coloured;
     coloured.AddSheet()->Ranges(0, 0, 0, 0)->Font.Color = 0x563412;
     TvteXLSWorkbook plain;
@@ -484,7 +554,8 @@ TEST(XlsColours, EachWriteStartsFromTheDefaultPalette) {
 // ---------------------------------------------------------------------------
 // Worksheet records.
 
-TEST(XlsSheet, BoundSheetOffsetsPointAtEachSheetsBof) {
+TEST(XlsSheet, BoundSheetOffsetsPointAtEachSheetsBof)
+{
     TvteXLSWorkbook book;
     book.AddSheet()->Ranges(0, 0, 1, 0)->SetValue(Cp(u"Výpis"));
     TvteXLSWorksheet *second = book.AddSheet();
@@ -494,7 +565,8 @@ TEST(XlsSheet, BoundSheetOffsetsPointAtEachSheetsBof) {
     ASSERT_EQ(bounds.size(), 2u);
     std::vector<std::size_t> sheetBofs;
     for (const Rec &r : records)
-        if (r.id == biff8::BOF && U16At(r.data, 2) == biff8::BofWorksheet) sheetBofs.push_back(r.offset);
+        if (r.id == biff8::BOF && U16At(r.data, 2) == biff8::BofWorksheet)
+            sheetBofs.push_back(r.offset);
     ASSERT_EQ(sheetBofs.size(), 2u);
     EXPECT_EQ(U32At(bounds[0].data, 0), sheetBofs[0]);
     EXPECT_EQ(U32At(bounds[1].data, 0), sheetBofs[1]);
@@ -504,7 +576,8 @@ TEST(XlsSheet, BoundSheetOffsetsPointAtEachSheetsBof) {
                           Hex("00 00 06 01 53 00 68 00 65 00 65 00 74 00 31 00")));
 }
 
-TEST(XlsSheet, EmptySheetHasNoCellsAndZeroIndexAndDimensions) {
+TEST(XlsSheet, EmptySheetHasNoCellsAndZeroIndexAndDimensions)
+{
     TvteXLSWorkbook book;
     book.AddSheet();
     const auto records = Records(StreamOf(book));
@@ -515,23 +588,25 @@ TEST(XlsSheet, EmptySheetHasNoCellsAndZeroIndexAndDimensions) {
         EXPECT_TRUE(RecordsWithId(records, id).empty()) << std::hex << id;
 }
 
-TEST(XlsSheet, ColumnsAloneGiveZeroDimensions) {
+TEST(XlsSheet, ColumnsAloneGiveZeroDimensions)
+{
     TvteXLSWorkbook book;
     book.AddSheet()->Cols(3);
     EXPECT_TRUE(SameBytes(RecordsWithId(Records(StreamOf(book)), biff8::DIMENSIONS)[0].data, Hex("00*14")));
 }
 
-TEST(XlsSheet, CellRecordsCoverEveryCellOfARange) {
+TEST(XlsSheet, CellRecordsCoverEveryCellOfARange)
+{
     TvteXLSWorkbook book;
     TvteXLSWorksheet *sheet = book.AddSheet();
     sheet->Ranges(0, 0, 5, 0)->SetValue("header");  // XF 16 (merged)
-    sheet->Ranges(0, 1, 2, 2)->SetValue(3.0);         // XF 16: same font and format
+    sheet->Ranges(0, 1, 2, 2)->SetValue(3.0);       // XF 16: same font and format
     sheet->Ranges(0, 4, 1, 4)->SetValue("pair");
-    sheet->Ranges(4, 4, 4, 4)->SetValue("one");       // XF 17 (not merged)
+    sheet->Ranges(4, 4, 4, 4)->SetValue("one");  // XF 17 (not merged)
     std::vector<std::string> got;
     for (const Rec &r : Records(StreamOf(book))) {
-        if (r.id == biff8::ROW || r.id == biff8::LABELSST || r.id == biff8::MULBLANK || r.id == biff8::BLANK ||
-            r.id == biff8::NUMBER || r.id == biff8::DIMENSIONS || r.id == biff8::MERGEDCELLS)
+        if (r.id == biff8::ROW || r.id == biff8::LABELSST || r.id == biff8::MULBLANK || r.id == biff8::BLANK
+            || r.id == biff8::NUMBER || r.id == biff8::DIMENSIONS || r.id == biff8::MERGEDCELLS)
             got.push_back(std::to_string(r.id) + ": " + HexOf(r.data, 0, r.data.size()));
     }
     auto rec = [](std::uint16_t id, const std::string &hex) {
@@ -558,7 +633,8 @@ TEST(XlsSheet, CellRecordsCoverEveryCellOfARange) {
     EXPECT_EQ(got, expected);
 }
 
-TEST(XlsSheet, RowsAreListedByLeftWhateverTheOrderOfCreation) {
+TEST(XlsSheet, RowsAreListedByLeftWhateverTheOrderOfCreation)
+{
     TvteXLSWorkbook book;
     TvteXLSWorksheet *sheet = book.AddSheet();
     sheet->Ranges(3, 0, 3, 0)->SetValue("d");
@@ -572,10 +648,12 @@ TEST(XlsSheet, RowsAreListedByLeftWhateverTheOrderOfCreation) {
     EXPECT_EQ(U16At(labels[1].data, 2), 3);
 }
 
-TEST(XlsSheet, ThirtyThreeRowsMakeTwoBlocksWithIndexAndDbcells) {
+TEST(XlsSheet, ThirtyThreeRowsMakeTwoBlocksWithIndexAndDbcells)
+{
     TvteXLSWorkbook book;
     TvteXLSWorksheet *sheet = book.AddSheet();
-    for (int r = 0; r <= 32; ++r) sheet->Ranges(0, r, 0, r)->SetValue("t");
+    for (int r = 0; r <= 32; ++r)
+        sheet->Ranges(0, r, 0, r)->SetValue("t");
     sheet->Ranges(1, 1, 1, 1)->SetValue(2.0);
     const ByteVector bytes = StreamOf(book);
     const auto records = Records(bytes);
@@ -596,7 +674,7 @@ TEST(XlsSheet, ThirtyThreeRowsMakeTwoBlocksWithIndexAndDbcells) {
     ASSERT_EQ(first.size(), 4u + 2u * 32u);
     EXPECT_EQ(U32At(first, 0), dbcells[0].offset - rows[0].offset);
     EXPECT_EQ(U16At(first, 4), 31u * 20u);
-    EXPECT_EQ(U16At(first, 6), 14u);       // row 0: one LABELSST
+    EXPECT_EQ(U16At(first, 6), 14u);        // row 0: one LABELSST
     EXPECT_EQ(U16At(first, 8), 14u + 18u);  // row 1: LABELSST and NUMBER
     EXPECT_EQ(U16At(first, 10), 14u);
     // Second block: the single row 32.
@@ -606,7 +684,8 @@ TEST(XlsSheet, ThirtyThreeRowsMakeTwoBlocksWithIndexAndDbcells) {
     EXPECT_EQ(U16At(rows[32].data, 0), 32);
 }
 
-TEST(XlsSheet, HeaderAndFooterJoinTheirNonEmptyParts) {
+TEST(XlsSheet, HeaderAndFooterJoinTheirNonEmptyParts)
+{
     TvteXLSWorkbook book;
     TvteXLSPageSetup &setup = book.AddSheet()->PageSetup();
     setup.LeftHeader = "L";
@@ -628,10 +707,12 @@ TEST(XlsSheet, HeaderAndFooterJoinTheirNonEmptyParts) {
     EXPECT_TRUE(SameBytes(RecordsWithId(records, biff8::PRINTGRIDLINES).at(0).data, Hex("01 00")));
 }
 
-TEST(XlsSheet, MoreThan1027MergedAreasAreSplitIntoWholeRecords) {
+TEST(XlsSheet, MoreThan1027MergedAreasAreSplitIntoWholeRecords)
+{
     TvteXLSWorkbook book;
     TvteXLSWorksheet *sheet = book.AddSheet();
-    for (int r = 0; r < 1030; ++r) sheet->Ranges(0, r, 1, r);
+    for (int r = 0; r < 1030; ++r)
+        sheet->Ranges(0, r, 1, r);
     const auto merged = RecordsWithId(Records(StreamOf(book)), biff8::MERGEDCELLS);
     ASSERT_EQ(merged.size(), 2u);
     EXPECT_EQ(U16At(merged[0].data, 0), 1027);
@@ -640,7 +721,8 @@ TEST(XlsSheet, MoreThan1027MergedAreasAreSplitIntoWholeRecords) {
                                               "05 04 05 04 00 00 01 00")));
 }
 
-TEST(XlsSheet, LongTitleIsCutToFitWriteAccess) {
+TEST(XlsSheet, LongTitleIsCutToFitWriteAccess)
+{
     TvteXLSWorkbook book;
     book.SetTitle(std::string(60, 'T'));
     book.AddSheet();
@@ -649,7 +731,8 @@ TEST(XlsSheet, LongTitleIsCutToFitWriteAccess) {
     EXPECT_EQ(U16At(access.data, 0), 54u);
 }
 
-TEST(XlsFile, SaveToFileReportsAFolderThatDoesNotExist) {
+TEST(XlsFile, SaveToFileReportsAFolderThatDoesNotExist)
+{
     TvteXLSWorkbook book;
     book.AddSheet();
     TvteExcelWriter writer;
