@@ -2,6 +2,7 @@
 
 #include "AtomicFile.h"
 #include "RacerTable.h"
+#include "RacerText.h"
 #include "TikomatError.h"
 
 #include <QFile>
@@ -71,10 +72,13 @@ RacerRow ReadRow(QXmlStreamReader &reader)
             row.number = number;
             continue;
         }
+        // Measured as the table will hold it: a character that is not seen
+        // does not count.
+        const QString clean = OneLineText(text);
         const RacerField &field = RacerTable::Fields()[size_t(column)];
-        if (text.size() > field.size)
-            Fail(reader, QStringLiteral("„%1“ je delší než %2 znaků").arg(text).arg(field.size));
-        (column == RacerTable::Name ? row.name : row.category) = text;
+        if (clean.size() > field.size)
+            Fail(reader, QStringLiteral("„%1“ je delší než %2 znaků").arg(clean).arg(field.size));
+        (column == RacerTable::Name ? row.name : row.category) = clean;
     }
     reader.skipCurrentElement();
     return row;

@@ -1,24 +1,49 @@
 #include "RacerText.h"
 
+#include <algorithm>
+
 namespace {
 
-bool BreaksTheLine(char16_t c)
+bool BreaksTheLine(char32_t c)
 {
     if (c < 0x20 || (c >= 0x7F && c <= 0x9F))
         return true;  // C0, DEL and C1 controls
-    if (c == 0x2028 || c == 0x2029)
-        return true;  // line and paragraph separators
-    // Embeddings and overrides (LRE RLE PDF LRO RLO) and isolates (LRI RLI FSI
-    // PDI): a name holding one could show another racer's text reversed.
-    return (c >= 0x202A && c <= 0x202E) || (c >= 0x2066 && c <= 0x2069);
+    return c == 0x2028 || c == 0x2029;  // line and paragraph separators
+}
+
+// Invisible: it only steers how the characters around it join, break or
+// run (a direction mark, an override, a zero-width space), or marks text
+// for machines (the byte order mark, tags).  A name holding one looks like
+// a name without it, yet differs from it and sorts apart.
+bool Invisible(char32_t c)
+{
+    return QChar::category(c) == QChar::Other_Format;
 }
 
 }  // namespace
 
-QString OneLineText(QString text)
+QString OneLineText(const QString &text)
 {
-    for (QChar &c : text)
-        if (BreaksTheLine(c.unicode()))
-            c = QLatin1Char(' ');
-    return text;
+    const auto needsWork = [](QChar c) {
+        const char16_t u = c.unicode();
+        return BreaksTheLine(u) || c.isSurrogate() || Invisible(u);
+    };
+    if (std::none_of(text.cbegin(), text.cend(), needsWork))
+        return text;
+    QString out;
+    out.reserve(text.size());
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        char32_t c = text[i].unicode();
+        qsizetype units = 1;
+        if (QChar::isHighSurrogate(c) && i + 1 < text.size() && text[i + 1].isLowSurrogate()) {
+            c = QChar::surrogateToUcs4(text[i], text[i + 1]);
+            units = 2;
+        }
+        if (BreaksTheLine(c))
+            out += u' ';
+        else if (!Invisible(c))
+            out.append(text.constData() + i, units);
+        i += units - 1;
+    }
+    return out;
 }
