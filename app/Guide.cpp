@@ -1,6 +1,7 @@
 #include "Guide.h"
 
 #include "Dialogs.h"
+#include "QuotedInput.h"
 
 #include <QCoreApplication>
 #include <QDesktopServices>
@@ -46,7 +47,7 @@ void OpenGuide(Dialogs &dialogs)
     if (page.isEmpty()) {
         QStringList folders;
         for (const QString &path : GuideCandidates(programFolder))
-            folders << QDir::toNativeSeparators(QFileInfo(path).path());
+            folders << QuotedInput(QDir::toNativeSeparators(QFileInfo(path).path()));
         dialogs.message(QStringLiteral("Návod pro obsluhu (%1) nebyl nalezen. Hledal jsem ve složkách:\n%2")
                             .arg(GuidePage, folders.join(u'\n')),
                         MsgIcon::Warning);
@@ -55,6 +56,6 @@ void OpenGuide(Dialogs &dialogs)
     // xdg-open starts the browser on its own; the program does not wait for it.
     if (!QDesktopServices::openUrl(QUrl::fromLocalFile(page)))
         dialogs.message(QStringLiteral("Návod se nepodařilo otevřít v prohlížeči. Otevřete v prohlížeči soubor:\n%1")
-                            .arg(QDir::toNativeSeparators(page)),
+                            .arg(QuotedInput(QDir::toNativeSeparators(page))),
                         MsgIcon::Warning);
 }

@@ -1,5 +1,7 @@
 #include "CommandLine.h"
 
+#include "QuotedInput.h"
+
 #include <functional>
 #include <optional>
 
@@ -88,7 +90,7 @@ Message ApplyHelp(CommandOptions &o, const std::optional<QString> &language)
     else if (language)
         return Message{u"--help zná jen jazyky cs a en, ne „%1“"_s,
                        u"--help knows the languages cs and en only, not \"%1\""_s}
-            .arg(*language);
+            .arg(QuotedInput(*language));
     o.action = CommandOptions::Action::Help;
     return {};
 }
@@ -102,7 +104,7 @@ Message ApplyLaps(CommandOptions &o, const std::optional<QString> &value)
     else
         return Message{u"volba --laps chce most nebo none, ne „%1“"_s,
                        u"option --laps takes most or none, not \"%1\""_s}
-            .arg(*value);
+            .arg(QuotedInput(*value));
     return {};
 }
 
@@ -171,7 +173,8 @@ Message CheckRun(CommandOptions &o, const QStringList &files)
     if (files.isEmpty())
         return {u"chybí datový soubor (nápověda: --help)"_s, u"no data file given (see --help)"_s};
     if (files.size() > 1)
-        return Message{u"jen jeden datový soubor, ne %1"_s, u"one data file only, not %1"_s}.arg(files.join(u' '));
+        return Message{u"jen jeden datový soubor, ne %1"_s, u"one data file only, not %1"_s}.arg(
+            QuotedInput(files.join(u' ')));
     if (files.front() == u"-"_s)
         return {u"datový soubor se čte ze souboru, ne ze standardního vstupu"_s,
                 u"the data file is read from a file, not from standard input"_s};
@@ -238,8 +241,8 @@ ParsedCommandLine ParseCommandLine(const QStringList &arguments, Language langua
         }
         const Option *option = FindOption(name);
         if (!option || (option->takes == Takes::Nothing && value))
-            return fail(
-                Message{u"neznámá volba %1 (nápověda: --help)"_s, u"unknown option %1 (see --help)"_s}.arg(argument));
+            return fail(Message{u"neznámá volba %1 (nápověda: --help)"_s, u"unknown option %1 (see --help)"_s}.arg(
+                QuotedInput(argument)));
         if (option->takes == Takes::Value) {
             if (!value && i + 1 < arguments.size())
                 value = arguments[++i];

@@ -1,6 +1,7 @@
 #include "ResultsCommand.h"
 
 #include "AtomicFile.h"
+#include "QuotedInput.h"
 #include "DataFileReader.h"
 #include "RacerFile.h"
 #include "RacerTable.h"
@@ -117,13 +118,15 @@ int Command::CheckOutputsSpareInputs()
             continue;
         const QString where = Destination(output.path);
         if (inputs.contains(where)) {
-            Complain(Tr(QStringLiteral("výstup %1 je vstupní soubor; ten se nikdy nepřepisuje").arg(output.path),
-                        QStringLiteral("output %1 is an input file, which is never overwritten").arg(output.path)));
+            Complain(Tr(QStringLiteral("výstup %1 je vstupní soubor; ten se nikdy nepřepisuje"),
+                        QStringLiteral("output %1 is an input file, which is never overwritten"))
+                         .arg(QuotedInput(output.path)));
             return ExitUsage;
         }
         if (taken.contains(where)) {
-            Complain(Tr(QStringLiteral("do souboru %1 míří dva výstupy").arg(output.path),
-                        QStringLiteral("two outputs go to the file %1").arg(output.path)));
+            Complain(
+                Tr(QStringLiteral("do souboru %1 míří dva výstupy"), QStringLiteral("two outputs go to the file %1"))
+                    .arg(QuotedInput(output.path)));
             return ExitUsage;
         }
         taken << where;
@@ -142,14 +145,14 @@ int Command::ReadInputs()
         Complain(Tr(QStringLiteral("datový soubor %1 je příliš velký: %2 MB, nejvýše %3 MB "
                                    "(přesto jej použít: --force)"),
                     QStringLiteral("the data file %1 is too large: %2 MB, at most %3 MB (use it anyway: --force)"))
-                     .arg(m_options.dataFile)
+                     .arg(QuotedInput(m_options.dataFile))
                      .arg(MegabytesOf(reader.size()))
                      .arg(MegabytesOf(DataFileSizeLimit)));
         return ExitInput;
     default:
         Complain(Tr(QStringLiteral("nemohu přečíst datový soubor %1: %2"),
                     QStringLiteral("cannot read the data file %1: %2"))
-                     .arg(m_options.dataFile, reader.error()));
+                     .arg(QuotedInput(m_options.dataFile), reader.error()));
         return ExitInput;
     }
     m_data = std::move(reader.contents());
@@ -158,7 +161,7 @@ int Command::ReadInputs()
                                    "mimo rozsah %2 z %3 (přesto jej použít: --force)"),
                     QStringLiteral("%1 does not look like a data file: %2 of %3 lines have no readable time "
                                    "or a value out of range (use it anyway: --force)"))
-                     .arg(m_options.dataFile)
+                     .arg(QuotedInput(m_options.dataFile))
                      .arg(m_data.unreadable)
                      .arg(m_data.lines));
         return ExitInput;
@@ -169,7 +172,7 @@ int Command::ReadInputs()
         } catch (const TikomatError &e) {
             Complain(Tr(QStringLiteral("nemohu přečíst soubor závodníků %1: %2"),
                         QStringLiteral("cannot read the racer file %1: %2"))
-                         .arg(m_options.racerFile, e.text));
+                         .arg(QuotedInput(m_options.racerFile), e.text));
             return ExitInput;
         }
     }
@@ -189,7 +192,7 @@ int Command::CheckCategory()
         return ExitOk;
     Complain(
         Tr(QStringLiteral("kategorii „%1“ nemá žádný závodník"), QStringLiteral("no racer is in the category \"%1\""))
-            .arg(m_options.category));
+            .arg(QuotedInput(m_options.category)));
     return ExitUsage;
 }
 
@@ -229,16 +232,16 @@ bool Command::Write(const OutputRequest &output)
     } catch (const TikomatError &e) {
         Complain(Tr(QStringLiteral("nemohu zapsat %1: %2"), QStringLiteral("cannot write %1: %2"))
                      .arg(toStdout ? Tr(QStringLiteral("standardní výstup"), QStringLiteral("standard output"))
-                                   : output.path,
+                                   : QuotedInput(output.path),
                           e.text));
         return false;
     } catch (const vte::WriteError &e) {
         Complain(Tr(QStringLiteral("nemohu zapsat %1: %2"), QStringLiteral("cannot write %1: %2"))
-                     .arg(output.path, WorkbookError(e)));
+                     .arg(QuotedInput(output.path), WorkbookError(e)));
         return false;
     } catch (const std::exception &e) {
         Complain(Tr(QStringLiteral("nemohu zapsat %1: %2"), QStringLiteral("cannot write %1: %2"))
-                     .arg(output.path, QString::fromUtf8(e.what())));
+                     .arg(QuotedInput(output.path), QString::fromUtf8(e.what())));
         return false;
     }
     return true;

@@ -1,6 +1,7 @@
 #include "DataFileReader.h"
 
 #include "Cp1250Codec.h"
+#include "QuotedInput.h"
 #include "TikomatError.h"
 
 #include <QFile>
@@ -147,7 +148,7 @@ QString DataFileTooLargeText(const QString &path, qint64 size)
 {
     return QStringLiteral("Soubor %1 je příliš velký: %2 MB. Datový soubor může mít nejvýše %3 MB, "
                           "tento se proto neotevře.")
-        .arg(QFileInfo(path).fileName())
+        .arg(QuotedInput(QFileInfo(path).fileName()))
         .arg(MegabytesOf(size))
         .arg(MegabytesOf(DataFileSizeLimit));
 }

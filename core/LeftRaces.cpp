@@ -2,6 +2,7 @@
 
 #include "DataFileReader.h"
 #include "Dialogs.h"
+#include "QuotedInput.h"
 #include "TempDataFile.h"
 #include "RecordStore.h"
 
@@ -105,11 +106,13 @@ QString LeftRaces::Question() const
         return QStringLiteral("Nalezen nepojmenovaný závod z %1 (%2). Otevřít?\n\n"
                               "Soubor: %3\n"
                               "Při volbě Ne zůstane, kde je, a nabídne se znovu při příštím spuštění.")
-            .arg(When(newest.modified), CzechRecordCount(newest.records), QDir::toNativeSeparators(newest.path));
+            .arg(When(newest.modified), CzechRecordCount(newest.records),
+                 QuotedInput(QDir::toNativeSeparators(newest.path)));
     QString list;
     for (const LeftRace &race : m_races)
         list += QStringLiteral("z %1 (%2): %3\n")
-                    .arg(When(race.modified), CzechRecordCount(race.records), QDir::toNativeSeparators(race.path));
+                    .arg(When(race.modified), CzechRecordCount(race.records),
+                         QuotedInput(QDir::toNativeSeparators(race.path)));
     return QStringLiteral("Nalezeny nepojmenované závody (%1):\n%2\nOtevřít nejnovější, z %3?\n\n"
                           "Ostatní (a při volbě Ne všechny) zůstanou, kde jsou, a nabídnou se znovu "
                           "při příštím spuštění.")

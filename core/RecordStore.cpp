@@ -4,6 +4,7 @@
 #include "Cp1250.h"
 #include "DataFileReader.h"
 #include "Dialogs.h"
+#include "QuotedInput.h"
 #include "RacerDirectory.h"
 
 #include <QBuffer>
@@ -561,7 +562,8 @@ bool RecordStore::Load(const QString &path)
     }
     if (m_dialogs && size > DataFileProgressSize) {
         // A cancel that comes as the last slice is read still counts.
-        if (!m_dialogs->progress(LoadingText.arg(QFileInfo(path).fileName()).arg(MegabytesOf(size)), reader))
+        if (!m_dialogs->progress(LoadingText.arg(QuotedInput(QFileInfo(path).fileName())).arg(MegabytesOf(size)),
+                                 reader))
             return false;
     } else {
         reader.run();
@@ -582,7 +584,8 @@ bool RecordStore::Load(const QString &path)
     DataFileContents &read = reader.contents();
     if (read.unreadable > 0 && m_dialogs
         && !m_dialogs->question(
-            QString(), ForeignFileQuestion.arg(QFileInfo(path).fileName()).arg(read.unreadable).arg(read.lines),
+            QString(),
+            ForeignFileQuestion.arg(QuotedInput(QFileInfo(path).fileName())).arg(read.unreadable).arg(read.lines),
             MsgIcon::Warning))
         return false;
     ReplaceRecords(std::move(read.records));

@@ -4,6 +4,7 @@
 #include "DataFileReader.h"
 #include "DayTime.h"
 #include "Dialogs.h"
+#include "QuotedInput.h"
 
 #include <cstdlib>
 #include <optional>
@@ -106,7 +107,8 @@ void ManualEntry::confirm()
     }
     const std::optional<int> penalty = ReadPenalty(m_fields.penalty);
     if (!penalty) {
-        m_dialogs.message(QStringLiteral("'%1' is not a valid integer value").arg(m_fields.penalty), MsgIcon::Critical);
+        m_dialogs.message(QStringLiteral("'%1' is not a valid integer value").arg(QuotedInput(m_fields.penalty)),
+                          MsgIcon::Critical);
         return;
     }
     if (std::abs(*penalty) > MaxPenaltySeconds) {

@@ -2,6 +2,7 @@
 
 #include "DataFileReader.h"
 #include "Dialogs.h"
+#include "QuotedInput.h"
 #include "JournalKeeper.h"
 #include "RecordStore.h"
 
@@ -48,10 +49,11 @@ bool Offer(RecoveryTarget &target, const QString &journalPath, bool loadDataFile
         return false;
     }
     const QString dataFile = DataFileOfJournal(journalPath);
-    const bool yes = target.dialogs.question(
-        QString(),
-        MsgRecover.arg(QFileInfo(journalPath).fileName()).arg(found.replay.rows.size()).arg(found.recordChanges),
-        MsgIcon::Warning);
+    const bool yes = target.dialogs.question(QString(),
+                                             MsgRecover.arg(QuotedInput(QFileInfo(journalPath).fileName()))
+                                                 .arg(found.replay.rows.size())
+                                                 .arg(found.recordChanges),
+                                             MsgIcon::Warning);
     // Kept aside either way until its content is safely in the new files.
     const QString aside = JournalKeeper::AsideName(journalPath);
     QFile::rename(journalPath, aside);

@@ -2,6 +2,7 @@
 
 #include "Categories.h"
 #include "Dialogs.h"
+#include "QuotedInput.h"
 #include "RacerFile.h"
 #include "RacerImport.h"
 #include "RacerTable.h"
@@ -119,7 +120,7 @@ void RacerCommands::importCsv()
         return;
     }
     const RacerImport import = ImportRacersCsv(file.readAll());
-    const QString fileName = QFileInfo(*path).fileName();
+    const QString fileName = QuotedInput(QFileInfo(*path).fileName());
     if (!import.problems.isEmpty()) {
         m_dialogs.message(QStringLiteral("Ze souboru %1 nebyl importován žádný závodník, "
                                          "tyto řádky nelze přečíst:\n\n%2")

@@ -1,6 +1,7 @@
 #include "RacerFile.h"
 
 #include "AtomicFile.h"
+#include "QuotedInput.h"
 #include "RacerTable.h"
 #include "RacerText.h"
 #include "TikomatError.h"
@@ -31,7 +32,8 @@ bool NextChild(QXmlStreamReader &reader, const QString &expected)
         return false;
     }
     if (reader.name() != expected)
-        Fail(reader, QStringLiteral("čekán prvek <%1>, nalezen <%2>").arg(expected, reader.name()));
+        Fail(reader,
+             QStringLiteral("čekán prvek <%1>, nalezen <%2>").arg(expected, QuotedInput(reader.name().toString())));
     return true;
 }
 
@@ -47,8 +49,9 @@ void ReadFields(QXmlStreamReader &reader)
         if (a.value(QLatin1String("name")) != field.name || a.value(QLatin1String("type")) != field.type
             || a.value(QLatin1String("size")) != size)
             Fail(reader, QStringLiteral("pole „%1“ (%2, %3) neodpovídá poli „%4“ (%5, %6)")
-                             .arg(a.value(QLatin1String("name")), a.value(QLatin1String("type")),
-                                  a.value(QLatin1String("size")), field.name, field.type,
+                             .arg(QuotedInput(a.value(QLatin1String("name")).toString()),
+                                  QuotedInput(a.value(QLatin1String("type")).toString()),
+                                  QuotedInput(a.value(QLatin1String("size")).toString()), field.name, field.type,
                                   size.isEmpty() ? QStringLiteral("bez délky") : size));
         reader.skipCurrentElement();
     }
@@ -68,7 +71,7 @@ RacerRow ReadRow(QXmlStreamReader &reader)
             bool ok = false;
             const int number = text.toInt(&ok);
             if (!ok)
-                Fail(reader, QStringLiteral("startovní číslo „%1“ není celé číslo").arg(text));
+                Fail(reader, QStringLiteral("startovní číslo „%1“ není celé číslo").arg(QuotedInput(text)));
             row.number = number;
             continue;
         }
@@ -77,7 +80,7 @@ RacerRow ReadRow(QXmlStreamReader &reader)
         const QString clean = OneLineText(text);
         const RacerField &field = RacerTable::Fields()[size_t(column)];
         if (clean.size() > field.size)
-            Fail(reader, QStringLiteral("„%1“ je delší než %2 znaků").arg(clean).arg(field.size));
+            Fail(reader, QStringLiteral("„%1“ je delší než %2 znaků").arg(QuotedInput(clean)).arg(field.size));
         (column == RacerTable::Name ? row.name : row.category) = clean;
     }
     reader.skipCurrentElement();
@@ -129,10 +132,11 @@ std::vector<RacerRow> ParseRacerFile(const QByteArray &contents)
     if (!reader.readNextStartElement())
         Fail(reader, reader.hasError() ? reader.errorString() : QStringLiteral("soubor nemá žádný prvek"));
     if (reader.name() != Root)
-        Fail(reader, QStringLiteral("soubor není seznam závodníků (kořenový prvek <%1>)").arg(reader.name()));
+        Fail(reader, QStringLiteral("soubor není seznam závodníků (kořenový prvek <%1>)")
+                         .arg(QuotedInput(reader.name().toString())));
     if (reader.attributes().value(QLatin1String("version")) != FormatVersion)
         Fail(reader, QStringLiteral("neznámá verze seznamu závodníků „%1“")
-                         .arg(reader.attributes().value(QLatin1String("version"))));
+                         .arg(QuotedInput(reader.attributes().value(QLatin1String("version")).toString())));
     ReadFields(reader);
     if (!NextChild(reader, QStringLiteral("rows")))
         Fail(reader, QStringLiteral("chybí řádky <rows>"));
@@ -144,7 +148,7 @@ std::vector<RacerRow> ParseRacerFile(const QByteArray &contents)
     // The rest must be well formed too: a file cut short is damaged.
     while (!reader.atEnd())
         if (reader.readNext() == QXmlStreamReader::StartElement)
-            Fail(reader, QStringLiteral("nečekaný prvek <%1>").arg(reader.name()));
+            Fail(reader, QStringLiteral("nečekaný prvek <%1>").arg(QuotedInput(reader.name().toString())));
     if (reader.hasError())
         Fail(reader, reader.errorString());
     return rows;

@@ -1,6 +1,7 @@
 #include "RacerFileMemory.h"
 
 #include "Dialogs.h"
+#include "QuotedInput.h"
 #include "RacerFile.h"
 #include "RacerTable.h"
 #include "TikomatError.h"
@@ -73,11 +74,11 @@ QString RacerFileMemory::DataFileOpened(const QString &dataFile)
     const QString racerFile = Remembered(m_dataFile);
     if (racerFile.isEmpty())
         return {};
-    const QString dataName = QFileInfo(m_dataFile).fileName();
+    const QString dataName = QuotedInput(QFileInfo(m_dataFile).fileName());
     if (!QFileInfo(racerFile).isFile()) {
         m_dialogs.message(QStringLiteral("Soubor závodníků %1, naposledy otevřený nebo uložený se závodem %2, "
                                          "nebyl nalezen.")
-                                  .arg(QDir::toNativeSeparators(racerFile), dataName)
+                                  .arg(QuotedInput(QDir::toNativeSeparators(racerFile)), dataName)
                               + KeepMessage(dataName),
                           MsgIcon::Warning);
         return {};
@@ -87,7 +88,7 @@ QString RacerFileMemory::DataFileOpened(const QString &dataFile)
         rows = LoadRacerFile(racerFile);
     } catch (const TikomatError &e) {
         m_dialogs.message(QStringLiteral("Soubor závodníků %1 k závodu %2 nelze načíst:\n%3")
-                                  .arg(QDir::toNativeSeparators(racerFile), dataName, e.text)
+                                  .arg(QuotedInput(QDir::toNativeSeparators(racerFile)), dataName, e.text)
                               + KeepMessage(dataName),
                           MsgIcon::Warning);
         return {};
@@ -99,7 +100,7 @@ QString RacerFileMemory::DataFileOpened(const QString &dataFile)
                                QStringLiteral("Se závodem %1 byl naposledy použit soubor závodníků %2.\n\n"
                                               "Seznam závodníků obsahuje změny, které nejsou uloženy v žádném "
                                               "souboru závodníků. Nahradit jej souborem %2?")
-                                   .arg(dataName, QFileInfo(racerFile).fileName()),
+                                   .arg(dataName, QuotedInput(QFileInfo(racerFile).fileName())),
                                MsgIcon::Question))
         return {};
     const int count = int(rows.size());
@@ -108,7 +109,9 @@ QString RacerFileMemory::DataFileOpened(const QString &dataFile)
     m_loading = false;
     m_racerFile = racerFile;
     m_unsaved = false;
-    return QStringLiteral("Ze souboru %1 načteno závodníků: %2.").arg(QFileInfo(racerFile).fileName()).arg(count);
+    return QStringLiteral("Ze souboru %1 načteno závodníků: %2.")
+        .arg(QuotedInput(QFileInfo(racerFile).fileName()))
+        .arg(count);
 }
 
 void RacerFileMemory::NewDataFile(const QString &dataFile)

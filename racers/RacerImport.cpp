@@ -1,6 +1,7 @@
 #include "RacerImport.h"
 
 #include "CsvReader.h"
+#include "QuotedInput.h"
 #include "RacerTable.h"
 #include "RacerText.h"
 
@@ -84,11 +85,13 @@ QString ReadRacer(const CsvRecord &record, const std::array<int, RoleCount> &col
     if (!number.isEmpty())
         row.number = number.toInt(&ok);
     if (!ok)
-        return QStringLiteral("startovní číslo „%1“ není celé číslo").arg(number);
+        return QStringLiteral("startovní číslo „%1“ není celé číslo").arg(QuotedInput(number));
     if (name.size() > RacerTable::NameSize)
-        return QStringLiteral("jméno „%1“ je delší než %2 znaků").arg(name).arg(RacerTable::NameSize);
+        return QStringLiteral("jméno „%1“ je delší než %2 znaků").arg(QuotedInput(name)).arg(RacerTable::NameSize);
     if (category.size() > RacerTable::CategorySize)
-        return QStringLiteral("kategorie „%1“ je delší než %2 znaků").arg(category).arg(RacerTable::CategorySize);
+        return QStringLiteral("kategorie „%1“ je delší než %2 znaků")
+            .arg(QuotedInput(category))
+            .arg(RacerTable::CategorySize);
     row.name = Text(name);
     row.category = Text(category);
     return {};
@@ -112,7 +115,7 @@ RacerImport ImportRacersCsv(const QByteArray &bytes)
         out.problems << QStringLiteral("V prvním řádku není sloupec se startovním číslem ani se jménem "
                                        "(např. „Start.číslo“, „Příjmení, jméno“, „Jméno“ a „Příjmení“, "
                                        "„Kategorie“), jsou tam: %1.")
-                            .arg(header.fields.join(QStringLiteral(", ")));
+                            .arg(QuotedInput(header.fields.join(QStringLiteral(", "))));
         return out;
     }
 

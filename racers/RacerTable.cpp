@@ -1,6 +1,7 @@
 #include "RacerTable.h"
 
 #include "RacerText.h"
+#include "QuotedInput.h"
 
 #include <QLocale>
 #include <algorithm>
@@ -367,7 +368,7 @@ RacerTable::Parsed RacerTable::ParseField(int column, const QString &typed, Race
             return {row, QStringLiteral("Startovní číslo musí být celé číslo od %1 do %2; „%3“ jím není.")
                              .arg(INT32_MIN)
                              .arg(INT32_MAX)
-                             .arg(typed)};
+                             .arg(QuotedInput(typed))};
         row.number = digits.isEmpty() ? std::nullopt : std::optional<int>(number);
         return {row, {}};
     }
@@ -377,7 +378,7 @@ RacerTable::Parsed RacerTable::ParseField(int column, const QString &typed, Race
                          .arg(field.name)
                          .arg(field.size)
                          .arg(text.size())
-                         .arg(text)};
+                         .arg(QuotedInput(text))};
     std::optional<QString> value;
     if (!text.isEmpty())
         value = text;

@@ -1,15 +1,10 @@
 #include "RacerText.h"
 
+#include "QuotedInput.h"
+
 #include <algorithm>
 
 namespace {
-
-bool BreaksTheLine(char32_t c)
-{
-    if (c < 0x20 || (c >= 0x7F && c <= 0x9F))
-        return true;  // C0, DEL and C1 controls
-    return c == 0x2028 || c == 0x2029;  // line and paragraph separators
-}
 
 // Invisible: it only steers how the characters around it join, break or
 // run (a direction mark, an override, a zero-width space), or marks text

@@ -152,6 +152,41 @@ TEST_F(CommandTest, ErrorsGiveTheirExitCodeAndSayWhatIsWrong)
     }
 }
 
+// A message quotes at most 80 characters of what it names, however long
+// the input: a racer file with a megabyte-long category is refused in one
+// short line, not in a megabyte.  (A single argument cannot be longer than
+// 128 KiB, so the command line's cases stay below that.)
+TEST_F(CommandTest, MessagesQuoteLongInputsCut)
+{
+    const QString category = u"MX"_qs + QString(1 << 20, u'Q') + u"konec"_qs;
+    ASSERT_TRUE(WriteBytes(path("long.racerlist"), RacerFileText({{7, u"Novák Jan"_qs, category}})));
+    const QString longName = u"kategorie-"_qs + QString(100'000, u'k') + u"-posledni"_qs;
+    const QString longFolder = u"chybi-"_qs + QString(5000, u'f') + u"/vysledky.csv"_qs;
+    struct Case {
+        const char *name;
+        QStringList arguments;
+        int code;
+        QString quoted;  // the input the message names
+    };
+    const QString q = QStringLiteral("race.csvz");
+    const std::vector<Case> cases = {
+        {"CategoryInTheRacerFile", {q, "--racers", "long.racerlist", "--csv", "-"}, 3, category},
+        {"CategoryNoRacerHas", {q, "--racers", "racers.racerlist", "--category", longName, "--csv", "-"}, 2, longName},
+        {"UnknownOption", {q, "--" + longName, "--csv", "-"}, 2, "--" + longName},
+        {"LapsMode", {q, "--laps", longName, "--csv", "-"}, 2, longName},
+        {"OutputFolderMissing", {q, "--csv", longFolder}, 4, longFolder},
+        {"DataFileMissing", {longName, "--csv", "-"}, 3, longName},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        const CommandRun run = Run(c.arguments);
+        EXPECT_EQ(run.code, c.code);
+        EXPECT_LT(run.err.size(), 300) << run.err.left(300).toStdString();
+        EXPECT_EQ(run.err.count(u'\n'), 1);
+        EXPECT_TRUE(run.err.contains(c.quoted.left(40) + u"…"_qs + c.quoted.right(39))) << run.err.toStdString();
+    }
+}
+
 TEST_F(CommandTest, ErrorsAreCzechUnderACzechLocale)
 {
     const CommandRun run = Run({QStringLiteral("missing.csvz"), QStringLiteral("--csv"), QStringLiteral("-")},
