@@ -99,13 +99,15 @@ QWidget *RacerPage::BuildNavigator()
     return navigator;
 }
 
-void RacerPage::Bind(RacerTable &table, Dialogs &dialogs)
+void RacerPage::Bind(RacerTable &table, Dialogs &dialogs, SaveAlarm *alarm)
 {
     // Bound once: a second binding would run every button and refusal twice.
     Q_ASSERT(!m_table);
     m_table = &table;
     m_dialogs = &dialogs;
     m_commands = std::make_unique<RacerCommands>(table, dialogs);
+    if (alarm)
+        m_commands->SetSaveAlarm(alarm);
     connect(m_commands.get(), &RacerCommands::racerFileUsed, this, &RacerPage::racerFileUsed);
     BindGrid();
 

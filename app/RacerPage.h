@@ -16,6 +16,7 @@ class QModelIndex;
 class QPushButton;
 class QTableView;
 class RacerCommands;
+class SaveAlarm;
 class RacerGridDelegate;
 class RacerTable;
 class SettingsPage;
@@ -26,7 +27,8 @@ public:
     explicit RacerPage(SettingsPage &settings, QWidget *parent = nullptr);
     ~RacerPage() override;
 
-    void Bind(RacerTable &table, Dialogs &dialogs);
+    // `alarm` tells the racer file's failed saves (null: the commands' own).
+    void Bind(RacerTable &table, Dialogs &dialogs, SaveAlarm *alarm = nullptr);
 
     // Handlers.
     // The page is shown: the category cells offer the category list's lines.

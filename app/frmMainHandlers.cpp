@@ -30,6 +30,7 @@
 #include "TimingDesk.h"
 #include "TypingFocus.h"
 #include "RacerTable.h"
+#include "SaveAlarm.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -96,7 +97,11 @@ void TfrmMain::CreateLogic()
     // The racer table starts empty at every start; the store names racers by it.
     m_racers = std::make_unique<RacerTable>();
     m_data->SetRacers(m_racers.get());
-    m_racerPage->Bind(*m_racers, m_dialogs);
+    // One alarm for every file the window saves: a disk that fails for a
+    // moment brings one box, not one per file and per try.
+    m_saveAlarm = std::make_unique<SaveAlarm>(&m_dialogs);
+    m_data->SetSaveAlarm(m_saveAlarm.get());
+    m_racerPage->Bind(*m_racers, m_dialogs, m_saveAlarm.get());
     m_racerFiles = std::make_unique<RacerFileMemory>(*m_racers, m_dialogs, m_data->FileName);
     connect(m_racerPage, &RacerPage::racerFileUsed, m_racerFiles.get(), &RacerFileMemory::RacerFileUsed);
     m_results = std::make_unique<ResultsLists>(*m_data, m_racers.get());
@@ -154,14 +159,24 @@ void TfrmMain::BindJournal()
     journal->currentRecords = [this] { return JournalKeeper::RecordEntries(m_data->records()); };
     connect(m_data.get(), &RecordStore::saveHandedOver, journal, &JournalKeeper::Saving);
     connect(m_data.get(), &RecordStore::saveWritten, journal, &JournalKeeper::Saved);
+    connect(journal, &JournalKeeper::writingChanged, m_saveAlarm.get(),
+            [alarm = m_saveAlarm.get()](const QString &problem) { alarm->Report(SavedFile::Journal, problem); });
     // Each stays in sight, and in the event log once, for as long as it lasts.
-    connect(journal, &JournalKeeper::writingChanged, this, [this](const QString &problem) {
-        ShowAlarm(lblDenik, problem, QStringLiteral("Deník impulsů se nezapisuje – "),
-                  QStringLiteral("Deník impulsů se opět zapisuje."));
-    });
-    connect(m_data.get(), &RecordStore::saveProblemChanged, this, [this](const QString &problem) {
-        ShowAlarm(lblUkladani, problem, QStringLiteral("Datový soubor se neukládá – "),
-                  QStringLiteral("Datový soubor se opět ukládá."));
+    connect(m_saveAlarm.get(), &SaveAlarm::problemChanged, this, [this](SavedFile file, const QString &problem) {
+        switch (file) {
+        case SavedFile::DataFile:
+            ShowAlarm(lblUkladani, problem, QStringLiteral("Datový soubor se neukládá – "),
+                      QStringLiteral("Datový soubor se opět ukládá."));
+            break;
+        case SavedFile::Journal:
+            ShowAlarm(lblDenik, problem, QStringLiteral("Deník impulsů se nezapisuje – "),
+                      QStringLiteral("Deník impulsů se opět zapisuje."));
+            break;
+        case SavedFile::RacerFile:
+            ShowAlarm(lblZavodniciUlozeni, problem, QStringLiteral("Soubor závodníků není uložen – "),
+                      QStringLiteral("Soubor závodníků je uložen."));
+            break;
+        }
     });
     connect(m_desk.get(), &TimingDesk::dataFileReplaced, this, [this](bool opened) {
         if (opened) {

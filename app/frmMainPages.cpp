@@ -145,6 +145,8 @@ void TfrmMain::BuildFrame()
     StatusBar->addWidget(m_statusText, 1);
     lblUkladani = Alarm("lblUkladani", false);
     StatusBar->addPermanentWidget(lblUkladani);
+    lblZavodniciUlozeni = Alarm("lblZavodniciUlozeni", false);
+    StatusBar->addPermanentWidget(lblZavodniciUlozeni);
     setStatusBar(StatusBar);
 
     FitToScreen();

@@ -7,6 +7,7 @@
 // window never decides what a command does.
 #include "ResultsPages.h"
 #include "RecordStore.h"
+#include "SaveAlarm.h"
 
 #include <QMainWindow>
 #include <QString>
@@ -179,6 +180,7 @@ private:
     Dialogs &m_dialogs;
     QString m_logPath;
     StoreFactory m_makeStore;
+    std::unique_ptr<SaveAlarm> m_saveAlarm;      // tells every failed save: outlives all that save
     std::unique_ptr<BackgroundWriter> m_writer;  // writes the store's saves: outlives it
     std::unique_ptr<RecordStore> m_data;
     std::unique_ptr<RacerTable> m_racers;
@@ -195,6 +197,7 @@ private:
     QStatusBar *StatusBar = nullptr;
     QLabel *m_statusText = nullptr;
     QLabel *lblUkladani = nullptr;  // shown while the data file is not being saved
+    QLabel *lblZavodniciUlozeni = nullptr;  // shown after the racer file could not be saved, until it is
     QWidget *tsMereni = nullptr;
     QWidget *tsRacerList = nullptr;
     QWidget *TabSheet4 = nullptr;

@@ -6,6 +6,7 @@
 #include "Dialogs.h"
 #include "QuotedInput.h"
 #include "RacerDirectory.h"
+#include "SaveAlarm.h"
 
 #include <QBuffer>
 #include <QDir>
@@ -107,6 +108,7 @@ RecordStore::RecordStore(Dialogs *dialogs, RacerDirectory *racers)
     : FileName(NewTempFileName()), m_dialogs(dialogs), m_racers(racers), m_tempName(FileName)
 {
     IgnoreFileSizeSignal();
+    m_alarm = new SaveAlarm(dialogs, this);
     m_retry = new QTimer(this);
     m_retry->setInterval(SaveRetryMs);
     connect(m_retry, &QTimer::timeout, this, [this] {
@@ -488,6 +490,8 @@ bool RecordStore::Save(bool asked)
         return QString();
     };
     const quint64 save = ++m_saves;
+    if (asked)
+        m_askedSave = save;
     emit saveHandedOver(fileName, save);
     auto done = [this, save, asked, fileName, image](const QString &error) {
         SaveFinished(save, asked, fileName, error, *image);
@@ -501,20 +505,31 @@ bool RecordStore::Save(bool asked)
     return error.isEmpty();
 }
 
+void RecordStore::SetSaveAlarm(SaveAlarm *alarm)
+{
+    if (m_alarm && m_alarm->parent() == this)
+        delete m_alarm;
+    m_alarm = alarm;
+}
+
 void RecordStore::SaveFinished(quint64 save, bool asked, const QString &fileName, const QString &error,
                                const SaveImage &image)
 {
+    // Outcomes come in order, and a save the queue replaced never gets one:
+    // an asked save still unanswered when a later one's outcome arrives was
+    // replaced by it.
+    if (m_askedSave != 0 && m_askedSave <= save) {
+        asked = true;
+        m_askedSave = 0;
+    }
     if (!error.isEmpty()) {
         m_saveFailed = true;
         if (!image.backupOf.isEmpty() && m_openedPath.isEmpty() && FileName == image.backupOf) {
             m_openedPath = image.backupOf;
             m_openedBytes = image.backupBytes;
         }
-        // One message per episode: a full disk during a race would otherwise
-        // bring a box at every change.
-        if (m_dialogs && (m_saveProblem.isEmpty() || asked))
-            m_dialogs->message(FileErrorPrefix + error);
         SetSaveProblem(error);
+        m_alarm->Failed(SavedFile::DataFile, error, asked);
         return;
     }
     // A write of a file the store has left since says nothing about the
@@ -531,6 +546,9 @@ void RecordStore::SaveFinished(quint64 save, bool asked, const QString &fileName
 
 void RecordStore::SetSaveProblem(const QString &problem)
 {
+    // A file saved, opened or new ends the episode.
+    if (problem.isEmpty() && m_alarm)
+        m_alarm->Succeeded(SavedFile::DataFile);
     if (problem.isEmpty())
         m_retry->stop();
     else if (!m_retry->isActive())

@@ -26,6 +26,7 @@
 
 class Dialogs;
 class QLockFile;
+class SaveAlarm;
 class RacerDirectory;
 
 // -1, 0 or 1 as a.Time is before, equal to or after b.Time.
@@ -112,11 +113,12 @@ public:
     // returned at once.  The first save over a file that Load opened first
     // keeps that file, as it was opened, in BackupFileName.
     //
-    // A failure is told to the operator once per episode: the first failed
-    // save shows a message with the system's reason, the ones after it only
-    // saveProblemChanged; the store tries again every few seconds, and a
-    // save that succeeds ends the episode.  A save the operator `asked` for
-    // (a file command) tells its failure whatever came before.
+    // A failure goes to the save alarm (see SaveAlarm), which tells the
+    // operator once per episode; the store tries again every few seconds,
+    // and a save that succeeds ends the episode.  A save the operator
+    // `asked` for (a file command) tells its failure whatever came before,
+    // also when a newer save replaced it in the queue before it was written:
+    // that one answers for it.
     bool Save(bool asked = false);
     // True while the last save failed: the records hold changes that are not
     // on disk.  A successful save, load or NewFile clears it.
@@ -125,6 +127,10 @@ public:
     QString saveProblem() const { return m_saveProblem; }
     // How often a failed save is tried again (tests shorten it).
     void setRetryInterval(int ms) { m_retry->setInterval(ms); }
+    // Where failed saves are told: the window's one alarm for every file it
+    // saves.  Until it is set, the store has one of its own, on its dialogs.
+    // It must outlive the store.
+    void SetSaveAlarm(SaveAlarm *alarm);
 
 signals:
     // apply carried out `change`: the lists, the spectator window, the web
@@ -200,6 +206,8 @@ private:
     QString m_lockedName;
     bool m_saveFailed = false;
     QString m_saveProblem;  // while a failure episode lasts
+    SaveAlarm *m_alarm = nullptr;
+    quint64 m_askedSave = 0;  // the latest save asked for, until its outcome (or a newer one's) is in
     QTimer *m_retry = nullptr;
     QString m_openedPath;  // opened by Load and not yet saved over
     QByteArray m_openedBytes;

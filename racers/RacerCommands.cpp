@@ -99,10 +99,12 @@ void RacerCommands::saveRacerFile(bool saveAs)
     try {
         // Rows() ends an edit still open, so the file holds what the grid shows.
         SaveRacerFile(m_saveFileName, m_table.Rows());
-        emit racerFileUsed(m_saveFileName);
     } catch (const TikomatError &e) {
-        m_dialogs.message(ErrorPrefix + e.text, MsgIcon::Critical);
+        m_alarm->Failed(SavedFile::RacerFile, e.text, true);
+        return;
     }
+    m_alarm->Succeeded(SavedFile::RacerFile);
+    emit racerFileUsed(m_saveFileName);
 }
 
 void RacerCommands::importCsv()

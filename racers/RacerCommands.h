@@ -6,6 +6,8 @@
 // Called by the racer page's handlers, one call per button; asks the operator
 // through Dialogs only.  It never leaves the table half changed: a file that
 // cannot be read or imported changes nothing.
+#include "SaveAlarm.h"
+
 #include <QObject>
 #include <QString>
 #include <QStringList>
@@ -35,6 +37,10 @@ public:
     // to it.  The walk leaves the last row current.
     QStringList finishGridEdit(const QStringList &categoryLines);
 
+    // Where a failed save of the racer file is told (it must outlive the
+    // commands); until it is set, an alarm of their own, on their dialogs.
+    void SetSaveAlarm(SaveAlarm *alarm) { m_alarm = alarm; }
+
     // The name the save dialog holds (empty until one is chosen).
     QString saveFileName() const { return m_saveFileName; }
 
@@ -45,5 +51,7 @@ signals:
 private:
     RacerTable &m_table;
     Dialogs &m_dialogs;
+    SaveAlarm m_ownAlarm{&m_dialogs};
+    SaveAlarm *m_alarm = &m_ownAlarm;
     QString m_saveFileName;
 };

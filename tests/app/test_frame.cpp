@@ -187,7 +187,8 @@ TEST_F(FrameTest, ClosingAfterAFailedSaveOffersAnotherTry)
 }
 
 // Warnings that stay in sight while the journal or the data file cannot be
-// written, and go by themselves once they are written again.
+// written, and go by themselves once they are written again; each episode
+// of failures brings one box.
 TEST_F(FrameTest, AlarmsStayWhileTheJournalOrTheDataFileCannotBeWritten)
 {
     main().show();
@@ -212,7 +213,10 @@ TEST_F(FrameTest, AlarmsStayWhileTheJournalOrTheDataFileCannotBeWritten)
     EXPECT_FALSE(journalAlarm->isHidden());
     EXPECT_EQ(journalAlarm->text(),
               QStringLiteral("Deník impulsů se nezapisuje – ") + QString::fromLocal8Bit(std::strerror(EFBIG)));
+    EXPECT_EQ(dialogs.messages(), QStringList{QStringLiteral("Nemohu zapsat deník impulsů: ")
+                                              + QString::fromLocal8Bit(std::strerror(EFBIG))});
     EXPECT_TRUE(QTest::qWaitFor([&] { return journalAlarm->isHidden(); }, 3000));
+    dialogs.asked.clear();
 
     // A results file that cannot be written: one message, then only the alarm.
     RecordStore &data = *main().Data();
@@ -236,6 +240,57 @@ TEST_F(FrameTest, AlarmsStayWhileTheJournalOrTheDataFileCannotBeWritten)
     for (const QString &expected : {journalAlarm->text(), QStringLiteral("Deník impulsů se opět zapisuje."),
                                     saveAlarm->text(), QStringLiteral("Datový soubor se opět ukládá.")})
         EXPECT_EQ(logged.count(expected), 1) << expected.toStdString();
+}
+
+// A disk that fails every write for a moment fails the journal and the data
+// file, each again and again: one box, both alarms, until both are written
+// again.  The racer file is saved only when the operator asks: each failure
+// is answered, and its alarm stays until the file is saved.
+TEST_F(FrameTest, OneBoxPerDiskFaultEveryAskedSaveAnswered)
+{
+    main().show();
+    main().Journal()->setRetryInterval(20);
+    main().Data()->setRetryInterval(20);
+    QLabel *journalAlarm = Control<QLabel>(main(), "lblDenik");
+    QLabel *saveAlarm = Control<QLabel>(main(), "lblUkladani");
+    QLabel *racerAlarm = Control<QLabel>(main(), "lblZavodniciUlozeni");
+    ASSERT_TRUE(journalAlarm && saveAlarm && racerAlarm);
+    RecordStore &data = *main().Data();
+    data.FileName = dir.filePath(QStringLiteral("zavod.csvz"));
+    data.Unnamed = false;
+    auto *simulate = Control<QPushButton>(main(), "btnSimulace2");
+
+    IgnoreFileSizeSignal();
+    FileSizeLimit limit(dir.path(), 1);
+    limit.arm();
+    for (int i = 0; i < 8; ++i) {
+        simulate->click();
+        data.Save();
+        data.WaitForWrites();
+    }
+    limit.disarm();
+    const QString reason = QString::fromLocal8Bit(std::strerror(EFBIG));
+    EXPECT_EQ(dialogs.count(ScriptedDialogs::Asked::Message), 1) << dialogs.messages().join(u'\n').toStdString();
+    EXPECT_EQ(journalAlarm->text(), QStringLiteral("Deník impulsů se nezapisuje – ") + reason);
+    EXPECT_EQ(saveAlarm->text(), QStringLiteral("Datový soubor se neukládá – ") + reason);
+    EXPECT_FALSE(journalAlarm->isHidden());
+    EXPECT_FALSE(saveAlarm->isHidden());
+    EXPECT_TRUE(QTest::qWaitFor([&] { return journalAlarm->isHidden() && saveAlarm->isHidden(); }, 3000));
+
+    dialogs.asked.clear();
+    ASSERT_TRUE(QDir(dir.path()).mkdir(QStringLiteral("zavodnici.racerlist")));
+    dialogs.answerSave(dir.filePath(QStringLiteral("zavodnici.racerlist")));
+    auto *saveRacers = Control<QPushButton>(main(), "btnZavodniciSave");
+    for (int i = 0; i < 3; ++i)
+        saveRacers->click();
+    EXPECT_EQ(dialogs.count(ScriptedDialogs::Asked::Message), 3);
+    EXPECT_TRUE(dialogs.messages().back().startsWith(QStringLiteral("Chyba: ")));
+    EXPECT_FALSE(racerAlarm->isHidden());
+    EXPECT_TRUE(racerAlarm->text().startsWith(QStringLiteral("Soubor závodníků není uložen – ")));
+    ASSERT_TRUE(QDir(dir.filePath(QStringLiteral("zavodnici.racerlist"))).removeRecursively());
+    saveRacers->click();
+    EXPECT_TRUE(racerAlarm->isHidden());
+    EXPECT_EQ(dialogs.count(ScriptedDialogs::Asked::Message), 3);
 }
 
 TEST_F(FrameTest, LogOfOneRunStartsAndEndsWithTheProgram)
