@@ -11,6 +11,7 @@ struct ResultsServer::Client {
     HttpRequestReader reader;
     QString address;
     bool refused = false;  // gets 503 once its request is read
+    bool asked = false;    // its request line is in
     qint64 connectedAt = 0;
     qint64 lastProgress = 0;  // when its queue last shrank or started
     bool streaming = false;
@@ -165,12 +166,11 @@ void ResultsServer::acceptClients()
         const auto there = m_perAddress.find(address);
         const int fromThere = there == m_perAddress.end() ? 0 : there->second;
         const bool full = m_served >= m_limits.maxClients || fromThere >= m_limits.maxPerAddress;
-        if (full && m_refusing >= m_limits.maxRefusing) {
-            // A flood: no time to be polite to every one of it.
-            socket->abort();
-            socket->deleteLater();
-            continue;
-        }
+        // A flood: the refused ones that have not asked anything yet make
+        // room, oldest first.  One that has asked is answered however many
+        // there are: its 503 is on its way and it leaves once that is out.
+        if (full && m_refusing >= m_limits.maxRefusing)
+            cutOldestSilent();
         auto client = std::make_unique<Client>();
         client->socket = socket;
         client->address = address;
@@ -211,6 +211,7 @@ void ResultsServer::readRequest(Client &client)
     QTcpSocket *socket = client.socket;
     while (socket->bytesAvailable() > 0) {
         const QByteArray bytes = socket->read(4096);
+        client.asked = client.asked || bytes.contains('\n');
         if (client.closing || client.streaming || client.reader.state() != HttpRequestReader::State::Incomplete)
             continue;  // nothing after the head is ever read
         const HttpRequestReader::State state = client.reader.feed(bytes);
@@ -374,14 +375,31 @@ void ResultsServer::housekeeping()
     }
     for (Client *client : answerNow)
         sendBusy(*client, false);  // its request never came whole: answered all the same
-    for (QTcpSocket *socket : expired) {
-        auto it = m_clients.find(socket);
-        if (it == m_clients.end())
-            continue;
-        socket->disconnect(this);
-        forget(*it->second);
-        m_clients.erase(it);
-        socket->abort();
-        socket->deleteLater();
-    }
+    for (QTcpSocket *socket : expired)
+        cut(socket);
+}
+
+void ResultsServer::cut(QTcpSocket *socket)
+{
+    auto it = m_clients.find(socket);
+    if (it == m_clients.end())
+        return;
+    socket->disconnect(this);
+    forget(*it->second);
+    m_clients.erase(it);
+    socket->abort();
+    socket->deleteLater();
+}
+
+void ResultsServer::cutOldestSilent()
+{
+    QTcpSocket *oldest = nullptr;
+    qint64 since = 0;
+    for (const auto &[socket, client] : m_clients)
+        if (client->refused && !client->closing && !client->asked && (!oldest || client->connectedAt < since)) {
+            oldest = socket;
+            since = client->connectedAt;
+        }
+    if (oldest)
+        cut(oldest);
 }

@@ -13,11 +13,12 @@
 // most maxClients connections, and at most maxPerAddress from one address, so
 // that one host cannot lock the viewers out; the rest get 503, sent once their
 // request has been read (within refuseReadMs), so that they see the answer
-// rather than a reset, and only maxRefusing of them wait for it at once (a
-// flood beyond is cut off).  A request head must arrive within headTimeoutMs,
-// within busyHeadTimeoutMs while more than busyConnections are open.  A
-// stream whose reader stalls gets no new data queued beyond maxPendingBytes
-// (it receives the latest ranking once it drains) and is dropped after
+// rather than a reset.  Every refused client that sends its request line in
+// time is answered, whatever the reason and however many there are: the
+// server never stops accepting, and once maxRefusing refused clients wait,
+// the oldest of them that has sent nothing yet is cut off to make room.  A request head must arrive within
+// headTimeoutMs, within busyHeadTimeoutMs while more than busyConnections are open.  A stream whose reader stalls gets
+// no new data queued beyond maxPendingBytes (it receives the latest ranking once it drains) and is dropped after
 // stallTimeoutMs without progress.  It never opens a file.
 #include "DayTime.h"
 #include "HttpRequest.h"
@@ -81,6 +82,11 @@ private:
     void housekeeping();
     void closeAfterWrite(Client &client);
     void drop(QTcpSocket *socket);
+    // Closes the connection at once, without a word.
+    void cut(QTcpSocket *socket);
+    // Cuts the refused client, waiting longest, that has not sent its
+    // request line yet (if any).
+    void cutOldestSilent();
     // Takes the client out of the counts, before it is erased.
     void forget(const Client &client);
     QByteArray clockEvent() const;

@@ -349,11 +349,61 @@ TEST(ResultsServerLimits, ARefusedClientIsAnsweredAfterItsRequestNeverReset)
     EXPECT_EQ(StatusOf(timedOut.bytes), 503);
     EXPECT_TRUE(timedOut.clean);
 
-    // Refused clients waiting for their answer are few: a flood beyond is cut off.
-    RawClient waiting1(publisher->port(), 1), waiting2(publisher->port(), 1), flood(publisher->port(), 1);
-    EXPECT_EQ(flood.readToEnd(300).bytes, QByteArray());
-    waiting1.send(Get("/"));
-    EXPECT_EQ(StatusOf(waiting1.readToEnd(3000).bytes), 503);
+    // Refused clients waiting for their answer are few: beyond them, the one
+    // that has waited longest without asking is cut off to make room, and
+    // the newcomer that asks is answered.
+    RawClient waiting1(publisher->port(), 1);
+    QThread::msleep(30);
+    RawClient waiting2(publisher->port(), 1);
+    QThread::msleep(30);
+    RawClient flood(publisher->port(), 1);
+    flood.send(Get("/"));
+    EXPECT_EQ(StatusOf(flood.readToEnd(3000).bytes), 503);
+    EXPECT_EQ(waiting1.readToEnd(1000).bytes, QByteArray());
+    waiting2.send(Get("/"));
+    EXPECT_EQ(StatusOf(waiting2.readToEnd(3000).bytes), 503);
+}
+
+// One address holds every connection it may have, idle, and floods the
+// refusals with idle ones too; whoever then asks still gets an answer (a
+// 503, or the page once there is room), never a bare close, and another
+// address is served at once.
+TEST(ResultsServerLimits, EveryRefusedClientThatAsksIsAnsweredWhateverTheFlood)
+{
+    // The idle refused ones are still waiting when the others come.
+    ServerLimits limits;
+    limits.refuseReadMs = 20'000;
+    const auto publisher = StartedWith(limits);
+    const quint16 port = publisher->port();
+    std::vector<std::unique_ptr<RawClient>> idle;
+    for (int i = 0; i < 256; ++i)
+        idle.push_back(std::make_unique<RawClient>(port, 1));
+    QDeadlineTimer settled(5000);
+    while (publisher->clientCount() < limits.maxPerAddress + limits.maxRefusing && !settled.hasExpired())
+        QThread::msleep(10);
+
+    std::vector<std::unique_ptr<RawClient>> asking;
+    for (int i = 0; i < 50; ++i) {
+        asking.push_back(std::make_unique<RawClient>(port, 1));
+        ASSERT_TRUE(asking.back()->connected);
+        asking.back()->send(Get("/results.json"));
+    }
+    for (std::size_t i = 0; i < asking.size(); ++i) {
+        SCOPED_TRACE(i);
+        const RawClient::End end = asking[i]->readToEnd(5000);
+        const int status = StatusOf(end.bytes);
+        EXPECT_TRUE(status == 503 || status == 200) << end.bytes.left(80).toStdString();
+        EXPECT_TRUE(end.clean);
+        if (status == 503) {
+            EXPECT_TRUE(HeadOf(end.bytes).contains("Retry-After: "));
+            EXPECT_TRUE(HeadOf(end.bytes).contains("Connection: close"));
+        }
+    }
+
+    QElapsedTimer waited;
+    waited.start();
+    EXPECT_EQ(StatusOf(Exchange(port, Get("/results.json"), 1000, 2).bytes), 200);
+    EXPECT_LT(waited.elapsed(), 1000);
 }
 
 TEST(ResultsServerLimits, ManyConnectionsShortenTheTimeForARequest)
