@@ -81,6 +81,8 @@ void RacerCommands::openRacerFile()
         std::vector<RacerRow> rows = LoadRacerFile(*path);
         m_table.EndEdit();
         m_table.setRows(std::move(rows));
+        // The table holds a file's rows again: a save that failed before left nothing behind.
+        m_alarm->Succeeded(SavedFile::RacerFile);
         emit racerFileUsed(*path);
     } catch (const TikomatError &e) {
         m_dialogs.message(ErrorPrefix + e.text, MsgIcon::Critical);

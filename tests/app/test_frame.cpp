@@ -291,6 +291,15 @@ TEST_F(FrameTest, OneBoxPerDiskFaultEveryAskedSaveAnswered)
     saveRacers->click();
     EXPECT_TRUE(racerAlarm->isHidden());
     EXPECT_EQ(dialogs.count(ScriptedDialogs::Asked::Message), 3);
+
+    // Another racer file opened replaces what could not be saved: nothing is left unsaved.
+    ASSERT_TRUE(QDir(dir.path()).mkdir(QStringLiteral("jinam.racerlist")));
+    dialogs.answerSave(dir.filePath(QStringLiteral("jinam.racerlist")));
+    Control<QPushButton>(main(), "btnZavodniciSaveAs")->click();
+    EXPECT_FALSE(racerAlarm->isHidden());
+    dialogs.answerOpen(dir.filePath(QStringLiteral("zavodnici.racerlist")));
+    Control<QPushButton>(main(), "btnZavodniciLoad")->click();
+    EXPECT_TRUE(racerAlarm->isHidden());
 }
 
 TEST_F(FrameTest, LogOfOneRunStartsAndEndsWithTheProgram)
