@@ -1,6 +1,7 @@
 #include "SettingsPage.h"
 
 #include "Categories.h"
+#include "PublishControls.h"
 #include "WebControls.h"
 
 #include <QLabel>
@@ -28,6 +29,8 @@ SettingsPage::SettingsPage(QWidget *parent) : QWidget(parent)
 
     m_web = new WebControls;
     columns->addWidget(m_web);
+    m_publish = new PublishControls;
+    columns->addWidget(m_publish);
     columns->addStretch(1);
 }
 
