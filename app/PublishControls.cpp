@@ -19,7 +19,6 @@ PublishControls::PublishControls(QWidget *parent) : QGroupBox(QStringLiteral(" Z
     edPublishTarget = new QLineEdit;
     edPublishTarget->setObjectName(QStringLiteral("edPublishTarget"));
     edPublishTarget->setPlaceholderText(QStringLiteral("zavody:vysledky/2026-velka-cena"));
-    edPublishTarget->setMinimumWidth(260);
     edPublishTarget->setToolTip(
         QStringLiteral("Složka (celá cesta, např. /srv/www/vysledky) nebo úložiště programu rclone ve tvaru "
                        "název:cesta. Úložiště (SFTP, WebDAV, FTP, S3 a další) i jeho heslo se nastavuje jednou "
@@ -39,15 +38,18 @@ PublishControls::PublishControls(QWidget *parent) : QGroupBox(QStringLiteral(" Z
     lblPublishStatus->setWordWrap(true);
     lblPublishStatus->setTextFormat(Qt::PlainText);
 
+    // The target gets the group's whole width: a remote's path is long.
+    auto *targetLabel = new QLabel(QStringLiteral("&Cíl (složka nebo úložiště rclone):"));
+    targetLabel->setBuddy(edPublishTarget);
     auto *form = new QFormLayout;
-    form->addRow(QStringLiteral("&Cíl:"), edPublishTarget);
     form->addRow(QStringLiteral("&Nejméně po:"), sePublishInterval);
     auto *layout = new QVBoxLayout(this);
+    layout->addWidget(targetLabel);
+    layout->addWidget(edPublishTarget);
     layout->addLayout(form);
     layout->addWidget(cbPublishLive);
     layout->addWidget(btnPublishNow, 0, Qt::AlignLeft);
     layout->addWidget(lblPublishStatus);
-    layout->addStretch(1);
 
     const PublishSettings settings = PublishSettings::Load();
     edPublishTarget->setText(settings.target);

@@ -28,9 +28,13 @@ SettingsPage::SettingsPage(QWidget *parent) : QWidget(parent)
     layout->addWidget(memCategories, 1, Qt::AlignLeft);
 
     m_web = new WebControls;
-    columns->addWidget(m_web);
+    // The publishing group under the web group: the page keeps the window's
+    // smallest width.
+    auto *web = new QVBoxLayout;
+    web->addWidget(m_web, 1);
     m_publish = new PublishControls;
-    columns->addWidget(m_publish);
+    web->addWidget(m_publish);
+    columns->addLayout(web);
     columns->addStretch(1);
 }
 
