@@ -1,12 +1,14 @@
 // Publishing on the internet from the window: the group " Zveřejnění na
 // internetu " on "Nastavení" remembers its choices, a race run with it on
-// reaches the target as it runs, and the timing page shows the state:
+// reaches a WebDAV remote (rclone's, on 127.0.0.1) as it runs, also after
+// the remote was down a while, and the timing page shows the state:
 // green when published, red behind a warning sign with rclone's message (or
 // a Czech word naming the missing package) when not, one event-log line as
 // failures begin and one as they end.  Wrong settings are said in the
 // group's status line and send nothing.
 #include "Clock.h"
 #include "Cp1250.h"
+#include "../publish/Remotes.h"
 #include "MainWindowFixture.h"
 #include "PublishControls.h"
 #include "PublishSettings.h"
@@ -98,42 +100,59 @@ protected:
 
 }  // namespace
 
-TEST_F(PublishWindowTest, ARaceReachesTheTargetAsItRunsAndTheTimingPageSaysSo)
+TEST_F(PublishWindowTest, ARaceReachesAWebDavRemoteAsItRunsAndAStoppedRemoteShowsRedUntilItIsBack)
 {
     EXPECT_FALSE(ctl<QWidget>("wZverejneni")->isVisibleTo(&main()));
     EXPECT_EQ(status(), QStringLiteral("Vypnuto."));
-    const QString www = dir.filePath(QStringLiteral("www/vysledky"));
-    choose(www);
+    Remote remote(RemoteKind::WebDav);
+    ASSERT_TRUE(remote.start());
+    const auto published = [&](const char *number) {
+        return QTest::qWaitFor([&] { return remote.read("results.json").contains(number); }, 20000);
+    };
+    choose(remote.target());
     click("cbPublishLive");
     startRace();
     finish("10:05:00,000", {"Button9", "Button7"});  // 4, 2
-    ASSERT_TRUE(QTest::qWaitFor([&] { return read(www + "/results.json").contains("\"number\":42,"); }, 20000))
-        << status().toStdString();
+    ASSERT_TRUE(published("\"number\":42,")) << status().toStdString();
     ASSERT_TRUE(QTest::qWaitFor([&] { return publisher().state() == Publisher::State::Published; }, 10000));
     EXPECT_TRUE(ctl<QWidget>("wZverejneni")->isVisibleTo(&main()));
     EXPECT_TRUE(timingState()->text().startsWith(QStringLiteral("Zveřejněno "))) << timingState()->text().toStdString();
     EXPECT_EQ(timingState()->palette().color(QPalette::WindowText), QColor(0x00, 0x80, 0x00));
     EXPECT_FALSE(ctl<QLabel>("imgZverejneni")->isVisibleTo(&main()));
     EXPECT_EQ(status(), timingState()->text());
-    EXPECT_TRUE(read(www + "/index.html").contains(QStringLiteral("42 (&lt;neznámý&gt;)")));
+    EXPECT_TRUE(QString::fromUtf8(remote.read("index.html")).contains(QStringLiteral("42 (&lt;neznámý&gt;)")));
 
     // The next rider follows within the interval.
     finish("10:04:00,000", {"Button13"});  // 7
-    EXPECT_TRUE(QTest::qWaitFor([&] { return read(www + "/results.json").contains("\"number\":7,"); }, 20000));
+    EXPECT_TRUE(published("\"number\":7,"));
+
+    // The remote goes down: red, one log line; the race goes on.
+    ASSERT_TRUE(QTest::qWaitFor([&] { return publisher().state() == Publisher::State::Published; }, 10000));
+    remote.stop();
+    finish("10:06:00,000", {"Button14"});  // 8
+    ASSERT_TRUE(QTest::qWaitFor([&] { return publisher().state() == Publisher::State::Failed; }, 20000));
+    EXPECT_TRUE(timingState()->text().startsWith(QStringLiteral("Zveřejnění selhalo – ")));
+    EXPECT_TRUE(ctl<QLabel>("imgZverejneni")->isVisibleTo(&main()));
+    EXPECT_EQ(logLines(QStringLiteral("Zveřejnění selhalo")), 1);
+
+    // Back again: the waiting rider arrives by itself, green, one log line.
+    ASSERT_TRUE(remote.start());
+    EXPECT_TRUE(published("\"number\":8,"));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return publisher().state() == Publisher::State::Published; }, 10000));
+    EXPECT_EQ(logLines(QStringLiteral("Zveřejnění opět funguje")), 1);
+    EXPECT_EQ(logLines(QStringLiteral("Zveřejnění selhalo")), 1);
 
     // A final upload with nothing new sends nothing and says so.
-    ASSERT_TRUE(QTest::qWaitFor([&] { return publisher().state() == Publisher::State::Published; }, 10000));
     click("btnPublishNow");
     EXPECT_TRUE(
         QTest::qWaitFor([&] { return status() == QStringLiteral("Nic nového: web na cíli je aktuální."); }, 5000))
         << status().toStdString();
 
-    // The choices are remembered; no failure was logged.
+    // The choices are remembered.
     const PublishSettings settings = PublishSettings::Load();
-    EXPECT_EQ(settings.target, www);
+    EXPECT_EQ(settings.target, remote.target());
     EXPECT_TRUE(settings.live);
     EXPECT_EQ(settings.intervalSeconds, 1);
-    EXPECT_EQ(logLines(QStringLiteral("Zveřejnění")), 0);
 }
 
 TEST_F(PublishWindowTest, AFailureIsRedWithRclonesMessageAndLoggedOnceAsItBeginsAndEnds)

@@ -84,7 +84,6 @@ public:
         if (m_kind == RemoteKind::Sftp)
             arguments << QStringLiteral("--user") << QStringLiteral("tikomat") << QStringLiteral("--pass")
                       << QStringLiteral("heslo") << QStringLiteral("--cache-dir") << m_keys.path();
-        m_server.setProcessChannelMode(QProcess::ForwardedErrorChannel);
         m_server.setStandardErrorFile(QProcess::nullDevice());
         m_server.start(RcloneProgram(), arguments);
         if (!m_server.waitForStarted(10000))
