@@ -176,12 +176,20 @@ TEST_F(PublishFailures, EachFailureSaysWhatIsWrong)
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
     file.close();
     const QString wrongPassword = sftp.target(QStringLiteral("vysledky"), QStringLiteral("spatne"));
+    // An rclone that hangs, as one on a dead connection may.
+    const QString hanging = dir.filePath(QStringLiteral("hanging-rclone"));
+    QFile script(hanging);
+    ASSERT_TRUE(script.open(QIODevice::WriteOnly));
+    script.write("#!/bin/sh\nexec sleep 60\n");
+    script.close();
+    script.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
 
     struct Case {
         const char *name;
         QString target;
         QString program;
         QString says;
+        int timeoutMs = 30000;
     };
     const Case cases[] = {
         {"no such remote", QStringLiteral("zavody:vysledky"), RcloneProgram(), QStringLiteral("zavody")},
@@ -190,11 +198,15 @@ TEST_F(PublishFailures, EachFailureSaysWhatIsWrong)
          QStringLiteral("not a directory")},
         {"rclone missing", QStringLiteral("zavody:vysledky"), dir.filePath(QStringLiteral("rclone")),
          QStringLiteral("nainstalujte balíček rclone")},
+        {"upload hangs", QStringLiteral("zavody:vysledky"), hanging,
+         QStringLiteral("rclone nedokončil nahrávání do 1 s, přerušeno"), 300},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
         Publisher publisher;
-        publisher.setTiming(Quick());
+        PublishTiming timing = Quick();
+        timing.timeoutMs = c.timeoutMs;
+        publisher.setTiming(timing);
         publisher.setProgram(c.program);
         publisher.setTarget(c.target);
         publisher.setEnabled(true);
