@@ -161,10 +161,15 @@ TEST_F(PublishFailures, ARemoteDownIsRetriedWithGrowingPausesAndRecoversByItself
     EXPECT_GE(outcomes.at[2] - outcomes.at[1], 350);
     EXPECT_GE(outcomes.at[3] - outcomes.at[2], 750);
 
+    // Newer results while it is down change the pages and the JSON only; the
+    // script and the icon, never sent, still go with them.
+    publisher.offer(Race(3), Start.addSecs(20));
     ASSERT_TRUE(remote.start());
     ASSERT_TRUE(QTest::qWaitFor([&] { return publisher.state() == Publisher::State::Published; }, 10000));
     EXPECT_EQ(outcomes.problems, (QStringList{outcomes.problems.front(), QString()}));
-    EXPECT_TRUE(remote.read("results.json").contains("Jezdec Číslo2"));
+    EXPECT_TRUE(remote.read("results.json").contains("Jezdec Číslo3"));
+    EXPECT_FALSE(remote.read("results.js").isEmpty());
+    EXPECT_FALSE(remote.read("tikomat.svg").isEmpty());
 }
 
 TEST_F(PublishFailures, EachFailureSaysWhatIsWrong)
