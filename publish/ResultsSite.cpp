@@ -85,6 +85,7 @@ std::vector<SiteFile> ResultsSiteFiles(const SiteContent &content)
     const QStringList pageNames = CategoryPageNames(categoryNames);
 
     SitePageParts parts;
+    parts.caption = snapshot.caption;
     parts.updated = QStringLiteral("Aktualizováno ") + time.toString(QStringLiteral("HH:mm:ss"));
     parts.version = qint64(snapshot.version);
     parts.refreshSeconds = content.refreshSeconds;

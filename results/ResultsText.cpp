@@ -169,9 +169,13 @@ QByteArray ResultsCsv(const ResultsDocument &document)
 
 QByteArray ResultsHtml(const ResultsDocument &document)
 {
-    const QString caption = (document.byCategory || document.sections.empty() ? document.table->caption
-                                                                              : document.sections.front().caption())
-                                .toHtmlEscaped();
+    QString caption = document.byCategory || document.sections.empty() ? document.table->caption
+                                                                       : document.sections.front().caption();
+    if (document.site && !document.site->caption.isEmpty())
+        caption = document.site->category.isEmpty() ? document.site->caption
+                                                    : document.site->caption + QStringLiteral(" – ")
+                                                          + document.sections.front().name();
+    caption = caption.toHtmlEscaped();
     QString page;
     page.reserve(qsizetype(document.table->rows.size() + 10) * 220);
     page += QLatin1String("<!DOCTYPE html>\n<html lang=\"cs\">\n<head>\n<meta charset=\"utf-8\">\n"

@@ -30,6 +30,7 @@ struct SitePageParts {
         bool current = false;
     };
     std::vector<Link> links;  // the whole ranking, then each category
+    QString caption;          // the heading instead of the table's (as results.json names the race)
     QString category;         // the category the page shows; empty for the whole ranking
     QString updated;          // "Aktualizováno 14:42:05"
     qint64 version = 0;       // results.json's version of these results

@@ -105,6 +105,8 @@ TEST(ResultsSiteTest, PagesHoldTheirRowsWithoutTheScriptAndLinkRelatively)
         EXPECT_TRUE(index.contains(QString::fromUtf8(rider))) << rider;
     EXPECT_FALSE(index.contains(QStringLiteral("<b>Anna")));
     EXPECT_TRUE(index.contains(QStringLiteral("Aktualizováno 14:42:05")));
+    // The race's caption heads every page, as results.json names it.
+    EXPECT_TRUE(index.contains(QStringLiteral("<h1>Velká cena</h1>")));
     EXPECT_TRUE(index.contains(QStringLiteral("data-refresh=\"15\"")));
 
     // A category's page shows its riders only, ranked within it.
@@ -113,6 +115,7 @@ TEST(ResultsSiteTest, PagesHoldTheirRowsWithoutTheScriptAndLinkRelatively)
     EXPECT_TRUE(mx1.contains(QStringLiteral("9 (Tom)")));
     EXPECT_FALSE(mx1.contains(QStringLiteral("Ódy Šťastná")));
     EXPECT_TRUE(mx1.contains(QStringLiteral("aria-current=\"page\">MX1</a>")));
+    EXPECT_TRUE(mx1.contains(QStringLiteral("<h1>Velká cena – MX1</h1>")));
 
     // Every address a page names is one of the site's own files.
     static const QRegularExpression address(QStringLiteral("(?:href|src)=\"([^\"]*)\""));
