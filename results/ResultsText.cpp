@@ -172,9 +172,9 @@ QByteArray ResultsHtml(const ResultsDocument &document)
     QString caption = document.byCategory || document.sections.empty() ? document.table->caption
                                                                        : document.sections.front().caption();
     if (document.site && !document.site->caption.isEmpty())
-        caption = document.site->category.isEmpty() ? document.site->caption
-                                                    : document.site->caption + QStringLiteral(" – ")
-                                                          + document.sections.front().name();
+        caption = document.site->category.isEmpty()
+                      ? document.site->caption
+                      : document.site->caption + QStringLiteral(" – ") + document.sections.front().name();
     caption = caption.toHtmlEscaped();
     QString page;
     page.reserve(qsizetype(document.table->rows.size() + 10) * 220);
