@@ -68,8 +68,12 @@ void PublishControls::Bind(SpectatorWindow *display, ResultsLists *results)
     connect(&m_publisher, &Publisher::nothingChanged, this,
             [this] { say(QStringLiteral("Nic nového: web na cíli je aktuální."), false); });
     connect(&m_publisher, &Publisher::problemChanged, this, [this](const QString &problem) {
-        WriteLog(problem.isEmpty() ? QStringLiteral("Zveřejnění opět funguje: ") + m_publisher.target()
-                                   : QStringLiteral("Zveřejnění selhalo – ") + problem);
+        if (!problem.isEmpty())
+            WriteLog(QStringLiteral("Zveřejnění selhalo – ") + problem);
+        else if (m_publisher.state() == Publisher::State::Published)
+            WriteLog(QStringLiteral("Zveřejnění opět funguje: ") + m_publisher.target());
+        else
+            WriteLog(QStringLiteral("Zveřejnění: nastavení změněno, předchozí chyba už neplatí"));
     });
     connect(edPublishTarget, &QLineEdit::editingFinished, this, &PublishControls::applyTarget);
     connect(cbPublishLive, &QCheckBox::clicked, this, &PublishControls::applyLive);

@@ -57,8 +57,8 @@ void Publisher::setTarget(const QString &target)
     if (m_latest)
         m_newest = m_latest;
     m_nextStart = 0;
-    endFailure();
     setState(State::Idle);
+    endFailure();
     schedule();
 }
 
@@ -66,9 +66,9 @@ void Publisher::setEnabled(bool enabled)
 {
     m_enabled = enabled;
     if (!enabled) {
-        endFailure();
         if (m_state == State::Failed)
             setState(State::Idle);
+        endFailure();
     }
     schedule();
 }
@@ -195,8 +195,8 @@ void Publisher::uploaded(const UploadOutcome &outcome)
         m_publishedAt = QDateTime::currentDateTime();
         m_error.clear();
         m_retryPause = m_timing.firstRetryMs;
-        endFailure();
         setState(State::Published);
+        endFailure();
     } else {
         fail(outcome.czech());
     }

@@ -82,6 +82,8 @@ public:
 signals:
     void stateChanged();
     // Failures begin (the first one's message) or end (empty): once each.
+    // They end by an upload that succeeds (the state is then Published) or
+    // by a new target or publishing turned off (the state is then Idle).
     void problemChanged(const QString &problem);
     // Every upload's end, with the files it was to send.
     void uploadFinished(const UploadOutcome &outcome, const QStringList &files);
