@@ -1,6 +1,7 @@
 #include "Publisher.h"
 
 #include <QDir>
+#include <sys/resource.h>
 #include <algorithm>
 
 namespace {
@@ -27,6 +28,9 @@ Publisher::Publisher(QObject *parent)
     m_writer->moveToThread(&m_thread);
     connect(&m_thread, &QThread::finished, m_writer, &QObject::deleteLater);
     m_thread.start();
+    // The site is rendered at a lower priority than the window's thread:
+    // timing always goes first.  (On Linux the nice value is the thread's.)
+    QMetaObject::invokeMethod(m_writer, [] { ::setpriority(PRIO_PROCESS, 0, 10); });
 }
 
 Publisher::~Publisher()
@@ -173,7 +177,10 @@ void Publisher::upload()
     m_asked = false;
     m_nextStart = m_clock.elapsed() + m_timing.intervalMs;
     m_sending = m_pending;
-    setState(State::Publishing);
+    // While uploads fail, a retry keeps the failure shown: the operator sees
+    // it until an upload has worked.
+    if (!m_failing)
+        setState(State::Publishing);
     UploadRequest request;
     request.program = m_program;
     request.folder = m_stage.folder();

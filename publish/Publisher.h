@@ -40,7 +40,7 @@ class Publisher : public QObject {
 public:
     enum class State {
         Idle,        // nothing sent yet, or publishing turned off
-        Publishing,  // an upload runs
+        Publishing,  // an upload runs (a retry after a failure stays Failed)
         Published,   // the last upload succeeded
         Failed,      // the last upload failed; tried again after a pause
     };

@@ -4,6 +4,7 @@
 #include "TikomatError.h"
 
 #include <QRegularExpression>
+#include <unistd.h>
 
 RcloneUpload::RcloneUpload(QObject *parent) : QObject(parent)
 {
@@ -79,6 +80,8 @@ void RcloneUpload::start(const UploadRequest &request)
     }
     m_timeoutMs = request.timeoutMs;
     m_process = new QProcess(this);
+    // rclone at a lower priority than the timing program.
+    m_process->setChildProcessModifier([] { [[maybe_unused]] const int nice = ::nice(10); });
     m_process->setProcessChannelMode(QProcess::MergedChannels);
     connect(m_process, &QProcess::readyRead, this, [this] { m_output += m_process->readAll(); });
     connect(m_process, &QProcess::errorOccurred, this, [this](QProcess::ProcessError error) {
