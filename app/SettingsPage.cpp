@@ -1,6 +1,7 @@
 #include "SettingsPage.h"
 
 #include "Categories.h"
+#include "PublishControls.h"
 #include "WebControls.h"
 
 #include <QLabel>
@@ -27,7 +28,13 @@ SettingsPage::SettingsPage(QWidget *parent) : QWidget(parent)
     layout->addWidget(memCategories, 1, Qt::AlignLeft);
 
     m_web = new WebControls;
-    columns->addWidget(m_web);
+    // The publishing group under the web group: the page keeps the window's
+    // smallest width.
+    auto *web = new QVBoxLayout;
+    web->addWidget(m_web, 1);
+    m_publish = new PublishControls;
+    web->addWidget(m_publish);
+    columns->addLayout(web);
     columns->addStretch(1);
 }
 

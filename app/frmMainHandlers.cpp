@@ -24,6 +24,7 @@
 #include "ResultsExport.h"
 #include "ResultsLists.h"
 #include "SettingsPage.h"
+#include "PublishControls.h"
 #include "WebControls.h"
 #include "ManualEntry.h"
 #include "ManualEntryDialog.h"
@@ -119,6 +120,7 @@ void TfrmMain::CreateLogic()
     BindJournal();
     BindModuleLink();
     BindRacerChanges();
+    BindPublishing();
 }
 
 void TfrmMain::BindRacerChanges()
@@ -379,6 +381,33 @@ void TfrmMain::BindResultsPage()
     web->Bind(frmDisplay, m_results.get());
     connect(gbDisplej->edDispCaption, &QLineEdit::textChanged, web, &WebControls::Republish);
     connect(gbDisplej->cbDispRunningTime, &QCheckBox::clicked, web, &WebControls::Republish);
+}
+
+void TfrmMain::BindPublishing()
+{
+    PublishControls *publish = m_settingsPage->publishControls();
+    publish->Bind(frmDisplay, m_results.get());
+    connect(gbDisplej->edDispCaption, &QLineEdit::textChanged, publish, &PublishControls::Offer);
+    connect(gbDisplej->cbDispRunningTime, &QCheckBox::clicked, publish, &PublishControls::Offer);
+    connect(&publish->publisher(), &Publisher::stateChanged, this, &TfrmMain::ShowPublishState);
+    ShowPublishState();
+}
+
+void TfrmMain::ShowPublishState()
+{
+    const Publisher &publisher = m_settingsPage->publishControls()->publisher();
+    const bool failed = publisher.state() == Publisher::State::Failed;
+    lblZverejneni->setText(publisher.stateText());
+    wZverejneni->setVisible(publisher.state() != Publisher::State::Idle);
+    imgZverejneni->setVisible(failed);
+    QPalette palette = wZverejneni->palette();
+    palette.setColor(QPalette::Window, failed ? QColor(0xc0, 0x00, 0x00) : lblVitez->palette().color(QPalette::Window));
+    palette.setColor(QPalette::WindowText, failed ? QColor(Qt::white)
+                                           : publisher.state() == Publisher::State::Published
+                                               ? QColor(0x00, 0x80, 0x00)
+                                               : lblVitez->palette().color(QPalette::Text));
+    wZverejneni->setPalette(palette);
+    lblZverejneni->setPalette(palette);
 }
 
 std::vector<ResultsSection> TfrmMain::PrintedResults() const

@@ -22,6 +22,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QStatusBar>
+#include <QStyle>
 #include <QTabWidget>
 #include <QTableView>
 #include <QVBoxLayout>
@@ -200,6 +201,25 @@ QWidget *TfrmMain::BuildLeftColumn()
     lblVitez->setPalette(leaderPalette);
     lblVitez->setFixedHeight(QFontMetrics(leaderFont).height() + 4);
     layout->addWidget(lblVitez);
+
+    // "Zveřejněno 14:42:05" in green, "Zveřejňuji…", or a failure in white on
+    // red behind a warning sign; the whole message as a tooltip when cut.
+    wZverejneni = Named<QWidget>("wZverejneni");
+    wZverejneni->setAutoFillBackground(true);
+    auto *publishing = new QHBoxLayout(wZverejneni);
+    publishing->setContentsMargins(3, 1, 3, 1);
+    imgZverejneni = Named<QLabel>("imgZverejneni");
+    const int iconSize = QFontMetrics(font()).height();
+    imgZverejneni->setPixmap(style()->standardIcon(QStyle::SP_MessageBoxWarning).pixmap(iconSize, iconSize));
+    imgZverejneni->setAccessibleName(QStringLiteral("Chyba zveřejnění"));
+    lblZverejneni = Named<ElidedLabel>("lblZverejneni");
+    QFont publishFont = lblZverejneni->font();
+    publishFont.setBold(true);
+    lblZverejneni->setFont(publishFont);
+    publishing->addWidget(imgZverejneni);
+    publishing->addWidget(lblZverejneni, 1);
+    wZverejneni->hide();
+    layout->addWidget(wZverejneni);
 
     gbDatovySoubor = Named<QGroupBox>("gbDatovySoubor", QStringLiteral(" Datový soubor "));
     Button27 = Button("Button27", QStringLiteral("&Nový"));

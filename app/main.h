@@ -164,6 +164,9 @@ private:
     void BindGuide();
     // Every change of the racer table refreshes the lists that name racers.
     void BindRacerChanges();
+    // The results site follows the lists; its state shows on the timing page.
+    void BindPublishing();
+    void ShowPublishState();
     RecoveryTarget RecoveryTargetOf();
     // The racer file remembered with the store's data file, loaded.
     void OpenRacersOfRace();
@@ -213,6 +216,10 @@ private:
     QPushButton *btnZpet = nullptr;   // "Zpět": undo the last step
     QPushButton *btnZnovu = nullptr;  // "Znovu": redo it
     QLabel *lblVitez = nullptr;
+    // The state of publishing on the internet; hidden while nothing is published.
+    QWidget *wZverejneni = nullptr;
+    QLabel *imgZverejneni = nullptr;  // a warning sign while uploads fail
+    QLabel *lblZverejneni = nullptr;
     QGroupBox *gbDatovySoubor = nullptr;
     QPushButton *Button27 = nullptr;  // "&Nový"
     QPushButton *Button28 = nullptr;  // "&Otevřít"

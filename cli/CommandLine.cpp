@@ -95,6 +95,18 @@ Message ApplyHelp(CommandOptions &o, const std::optional<QString> &language)
     return {};
 }
 
+Message ApplyInterval(CommandOptions &o, const std::optional<QString> &value)
+{
+    bool ok = false;
+    const int seconds = value->toInt(&ok);
+    if (!ok || seconds < 0 || seconds > 3600)
+        return Message{u"volba --interval chce počet sekund od 0 do 3600, ne „%1“"_s,
+                       u"option --interval takes a number of seconds from 0 to 3600, not \"%1\""_s}
+            .arg(*value);
+    o.intervalSeconds = seconds;
+    return {};
+}
+
 Message ApplyLaps(CommandOptions &o, const std::optional<QString> &value)
 {
     if (value == u"most"_s)
@@ -134,6 +146,20 @@ const std::vector<Option> &Options()
         OutputOption(u"--html"_s, OutputFormat::Html),
         OutputOption(u"--json"_s, OutputFormat::Json),
         OutputOption(u"--pdf"_s, OutputFormat::Pdf),
+        {.names = {u"--site"_s},
+         .takes = Takes::Value,
+         .needs = Needs::Text,
+         .missing = {u"volba %1 chce jméno složky"_s, u"option %1 needs the name of a folder"_s},
+         .apply = Keeps(&CommandOptions::siteFolder)},
+        {.names = {u"--publish"_s},
+         .takes = Takes::Value,
+         .needs = Needs::NonBlankText,
+         .missing = {u"volba %1 chce cíl: složku nebo vzdálené úložiště rclone (název:cesta)"_s,
+                     u"option %1 needs a target: a folder or an rclone remote (name:path)"_s},
+         .apply = Keeps(&CommandOptions::publishTarget)},
+        {.names = {u"--watch"_s}, .apply = Sets(&CommandOptions::watch)},
+        // An absent number is an empty one, which ApplyInterval names as wrong.
+        {.names = {u"--interval"_s}, .takes = Takes::Value, .apply = ApplyInterval},
         {.names = {u"--racers"_s},
          .takes = Takes::Value,
          .needs = Needs::Text,
@@ -182,9 +208,20 @@ Message CheckRun(CommandOptions &o, const QStringList &files)
     if (o.byCategory && !o.category.isEmpty())
         return {u"volby --category a --by-category nelze spojit"_s,
                 u"options --category and --by-category cannot be combined"_s};
-    if (o.outputs.empty())
-        return {u"chybí výstup: --xls, --csv, --html, --json nebo --pdf"_s,
-                u"no output given: --xls, --csv, --html, --json or --pdf"_s};
+    if (!o.hasOutput())
+        return {u"chybí výstup: --xls, --csv, --html, --json, --pdf, --site nebo --publish"_s,
+                u"no output given: --xls, --csv, --html, --json, --pdf, --site or --publish"_s};
+    // The site holds the whole ranking and every category, always.
+    if ((!o.siteFolder.isEmpty() || !o.publishTarget.isEmpty()) && (o.byCategory || !o.category.isEmpty()))
+        return {u"web (--site, --publish) má vždy celé pořadí i každou kategorii; nelze jej spojit "
+                u"s --category ani --by-category"_s,
+                u"the site (--site, --publish) always holds the whole ranking and every category; it cannot be "
+                u"combined with --category or --by-category"_s};
+    if (o.intervalSeconds && !o.watch)
+        return {u"volba --interval platí jen s --watch"_s, u"option --interval goes with --watch only"_s};
+    if (o.watch && o.publishTarget.isEmpty() && o.siteFolder.isEmpty())
+        return {u"volba --watch hlídá změny pro --site nebo --publish"_s,
+                u"option --watch watches for changes for --site or --publish"_s};
     int toStdout = 0;
     for (const OutputRequest &out : o.outputs) {
         if (out.path != u"-"_s)
@@ -195,6 +232,8 @@ Message CheckRun(CommandOptions &o, const QStringList &files)
     }
     if (toStdout > 1)
         return {u"na standardní výstup smí jen jeden výstup"_s, u"only one output may go to standard output"_s};
+    if (o.watch && toStdout > 0)
+        return {u"s volbou --watch jdou výstupy jen do souborů"_s, u"with --watch, outputs go to files only"_s};
     return {};
 }
 
@@ -287,6 +326,12 @@ QString HelpText(Language language)
                               "  --json SOUBOR      JSON\n"
                               "  --pdf SOUBOR       PDF k tisku: A4 na výšku, stejné stránky jako „PDF...“\n"
                               "                     v programu (s --by-category každá kategorie od nové strany)\n"
+                              "  --site SLOŽKA      web s výsledky do složky: index.html (celé pořadí), stránka\n"
+                              "                     každé kategorie, results.json a skript, jímž se stránky\n"
+                              "                     každých 15 s obnovují\n"
+                              "  --publish CÍL      týž web nahraje programem rclone (balíček rclone) do CÍLE:\n"
+                              "                     složky, nebo vzdáleného úložiště nastaveného příkazem\n"
+                              "                     „rclone config“, např. zavody:vysledky/2026-velka-cena\n"
                               "Volby:\n"
                               "  --racers SOUBOR    soubor závodníků (.racerlist) se jmény a kategoriemi\n"
                               "  --laps most|none   režim zpracování více kol: most = vítěz má nejvíce kol\n"
@@ -299,6 +344,10 @@ QString HelpText(Language language)
                               "                     (název listu je kategorie, nejvýše 31 znaků)\n"
                               "  --force            otevřít i soubor s řádky bez čitelného času nebo s hodnotou\n"
                               "                     mimo rozsah a soubor větší než 512 MB\n"
+                              "  --watch            neskončí: při každé změně datového souboru nebo souboru\n"
+                              "                     závodníků (i nahrazeného přejmenováním) zapíše --site\n"
+                              "                     a zveřejní --publish znovu; nahrává jen změněné soubory\n"
+                              "  --interval SEKUNDY s --watch nejkratší doba mezi dvěma nahráními (výchozí 15)\n"
                               "  -h, --help[=cs|en] tato nápověda (česky při českém prostředí, jinak anglicky)\n"
                               "  --version          verze\n"
                               "\n"
@@ -308,6 +357,7 @@ QString HelpText(Language language)
                               "     nic se nezapsalo\n"
                               "  3  datový soubor nebo soubor závodníků nelze přečíst; nic se nezapsalo\n"
                               "  4  některý výstup nelze zapsat (ostatní se zapsaly)\n"
+                              "  5  web nelze zveřejnit (následuje hlášení programu rclone)\n"
                               "Každý soubor se nahrazuje celý najednou; chyby jdou na standardní chybový výstup.\n");
     return QStringLiteral("Usage: tikomat-results [OPTIONS] DATA_FILE\n"
                           "Computes the results list of a Tikomat data file (.csvz) exactly as the window\n"
@@ -321,6 +371,12 @@ QString HelpText(Language language)
                           "  --json FILE        JSON\n"
                           "  --pdf FILE         PDF for printing: A4 portrait, the pages of \"PDF...\" in the\n"
                           "                     program (with --by-category each category on new pages)\n"
+                          "  --site FOLDER      the results site into a folder: index.html (the whole\n"
+                          "                     ranking), a page per category, results.json and the script\n"
+                          "                     that refreshes the pages every 15 s\n"
+                          "  --publish TARGET   uploads the same site with rclone (package rclone) to TARGET:\n"
+                          "                     a folder, or a remote set up with \"rclone config\", such as\n"
+                          "                     zavody:vysledky/2026-velka-cena\n"
                           "Options:\n"
                           "  --racers FILE      racer file (.racerlist) with names and categories\n"
                           "  --laps most|none   laps mode: most = the winner has the most laps and the\n"
@@ -333,6 +389,10 @@ QString HelpText(Language language)
                           "                     the workbook (named after the category, at most 31 characters)\n"
                           "  --force            open a file with lines without a readable time or with a\n"
                           "                     value out of range, and a file over 512 MB, as well\n"
+                          "  --watch            does not end: at every change of the data file or the racer\n"
+                          "                     file (one replaced by a rename too) writes --site and\n"
+                          "                     publishes --publish again, uploading changed files only\n"
+                          "  --interval SECONDS with --watch, the least time between two uploads (default 15)\n"
                           "  -h, --help[=cs|en] this help (Czech under a Czech locale, else English)\n"
                           "  --version          version\n"
                           "\n"
@@ -341,5 +401,6 @@ QString HelpText(Language language)
                           "  2  wrong command line (a category no racer has included); nothing was written\n"
                           "  3  the data file or the racer file cannot be read; nothing was written\n"
                           "  4  an output could not be written (the others were)\n"
+                          "  5  the site could not be published (rclone's message follows)\n"
                           "Every file is replaced whole at once; errors go to standard error.\n");
 }

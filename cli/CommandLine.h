@@ -8,6 +8,7 @@
 #include <QProcessEnvironment>
 #include <QString>
 #include <QStringList>
+#include <optional>
 #include <vector>
 
 enum class Language { Czech, English };
@@ -25,9 +26,10 @@ inline QString Tr(Language language, const QString &czech, const QString &englis
 // Exit codes a script can rely on.
 enum ExitCode : int {
     ExitOk = 0,
-    ExitUsage = 2,   // the command line is wrong; nothing was read or written
-    ExitInput = 3,   // the data file or the racer file cannot be read; nothing was written
-    ExitOutput = 4,  // an output could not be written (the others were)
+    ExitUsage = 2,    // the command line is wrong; nothing was read or written
+    ExitInput = 3,    // the data file or the racer file cannot be read; nothing was written
+    ExitOutput = 4,   // an output could not be written (the others were)
+    ExitPublish = 5,  // the site could not be published (the outputs were written)
 };
 
 enum class OutputFormat { Xls, Csv, Html, Json, Pdf };
@@ -49,6 +51,13 @@ struct CommandOptions {
     QString category;         // --category: only this category, ranked within it; empty for all
     bool byCategory = false;  // --by-category: a section (a sheet) per category
     std::vector<OutputRequest> outputs;
+    QString siteFolder;                  // --site: the results site into this folder
+    QString publishTarget;               // --publish: the results site to this folder or rclone remote
+    bool watch = false;                  // --watch: again at every change of the inputs, until stopped
+    std::optional<int> intervalSeconds;  // --interval: with --watch, the least time between two uploads
+
+    // Whether anything is written or sent at all.
+    bool hasOutput() const { return !outputs.empty() || !siteFolder.isEmpty() || !publishTarget.isEmpty(); }
 };
 
 struct ParsedCommandLine {

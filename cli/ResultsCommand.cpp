@@ -3,6 +3,8 @@
 #include "AtomicFile.h"
 #include "QuotedInput.h"
 #include "DataFileReader.h"
+#include "FileWatch.h"
+#include "Publisher.h"
 #include "RacerFile.h"
 #include "RacerTable.h"
 #include "ResultsBuilder.h"
@@ -13,12 +15,19 @@
 #include "WriteError.h"
 
 #include <QDir>
+#include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QLocale>
+#include <QSocketNotifier>
+#include <QTemporaryDir>
 
+#include <cerrno>
+#include <csignal>
 #include <exception>
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace {
 
@@ -37,8 +46,16 @@ private:
     int CheckOutputsSpareInputs();
     int ReadInputs();
     int CheckCategory();
+    // Reads the inputs and writes every output once (the exit code).
+    int Round();
     void ChooseSections();
     bool Write(const OutputRequest &output);
+    QStringList Inputs() const;
+    QDateTime InputsUpdated() const;
+    SiteContent Site() const;
+    bool WriteSite();
+    int PublishOnce();
+    int Watch();
     void WriteXls(const QString &path);
     QByteArray Pdf() const;
     static QString WorkbookError(const vte::WriteError &error);
@@ -77,6 +94,15 @@ int Command::Run(const QStringList &arguments)
     }
     if (const int code = CheckOutputsSpareInputs())
         return code;
+    if (m_options.watch)
+        return Watch();
+    if (const int code = Round())
+        return code;
+    return m_options.publishTarget.isEmpty() ? ExitOk : PublishOnce();
+}
+
+int Command::Round()
+{
     if (const int code = ReadInputs())
         return code;
     if (const int code = CheckCategory())
@@ -103,7 +129,154 @@ int Command::Run(const QStringList &arguments)
     bool allWritten = true;
     for (const OutputRequest &output : m_options.outputs)
         allWritten = Write(output) && allWritten;
+    if (!m_options.siteFolder.isEmpty())
+        allWritten = WriteSite() && allWritten;
     return allWritten ? ExitOk : ExitOutput;
+}
+
+QStringList Command::Inputs() const
+{
+    // What the results are made of.  --watch follows each of them.
+    QStringList inputs{m_options.dataFile};
+    if (!m_options.racerFile.isEmpty())
+        inputs << m_options.racerFile;
+    return inputs;
+}
+
+QDateTime Command::InputsUpdated() const
+{
+    // The site says when its results were last updated: when an input was
+    // last written, so that the same inputs always give the same site.
+    QDateTime newest;
+    for (const QString &input : Inputs()) {
+        const QDateTime written = QFileInfo(input).lastModified();
+        if (!newest.isValid() || written > newest)
+            newest = written;
+    }
+    return newest.isValid() ? newest : QDateTime::currentDateTime();
+}
+
+SiteContent Command::Site() const
+{
+    SiteContent site;
+    site.snapshot.caption = m_options.title;
+    site.snapshot.lastStartTime = m_table->lastStart;
+    site.snapshot.results = m_table;
+    site.updated = InputsUpdated();
+    return site;
+}
+
+bool Command::WriteSite()
+{
+    const QString folder = m_options.siteFolder;
+    const auto complain = [&](const QString &reason) {
+        Complain(Tr(QStringLiteral("nemohu zapsat web do %1: %2"), QStringLiteral("cannot write the site into %1: %2"))
+                     .arg(folder, reason));
+        return false;
+    };
+    if (!QDir().mkpath(folder))
+        return complain(Tr(QStringLiteral("složku nelze vytvořit"), QStringLiteral("the folder cannot be made")));
+    QString error;
+    SiteStage(folder).write(ResultsSiteFiles(Site()), &error);
+    return error.isEmpty() || complain(error);
+}
+
+// A stop asked for by a signal (Ctrl+C, systemd's stop): the handler only
+// writes a byte, which the event loop reads.
+int StopPipe[2] = {-1, -1};
+
+void OnStopSignal(int)
+{
+    const char byte = 0;
+    [[maybe_unused]] const ssize_t written = ::write(StopPipe[1], &byte, 1);
+}
+
+int Command::Watch()
+{
+    QEventLoop loop;
+    if (::pipe2(StopPipe, O_CLOEXEC | O_NONBLOCK) != 0) {
+        Complain(SystemErrorText(errno));
+        return ExitOutput;
+    }
+    struct sigaction stop {};
+    stop.sa_handler = OnStopSignal;
+    struct sigaction oldInt {};
+    struct sigaction oldTerm {};
+    ::sigaction(SIGINT, &stop, &oldInt);
+    ::sigaction(SIGTERM, &stop, &oldTerm);
+    QSocketNotifier stopped(StopPipe[0], QSocketNotifier::Read);
+    QObject::connect(&stopped, &QSocketNotifier::activated, &loop, &QEventLoop::quit);
+
+    Publisher publisher;
+    PublishTiming timing;
+    timing.intervalMs = m_options.intervalSeconds.value_or(15) * 1000;
+    publisher.setTiming(timing);
+    publisher.setTarget(m_options.publishTarget);
+    publisher.setEnabled(true);
+    // One line when failures begin and one when they end.
+    bool failing = false;
+    QObject::connect(&publisher, &Publisher::uploadFinished, &loop, [&](const UploadOutcome &outcome) {
+        if (!outcome.ok() && !failing)
+            Complain(Tr(QStringLiteral("zveřejnění na %1 selhalo, zkouším znovu: %2"),
+                        QStringLiteral("publishing to %1 failed, trying again: %2"))
+                         .arg(m_options.publishTarget, Tr(outcome.czech(), outcome.english())));
+        else if (outcome.ok() && failing)
+            Complain(Tr(QStringLiteral("zveřejnění na %1 opět funguje"), QStringLiteral("publishing to %1 works again"))
+                         .arg(m_options.publishTarget));
+        failing = !outcome.ok();
+    });
+
+    // Every input that the results are made of, missing ones too: a race
+    // may be watched before its data file is made.  The race sheet the
+    // window keeps beside the data file is watched as well.
+    FileWatch inputs(Inputs() << m_options.dataFile + QStringLiteral(".zavod.json"));
+    const auto round = [&] {
+        // A round that cannot read its inputs has said why; the next change
+        // may mend it.
+        const int code = Round();
+        if ((code == ExitOk || code == ExitOutput) && !m_options.publishTarget.isEmpty()) {
+            const SiteContent site = Site();
+            publisher.offer(site.snapshot, site.updated);
+        }
+    };
+    QObject::connect(&inputs, &FileWatch::changed, &loop, round);
+    round();
+    loop.exec();
+
+    ::sigaction(SIGINT, &oldInt, nullptr);
+    ::sigaction(SIGTERM, &oldTerm, nullptr);
+    ::close(StopPipe[0]);
+    ::close(StopPipe[1]);
+    return ExitOk;
+}
+
+int Command::PublishOnce()
+{
+    // A staging folder of its own: this run does not know what the target
+    // holds, so every file is sent.
+    QTemporaryDir staging(QDir::tempPath() + QStringLiteral("/tikomat-publish-XXXXXX"));
+    SiteStage stage(staging.filePath(QStringLiteral("site")));
+    QString error;
+    UploadRequest request;
+    request.folder = stage.folder();
+    request.files = stage.write(ResultsSiteFiles(Site()), &error);
+    request.listFile = staging.filePath(QStringLiteral("files.txt"));
+    request.target = m_options.publishTarget;
+    if (error.isEmpty()) {
+        RcloneUpload upload;
+        QEventLoop loop;
+        QObject::connect(&upload, &RcloneUpload::finished, &loop, [&](const UploadOutcome &outcome) {
+            error = Tr(outcome.czech(), outcome.english());
+            loop.quit();
+        });
+        upload.start(request);
+        loop.exec();
+    }
+    if (error.isEmpty())
+        return ExitOk;
+    Complain(Tr(QStringLiteral("nemohu zveřejnit web na %1: %2"), QStringLiteral("cannot publish the site to %1: %2"))
+                 .arg(m_options.publishTarget, error));
+    return ExitPublish;
 }
 
 int Command::CheckOutputsSpareInputs()
@@ -130,6 +303,18 @@ int Command::CheckOutputsSpareInputs()
             return ExitUsage;
         }
         taken << where;
+    }
+    if (!m_options.siteFolder.isEmpty()) {
+        const QString folder = Destination(m_options.siteFolder);
+        for (const QString &input : inputs) {
+            const QFileInfo file(input);
+            if (file.absolutePath() == folder && IsSiteFileName(file.fileName())) {
+                Complain(Tr(QStringLiteral("web ve složce %1 by přepsal vstupní soubor %2"),
+                            QStringLiteral("the site in the folder %1 would overwrite the input file %2"))
+                             .arg(m_options.siteFolder, file.fileName()));
+                return ExitUsage;
+            }
+        }
     }
     return ExitOk;
 }

@@ -48,12 +48,16 @@ struct ResultRow {
     QString penaltyText() const;    // "Trest"
     QString startText() const;      // "Start v [hod]"
     QString noteText() const;       // "Poznámka": each split and three blanks
+
+    bool operator==(const ResultRow &) const = default;
 };
 
 struct ResultsCategory {
     QString name;               // as the racer table spells it (its best placed racer's spelling), trimmed
     bool assigned = true;       // false for the racers without a category, named NoCategoryName
     std::vector<int32_t> rows;  // indices into ResultsTable::rows, in ranking order
+
+    bool operator==(const ResultsCategory &) const = default;
 };
 
 struct ResultsTable {
@@ -78,6 +82,10 @@ struct ResultsTable {
     // The same from each row's category text (empty for none): for tests and
     // for whoever has rows but no groups.
     void setCategories(const std::vector<QString> &categoryOfRow);
+
+    // The same caption, options, rows and categories (whoever publishes the
+    // results can tell a refresh that changed nothing).
+    bool operator==(const ResultsTable &) const = default;
 };
 
 // One part of a results table as an output shows it: every row (the whole

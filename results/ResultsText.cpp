@@ -4,6 +4,8 @@
 #include "RacerDirectory.h"
 #include "ResultsSheet.h"
 
+#include <iterator>
+
 namespace {
 
 QString CsvField(const QString &text)
@@ -70,15 +72,48 @@ QString PageLabels()
     return css + u'}';
 }
 
-void AppendSectionTable(QString &page, const ResultsSection &section)
+// The site's navigation and the time of its results; the table's head
+// stays put above the rows.
+const char SiteStyle[] = "nav{display:flex;flex-wrap:wrap;gap:.3em;margin:.6em 0}"
+                         "nav a{padding:.2em .6em;border:1px solid #006000;border-radius:1em;color:#006000;"
+                         "text-decoration:none;overflow-wrap:anywhere}"
+                         "nav a[aria-current]{background:#006000;color:#fff}"
+                         "#status{font-size:.85em;color:#555;margin:.3em 0 .6em}";
+
+// The value a column shows, as the results page's script names it: the
+// script renders results.json into a site page's table by these keys.
+QString CellKey(bool whole, int cell)
+{
+    static const char *const keys[] = {"racer", "time", "laps", "penalty", "start", "note"};
+    static_assert(std::size(keys) == ResultsSheetColumns);
+    if (cell == 0)
+        return QStringLiteral("rank");
+    if (whole && cell == 2)
+        return QStringLiteral("categoryRank");
+    return QLatin1String(keys[cell - (whole && cell > 2 ? 2 : 1)]);
+}
+
+void AppendSectionTable(QString &page, const ResultsSection &section, bool site)
 {
     const bool whole = section.whole();
+    QStringList titles = CellTitles(whole);
+    titles.prepend(ResultsSheetColumnTitles().front());
+    titles.prepend(QStringLiteral("Pořadí"));
     page += whole ? QLatin1String("<table class=\"all\">\n") : QLatin1String("<table class=\"cat\">\n");
-    page += QStringLiteral("<thead><tr><th>Pořadí</th><th>") + ResultsSheetColumnTitles().front().toHtmlEscaped()
-            + QLatin1String("</th>");
-    for (const QString &column : CellTitles(whole))
-        page += QLatin1String("<th>") + column.toHtmlEscaped() + QLatin1String("</th>");
-    page += QLatin1String("</tr></thead>\n<tbody>\n");
+    page += QLatin1String("<thead><tr>");
+    for (int i = 0; i < int(titles.size()); ++i) {
+        page += QLatin1String("<th");
+        if (site) {
+            // A rank's cells are "n" (right-aligned on a wide screen): the
+            // script gives each cell its column head's class.
+            const QString key = CellKey(whole, i);
+            if (key == QLatin1String("rank") || key == QLatin1String("categoryRank"))
+                page += QLatin1String(" class=\"n\"");
+            page += QLatin1String(" data-key=\"") + key + u'"';
+        }
+        page += u'>' + titles[i].toHtmlEscaped() + QLatin1String("</th>");
+    }
+    page += site ? QLatin1String("</tr></thead>\n<tbody id=\"rows\">\n") : QLatin1String("</tr></thead>\n<tbody>\n");
     for (int k = 0; k < section.size(); ++k) {
         page += QLatin1String("<tr><td class=\"n\">");
         page += QString::number(section.rank(k));
@@ -134,9 +169,13 @@ QByteArray ResultsCsv(const ResultsDocument &document)
 
 QByteArray ResultsHtml(const ResultsDocument &document)
 {
-    const QString caption = (document.byCategory || document.sections.empty() ? document.table->caption
-                                                                              : document.sections.front().caption())
-                                .toHtmlEscaped();
+    QString caption = document.byCategory || document.sections.empty() ? document.table->caption
+                                                                       : document.sections.front().caption();
+    if (document.site && !document.site->caption.isEmpty())
+        caption = document.site->category.isEmpty()
+                      ? document.site->caption
+                      : document.site->caption + QStringLiteral(" – ") + document.sections.front().name();
+    caption = caption.toHtmlEscaped();
     QString page;
     page.reserve(qsizetype(document.table->rows.size() + 10) * 220);
     page += QLatin1String("<!DOCTYPE html>\n<html lang=\"cs\">\n<head>\n<meta charset=\"utf-8\">\n"
@@ -145,18 +184,43 @@ QByteArray ResultsHtml(const ResultsDocument &document)
     page += QLatin1String("</title>\n<style>");
     page += QLatin1String(PageStyle);
     page += PageLabels();
-    page += QLatin1String("</style>\n</head>\n<body>\n<p class=\"header\">");
+    const SitePageParts *site = document.site;
+    if (site) {
+        page += QLatin1String(SiteStyle);
+        page += QLatin1String("</style>\n<link rel=\"icon\" href=\"") + site->icon.toHtmlEscaped()
+                + QLatin1String("\">\n</head>\n");
+        page += QStringLiteral("<body data-refresh=\"%1\" data-version=\"%2\"")
+                    .arg(site->refreshSeconds)
+                    .arg(site->version);
+        if (!site->category.isEmpty())
+            page += QLatin1String(" data-kategorie=\"") + site->category.toHtmlEscaped() + u'"';
+        page += QLatin1String(">\n<p class=\"header\">");
+    } else {
+        page += QLatin1String("</style>\n</head>\n<body>\n<p class=\"header\">");
+    }
     page += ResultsHeaderText(document.moment).trimmed().toHtmlEscaped();
     page += QLatin1String("</p>\n<h1>");
     page += caption;
     page += QLatin1String("</h1>\n");
+    if (site) {
+        page += QLatin1String("<nav aria-label=\"Kategorie\">");
+        for (const SitePageParts::Link &link : site->links) {
+            page += QLatin1String("<a href=\"") + link.href.toHtmlEscaped() + u'"';
+            if (link.current)
+                page += QLatin1String(" aria-current=\"page\"");
+            page += u'>' + link.text.toHtmlEscaped() + QLatin1String("</a>");
+        }
+        page += QLatin1String("</nav>\n<p id=\"status\">") + site->updated.toHtmlEscaped() + QLatin1String("</p>\n");
+    }
     for (const ResultsSection &section : document.sections) {
         if (document.byCategory)
             page += QLatin1String("<section>\n<h2>") + section.name().toHtmlEscaped() + QLatin1String("</h2>\n");
-        AppendSectionTable(page, section);
+        AppendSectionTable(page, section, site != nullptr);
         if (document.byCategory)
             page += QLatin1String("</section>\n");
     }
+    if (site)
+        page += QLatin1String("<script src=\"") + site->script.toHtmlEscaped() + QLatin1String("\"></script>\n");
     page += QLatin1String("</body>\n</html>\n");
     return page.toUtf8();
 }

@@ -2,8 +2,8 @@
 
 namespace {
 
-// Rows are built with textContent only: a racer's name never becomes markup.
-const char PageHtml[] = R"html(<!DOCTYPE html>
+// The page's head and body; the script follows it.
+const char PageHead[] = R"html(<!DOCTYPE html>
 <html lang="cs">
 <head>
 <meta charset="utf-8">
@@ -42,18 +42,37 @@ nav a[aria-current] { background: #0b3d91; color: #fff; }
 </header>
 <nav id="categories" aria-label="Kategorie"></nav>
 <table>
-<thead><tr><th class="n">Pořadí</th><th>Závodník</th><th class="n">Kolo</th><th class="n">Čas vč. trestu</th><th class="n wide">Trest</th><th class="wide">Poznámka</th></tr></thead>
+<thead><tr><th class="n" data-key="rank">Pořadí</th><th data-key="racer">Závodník</th><th class="n" data-key="laps">Kolo</th><th class="n" data-key="time">Čas vč. trestu</th><th class="n wide" data-key="penalty">Trest</th><th class="wide" data-key="note">Poznámka</th></tr></thead>
 <tbody id="rows"></tbody>
 </table>
 <script>
-"use strict";
+)html";
+
+const char PageFoot[] = R"html(</script>
+</body>
+</html>
+)html";
+
+// One script for two pages.  The page on the local network is live: it loads
+// results.json, then follows the event stream and ticks the running time.  A
+// page of the published site (its body carries data-refresh, the seconds
+// between reads) was written with its rows already in it and reads
+// results.json again now and then, as a static host has no stream.  Both
+// render the same JSON into their table by the same code: the table's head
+// says which value each column shows (th data-key), and each cell takes its
+// column head's class.  Rows are built with textContent only: a racer's name
+// never becomes markup.
+const char Script[] = R"js("use strict";
 const DAY = 86400000;
+const page = document.body.dataset;
+const live = page.refresh === undefined;
 let offset = null;      // PC clock minus this device's clock, in ms
 let lastStart = null;   // ms of day of the last race start
 let showRunning = false;
-// The category chosen in the address (?kategorie=MX1), so that a QR code can
-// point at one; none for the whole ranking.
-const chosen = (new URLSearchParams(location.search).get("kategorie") || "").trim();
+// The category shown: a page of the site names its own; on the live page the
+// address chooses it (?kategorie=MX1), so that a QR code can point at one.
+// None for the whole ranking.
+const chosen = ((live ? new URLSearchParams(location.search).get("kategorie") : page.kategorie) || "").trim();
 function key(name) { return name.trim().toLocaleLowerCase("cs"); }
 function pad(n, w) { return String(n).padStart(w, "0"); }
 function timeText(ms) {
@@ -64,16 +83,33 @@ function timeText(ms) {
 function setClock(serverMs) { offset = serverMs - Date.now(); }
 function tick() {
   const el = document.getElementById("running");
+  if (!el) return;
   if (!showRunning || lastStart === null || offset === null) { el.textContent = ""; return; }
   let run = Math.floor(Date.now() + offset) % DAY - lastStart;
   if (run < 0) run += DAY;  // the race started before midnight
   el.textContent = timeText(run);
 }
-function cell(tr, text, cls) {
-  const td = document.createElement("td");
-  td.textContent = text;
-  if (cls) td.className = cls;
-  tr.appendChild(td);
+function status(text) { document.getElementById("status").textContent = text; }
+// The rows of results.json as the stream sends them: [racer, laps, time,
+// penalty, note, category index, start].
+function streamRows(data) {
+  const names = data.categories || [];
+  return data.rows.map(r => [r.racer, r.laps, r.time, r.penalty, r.note, names.indexOf(r.category), r.start]);
+}
+// What a cell of column `key` shows for row r; rank is the position in the
+// ranking shown, categoryRank the position among the category's rows.
+function cellText(key, r, rank, categoryRank) {
+  switch (key) {
+    case "rank": return rank + ".";
+    case "categoryRank": return categoryRank + ".";
+    case "racer": return r[0];
+    case "laps": return String(r[1]);
+    case "time": return r[2].trim();
+    case "penalty": return String(r[3]);
+    case "note": return r[4].trim();
+    case "start": return (r[6] || "").trim();
+  }
+  return "";
 }
 // Links to the whole ranking and to each category, the shown one marked.
 function showCategories(names) {
@@ -100,37 +136,46 @@ function showCategories(names) {
   }
   document.getElementById("categories").replaceWith(nav);
 }
-function show(data) {
+// The ranking into the table: every row, or the chosen category's ranked
+// within it, in the same order.
+function showRows(data) {
   const names = data.categories || [];
   const index = chosen ? names.findIndex(name => key(name) === key(chosen)) : -1;
-  const shownName = index >= 0 ? names[index] : chosen;
-  document.getElementById("caption").textContent = data.caption + (chosen ? " – " + shownName : "");
-  document.title = data.caption + (chosen ? " – " + shownName : "") + " – výsledky";
-  showCategories(names);
-  lastStart = data.lastStartMs;
-  showRunning = data.showRunningTime;
+  const old = document.getElementById("rows");
+  const columns = [...old.closest("table").tHead.rows[0].cells];
   const body = document.createElement("tbody");
   body.id = "rows";
-  // Rows of the stream: [racer, laps, time, penalty, note, category], in rank
-  // order.  A category shows its rows ranked within it, in the same order.
+  const counted = [];
   let rank = 0;
   for (const r of data.rows) {
     ++rank;
+    counted[r[5]] = (counted[r[5]] || 0) + 1;
     if (chosen && r[5] !== index) continue;
     const tr = document.createElement("tr");
-    cell(tr, (chosen ? body.rows.length + 1 : rank) + ".", "n");
-    cell(tr, r[0]);
-    cell(tr, String(r[1]), "n");
-    cell(tr, r[2], "n");
-    cell(tr, String(r[3]), "n wide");
-    cell(tr, r[4], "wide");
+    for (const th of columns) {
+      const td = document.createElement("td");
+      td.textContent = cellText(th.dataset.key, r, chosen ? body.rows.length + 1 : rank, counted[r[5]]);
+      if (th.className) td.className = th.className;
+      tr.appendChild(td);
+    }
     body.appendChild(tr);
   }
-  document.getElementById("rows").replaceWith(body);
-  document.body.dataset.version = String(data.version);
+  old.replaceWith(body);
+  page.version = String(data.version);
+  return index >= 0 ? names[index] : chosen;
+}
+function show(data) {
+  const shownName = showRows(data);
+  document.getElementById("caption").textContent = data.caption + (chosen ? " – " + shownName : "");
+  document.title = data.caption + (chosen ? " – " + shownName : "") + " – výsledky";
+  showCategories(data.categories || []);
+  lastStart = data.lastStartMs;
+  showRunning = data.showRunningTime;
   tick();
 }
-function status(text) { document.getElementById("status").textContent = text; }
+function readResults() {
+  return fetch("results.json", {cache: "no-cache"}).then(r => r.ok ? r.json() : Promise.reject(r.status));
+}
 let retry = null;
 function follow() {
   const source = new EventSource("events");
@@ -143,25 +188,39 @@ function follow() {
     }
   };
 }
-fetch("results.json", {cache: "no-store"})
-  .then(r => r.ok ? r.json() : Promise.reject(r.status))
-  .then(data => {
-    setClock(data.serverTimeMs);
-    const names = data.categories || [];
-    data.rows = data.rows.map(r => [r.racer, r.laps, r.time, r.penalty, r.note, names.indexOf(r.category)]);
-    show(data);
-  })
-  .catch(() => status("Výsledky zatím nejsou k dispozici."))
-  .finally(follow);
-setInterval(tick, 100);
-</script>
-</body>
-</html>
-)html";
+function updatedText(data) { return "Aktualizováno " + timeText(data.serverTimeMs).slice(0, 8); }
+// The site's page came with its rows; it renders results.json only when the
+// results have changed since.
+function reread() {
+  readResults()
+    .then(data => {
+      if (String(data.version) !== page.version) showRows(Object.assign(data, {rows: streamRows(data)}));
+      status(updatedText(data));
+    })
+    .catch(() => status(document.getElementById("status").textContent.replace(/ –.*/, "")
+                        + " – novější výsledky se nepodařilo načíst"))
+    .finally(() => setTimeout(reread, Number(page.refresh) * 1000));
+}
+if (live) {
+  readResults()
+    .then(data => { setClock(data.serverTimeMs); data.rows = streamRows(data); show(data); })
+    .catch(() => status("Výsledky zatím nejsou k dispozici."))
+    .finally(follow);
+  setInterval(tick, 100);
+} else {
+  setTimeout(reread, Number(page.refresh) * 1000);
+}
+)js";
 
 }  // namespace
 
 QByteArray ResultsPageHtml()
 {
-    return QByteArray::fromRawData(PageHtml, sizeof PageHtml - 1);
+    static const QByteArray page = QByteArray(PageHead) + QByteArray(Script) + QByteArray(PageFoot);
+    return page;
+}
+
+QByteArray ResultsPageScript()
+{
+    return QByteArray::fromRawData(Script, sizeof Script - 1);
 }

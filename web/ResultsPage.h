@@ -8,6 +8,12 @@
 // filters the rows it is sent, so the server's work is the same for every
 // address.  It carries no form, no link that changes anything and no outside
 // resource.
+//
+// Its script is also the published site's: the site's pages load it as a
+// file of their own and render results.json with it (see the script's
+// comment for how a page tells it which of the two it is).
 #include <QByteArray>
 
 QByteArray ResultsPageHtml();
+// The page's script alone (UTF-8 JavaScript).
+QByteArray ResultsPageScript();

@@ -104,6 +104,9 @@ QByteArray ResultsJson(const ResultsSnapshot &snapshot, DayTime serverTime)
         AppendKey(out, "note");
         AppendJsonString(out, r.noteText());
         out += ',';
+        AppendKey(out, "start");
+        AppendJsonString(out, r.startText());
+        out += ',';
         AppendKey(out, "category");
         AppendJsonString(out, results.categories[size_t(r.category)].name);
         out += ',';

@@ -49,6 +49,14 @@ QString Outcome(const ParsedCommandLine &parsed)
         parts << u"by-category"_s;
     for (const OutputRequest &out : o.outputs)
         parts << FormatName(out.format) + u':' + out.path;
+    if (!o.siteFolder.isEmpty())
+        parts << u"site:"_s + o.siteFolder;
+    if (!o.publishTarget.isEmpty())
+        parts << u"publish:"_s + o.publishTarget;
+    if (o.watch)
+        parts << u"watch"_s;
+    if (o.intervalSeconds)
+        parts << u"interval="_s + QString::number(*o.intervalSeconds);
     return parts.join(u' ');
 }
 
@@ -86,6 +94,13 @@ TEST(CommandLine, EveryOptionTakesItsValueAsTheNextArgumentOrAfterAnEqualsSign)
             {{u"r.csvz"_s, u"--csv"_s, u"--json"_s}, u"run r.csvz csv:--json"_s},
             // "--" ends the options; "-" alone is a file name.
             {{u"--csv"_s, u"-"_s, u"--"_s, u"--odd.csvz"_s}, u"run --odd.csvz csv:-"_s},
+            // The site: into a folder, to a target, and again at every change.
+            {{u"r.csvz"_s, u"--site"_s, u"web"_s}, u"run r.csvz site:web"_s},
+            {{u"r.csvz"_s, u"--publish=zavody:vysledky/2026"_s, u"--csv=a.csv"_s},
+             u"run r.csvz csv:a.csv publish:zavody:vysledky/2026"_s},
+            {{u"r.csvz"_s, u"--publish"_s, u"/srv/www"_s, u"--watch"_s, u"--interval"_s, u"30"_s},
+             u"run r.csvz publish:/srv/www watch interval=30"_s},
+            {{u"r.csvz"_s, u"--site=web"_s, u"--watch"_s}, u"run r.csvz site:web watch"_s},
         },
         Language::English);
 }
@@ -116,7 +131,7 @@ TEST(CommandLine, WrongLinesAreRefusedWithTheirMessages)
         {
             {{}, u"error: no data file given (see --help)"_s},
             {{u"--csv"_s, u"-"_s}, u"error: no data file given (see --help)"_s},
-            {{u"r.csvz"_s}, u"error: no output given: --xls, --csv, --html, --json or --pdf"_s},
+            {{u"r.csvz"_s}, u"error: no output given: --xls, --csv, --html, --json, --pdf, --site or --publish"_s},
             {{u"a.csvz"_s, u"b.csvz"_s, u"--csv"_s, u"-"_s}, u"error: one data file only, not a.csvz b.csvz"_s},
             {{u"-"_s, u"--csv"_s, u"a"_s}, u"error: the data file is read from a file, not from standard input"_s},
             // An unknown option is named as it was written.
@@ -145,6 +160,22 @@ TEST(CommandLine, WrongLinesAreRefusedWithTheirMessages)
             {{u"r.csvz"_s, u"--xls"_s, u"-"_s}, u"error: the .xls workbook goes to a file only"_s},
             {{u"r.csvz"_s, u"--csv"_s, u"-"_s, u"--pdf"_s, u"-"_s},
              u"error: only one output may go to standard output"_s},
+            {{u"r.csvz"_s, u"--site"_s}, u"error: option --site needs the name of a folder"_s},
+            {{u"r.csvz"_s, u"--publish="_s},
+             u"error: option --publish needs a target: a folder or an rclone remote "
+             u"(name:path)"_s},
+            {{u"r.csvz"_s, u"--site=w"_s, u"--watch"_s, u"--interval"_s},
+             u"error: option --interval takes a number of seconds from 0 to 3600, not \"\""_s},
+            {{u"r.csvz"_s, u"--site=w"_s, u"--watch"_s, u"--interval=3601"_s},
+             u"error: option --interval takes a number of seconds from 0 to 3600, not \"3601\""_s},
+            {{u"r.csvz"_s, u"--site=w"_s, u"--interval=5"_s}, u"error: option --interval goes with --watch only"_s},
+            {{u"r.csvz"_s, u"--csv=a.csv"_s, u"--watch"_s},
+             u"error: option --watch watches for changes for --site or --publish"_s},
+            {{u"r.csvz"_s, u"--site=w"_s, u"--watch"_s, u"--csv=-"_s},
+             u"error: with --watch, outputs go to files only"_s},
+            {{u"r.csvz"_s, u"--site=w"_s, u"--by-category"_s},
+             u"error: the site (--site, --publish) always holds the whole ranking and every category; it cannot be "
+             u"combined with --category or --by-category"_s},
             // The first fault found is the one said.
             {{u"r.csvz"_s, u"--bogus"_s, u"--csv"_s}, u"error: unknown option --bogus (see --help)"_s},
             {{u"r.csvz"_s, u"s.csvz"_s, u"--xls"_s, u"-"_s}, u"error: one data file only, not r.csvz s.csvz"_s},
@@ -157,7 +188,11 @@ TEST(CommandLine, MessagesAreCzechForACzechUser)
     Check(
         {
             {{}, u"error: chybí datový soubor (nápověda: --help)"_s},
-            {{u"r.csvz"_s}, u"error: chybí výstup: --xls, --csv, --html, --json nebo --pdf"_s},
+            {{u"r.csvz"_s}, u"error: chybí výstup: --xls, --csv, --html, --json, --pdf, --site nebo --publish"_s},
+            {{u"r.csvz"_s, u"--publish"_s, u" "_s},
+             u"error: volba --publish chce cíl: složku nebo vzdálené úložiště rclone (název:cesta)"_s},
+            {{u"r.csvz"_s, u"--site=w"_s, u"--watch"_s, u"--interval=-1"_s},
+             u"error: volba --interval chce počet sekund od 0 do 3600, ne „-1“"_s},
             {{u"a"_s, u"b"_s, u"--csv"_s, u"-"_s}, u"error: jen jeden datový soubor, ne a b"_s},
             {{u"-"_s, u"--csv"_s, u"a"_s}, u"error: datový soubor se čte ze souboru, ne ze standardního vstupu"_s},
             {{u"r.csvz"_s, u"--xlsx"_s}, u"error: neznámá volba --xlsx (nápověda: --help)"_s},

@@ -3,7 +3,9 @@
 // shows the leader, and after a Vlož shows the new row without a reload; one
 // category's address shows that category ranked within it; on a phone's
 // screen neither that page nor the page tikomat-results writes needs sideways
-// scrolling.  The test reads the page through the browser's debugging
+// scrolling.  The published results site, served by a plain static HTTP
+// server, shows its rows, fits a phone and reads results.json again by
+// itself.  The test reads the page through the browser's debugging
 // socket, also on 127.0.0.1.  Skipped where Chromium is not installed.
 #include "Clock.h"
 #include "../cli/RaceFiles.h"
@@ -16,6 +18,9 @@
 #include "WebSettings.h"
 #include "main.h"
 #include "RacerTable.h"
+#include "../results/ResultsFixtures.h"
+#include "ResultsSite.h"
+#include "SiteStage.h"
 
 #include <gtest/gtest.h>
 
@@ -25,6 +30,7 @@
 #include <QJsonArray>
 #include <QLineEdit>
 #include <QProcess>
+#include <QScopeGuard>
 #include <QPushButton>
 #include <QSettings>
 #include <QTcpServer>
@@ -358,3 +364,98 @@ TEST_F(BrowserTest, TheCommandsPageFitsAPhone)
 }
 
 }  // namespace
+
+namespace {
+
+// The site of a race in which `finished` riders (7, 8, ...) have crossed the
+// line, alternately in MX1 and MX2, its pages reading results.json every second.
+SiteContent PublishedRace(int finished, const QTime &updated)
+{
+    std::vector<ResultRow> rows;
+    std::vector<QString> categories;
+    for (int n = 0; n < finished; ++n) {
+        ResultRow row = Result(7 + n, "00:04:00,000", 1, 0);
+        row.penalized += n * 60000;
+        row.name = n == 0 ? QStringLiteral("Nejdelšíjménozávodníkakterésevejdenařádekjentěžko Bartoloměj")
+                          : QStringLiteral("Jezdec %1").arg(7 + n);
+        row.caption = QStringLiteral("%1 (%2)").arg(7 + n).arg(row.name);
+        rows.push_back(row);
+        categories.push_back(n % 2 ? QStringLiteral("MX2") : QStringLiteral("MX1"));
+    }
+    SiteContent content;
+    content.snapshot.caption = QStringLiteral("Velká cena");
+    content.snapshot.results = Table(std::move(rows), categories);
+    content.updated = QDateTime(QDate(2026, 12, 11), updated);
+    content.refreshSeconds = 1;
+    return content;
+}
+
+}  // namespace
+
+TEST_F(BrowserTest, ThePublishedSiteFromAStaticServerFitsAPhoneAndReadsItsJsonAgain)
+{
+    QTemporaryDir www;
+    SiteStage site(www.path());
+    QString error;
+    site.write(ResultsSiteFiles(PublishedRace(3, QTime(14, 42, 5))), &error);
+    ASSERT_TRUE(error.isEmpty()) << error.toStdString();
+
+    quint16 sitePort = 0;
+    {
+        QTcpServer probe;
+        ASSERT_TRUE(probe.listen(QHostAddress::LocalHost, 0));
+        sitePort = probe.serverPort();
+    }
+    QProcess server;
+    server.setProcessChannelMode(QProcess::ForwardedOutputChannel);
+    server.setStandardErrorFile(QProcess::nullDevice());
+    server.start(QStringLiteral("/usr/bin/python3"),
+                 {"-m", "http.server", "--bind", "127.0.0.1", QString::number(sitePort), "--directory", www.path()});
+    ASSERT_TRUE(server.waitForStarted(10000));
+    const auto stopServer = qScopeGuard([&] {
+        server.kill();
+        server.waitForFinished(5000);
+    });
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] {
+            QTcpSocket socket;
+            socket.connectToHost(QHostAddress::LocalHost, sitePort);
+            return socket.waitForConnected(200);
+        },
+        20000));
+
+    DevTools devtools;
+    ASSERT_TRUE(openPage(devtools, QStringLiteral("http://127.0.0.1:%1/kategorie-mx1.html").arg(sitePort)));
+    ASSERT_TRUE(devtools.emulatePhone());
+    const QString rows = QStringLiteral("[...document.querySelectorAll('#rows tr')].map(r => "
+                                        "[...r.cells].map(c => c.textContent).join('|')).join('\\n')");
+    const QString status = QStringLiteral("document.getElementById('status').textContent");
+    ASSERT_TRUE(devtools.waitFor(QStringLiteral("document.readyState"), QStringLiteral("complete"), 20000));
+    const QStringList written = devtools.evaluate(rows).toString().split(u'\n');
+    ASSERT_EQ(written.size(), 2) << written.join(u'\n').toStdString();
+    EXPECT_TRUE(written[0].startsWith(QStringLiteral("1.|7 (Nejdelší"))) << written[0].toStdString();
+    EXPECT_TRUE(written[1].startsWith(QStringLiteral("2.|9 (Jezdec 9)"))) << written[1].toStdString();
+    EXPECT_EQ(devtools.evaluate(status).toString(), QStringLiteral("Aktualizováno 14:42:05"));
+    EXPECT_EQ(devtools.overflow(), 0);
+    devtools.evaluate(QStringLiteral("window.sameLoad = 'ano'"));
+
+    // Two more riders, one of them in MX1: the page shows it by itself, its
+    // rows rendered from the JSON as the program rendered them.
+    site.write(ResultsSiteFiles(PublishedRace(5, QTime(14, 42, 35))), &error);
+    ASSERT_TRUE(error.isEmpty()) << error.toStdString();
+    EXPECT_TRUE(devtools.waitFor(QStringLiteral("document.querySelectorAll('#rows tr').length"), 3));
+    const QStringList reread = devtools.evaluate(rows).toString().split(u'\n');
+    ASSERT_EQ(reread.size(), 3);
+    EXPECT_EQ(reread.mid(0, 2), written);
+    EXPECT_TRUE(reread[2].startsWith(QStringLiteral("3.|11 (Jezdec 11)"))) << reread[2].toStdString();
+    EXPECT_TRUE(devtools.waitFor(status, QStringLiteral("Aktualizováno 14:42:35")));
+    EXPECT_EQ(devtools.evaluate(QStringLiteral("window.sameLoad")).toString(), QStringLiteral("ano"));
+    EXPECT_EQ(devtools.overflow(), 0);
+
+    // The whole ranking, from its link, shows every rider.
+    devtools.evaluate(QStringLiteral("document.querySelector('nav a').click()"));
+    EXPECT_TRUE(
+        devtools.waitFor(QStringLiteral("location.pathname + ' ' + document.querySelectorAll('#rows tr').length"),
+                         QStringLiteral("/index.html 5")));
+    EXPECT_EQ(devtools.overflow(), 0);
+}
