@@ -1,5 +1,7 @@
 #include "PublishSettings.h"
 
+#include "QuotedInput.h"
+
 #include <QSettings>
 
 PublishSettings PublishSettings::Load()
@@ -40,5 +42,5 @@ QString TargetProblem(const QString &target)
         return {};
     return QStringLiteral("Cíl „%1“ není celá cesta ke složce (začíná znakem /) ani úložiště rclone ve tvaru "
                           "název:cesta.")
-        .arg(t.left(80));
+        .arg(QuotedInput(t));
 }

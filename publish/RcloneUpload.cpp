@@ -14,6 +14,33 @@ RcloneUpload::RcloneUpload(QObject *parent) : QObject(parent)
     });
 }
 
+// The causes an operator at the venue can act on, recognised in rclone's own
+// (English) line; the line itself follows for whoever has to look further.
+static QString CzechCause(const QString &detail)
+{
+    struct Cause {
+        const char *rclone;
+        const char16_t *czech;
+    };
+    static const Cause causes[] = {
+        {"didn't find section in config file", u"úložiště tohoto názvu není v nastavení rclone (rclone config)"},
+        {"connection refused", u"cíl odmítl spojení (neběží nebo je jinde)"},
+        {"no such host", u"server cíle nelze najít (adresa nebo připojení k internetu)"},
+        {"i/o timeout", u"cíl neodpovídá (připojení k internetu)"},
+        {"network is unreachable", u"síť není dostupná (připojení k internetu)"},
+        {"unable to authenticate", u"přihlášení k cíli odmítnuto (jméno nebo heslo)"},
+        {"401 unauthorized", u"přihlášení k cíli odmítnuto (jméno nebo heslo)"},
+        {"403 forbidden", u"cíl zápis nepovolil"},
+        {"permission denied", u"cíl zápis nepovolil"},
+        {"not a directory", u"cesta cíle vede přes soubor, ne složku"},
+        {"no space left", u"na cíli došlo místo"},
+    };
+    for (const Cause &cause : causes)
+        if (detail.contains(QLatin1String(cause.rclone), Qt::CaseInsensitive))
+            return QString::fromUtf16(cause.czech);
+    return {};
+}
+
 QString UploadOutcome::czech() const
 {
     switch (kind) {
@@ -23,7 +50,12 @@ QString UploadOutcome::czech() const
                    "program rclone nelze spustit; nainstalujte balíček rclone (sudo apt install rclone)")
                                 : detail;
     case Kind::TimedOut: return QStringLiteral("rclone nedokončil nahrávání do %1 s, přerušeno").arg(exitCode);
-    case Kind::Failed: return detail.isEmpty() ? QStringLiteral("rclone skončil s kódem %1").arg(exitCode) : detail;
+    case Kind::Failed: {
+        if (detail.isEmpty())
+            return QStringLiteral("rclone skončil s kódem %1").arg(exitCode);
+        const QString cause = CzechCause(detail);
+        return cause.isEmpty() ? detail : cause + QStringLiteral(" – rclone: ") + detail;
+    }
     }
     return {};
 }

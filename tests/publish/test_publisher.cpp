@@ -154,7 +154,7 @@ TEST_F(PublishFailures, ARemoteDownIsRetriedWithGrowingPausesAndRecoversByItself
         ASSERT_TRUE(outcomes.next());
     EXPECT_EQ(publisher.state(), Publisher::State::Failed);
     EXPECT_TRUE(publisher.stateText().startsWith(QStringLiteral("Zveřejnění selhalo – ")));
-    EXPECT_TRUE(publisher.error().contains(QStringLiteral("connection refused"))) << publisher.error().toStdString();
+    EXPECT_TRUE(publisher.error().contains(QStringLiteral("cíl odmítl spojení"))) << publisher.error().toStdString();
     // One notice as failures begin, however many follow.
     EXPECT_EQ(outcomes.problems, QStringList{publisher.error()});
     // The pause doubles: 200, 400, 800 ms (the interval, 300 ms, is shorter).
@@ -197,10 +197,10 @@ TEST_F(PublishFailures, EachFailureSaysWhatIsWrong)
         int timeoutMs = 30000;
     };
     const Case cases[] = {
-        {"no such remote", QStringLiteral("zavody:vysledky"), RcloneProgram(), QStringLiteral("zavody")},
-        {"refused login", wrongPassword, RcloneProgram(), QStringLiteral("unable to authenticate")},
+        {"no such remote", QStringLiteral("zavody:vysledky"), RcloneProgram(), QStringLiteral("úložiště tohoto názvu není v nastavení rclone")},
+        {"refused login", wrongPassword, RcloneProgram(), QStringLiteral("přihlášení k cíli odmítnuto")},
         {"path through a file", dir.filePath(QStringLiteral("soubor/vysledky")), RcloneProgram(),
-         QStringLiteral("not a directory")},
+         QStringLiteral("cesta cíle vede přes soubor")},
         {"rclone missing", QStringLiteral("zavody:vysledky"), dir.filePath(QStringLiteral("rclone")),
          QStringLiteral("nainstalujte balíček rclone")},
         {"upload hangs", QStringLiteral("zavody:vysledky"), hanging,
