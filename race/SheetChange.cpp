@@ -214,6 +214,30 @@ SheetChange SheetChangeToward(const std::vector<JournalEntry> &lines, const Race
     return change;
 }
 
+SheetChange FinishFlagChange(const RaceSheet &sheet, const QStringList &categories, DayTime now)
+{
+    QStringList names = categories;
+    if (names.isEmpty()) {
+        names << QString();
+        for (const RaceSheet::CategoryRule &r : sheet.rules())
+            if (!r.category.isEmpty())
+                names << r.category;
+    }
+    SheetChange change;
+    std::map<QString, bool> seen;
+    for (const QString &name : names) {
+        // The racers without a category have their own rule only under their name.
+        const QString category = CategoryKey(name) == CategoryKey(NoCategoryName) ? NoCategoryName : name;
+        if (!seen.emplace(CategoryKey(category), true).second)
+            continue;
+        const FinishRule before = sheet.ownRule(category);
+        const FinishRule after = FinishRule::At(now);
+        if (before != after)
+            change.edits.push_back(SheetEdit::Rule(category, before, after));
+    }
+    return change;
+}
+
 QString SheetChangeText(const SheetChange &change)
 {
     if (change.edits.size() != 1)

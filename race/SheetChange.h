@@ -12,6 +12,8 @@
 #include "JournalEntry.h"
 #include "RaceSheet.h"
 
+#include <QStringList>
+
 #include <optional>
 #include <vector>
 
@@ -56,6 +58,11 @@ std::optional<SheetEdit> SheetEditOf(const JournalEntry &line);
 // never touch stay as the sheet has them.  Empty when the sheet holds that
 // already: a sheet file saved just before a crash gets nothing twice.
 SheetChange SheetChangeToward(const std::vector<JournalEntry> &lines, const RaceSheet &sheet);
+
+// "Cílová vlajka": the change that ends the races of `categories` at `now`,
+// each given a time-of-day rule.  No categories: every race, the rule for
+// every other category and each category's own rule.
+SheetChange FinishFlagChange(const RaceSheet &sheet, const QStringList &categories, DayTime now);
 
 // What the undo history calls a change, e.g. "pravidlo kategorie MX1: 5 kol",
 // "stav čísla 12: DNF", "zrušení stavu čísla 12", "změna listu závodu (3)".
