@@ -15,6 +15,11 @@ QString ResultRow::rankText(int32_t shownRank) const
     return status == RacerStatus::None ? QString::number(shownRank) : StatusCode(status);
 }
 
+QString ResultRow::rankLabel(int32_t shownRank) const
+{
+    return status == RacerStatus::None ? QString::number(shownRank) + u'.' : StatusCode(status);
+}
+
 QString ResultRow::statusWord() const
 {
     if (status != RacerStatus::None)
@@ -35,25 +40,33 @@ QString ResultsCategory::finishText() const
 
 QString ResultRow::penalizedText() const
 {
-    return DayTimeToText(penalized);
+    return timed() ? DayTimeToText(penalized) : QString();
 }
 QString ResultRow::lapText() const
 {
-    return QString::number(lap);
+    return timed() ? QString::number(lap) : QString();
 }
 QString ResultRow::penaltyText() const
 {
-    return QString::number(penalty);
+    return timed() ? QString::number(penalty) : QString();
 }
 QString ResultRow::startText() const
 {
-    return DayTimeToText(start);
+    return timed() ? DayTimeToText(start) : QString();
 }
 
 QString ResultRow::noteText() const
 {
     QString note;
     note.reserve(qsizetype(splits.size()) * 15);
+    if (status != RacerStatus::None) {
+        note += StatusCode(status);
+        if (statusWarning)
+            note += QLatin1String(" (!)");
+        if (!statusReason.isEmpty())
+            note += u' ' + statusReason;
+        note += QLatin1String("   ");
+    }
     for (DayTime split : splits) {
         note += DayTimeToText(split);
         note += QLatin1String("   ");

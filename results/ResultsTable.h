@@ -45,18 +45,25 @@ struct ResultRow {
     bool finished = false;
     // A DNS given by hand to a racer who has passages: kept, but suspect.
     bool statusWarning = false;
-    // A DNS row has no passage to show: no laps, no time.
-    bool timed() const { return status != RacerStatus::DNS; }
+    // A row with a status shows its laps and time unless it is a DNS or the
+    // racer has no passage: its time, lap, penalty and start texts are then
+    // empty.  Rows without a status are always timed.
+    bool timed() const { return status == RacerStatus::None || (status != RacerStatus::DNS && lap > 0); }
 
     // What stands where a rank is shown: the rank, or the status's code.
     QString rankText(int32_t shownRank) const;
+    // The same as the lists write a rank: "3." or "DNF".
+    QString rankLabel(int32_t shownRank) const;
     // "finished", "racing", "DNF", "DSQ", "DNS": what the JSON outputs say.
     QString statusWord() const;
     QString penalizedText() const;  // "Čas vč. trestu"
     QString lapText() const;        // "Kolo"
     QString penaltyText() const;    // "Trest"
     QString startText() const;      // "Start v [hod]"
-    QString noteText() const;       // "Poznámka": each split and three blanks
+    // "Poznámka": each split and three blanks; a row with a status begins
+    // with its code and reason ("DSQ zkrácení trati   "), a DNS of a racer
+    // with passages with "(!)" after the code.
+    QString noteText() const;
 };
 
 struct ResultsCategory {

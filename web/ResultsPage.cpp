@@ -112,13 +112,16 @@ function show(data) {
   const body = document.createElement("tbody");
   body.id = "rows";
   // Rows of the stream: [racer, laps, time, penalty, note, category], in rank
-  // order.  A category shows its rows ranked within it, in the same order.
-  let rank = 0;
+  // order, and a racer's status code (DNF, DSQ, DNS) as a seventh cell: such
+  // rows come last and show the code instead of a rank.  A category shows its
+  // rows ranked within it, in the same order.
+  let rank = 0, inCategory = 0;
   for (const r of data.rows) {
-    ++rank;
+    if (!r[6]) ++rank;
     if (chosen && r[5] !== index) continue;
+    if (!r[6]) ++inCategory;
     const tr = document.createElement("tr");
-    cell(tr, (chosen ? body.rows.length + 1 : rank) + ".", "n");
+    cell(tr, r[6] ? r[6] : (chosen ? inCategory : rank) + ".", "n");
     cell(tr, r[0]);
     cell(tr, String(r[1]), "n");
     cell(tr, r[2], "n");
@@ -148,7 +151,8 @@ fetch("results.json", {cache: "no-store"})
   .then(data => {
     setClock(data.serverTimeMs);
     const names = data.categories || [];
-    data.rows = data.rows.map(r => [r.racer, r.laps, r.time, r.penalty, r.note, names.indexOf(r.category)]);
+    data.rows = data.rows.map(r => [r.racer, r.laps, r.time, r.penalty, r.note, names.indexOf(r.category),
+                                  r.rank === null ? r.status : ""]);
     show(data);
   })
   .catch(() => status("Výsledky zatím nejsou k dispozici."))
