@@ -141,6 +141,10 @@ void RecoverAtStart(RecoveryTarget &target, const QString &folder)
 
 void RecoverOpened(RecoveryTarget &target)
 {
+    // Whoever opened the data file (the desk, an unnamed race left by a
+    // crash) has the sheet beside it read, once.
+    if (target.sheet && target.sheet->fileName() != RaceSheetPath(target.data.FileName))
+        target.sheet->open(target.data.FileName);
     const QString journal = JournalKeeper::JournalPathFor(target.data.FileName);
     if (journal != target.keeper.path() && QFileInfo::exists(journal))
         Offer(target, journal, false);

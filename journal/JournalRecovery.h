@@ -51,7 +51,8 @@ JournalFindings InspectJournal(const QString &journalPath);
 // Journals left in `folder` (listed in its index, or lying there).  At most
 // one is offered per start: the newest with something to restore.
 void RecoverAtStart(RecoveryTarget &target, const QString &folder);
-// The journal beside the data file the store has just opened.
+// The journal beside the data file the store has just opened (and the race
+// sheet beside it, unless the sheet is read already).
 void RecoverOpened(RecoveryTarget &target);
 
 // The data file a journal belongs to.

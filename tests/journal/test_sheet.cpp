@@ -154,4 +154,25 @@ TEST_F(RaceSheetTest, ADamagedSheetIsToldAndKeptUntilTheOperatorReplacesIt)
     EXPECT_FALSE(race.sheet.unreadable());
 }
 
+TEST_F(RaceSheetTest, ARaceOpenedOutsideTheDeskHasItsSheetRead)
+{
+    // An unnamed race a crash left is opened by the store alone.
+    {
+        JournalRace race(dialogs);
+        race.Insert(11);
+    }
+    Write(sheetFile, RaceSheetJson([] {
+              RaceSheet sheet;
+              sheet.setStatus(11, {RacerStatus::DNS, QString()});
+              return sheet;
+          }()));
+    AnsweringDialogs answers;
+    JournalRace race(answers);
+    ASSERT_TRUE(race.data.Load(named));
+    RecoveryTarget target = race.Target();
+    RecoverOpened(target);
+    EXPECT_EQ(race.sheet.fileName(), sheetFile);
+    EXPECT_EQ(race.sheet.sheet().status(11).status, RacerStatus::DNS);
+}
+
 }  // namespace
