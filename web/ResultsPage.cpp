@@ -38,6 +38,7 @@ nav a[aria-current] { background: #0b3d91; color: #fff; }
 <header>
 <h1 id="caption">Výsledky</h1>
 <div id="running"></div>
+<div id="finish"></div>
 <div id="status">Načítám…</div>
 </header>
 <nav id="categories" aria-label="Kategorie"></nav>
@@ -100,9 +101,23 @@ function showCategories(names) {
   }
   document.getElementById("categories").replaceWith(nav);
 }
+// How far a category's race is: "Zbývají 3 kola", "Poslední kolo", "Cíl";
+// empty without a rule, or before a time rule ends it.
+function finishText(f) {
+  if (!f) return "";
+  if (f.moment !== null) return "Cíl";
+  if (f.lapsToGo === 1) return "Poslední kolo";
+  if (f.lapsToGo > 1) return (f.lapsToGo <= 4 ? "Zbývají " : "Zbývá ") + f.lapsToGo + (f.lapsToGo <= 4 ? " kola" : " kol");
+  return "";
+}
 function show(data) {
   const names = data.categories || [];
   const index = chosen ? names.findIndex(name => key(name) === key(chosen)) : -1;
+  const finish = data.finish || [];
+  const ends = names.map((name, i) => [name, finishText(finish[i])]).filter(e => e[1]);
+  document.getElementById("finish").textContent = chosen
+    ? finishText(finish[index])
+    : ends.map(e => e[0] + ": " + e[1]).join(" · ");
   const shownName = index >= 0 ? names[index] : chosen;
   document.getElementById("caption").textContent = data.caption + (chosen ? " – " + shownName : "");
   document.title = data.caption + (chosen ? " – " + shownName : "") + " – výsledky";
