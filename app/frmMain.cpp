@@ -6,6 +6,7 @@
 #include "HotTrackView.h"
 #include "JournalKeeper.h"
 #include "LinkController.h"
+#include "RaceSheetStore.h"
 #include "ManualEntry.h"
 #include "RacerFileMemory.h"
 #include "RacerTable.h"
@@ -164,6 +165,7 @@ void TfrmMain::endProgram()
     m_link.reset();
     m_desk.reset();
     m_results.reset();
+    m_sheet.reset();  // the desk and the lists refer to it; it journals into m_journal
     if (m_data)
         m_data->disconnect();
     if (m_data)

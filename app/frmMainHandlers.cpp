@@ -22,6 +22,7 @@
 #include "RacerFileMemory.h"
 #include "RacerPage.h"
 #include "ResultsExport.h"
+#include "RaceSheetStore.h"
 #include "ResultsLists.h"
 #include "SettingsPage.h"
 #include "PublishControls.h"
@@ -107,6 +108,13 @@ void TfrmMain::CreateLogic()
     connect(m_racerPage, &RacerPage::racerFileUsed, m_racerFiles.get(), &RacerFileMemory::RacerFileUsed);
     m_results = std::make_unique<ResultsLists>(*m_data, m_racers.get());
     m_desk = std::make_unique<TimingDesk>(*m_data, m_dialogs, m_racers.get());
+    // The race sheet: each change a step of the desk's history, and the lists
+    // ranked by it anew.
+    m_sheet = std::make_unique<RaceSheetStore>(&m_dialogs);
+    m_desk->SetSheet(m_sheet.get());
+    m_results->setSheet(m_sheet.get());
+    connect(m_sheet.get(), &RaceSheetStore::sheetChanged, m_results.get(), [this] { m_results->RefreshLists(-1); });
+    connect(m_sheet.get(), &RaceSheetStore::sheetReplaced, m_results.get(), [this] { m_results->RefreshLists(-1); });
     // The lists follow every change of the records from the store; the desk
     // asks for a refresh after its commands that change none.
     connect(m_desk.get(), &TimingDesk::refreshRequested, m_results.get(), &ResultsLists::RefreshLists);
@@ -158,6 +166,7 @@ void TfrmMain::BindJournal()
     journal->currentRows = [this] { return m_desk->JournalRows(); };
     m_desk->SetJournal(journal);
     m_data->SetJournal(journal);
+    m_sheet->setJournal(journal);
     journal->currentRecords = [this] { return JournalKeeper::RecordEntries(m_data->records()); };
     connect(m_data.get(), &RecordStore::saveHandedOver, journal, &JournalKeeper::Saving);
     connect(m_data.get(), &RecordStore::saveWritten, journal, &JournalKeeper::Saved);
@@ -208,7 +217,7 @@ void TfrmMain::ShowAlarm(QLabel *alarm, const QString &problem, const QString &p
 
 RecoveryTarget TfrmMain::RecoveryTargetOf()
 {
-    return RecoveryTarget{*m_data, m_dialogs, *m_journal, m_desk.get()};
+    return RecoveryTarget{*m_data, m_dialogs, *m_journal, m_desk.get(), m_sheet.get()};
 }
 
 void TfrmMain::RecoverJournal()

@@ -34,6 +34,7 @@ class QPushButton;
 class QTabWidget;
 class QTableView;
 class QStatusBar;
+class RaceSheetStore;
 class RacerFileMemory;
 class RacerPage;
 class RacerTable;
@@ -77,6 +78,8 @@ public:
     TimingDesk *Desk() const { return m_desk.get(); }
     ManualEntry *Manual() const { return m_manual.get(); }
     ResultsLists *Results() const { return m_results.get(); }
+    // The race sheet (finish rules, statuses); changed through Desk()->ChangeSheet.
+    RaceSheetStore *Sheet() const { return m_sheet.get(); }
     RacerTable *Racers() const { return m_racers.get(); }
     // The timing module link; null only without a store.
     LinkController *Link() const { return m_link.get(); }
@@ -189,6 +192,7 @@ private:
     std::unique_ptr<RacerTable> m_racers;
     std::unique_ptr<RacerFileMemory> m_racerFiles;
     std::unique_ptr<ResultsLists> m_results;
+    std::unique_ptr<RaceSheetStore> m_sheet;  // the race sheet beside the data file
     std::unique_ptr<TimingDesk> m_desk;
     std::unique_ptr<ManualEntry> m_manual;
     std::unique_ptr<JournalKeeper> m_journal;  // the link's thread writes to it: outlives the link

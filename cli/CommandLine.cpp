@@ -165,6 +165,11 @@ const std::vector<Option> &Options()
          .needs = Needs::Text,
          .missing = {u"volba %1 chce jméno souboru závodníků"_s, u"option %1 needs the name of a racer file"_s},
          .apply = Keeps(&CommandOptions::racerFile)},
+        {.names = {u"--sheet"_s},
+         .takes = Takes::Value,
+         .needs = Needs::Text,
+         .missing = {u"volba %1 chce jméno souboru listu závodu"_s, u"option %1 needs the name of a race sheet file"_s},
+         .apply = Keeps(&CommandOptions::sheetFile)},
         {.names = {u"--title"_s},
          .takes = Takes::Value,
          .missing = {u"volba %1 chce text nadpisu"_s, u"option %1 needs the caption's text"_s},
@@ -334,6 +339,8 @@ QString HelpText(Language language)
                               "                     „rclone config“, např. zavody:vysledky/2026-velka-cena\n"
                               "Volby:\n"
                               "  --racers SOUBOR    soubor závodníků (.racerlist) se jmény a kategoriemi\n"
+                              "  --sheet SOUBOR     list závodu (pravidla konce, stavy závodníků); bez volby\n"
+                              "                     <datový soubor>.zavod.json, je-li\n"
                               "  --laps most|none   režim zpracování více kol: most = vítěz má nejvíce kol\n"
                               "                     a nejnižší čas, mezičasy v poznámce (výchozí);\n"
                               "                     none = bez užití kol\n"
@@ -343,7 +350,8 @@ QString HelpText(Language language)
                               "  --by-category      každá kategorie zvlášť: v CSV a HTML oddíl, v sešitu list\n"
                               "                     (název listu je kategorie, nejvýše 31 znaků)\n"
                               "  --force            otevřít i soubor s řádky bez čitelného času nebo s hodnotou\n"
-                              "                     mimo rozsah a soubor větší než 512 MB\n"
+                              "                     mimo rozsah a soubor větší než 512 MB; nečitelný list\n"
+                              "                     závodu vynechat\n"
                               "  --watch            neskončí: při každé změně datového souboru nebo souboru\n"
                               "                     závodníků (i nahrazeného přejmenováním) zapíše --site\n"
                               "                     a zveřejní --publish znovu; nahrává jen změněné soubory\n"
@@ -379,6 +387,8 @@ QString HelpText(Language language)
                           "                     zavody:vysledky/2026-velka-cena\n"
                           "Options:\n"
                           "  --racers FILE      racer file (.racerlist) with names and categories\n"
+                          "  --sheet FILE       race sheet (finish rules, racer statuses); without it\n"
+                          "                     <data file>.zavod.json, if there is one\n"
                           "  --laps most|none   laps mode: most = the winner has the most laps and the\n"
                           "                     lowest time, split times in the note (default);\n"
                           "                     none = laps ignored\n"
@@ -388,7 +398,8 @@ QString HelpText(Language language)
                           "  --by-category      every category apart: a section in CSV and HTML, a sheet in\n"
                           "                     the workbook (named after the category, at most 31 characters)\n"
                           "  --force            open a file with lines without a readable time or with a\n"
-                          "                     value out of range, and a file over 512 MB, as well\n"
+                          "                     value out of range, and a file over 512 MB, as well; leave\n"
+                          "                     an unreadable race sheet out\n"
                           "  --watch            does not end: at every change of the data file or the racer\n"
                           "                     file (one replaced by a rename too) writes --site and\n"
                           "                     publishes --publish again, uploading changed files only\n"

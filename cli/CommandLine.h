@@ -45,9 +45,10 @@ struct CommandOptions {
     Language helpLanguage = Language::English;
     QString dataFile;
     QString racerFile;  // empty: none
+    QString sheetFile;  // --sheet; empty: the race sheet beside the data file, if any
     int lapsMode = 0;   // 0 most laps first, one row per racer; 1 laps ignored
     QString title = QStringLiteral("Výpis závodníků");
-    bool force = false;       // take a file with unreadable lines, or one over the size limit
+    bool force = false;       // take a file with unreadable lines, or one over the size limit, or no unreadable sheet
     QString category;         // --category: only this category, ranked within it; empty for all
     bool byCategory = false;  // --by-category: a section (a sheet) per category
     std::vector<OutputRequest> outputs;

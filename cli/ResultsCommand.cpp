@@ -5,6 +5,7 @@
 #include "DataFileReader.h"
 #include "FileWatch.h"
 #include "Publisher.h"
+#include "RaceSheetFile.h"
 #include "RacerFile.h"
 #include "RacerTable.h"
 #include "ResultsBuilder.h"
@@ -66,6 +67,7 @@ private:
     CommandOptions m_options;
     DataFileContents m_data;
     RacerTable m_racers;
+    std::shared_ptr<const RaceSheet> m_sheet;  // null: none
     std::shared_ptr<const ResultsTable> m_table;
     ResultsDocument m_document;
 };
@@ -111,6 +113,7 @@ int Command::Round()
     RefreshOptions refresh;
     refresh.lapsMode = m_options.lapsMode;
     refresh.caption = m_options.title;
+    refresh.sheet = m_sheet;
     // A category of the racer file that nobody of has finished yet is an
     // empty list.
     if (!m_options.category.isEmpty())
@@ -285,6 +288,7 @@ int Command::CheckOutputsSpareInputs()
     QStringList inputs{Destination(m_options.dataFile)};
     if (!m_options.racerFile.isEmpty())
         inputs << Destination(m_options.racerFile);
+    inputs << Destination(m_options.sheetFile.isEmpty() ? RaceSheetPath(m_options.dataFile) : m_options.sheetFile);
     QStringList taken;
     for (const OutputRequest &output : m_options.outputs) {
         if (output.path == QLatin1String("-"))
@@ -361,6 +365,24 @@ int Command::ReadInputs()
             return ExitInput;
         }
     }
+    // The race sheet: named, or the one beside the data file.  One that cannot
+    // be read would rank the race as if nobody had retired: refused unless
+    // --force, which ranks without it.
+    const QString sheetPath = m_options.sheetFile.isEmpty() ? RaceSheetPath(m_options.dataFile) : m_options.sheetFile;
+    const RaceSheetRead sheet = ReadRaceSheetFile(sheetPath);
+    if (sheet.outcome == RaceSheetRead::Outcome::Missing && !m_options.sheetFile.isEmpty()) {
+        Complain(Tr(QStringLiteral("list závodu %1 neexistuje"), QStringLiteral("the race sheet %1 does not exist"))
+                     .arg(sheetPath));
+        return ExitInput;
+    }
+    if (sheet.outcome == RaceSheetRead::Outcome::Unreadable && !m_options.force) {
+        Complain(Tr(QStringLiteral("nemohu přečíst list závodu %1: %2 (pořadí bez něj: --force)"),
+                    QStringLiteral("cannot read the race sheet %1: %2 (rank without it: --force)"))
+                     .arg(sheetPath, sheet.error));
+        return ExitInput;
+    }
+    if (sheet.outcome == RaceSheetRead::Outcome::Read)
+        m_sheet = std::make_shared<const RaceSheet>(sheet.sheet);
     return ExitOk;
 }
 

@@ -112,6 +112,12 @@ QByteArray EncodeJournalLine(const JournalEntry &e)
         break;
     case JournalKind::Saved:
     case JournalKind::Begin: line += '\t' + QByteArray::number(e.upTo); break;
+    case JournalKind::RuleChanged:
+        line += '\t' + Escaped(e.category) + '\t' + Escaped(e.itemBefore) + '\t' + Escaped(e.itemAfter);
+        break;
+    case JournalKind::StatusChanged:
+        line += '\t' + QByteArray::number(e.number) + '\t' + Escaped(e.itemBefore) + '\t' + Escaped(e.itemAfter);
+        break;
     }
     line += '\t' + QByteArray::number(Crc(line), 16).rightJustified(8, '0') + '\n';
     return line;
@@ -196,6 +202,28 @@ std::optional<JournalEntry> DecodeJournalLine(QByteArrayView line)
             return std::nullopt;
         e.upTo = fields[1].toULongLong(&ok);
         return ok ? std::optional(e) : std::nullopt;
+    case JournalKind::RuleChanged:
+    case JournalKind::StatusChanged: {
+        if (!expect(4))
+            return std::nullopt;
+        if (e.kind == JournalKind::RuleChanged) {
+            const std::optional<QString> category = Unescaped(fields[1]);
+            if (!category)
+                return std::nullopt;
+            e.category = *category;
+        } else {
+            e.number = fields[1].toInt(&ok);
+            if (!ok)
+                return std::nullopt;
+        }
+        const std::optional<QString> before = Unescaped(fields[2]);
+        const std::optional<QString> after = Unescaped(fields[3]);
+        if (!before || !after)
+            return std::nullopt;
+        e.itemBefore = *before;
+        e.itemAfter = *after;
+        return e;
+    }
     }
     return std::nullopt;
 }

@@ -30,6 +30,12 @@ enum class JournalKind : char {
     // whole race, not only its changes.
     Begin = 'B',
     Held = 'H',  // one record the data file held when the journal began
+    // The race sheet's items (race/): a category's finish rule, a racer's
+    // status, each from `itemBefore` to `itemAfter` in the sheet's journal
+    // form, which race/ writes and reads ("" for none).  A journal of an
+    // older version has none of them.
+    RuleChanged = 'R',
+    StatusChanged = 'U',
 };
 
 // Which impulse list (or photocell) a line is about.
@@ -54,6 +60,10 @@ struct JournalEntry {
     JournalRecord before;                   // RecordEdited (before)
     quint64 seq = 0;                        // numbered by the journal file as it is written
     quint64 upTo = 0;                       // Saved: the last entry the data file holds; Begin: records held
+    QString category;                       // RuleChanged: the category ("" for every other one)
+    int32_t number = 0;                     // StatusChanged: the start number
+    QString itemBefore;                     // RuleChanged, StatusChanged
+    QString itemAfter;
 
     bool operator==(const JournalEntry &) const = default;
 };

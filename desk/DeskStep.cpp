@@ -17,5 +17,6 @@ DeskStep DeskStep::inverse() const
         back.rows.push_back(e);
     }
     back.records = records.inverse();
+    back.sheet = sheet.inverse();
     return back;
 }

@@ -6,6 +6,7 @@
 #include "ImpulseRow.h"
 #include "JournalEntry.h"
 #include "RecordChange.h"
+#include "SheetChange.h"
 
 #include <QString>
 #include <vector>
@@ -27,8 +28,9 @@ struct DeskStep {
     QString text;  // what the undo history calls it, e.g. "přiřazení čísla 42 (10:03:00,500)"
     std::vector<RowEdit> rows;
     RecordChange records;
+    SheetChange sheet;  // finish rules and statuses, applied after the records
 
-    bool empty() const { return rows.empty() && records.empty(); }
+    bool empty() const { return rows.empty() && records.empty() && sheet.empty(); }
     // The step that takes this one back.
     DeskStep inverse() const;
 };

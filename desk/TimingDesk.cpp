@@ -3,6 +3,7 @@
 #include "Clock.h"
 #include "Dialogs.h"
 #include "JournalKeeper.h"
+#include "RaceSheetStore.h"
 #include "RacerDirectory.h"
 
 #include <QScopedValueRollback>
@@ -478,6 +479,8 @@ void TimingDesk::newFile()
     if (m_dialogs.question(QString(), MsgNewFileQuestion, MsgIcon::Warning)) {
         try {
             m_data.NewFile();
+            if (m_sheet)
+                m_sheet->startNew(m_data.FileName);
             m_history.clear();
             emit dataFileReplaced(false);
             emit dataFileChanged();
@@ -505,6 +508,8 @@ void TimingDesk::openFile()
         m_data.Unnamed = false;
         m_proposedSaveName = *path;
         m_history.clear();
+        if (m_sheet)
+            m_sheet->open(m_data.FileName);
         emit dataFileReplaced(true);
         emit dataFileChanged();
     }
@@ -518,6 +523,8 @@ void TimingDesk::saveAs()
         return;
     m_proposedSaveName = *path;
     m_data.SaveAs(*path);
+    if (m_sheet)
+        m_sheet->saveAs(m_data.FileName);
     m_data.Unnamed = false;
     emit dataFileChanged();
     m_history.clear();
@@ -530,6 +537,8 @@ void TimingDesk::NameUnnamedFile()
     if (const auto path = m_dialogs.saveFile(DataFileRequest(m_proposedSaveName))) {
         m_proposedSaveName = *path;
         m_data.SetFileName(*path);
+        if (m_sheet)
+            m_sheet->saveAs(m_data.FileName);
         emit dataFileChanged();
     }
     // Cleared also after a cancelled dialog: the data then stays in the

@@ -29,6 +29,7 @@
 
 class Dialogs;
 class JournalKeeper;
+class RaceSheetStore;
 class RacerDirectory;
 struct FileRequest;
 
@@ -44,6 +45,21 @@ class TimingDesk : public QObject, public RecoverySink {
 public:
     // `racers` may be null: labels are then empty texts.
     TimingDesk(RecordStore &data, Dialogs &dialogs, RacerDirectory *racers, QObject *parent = nullptr);
+
+    // The race sheet kept beside the store: it follows the file commands
+    // ("&Nový" starts without one, "&Otevřít" reads the one beside the file,
+    // "Uložit &jako..." writes it beside the new name), and each change of it
+    // is a step of the history, whoever applied it.  Null: no sheet.
+    void SetSheet(RaceSheetStore *sheet);
+    RaceSheetStore *sheet() const { return m_sheet; }
+    // One change of the sheet as a step of the history ("Pravidla závodu...",
+    // a status set or cleared).  False, nothing done, when it does not apply
+    // or the operator keeps an unreadable sheet file.
+    bool ChangeSheet(const SheetChange &change);
+    // "Cílová vlajka": the finish moment of `categories` set to now, as
+    // time-of-day rules, one step.  An empty list means every category: the
+    // rule for every other category and each category's own.
+    bool WaveFinishFlag(const QStringList &categories);
 
     // Every row and deleted row goes into the journal before it shows; null:
     // none is kept.  (Records are journaled by the store.)
@@ -188,6 +204,8 @@ private:
     void ClosingSteps(const TimeRecordPtr &record);
     // The store told a change: one made elsewhere joins the history.
     void RecordsChanged(const RecordChange &change);
+    // The sheet told a change: one made elsewhere joins the history.
+    void SheetChanged(const SheetChange &change);
     // "&Uložit"'s question for a name, without the save.
     void NameUnnamedFile();
     void ImpulseArrived(ImpulseListModel &list, ImpulseKind impulse, bool start);
@@ -201,6 +219,7 @@ private:
     void HideManualEntry();
 
     RecordStore &m_data;
+    RaceSheetStore *m_sheet = nullptr;
     Dialogs &m_dialogs;
     JournalKeeper *m_journal = nullptr;
     RacerDirectory *m_racers;

@@ -4,7 +4,9 @@
 #include "TimingDesk.h"
 
 #include "Dialogs.h"
+#include "Clock.h"
 #include "JournalKeeper.h"
+#include "RaceSheetStore.h"
 
 #include <QScopedValueRollback>
 
@@ -67,7 +69,9 @@ bool TimingDesk::CanApply(const DeskStep &step) const
             return false;
         }
     }
-    return m_data.canApply(step.records);
+    if (!step.sheet.empty() && (!m_sheet || !m_sheet->canApply(step.sheet)))
+        return false;
+    return step.records.empty() || m_data.canApply(step.records);
 }
 
 bool TimingDesk::Apply(const DeskStep &step, bool asked)
@@ -97,12 +101,13 @@ bool TimingDesk::Apply(const DeskStep &step, bool asked)
                 list.insertRow(r.row);
         }
     };
+    const QScopedValueRollback applying(m_applying, true);
     if (step.records.empty()) {
         Journal(lines);
         applyRows();
-        return true;
+        // A sheet file the operator keeps unreadable refuses the change.
+        return step.sheet.empty() || m_sheet->apply(step.sheet);
     }
-    const QScopedValueRollback applying(m_applying, true);
     // The rows change first, within this call: nothing is painted before
     // the store's journal flush, and the save the store hands over (which
     // may start a journal under a new name, with the rows listed now) must
@@ -111,6 +116,8 @@ bool TimingDesk::Apply(const DeskStep &step, bool asked)
     RecordChange change = step.records;
     change.alongside = std::move(lines);
     m_data.apply(change, asked);
+    if (!step.sheet.empty())
+        m_sheet->apply(step.sheet);
     return true;
 }
 
@@ -132,6 +139,48 @@ void TimingDesk::RecordsChanged(const RecordChange &change)
         step.records.selectNumber = -1;
         m_history.push(new DeskCommand(*this, std::move(step)));
     }
+}
+
+void TimingDesk::SetSheet(RaceSheetStore *sheet)
+{
+    if (m_sheet)
+        disconnect(m_sheet, nullptr, this, nullptr);
+    m_sheet = sheet;
+    if (!m_sheet)
+        return;
+    connect(m_sheet, &RaceSheetStore::sheetChanged, this, &TimingDesk::SheetChanged);
+    if (m_sheet->fileName().isEmpty())
+        m_sheet->startNew(m_data.FileName);
+}
+
+void TimingDesk::SheetChanged(const SheetChange &change)
+{
+    if (!m_applying) {
+        DeskStep step;
+        step.text = SheetChangeText(change);
+        step.sheet = change;
+        m_history.push(new DeskCommand(*this, std::move(step)));
+    }
+}
+
+bool TimingDesk::ChangeSheet(const SheetChange &change)
+{
+    if (!m_sheet || change.empty())
+        return false;
+    DeskStep step;
+    step.text = SheetChangeText(change);
+    step.sheet = change;
+    return Change(std::move(step));
+}
+
+bool TimingDesk::WaveFinishFlag(const QStringList &categories)
+{
+    if (!m_sheet)
+        return false;
+    DeskStep step;
+    step.text = QStringLiteral("cílová vlajka");
+    step.sheet = FinishFlagChange(m_sheet->sheet(), categories, NowDayTime());
+    return !step.sheet.empty() && Change(std::move(step));
 }
 
 void TimingDesk::Undo()

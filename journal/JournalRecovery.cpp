@@ -4,6 +4,8 @@
 #include "Dialogs.h"
 #include "QuotedInput.h"
 #include "JournalKeeper.h"
+#include "RaceSheetFile.h"
+#include "RaceSheetStore.h"
 #include "RecordStore.h"
 
 #include <QFile>
@@ -15,6 +17,13 @@ namespace {
 const QString MsgRecover = QStringLiteral("Deník impulsů %1 obsahuje údaje, které v datovém souboru nejsou:\n"
                                           "impulsů v seznamech: %2, změn záznamů: %3.\n\n"
                                           "Obnovit je? (Ne: deník zůstane uschován pod jménem s datem.)");
+
+// The sheet beside a data file, as recovery compares it with the journal: an
+// unreadable one as none (the store asks before it replaces it).
+RaceSheet SheetOf(const QString &dataFile)
+{
+    return ReadRaceSheetFile(RaceSheetPath(dataFile)).sheet;
+}
 
 bool IsTemporaryDataFile(const QString &path)
 {
@@ -49,11 +58,12 @@ bool Offer(RecoveryTarget &target, const QString &journalPath, bool loadDataFile
         return false;
     }
     const QString dataFile = DataFileOfJournal(journalPath);
-    const bool yes = target.dialogs.question(QString(),
-                                             MsgRecover.arg(QuotedInput(QFileInfo(journalPath).fileName()))
-                                                 .arg(found.replay.rows.size())
-                                                 .arg(found.recordChanges),
-                                             MsgIcon::Warning);
+    QString text = MsgRecover.arg(QuotedInput(QFileInfo(journalPath).fileName()))
+                       .arg(found.replay.rows.size())
+                       .arg(found.recordChanges);
+    if (found.sheetChanges > 0)
+        text.replace(QStringLiteral(".\n\n"), QStringLiteral(", změn listu závodu: %1.\n\n").arg(found.sheetChanges));
+    const bool yes = target.dialogs.question(QString(), text, MsgIcon::Warning);
     // Kept aside either way until its content is safely in the new files.
     const QString aside = JournalKeeper::AsideName(journalPath);
     QFile::rename(journalPath, aside);
@@ -67,6 +77,8 @@ bool Offer(RecoveryTarget &target, const QString &journalPath, bool loadDataFile
     } else if (loadDataFile) {
         data.FileName = dataFile;
     }
+    if (target.sheet && target.sheet->fileName() != RaceSheetPath(data.FileName))
+        target.sheet->open(data.FileName);
     data.Unnamed = IsTemporaryDataFile(dataFile);
     // The journal of this file starts afresh with what the store now holds,
     // and the recovered changes go into it like any others, so that a crash
@@ -77,6 +89,11 @@ bool Offer(RecoveryTarget &target, const QString &journalPath, bool loadDataFile
         target.sink->Restore(change, found.replay.rows);
     else if (!change.empty())
         data.apply(change);
+    if (target.sheet) {
+        const SheetChange sheetChange = SheetChangeToward(found.replay.sheet, target.sheet->sheet());
+        if (!sheetChange.empty())
+            target.sheet->apply(sheetChange);
+    }
     data.Save();
     if (data.WaitForWrites() && keeper.dataFile() == data.FileName)
         QFile::remove(aside);
@@ -101,6 +118,9 @@ JournalFindings InspectJournal(const QString &journalPath)
     out.replay = Replay(ReadJournal(bytes));
     if (!out.replay.changes.empty() || !out.replay.held.empty())
         out.recordChanges = int(Reconcile(out.replay, RecordsOf(DataFileOfJournal(journalPath))).size());
+    if (!out.replay.sheet.empty())
+        out.sheetChanges = int(
+            SheetChangeToward(out.replay.sheet, SheetOf(DataFileOfJournal(journalPath))).edits.size());
     return out;
 }
 
@@ -123,6 +143,10 @@ void RecoverAtStart(RecoveryTarget &target, const QString &folder)
 
 void RecoverOpened(RecoveryTarget &target)
 {
+    // Whoever opened the data file (the desk, an unnamed race left by a
+    // crash) has the sheet beside it read, once.
+    if (target.sheet && target.sheet->fileName() != RaceSheetPath(target.data.FileName))
+        target.sheet->open(target.data.FileName);
     const QString journal = JournalKeeper::JournalPathFor(target.data.FileName);
     if (journal != target.keeper.path() && QFileInfo::exists(journal))
         Offer(target, journal, false);

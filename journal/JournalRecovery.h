@@ -15,6 +15,7 @@
 
 class Dialogs;
 class JournalKeeper;
+class RaceSheetStore;
 class RecordStore;
 
 // Who puts what the operator chose to restore back into the program: the
@@ -32,21 +33,26 @@ struct RecoveryTarget {
     JournalKeeper &keeper;
     // Null: the records are restored straight into the store, the rows not.
     RecoverySink *sink = nullptr;
+    // The race sheet: opened beside the data file recovery loads, and brought
+    // to what the journal says.  Null: the sheet is left alone.
+    RaceSheetStore *sheet = nullptr;
 };
 
 // What a journal holds beyond its data file.
 struct JournalFindings {
     JournalReplay replay;
     int recordChanges = 0;  // changes the data file lacks
+    int sheetChanges = 0;   // items of the race sheet its file lacks
     bool readable = false;
-    bool empty() const { return replay.rows.empty() && recordChanges == 0; }
+    bool empty() const { return replay.rows.empty() && recordChanges == 0 && sheetChanges == 0; }
 };
 JournalFindings InspectJournal(const QString &journalPath);
 
 // Journals left in `folder` (listed in its index, or lying there).  At most
 // one is offered per start: the newest with something to restore.
 void RecoverAtStart(RecoveryTarget &target, const QString &folder);
-// The journal beside the data file the store has just opened.
+// The journal beside the data file the store has just opened (and the race
+// sheet beside it, unless the sheet is read already).
 void RecoverOpened(RecoveryTarget &target);
 
 // The data file a journal belongs to.

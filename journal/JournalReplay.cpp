@@ -287,6 +287,8 @@ JournalReplay Replay(const std::vector<JournalEntry> &entries)
                 begun = false;
             break;
         case JournalKind::Saved: break;
+        case JournalKind::RuleChanged:
+        case JournalKind::StatusChanged: out.sheet.push_back(e); break;
         }
     }
     out.knowsHeld = begun && out.held.size() == heldExpected;

@@ -25,6 +25,7 @@ struct JournalReplay {
     bool knowsHeld = false;
     std::vector<JournalRecord> held;
     std::vector<JournalEntry> changes;  // every record change, in order
+    std::vector<JournalEntry> sheet;    // every change of the race sheet, in order
 };
 
 JournalReplay Replay(const std::vector<JournalEntry> &entries);

@@ -44,7 +44,7 @@ QString SpectatorListModel::text(int row, Column column) const
         // A rank is a position in the ranking shown, so racers whose results
         // compare equal still get consecutive ranks.
         const int rank = m_category < 0 ? r.rank : r.categoryRank;
-        return QString::number(rank) + QLatin1Char('.');
+        return r.rankLabel(rank);
     }
     case Note: return r.noteText();
     case ColumnCount: break;

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <numeric>
 #include <unordered_map>
 
 // What a refresh needs to know of each racer, asked of the racer directory
@@ -17,12 +18,13 @@ public:
         QString caption;
         QString name;
         int32_t group = 0;  // index into groupTexts
+        int32_t number = RaceStartNumber;
     };
 
     explicit Entrants(RacerDirectory *racers) : m_racers(racers)
     {
         m_groupTexts.push_back(QString());  // group 0: no category
-        m_entrants.push_back({RaceStartText, QString(), 0});
+        m_entrants.push_back({RaceStartText, QString(), 0, RaceStartNumber});
     }
 
     // The racer of a start number; the race start is entrant 0.
@@ -43,6 +45,7 @@ private:
     uint32_t add(int32_t number)
     {
         Entrant entrant;
+        entrant.number = number;
         const QString label = m_racers ? m_racers->RacerLabel(number) : QString();
         entrant.caption = QString::number(number);
         entrant.caption.reserve(entrant.caption.size() + label.size() + 3);
@@ -228,14 +231,25 @@ void ResultsBuilder::Build(const std::vector<TimeRecordPtr> &records, int32_t ma
     table.lapsMode = options.lapsMode;
     table.rows.clear();
     table.categories.clear();
+    // An empty sheet ranks as none: the outputs stay as they were.
+    const RaceSheet *sheet = options.sheet && !options.sheet->empty() ? options.sheet.get() : nullptr;
+    table.hasSheet = sheet != nullptr;
+    m_moments.clear();
+    m_finished.clear();
 
     Entrants entrants(racers);
     const int selected = OrderRecordList(records, selectNumber);
     MakeRecordRows(records, maxLap, options.realCas, selected, entrants, out);
     table.lastStart = out.lastStartTime;
+    if (sheet && options.lapsMode == 0 && sheet->hasRules())
+        ApplyFinish(*sheet, entrants, out, table);
     Rank(options.lapsMode);
     MakeResultRows(options.lapsMode, entrants, out, table);
+    if (sheet)
+        ApplyStatuses(*sheet, options.lapsMode, racers, entrants, out, table);
     MakeCategories(entrants, options.categories, table);
+    if (sheet)
+        MakeFinish(*sheet, table);
     out.leader = table.leader();
 }
 
@@ -316,6 +330,103 @@ void ResultsBuilder::MakeRecordRows(const std::vector<TimeRecordPtr> &records, i
     out.lastStartTime = clock.start();
 }
 
+void ResultsBuilder::ApplyFinish(const RaceSheet &sheet, const Entrants &entrants, RefreshResult &out,
+                                 ResultsTable &table)
+{
+    Q_UNUSED(table);
+    // The categories by key, each with its rule.
+    const std::vector<QString> &texts = entrants.groupTexts();
+    std::vector<int32_t> categoryOfGroup(texts.size());
+    std::vector<QString> keys;
+    std::vector<FinishRule> rules;
+    for (size_t g = 0; g < texts.size(); ++g) {
+        const QString key = CategoryKey(texts[g]);
+        const auto at = std::find(keys.begin(), keys.end(), key);
+        categoryOfGroup[g] = int32_t(at - keys.begin());
+        if (at == keys.end()) {
+            keys.push_back(key);
+            rules.push_back(sheet.ruleFor(texts[g]));
+        }
+    }
+    if (std::all_of(rules.begin(), rules.end(), [](const FinishRule &r) { return r.none(); }))
+        return;
+    std::vector<uint8_t> hasStatus(entrants.size(), 0);
+    for (size_t e = 1; e < entrants.size(); ++e)
+        hasStatus[e] = !sheet.status(entrants[uint32_t(e)].number).none();
+
+    // m_ranked is in time order here.  The finish moment of a category is the
+    // passage that completes its laps; for minutes and a time of day, the
+    // first passage at or after that time by the racer who then leads the
+    // category (a lapped racer crossing first does not end the race).  Racers
+    // with a status never set it.
+    constexpr size_t None = size_t(-1);
+    struct Finish {
+        size_t at = None;  // in m_ranked
+        DayTime time = 0;
+        int32_t bestLap = -1;
+        DayTime bestTime = 0;
+    };
+    std::vector<Finish> finish(keys.size());
+    size_t open = size_t(std::count_if(rules.begin(), rules.end(), [](const FinishRule &r) { return !r.none(); }));
+    for (size_t i = 0; i < m_ranked.size() && open > 0; ++i) {
+        const RankKey &key = m_ranked[i];
+        const int32_t c = categoryOfGroup[size_t(entrants[key.entrant].group)];
+        const FinishRule &rule = rules[size_t(c)];
+        Finish &f = finish[size_t(c)];
+        if (rule.none() || f.at != None || hasStatus[key.entrant])
+            continue;
+        const RecordRow &row = out.records[key.row];
+        bool ends = false;
+        if (rule.kind == FinishRule::Kind::Laps) {
+            ends = key.lap >= rule.count;
+        } else {
+            if (key.lap > f.bestLap || (key.lap == f.bestLap && key.penalized < f.bestTime)) {
+                f.bestLap = key.lap;
+                f.bestTime = key.penalized;
+            }
+            const bool leads = key.lap == f.bestLap && key.penalized == f.bestTime;
+            const bool due = rule.kind == FinishRule::Kind::Minutes
+                                 ? key.penalized - DayTime(row.penalty) * MsPerSecond >= DayTime(rule.count) * 60'000
+                                 : row.time >= rule.at;
+            ends = leads && due;
+        }
+        if (ends) {
+            f.at = i;
+            f.time = row.time;
+            --open;
+        }
+    }
+    bool anyMoment = false;
+    for (size_t c = 0; c < keys.size(); ++c) {
+        if (finish[c].at != None) {
+            m_moments.emplace_back(keys[c], finish[c].time);
+            anyMoment = true;
+        }
+    }
+    if (!anyMoment)
+        return;
+
+    // Each racer finishes at the first passage at or after the moment; the
+    // passages after that are listed but no longer counted.
+    m_finished.assign(entrants.size(), 0);
+    size_t kept = 0;
+    for (size_t i = 0; i < m_ranked.size(); ++i) {
+        const RankKey key = m_ranked[i];
+        const Finish &f = finish[size_t(categoryOfGroup[size_t(entrants[key.entrant].group)])];
+        if (f.at != None) {
+            RecordRow &row = out.records[key.row];
+            if (m_finished[key.entrant]) {
+                row.afterFinish = true;
+                continue;
+            }
+            if (i >= f.at || row.time == f.time)
+                m_finished[key.entrant] = 1;
+        }
+        m_ranked[kept++] = key;
+    }
+    m_ranked.resize(kept);
+}
+
 void ResultsBuilder::Rank(int lapsMode)
 {
     // In laps mode 0 more laps first, then the time with penalty.
@@ -364,6 +475,157 @@ void ResultsBuilder::MakeResultRows(int lapsMode, const Entrants &entrants, Refr
         out.resultRecords.reserve(m_ranked.size());
         for (const RankKey &key : m_ranked)
             addRow(key);
+    }
+}
+
+namespace {
+
+int StatusOrder(RacerStatus status)
+{
+    switch (status) {
+    case RacerStatus::None: return 0;
+    case RacerStatus::DNF: return 1;
+    case RacerStatus::DSQ: return 2;
+    case RacerStatus::DNS: return 3;
+    }
+    return 0;
+}
+
+}  // namespace
+
+void ResultsBuilder::ApplyStatuses(const RaceSheet &sheet, int lapsMode, RacerDirectory *racers, Entrants &entrants,
+                                   RefreshResult &out, ResultsTable &table)
+{
+    std::vector<int32_t> &rowOfEntrant = m_rowOfEntrant;
+    if (lapsMode == 0) {
+        for (size_t e = 0; e < m_finished.size(); ++e)
+            if (m_finished[e] && rowOfEntrant[e] >= 0)
+                table.rows[size_t(rowOfEntrant[e])].finished = true;
+    } else {
+        rowOfEntrant.assign(entrants.size(), -1);
+        for (size_t k = 0; k < table.rows.size(); ++k) {
+            int32_t &row = rowOfEntrant[entrants.indexOf(table.rows[k].number)];
+            if (row < 0)
+                row = int32_t(k);
+        }
+    }
+    // A racer with a status but no row, or (once the category's race ended)
+    // a racer of the table without any passage, gets a row without one.
+    auto rowOf = [&](int32_t number, const StatusEntry &mark) {
+        const uint32_t e = entrants.indexOf(number);
+        if (rowOfEntrant.size() < entrants.size())
+            rowOfEntrant.resize(entrants.size(), -1);
+        if (rowOfEntrant[e] >= 0)
+            return;
+        const Entrants::Entrant &entrant = entrants[e];
+        ResultRow &row = table.rows.emplace_back();
+        row.caption = entrant.caption;
+        row.name = entrant.name;
+        row.number = number;
+        row.status = mark.status;
+        row.statusReason = mark.reason;
+        out.resultRecords.push_back(nullptr);
+        m_groupOfRow.push_back(entrant.group);
+        rowOfEntrant[e] = int32_t(table.rows.size() - 1);
+    };
+    bool anyStatus = false;
+    for (const auto &[number, mark] : sheet.statuses()) {
+        const uint32_t e = entrants.indexOf(number);
+        if (rowOfEntrant.size() < entrants.size())
+            rowOfEntrant.resize(entrants.size(), -1);
+        anyStatus = true;
+        if (rowOfEntrant[e] < 0) {
+            rowOf(number, mark);
+            continue;
+        }
+        // Every row of the racer (laps mode 1 has one per passage).
+        for (size_t k = size_t(rowOfEntrant[e]); k < table.rows.size(); ++k) {
+            ResultRow &row = table.rows[k];
+            if (row.number != number)
+                continue;
+            row.status = mark.status;
+            row.statusReason = mark.reason;
+            row.statusWarning = mark.status == RacerStatus::DNS;
+            row.finished = false;
+            if (lapsMode == 0)
+                break;
+        }
+    }
+    if (!m_moments.empty() && racers) {
+        for (const RacerRow &racer : racers->Rows()) {
+            if (!racer.number || *racer.number < 0 || *racer.number > MaxStatusNumber)
+                continue;
+            const QString key = CategoryKey(racer.category.value_or(QString()));
+            if (std::none_of(m_moments.begin(), m_moments.end(), [&key](const auto &m) { return m.first == key; }))
+                continue;
+            anyStatus = true;
+            rowOf(*racer.number, {RacerStatus::DNS, QString()});
+        }
+    }
+    if (!anyStatus)
+        return;
+
+    // Racers without a status as ranked, then DNF (most laps, then the
+    // earliest last passage), then DSQ and DNS by start number.
+    std::vector<uint32_t> order(table.rows.size());
+    std::iota(order.begin(), order.end(), 0u);
+    std::stable_sort(order.begin(), order.end(), [&](uint32_t a, uint32_t b) {
+        const ResultRow &ra = table.rows[a], &rb = table.rows[b];
+        const int sa = StatusOrder(ra.status), sb = StatusOrder(rb.status);
+        if (sa != sb)
+            return sa < sb;
+        if (ra.status == RacerStatus::None)
+            return false;
+        if (ra.status == RacerStatus::DNF) {
+            if (lapsMode == 1)
+                return false;
+            if (ra.lap != rb.lap)
+                return ra.lap > rb.lap;
+            const TimeRecordPtr &pa = out.resultRecords[a], &pb = out.resultRecords[b];
+            if (!pa || !pb)
+                return pa && !pb;
+            return pa->Time < pb->Time;
+        }
+        return ra.number < rb.number;
+    });
+    std::vector<ResultRow> rows;
+    std::vector<TimeRecordPtr> records;
+    std::vector<int32_t> groups;
+    rows.reserve(order.size());
+    records.reserve(order.size());
+    groups.reserve(order.size());
+    for (uint32_t k : order) {
+        rows.push_back(std::move(table.rows[k]));
+        records.push_back(std::move(out.resultRecords[k]));
+        groups.push_back(m_groupOfRow[k]);
+    }
+    table.rows.swap(rows);
+    out.resultRecords.swap(records);
+    m_groupOfRow.swap(groups);
+}
+
+void ResultsBuilder::MakeFinish(const RaceSheet &sheet, ResultsTable &table) const
+{
+    if (table.lapsMode != 0)
+        return;  // laps are not counted: no rule ends the race
+    for (ResultsCategory &category : table.categories) {
+        category.finish = sheet.ruleFor(category.assigned ? category.name : QString());
+        if (category.finish.none())
+            continue;
+        const QString key = category.assigned ? CategoryKey(category.name) : QString();
+        for (const auto &[k, moment] : m_moments)
+            if (k == key)
+                category.moment = moment;
+        if (category.finish.kind == FinishRule::Kind::Laps && !category.ended()) {
+            int32_t leaderLaps = 0;
+            for (int32_t r : category.rows) {
+                if (table.rows[size_t(r)].status == RacerStatus::None) {
+                    leaderLaps = table.rows[size_t(r)].lap;
+                    break;
+                }
+            }
+            category.lapsToGo = std::max(category.finish.count - leaderLaps, 0);
+        }
     }
 }
 

@@ -25,6 +25,9 @@ struct RefreshOptions {
     // (after the others, without rows), by names as CategoryKey compares
     // them; NoCategoryName stands for the racers without one.
     std::vector<QString> categories;
+    // The race sheet: the finish rule of each category (laps mode 0 only)
+    // and the racers' statuses.  Null or empty: ranked as without one.
+    std::shared_ptr<const RaceSheet> sheet;
 };
 
 // Icons of the record list rows.
@@ -49,11 +52,15 @@ struct RecordRow {
     DayTime measured = 0;  // time since the race start, when shown is Measured
     Shown shown = Shown::TimeOfDay;
     RecordIcon icon = BlueFlag;
+    // The passage came after the racer's finish: listed, not counted.
+    bool afterFinish = false;
 
     bool isRaceStart() const { return number == RaceStartNumber; }
     QString timeText() const;     // "Čas čistý"
     QString lapText() const;      // "Kolo": "---" for a race start
     QString penaltyText() const;  // "Trest": empty for a race start
+    // What the record list says of a passage after the racer's finish.
+    static QString afterFinishText() { return QStringLiteral("po dojetí"); }
 };
 
 struct RefreshResult {
@@ -116,13 +123,24 @@ private:
     // m_ranked.
     void MakeRecordRows(const std::vector<TimeRecordPtr> &records, int32_t maxLap, bool realCas, int selected,
                         Entrants &entrants, RefreshResult &out);
+    // The finish rules: each category's finish moment, found in m_ranked
+    // while it is in time order, and every passage after a racer's finish
+    // out of m_ranked (marked on its record row).
+    void ApplyFinish(const RaceSheet &sheet, const Entrants &entrants, RefreshResult &out, ResultsTable &table);
     // m_ranked into ranking order.
     void Rank(int lapsMode);
     // The document's rows from m_ranked, and the category group of each
     // into m_groupOfRow.
     void MakeResultRows(int lapsMode, const Entrants &entrants, RefreshResult &out, ResultsTable &table);
+    // The statuses onto the rows, a row for each racer with a status (or,
+    // once the category's race ended, without any passage) and none yet, and
+    // the rows with a status behind the others in their order.
+    void ApplyStatuses(const RaceSheet &sheet, int lapsMode, RacerDirectory *racers, Entrants &entrants,
+                       RefreshResult &out, ResultsTable &table);
     // The document's categories: those of its rows, then the ones asked for.
     void MakeCategories(const Entrants &entrants, const std::vector<QString> &asked, ResultsTable &table) const;
+    // Each category's rule, finish moment and laps to go.
+    void MakeFinish(const RaceSheet &sheet, ResultsTable &table) const;
 
     struct TimeKey {
         DayTime time;
@@ -139,4 +157,8 @@ private:
     std::vector<RankKey> m_ranked;
     std::vector<int32_t> m_groupOfRow;
     std::vector<int32_t> m_rowOfEntrant;
+    // The finish of the last build: per category key, the moment; per
+    // entrant, whether the racer finished.
+    std::vector<std::pair<QString, DayTime>> m_moments;
+    std::vector<uint8_t> m_finished;
 };

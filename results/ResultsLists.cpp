@@ -1,5 +1,7 @@
 #include "ResultsLists.h"
 
+#include "RaceSheetStore.h"
+
 #include "ListIcons.h"
 
 // ---------------------------------------------------------------------------
@@ -179,7 +181,7 @@ QString ResultsListModel::text(int row, Column column) const
     case Penalty: return r.penaltyText();
     case StartTime: return r.startText();
     case Note: return r.noteText();
-    case CategoryRank: return QString::number(r.categoryRank) + QLatin1Char('.');
+    case CategoryRank: return r.rankLabel(r.categoryRank);
     case ColumnCount: break;
     }
     return {};
@@ -249,6 +251,7 @@ ResultsLists::ResultsLists(const RecordStore &data, RacerDirectory *racers, QObj
 void ResultsLists::RefreshLists(int number)
 {
     RefreshResult &result = m_spare;
+    m_options.sheet = m_sheet ? m_sheet->snapshot() : nullptr;
     m_builder.Build(m_data, m_racers, m_options, number, result);
     m_recordModel.swapRows(result.records);
     m_resultsModel.swapResults(std::move(result.table), result.resultRecords);

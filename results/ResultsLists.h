@@ -8,6 +8,7 @@
 #include <QIcon>
 #include <QObject>
 
+class RaceSheetStore;
 class RacerDirectory;
 
 // Model roles shared by both lists.
@@ -179,6 +180,8 @@ public:
     ResultsListModel *resultsModel() { return &m_resultsModel; }
 
     void setRacers(RacerDirectory *racers) { m_racers = racers; }
+    // The race sheet every refresh ranks by (its state at the refresh); null: none.
+    void setSheet(const RaceSheetStore *sheet) { m_sheet = sheet; }
     void setLapsMode(int mode) { m_options.lapsMode = mode; }     // cbRezimKol
     void setRealCas(bool ticked) { m_options.realCas = ticked; }  // cbRealCas
     // The category the results list shows ("Kategorie:"), empty for all;
@@ -209,6 +212,7 @@ signals:
 private:
     const RecordStore &m_data;
     RacerDirectory *m_racers;
+    const RaceSheetStore *m_sheet = nullptr;
     RefreshOptions m_options;
     ResultsBuilder m_builder;
     RefreshResult m_spare;  // buffers of the previous refresh, reused

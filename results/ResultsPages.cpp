@@ -305,7 +305,8 @@ void ResultsPages::paintPiece(QPainter &painter, const ResultsSection &section, 
     };
     painter.setFont(m_body);
     const QFontMetricsF body(m_body, painter.device());
-    painter.drawText(cell(Rank), Qt::AlignRight | Qt::AlignTop, QString::number(section.rank(piece.row)));
+    painter.drawText(cell(Rank), Qt::AlignRight | Qt::AlignTop,
+                     section.row(piece.row).rankText(section.rank(piece.row)));
     const QRectF racer = cell(Racer);
     painter.drawText(racer, Qt::AlignLeft | Qt::AlignTop, body.elidedText(row.caption, Qt::ElideRight, racer.width()));
     if (piece.firstLine == 0) {

@@ -7,35 +7,66 @@
 #include <algorithm>
 #include <numeric>
 
-QString CategoryKey(const QString &category)
-{
-    return category.trimmed().toCaseFolded();
-}
-
 // ---------------------------------------------------------------------------
 // Row texts
 
+QString ResultRow::rankText(int32_t shownRank) const
+{
+    return status == RacerStatus::None ? QString::number(shownRank) : StatusCode(status);
+}
+
+QString ResultRow::rankLabel(int32_t shownRank) const
+{
+    return status == RacerStatus::None ? QString::number(shownRank) + u'.' : StatusCode(status);
+}
+
+QString ResultRow::statusWord() const
+{
+    if (status != RacerStatus::None)
+        return StatusCode(status);
+    return finished ? QStringLiteral("finished") : QStringLiteral("racing");
+}
+
+QString ResultsCategory::finishText() const
+{
+    if (ended())
+        return QStringLiteral("Cíl");
+    if (lapsToGo == 1)
+        return QStringLiteral("Poslední kolo");
+    if (lapsToGo > 1)
+        return (lapsToGo <= 4 ? QStringLiteral("Zbývají %1 kola") : QStringLiteral("Zbývá %1 kol")).arg(lapsToGo);
+    return {};
+}
+
 QString ResultRow::penalizedText() const
 {
-    return DayTimeToText(penalized);
+    return timed() ? DayTimeToText(penalized) : QString();
 }
 QString ResultRow::lapText() const
 {
-    return QString::number(lap);
+    return timed() ? QString::number(lap) : QString();
 }
 QString ResultRow::penaltyText() const
 {
-    return QString::number(penalty);
+    return timed() ? QString::number(penalty) : QString();
 }
 QString ResultRow::startText() const
 {
-    return DayTimeToText(start);
+    return timed() ? DayTimeToText(start) : QString();
 }
 
 QString ResultRow::noteText() const
 {
     QString note;
     note.reserve(qsizetype(splits.size()) * 15);
+    if (status != RacerStatus::None) {
+        note += StatusCode(status);
+        if (statusWarning)
+            note += QLatin1String(" (!)");
+        if (!statusReason.isEmpty())
+            note += u' ' + statusReason;
+        note += QLatin1String("   ");
+    }
     for (DayTime split : splits) {
         note += DayTimeToText(split);
         note += QLatin1String("   ");
@@ -116,13 +147,17 @@ void ResultsTable::setCategories(const std::vector<int32_t> &groupOfRow, const s
     }
     categories.swap(sorted);
 
+    int32_t ranked = 0;
     for (size_t k = 0; k < rows.size(); ++k) {
         ResultRow &row = rows[k];
         ResultsCategory &category = categories[size_t(place[size_t(categoryOfGroup[size_t(groupOfRow[k])])])];
-        row.rank = int32_t(k) + 1;
         row.category = int32_t(&category - categories.data());
         category.rows.push_back(int32_t(k));
-        row.categoryRank = int32_t(category.rows.size());
+        // Rows with a status come after the ranked ones, overall and in each
+        // category, so the ranks run on without a gap.
+        const bool ranks = row.status == RacerStatus::None;
+        row.rank = ranks ? ++ranked : 0;
+        row.categoryRank = ranks ? int32_t(category.rows.size()) : 0;
     }
 }
 

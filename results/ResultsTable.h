@@ -11,21 +11,16 @@
 // changed, so it can be shared between threads (the web server's) and kept by
 // whoever renders it for as long as it likes.  It holds no record of the
 // store and uses Qt Core only.
+#include "Category.h"
 #include "DayTime.h"
+#include "RaceSheet.h"
 
 #include <QString>
 #include <cstdint>
 #include <vector>
 
-// The category of the racers the racer table gives none, or does not know.
-inline const QString NoCategoryName = QStringLiteral("<nezadáná kategorie>");
 // The caption of a results list unless one is chosen.
 inline const QString DefaultResultsCaption = QStringLiteral("Výpis závodníků");
-
-// What tells two categories apart: the text without its surrounding blanks
-// and without regard to letter case (Unicode case folding, which knows Czech
-// letters whatever the system's locale).  Empty for no category at all.
-QString CategoryKey(const QString &category);
 
 // One row of the ranking.
 struct ResultRow {
@@ -42,12 +37,33 @@ struct ResultRow {
     // Laps mode 0: the penalized times of the racer's other passages, in
     // ranking order (its previous lap first).
     std::vector<DayTime> splits;
+    // The race sheet's word on the racer: a status (DNF, DSQ, DNS: no rank,
+    // rank and categoryRank 0), and whether the racer's race is over (the
+    // last counted passage lies at or after the category's finish moment).
+    RacerStatus status = RacerStatus::None;
+    QString statusReason;
+    bool finished = false;
+    // A DNS given by hand to a racer who has passages: kept, but suspect.
+    bool statusWarning = false;
+    // A row with a status shows its laps and time unless it is a DNS or the
+    // racer has no passage: its time, lap, penalty and start texts are then
+    // empty.  Rows without a status are always timed.
+    bool timed() const { return status == RacerStatus::None || (status != RacerStatus::DNS && lap > 0); }
 
+    // What stands where a rank is shown: the rank, or the status's code.
+    QString rankText(int32_t shownRank) const;
+    // The same as the lists write a rank: "3." or "DNF".
+    QString rankLabel(int32_t shownRank) const;
+    // "finished", "racing", "DNF", "DSQ", "DNS": what the JSON outputs say.
+    QString statusWord() const;
     QString penalizedText() const;  // "Čas vč. trestu"
     QString lapText() const;        // "Kolo"
     QString penaltyText() const;    // "Trest"
     QString startText() const;      // "Start v [hod]"
-    QString noteText() const;       // "Poznámka": each split and three blanks
+    // "Poznámka": each split and three blanks; a row with a status begins
+    // with its code and reason ("DSQ zkrácení trati   "), a DNS of a racer
+    // with passages with "(!)" after the code.
+    QString noteText() const;
 
     bool operator==(const ResultRow &) const = default;
 };
@@ -56,6 +72,17 @@ struct ResultsCategory {
     QString name;               // as the racer table spells it (its best placed racer's spelling), trimmed
     bool assigned = true;       // false for the racers without a category, named NoCategoryName
     std::vector<int32_t> rows;  // indices into ResultsTable::rows, in ranking order
+    // The rule that ends the category's race (none: it does not end), the
+    // time of day it ended (-1 while it goes on), and for a laps rule before
+    // that the laps its leader still has to ride (-1 otherwise).
+    FinishRule finish;
+    DayTime moment = -1;
+    int32_t lapsToGo = -1;
+
+    bool ended() const { return moment >= 0; }
+    // "Zbývají 3 kola", "Poslední kolo", "Cíl"; empty without a rule or
+    // before a minutes or time-of-day rule's moment.
+    QString finishText() const;
 
     bool operator==(const ResultsCategory &) const = default;
 };
@@ -66,6 +93,9 @@ struct ResultsTable {
     DayTime lastStart = 0;                    // time of day of the last race start, 0 for none
     std::vector<ResultRow> rows;              // the overall ranking, winner first
     std::vector<ResultsCategory> categories;  // by name (Czech order), the one without a category last
+    // A race sheet with rules or statuses shaped the ranking: the outputs
+    // that only show statuses when there are any look here.
+    bool hasSheet = false;
 
     // The category named `name` (compared as CategoryKey does; NoCategoryName
     // names the racers without one), or -1.
@@ -74,7 +104,7 @@ struct ResultsTable {
     QString leader() const { return rows.empty() ? QString() : rows.front().caption; }
 
     // Gives every row its rank, category rank and category, and makes the
-    // categories.  rows must be in ranking order; groupOfRow[k] numbers the
+    // categories.  Rows with a status get no rank.  rows must be in ranking order; groupOfRow[k] numbers the
     // category of row k (any numbering), and groupText[g] is the racer
     // table's text of group g, as the row of the best placed racer has it
     // (empty for no category).

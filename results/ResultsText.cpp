@@ -116,14 +116,14 @@ void AppendSectionTable(QString &page, const ResultsSection &section, bool site)
     page += site ? QLatin1String("</tr></thead>\n<tbody id=\"rows\">\n") : QLatin1String("</tr></thead>\n<tbody>\n");
     for (int k = 0; k < section.size(); ++k) {
         page += QLatin1String("<tr><td class=\"n\">");
-        page += QString::number(section.rank(k));
-        page += QLatin1String(".</td><td>");
+        page += section.row(k).rankLabel(section.rank(k));
+        page += QLatin1String("</td><td>");
         page += ResultsSheetCellText(section, k, 0).toHtmlEscaped();
         page += QLatin1String("</td>");
         if (whole) {
             page += QLatin1String("<td class=\"n\">");
-            page += QString::number(section.row(k).categoryRank);
-            page += QLatin1String(".</td>");
+            page += section.row(k).rankLabel(section.row(k).categoryRank);
+            page += QLatin1String("</td>");
         }
         for (int c = 1; c < ResultsSheetColumns; ++c) {
             page += QLatin1String("<td>");
@@ -135,7 +135,36 @@ void AppendSectionTable(QString &page, const ResultsSection &section, bool site)
     page += QLatin1String("</tbody>\n</table>\n");
 }
 
+void AppendCategoryJson(QByteArray &json, const ResultsCategory &category)
+{
+    json += "{\"name\": ";
+    AppendJsonString(json, category.name);
+    json += ", \"finish\": " + CategoryFinishJson(category) + '}';
+}
+
 }  // namespace
+
+QByteArray CategoryFinishJson(const ResultsCategory &category)
+{
+    const FinishRule &rule = category.finish;
+    QByteArray json;
+    switch (rule.kind) {
+    case FinishRule::Kind::None: return "null";
+    case FinishRule::Kind::Laps: json = "{\"laps\": " + QByteArray::number(rule.count); break;
+    case FinishRule::Kind::Minutes: json = "{\"minutes\": " + QByteArray::number(rule.count); break;
+    case FinishRule::Kind::At:
+        json = "{\"at\": ";
+        AppendJsonString(json, DayTimeToText(rule.at));
+        break;
+    }
+    json += ", \"moment\": ";
+    if (category.ended())
+        AppendJsonString(json, DayTimeToText(category.moment));
+    else
+        json += "null";
+    json += ", \"lapsToGo\": " + (category.lapsToGo >= 0 ? QByteArray::number(category.lapsToGo) : QByteArray("null"));
+    return json + '}';
+}
 
 QByteArray ResultsCsv(const ResultsDocument &document)
 {
@@ -255,8 +284,9 @@ QByteArray ResultsJson(const ResultsDocument &document)
     for (int k = 0; k < section.size(); ++k) {
         const ResultRow &r = section.row(k);
         json += k == 0 ? "\n    {" : ",\n    {";
-        json += "\"rank\": " + QByteArray::number(r.rank);
-        json += ", \"categoryRank\": " + QByteArray::number(r.categoryRank);
+        // A row with a status has no rank: null, its status says why.
+        json += "\"rank\": " + (r.rank > 0 ? QByteArray::number(r.rank) : QByteArray("null"));
+        json += ", \"categoryRank\": " + (r.categoryRank > 0 ? QByteArray::number(r.categoryRank) : QByteArray("null"));
         json += ", \"number\": " + QByteArray::number(r.number);
         json += ", \"caption\": ";
         AppendJsonString(json, r.caption);
@@ -283,8 +313,18 @@ QByteArray ResultsJson(const ResultsDocument &document)
                 json += ", ";
             AppendJsonString(json, DayTimeToText(r.splits[i]));
         }
-        json += "]}";
+        json += "], \"status\": ";
+        AppendJsonString(json, r.statusWord());
+        json += ", \"statusReason\": ";
+        AppendJsonString(json, r.statusReason);
+        json += '}';
     }
-    json += section.size() > 0 ? "\n  ]\n}\n" : "]\n}\n";
+    json += section.size() > 0 ? "\n  ]" : "]";
+    json += ",\n  \"categories\": [";
+    for (size_t c = 0; c < table.categories.size(); ++c) {
+        json += c == 0 ? "\n    " : ",\n    ";
+        AppendCategoryJson(json, table.categories[c]);
+    }
+    json += table.categories.empty() ? "]\n}\n" : "\n  ]\n}\n";
     return json;
 }

@@ -65,7 +65,14 @@ QByteArray ResultsCsv(const ResultsDocument &document);
 QByteArray ResultsHtml(const ResultsDocument &document);
 
 // One JSON object: title, generated, lapsMode, lastStart (and category, for one
-// category) and results, one object per results row (rank in the whole
+// category), results, one object per results row (rank in the whole
 // ranking, categoryRank, number, caption, name and category when the racer
-// table has the number, time and timeMs, laps, penalty, start, splits).
+// table has the number, time and timeMs, laps, penalty, start, splits,
+// status and statusReason), and categories, one object per category (name,
+// finish).  A row with a status has null ranks.
 QByteArray ResultsJson(const ResultsDocument &document);
+
+// How a category's race ends, as JSON: null without a rule, else
+// {"laps"|"minutes"|"at": ..., "moment": "hh:mm:ss,zzz" or null,
+// "lapsToGo": n or null}.
+QByteArray CategoryFinishJson(const ResultsCategory &category);

@@ -18,7 +18,7 @@ import pathlib
 import re
 import sys
 
-FOLDERS = ["codepage", "xls", "core", "journal", "racers", "link", "icons", "publish",
+FOLDERS = ["codepage", "xls", "core", "race", "journal", "racers", "link", "icons", "publish",
            "results", "web", "desk", "app", "tools", "cli"]
 INCLUDE = re.compile(r'^\s*#\s*include\s+"([^"]+)"', re.MULTILINE)
 LINKED = re.compile(r"\btikomat_([a-z]+)")

@@ -38,6 +38,7 @@ nav a[aria-current] { background: #0b3d91; color: #fff; }
 <header>
 <h1 id="caption">Výsledky</h1>
 <div id="running"></div>
+<div id="finish"></div>
 <div id="status">Načítám…</div>
 </header>
 <nav id="categories" aria-label="Kategorie"></nav>
@@ -91,23 +92,24 @@ function tick() {
 }
 function status(text) { document.getElementById("status").textContent = text; }
 // The rows of results.json as the stream sends them: [racer, laps, time,
-// penalty, note, category index, start].
+// penalty, note, category index, status code or nothing], and the start.
 function streamRows(data) {
   const names = data.categories || [];
-  return data.rows.map(r => [r.racer, r.laps, r.time, r.penalty, r.note, names.indexOf(r.category), r.start]);
+  return data.rows.map(r => [r.racer, r.laps, r.time, r.penalty, r.note, names.indexOf(r.category),
+                             r.rank === null ? r.status : "", r.start]);
 }
 // What a cell of column `key` shows for row r; rank is the position in the
 // ranking shown, categoryRank the position among the category's rows.
 function cellText(key, r, rank, categoryRank) {
   switch (key) {
-    case "rank": return rank + ".";
-    case "categoryRank": return categoryRank + ".";
+    case "rank": return r[6] || rank + ".";
+    case "categoryRank": return r[6] || categoryRank + ".";
     case "racer": return r[0];
     case "laps": return String(r[1]);
     case "time": return r[2].trim();
     case "penalty": return String(r[3]);
     case "note": return r[4].trim();
-    case "start": return (r[6] || "").trim();
+    case "start": return (r[7] || "").trim();
   }
   return "";
 }
@@ -136,25 +138,48 @@ function showCategories(names) {
   }
   document.getElementById("categories").replaceWith(nav);
 }
+// How far a category's race is: "Zbývají 3 kola", "Poslední kolo", "Cíl";
+// empty without a rule, or before a time rule ends it.
+function finishText(f) {
+  if (!f) return "";
+  if (f.moment !== null) return "Cíl";
+  if (f.lapsToGo === 1) return "Poslední kolo";
+  if (f.lapsToGo > 1) return (f.lapsToGo <= 4 ? "Zbývají " : "Zbývá ") + f.lapsToGo + (f.lapsToGo <= 4 ? " kola" : " kol");
+  return "";
+}
+function showFinish(data, index) {
+  const names = data.categories || [];
+  const finish = data.finish || [];
+  const ends = names.map((name, i) => [name, finishText(finish[i])]).filter(e => e[1]);
+  const el = document.getElementById("finish");
+  if (el) el.textContent = chosen
+    ? finishText(finish[index])
+    : ends.map(e => e[0] + ": " + e[1]).join(" · ");
+}
 // The ranking into the table: every row, or the chosen category's ranked
-// within it, in the same order.
+// within it, in the same order.  A row with a status (DNF, DSQ, DNS) comes
+// last and shows its code instead of a rank.
 function showRows(data) {
   const names = data.categories || [];
   const index = chosen ? names.findIndex(name => key(name) === key(chosen)) : -1;
+  showFinish(data, index);
   const old = document.getElementById("rows");
   const columns = [...old.closest("table").tHead.rows[0].cells];
   const body = document.createElement("tbody");
   body.id = "rows";
   const counted = [];
-  let rank = 0;
+  let rank = 0, inCategory = 0;
   for (const r of data.rows) {
-    ++rank;
-    counted[r[5]] = (counted[r[5]] || 0) + 1;
+    if (!r[6]) {
+      ++rank;
+      counted[r[5]] = (counted[r[5]] || 0) + 1;
+    }
     if (chosen && r[5] !== index) continue;
+    if (!r[6]) ++inCategory;
     const tr = document.createElement("tr");
     for (const th of columns) {
       const td = document.createElement("td");
-      td.textContent = cellText(th.dataset.key, r, chosen ? body.rows.length + 1 : rank, counted[r[5]]);
+      td.textContent = cellText(th.dataset.key, r, chosen ? inCategory : rank, counted[r[5]]);
       if (th.className) td.className = th.className;
       tr.appendChild(td);
     }

@@ -1,6 +1,7 @@
 #include "ResultsSnapshot.h"
 
 #include "JsonString.h"
+#include "ResultsText.h"
 
 std::shared_ptr<const ResultsSnapshot> ResultsSnapshot::Take(std::shared_ptr<const ResultsTable> results,
                                                              const QString &caption, bool showRunningTime,
@@ -61,6 +62,16 @@ void AppendHead(QByteArray &out, const ResultsSnapshot &snapshot, DayTime server
         AppendJsonString(out, categories[c].name);
     }
     out += "],";
+    // How each category's race ends, in the order of "categories" (whose
+    // names stay plain texts for the clients that read them so).
+    AppendKey(out, "finish");
+    out += '[';
+    for (size_t c = 0; c < categories.size(); ++c) {
+        if (c > 0)
+            out += ',';
+        out += CategoryFinishJson(categories[c]);
+    }
+    out += "],";
     AppendKey(out, "rows");
 }
 
@@ -81,7 +92,7 @@ QByteArray ResultsJson(const ResultsSnapshot &snapshot, DayTime serverTime)
             out += ',';
         out += '{';
         AppendKey(out, "rank");
-        out += QByteArray::number(r.rank);
+        out += r.rank > 0 ? QByteArray::number(r.rank) : QByteArray("null");
         out += ',';
         AppendKey(out, "number");
         out += QByteArray::number(r.number);
@@ -111,7 +122,13 @@ QByteArray ResultsJson(const ResultsSnapshot &snapshot, DayTime serverTime)
         AppendJsonString(out, results.categories[size_t(r.category)].name);
         out += ',';
         AppendKey(out, "categoryRank");
-        out += QByteArray::number(r.categoryRank);
+        out += r.categoryRank > 0 ? QByteArray::number(r.categoryRank) : QByteArray("null");
+        out += ',';
+        AppendKey(out, "status");
+        AppendJsonString(out, r.statusWord());
+        out += ',';
+        AppendKey(out, "statusReason");
+        AppendJsonString(out, r.statusReason);
         out += '}';
     }
     out += "]}";
@@ -146,6 +163,10 @@ QByteArray ResultsStreamJson(const ResultsSnapshot &snapshot, DayTime serverTime
         // category itself rather than have it sent.
         out += ',';
         out += QByteArray::number(r.category);
+        if (r.status != RacerStatus::None) {
+            out += ',';
+            AppendJsonString(out, StatusCode(r.status));
+        }
         out += ']';
     }
     out += "]}";

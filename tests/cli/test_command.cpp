@@ -59,6 +59,7 @@ protected:
                                RacerFileText({{7, QStringLiteral("Nový; \"Jan\" <b>&\\"), QStringLiteral("M;1")},
                                               {8, std::nullopt, QStringLiteral("Ž")}})));
         ASSERT_TRUE(WriteBytes(path("damaged.racerlist"), "<racerlist version=\"1\"><rows>"));
+        ASSERT_TRUE(WriteBytes(path("damaged.zavod.json"), "{\"version\": 1, \"finish\": [{\"category\": \"\"}]}"));
         // Tests may run as root, so an unwritable folder is a path through a regular file.
         ASSERT_TRUE(WriteBytes(path("plain"), "x"));
     }
@@ -77,6 +78,47 @@ protected:
     QTemporaryDir dir;
     QTemporaryDir dataHome;
 };
+
+TEST_F(CommandTest, TheSheetBesideTheDataFileOrNamedGivesStatusesInEveryFormat)
+{
+    ASSERT_TRUE(WriteBytes(path("race.csvz.zavod.json"),
+                           "{\"version\": 1, \"finish\": [{\"category\": \"\", \"laps\": 1}],\n"
+                           " \"statuses\": [{\"number\": 7, \"status\": \"DSQ\", \"reason\": \"zkrácení\"}]}"));
+    const CommandRun json = Run({"race.csvz", "--racers", "racers.racerlist", "--json", "-"});
+    ASSERT_EQ(json.code, 0) << json.err.toStdString();
+    const QJsonObject root = QJsonDocument::fromJson(json.out).object();
+    const QJsonArray rows = root["results"].toArray();
+    ASSERT_EQ(rows.size(), 2);
+    EXPECT_EQ(rows[0]["number"].toInt(), 8);
+    EXPECT_EQ(rows[0]["rank"].toInt(), 1);
+    EXPECT_EQ(rows[0]["status"].toString(), "finished");
+    EXPECT_EQ(rows[1]["number"].toInt(), 7);
+    EXPECT_TRUE(rows[1]["rank"].isNull());
+    EXPECT_TRUE(rows[1]["categoryRank"].isNull());
+    EXPECT_EQ(rows[1]["status"].toString(), "DSQ");
+    EXPECT_EQ(rows[1]["statusReason"].toString(), QStringLiteral("zkrácení"));
+    EXPECT_EQ(rows[1]["laps"].toInt(), 2);  // a disqualified racer keeps laps and time
+    const QJsonArray categories = root["categories"].toArray();
+    ASSERT_EQ(categories.size(), 2);
+    EXPECT_EQ(categories[1]["name"].toString(), QStringLiteral("Ž"));
+    EXPECT_EQ(categories[1]["finish"]["laps"].toInt(), 1);
+    EXPECT_EQ(categories[1]["finish"]["moment"].toString(), "10:06:00,000");
+    EXPECT_TRUE(categories[1]["finish"]["lapsToGo"].isNull());
+
+    const CommandRun html = Run({"race.csvz", "--html", "-"});
+    EXPECT_TRUE(html.out.contains("<td class=\"n\">DSQ</td>")) << html.out.constData();
+    const CommandRun csv = Run({"race.csvz", "--csv", "-"});
+    // The sheet's columns have no rank: the note begins with the code.
+    EXPECT_TRUE(QString::fromUtf8(csv.out).contains(QStringLiteral(";DSQ zkrácení   00:05:00,000\r\n")))
+        << csv.out.constData();
+
+    // Another sheet by name; a damaged one only with --force, ranked without it.
+    const CommandRun named = Run({"race.csvz", "--sheet", "damaged.zavod.json", "--force", "--json", "-"});
+    ASSERT_EQ(named.code, 0) << named.err.toStdString();
+    const QJsonArray plain = QJsonDocument::fromJson(named.out).object()["results"].toArray();
+    EXPECT_EQ(plain[0]["number"].toInt(), 7);
+    EXPECT_EQ(plain[0]["status"].toString(), "racing");
+}
 
 struct ErrorCase {
     const char *name;
@@ -118,6 +160,20 @@ TEST_F(CommandTest, ErrorsGiveTheirExitCodeAndSayWhatIsWrong)
          {q, "--racers", "damaged.racerlist", "--csv", "-"},
          3,
          "cannot read the racer file damaged.racerlist"},
+        {"MissingSheet",
+         {q, "--sheet", "none.zavod.json", "--csv", "-"},
+         3,
+         "the race sheet none.zavod.json does not exist"},
+        {"DamagedSheet",
+         {q, "--sheet", "damaged.zavod.json", "--csv", "-"},
+         3,
+         "cannot read the race sheet damaged.zavod.json: pravidlo č. 1: potřebuje právě jedno z „laps“, „minutes“, "
+         "„at“ "
+         "(rank without it: --force)"},
+        {"OutputIsTheSheet",
+         {q, "--sheet", "damaged.zavod.json", "--json", "damaged.zavod.json"},
+         2,
+         "is an input file"},
         {"WorkbookFolderMissing", {q, "--xls", "plain/out.xls"}, 4, "cannot write plain/out.xls: Not a directory"},
         {"TextFolderMissing", {q, "--csv", "plain/out.csv"}, 4, "cannot write plain/out.csv: Not a directory"},
         {"PdfFolderMissing", {q, "--pdf", "plain/out.pdf"}, 4, "cannot write plain/out.pdf: Not a directory"},

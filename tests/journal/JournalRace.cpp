@@ -3,8 +3,10 @@
 #include <QFileInfo>
 
 JournalRace::JournalRace(Dialogs &d, SaveQueue *queue)
-    : dialogs(d), data(&d), keeper(), desk(data, d, nullptr), manual(data, d)
+    : dialogs(d), data(&d), keeper(), desk(data, d, nullptr), manual(data, d), sheet(&d)
 {
+    sheet.setJournal(&keeper);
+    desk.SetSheet(&sheet);
     data.SetSaveQueue(queue ? queue : &writer);
     keeper.SetIndexFolder(QFileInfo(data.FileName).path());
     keeper.currentRows = [this] { return desk.JournalRows(); };
@@ -33,7 +35,7 @@ JournalRace::~JournalRace()
 
 RecoveryTarget JournalRace::Target()
 {
-    return RecoveryTarget{data, dialogs, keeper, &desk};
+    return RecoveryTarget{data, dialogs, keeper, &desk, &sheet};
 }
 
 void JournalRace::RecoverAtStart()

@@ -8,6 +8,7 @@
 #include "JournalKeeper.h"
 #include "JournalRecovery.h"
 #include "ManualEntry.h"
+#include "RaceSheetStore.h"
 #include "TimingDesk.h"
 #include "RecordStore.h"
 
@@ -32,6 +33,7 @@ struct JournalRace {
     JournalKeeper keeper;
     TimingDesk desk;
     ManualEntry manual;
+    RaceSheetStore sheet;
 };
 
 // Answers every question with `yes`, every file dialog with `savePath`

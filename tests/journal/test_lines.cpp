@@ -21,6 +21,15 @@ std::vector<JournalEntry> EveryKind()
         Change(JournalKind::RecordEdited, {12, 360'000'000, 86400}, {21, 359'999'999, 0}),
         Of(JournalKind::Saved),
     };
+    // The race sheet's lines carry their items as texts, tabs and all.
+    JournalEntry rule = Of(JournalKind::RuleChanged);
+    rule.category = QStringLiteral("Ženy\tB");
+    rule.itemAfter = QStringLiteral("laps 5");
+    JournalEntry status = Of(JournalKind::StatusChanged);
+    status.number = 9999;
+    status.itemBefore = QStringLiteral("DNF");
+    status.itemAfter = QStringLiteral("DSQ zkrácení\ntrati");
+    entries.insert(entries.end() - 1, {rule, status});
     for (std::size_t i = 0; i < entries.size(); ++i)
         entries[i].seq = i * 1000;
     entries.back().upTo = 18'000'000'000'000'000'000ull;

@@ -9,6 +9,7 @@
 #include "DataFileReader.h"
 #include "JournalRace.h"
 #include "JournalReplay.h"
+#include "RaceSheetFile.h"
 #include "Records.h"
 #include "TempDataFile.h"
 
@@ -86,6 +87,7 @@ struct Moment {
     int lines;  // journal lines when the action was done
     Values records;
     Rows rows;
+    RaceSheet sheet;
 };
 
 // One race of `actions` random operator actions and module stamps; values
@@ -94,6 +96,7 @@ struct Moment {
 struct ScriptedRace {
     std::vector<Moment> moments;
     std::vector<CapturingQueue::Version> versions;
+    std::vector<CapturingQueue::Version> sheets;  // each sheet file written, with the journal lines before it
     QByteArray journal;
 };
 
@@ -127,14 +130,17 @@ ScriptedRace RunRace(unsigned seed, int actions)
                 for (const auto &row : list->rows())
                     rows.emplace_back(list == &race.desk.startList() ? 'S' : 'F', row.caption(), row.valueText());
             }
-            out.moments.push_back({int(Bytes(race.keeper.path()).count('\n')), ValuesOf(race.data.records()), rows});
+            out.moments.push_back(
+                {int(Bytes(race.keeper.path()).count('\n')), ValuesOf(race.data.records()), rows, race.sheet.sheet()});
+            if (out.moments.size() == 1 || out.moments.back().sheet != out.moments[out.moments.size() - 2].sheet)
+                out.sheets.push_back({out.moments.back().lines, Bytes(race.sheet.fileName())});
         };
         snapshot();
         for (int i = 0; i < actions; ++i) {
             queue.DeliverLate();
             now += 200 + pick(3000);
             const auto &records = race.data.records();
-            switch (pick(12)) {
+            switch (pick(14)) {
             case 0:
                 race.ModuleStamp(JournalList::Start, now);
                 race.desk.startRace();
@@ -174,12 +180,33 @@ ScriptedRace RunRace(unsigned seed, int actions)
                     race.desk.deleteAllImpulses();
                 }
                 break;
-            case 10: race.desk.Undo(); break;
-            case 11: race.desk.Redo(); break;
+            case 10:
+            case 11: race.desk.Undo(); break;
+            case 12: race.desk.Redo(); break;
+            case 13: {
+                // A status or a rule, one journal line each.
+                const RaceSheet &now = race.sheet.sheet();
+                SheetChange change;
+                if (pick(2) == 0) {
+                    const int number = 1 + pick(4);
+                    const StatusEntry after = pick(3) == 0 ? StatusEntry()
+                                                           : StatusEntry{RacerStatus(1 + pick(3)),
+                                                                         pick(2) ? QStringLiteral("důvod") : QString()};
+                    change.edits = {SheetEdit::Status(number, now.status(number), after)};
+                } else {
+                    const QString category = pick(2) ? QString() : QStringLiteral("Ženy");
+                    change.edits = {SheetEdit::Rule(category, now.ownRule(category), FinishRule::Laps(1 + pick(3)))};
+                }
+                if (!change.edits.front().idle())
+                    race.desk.ChangeSheet(change);
+                break;
+            }
             }
             snapshot();
         }
         out.journal = Bytes(race.keeper.path());
+        if (out.sheets.size() > 1)
+            out.sheets.front().bytes = RaceSheetJson(RaceSheet());  // no file yet is an empty sheet
         out.versions = queue.versions;
         EXPECT_TRUE(dialogs.messages.isEmpty()) << dialogs.messages.join(' ').toStdString();
     }
@@ -193,12 +220,17 @@ bool IsRecordChange(const JournalEntry &e)
            || e.kind == JournalKind::RecordDeleted;
 }
 
+bool IsSheetChange(const JournalEntry &e)
+{
+    return e.kind == JournalKind::RuleChanged || e.kind == JournalKind::StatusChanged;
+}
+
 TEST(RecoveryModel, EveryCrashPointGivesBackExactlyWhatTheJournalHolds)
 {
     const int races = qEnvironmentVariableIntValue("TIKOMAT_MODEL_RACES") > 0
                           ? qEnvironmentVariableIntValue("TIKOMAT_MODEL_RACES")
                           : 20;
-    long cases = 0, wrong = 0;
+    long cases = 0, wrong = 0, sheetCases = 0;
     QTemporaryDir scratch;
     for (int r = 0; r < races; ++r) {
         const ScriptedRace race = RunRace(1000u + unsigned(r), 60);
@@ -251,6 +283,25 @@ TEST(RecoveryModel, EveryCrashPointGivesBackExactlyWhatTheJournalHolds)
                                   << handedOverAt << ": " << ValuesOf(recovered).size() << " records, expected "
                                   << expected.size();
             }
+            // The race sheet: whichever of its files the crash left, the
+            // journal brings it to the last change it holds.
+            const RaceSheet *sheetExpected = &race.moments.front().sheet;
+            for (std::size_t m = 1; m < race.moments.size(); ++m)
+                for (int i = race.moments[m - 1].lines; i < race.moments[m].lines && i < p; ++i)
+                    if (IsSheetChange(entries[std::size_t(i)]))
+                        sheetExpected = &race.moments[m].sheet;
+            for (std::size_t s = 0; s < race.sheets.size() && race.sheets.size() > 1; ++s) {
+                if (race.sheets[s].handedOverAt > p)
+                    break;
+                RaceSheet sheet = ParseRaceSheet(race.sheets[s].bytes);
+                const SheetChange change = SheetChangeToward(replay.sheet, sheet);
+                change.applyTo(sheet);
+                ++cases;
+                ++sheetCases;
+                if (sheet != *sheetExpected && ++wrong <= 5)
+                    ADD_FAILURE() << "race " << r << ", journal cut after " << p << " lines, sheet file " << s
+                                  << ": not the sheet the journal holds";
+            }
             // Between two actions the lists come back as they were.
             for (const Moment &m : race.moments) {
                 if (m.lines != p)
@@ -266,7 +317,9 @@ TEST(RecoveryModel, EveryCrashPointGivesBackExactlyWhatTheJournalHolds)
             }
         }
     }
-    std::printf("recovery model: %d races, %ld crash points checked, %ld wrong\n", races, cases, wrong);
+    std::printf("recovery model: %d races, %ld crash points checked (%ld of them of the race sheet), %ld wrong\n",
+                races, cases, sheetCases, wrong);
+    EXPECT_GT(sheetCases, 0);
     EXPECT_EQ(wrong, 0);
 }
 

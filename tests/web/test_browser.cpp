@@ -22,6 +22,9 @@
 #include "ResultsSite.h"
 #include "SiteStage.h"
 
+#include "SheetChange.h"
+#include "TimingDesk.h"
+
 #include <gtest/gtest.h>
 
 #include <QBuffer>
@@ -253,6 +256,18 @@ TEST_F(BrowserTest, ThePageShowsTheLeaderAndFollowsAVlozWithoutAReload)
     EXPECT_TRUE(devtools.waitFor(QStringLiteral("document.getElementById('caption').textContent"),
                                  QStringLiteral("Velká cena")));
     EXPECT_EQ(devtools.evaluate(QStringLiteral("window.sameLoad")).toString(), QStringLiteral("ano"));
+
+    // The race sheet reaches the page: a status where the rank was, and the race's end.
+    SheetChange change;
+    change.edits = {SheetEdit::Status(42, {}, {RacerStatus::DNF, QString()}),
+                    SheetEdit::Rule(QString(), {}, FinishRule::Laps(1))};
+    ASSERT_TRUE(windows.frmMain->Desk()->ChangeSheet(change));
+    EXPECT_TRUE(devtools.waitFor(rows, QStringLiteral("1.|7 (<neznámý>)|1|00:04:00,000\n"
+                                                      "DNF|42 (<neznámý>)|1|00:05:00,000")))
+        << devtools.evaluate(rows).toString().toStdString();
+    EXPECT_TRUE(devtools.waitFor(QStringLiteral("document.getElementById('finish').textContent"),
+                                 QStringLiteral("<nezadáná kategorie>: Cíl")))
+        << devtools.evaluate(QStringLiteral("document.getElementById('finish').textContent")).toString().toStdString();
 }
 
 // Racers with categories, one name long enough to need wrapping on a phone.

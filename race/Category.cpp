@@ -1,0 +1,6 @@
+#include "Category.h"
+
+QString CategoryKey(const QString &category)
+{
+    return category.trimmed().toCaseFolded();
+}
