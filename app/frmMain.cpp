@@ -8,6 +8,7 @@
 #include "LinkController.h"
 #include "ManualEntry.h"
 #include "RacerFileMemory.h"
+#include "RacerPage.h"
 #include "RacerTable.h"
 #include "ResultsLists.h"
 #include "SpectatorWindow.h"
@@ -127,6 +128,16 @@ void TfrmMain::hideSpectatorWindow()
         frmDisplay->hide();
 }
 
+QString TfrmMain::UnsavedRacersText(int racers)
+{
+    if (racers <= 0)
+        return {};
+    const QString counted = racers == 1                  ? QStringLiteral("1 závodník není uložen")
+                            : racers >= 2 && racers <= 4 ? QStringLiteral("%1 závodníci nejsou uloženi").arg(racers)
+                                                         : QStringLiteral("%1 závodníků není uloženo").arg(racers);
+    return QStringLiteral("Závod nemá jméno a %1 v žádném souboru závodníků.").arg(counted);
+}
+
 bool TfrmMain::confirmClose()
 {
     QString text = QStringLiteral("Opravdu si přejete ukončit program?");
@@ -134,13 +145,30 @@ bool TfrmMain::confirmClose()
     const QString waiting = m_desk ? TimingDesk::WaitingRowsText(m_desk->WaitingRows()) : QString();
     if (!waiting.isEmpty())
         text += QStringLiteral("\n\n") + waiting;
-    return m_dialogs.question(QStringLiteral("Tikomat"), text, MsgIcon::Question);
+    // Racers of an unnamed race lie only beside its temporary file, where
+    // nobody would look for them: the operator chooses before they are left.
+    const int unsaved = m_racerFiles ? m_racerFiles->UnsavedRacers() : 0;
+    if (unsaved == 0)
+        return m_dialogs.question(QStringLiteral("Tikomat"), text, MsgIcon::Question);
+    text += QStringLiteral("\n\n") + UnsavedRacersText(unsaved);
+    const QString save = QStringLiteral("Uložit závodníky a ukončit");
+    const int choice = m_dialogs.choose(QStringLiteral("Tikomat"), text, MsgIcon::Question,
+                                        {save, QStringLiteral("Ukončit bez uložení"), QStringLiteral("Storno")});
+    if (choice == 1)
+        return true;
+    if (choice != 0)
+        return false;
+    m_racerPage->saveRacerFile(false);
+    // A cancelled or failed save leaves the program open, the racers with it.
+    return m_racerFiles->UnsavedRacers() == 0;
 }
 
 void TfrmMain::shutDown()
 {
     if (m_link)
         m_link->Shutdown();
+    if (m_racerFiles)
+        m_racerFiles->SaveNow();
     // The last change is on disk before the journal may go.
     if (m_data)
         m_data->WaitForWrites();

@@ -103,6 +103,7 @@ void TfrmMain::CreateLogic()
     m_data->SetSaveAlarm(m_saveAlarm.get());
     m_racerPage->Bind(*m_racers, m_dialogs, m_saveAlarm.get());
     m_racerFiles = std::make_unique<RacerFileMemory>(*m_racers, m_dialogs, m_data->FileName);
+    m_racerFiles->SetSaveAlarm(m_saveAlarm.get());
     connect(m_racerPage, &RacerPage::racerFileUsed, m_racerFiles.get(), &RacerFileMemory::RacerFileUsed);
     m_results = std::make_unique<ResultsLists>(*m_data, m_racers.get());
     m_desk = std::make_unique<TimingDesk>(*m_data, m_dialogs, m_racers.get());

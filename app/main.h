@@ -106,8 +106,13 @@ public:
     void startProgram();
     // Whenever the window is shown, the spectator window is hidden.
     void hideSpectatorWindow();
-    // Asks whether to end the program, saying how many impulses wait.
+    // Asks whether to end the program, saying how many impulses wait; while
+    // the race is unnamed and its racers are in no racer file of the
+    // operator's, it says how many and offers to save them first.
     bool confirmClose();
+    // "Závod nemá jméno a 3 závodníci nejsou uloženi v žádném souboru
+    // závodníků." (empty for none).
+    static QString UnsavedRacersText(int racers);
     // Stops the module link, waits for the last write and closes the journal
     // and the spectator window.
     void shutDown();
