@@ -1,10 +1,12 @@
 #include "main.h"
 
 #include "BackgroundWriter.h"
+#include "DisplayControls.h"
 #include "Dialogs.h"
 #include "EventLog.h"
 #include "HotTrackView.h"
 #include "JournalKeeper.h"
+#include "LastRace.h"
 #include "LinkController.h"
 #include "ManualEntry.h"
 #include "RacerFileMemory.h"
@@ -17,12 +19,15 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QComboBox>
 #include <QFileInfo>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLayout>
+#include <QLineEdit>
 #include <QScreen>
+#include <QSettings>
 #include <QStatusBar>
 #include <QTableView>
 
@@ -122,6 +127,53 @@ void TfrmMain::startProgram()
     UpdateTitle();
 }
 
+namespace {
+
+QSettings SessionSettings()
+{
+    return QSettings(QStringLiteral("Tikomat"), QStringLiteral("Tikomat"));
+}
+
+}  // namespace
+
+void TfrmMain::SaveSession()
+{
+    QSettings s = SessionSettings();
+    s.setValue(QStringLiteral("window/geometry"), saveGeometry());
+    s.setValue(QStringLiteral("window/maximized"), isMaximized());
+    s.setValue(QStringLiteral("results/realCas"), cbRealCas->isChecked());
+    s.setValue(QStringLiteral("results/lapsMode"), cbRezimKol->currentIndex());
+    s.setValue(QStringLiteral("display/caption"), gbDisplej->edDispCaption->text());
+    s.setValue(QStringLiteral("display/mode"), gbDisplej->cbDispMode->currentIndex());
+    s.setValue(QStringLiteral("display/open"), gbDisplej->cbDisplayWindow->isChecked());
+}
+
+void TfrmMain::ShowAsLastClosed()
+{
+    QSettings s = SessionSettings();
+    const auto restoreIndex = [&s](QComboBox *box, const QString &key) {
+        const int index = s.value(key, box->currentIndex()).toInt();
+        if (index >= 0 && index < box->count())
+            box->setCurrentIndex(index);
+    };
+    cbRealCas->setChecked(s.value(QStringLiteral("results/realCas"), cbRealCas->isChecked()).toBool());
+    restoreIndex(cbRezimKol, QStringLiteral("results/lapsMode"));
+    gbDisplej->edDispCaption->setText(
+        s.value(QStringLiteral("display/caption"), gbDisplej->edDispCaption->text()).toString());
+    restoreIndex(gbDisplej->cbDispMode, QStringLiteral("display/mode"));
+    const QByteArray geometry = s.value(QStringLiteral("window/geometry")).toByteArray();
+    if (!geometry.isEmpty())
+        restoreGeometry(geometry);
+    if (s.value(QStringLiteral("window/maximized")).toBool())
+        showMaximized();
+    else
+        show();
+    // Showing this window hides the spectator window: it opens after it.
+    const bool open = s.value(QStringLiteral("display/open")).toBool();
+    gbDisplej->cbDisplayWindow->setChecked(open);
+    gbDisplej->showOrHideWindow();
+}
+
 void TfrmMain::hideSpectatorWindow()
 {
     if (frmDisplay)
@@ -169,6 +221,9 @@ void TfrmMain::shutDown()
         m_link->Shutdown();
     if (m_racerFiles)
         m_racerFiles->SaveNow();
+    if (m_data)
+        LastRace::Remember(m_data->FileName);
+    SaveSession();
     // The last change is on disk before the journal may go.
     if (m_data)
         m_data->WaitForWrites();

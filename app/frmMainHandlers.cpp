@@ -19,6 +19,8 @@
 #include "JournalRecovery.h"
 #include "LeftRaces.h"
 #include "ImpulseListModel.h"
+#include "Dialogs.h"
+#include "LastRace.h"
 #include "RacerFileMemory.h"
 #include "RacerPage.h"
 #include "ResultsExport.h"
@@ -223,6 +225,27 @@ void TfrmMain::RecoverJournal()
     UpdateTitle();  // a restored race may be a named one
     OpenRacersOfRace();
     m_results->RefreshLists(-1);
+    ReopenLastRace();
+}
+
+void TfrmMain::ReopenLastRace()
+{
+    const QString last = LastRace::Remembered();
+    switch (LastRace::AtStart(last, m_data->FileName, int(m_data->records().size()))) {
+    case LastRace::Action::None: return;
+    case LastRace::Action::Missing: m_dialogs.message(LastRace::MissingText(last), MsgIcon::Warning); return;
+    case LastRace::Action::Open: break;
+    }
+    // Opened as "&Otevřít" opens: its journal, then its racer file, whose
+    // line in the status bar follows the race's.
+    SetStatusText({});
+    if (!m_desk->OpenDataFile(last))
+        return;  // the store said why; the new unnamed race stays
+    const QString racers = StatusText();
+    QString status = LastRace::OpenedText(last, int(m_data->records().size()));
+    if (!racers.isEmpty())
+        status += QStringLiteral("; ") + racers;
+    SetStatusText(status);
 }
 
 void TfrmMain::OpenRacersOfRace()
@@ -327,7 +350,7 @@ void TfrmMain::BindRecordList()
     connect(lv, &QAbstractItemView::doubleClicked, desk, [this] { m_desk->editRecord(SelectedRecord()); });
     connect(Button21, &QPushButton::clicked, desk, [this] { m_desk->deleteRecord(SelectedRecord()); });
     connect(btnNovyZaznam, &QPushButton::clicked, m_manual.get(), &ManualEntry::OpenNew);
-    connect(cbRealCas, &QCheckBox::clicked, desk, [this] {
+    connect(cbRealCas, &QCheckBox::toggled, desk, [this] {
         m_results->setRealCas(cbRealCas->isChecked());
         m_desk->refreshLists();
     });
@@ -379,7 +402,7 @@ void TfrmMain::BindResultsPage()
     WebControls *web = m_settingsPage->webControls();
     web->Bind(frmDisplay, m_results.get());
     connect(gbDisplej->edDispCaption, &QLineEdit::textChanged, web, &WebControls::Republish);
-    connect(gbDisplej->cbDispRunningTime, &QCheckBox::clicked, web, &WebControls::Republish);
+    connect(gbDisplej->cbDispRunningTime, &QCheckBox::toggled, web, &WebControls::Republish);
 }
 
 std::vector<ResultsSection> TfrmMain::PrintedResults() const

@@ -1,5 +1,7 @@
 #include "TimingDesk.h"
 
+#include "TempDataFile.h"
+
 #include "Clock.h"
 #include "Dialogs.h"
 #include "JournalKeeper.h"
@@ -495,20 +497,30 @@ void TimingDesk::openFile()
     const auto path = m_dialogs.openFile(DataFileRequest(m_proposedOpenName));
     if (!path)
         return;
+    OpenDataFile(*path);
+}
+
+bool TimingDesk::OpenDataFile(const QString &path)
+{
     HideManualEntry();
-    m_proposedOpenName = *path;
+    m_proposedOpenName = path;
     // A failed load leaves the store as it was, temporary name included; it
     // must then keep asking for a name, or the next inserts would silently go
     // on into the temporary file.  Nor may the next Save-as propose the file
     // that failed: accepting that dialog would overwrite it.
-    if (m_data.Load(*path)) {
-        m_data.Unnamed = false;
-        m_proposedSaveName = *path;
+    const bool opened = m_data.Load(path);
+    if (opened) {
+        // An unnamed race reopened stays unnamed: its first insert asks for a name.
+        const bool unnamed = IsTemporaryDataFileName(path);
+        m_data.Unnamed = unnamed;
+        if (!unnamed)
+            m_proposedSaveName = path;
         m_history.clear();
         emit dataFileReplaced(true);
         emit dataFileChanged();
     }
     Refresh(-1);
+    return opened;
 }
 
 void TimingDesk::saveAs()

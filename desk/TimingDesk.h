@@ -123,6 +123,10 @@ public:
     void refreshLists();
     void newFile();   // "&Nový"
     void openFile();  // "&Otevřít"
+    // Opens the data file at `path` as "&Otevřít" does after its dialog (the
+    // last race at start); a temporary file stays an unnamed race.  False
+    // when it could not be opened (reported by the store).
+    bool OpenDataFile(const QString &path);
     void saveAs();    // "Uložit &jako..."
     void save();      // "&Uložit"
 
