@@ -68,6 +68,23 @@ std::vector<ColumnLimits::Limits> LimitsOf(int columns)
 }
 
 // Mirrors the desk's selected impulse row and the view's selection both ways.
+// The count above an impulse list follows its rows; more than one waiting
+// means a number may have been forgotten: amber, so it is seen from afar.
+void BindWaitingCount(QLabel *label, ImpulseListModel *list)
+{
+    const auto update = [label, list] {
+        const int waiting = list->size();
+        label->setText(TimingDesk::WaitingCountText(waiting));
+        label->setStyleSheet(waiting > 1 ? QStringLiteral("QLabel { background: #FFB000; color: black; "
+                                                          "font-weight: bold; padding: 0 4px; }")
+                                         : QString());
+    };
+    QObject::connect(list, &QAbstractItemModel::rowsInserted, label, update);
+    QObject::connect(list, &QAbstractItemModel::rowsRemoved, label, update);
+    QObject::connect(list, &QAbstractItemModel::modelReset, label, update);
+    update();
+}
+
 void BindSelection(QTableView *view, ImpulseListModel *model)
 {
     view->setModel(model);
@@ -288,6 +305,9 @@ void TfrmMain::BindTimingPage()
     TimingDesk *desk = m_desk.get();
     BindSelection(lvPulsy, &desk->startList());
     BindSelection(lvPulsy2, &desk->finishList());
+    BindWaitingCount(lblCekaStart, &desk->startList());
+    BindWaitingCount(lblCekaCil, &desk->finishList());
+    connect(desk, &TimingDesk::olderImpulseTaken, this, &TfrmMain::SetStatusText);
     connect(btnSimulace, &QPushButton::clicked, desk, &TimingDesk::simulateStartImpulse);
     connect(btnSimulace2, &QPushButton::clicked, desk, &TimingDesk::simulateFinishImpulse);
     connect(btnSmaz, &QPushButton::clicked, desk, &TimingDesk::deleteSelectedImpulse);

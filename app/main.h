@@ -238,6 +238,9 @@ private:
     QWidget *m_middleColumn = nullptr;
     HotTrackView *lvPulsy = nullptr;
     HotTrackView *lvPulsy2 = nullptr;
+    // "Čeká: 2" above each impulse list, amber while more than one waits.
+    QLabel *lblCekaStart = nullptr;
+    QLabel *lblCekaCil = nullptr;
     QPushButton *btnSmaz = nullptr;
     QPushButton *btnSmazVse = nullptr;
     QPushButton *btnSimulace = nullptr;

@@ -263,6 +263,17 @@ TimeRecordPtr TimingDesk::MakeRecord(int number, DayTime time, std::vector<RowEd
     return record;
 }
 
+QString TimingDesk::OlderImpulseText(DayTime time, int waiting)
+{
+    const QString verb = waiting >= 2 && waiting <= 4 ? QStringLiteral("čekají") : QStringLiteral("čeká");
+    return QStringLiteral("Přiřazen impuls %1; %2 ještě %3").arg(DayTimeToText(time), verb).arg(waiting);
+}
+
+QString TimingDesk::WaitingCountText(int waiting)
+{
+    return QStringLiteral("Čeká: %1").arg(waiting);
+}
+
 TimingDesk::Assignment TimingDesk::AssignFromList(ImpulseListModel &list, ImpulseKind kind)
 {
     int impulse = list.selectedRow();
@@ -276,8 +287,16 @@ TimingDesk::Assignment TimingDesk::AssignFromList(ImpulseListModel &list, Impuls
 
     if (impulse >= 0) {
         const DayTime time = list.at(impulse).time;
+        // A number typed for an impulse that is not the last of its list
+        // takes an older one: said at once, or every racer after it gets the
+        // time of the one before.
+        int newer = 0;
+        for (int row = impulse + 1; row < list.size(); ++row)
+            newer += list.at(row).kind == kind ? 1 : 0;
         // The record and the impulse it takes go into the journal together.
         TimeRecordPtr record = MakeRecord(DisplayNumber(), time, {Removal(list, impulse)});
+        if (record && newer > 0)
+            emit olderImpulseTaken(OlderImpulseText(time, list.size()));
         return {false, record};
     }
     if (m_settings.functionMode == 2)

@@ -240,3 +240,24 @@ TEST_F(BindingTest, SpectatorControlsSteerTheSpectatorWindowAndExportWritesTheRe
 }
 
 }  // namespace
+
+// The count above each impulse list turns amber while more than one waits,
+// and the status bar names an older impulse taken.
+TEST_F(BindingTest, WaitingCountTurnsAmberAndTheStatusBarNamesTheImpulseTaken)
+{
+    NameDataFile();
+    QLabel *count = ctl<QLabel>("lblCekaCil");
+    ASSERT_NE(count, nullptr);
+    EXPECT_EQ(count->text(), u"Čeká: 0"_qs);
+    main().Desk()->PostFinishImpulse(DayTime(14 * 3600000 + 2 * 60000 + 11250));
+    EXPECT_EQ(count->text(), u"Čeká: 1"_qs);
+    EXPECT_TRUE(count->styleSheet().isEmpty());
+    main().Desk()->PostFinishImpulse(DayTime(14 * 3600000 + 2 * 60000 + 12250));
+    EXPECT_EQ(count->text(), u"Čeká: 2"_qs);
+    EXPECT_TRUE(count->styleSheet().contains(u"#FFB000"_qs));
+    main().Desk()->pressKey(u"7"_qs);
+    main().Desk()->insert();
+    EXPECT_EQ(main().StatusText(), u"Přiřazen impuls 14:02:11,250; čeká ještě 1"_qs);
+    EXPECT_EQ(count->text(), u"Čeká: 1"_qs);
+    EXPECT_TRUE(count->styleSheet().isEmpty());
+}
