@@ -54,7 +54,10 @@ let showRunning = false;
 // The category chosen in the address (?kategorie=MX1), so that a QR code can
 // point at one; none for the whole ranking.
 const chosen = (new URLSearchParams(location.search).get("kategorie") || "").trim();
-function key(name) { return name.trim().toLocaleLowerCase("cs"); }
+// Letter case and diacritics aside: "zeny" typed on a phone finds "Ženy".
+function key(name) {
+  return name.trim().normalize("NFD").replace(/[\u0300-\u036f]/g, "").toLocaleLowerCase("cs");
+}
 function pad(n, w) { return String(n).padStart(w, "0"); }
 function timeText(ms) {
   const h = Math.floor(ms / 3600000), m = Math.floor(ms / 60000) % 60;
@@ -89,14 +92,10 @@ function showCategories(names) {
   };
   if (names.length > 0 || chosen) {
     link("Všechny", "./", !chosen);
-    let found = false;
     for (const name of names) {
       const current = chosen !== "" && key(name) === key(chosen);
-      found = found || current;
       link(name, "?kategorie=" + encodeURIComponent(name), current);
     }
-    // A category nobody of has finished yet stays chosen.
-    if (chosen && !found) link(chosen, "?kategorie=" + encodeURIComponent(chosen), true);
   }
   document.getElementById("categories").replaceWith(nav);
 }
@@ -124,6 +123,14 @@ function show(data) {
     cell(tr, r[2], "n");
     cell(tr, String(r[3]), "n wide");
     cell(tr, r[4], "wide");
+    body.appendChild(tr);
+  }
+  // A category the results do not know is said so, not shown as an empty table.
+  if (chosen && index < 0) {
+    const tr = document.createElement("tr");
+    const known = names.length > 0 ? " Kategorie: " + names.join(", ") + "." : "";
+    cell(tr, "Kategorie „" + chosen + "“ neexistuje." + known, "missing");
+    tr.cells[0].colSpan = 6;
     body.appendChild(tr);
   }
   document.getElementById("rows").replaceWith(body);
