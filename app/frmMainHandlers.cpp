@@ -261,7 +261,7 @@ void TfrmMain::ReopenLastRace()
     const QString racers = StatusText();
     QString status = LastRace::OpenedText(last, int(m_data->records().size()));
     if (!racers.isEmpty())
-        status += QStringLiteral("; ") + racers;
+        status += QStringLiteral(". ") + racers;
     SetStatusText(status);
 }
 
