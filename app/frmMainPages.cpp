@@ -235,9 +235,7 @@ QWidget *TfrmMain::BuildMiddleColumn()
         return row;
     };
     lblCekaStart = Named<QLabel>("lblCekaStart");
-    lblCekaStart->setAccessibleName(QStringLiteral("Počet čekajících startovacích impulsů"));
     lblCekaCil = Named<QLabel>("lblCekaCil");
-    lblCekaCil->setAccessibleName(QStringLiteral("Počet čekajících cílových impulsů"));
     layout->addLayout(headingRow(Heading(QStringLiteral("&Startovací impulsy"), lvPulsy), lblCekaStart));
     layout->addWidget(lvPulsy, 1);
     layout->addLayout(headingRow(Heading(QStringLiteral("Cílové impulsy"), lvPulsy2), lblCekaCil));
