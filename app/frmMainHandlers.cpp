@@ -394,10 +394,14 @@ void TfrmMain::BindResultsPage()
         const int wanted = limits->Bounded(ResultsListModel::Caption, header->sectionSize(ResultsListModel::Caption));
         header->resizeSection(ResultsListModel::Caption, std::max(was, wanted));
     });
-    // "Poř. v kat." stands beside the racer, and only while every category is shown.
-    lv1->horizontalHeader()->moveSection(ResultsListModel::CategoryRank, ResultsListModel::Caption + 1);
-    lv1->horizontalHeader()->resizeSection(ResultsListModel::CategoryRank,
-                                           ResultsListModel::columnWidth(ResultsListModel::CategoryRank).initial);
+    // "Pořadí" first; "Poř. v kat." beside the racer, and only while every
+    // category is shown.
+    QHeaderView *resultsHeader = lv1->horizontalHeader();
+    resultsHeader->moveSection(resultsHeader->visualIndex(ResultsListModel::Rank), 0);
+    resultsHeader->moveSection(resultsHeader->visualIndex(ResultsListModel::CategoryRank),
+                               resultsHeader->visualIndex(ResultsListModel::Caption) + 1);
+    for (const ResultsListModel::Column rank : {ResultsListModel::Rank, ResultsListModel::CategoryRank})
+        resultsHeader->resizeSection(rank, ResultsListModel::columnWidth(rank).initial);
     connect(cbKategorie, &CategoryBox::categoryChosen, this, [this](const QString &category) {
         m_results->setCategory(category);
         lv1->setColumnHidden(ResultsListModel::CategoryRank, !category.isEmpty());
