@@ -1,6 +1,13 @@
 #include "QtDialogs.h"
 
+#include "AtomicFile.h"
+#include "TikomatError.h"
+
 #include <QApplication>
+#include <QBoxLayout>
+#include <QBuffer>
+#include <QLabel>
+#include <QPdfWriter>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QEventLoop>
@@ -158,17 +165,68 @@ bool QtDialogs::progress(const QString &text, ProgressTask &task)
     return !task.cancelRequested();
 }
 
+QString QtDialogs::NoPrinterText()
+{
+    return QStringLiteral("V systému není nastavena žádná tiskárna (nebo neběží tisková služba CUPS). "
+                          "Stránky můžete uložit jako PDF a vytisknout jinde.");
+}
+
+void QtDialogs::SaveJobAsPdf(PrintJob &job)
+{
+    const std::optional<QString> path = saveFile({QStringLiteral("Výsledky do PDF"),
+                                                  QStringLiteral("Soubory PDF (*.pdf)|*.pdf|Všechny soubory (*.*)|*.*"),
+                                                  QStringLiteral("pdf"),
+                                                  {}});
+    if (!path)
+        return;
+    // Made whole in memory first: a failure never leaves part of a file.
+    QBuffer buffer;
+    buffer.open(QIODevice::WriteOnly);
+    bool painted = false;
+    {
+        QPdfWriter writer(&buffer);
+        writer.setCreator(QStringLiteral("Tikomat"));
+        writer.setTitle(job.title());
+        writer.setResolution(600);
+        job.setUpPage(writer);
+        painted = job.print(writer);
+    }
+    try {
+        if (!painted)
+            throw TikomatError(QStringLiteral("PDF nelze vytvořit"));
+        WriteFileAtomically(*path, buffer.data());
+    } catch (const TikomatError &e) {
+        message(QStringLiteral("Chyba při ukládání: ") + e.text, MsgIcon::Critical);
+    }
+}
+
 QString QtDialogs::printPreview(PrintJob &job)
 {
-    if (QPrinterInfo::availablePrinterNames().isEmpty())
-        return QStringLiteral("v systému není nastavena žádná tiskárna (nebo neběží tisková služba CUPS)");
+    // Without a printer the preview still shows the pages as they will be
+    // printed (A4, set up by the job), and offers them as a PDF instead.
+    const bool noPrinter = QPrinterInfo::availablePrinterNames().isEmpty();
     QPrinter printer(QPrinter::HighResolution);
+    if (noPrinter)
+        printer.setOutputFormat(QPrinter::PdfFormat);
     printer.setDocName(job.title());
     job.setUpPage(printer);
     QPrintPreviewDialog dialog(&printer, QApplication::activeWindow());
     dialog.setWindowTitle(QStringLiteral("Náhled tisku – ") + job.title());
     QObject::connect(&dialog, &QPrintPreviewDialog::paintRequested, &dialog,
                      [&job](QPrinter *target) { job.print(*target); });
+    if (noPrinter) {
+        auto *note = new QLabel(NoPrinterText(), &dialog);
+        note->setObjectName(QStringLiteral("lblBezTiskarny"));
+        note->setWordWrap(true);
+        auto *save = new QPushButton(QStringLiteral("Uložit PDF..."), &dialog);
+        save->setObjectName(QStringLiteral("btnUlozitPdf"));
+        QObject::connect(save, &QPushButton::clicked, &dialog, [this, &job] { SaveJobAsPdf(job); });
+        auto *row = new QHBoxLayout;
+        row->addWidget(note, 1);
+        row->addWidget(save);
+        if (auto *box = qobject_cast<QBoxLayout *>(dialog.layout()))
+            box->addLayout(row);
+    }
     dialog.exec();
     return {};
 }

@@ -17,8 +17,15 @@ public:
     bool progress(const QString &text, ProgressTask &task) override;
     // Qt's print preview on the system's default printer, A4 as the job sets
     // it up unless the operator changes it there.  Without a printer (none
-    // set up, or no printing service) it says so instead of opening.
+    // set up, or no printing service) the preview opens all the same, with
+    // NoPrinterText and a button "Uložit PDF..." that saves the pages.
     QString printPreview(PrintJob &job) override;
+
+    static QString NoPrinterText();
+
+private:
+    // The job's pages into a PDF file the operator chooses, atomically.
+    void SaveJobAsPdf(PrintJob &job);
 };
 
 // "Text (*.a)|*.a|All (*.*)|*.*" to Qt's "Text (*.a);;All (*.*)".  A

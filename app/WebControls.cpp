@@ -6,6 +6,7 @@
 #include "WebSettings.h"
 
 #include <QCheckBox>
+#include <QSignalBlocker>
 #include <QComboBox>
 #include <QFormLayout>
 #include <QLabel>
@@ -77,7 +78,7 @@ void WebControls::Bind(SpectatorWindow *display, ResultsLists *results)
     m_results = results;
     if (m_results)
         connect(m_results, &ResultsLists::resultsRefreshed, this, &WebControls::Republish);
-    connect(cbWebResults, &QCheckBox::clicked, this, [this] {
+    connect(cbWebResults, &QCheckBox::toggled, this, [this] {
         saveChoice();
         applyChoice();
     });
@@ -128,6 +129,7 @@ void WebControls::applyChoice()
             Republish();
         } else {
             lblWebStatus->setText(error);
+            const QSignalBlocker quiet(cbWebResults);  // the error stays in sight
             cbWebResults->setChecked(false);
         }
     } else {

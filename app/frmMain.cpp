@@ -1,14 +1,17 @@
 #include "main.h"
 
 #include "BackgroundWriter.h"
+#include "DisplayControls.h"
 #include "Dialogs.h"
 #include "EventLog.h"
 #include "HotTrackView.h"
 #include "JournalKeeper.h"
+#include "LastRace.h"
 #include "LinkController.h"
 #include "RaceSheetStore.h"
 #include "ManualEntry.h"
 #include "RacerFileMemory.h"
+#include "RacerPage.h"
 #include "RacerTable.h"
 #include "ResultsLists.h"
 #include "SpectatorWindow.h"
@@ -17,12 +20,15 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QComboBox>
 #include <QFileInfo>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLayout>
+#include <QLineEdit>
 #include <QScreen>
+#include <QSettings>
 #include <QStatusBar>
 #include <QTableView>
 
@@ -122,10 +128,67 @@ void TfrmMain::startProgram()
     UpdateTitle();
 }
 
+namespace {
+
+QSettings SessionSettings()
+{
+    return QSettings(QStringLiteral("Tikomat"), QStringLiteral("Tikomat"));
+}
+
+}  // namespace
+
+void TfrmMain::SaveSession()
+{
+    QSettings s = SessionSettings();
+    s.setValue(QStringLiteral("window/geometry"), saveGeometry());
+    s.setValue(QStringLiteral("window/maximized"), isMaximized());
+    s.setValue(QStringLiteral("results/realCas"), cbRealCas->isChecked());
+    s.setValue(QStringLiteral("results/lapsMode"), cbRezimKol->currentIndex());
+    s.setValue(QStringLiteral("display/caption"), gbDisplej->edDispCaption->text());
+    s.setValue(QStringLiteral("display/mode"), gbDisplej->cbDispMode->currentIndex());
+    s.setValue(QStringLiteral("display/open"), gbDisplej->cbDisplayWindow->isChecked());
+}
+
+void TfrmMain::ShowAsLastClosed()
+{
+    QSettings s = SessionSettings();
+    const auto restoreIndex = [&s](QComboBox *box, const QString &key) {
+        const int index = s.value(key, box->currentIndex()).toInt();
+        if (index >= 0 && index < box->count())
+            box->setCurrentIndex(index);
+    };
+    cbRealCas->setChecked(s.value(QStringLiteral("results/realCas"), cbRealCas->isChecked()).toBool());
+    restoreIndex(cbRezimKol, QStringLiteral("results/lapsMode"));
+    gbDisplej->edDispCaption->setText(
+        s.value(QStringLiteral("display/caption"), gbDisplej->edDispCaption->text()).toString());
+    restoreIndex(gbDisplej->cbDispMode, QStringLiteral("display/mode"));
+    const QByteArray geometry = s.value(QStringLiteral("window/geometry")).toByteArray();
+    if (!geometry.isEmpty())
+        restoreGeometry(geometry);
+    if (s.value(QStringLiteral("window/maximized")).toBool())
+        showMaximized();
+    else
+        show();
+    // Showing this window hides the spectator window: it opens after it.
+    const bool open = s.value(QStringLiteral("display/open")).toBool();
+    gbDisplej->cbDisplayWindow->setChecked(open);
+    gbDisplej->showOrHideWindow();
+}
+
 void TfrmMain::hideSpectatorWindow()
 {
     if (frmDisplay)
         frmDisplay->hide();
+}
+
+QString TfrmMain::UnsavedRacersText(int racers)
+{
+    if (racers <= 0)
+        return {};
+    const QString counted = racers == 1                  ? QStringLiteral("1 závodník není uložen")
+                            : racers >= 2 && racers <= 4 ? QStringLiteral("%1 závodníci nejsou uloženi").arg(racers)
+                                                         : QStringLiteral("%1 závodníků není uloženo").arg(racers);
+    return QStringLiteral("Závod nemá jméno a %1 v žádném souboru závodníků.").arg(counted);
 }
 
 bool TfrmMain::confirmClose()
@@ -135,13 +198,33 @@ bool TfrmMain::confirmClose()
     const QString waiting = m_desk ? TimingDesk::WaitingRowsText(m_desk->WaitingRows()) : QString();
     if (!waiting.isEmpty())
         text += QStringLiteral("\n\n") + waiting;
-    return m_dialogs.question(QStringLiteral("Tikomat"), text, MsgIcon::Question);
+    // Racers of an unnamed race lie only beside its temporary file, where
+    // nobody would look for them: the operator chooses before they are left.
+    const int unsaved = m_racerFiles ? m_racerFiles->UnsavedRacers() : 0;
+    if (unsaved == 0)
+        return m_dialogs.question(QStringLiteral("Tikomat"), text, MsgIcon::Question);
+    text += QStringLiteral("\n\n") + UnsavedRacersText(unsaved);
+    const QString save = QStringLiteral("Uložit závodníky a ukončit");
+    const int choice = m_dialogs.choose(QStringLiteral("Tikomat"), text, MsgIcon::Question,
+                                        {save, QStringLiteral("Ukončit bez uložení"), QStringLiteral("Storno")});
+    if (choice == 1)
+        return true;
+    if (choice != 0)
+        return false;
+    m_racerPage->saveRacerFile(false);
+    // A cancelled or failed save leaves the program open, the racers with it.
+    return m_racerFiles->UnsavedRacers() == 0;
 }
 
 void TfrmMain::shutDown()
 {
     if (m_link)
         m_link->Shutdown();
+    if (m_racerFiles)
+        m_racerFiles->SaveNow();
+    if (m_data)
+        LastRace::Remember(m_data->FileName);
+    SaveSession();
     // The last change is on disk before the journal may go.
     if (m_data)
         m_data->WaitForWrites();

@@ -19,6 +19,8 @@
 #include "JournalRecovery.h"
 #include "LeftRaces.h"
 #include "ImpulseListModel.h"
+#include "Dialogs.h"
+#include "LastRace.h"
 #include "RacerFileMemory.h"
 #include "RacerPage.h"
 #include "ResultsExport.h"
@@ -68,6 +70,23 @@ std::vector<ColumnLimits::Limits> LimitsOf(int columns)
 }
 
 // Mirrors the desk's selected impulse row and the view's selection both ways.
+// The count above an impulse list follows its rows; more than one waiting
+// means a number may have been forgotten: amber, so it is seen from afar.
+void BindWaitingCount(QLabel *label, ImpulseListModel *list)
+{
+    const auto update = [label, list] {
+        const int waiting = list->size();
+        label->setText(TimingDesk::WaitingCountText(waiting));
+        label->setStyleSheet(waiting > 1 ? QStringLiteral("QLabel { background: #FFB000; color: black; "
+                                                          "font-weight: bold; padding: 0 4px; }")
+                                         : QString());
+    };
+    QObject::connect(list, &QAbstractItemModel::rowsInserted, label, update);
+    QObject::connect(list, &QAbstractItemModel::rowsRemoved, label, update);
+    QObject::connect(list, &QAbstractItemModel::modelReset, label, update);
+    update();
+}
+
 void BindSelection(QTableView *view, ImpulseListModel *model)
 {
     view->setModel(model);
@@ -105,6 +124,7 @@ void TfrmMain::CreateLogic()
     m_data->SetSaveAlarm(m_saveAlarm.get());
     m_racerPage->Bind(*m_racers, m_dialogs, m_saveAlarm.get());
     m_racerFiles = std::make_unique<RacerFileMemory>(*m_racers, m_dialogs, m_data->FileName);
+    m_racerFiles->SetSaveAlarm(m_saveAlarm.get());
     connect(m_racerPage, &RacerPage::racerFileUsed, m_racerFiles.get(), &RacerFileMemory::RacerFileUsed);
     m_results = std::make_unique<ResultsLists>(*m_data, m_racers.get());
     m_desk = std::make_unique<TimingDesk>(*m_data, m_dialogs, m_racers.get());
@@ -233,6 +253,27 @@ void TfrmMain::RecoverJournal()
     UpdateTitle();  // a restored race may be a named one
     OpenRacersOfRace();
     m_results->RefreshLists(-1);
+    ReopenLastRace();
+}
+
+void TfrmMain::ReopenLastRace()
+{
+    const QString last = LastRace::Remembered();
+    switch (LastRace::AtStart(last, m_data->FileName, int(m_data->records().size()))) {
+    case LastRace::Action::None: return;
+    case LastRace::Action::Missing: m_dialogs.message(LastRace::MissingText(last), MsgIcon::Warning); return;
+    case LastRace::Action::Open: break;
+    }
+    // Opened as "&Otevřít" opens: its journal, then its racer file, whose
+    // line in the status bar follows the race's.
+    SetStatusText({});
+    if (!m_desk->OpenDataFile(last))
+        return;  // the store said why; the new unnamed race stays
+    const QString racers = StatusText();
+    QString status = LastRace::OpenedText(last, int(m_data->records().size()));
+    if (!racers.isEmpty())
+        status += QStringLiteral(". ") + racers;
+    SetStatusText(status);
 }
 
 void TfrmMain::OpenRacersOfRace()
@@ -275,6 +316,9 @@ void TfrmMain::BindTimingPage()
     TimingDesk *desk = m_desk.get();
     BindSelection(lvPulsy, &desk->startList());
     BindSelection(lvPulsy2, &desk->finishList());
+    BindWaitingCount(lblCekaStart, &desk->startList());
+    BindWaitingCount(lblCekaCil, &desk->finishList());
+    connect(desk, &TimingDesk::olderImpulseTaken, this, &TfrmMain::SetStatusText);
     connect(btnSimulace, &QPushButton::clicked, desk, &TimingDesk::simulateStartImpulse);
     connect(btnSimulace2, &QPushButton::clicked, desk, &TimingDesk::simulateFinishImpulse);
     connect(btnSmaz, &QPushButton::clicked, desk, &TimingDesk::deleteSelectedImpulse);
@@ -337,7 +381,7 @@ void TfrmMain::BindRecordList()
     connect(lv, &QAbstractItemView::doubleClicked, desk, [this] { m_desk->editRecord(SelectedRecord()); });
     connect(Button21, &QPushButton::clicked, desk, [this] { m_desk->deleteRecord(SelectedRecord()); });
     connect(btnNovyZaznam, &QPushButton::clicked, m_manual.get(), &ManualEntry::OpenNew);
-    connect(cbRealCas, &QCheckBox::clicked, desk, [this] {
+    connect(cbRealCas, &QCheckBox::toggled, desk, [this] {
         m_results->setRealCas(cbRealCas->isChecked());
         m_desk->refreshLists();
     });
@@ -361,10 +405,14 @@ void TfrmMain::BindResultsPage()
         const int wanted = limits->Bounded(ResultsListModel::Caption, header->sectionSize(ResultsListModel::Caption));
         header->resizeSection(ResultsListModel::Caption, std::max(was, wanted));
     });
-    // "Poř. v kat." stands beside the racer, and only while every category is shown.
-    lv1->horizontalHeader()->moveSection(ResultsListModel::CategoryRank, ResultsListModel::Caption + 1);
-    lv1->horizontalHeader()->resizeSection(ResultsListModel::CategoryRank,
-                                           ResultsListModel::columnWidth(ResultsListModel::CategoryRank).initial);
+    // "Pořadí" first; "Poř. v kat." beside the racer, and only while every
+    // category is shown.
+    QHeaderView *resultsHeader = lv1->horizontalHeader();
+    resultsHeader->moveSection(resultsHeader->visualIndex(ResultsListModel::Rank), 0);
+    resultsHeader->moveSection(resultsHeader->visualIndex(ResultsListModel::CategoryRank),
+                               resultsHeader->visualIndex(ResultsListModel::Caption) + 1);
+    for (const ResultsListModel::Column rank : {ResultsListModel::Rank, ResultsListModel::CategoryRank})
+        resultsHeader->resizeSection(rank, ResultsListModel::columnWidth(rank).initial);
     connect(cbKategorie, &CategoryBox::categoryChosen, this, [this](const QString &category) {
         m_results->setCategory(category);
         lv1->setColumnHidden(ResultsListModel::CategoryRank, !category.isEmpty());
@@ -389,7 +437,7 @@ void TfrmMain::BindResultsPage()
     WebControls *web = m_settingsPage->webControls();
     web->Bind(frmDisplay, m_results.get());
     connect(gbDisplej->edDispCaption, &QLineEdit::textChanged, web, &WebControls::Republish);
-    connect(gbDisplej->cbDispRunningTime, &QCheckBox::clicked, web, &WebControls::Republish);
+    connect(gbDisplej->cbDispRunningTime, &QCheckBox::toggled, web, &WebControls::Republish);
 }
 
 void TfrmMain::BindPublishing()

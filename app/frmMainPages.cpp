@@ -246,9 +246,19 @@ QWidget *TfrmMain::BuildMiddleColumn()
     SetUpList(lvPulsy, QStringLiteral("Startovací impulsy"), false);
     lvPulsy2 = Named<HotTrackView>("lvPulsy2");
     SetUpList(lvPulsy2, QStringLiteral("Cílové impulsy"), false);
-    layout->addWidget(Heading(QStringLiteral("&Startovací impulsy"), lvPulsy));
+    // Each heading with the count of rows waiting in its list beside it.
+    const auto headingRow = [](QLabel *heading, QLabel *count) {
+        auto *row = new QHBoxLayout;
+        row->addWidget(heading);
+        row->addStretch(1);
+        row->addWidget(count);
+        return row;
+    };
+    lblCekaStart = Named<QLabel>("lblCekaStart");
+    lblCekaCil = Named<QLabel>("lblCekaCil");
+    layout->addLayout(headingRow(Heading(QStringLiteral("&Startovací impulsy"), lvPulsy), lblCekaStart));
     layout->addWidget(lvPulsy, 1);
-    layout->addWidget(Heading(QStringLiteral("Cílové impulsy"), lvPulsy2));
+    layout->addLayout(headingRow(Heading(QStringLiteral("Cílové impulsy"), lvPulsy2), lblCekaCil));
     layout->addWidget(lvPulsy2, 1);
 
     btnSmaz = Button("btnSmaz", QStringLiteral("S&maž vybraný"));

@@ -17,6 +17,6 @@ int main(int argc, char **argv)
         return 1;  // the reason has been shown; the window logs its end on the way out
 
     windows.frmMain->RecoverJournal();
-    windows.frmMain->show();
+    windows.frmMain->ShowAsLastClosed();
     return app.exec();
 }

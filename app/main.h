@@ -85,8 +85,9 @@ public:
     LinkController *Link() const { return m_link.get(); }
 
     // Offers what the journals of a run that ended without a clean close
-    // hold, then the unnamed races such a run left (the program's start,
-    // once the window exists).
+    // hold, then the unnamed races such a run left; when neither brought a
+    // race back, reopens the race open at the last close (the program's
+    // start, once the window exists).
     void RecoverJournal();
     JournalKeeper *Journal() const { return m_journal.get(); }
 
@@ -107,10 +108,20 @@ public:
     // Life cycle, in the order the window goes through it.
     // Opens the event log, makes the store and the logic behind the pages.
     void startProgram();
+    // Shows the window as it was at the last close: its size, maximised or
+    // not, "Reál.čas", the laps mode, the spectator window's caption and
+    // mode, and the spectator window itself if it was open (the program's
+    // start; QSettings "Tikomat"/"Tikomat").
+    void ShowAsLastClosed();
     // Whenever the window is shown, the spectator window is hidden.
     void hideSpectatorWindow();
-    // Asks whether to end the program, saying how many impulses wait.
+    // Asks whether to end the program, saying how many impulses wait; while
+    // the race is unnamed and its racers are in no racer file of the
+    // operator's, it says how many and offers to save them first.
     bool confirmClose();
+    // "Závod nemá jméno a 3 závodníci nejsou uloženi v žádném souboru
+    // závodníků." (empty for none).
+    static QString UnsavedRacersText(int racers);
     // Stops the module link, waits for the last write and closes the journal
     // and the spectator window.
     void shutDown();
@@ -173,6 +184,10 @@ private:
     RecoveryTarget RecoveryTargetOf();
     // The racer file remembered with the store's data file, loaded.
     void OpenRacersOfRace();
+    // The race open at the last close, unless crash recovery brought one.
+    void ReopenLastRace();
+    // What ShowAsLastClosed brings back, written at the close.
+    void SaveSession();
     // Shows `prefix` + `problem` in `alarm`, or hides it when the problem is
     // over; either way one line in the event log.
     void ShowAlarm(QLabel *alarm, const QString &problem, const QString &prefix, const QString &over);
@@ -234,6 +249,9 @@ private:
     QWidget *m_middleColumn = nullptr;
     HotTrackView *lvPulsy = nullptr;
     HotTrackView *lvPulsy2 = nullptr;
+    // "Čeká: 2" above each impulse list, amber while more than one waits.
+    QLabel *lblCekaStart = nullptr;
+    QLabel *lblCekaCil = nullptr;
     QPushButton *btnSmaz = nullptr;
     QPushButton *btnSmazVse = nullptr;
     QPushButton *btnSimulace = nullptr;

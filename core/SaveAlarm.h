@@ -15,9 +15,11 @@
 //
 // A save the operator asked for ("&Uložit", "Uložit &jako...", the close, the
 // racer page's saves) tells its failure by a box whatever came before.  The
-// racer file is saved only when asked: its problem shows until it is saved,
-// but it keeps no episode open, or a failed racer file would silence the
-// next failure of the data file.
+// racer file is also saved by itself, within a second of a change and again
+// every few seconds while that fails: such a failure is part of an episode
+// like the others.  A failed save the operator asked for keeps no episode
+// open: its problem shows until the racer file is saved, but it must not
+// silence the next failure of the data file.
 #include <QObject>
 #include <QString>
 
@@ -45,8 +47,9 @@ public:
 
     // Why `file` is not being saved, or empty.
     QString problem(SavedFile file) const { return m_problems[Index(file)]; }
-    // The box's text for a failure of `file`.
-    static QString MessageText(SavedFile file, const QString &reason);
+    // The box's text for a failure of `file`; a racer file saved by itself
+    // is named, the operator's own save needs no name.
+    static QString MessageText(SavedFile file, const QString &reason, bool asked = true);
 
 signals:
     // `file` stopped being saved (or its reason changed), or, with an empty
@@ -61,4 +64,5 @@ private:
     Dialogs *m_dialogs;
     std::array<QString, 3> m_problems;
     bool m_told = false;  // the present episode had its box
+    bool m_racerEpisode = false;  // the racer file's problem came from a save nobody asked for
 };

@@ -1,5 +1,7 @@
 #include "ManualEntry.h"
 
+#include "PassageClock.h"
+
 #include "Clock.h"
 #include "DataFileReader.h"
 #include "DayTime.h"
@@ -82,6 +84,35 @@ void ManualEntry::OpenRecord(const TimeRecordPtr &record)
     m_shown = true;
     emit fieldsChanged();
     emit showRequested();
+}
+
+QString ManualEntry::RaceTimeText(const QString &timeText) const
+{
+    if (m_fields.raceStart || timeText.contains(u'_') || timeText.trimmed().size() < 12)
+        return {};
+    const DayTime time = TextToDayTime(timeText);
+    // The latest race start at or before the time; the edited record is not
+    // a start of itself.
+    bool found = false;
+    DayTime start = 0;
+    for (const TimeRecordPtr &record : m_data.records()) {
+        if (record == m_edited || record->Number != RaceStartNumber || record->Time > time)
+            continue;
+        if (!found || record->Time > start)
+            start = record->Time;
+        found = true;
+    }
+    if (!found)
+        return QStringLiteral("bez startu");
+    PassageClock clock;
+    clock.startRace(start);
+    const PassageClock::Reading reading = clock.measure(time);
+    switch (reading.kind) {
+    case PassageClock::Reading::Kind::Measured: return DayTimeToText(reading.elapsed);
+    case PassageClock::Reading::Kind::BeforeStart: return QStringLiteral("před startem");
+    case PassageClock::Reading::Kind::NoStart: break;
+    }
+    return QStringLiteral("bez startu");
 }
 
 void ManualEntry::confirm()

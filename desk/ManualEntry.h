@@ -51,6 +51,12 @@ public:
     // The other commands hide the dialog; fields and record stay.
     void Hide();
 
+    // "Čas od startu:" beside the time of day typed as `timeText`: measured
+    // from the latest race start of the store at or before it, as the record
+    // list measures it; "před startem" or "bez startu" when it cannot be;
+    // empty for the race start itself or a time not yet whole.
+    QString RaceTimeText(const QString &timeText) const;
+
     // The dialog's own handlers.
     // "Toto je čas startu závodu" ticked or not: the number field takes the
     // race start's number and is locked, or is emptied and unlocked.

@@ -65,6 +65,12 @@ void ManualEntryDialog::CreateRecordFields(const QFont &large)
     MaskEdit2->setMinimumWidth(QFontMetrics(large).horizontalAdvance(QStringLiteral("00000")) + 16);
     MaskEdit2->installEventFilter(this);
 
+    // The list shows race times, the field the time of day: both side by side.
+    edCasOdStartu = new QLineEdit(this);
+    edCasOdStartu->setObjectName(QStringLiteral("edCasOdStartu"));
+    edCasOdStartu->setReadOnly(true);
+    edCasOdStartu->setFocusPolicy(Qt::NoFocus);
+
     cbStartZavodu = new QCheckBox(QStringLiteral("Toto je čas startu závodu"), this);
     cbStartZavodu->setObjectName(QStringLiteral("cbStartZavodu"));
 }
@@ -133,6 +139,12 @@ void ManualEntryDialog::LayOutControls()
     penalty->addWidget(Edit1);
     penalty->addWidget(UpDown1);
 
+    auto *lblRaceTime = new QLabel(QStringLiteral("Čas od startu:"), this);
+    lblRaceTime->setBuddy(edCasOdStartu);
+    auto *raceTime = new QHBoxLayout;
+    raceTime->addWidget(lblRaceTime);
+    raceTime->addWidget(edCasOdStartu, 1);
+
     auto *lower = new QGridLayout;
     lower->addWidget(cbStartZavodu, 0, 0, 1, 2);
     lower->addWidget(lblPenalty, 1, 0);
@@ -145,6 +157,7 @@ void ManualEntryDialog::LayOutControls()
 
     auto *layout = new QVBoxLayout(this);
     layout->addLayout(grid);
+    layout->addLayout(raceTime);
     layout->addLayout(lower);
     layout->addLayout(buttons);
     layout->setSizeConstraint(QLayout::SetFixedSize);
@@ -190,6 +203,7 @@ void ManualEntryDialog::Bind(ManualEntry *entry)
 {
     m_entry = entry;
     connect(entry, &ManualEntry::fieldsChanged, this, &ManualEntryDialog::ShowFields);
+    connect(MaskEdit1, &QLineEdit::textChanged, this, &ManualEntryDialog::ShowRaceTime);
     connect(entry, &ManualEntry::showRequested, this, [this] {
         show();
         raise();
@@ -220,6 +234,12 @@ void ManualEntryDialog::ShowFields()
     MaskEdit2->setEnabled(m_entry->numberEnabled());
     cbStartZavodu->setChecked(f.raceStart);
     Edit1->setText(f.penalty);
+    ShowRaceTime();
+}
+
+void ManualEntryDialog::ShowRaceTime()
+{
+    edCasOdStartu->setText(m_entry ? m_entry->RaceTimeText(MaskEdit1->displayText()) : QString());
 }
 
 void ManualEntryDialog::HandTypedText()

@@ -46,12 +46,14 @@ private:
 
     void ShowFields();
     void HandTypedText();
+    void ShowRaceTime();
 
     ManualEntry *m_entry = nullptr;
     int m_upDownPosition = 0;
 
     QLineEdit *MaskEdit1 = nullptr;  // time of day, hh:mm:ss,zzz
     QLineEdit *MaskEdit2 = nullptr;  // start number
+    QLineEdit *edCasOdStartu = nullptr;  // the race time of MaskEdit1, read-only
     QCheckBox *cbStartZavodu = nullptr;
     QLineEdit *Edit1 = nullptr;      // penalty seconds
     QWidget *UpDown1 = nullptr;      // the two arrows beside Edit1

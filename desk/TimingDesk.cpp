@@ -1,5 +1,7 @@
 #include "TimingDesk.h"
 
+#include "TempDataFile.h"
+
 #include "Clock.h"
 #include "Dialogs.h"
 #include "JournalKeeper.h"
@@ -262,6 +264,17 @@ TimeRecordPtr TimingDesk::MakeRecord(int number, DayTime time, std::vector<RowEd
     return record;
 }
 
+QString TimingDesk::OlderImpulseText(DayTime time, int waiting)
+{
+    const QString verb = waiting >= 2 && waiting <= 4 ? QStringLiteral("čekají") : QStringLiteral("čeká");
+    return QStringLiteral("Přiřazen impuls %1; %2 ještě %3").arg(DayTimeToText(time), verb).arg(waiting);
+}
+
+QString TimingDesk::WaitingCountText(int waiting)
+{
+    return QStringLiteral("Čeká: %1").arg(waiting);
+}
+
 TimingDesk::Assignment TimingDesk::AssignFromList(ImpulseListModel &list, ImpulseKind kind)
 {
     int impulse = list.selectedRow();
@@ -275,8 +288,16 @@ TimingDesk::Assignment TimingDesk::AssignFromList(ImpulseListModel &list, Impuls
 
     if (impulse >= 0) {
         const DayTime time = list.at(impulse).time;
+        // A number typed for an impulse that is not the last of its list
+        // takes an older one: said at once, or every racer after it gets the
+        // time of the one before.
+        int newer = 0;
+        for (int row = impulse + 1; row < list.size(); ++row)
+            newer += list.at(row).kind == kind ? 1 : 0;
         // The record and the impulse it takes go into the journal together.
         TimeRecordPtr record = MakeRecord(DisplayNumber(), time, {Removal(list, impulse)});
+        if (record && newer > 0)
+            emit olderImpulseTaken(OlderImpulseText(time, list.size()));
         return {false, record};
     }
     if (m_settings.functionMode == 2)
@@ -498,15 +519,24 @@ void TimingDesk::openFile()
     const auto path = m_dialogs.openFile(DataFileRequest(m_proposedOpenName));
     if (!path)
         return;
+    OpenDataFile(*path);
+}
+
+bool TimingDesk::OpenDataFile(const QString &path)
+{
     HideManualEntry();
-    m_proposedOpenName = *path;
+    m_proposedOpenName = path;
     // A failed load leaves the store as it was, temporary name included; it
     // must then keep asking for a name, or the next inserts would silently go
     // on into the temporary file.  Nor may the next Save-as propose the file
     // that failed: accepting that dialog would overwrite it.
-    if (m_data.Load(*path)) {
-        m_data.Unnamed = false;
-        m_proposedSaveName = *path;
+    const bool opened = m_data.Load(path);
+    if (opened) {
+        // An unnamed race reopened stays unnamed: its first insert asks for a name.
+        const bool unnamed = IsTemporaryDataFileName(path);
+        m_data.Unnamed = unnamed;
+        if (!unnamed)
+            m_proposedSaveName = path;
         m_history.clear();
         if (m_sheet)
             m_sheet->open(m_data.FileName);
@@ -514,6 +544,7 @@ void TimingDesk::openFile()
         emit dataFileChanged();
     }
     Refresh(-1);
+    return opened;
 }
 
 void TimingDesk::saveAs()

@@ -139,6 +139,10 @@ public:
     void refreshLists();
     void newFile();   // "&Nový"
     void openFile();  // "&Otevřít"
+    // Opens the data file at `path` as "&Otevřít" does after its dialog (the
+    // last race at start); a temporary file stays an unnamed race.  False
+    // when it could not be opened (reported by the store).
+    bool OpenDataFile(const QString &path);
     void saveAs();    // "Uložit &jako..."
     void save();      // "&Uložit"
 
@@ -150,6 +154,12 @@ public:
 
     // The name the save dialog proposes next (the opened or last saved file).
     QString proposedSaveName() const { return m_proposedSaveName; }
+
+    // "Přiřazen impuls 14:02:11,250; čekají ještě 2": `time` taken, `waiting`
+    // rows left in its list.
+    static QString OlderImpulseText(DayTime time, int waiting);
+    // "Čeká: 3", above an impulse list.
+    static QString WaitingCountText(int waiting);
 
 signals:
     // Rebuild the record and results lists after a command that changed no
@@ -170,6 +180,9 @@ signals:
     // The store's data file is another one now ("&Nový", "&Otevřít", a name
     // chosen in "Uložit &jako...").
     void dataFileChanged();
+    // A number took an impulse while a newer one of its list waits: the
+    // status bar's line (OlderImpulseText).
+    void olderImpulseTaken(const QString &text);
 
 private:
     struct Assignment {

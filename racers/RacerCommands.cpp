@@ -93,7 +93,7 @@ void RacerCommands::saveRacerFile(bool saveAs)
 {
     if (saveAs || m_saveFileName.isEmpty()) {
         const std::optional<QString> path = m_dialogs.saveFile(
-            {QStringLiteral("Datový soubor záznamu časů..."), RacerFilter, RacerExtension, m_saveFileName});
+            {QStringLiteral("Soubor závodníků"), RacerFilter, RacerExtension, m_saveFileName});
         if (!path)
             return;
         m_saveFileName = *path;

@@ -4,6 +4,8 @@
 #include "QuotedInput.h"
 #include "RacerFile.h"
 #include "RacerTable.h"
+#include "SaveAlarm.h"
+#include "TempDataFile.h"
 #include "TikomatError.h"
 
 #include <QDir>
@@ -38,6 +40,56 @@ RacerFileMemory::RacerFileMemory(RacerTable &table, Dialogs &dialogs, const QStr
     connect(&m_table, &QAbstractItemModel::rowsInserted, this, &RacerFileMemory::TableChanged);
     connect(&m_table, &QAbstractItemModel::rowsRemoved, this, &RacerFileMemory::TableChanged);
     connect(&m_table, &QAbstractItemModel::dataChanged, this, &RacerFileMemory::TableChanged);
+    m_saveTimer.setSingleShot(true);
+    connect(&m_saveTimer, &QTimer::timeout, this, &RacerFileMemory::SaveNow);
+}
+
+QString RacerFileMemory::AutomaticRacerFile(const QString &dataFile)
+{
+    return AbsolutePath(dataFile) + QStringLiteral(".racerlist");
+}
+
+bool RacerFileMemory::Unnamed() const
+{
+    return m_dataFile.isEmpty() || IsTemporaryDataFileName(m_dataFile);
+}
+
+void RacerFileMemory::ScheduleSave(int delayMs)
+{
+    m_dirty = true;
+    m_saveTimer.start(delayMs);
+}
+
+void RacerFileMemory::SaveNow()
+{
+    m_saveTimer.stop();
+    if (!m_dirty || m_dataFile.isEmpty())
+        return;
+    const QString target = m_racerFile.isEmpty() ? AutomaticRacerFile(m_dataFile) : m_racerFile;
+    try {
+        // rows(), not Rows(): a cell the operator is typing in stays open.
+        SaveRacerFile(target, m_table.rows());
+    } catch (const TikomatError &e) {
+        if (m_alarm)
+            m_alarm->Failed(SavedFile::RacerFile, e.text);
+        ScheduleSave(RetryDelayMs);
+        return;
+    }
+    m_dirty = false;
+    if (m_racerFile.isEmpty()) {
+        m_racerFile = target;
+        Remember(m_dataFile, m_racerFile);
+    }
+    if (!Unnamed() || m_racerFile != AutomaticRacerFile(m_dataFile))
+        m_unsaved = false;
+    if (m_alarm)
+        m_alarm->Succeeded(SavedFile::RacerFile);
+    emit racersSaved(target);
+}
+
+int RacerFileMemory::UnsavedRacers() const
+{
+    return Unnamed() && m_unsaved ? m_table.size() : 0;
 }
 
 QString RacerFileMemory::Remembered(const QString &dataFile)
@@ -56,19 +108,24 @@ void RacerFileMemory::Remember(const QString &dataFile, const QString &racerFile
 
 void RacerFileMemory::TableChanged()
 {
-    if (!m_loading)
-        m_unsaved = true;
+    if (m_loading)
+        return;
+    m_unsaved = true;
+    ScheduleSave();
 }
 
 void RacerFileMemory::RacerFileUsed(const QString &racerFile)
 {
     m_racerFile = AbsolutePath(racerFile);
     m_unsaved = false;
+    m_dirty = false;
+    m_saveTimer.stop();
     Remember(m_dataFile, m_racerFile);
 }
 
 QString RacerFileMemory::DataFileOpened(const QString &dataFile)
 {
+    SaveNow();  // the last change still goes with the race it was made in
     m_dataFile = AbsolutePath(dataFile);
     m_racerFile.clear();
     const QString racerFile = Remembered(m_dataFile);
@@ -109,6 +166,7 @@ QString RacerFileMemory::DataFileOpened(const QString &dataFile)
     m_loading = false;
     m_racerFile = racerFile;
     m_unsaved = false;
+    m_dirty = false;
     return QStringLiteral("Ze souboru %1 načteno závodníků: %2.")
         .arg(QuotedInput(QFileInfo(racerFile).fileName()))
         .arg(count);
@@ -116,8 +174,12 @@ QString RacerFileMemory::DataFileOpened(const QString &dataFile)
 
 void RacerFileMemory::NewDataFile(const QString &dataFile)
 {
+    SaveNow();
     m_dataFile = AbsolutePath(dataFile);
     m_racerFile.clear();
+    // The table stays as it was: the new race keeps a copy of its own.
+    if (m_table.size() > 0)
+        ScheduleSave();
 }
 
 void RacerFileMemory::DataFileNamed(const QString &dataFile)
@@ -125,6 +187,14 @@ void RacerFileMemory::DataFileNamed(const QString &dataFile)
     const QString named = AbsolutePath(dataFile);
     if (named == m_dataFile)
         return;
+    // Racers kept beside the old name move beside the new one.
+    if (!m_racerFile.isEmpty() && m_racerFile == AutomaticRacerFile(m_dataFile)) {
+        m_racerFile.clear();
+        if (m_table.size() > 0)
+            ScheduleSave();
+    }
     m_dataFile = named;
     Remember(m_dataFile, m_racerFile);
+    if (m_dirty)
+        SaveNow();
 }

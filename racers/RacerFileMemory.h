@@ -11,11 +11,22 @@
 // file that is missing or cannot be read is reported and leaves the table as
 // it was, and so does a table with changes no racer file holds when the
 // operator chooses to keep them.
+//
+// Racers are never kept in memory alone: within a second of a change the
+// table is saved (atomically) to the race's racer file, or, while the race
+// has none, to "<data file>.racerlist" beside the data file, which the race
+// then remembers.  A failed save is told through the save alarm and tried
+// again every few seconds.  An unnamed race's racers are saved beside its
+// temporary file too, against a crash; yet the operator would not find them
+// there, so until a racer file of the operator's own holds them they count
+// as not saved (UnsavedRacers), and the window asks before closing.
 #include <QObject>
 #include <QString>
+#include <QTimer>
 
 class Dialogs;
 class RacerTable;
+class SaveAlarm;
 
 class RacerFileMemory : public QObject {
     Q_OBJECT
@@ -42,8 +53,30 @@ public:
     // The racer file of the present race, or empty.
     QString racerFile() const { return m_racerFile; }
 
+    // The racer file a race's racers go to while the race has none of its own.
+    static QString AutomaticRacerFile(const QString &dataFile);
+    // Where failed saves are told (null: nowhere; the retries go on).
+    void SetSaveAlarm(SaveAlarm *alarm) { m_alarm = alarm; }
+    // A change not yet written is written now (at the close, before another
+    // race is opened).
+    void SaveNow();
+    // How many racers the unnamed race holds that no racer file of the
+    // operator's holds (0 for a named race: its racers are saved).
+    int UnsavedRacers() const;
+
+    // The wait after a change, and between tries while saving fails.
+    static constexpr int SaveDelayMs = 500;
+    static constexpr int RetryDelayMs = 5000;
+
+signals:
+    // The table was written to this racer file by itself.
+    void racersSaved(const QString &path);
+
 private:
     void TableChanged();
+    // The rows must be written (again): they will be, after `delayMs`.
+    void ScheduleSave(int delayMs = SaveDelayMs);
+    bool Unnamed() const;
 
     RacerTable &m_table;
     Dialogs &m_dialogs;
@@ -51,5 +84,9 @@ private:
     QString m_racerFile;
     // The table holds changes that no racer file holds (typed, imported).
     bool m_unsaved = false;
+    // The table changed since it was last written to any file.
+    bool m_dirty = false;
     bool m_loading = false;
+    SaveAlarm *m_alarm = nullptr;
+    QTimer m_saveTimer;
 };

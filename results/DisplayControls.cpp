@@ -84,11 +84,13 @@ void DisplayControls::Bind(SpectatorWindow *display, ResultsLists *results)
         board.Mode = SpectatorMode(cbDispMode->currentIndex());
         board.Category = cbDispKategorie->chosen();
     }
-    connect(cbDisplayWindow, &QCheckBox::clicked, this, &DisplayControls::showOrHideWindow);
-    connect(cbDispRunningTime, &QCheckBox::clicked, this, &DisplayControls::applyRunningTime);
+    // toggled, not clicked: a box ticked by the keyboard, by a script or
+    // through the accessibility interface acts as one ticked by the mouse.
+    connect(cbDisplayWindow, &QCheckBox::toggled, this, &DisplayControls::showOrHideWindow);
+    connect(cbDispRunningTime, &QCheckBox::toggled, this, &DisplayControls::applyRunningTime);
     connect(edDispCaption, &QLineEdit::textChanged, this, &DisplayControls::applyCaption);
     connect(cbDispMode, &QComboBox::currentIndexChanged, this, &DisplayControls::applyMode);
-    connect(cbDispPaging, &QCheckBox::clicked, this, &DisplayControls::applyPaging);
+    connect(cbDispPaging, &QCheckBox::toggled, this, &DisplayControls::applyPaging);
     connect(cbDispKategorie, &CategoryBox::categoryChosen, this, &DisplayControls::applyCategory);
     if (m_results) {
         connect(m_results, &ResultsLists::resultsRefreshed, this, [this](DayTime lastStartTime) {

@@ -35,6 +35,7 @@ void SetOpenActionForTesting(OpenFileAction action)
 void ExportResults(Dialogs &dialogs, const ResultsSection &section)
 {
     FileRequest request;
+    request.title = QStringLiteral("Export výsledků do .xls");
     request.filter = QStringLiteral("Soubory XLS (*.xls)|*.xls|Všechny soubory (*.*)|*.*");
     request.defaultSuffix = QStringLiteral("xls");
     const std::optional<QString> path = dialogs.saveFile(request);

@@ -182,6 +182,8 @@ QString ResultsListModel::text(int row, Column column) const
     case StartTime: return r.startText();
     case Note: return r.noteText();
     case CategoryRank: return r.rankLabel(r.categoryRank);
+    // Overall, or within the category shown.
+    case Rank: return r.rankLabel(m_category.isEmpty() ? r.rank : r.categoryRank);
     case ColumnCount: break;
     }
     return {};
@@ -193,7 +195,7 @@ QVariant ResultsListModel::data(const QModelIndex &index, int role) const
         return {};
     if (role == Qt::DisplayRole)
         return text(index.row(), Column(index.column()));
-    if (role == Qt::TextAlignmentRole && index.column() == CategoryRank)
+    if (role == Qt::TextAlignmentRole && (index.column() == CategoryRank || index.column() == Rank))
         return int(Qt::AlignRight | Qt::AlignVCenter);
     if (role == RecordRole)
         return QVariant::fromValue(recordAt(index.row()));
@@ -207,6 +209,7 @@ QString ResultsListModel::columnTitle(Column column)
     case StartTime: return QStringLiteral("Start v [hod]");
     case Note: return QStringLiteral("Poznámka");
     case CategoryRank: return QStringLiteral("Poř. v kat.");
+    case Rank: return QStringLiteral("Pořadí");
     case Caption:
     case Lap:
     case Penalty: return RecordListModel::columnTitle(RecordListModel::Column(column));
@@ -231,6 +234,7 @@ RecordListModel::Width ResultsListModel::columnWidth(Column column)
     case Penalty: return RecordListModel::columnWidth(RecordListModel::Column(column));
     case StartTime: return {120, 0, 0};
     case CategoryRank: return {80, 40, 150};
+    case Rank: return {60, 40, 150};
     case Note:
     case ColumnCount: break;
     }

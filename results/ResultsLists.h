@@ -75,7 +75,9 @@ public:
 class ResultsListModel : public QAbstractTableModel {
     Q_OBJECT
 public:
-    enum Column { Caption, PenalizedTime, Lap, Penalty, StartTime, Note, CategoryRank, ColumnCount };
+    // Rank comes last in the model, first in the view (by the header's order
+    // only): whatever copies the columns by position sees them as before.
+    enum Column { Caption, PenalizedTime, Lap, Penalty, StartTime, Note, CategoryRank, Rank, ColumnCount };
 
     explicit ResultsListModel(QObject *parent = nullptr);
 
@@ -122,7 +124,7 @@ private:
     int m_chosen = -1;                     // its index in the document, -1 for none there
 };
 
-static_assert(RecordListModel::ColumnCount == 4 && ResultsListModel::ColumnCount == 7);
+static_assert(RecordListModel::ColumnCount == 4 && ResultsListModel::ColumnCount == 8);
 
 template <typename Row, int Columns>
 int RowsModel<Row, Columns>::rowCount(const QModelIndex &parent) const

@@ -42,6 +42,11 @@ QFont PrintFont(double points, bool bold)
     font.setBold(bold);
     // Another font would be picked only for a letter DejaVu lacks.
     font.setStyleStrategy(QFont::PreferOutline);
+    // Any letter spacing makes the shaper leave ligatures out ("fi" would
+    // otherwise be one glyph, which a PDF viewer's search and pdftotext read
+    // as U+FB01); a twentieth of a pixel of the page (a hundredth or less
+    // is rounded away) moves nothing one can see.
+    font.setLetterSpacing(QFont::AbsoluteSpacing, 0.05);
     return font;
 }
 

@@ -62,6 +62,7 @@ void PrintResults(Dialogs &dialogs, const std::vector<ResultsSection> &sections,
 void SaveResultsPdf(Dialogs &dialogs, const std::vector<ResultsSection> &sections, const PrintMoment &moment)
 {
     FileRequest request;
+    request.title = QStringLiteral("Výsledky do PDF");
     request.filter = QStringLiteral("Soubory PDF (*.pdf)|*.pdf|Všechny soubory (*.*)|*.*");
     request.defaultSuffix = QStringLiteral("pdf");
     const std::optional<QString> path = dialogs.saveFile(request);

@@ -74,7 +74,10 @@ let showRunning = false;
 // address chooses it (?kategorie=MX1), so that a QR code can point at one.
 // None for the whole ranking.
 const chosen = ((live ? new URLSearchParams(location.search).get("kategorie") : page.kategorie) || "").trim();
-function key(name) { return name.trim().toLocaleLowerCase("cs"); }
+// Letter case and diacritics aside: "zeny" typed on a phone finds "Ženy".
+function key(name) {
+  return name.trim().normalize("NFD").replace(/[\u0300-\u036f]/g, "").toLocaleLowerCase("cs");
+}
 function pad(n, w) { return String(n).padStart(w, "0"); }
 function timeText(ms) {
   const h = Math.floor(ms / 3600000), m = Math.floor(ms / 60000) % 60;
@@ -127,14 +130,10 @@ function showCategories(names) {
   };
   if (names.length > 0 || chosen) {
     link("Všechny", "./", !chosen);
-    let found = false;
     for (const name of names) {
       const current = chosen !== "" && key(name) === key(chosen);
-      found = found || current;
       link(name, "?kategorie=" + encodeURIComponent(name), current);
     }
-    // A category nobody of has finished yet stays chosen.
-    if (chosen && !found) link(chosen, "?kategorie=" + encodeURIComponent(chosen), true);
   }
   document.getElementById("categories").replaceWith(nav);
 }
@@ -183,6 +182,17 @@ function showRows(data) {
       if (th.className) td.className = th.className;
       tr.appendChild(td);
     }
+    body.appendChild(tr);
+  }
+  // A category the results do not know is said so, not shown as an empty table.
+  if (chosen && index < 0) {
+    const tr = document.createElement("tr");
+    const td = document.createElement("td");
+    const known = names.length > 0 ? " Kategorie: " + names.join(", ") + "." : "";
+    td.textContent = "Kategorie „" + chosen + "“ neexistuje." + known;
+    td.className = "missing";
+    td.colSpan = columns.length;
+    tr.appendChild(td);
     body.appendChild(tr);
   }
   old.replaceWith(body);

@@ -3,6 +3,8 @@
 // desk and the results do is tested on the logic classes; here only that the
 // widgets are bound to them.
 #include "StoreSetup.h"
+#include "RacerTable.h"
+#include "Records.h"
 #include "Clock.h"
 #include "SpectatorWindow.h"
 #include "EventLog.h"
@@ -22,6 +24,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -240,3 +243,59 @@ TEST_F(BindingTest, SpectatorControlsSteerTheSpectatorWindowAndExportWritesTheRe
 }
 
 }  // namespace
+
+// The count above each impulse list turns amber while more than one waits,
+// and the status bar names an older impulse taken.
+TEST_F(BindingTest, WaitingCountTurnsAmberAndTheStatusBarNamesTheImpulseTaken)
+{
+    NameDataFile();
+    QLabel *count = ctl<QLabel>("lblCekaCil");
+    ASSERT_NE(count, nullptr);
+    EXPECT_EQ(count->text(), u"Čeká: 0"_qs);
+    main().Desk()->PostFinishImpulse(DayTime(14 * 3600000 + 2 * 60000 + 11250));
+    EXPECT_EQ(count->text(), u"Čeká: 1"_qs);
+    EXPECT_TRUE(count->styleSheet().isEmpty());
+    main().Desk()->PostFinishImpulse(DayTime(14 * 3600000 + 2 * 60000 + 12250));
+    EXPECT_EQ(count->text(), u"Čeká: 2"_qs);
+    EXPECT_TRUE(count->styleSheet().contains(u"#FFB000"_qs));
+    main().Desk()->pressKey(u"7"_qs);
+    main().Desk()->insert();
+    EXPECT_EQ(main().StatusText(), u"Přiřazen impuls 14:02:11,250; čeká ještě 1"_qs);
+    EXPECT_EQ(count->text(), u"Čeká: 1"_qs);
+    EXPECT_TRUE(count->styleSheet().isEmpty());
+}
+
+// The results list shows the rank first: overall, or within the category
+// chosen; the spectator list keeps its columns.
+TEST_F(BindingTest, ResultsListShowsTheRankOverallAndWithinACategory)
+{
+    NameDataFile();
+    main().Racers()->setRows({{7, u"Adam"_qs, u"M"_qs}, {8, u"Bára"_qs, u"Ž"_qs}, {9, u"Cyril"_qs, u"M"_qs}});
+    RecordStore &data = *main().Data();
+    AppendRecord(data, Record(RaceStartNumber, "10:00:00,000"));
+    AppendRecord(data, Record(8, "10:05:00,000"));
+    AppendRecord(data, Record(7, "10:06:00,000"));
+    AppendRecord(data, Record(9, "10:07:00,000"));
+    data.Save();
+    main().Results()->RefreshLists(-1);
+
+    auto *list = ctl<QTableView>("lv1");
+    ASSERT_NE(list, nullptr);
+    QHeaderView *header = list->horizontalHeader();
+    EXPECT_EQ(header->logicalIndex(0), int(ResultsListModel::Rank));
+    EXPECT_EQ(list->model()->headerData(ResultsListModel::Rank, Qt::Horizontal).toString(), u"Pořadí"_qs);
+    const auto column = [list](ResultsListModel::Column c) {
+        QStringList out;
+        for (int r = 0; r < list->model()->rowCount(); ++r)
+            out << list->model()->index(r, c).data().toString();
+        return out;
+    };
+    EXPECT_EQ(column(ResultsListModel::Rank), (QStringList{"1.", "2.", "3."}));
+    EXPECT_EQ(column(ResultsListModel::CategoryRank), (QStringList{"1.", "1.", "2."}));
+
+    main().Results()->setCategory(u"M"_qs);
+    EXPECT_EQ(column(ResultsListModel::Caption).size(), 2);
+    EXPECT_EQ(column(ResultsListModel::Rank), (QStringList{"1.", "2."}));
+    EXPECT_EQ(windows.frmDisplay->findChild<QTableView *>()->model()->columnCount(),
+              int(ResultsListModel::CategoryRank));
+}

@@ -7,6 +7,9 @@
 #include "SpectatorWindow.h"
 #include "JournalKeeper.h"
 #include "ManualEntryDialog.h"
+#include "RacerFile.h"
+#include "RacerFileMemory.h"
+#include "RacerTable.h"
 #include "MainWindowFixture.h"
 #include "EventLog.h"
 #include "ScriptedDialogs.h"
@@ -109,6 +112,46 @@ TEST_F(FrameTest, CloseQuestionSaysHowManyRowsWaitInTheLists)
     EXPECT_EQ(dialogs.asked.back().text,
               QStringLiteral("Opravdu si přejete ukončit program?\n\n"
                              "V seznamech čekají 3 impulsy; program je nabídne při příštím spuštění."));
+}
+
+// Racers of an unnamed race are not left behind without a word: the close
+// question counts them and saves them where the operator chooses.
+TEST_F(FrameTest, CloseOfAnUnnamedRaceOffersToSaveItsRacers)
+{
+    main().show();
+    main().Racers()->setRows({{1, u"Adam"_qs, {}}, {2, u"Bára"_qs, {}}, {3, u"Cyril"_qs, {}}});
+
+    dialogs.answerChoice(u"Storno"_qs);
+    EXPECT_FALSE(main().close());
+    ASSERT_EQ(dialogs.count(ScriptedDialogs::Asked::Choice), 1);
+    EXPECT_EQ(dialogs.asked.back().text,
+              u"Opravdu si přejete ukončit program?\n\n"
+              u"Závod nemá jméno a 3 závodníci nejsou uloženi v žádném souboru závodníků."_qs);
+
+    // A cancelled save dialog keeps the program open.
+    dialogs.answerChoice(u"Uložit závodníky a ukončit"_qs);
+    dialogs.answerSave(std::nullopt);
+    EXPECT_FALSE(main().close());
+    EXPECT_TRUE(main().isVisible());
+
+    const QString racerFile = dir.filePath(u"jezdci.racerlist"_qs);
+    dialogs.answerChoice(u"Uložit závodníky a ukončit"_qs);
+    dialogs.answerSave(racerFile);
+    EXPECT_TRUE(main().close());
+    EXPECT_EQ(LoadRacerFile(racerFile).size(), 3u);
+    EXPECT_EQ(RacerFileMemory::Remembered(main().Data()->FileName), racerFile);
+}
+
+TEST(UnsavedRacersText, TakesTheCzechPluralOfTheCount)
+{
+    const std::vector<std::pair<int, QString>> cases = {
+        {0, QString()},
+        {1, u"Závod nemá jméno a 1 závodník není uložen v žádném souboru závodníků."_qs},
+        {4, u"Závod nemá jméno a 4 závodníci nejsou uloženi v žádném souboru závodníků."_qs},
+        {5, u"Závod nemá jméno a 5 závodníků není uloženo v žádném souboru závodníků."_qs},
+    };
+    for (const auto &[racers, text] : cases)
+        EXPECT_EQ(TfrmMain::UnsavedRacersText(racers), text) << racers;
 }
 
 TEST_F(FrameTest, TitleNamesTheRaceAfterTheCaption)

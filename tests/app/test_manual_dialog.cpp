@@ -2,6 +2,8 @@
 // offscreen.  What OK stores is tested on ManualEntry; here the controls'
 // shape and that the buttons, the check box and the keys reach it.
 #include "Clock.h"
+#include "Records.h"
+#include "StoreSetup.h"
 #include "Controls.h"
 #include "EventLog.h"
 #include "ManualEntry.h"
@@ -164,3 +166,33 @@ TEST_F(ManualDialogTest, NewEntryRaceStartAndEditThroughTheControls)
 }
 
 }  // namespace
+
+// F2 on a record shows its race time beside the time of day it edits, as the
+// record list shows it, and the race time follows what is typed.
+TEST_F(ManualDialogTest, RaceTimeFollowsTheTimeOfDay)
+{
+    RecordStore &data = *windows.frmMain->Data();
+    AppendRecord(data, Record(RaceStartNumber, "06:17:36,622"));
+    AppendRecord(data, Record(7, "06:18:20,921"));
+    data.Save();
+    windows.frmMain->Manual()->OpenRecord(data.records()[1]);
+    auto *raceTime = field<QLineEdit>("edCasOdStartu");
+    EXPECT_TRUE(raceTime->isReadOnly());
+    EXPECT_EQ(raceTime->text(), u"00:00:44,299"_qs);
+
+    struct Case {
+        const char *typed;
+        QString shown;
+    };
+    for (const Case &c :
+         {Case{"061836622", u"00:01:00,000"_qs}, Case{"050000000", u"bez startu"_qs}, Case{"0618", QString()}}) {
+        SCOPED_TRACE(c.typed);
+        auto *time = field<QLineEdit>("MaskEdit1");
+        time->clear();
+        time->setCursorPosition(0);
+        QTest::keyClicks(time, QString::fromLatin1(c.typed));
+        EXPECT_EQ(raceTime->text(), c.shown);
+    }
+    windows.frmMain->Manual()->OpenRecord(data.records()[0]);
+    EXPECT_EQ(raceTime->text(), QString()) << "the race start has no race time of its own";
+}

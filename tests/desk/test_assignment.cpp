@@ -77,6 +77,28 @@ TEST_F(DeskFixture, VlozAssignsTheSelectedImpulseElseTheOldest)
     EXPECT_TRUE(dialogs.asked.empty());
 }
 
+// A number typed while two impulses wait takes the older one: the status
+// bar says which and how many are left, without a box; the last impulse of
+// its list taken says nothing.
+TEST_F(DeskFixture, AnOlderImpulseTakenIsToldInTheStatusBar)
+{
+    NameDataFile();
+    QSignalSpy told(&desk, &TimingDesk::olderImpulseTaken);
+    for (int i = 0; i < 3; ++i)
+        desk.PostFinishImpulse(At(14, 2, 11 + i, 250));
+    Type("7");
+    desk.insert();
+    Type("8");
+    desk.insert();
+    Type("9");
+    desk.insert();
+    ASSERT_EQ(told.size(), 2);
+    EXPECT_EQ(told[0][0].toString(), u"Přiřazen impuls 14:02:11,250; čekají ještě 2"_qs);
+    EXPECT_EQ(told[1][0].toString(), u"Přiřazen impuls 14:02:12,250; čeká ještě 1"_qs);
+    EXPECT_TRUE(dialogs.asked.empty());
+    EXPECT_EQ(TimingDesk::OlderImpulseText(At(14, 2, 11, 250), 5), u"Přiřazen impuls 14:02:11,250; čeká ještě 5"_qs);
+}
+
 TEST_F(DeskFixture, VlozWithZeroOnTheDisplayAssignsNumberZero)
 {
     NameDataFile();

@@ -1,10 +1,11 @@
 // The racer file that comes back with its race: remembered per data file in
 // the settings (a scratch folder in the tests), loaded when the data file is
 // opened, carried over to a new name, and a missing or damaged racer file
-// reported without stopping the race.
+// reported without stopping the race; changed racers saved by themselves.
 #include "RacerFile.h"
 #include "RacerFileMemory.h"
 #include "RacerTable.h"
+#include "SaveAlarm.h"
 #include "ScriptedDialogs.h"
 
 #include "QtPrinters.h"
@@ -13,6 +14,8 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 
 namespace {
@@ -144,4 +147,85 @@ TEST_F(RacerFileMemoryTest, RacersKeptInNoFileAreReplacedOnlyAfterAQuestion)
     // Loaded from its file, the table is replaced without a question.
     EXPECT_FALSE(memory.DataFileOpened(race).isEmpty());
     EXPECT_EQ(dialogs.count(ScriptedDialogs::Asked::Question), 2);
+}
+
+// A change is on disk within a second, with nobody asking: in the race's own
+// racer file, else beside a named data file, which the race then remembers.
+TEST_F(RacerFileMemoryTest, ChangedRacersAreSavedBesideTheRaceOrIntoItsRacerFile)
+{
+    const QString race = path(u"závod.csvz"_qs), beside = path(u"závod.csvz.racerlist"_qs);
+    RacerFileMemory memory(table, dialogs, race);
+    QSignalSpy saved(&memory, &RacerFileMemory::racersSaved);
+    table.setRows(racers);  // an import
+    ASSERT_TRUE(saved.wait(2000));
+    EXPECT_EQ(saved.takeFirst().at(0).toString(), beside);
+    EXPECT_EQ(LoadRacerFile(beside).size(), racers.size());
+    EXPECT_EQ(RacerFileMemory::Remembered(race), beside);
+    EXPECT_EQ(memory.UnsavedRacers(), 0);
+
+    // A file the operator chose takes the next change.
+    const QString chosen = path(u"jezdci.racerlist"_qs);
+    SaveRacerFile(chosen, racers);
+    memory.RacerFileUsed(chosen);
+    table.appendRow({14, u"Žofie Fialová"_qs, {}});
+    ASSERT_TRUE(saved.wait(2000));
+    EXPECT_EQ(saved.takeFirst().at(0).toString(), chosen);
+    EXPECT_EQ(LoadRacerFile(chosen).size(), 3u);
+    EXPECT_EQ(LoadRacerFile(beside).size(), 2u);
+
+    // The next run brings them back with the race.
+    RacerTable again;
+    RacerFileMemory next(again, dialogs, path(u"~3.tmp"_qs));
+    next.DataFileOpened(race);
+    EXPECT_EQ(again.size(), 3);
+}
+
+// A save that fails is told once and tried again until it succeeds.
+TEST_F(RacerFileMemoryTest, AFailedSaveIsToldOnceAndTriedAgain)
+{
+    const QString race = path(u"chybí/závod.csvz"_qs);
+    SaveAlarm alarm(&dialogs);
+    RacerFileMemory memory(table, dialogs, race);
+    memory.SetSaveAlarm(&alarm);
+    table.setRows(racers);
+    memory.SaveNow();
+    table.appendRow({14, u"Další"_qs, {}});
+    memory.SaveNow();
+    ASSERT_EQ(dialogs.messages().size(), 1);
+    EXPECT_TRUE(dialogs.messages()[0].startsWith(u"Nemohu uložit soubor závodníků: "_qs))
+        << dialogs.messages()[0].toStdString();
+    EXPECT_FALSE(alarm.problem(SavedFile::RacerFile).isEmpty());
+
+    ASSERT_TRUE(QDir(dir.path()).mkdir(u"chybí"_qs));
+    memory.SaveNow();  // the retry
+    EXPECT_EQ(LoadRacerFile(RacerFileMemory::AutomaticRacerFile(race)).size(), 3u);
+    EXPECT_TRUE(alarm.problem(SavedFile::RacerFile).isEmpty());
+    EXPECT_EQ(dialogs.messages().size(), 1);
+}
+
+// An unnamed race keeps its racers beside its temporary file against a crash,
+// yet counts them as not saved until a racer file of the operator's or a name
+// for the race holds them.
+TEST_F(RacerFileMemoryTest, AnUnnamedRaceCountsItsRacersUnsavedUntilNamed)
+{
+    const QString temp = path(u"~ABC.tmp"_qs);
+    RacerFileMemory memory(table, dialogs, temp);
+    table.setRows(racers);
+    memory.SaveNow();
+    EXPECT_TRUE(QFileInfo::exists(temp + u".racerlist"_qs));
+    EXPECT_EQ(memory.UnsavedRacers(), 2);
+
+    memory.DataFileNamed(path(u"finále.csvz"_qs));  // "Uložit jako..."
+    EXPECT_EQ(memory.UnsavedRacers(), 0);
+    EXPECT_EQ(memory.racerFile(), path(u"finále.csvz.racerlist"_qs));
+    EXPECT_EQ(LoadRacerFile(memory.racerFile()).size(), 2u);
+    EXPECT_EQ(RacerFileMemory::Remembered(path(u"finále.csvz"_qs)), memory.racerFile());
+
+    memory.NewDataFile(path(u"~ABD.tmp"_qs));  // "&Nový": the racers stay in the table
+    table.appendRow({14, u"Další"_qs, {}});
+    EXPECT_EQ(memory.UnsavedRacers(), 3);
+    const QString chosen = path(u"jezdci.racerlist"_qs);
+    SaveRacerFile(chosen, table.rows());
+    memory.RacerFileUsed(chosen);
+    EXPECT_EQ(memory.UnsavedRacers(), 0);
 }

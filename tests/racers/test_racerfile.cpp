@@ -156,7 +156,7 @@ TEST_F(RacerFileTest, DialogsAndTheFileUlozitWritesTo)
     commands.saveRacerFile(false);
     ASSERT_EQ(dialogs.count(ScriptedDialogs::Asked::SaveFile), 1);
     const FileRequest &save = dialogs.asked[0].request;
-    EXPECT_EQ(save.title, u"Datový soubor záznamu časů..."_qs);
+    EXPECT_EQ(save.title, u"Soubor závodníků"_qs) << "not the data file's title";
     EXPECT_EQ(save.filter, open.filter);
     EXPECT_EQ(save.defaultSuffix, u"racerlist"_qs);
     EXPECT_TRUE(commands.saveFileName().isEmpty());

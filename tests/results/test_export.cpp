@@ -128,7 +128,7 @@ TEST_F(ExportTest, WritesTheResultsListAsShownAndOpensTheFile)
     EXPECT_TRUE(dialogs.messages().isEmpty()) << dialogs.messages().join(u'\n').toStdString();
     ASSERT_EQ(dialogs.count(ScriptedDialogs::Asked::SaveFile), 1);
     const FileRequest &request = dialogs.asked[0].request;
-    EXPECT_EQ(request.title, QString()) << "the system's own title";
+    EXPECT_EQ(request.title, u"Export výsledků do .xls"_qs) << "says what is saved";
     EXPECT_EQ(request.filter, QStringLiteral("Soubory XLS (*.xls)|*.xls|Všechny soubory (*.*)|*.*"));
     EXPECT_EQ(request.defaultSuffix, QStringLiteral("xls"));
     EXPECT_EQ(opened, QStringList{file});

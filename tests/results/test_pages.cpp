@@ -125,6 +125,17 @@ TEST(ResultsPagesTest, EmptyResultsPrintOnePageSayingSo)
     EXPECT_TRUE(pages.front().contains(QStringLiteral("Žádné výsledky")));
 }
 
+// Names are set letter by letter: a search for "Žofie" in the PDF finds it,
+// where a ligature would have made it "Žo\ufb01e".
+TEST(ResultsPagesTest, NamesAreSetWithoutLigaturesSoThatTheyAreFoundAsTyped)
+{
+    const auto table = Table({Named(7, u"Žofie Fialová"_qs, 1), Named(8, u"Ruffle Efficient"_qs, 2)});
+    const QStringList pages = PdfText(ResultsPdf({ResultsSection(*table)}, Moment, table->caption));
+    ASSERT_EQ(pages.size(), 1);
+    for (const QString &name : {u"Žofie Fialová"_qs, u"Ruffle Efficient"_qs})
+        EXPECT_TRUE(pages.front().contains(name)) << name.toStdString() << "\n" << pages.front().toStdString();
+}
+
 TEST(ResultsPagesTest, LongNameIsCutBeforeTheTimeAndSplitsWrapInTheirCell)
 {
     std::vector<DayTime> splits;

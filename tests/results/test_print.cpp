@@ -52,6 +52,7 @@ TEST(PrintCommandsTest, PdfAsksForAPdfFileAndWritesThePagesThere)
 
     ASSERT_EQ(dialogs.count(ScriptedDialogs::Asked::SaveFile), 1);
     EXPECT_EQ(dialogs.asked.front().request.defaultSuffix, QStringLiteral("pdf"));
+    EXPECT_EQ(dialogs.asked.front().request.title, u"Výsledky do PDF"_qs);
     EXPECT_TRUE(dialogs.asked.front().request.filter.startsWith(QStringLiteral("Soubory PDF (*.pdf)|*.pdf")));
     EXPECT_TRUE(dialogs.messages().isEmpty()) << dialogs.messages().join(u'\n').toStdString();
     const QStringList pages = PdfFileText(path);

@@ -133,8 +133,8 @@ TEST_F(ResultsListsTest, HeadersIconsAndFlags)
     for (int c = 0; c < res.columnCount(); ++c)
         resultHeaders << res.headerData(c, Qt::Horizontal).toString();
     EXPECT_EQ(recordHeaders, (QStringList{"Číslo", "Čas čistý", "Kolo", "Trest"}));
-    EXPECT_EQ(resultHeaders,
-              (QStringList{"Číslo", "Čas vč. trestu", "Kolo", "Trest", "Start v [hod]", "Poznámka", "Poř. v kat."}));
+    EXPECT_EQ(resultHeaders, (QStringList{"Číslo", "Čas vč. trestu", "Kolo", "Trest", "Start v [hod]", "Poznámka",
+                                          "Poř. v kat.", "Pořadí"}));
 
     // Star on the start, red flag on the highest lap, blue flag otherwise.
     const RecordIcon expected[] = {GoldStar, BlueFlag, BlueFlag, RedFlag};

@@ -324,6 +324,33 @@ TEST_F(BrowserTest, ACategorysAddressShowsItsRowsRankedWithinItAndFitsAPhone)
     EXPECT_EQ(devtools.overflow(), 0);
 }
 
+// A category typed without its diacritics or capitals is found; one the
+// results do not know is said so, with the categories there are.
+TEST_F(BrowserTest, ACategoryIsFoundWithoutDiacriticsAndAnUnknownOneIsSaidSo)
+{
+    windows.frmMain->Racers()->setRows(CategoryRacers());
+    at("10:00:00,000");
+    click("btnSimulace");
+    dialogs.answerSave(dir.filePath(QStringLiteral("zavod.csvz")));
+    click("btnStart");
+    finish("10:04:00,000", {"Button13"});             // 7, MX1
+    finish("10:07:00,000", {"Button6", "Button16"});  // 10 (1, 0), VETERÁN
+
+    DevTools devtools;
+    ASSERT_TRUE(
+        openPage(devtools, QStringLiteral("http://127.0.0.1:%1/?kategorie=veteran%20NAD%2060%20let").arg(port)));
+    const QString rows = QStringLiteral("[...document.querySelectorAll('#rows tr')].map(r => "
+                                        "[...r.cells].slice(0, 2).map(c => c.textContent).join('|')).join('\\n')");
+    EXPECT_TRUE(devtools.waitFor(rows, QStringLiteral("1.|10 (Malá Eva (VETERÁN nad 60 let))"), 20000))
+        << devtools.evaluate(rows).toString().toStdString();
+    EXPECT_EQ(devtools.evaluate(QStringLiteral("document.getElementById('caption').textContent")).toString(),
+              QStringLiteral("Tikomat – VETERÁN nad 60 let"));
+
+    devtools.evaluate(QStringLiteral("location.search = '?kategorie=zeny'"));
+    EXPECT_TRUE(devtools.waitFor(rows, u"Kategorie „zeny“ neexistuje. Kategorie: MX1, VETERÁN nad 60 let."_qs, 20000))
+        << devtools.evaluate(rows).toString().toStdString();
+}
+
 TEST_F(BrowserTest, TheCommandsPageFitsAPhone)
 {
     // Many laps make a long note of splits; a long name and category must wrap.
