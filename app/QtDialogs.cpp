@@ -10,6 +10,7 @@
 #include <QPdfWriter>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QInputDialog>
 #include <QEventLoop>
 #include <QMessageBox>
 #include <QPrintPreviewDialog>
@@ -130,6 +131,14 @@ int QtDialogs::choose(const QString &title, const QString &text, MsgIcon icon, c
     box.exec();
     const qsizetype pressed = added.indexOf(box.clickedButton());
     return pressed >= 0 ? int(pressed) : int(added.size()) - 1;
+}
+
+std::optional<QString> QtDialogs::askText(const QString &title, const QString &label, const QString &text)
+{
+    bool ok = false;
+    const QString typed = QInputDialog::getText(QApplication::activeWindow(), TitleOrApplication(title), label,
+                                                QLineEdit::Normal, text, &ok);
+    return ok ? std::optional<QString>(typed) : std::nullopt;
 }
 
 std::optional<QString> QtDialogs::openFile(const FileRequest &request)

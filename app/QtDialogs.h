@@ -10,6 +10,7 @@ public:
     void message(const QString &text, MsgIcon icon = MsgIcon::None, const QString &title = {}) override;
     bool question(const QString &title, const QString &text, MsgIcon icon) override;
     int choose(const QString &title, const QString &text, MsgIcon icon, const QStringList &buttons) override;
+    std::optional<QString> askText(const QString &title, const QString &label, const QString &text) override;
     std::optional<QString> openFile(const FileRequest &request) override;
     std::optional<QString> saveFile(const FileRequest &request) override;
     // A modal progress dialog with "Zrušit"; the task runs on a thread of its

@@ -8,6 +8,7 @@
 #include "ResultsPrint.h"
 #include "SpectatorWindow.h"
 #include "DisplayControls.h"
+#include "Dialogs.h"
 #include "EventLog.h"
 #include "Guide.h"
 #include "LinkController.h"
@@ -25,6 +26,7 @@
 #include "RacerPage.h"
 #include "ResultsExport.h"
 #include "RaceSheetStore.h"
+#include "SheetControls.h"
 #include "ResultsLists.h"
 #include "SettingsPage.h"
 #include "PublishControls.h"
@@ -43,6 +45,7 @@
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QMenu>
 #include <QAbstractSpinBox>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -381,6 +384,13 @@ void TfrmMain::BindRecordList()
     connect(lv, &QAbstractItemView::doubleClicked, desk, [this] { m_desk->editRecord(SelectedRecord()); });
     connect(Button21, &QPushButton::clicked, desk, [this] { m_desk->deleteRecord(SelectedRecord()); });
     connect(btnNovyZaznam, &QPushButton::clicked, m_manual.get(), &ManualEntry::OpenNew);
+    lv->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(lv, &QWidget::customContextMenuRequested, this, [this](const QPoint &pos) {
+        const QModelIndex index = lv->indexAt(pos);
+        const TimeRecordPtr record = index.isValid() ? m_results->recordModel()->recordAt(index.row()) : nullptr;
+        if (record)
+            ShowStatusMenu(record->Number, lv->viewport()->mapToGlobal(pos));
+    });
     connect(cbRealCas, &QCheckBox::toggled, desk, [this] {
         m_results->setRealCas(cbRealCas->isChecked());
         m_desk->refreshLists();
@@ -424,6 +434,13 @@ void TfrmMain::BindResultsPage()
     connect(cbRezimKol, &QComboBox::currentIndexChanged, m_results.get(), [this](int index) {
         m_results->setLapsMode(index);
         m_results->RefreshLists(-1);
+    });
+    connect(btnPravidla, &QPushButton::clicked, this, &TfrmMain::OpenRulesDialog);
+    lv1->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(lv1, &QWidget::customContextMenuRequested, this, [this](const QPoint &pos) {
+        const QModelIndex index = lv1->indexAt(pos);
+        if (index.isValid())
+            ShowStatusMenu(m_results->resultsModel()->row(index.row()).number, lv1->viewport()->mapToGlobal(pos));
     });
     connect(btnExpr, &QPushButton::clicked, this,
             [this] { ExportResults(m_dialogs, m_results->resultsModel()->section()); });
@@ -501,6 +518,11 @@ void TfrmMain::BindUndo()
     QUndoStack &history = desk->history();
     connect(btnZpet, &QPushButton::clicked, desk, &TimingDesk::Undo);
     connect(btnZnovu, &QPushButton::clicked, desk, &TimingDesk::Redo);
+    // The flag ends the races the spectator window shows: one category, or all.
+    connect(btnCilovaVlajka, &QPushButton::clicked, desk, [this] {
+        const QString shown = gbDisplej->cbDispKategorie->chosen();
+        m_desk->WaveFinishFlag(shown.isEmpty() ? QStringList() : QStringList{shown});
+    });
     // Each button names the step it will take back or do again.
     auto show = [this, &history] {
         btnZpet->setEnabled(history.canUndo());
@@ -515,6 +537,51 @@ void TfrmMain::BindUndo()
     connect(&history, &QUndoStack::canUndoChanged, this, show);
     connect(&history, &QUndoStack::canRedoChanged, this, show);
     show();
+}
+
+void TfrmMain::ShowStatusMenu(int32_t number, const QPoint &where)
+{
+    if (number < 1 || number > MaxStatusNumber)
+        return;  // a race start or a passage without a number
+    QMenu *menu = StatusMenu(number, m_sheet->sheet().status(number), this);
+    connect(menu, &QMenu::triggered, this,
+            [this, number](QAction *action) { SetStatus(number, RacerStatus(action->data().toInt())); });
+    menu->popup(where);
+}
+
+void TfrmMain::SetStatus(int32_t number, RacerStatus status)
+{
+    StatusEntry after{status, {}};
+    if (status == RacerStatus::DSQ) {
+        const StatusEntry now = m_sheet->sheet().status(number);
+        const std::optional<QString> reason = m_dialogs.askText(
+            QStringLiteral("Diskvalifikace"), QStringLiteral("Důvod diskvalifikace čísla %1:").arg(number),
+            now.status == RacerStatus::DSQ ? now.reason : QString());
+        if (!reason)
+            return;
+        after.reason = reason->simplified();
+        if (after.reason.size() > MaxStatusReason) {
+            m_dialogs.message(QStringLiteral("Důvod může mít nejvýše %1 znaků; stav se nezměnil.").arg(MaxStatusReason),
+                              MsgIcon::Warning);
+            return;
+        }
+    }
+    const SheetChange change = StatusChange(m_sheet->sheet(), number, after);
+    if (!change.empty())
+        m_desk->ChangeSheet(change);
+}
+
+void TfrmMain::OpenRulesDialog()
+{
+    auto *dialog = new RulesDialog(RulesOffered(m_sheet->sheet(), *m_results->table()), cbRezimKol->currentIndex() == 0,
+                                   this);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    connect(dialog, &QDialog::accepted, this, [this, dialog] {
+        const SheetChange change = RulesChange(m_sheet->sheet(), dialog->chosen());
+        if (!change.empty())
+            m_desk->ChangeSheet(change);
+    });
+    dialog->open();
 }
 
 TimeRecordPtr TfrmMain::SelectedRecord() const

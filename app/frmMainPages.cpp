@@ -6,6 +6,7 @@
 #include "DisplayControls.h"
 #include "ElidedCellDelegate.h"
 #include "HotTrackView.h"
+#include "ListIcons.h"
 #include "ModuleIndicator.h"
 #include "RacerPage.h"
 #include "SettingsPage.h"
@@ -274,6 +275,11 @@ QWidget *TfrmMain::BuildMiddleColumn()
     btnZnovu = Button("btnZnovu", QStringLiteral("Znovu"));
     buttons->addWidget(btnZpet, 2, 0);
     buttons->addWidget(btnZnovu, 2, 1);
+    btnCilovaVlajka = Button("btnCilovaVlajka", QStringLiteral("Cílová vlajka"));
+    btnCilovaVlajka->setIcon(ListIconOf(ListIcon::ChequeredFlag));
+    btnCilovaVlajka->setToolTip(QStringLiteral("Konec závodu teď: pro kategorii okna displeje "
+                                               "(pro „Všechny“ všem kategoriím)"));
+    buttons->addWidget(btnCilovaVlajka, 3, 0, 1, 2);
     layout->addLayout(buttons);
 
     gbDisplej = new DisplayControls;
@@ -434,6 +440,7 @@ QWidget *TfrmMain::BuildResultsPage()
     btnExpr = Button("btnExpr", QStringLiteral("Export..."));
     btnTisk = Button("btnTisk", QStringLiteral("Tisk..."));
     btnPdf = Button("btnPdf", QStringLiteral("PDF..."));
+    btnPravidla = Button("btnPravidla", QStringLiteral("Pravidla závodu..."));
     cbKategorieZvlast = Named<QCheckBox>("cbKategorieZvlast", QStringLiteral("Všechny kategorie zvlášť"));
     cbKategorieZvlast->setToolTip(QStringLiteral("Tisk a PDF: každá kategorie na vlastních stránkách"));
     auto *bottom = new QHBoxLayout;
@@ -443,6 +450,7 @@ QWidget *TfrmMain::BuildResultsPage()
     bottom->addWidget(btnPdf);
     bottom->addWidget(cbKategorieZvlast);
     bottom->addStretch(1);
+    bottom->addWidget(btnPravidla);
     layout->addLayout(bottom);
     return page;
 }

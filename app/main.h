@@ -6,6 +6,7 @@
 // Handlers here only translate a click or a key into a call on the logic; the
 // window never decides what a command does.
 #include "ResultsPages.h"
+#include "RaceSheet.h"
 #include "RecordStore.h"
 #include "SaveAlarm.h"
 
@@ -191,6 +192,14 @@ private:
     // Shows `prefix` + `problem` in `alarm`, or hides it when the problem is
     // over; either way one line in the event log.
     void ShowAlarm(QLabel *alarm, const QString &problem, const QString &prefix, const QString &over);
+    // The status menu of racer `number` at `where` (global); its choice is one
+    // undo step.  A number that names no racer gets no menu.
+    void ShowStatusMenu(int32_t number, const QPoint &where);
+    // Gives racer `number` the status (None clears it), a DSQ with the reason
+    // the operator types; one undo step.
+    void SetStatus(int32_t number, RacerStatus status);
+    // "Pravidla závodu...": the rules dialog; its OK is one undo step.
+    void OpenRulesDialog();
     // The record of the record list's selected row, or null.
     TimeRecordPtr SelectedRecord() const;
     // Enter presses the focused button, else "Vlož" (the default button).
@@ -234,6 +243,7 @@ private:
     QPushButton *btnNovyZaznam = nullptr;
     QPushButton *btnZpet = nullptr;   // "Zpět": undo the last step
     QPushButton *btnZnovu = nullptr;  // "Znovu": redo it
+    QPushButton *btnCilovaVlajka = nullptr;  // "Cílová vlajka": the spectator choice's races end now
     QLabel *lblVitez = nullptr;
     // The state of publishing on the internet; hidden while nothing is published.
     QWidget *wZverejneni = nullptr;
@@ -281,6 +291,7 @@ private:
     QPushButton *btnExpr = nullptr;
     QPushButton *btnTisk = nullptr;
     QPushButton *btnPdf = nullptr;
+    QPushButton *btnPravidla = nullptr;  // "Pravidla závodu..."
     QCheckBox *cbKategorieZvlast = nullptr;  // "Tisk..." and "PDF...": every category apart
 
     // Racer list and settings pages (their content belongs to the racer table)

@@ -52,6 +52,16 @@ public:
         Q_UNUSED(icon);
         return int(buttons.size()) - 1;
     }
+    // A line of text typed by the operator, `text` offered to begin with;
+    // nothing when the operator cancels, as a box that cannot ask anybody
+    // (this default) does.
+    virtual std::optional<QString> askText(const QString &title, const QString &label, const QString &text)
+    {
+        Q_UNUSED(title);
+        Q_UNUSED(label);
+        Q_UNUSED(text);
+        return std::nullopt;
+    }
     // The chosen path, or nothing when the operator cancels.
     virtual std::optional<QString> openFile(const FileRequest &request) = 0;
     virtual std::optional<QString> saveFile(const FileRequest &request) = 0;

@@ -46,6 +46,18 @@ QImage PreselectionImage()
     return image;
 }
 
+// A flag's cloth, with a slight wave.
+QPainterPath ClothPath()
+{
+    QPainterPath path;
+    path.moveTo(4.0, 2.0);
+    path.cubicTo(7.0, 0.5, 10.0, 3.5, 14.5, 2.0);
+    path.lineTo(14.5, 9.0);
+    path.cubicTo(10.0, 10.5, 7.0, 7.5, 4.0, 9.0);
+    path.closeSubpath();
+    return path;
+}
+
 QImage FlagImage(const QColor &cloth)
 {
     QImage image = NewIconCanvas();
@@ -54,16 +66,25 @@ QImage FlagImage(const QColor &cloth)
     // The pole.
     p.setPen(QPen(QColor(70, 70, 70), 1.5));
     p.drawLine(QPointF(3.5, 1.0), QPointF(3.5, 15.0));
-    // The cloth, with a slight wave.
-    QPainterPath path;
-    path.moveTo(4.0, 2.0);
-    path.cubicTo(7.0, 0.5, 10.0, 3.5, 14.5, 2.0);
-    path.lineTo(14.5, 9.0);
-    path.cubicTo(10.0, 10.5, 7.0, 7.5, 4.0, 9.0);
-    path.closeSubpath();
     p.setPen(QPen(cloth.darker(150), 1.0));
     p.setBrush(cloth);
-    p.drawPath(path);
+    p.drawPath(ClothPath());
+    return image;
+}
+
+// Black and white squares on the cloth of FlagImage's shape.
+QImage ChequeredImage()
+{
+    QImage image = FlagImage(Qt::white);
+    QPainter p(&image);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setClipPath(ClothPath());
+    p.setPen(Qt::NoPen);
+    p.setBrush(Qt::black);
+    for (int row = 0; row < 4; ++row)
+        for (int col = 0; col < 4; ++col)
+            if ((row + col) % 2 == 0)
+                p.drawRect(QRectF(4.0 + col * 2.65, 1.0 + row * 2.3, 2.65, 2.3));
     return image;
 }
 
@@ -91,12 +112,13 @@ QIcon ListIconOf(ListIcon which)
 {
     // Drawn once on first use; kept for the whole run (pixmaps must not
     // outlive the application object, so the set is never destroyed at exit).
-    static const auto *icons = new std::array<QIcon, 5>{
+    static const auto *icons = new std::array<QIcon, 6>{
         QIcon(QPixmap::fromImage(ImpulseImage())),
         QIcon(QPixmap::fromImage(PreselectionImage())),
         QIcon(QPixmap::fromImage(FlagImage(QColor(30, 80, 200)))),
         QIcon(QPixmap::fromImage(FlagImage(QColor(210, 30, 30)))),
         QIcon(QPixmap::fromImage(StarImage())),
+        QIcon(QPixmap::fromImage(ChequeredImage())),
     };
     const auto i = size_t(which);
     return i < icons->size() ? (*icons)[i] : QIcon();

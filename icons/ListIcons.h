@@ -11,6 +11,7 @@ enum class ListIcon {
     BlueFlag,      // a passage
     RedFlag,       // a passage on the most laps
     GoldStar,      // a race start
+    ChequeredFlag, // a racer whose race is over; "Cílová vlajka"
 };
 
 QIcon ListIconOf(ListIcon which);

@@ -1,5 +1,10 @@
 #include "DisplayBoard.h"
 
+#include "Category.h"
+#include "ResultsLists.h"
+
+#include <QStringList>
+
 // ---------------------------------------------------------------------------
 // SpectatorListModel
 
@@ -58,6 +63,8 @@ QVariant SpectatorListModel::data(const QModelIndex &index, int role) const
         return {};
     if (role == Qt::DisplayRole)
         return text(index.row(), Column(index.column()));
+    if (index.column() == Caption && index.row() < m_count && rowAt(index.row()).finished)
+        return FinishedMark(role);
     return {};
 }
 
@@ -101,15 +108,44 @@ static_assert(int(SpectatorListModel::Rank) == int(ResultsListModel::StartTime)
 
 QString DisplayBoard::TitleText(DayTime now) const
 {
+    QString title;
     if (ShowRunningTime && LastStartTime > 0) {
         // Through the text and back: the clock's reading cut to whole
         // milliseconds, as every time the lists show.
         const DayTime shown = TextToDayTime(DayTimeToText(now));
-        return DayTimeToText(shown - LastStartTime);
+        title = DayTimeToText(shown - LastStartTime);
+    } else if (!DisplayCaption.isEmpty()) {
+        title = DisplayCaption;
+    } else {
+        title = QStringLiteral("Tikomat");
     }
-    if (!DisplayCaption.isEmpty())
-        return DisplayCaption;
-    return QStringLiteral("Tikomat");
+    const QString finish = FinishText();
+    return finish.isEmpty() ? title : title + QStringLiteral("  –  ") + finish;
+}
+
+QString DisplayBoard::FinishText() const
+{
+    if (!Category.isEmpty()) {
+        const int at = m_results->findCategory(Category);
+        return at < 0 ? QString() : m_results->categories[size_t(at)].finishText();
+    }
+    QStringList each;
+    QString common;
+    bool allAlike = true;
+    for (const ResultsCategory &category : m_results->categories) {
+        const QString text = category.finishText();
+        if (text.isEmpty()) {
+            allAlike = false;
+            continue;
+        }
+        if (!each.isEmpty() && text != common)
+            allAlike = false;
+        common = text;
+        each << (category.assigned ? category.name : NoCategoryName) + QStringLiteral(": ") + text;
+    }
+    if (each.isEmpty())
+        return {};
+    return allAlike ? common : each.join(QStringLiteral("   "));
 }
 
 bool DisplayBoard::Refill(DayTime lastStartTime, std::shared_ptr<const ResultsTable> results)

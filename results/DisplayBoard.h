@@ -80,7 +80,13 @@ public:
     // the plain difference of two times of day: after midnight, for a start
     // before midnight, it is negative and shows as DayTimeToText writes a
     // negative time.
+    // Followed, once a race has a finish rule, by how far it is ("Zbývají 3
+    // kola", "Poslední kolo", "Cíl"): the chosen category's, or with every
+    // category shown each category's that has one ("MX1: Cíl"), the one
+    // text alone when all categories say the same.
     QString TitleText(DayTime now) const;
+    // That part alone; empty while no race shown has a rule that says anything.
+    QString FinishText() const;
 
     // Takes the last race start and refills the list from the results.
     // Returns true when the list is to be scrolled to its first row.

@@ -1,5 +1,7 @@
 #include "ResultsLists.h"
 
+#include <QColor>
+
 #include "RaceSheetStore.h"
 
 #include "ListIcons.h"
@@ -17,7 +19,10 @@ QVariant RecordListModel::data(const QModelIndex &index, int role) const
     switch (role) {
     case Qt::DisplayRole:
         switch (Column(index.column())) {
-        case Caption: return r.caption;
+        // A passage after the racer's finish does not count: it says so in
+        // words beside the racer, not only in grey.
+        case Caption:
+            return r.afterFinish ? r.caption + QStringLiteral(" – ") + RecordRow::afterFinishText() : r.caption;
         case Time: return r.timeText();
         case Lap: return r.lapText();
         case Penalty: return r.penaltyText();
@@ -27,6 +32,14 @@ QVariant RecordListModel::data(const QModelIndex &index, int role) const
     case Qt::DecorationRole:
         if (index.column() == Caption)
             return icon(r.icon);
+        break;
+    case Qt::ForegroundRole:
+        if (r.afterFinish)
+            return QColor(Qt::gray);
+        break;
+    case Qt::ToolTipRole:
+        if (r.afterFinish && index.column() == Time)
+            return QStringLiteral("Průjezd po dojetí jezdce do cíle: nepočítá se");
         break;
     case RecordRole: return QVariant::fromValue(r.record);
     default: break;
@@ -199,7 +212,19 @@ QVariant ResultsListModel::data(const QModelIndex &index, int role) const
         return int(Qt::AlignRight | Qt::AlignVCenter);
     if (role == RecordRole)
         return QVariant::fromValue(recordAt(index.row()));
+    if (index.column() == Caption && row(index.row()).finished)
+        return FinishedMark(role);
     return {};
+}
+
+QVariant FinishedMark(int role)
+{
+    switch (role) {
+    case Qt::DecorationRole: return ListIconOf(ListIcon::ChequeredFlag);
+    case Qt::ToolTipRole:
+    case Qt::AccessibleTextRole: return QStringLiteral("v cíli");
+    default: return {};
+    }
 }
 
 QString ResultsListModel::columnTitle(Column column)

@@ -72,6 +72,11 @@ public:
 // category chosen, only that category's rows, ranked within it.  Read-only:
 // its captions cannot be edited.  Its first four columns match those of the
 // record list in width and, but for the time, in title.
+// The chequered flag beside a racer whose race is over, in the results list
+// and the spectator list: the icon (DecorationRole) and the words "v cíli"
+// (ToolTipRole, AccessibleTextRole); nothing for any other role.
+QVariant FinishedMark(int role);
+
 class ResultsListModel : public QAbstractTableModel {
     Q_OBJECT
 public:

@@ -377,6 +377,55 @@ TEST_P(CategoryAgainstWindowTest, ByCategoryWorkbookHoldsASheetPerCategoryAsTheL
 INSTANTIATE_TEST_SUITE_P(Races, CategoryAgainstWindowTest, ::testing::ValuesIn(CategoryCases()),
                          [](const auto &p) { return std::string(p.param.name); });
 
+// A race sheet beside the data file (a rule for every category, a DSQ with
+// its reason, a DNF, a DNS given to a racer who passed): the window's results
+// list, the spectator list and the command agree cell for cell, the codes
+// standing where the ranks would.
+TEST_F(WindowFixture, StatusesAgreeInTheListTheSpectatorWindowAndTheCommand)
+{
+    const QString data = dir.filePath(QStringLiteral("závod.csvz"));
+    ASSERT_TRUE(WriteBytes(data + QStringLiteral(".zavod.json"),
+                           QStringLiteral(R"({"version": 1, "finish": [{"category": "", "laps": 2}],
+                               "statuses": [{"number": 9, "status": "DSQ", "reason": "zkrácení trati"},
+                                            {"number": 10, "status": "DNF"}, {"number": 12, "status": "DNS"}]})")
+                               .toUtf8()));
+    const QStringList arguments = OpenInWindow({"Sheet", CategoryRace(), CategoryRacers(), 0, 0});
+    const ResultsListModel &shown = WindowResults();
+    const std::vector<QStringList> listed = ListCells(shown);
+    ASSERT_EQ(listed.size(), 7u);
+
+    const CommandRun csv = Run(QStringList(arguments) << QStringLiteral("--csv") << QStringLiteral("-"));
+    ASSERT_EQ(csv.code, 0) << csv.err.toStdString();
+    const std::vector<QStringList> rows = ParseCsv(QString::fromUtf8(csv.out));
+    ASSERT_FALSE(rows.empty());
+    EXPECT_EQ(std::vector<QStringList>(rows.begin() + 1, rows.end()), listed);
+
+    // The spectator list: the same cells, and the command's rank or, without
+    // one, its status code in "Pořadí".
+    const CommandRun json = Run(QStringList(arguments) << QStringLiteral("--json") << QStringLiteral("-"));
+    ASSERT_EQ(json.code, 0) << json.err.toStdString();
+    const QJsonArray results = QJsonDocument::fromJson(json.out).object().value("results").toArray();
+    const SpectatorListModel &spectators = windows.frmDisplay->Board().list();
+    ASSERT_EQ(spectators.rowCount(), int(listed.size()));
+    ASSERT_EQ(results.size(), qsizetype(listed.size()));
+    QStringList ranks;
+    for (int r = 0; r < spectators.rowCount(); ++r) {
+        SCOPED_TRACE(r);
+        const QJsonObject row = results[r].toObject();
+        EXPECT_EQ(spectators.text(r, SpectatorListModel::Caption), listed[size_t(r)][ResultsListModel::Caption]);
+        EXPECT_EQ(row["caption"].toString(), listed[size_t(r)][ResultsListModel::Caption]);
+        EXPECT_EQ(spectators.text(r, SpectatorListModel::PenalizedTime),
+                  listed[size_t(r)][ResultsListModel::PenalizedTime]);
+        EXPECT_EQ(spectators.text(r, SpectatorListModel::Lap), listed[size_t(r)][ResultsListModel::Lap]);
+        EXPECT_EQ(spectators.text(r, SpectatorListModel::Note).trimmed(), listed[size_t(r)][ResultsListModel::Note]);
+        const QString commandRank = row["rank"].isNull() ? row["status"].toString()
+                                                         : QString::number(row["rank"].toInt()) + u'.';
+        EXPECT_EQ(spectators.text(r, SpectatorListModel::Rank), commandRank);
+        ranks << spectators.text(r, SpectatorListModel::Rank);
+    }
+    EXPECT_EQ(ranks.mid(ranks.size() - 3), (QStringList{"DNF", "DSQ", "DNS"}));
+}
+
 TEST_F(WindowFixture, ACategorysExportIsTheCommandsSheetOfIt)
 {
     const QStringList arguments = OpenInWindow(CategoryCases().front());

@@ -50,6 +50,19 @@ int ScriptedDialogs::choose(const QString &title, const QString &text, MsgIcon i
     return index < 0 ? int(buttons.size()) - 1 : int(index);
 }
 
+std::optional<QString> ScriptedDialogs::askText(const QString &title, const QString &label, const QString &text)
+{
+    asked.push_back({Asked::Text, title, label, MsgIcon::None, {}, {text}});
+    WhileOpen();
+    if (texts.empty()) {
+        ADD_FAILURE() << "unexpected text request: " << label.toStdString();
+        return std::nullopt;
+    }
+    std::optional<QString> answer = texts.front();
+    texts.pop_front();
+    return answer;
+}
+
 std::optional<QString> ScriptedDialogs::openFile(const FileRequest &request)
 {
     asked.push_back({Asked::OpenFile, request.title, request.filter, MsgIcon::None, request, {}});

@@ -12,7 +12,7 @@
 class ScriptedDialogs : public Dialogs {
 public:
     struct Asked {
-        enum Kind { Message, Question, OpenFile, SaveFile, Progress, Print, Choice } kind;
+        enum Kind { Message, Question, OpenFile, SaveFile, Progress, Print, Choice, Text } kind;
         QString title;
         QString text;  // message or progress text, or the file dialog's filter
         MsgIcon icon = MsgIcon::None;
@@ -23,6 +23,7 @@ public:
     void message(const QString &text, MsgIcon icon, const QString &title) override;
     bool question(const QString &title, const QString &text, MsgIcon icon) override;
     int choose(const QString &title, const QString &text, MsgIcon icon, const QStringList &buttons) override;
+    std::optional<QString> askText(const QString &title, const QString &label, const QString &text) override;
     std::optional<QString> openFile(const FileRequest &request) override;
     std::optional<QString> saveFile(const FileRequest &request) override;
     // Runs the task at once; the operator cancels it once it reports the
@@ -36,6 +37,8 @@ public:
     void answerQuestion(bool yes) { questions.push_back(yes); }
     // The button pressed, by its name.
     void answerChoice(const QString &button) { choices.push_back(button); }
+    // The text typed (nothing: cancelled).
+    void answerText(std::optional<QString> text) { texts.push_back(std::move(text)); }
     void answerOpen(std::optional<QString> path) { opens.push_back(std::move(path)); }
     void answerSave(std::optional<QString> path) { saves.push_back(std::move(path)); }
     void cancelProgressAt(int percent) { progressCancels.push_back(percent); }
@@ -52,6 +55,7 @@ public:
 
     std::deque<bool> questions;
     std::deque<QString> choices;
+    std::deque<std::optional<QString>> texts;
     std::deque<std::optional<QString>> opens;
     std::deque<std::optional<QString>> saves;
     std::deque<int> progressCancels;

@@ -204,6 +204,45 @@ TEST(DisplayBoardTest, RunningTimeAfterMidnightIsThePlainNegativeDifference)
     EXPECT_NE(board.TitleText(now), board.DisplayCaption);
 }
 
+// How far each race is follows the title: the chosen category's, or each
+// category's that says anything, one text alone when all say the same; a
+// finished racer carries the chequered flag in the list.
+TEST(DisplayBoardTest, TitleSaysHowFarTheRacesAreAndFinishedRacersCarryTheFlag)
+{
+    std::shared_ptr<ResultsTable> table = TwoCategories();
+    ASSERT_EQ(table->categories.size(), 3u);  // MX1, MX2, the racers without one
+    table->categories[0].finish = FinishRule::Laps(5);
+    table->categories[0].lapsToGo = 1;
+    table->categories[1].finish = FinishRule::Minutes(30);
+    table->categories[1].moment = T("00:30:10,000");
+    table->rows[1].finished = true;  // racer 2, MX2
+    DisplayBoard board;
+    board.ShowRunningTime = false;
+    board.DisplayCaption = QStringLiteral("Finále");
+    board.Refill(0, table);
+    EXPECT_EQ(board.TitleText(0), QStringLiteral("Finále  –  MX1: Poslední kolo   MX2: Cíl"));
+    board.ChooseCategory(QStringLiteral("MX1"));
+    EXPECT_EQ(board.TitleText(0), QStringLiteral("Finále  –  Poslední kolo"));
+    board.ChooseCategory(QString());
+    table->categories[0].moment = T("00:31:00,000");
+    table->categories[2].finish = FinishRule::Laps(2);
+    table->categories[2].moment = T("00:32:00,000");
+    board.Refill(0, table);
+    EXPECT_EQ(board.TitleText(0), QStringLiteral("Finále  –  Cíl"));
+    board.ChooseCategory(QStringLiteral("MX2"));
+    EXPECT_EQ(board.FinishText(), QStringLiteral("Cíl"));
+
+    const SpectatorListModel &list = board.list();
+    QStringList marked;
+    for (int r = 0; r < list.rowCount(); ++r) {
+        const QModelIndex caption = list.index(r, SpectatorListModel::Caption);
+        if (!caption.data(Qt::DecorationRole).value<QIcon>().isNull())
+            marked << list.text(r, SpectatorListModel::Caption) + u' ' + caption.data(Qt::ToolTipRole).toString();
+    }
+    EXPECT_EQ(marked, QStringList{list.text(0, SpectatorListModel::Caption) + QStringLiteral(" v cíli")});
+    EXPECT_TRUE(list.text(0, SpectatorListModel::Caption).startsWith(u'2'));
+}
+
 // ---------------------------------------------------------------------------
 // The window
 
