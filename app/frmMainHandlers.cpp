@@ -359,6 +359,13 @@ void TfrmMain::BindKeypad()
     connect(Button2, &QPushButton::clicked, desk, &TimingDesk::insert);
     connect(btnStart, &QPushButton::clicked, desk, &TimingDesk::startRace);
     connect(desk, &TimingDesk::dataFileChanged, this, &TfrmMain::UpdateTitle);
+    // A named race is remembered as soon as it is open, not only at the close:
+    // after a kill or a power cut with nothing left to recover, the next start
+    // still brings it back.  An unnamed one is left to crash recovery, which
+    // asks about it.
+    connect(desk, &TimingDesk::dataFileChanged, this, [this] {
+        LastRace::Remember(m_data->Unnamed ? QString() : m_data->FileName);
+    });
     // A race saved under a new name keeps its racer file.
     connect(desk, &TimingDesk::dataFileChanged, m_racerFiles.get(),
             [this] { m_racerFiles->DataFileNamed(m_data->FileName); });

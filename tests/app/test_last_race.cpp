@@ -165,6 +165,30 @@ TEST_F(LastRaceTest, ImportedRacersComeBackAfterACloseAndAStart)
     }
 }
 
+TEST_F(LastRaceTest, ANamedRaceComesBackAfterAKillWithNothingToRecover)
+{
+    ASSERT_NO_FATAL_FAILURE(Start());
+    dialogs.answerSave(path("zavod.csvz"));
+    main().Desk()->saveAs();
+    AppendRecord(*main().Data(), Record(7, "10:05:00,000"));
+    main().Data()->Save();
+    main().Data()->WaitForWrites();
+    // Gone without a close (as a kill): the close remembers nothing.
+    const QString race = main().Data()->FileName;
+    windows = {};
+
+    ASSERT_NO_FATAL_FAILURE(Start());
+    EXPECT_EQ(main().Data()->FileName, race);
+    EXPECT_FALSE(main().Data()->Unnamed);
+    EXPECT_EQ(main().Data()->records().size(), 1u);
+
+    // "&Nový" forgets it again: a kill then leaves a new race to start with.
+    dialogs.answerQuestion(true);
+    main().Desk()->newFile();
+    EXPECT_EQ(LastRace::Remembered(), QString());
+    windows = {};
+}
+
 TEST_F(LastRaceTest, TheWindowAndTheSpectatorWindowComeBackAsTheyWere)
 {
     ASSERT_NO_FATAL_FAILURE(Start());
